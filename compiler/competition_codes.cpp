@@ -1,0 +1,57 @@
+#include "competition_codes.h"
+
+#include "errors.h"
+
+namespace scenario {
+namespace {
+
+constexpr std::string_view riempimento = "aabbccddeeffgghhiillmmnnoo";
+constexpr std::size_t caratteri_codice = 25;
+
+// Lower case as the Windows-1252 code page has it.
+unsigned char minuscola(unsigned char c) {
+  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<unsigned char>(c + 0x20);
+  switch (c) {
+    case 0x8A: return 0x9A;
+    case 0x8C: return 0x9C;
+    case 0x8E: return 0x9E;
+    case 0x9F: return 0xFF;
+    default: return c;
+  }
+}
+
+}  // namespace
+
+std::string testo_codice(const Modello& m) {
+  std::string t = m.tabella_percorso[voce::ripetizione].testo + m.tabella_percorso[voce::scenario].testo;
+  for (char& c : t) c = static_cast<char>(minuscola(static_cast<unsigned char>(c)));
+  return t + std::string(riempimento);
+}
+
+std::int32_t codice_gara_st(Modello& m) {
+  m.campo = testo_codice(m);
+  std::int32_t somma = 0;
+  for (std::size_t i = 0; i < caratteri_codice; ++i)
+    somma += static_cast<std::int32_t>(i + 1) * static_cast<unsigned char>(m.campo[i]);
+  return somma;
+}
+
+std::int16_t codice_gara_og(Modello& m) {
+  m.campo = testo_codice(m);
+  std::int32_t somma = 0;
+  for (std::size_t i = 0; i < caratteri_codice; ++i) somma += static_cast<unsigned char>(m.campo[i]);
+  return static_cast<std::int16_t>(somma);  // at most 25 x 255 = 6375
+}
+
+void timbra_intestazioni(Modello& m) {
+  voce_percorso& v = m.tabella_percorso[voce::scenario];
+  cella& c = m.celle.at(1);
+  if (v.intero1 != 0 || c.valore_a != 0) throw ErroreFatale(errore_formato);
+  v.intero1 = marchio_percorso;
+  c.valore_a = marchio_celle;
+  if (v.dato4 != 0 || c.valore_b != 0) throw ErroreFatale(errore_codice);
+  v.dato4 = codice_gara_st(m);
+  c.valore_b = codice_gara_og(m);
+}
+
+}  // namespace scenario

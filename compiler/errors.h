@@ -1,0 +1,39 @@
+// The scenario error numbers and their explanations, in one table that every
+// front end uses. Recorded errors live in the model (numero_errore,
+// posizione_errore); the two fatal header errors travel as ErroreFatale to
+// the front end, which shows them.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string_view>
+
+namespace scenario {
+
+inline constexpr std::int32_t errore_formato = 1250;  // a format-mark slot already set
+inline constexpr std::int32_t errore_codice = 1251;   // a competition-code slot already set
+
+class ErroreFatale : public std::exception {
+ public:
+  explicit ErroreFatale(std::int32_t numero) : numero_(numero) {}
+  std::int32_t numero() const { return numero_; }
+  const char* what() const noexcept override { return "fatal scenario error"; }
+
+ private:
+  std::int32_t numero_;
+};
+
+struct VoceErrore {
+  std::int32_t numero;
+  bool con_posizione;        // posizione_errore goes with it
+  std::string_view testo;    // short English explanation
+  std::string_view rimedio;  // what an author can do about it
+};
+
+// The entry for a number, or nullptr for a number that is not used.
+const VoceErrore* cerca_errore(std::int32_t numero);
+
+// The explanation, or "unknown error" for a number that is not used.
+std::string_view spiegazione(std::int32_t numero);
+
+}  // namespace scenario

@@ -1,0 +1,217 @@
+#include "line_features.h"
+
+#include <array>
+#include <limits>
+
+#include "field_reader.h"
+#include "rounding.h"
+#include "text_match.h"
+
+namespace scenario {
+namespace {
+
+std::int64_t arrotonda(double x) { return static_cast<std::int64_t>(nearest(x)); }
+
+// One step of the plan at point c from the two points before it. The step
+// vector is turned by k and deliberately not normalised; the operations are
+// kept in this order so every build gives the same bits.
+inline void passo(Tracciato& t, std::size_t c, double k) {
+  const double x1 = t.valore(c - 1, 0), y1 = t.valore(c - 1, 1);
+  const double dx = x1 - t.valore(c - 2, 0);
+  const double dy = y1 - t.valore(c - 2, 1);
+  if (k == 0.0) {
+    t.metti_reale(c, 0, x1 + dx);
+    t.metti_reale(c, 1, y1 + dy);
+  } else {
+    const double kdy = k * dy, kdx = k * dx;
+    const double sx = dx + kdy, sy = dy - kdx;
+    t.metti_reale(c, 0, x1 + sx);
+    t.metti_reale(c, 1, y1 + sy);
+  }
+}
+
+}  // namespace
+
+std::int64_t cella_di(std::int32_t posizione) { return arrotonda(posizione / 50.0 + 1); }
+
+double curvatura(std::string_view parola) {
+  static constexpr std::array<double, 6> k = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+  for (std::size_t classe = 0; classe < k.size(); ++classe) {
+    if (contiene(parola, std::string_view(&"123456"[classe], 1)))
+      return contiene_ci(parola, "s") ? -k[classe] : k[classe];
+  }
+  return 0.0;
+}
+
+void semina_piano(Tracciato& t) {
+  t.metti_intero(0, 0, 0);
+  t.metti_intero(0, 1, 0);
+  t.metti_intero(1, 0, 0);
+  t.metti_intero(1, 1, 1);
+}
+
+bool posa_curva(Modello& m, StatoLinea& st, std::int64_t inizio, std::int64_t lunghezza,
+                double k, std::size_t offset) {
+  Tracciato& t = m.tracciato;
+  const std::int64_t fine = inizio + lunghezza;
+  std::int64_t c = st.cursore_piano;
+  for (int tratto = 0; tratto < 2; ++tratto) {
+    const std::int64_t limite = tratto == 0 ? inizio : fine;
+    const double curva = tratto == 0 ? 0.0 : k;
+    while (c <= limite) {
+      if (c > m.lunghezza_totale)
+        throw ReadFailure(offset, "the curve runs past the end of the line plan");
+      passo(t, static_cast<std::size_t>(c), curva);
+      ++c;
+      if (c > ultimo_punto_curve) {
+        st.cursore_piano = static_cast<std::int32_t>(c);
+        return false;
+      }
+    }
+  }
+  st.cursore_piano = static_cast<std::int32_t>(c);
+  return true;
+}
+
+void completa_piano(Modello& m, StatoLinea& st) {
+  std::int64_t c = st.cursore_piano;
+  for (; c <= std::int64_t{m.lunghezza_totale} - 2; ++c)
+    passo(m.tracciato, static_cast<std::size_t>(c), 0.0);
+  st.cursore_piano = static_cast<std::int32_t>(c);
+}
+
+namespace {
+
+// Write-and-advance: at least one cell, then on while the cursor is below
+// `fino_a`. Records out of order could push the cursor past the last cell;
+// writing stops there.
+void scrivi_pendenze(Modello& m, StatoLinea& st, std::int64_t fino_a) {
+  const std::uint8_t codice = low_byte(std::int64_t{st.pendenza_corrente} + 100);
+  std::int64_t c = st.cursore_pendenza;
+  do {
+    if (c > m.ultima_cella) break;
+    m.celle[static_cast<std::size_t>(c)].codice_pendenza = codice;
+    ++c;
+  } while (c < fino_a);
+  st.cursore_pendenza = static_cast<std::int32_t>(c);
+}
+
+}  // namespace
+
+void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::int32_t pendenza) {
+  const std::int64_t i = arrotonda(posizione / 50.0);
+  if (i > 0) scrivi_pendenze(m, st, i);
+  st.pendenza_corrente = pendenza;
+}
+
+void completa_pendenze(Modello& m, StatoLinea& st) {
+  scrivi_pendenze(m, st, std::int64_t{m.ultima_cella} - 2);
+}
+
+void memo_montagna(Modello& m, std::int32_t inizio, std::int32_t fine, std::int32_t tipo,
+                   std::size_t offset) {
+  bool marcatori = false;
+  if (tipo > 10) {
+    tipo -= 10;
+    marcatori = true;
+  }
+  if (m.num_montagne >= max_montagne)
+    throw ReadFailure(offset, "more than 80 mountains");
+  const std::int32_t n = ++m.num_montagne;
+  m.montagne_inizio[static_cast<std::size_t>(n)] = inizio;
+  m.montagne_fine[static_cast<std::size_t>(n)] = fine;
+  // Mountains closer than 151 m to the previous one (or overlapping it) join
+  // it as type 3.
+  if (n > 1 && std::int64_t{inizio} - m.montagne_fine[static_cast<std::size_t>(n - 1)] <= 150)
+    tipo = 3;
+
+  const std::int64_t prima = arrotonda(inizio / 50.0);
+  const std::int64_t ultima = arrotonda(fine / 50.0 - 1);
+  if (prima <= ultima && (prima < 0 || ultima > m.ultima_cella))
+    throw ReadFailure(offset, "the mountain runs past the track cells");
+  std::int64_t k = 1;
+  for (std::int64_t i = prima; i <= ultima; ++i, ++k) {
+    cella& c = m.celle[static_cast<std::size_t>(i)];
+    c.codice_montagna = low_byte(tipo);
+    if (marcatori && k % 4 == 0 && c.tipo_cella == tipo::vuota) c.tipo_cella = tipo::marcatore_montagna;
+  }
+}
+
+void memo_indicatori_v_max(Modello& m, std::int32_t posizione, std::int32_t vas, std::int32_t vbs,
+                           std::int32_t vcs, std::int32_t strisces, std::int32_t vad,
+                           std::int32_t vbd, std::int32_t vcd, std::int32_t strisced,
+                           std::size_t offset) {
+  cella& c = m.celle[static_cast<std::size_t>(cella_di(posizione))];
+  if (!libera(c)) {
+    m.numero_errore = 21;
+    return;
+  }
+  auto codice = [&](std::int32_t d, std::int32_t s) {
+    std::optional<std::int16_t> v = nearest_as<std::int16_t>(d / 5.0 + s * 20.0);
+    if (!v) throw ReadFailure(offset, "a speed board code does not fit 16 bits");
+    return *v;
+  };
+  const std::int16_t a = codice(vad, vas), b = codice(vbd, vbs), cc = codice(vcd, vcs);
+  // The stripe counts and their code are 16-bit values.
+  const std::int64_t strisce = std::int64_t{strisces} * 10 + strisced;
+  if (strisces < -32768 || strisces > 32767 || strisced < -32768 || strisced > 32767 ||
+      strisce < -32768 || strisce > 32767)
+    throw ReadFailure(offset, "a speed board stripe code does not fit 16 bits");
+  c.tipo_cella = tipo::indicatore_v_max;
+  c.valore_a = a;
+  c.valore_b = b;
+  c.valore_c = cc;
+  c.valore_d = static_cast<std::int16_t>(strisce);
+}
+
+bool memo_cartello(Modello& m, StatoLinea& st, std::int32_t posizione, std::string_view testo,
+                   std::size_t offset) {
+  cella& c = m.celle[static_cast<std::size_t>(cella_di(posizione))];
+  if (!libera(c)) return false;
+  if (st.puntatore_cartelli < 1) throw ReadFailure(offset, "more than 80 text boards");
+  if (testo.size() > 0xFFFF) throw ReadFailure(offset, "a board text longer than 65535 characters");
+  c.tipo_cella = tipo::cartello;
+  c.valore_a = low_16(st.puntatore_cartelli);
+  m.tabella_percorso[static_cast<std::size_t>(st.puntatore_cartelli)].testo = testo;
+  --st.puntatore_cartelli;
+  return true;
+}
+
+void progressive_ordina(Modello& m) {
+  struct Record {
+    std::int32_t posizione = 0, progressiva = 0, flag = 0;
+  };
+  auto leggi = [&](int i) {
+    const voce_percorso& v = m.tabella_percorso[static_cast<std::size_t>(i)];
+    return Record{v.dato1, v.dato2, v.dato3};
+  };
+  const Record T = leggi(voce::progressiva_tre), D = leggi(voce::progressiva_due),
+               U = leggi(voce::progressiva_uno);
+  std::array<Record, 3> r{};  // all zero unless a rule applies
+
+  if (std::int64_t{T.posizione} + D.posizione + U.posizione == 0) {
+    if (T.progressiva > 0) r = {T, D, U};
+    if (D.progressiva > 0) r = {D, T, U};
+    if (U.progressiva > 0) r = {U, D, T};
+  } else {
+    if (T.posizione > D.posizione && T.posizione > U.posizione)
+      r = D.posizione > U.posizione ? std::array{T, D, U} : std::array{T, U, D};
+    if (D.posizione > T.posizione && D.posizione > U.posizione)
+      r = T.posizione > U.posizione ? std::array{D, T, U} : std::array{D, U, T};
+    if (U.posizione > T.posizione && U.posizione > D.posizione)
+      r = T.posizione > D.posizione ? std::array{U, T, D} : std::array{U, D, T};
+  }
+
+  for (int k = 0; k < 3; ++k) {
+    voce_percorso& v = m.tabella_percorso[static_cast<std::size_t>(voce::progressiva_tre + k)];
+    const Record& x = r[static_cast<std::size_t>(k)];
+    const std::int64_t progressiva = std::int64_t{x.progressiva} + (x.flag == 1 ? 100 : 0);
+    if (progressiva > std::numeric_limits<std::int32_t>::max())
+      throw ReadFailure(Diagnosi::npos, "a kilometric progressive does not fit 32 bits");
+    v.dato1 = x.posizione;
+    v.dato2 = static_cast<std::int32_t>(progressiva);
+    v.dato3 = x.flag;
+  }
+}
+
+}  // namespace scenario

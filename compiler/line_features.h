@@ -1,0 +1,65 @@
+// What the line description's records do to the model: the plan bent by
+// curves, gradient bytes, mountain spans, speed and text boards, and the
+// ordering of the kilometric progressives.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "model.h"
+
+namespace scenario {
+
+// Working values of the line reader, kept across the whole body.
+struct StatoLinea {
+  std::int32_t cursore_pendenza = 0;   // first cell whose gradient byte is not yet written
+  std::int32_t pendenza_corrente = 0;  // gradient in force at the cursor
+  std::int32_t cursore_piano = 2;      // next plan point to compute
+  std::int32_t puntatore_cartelli = voce::primo_cartello;
+};
+
+inline constexpr std::int32_t ultimo_punto_curve = 1000000;
+
+// Curvature (change of heading per metre) of a curve keyword: its first
+// class digit 1..6, negative for a left-hand curve (an "s" anywhere).
+// Returns 0 when the keyword has no class digit.
+double curvatura(std::string_view parola_chiave);
+
+// Points 0 and 1 of the plan: the line starts at (0, 0) heading along the
+// second coordinate.
+void semina_piano(Tracciato& t);
+
+// Lays a curve of curvature k from `inizio` over `lunghezza` metres. Returns
+// false when the plan cursor passed point 1,000,000 (error 103). Throws
+// ReadFailure (at `offset`) when the curve runs past the plan.
+bool posa_curva(Modello& m, StatoLinea& st, std::int64_t inizio, std::int64_t lunghezza,
+                double k, std::size_t offset);
+// Straight steps up to point lunghezza_totale - 2.
+void completa_piano(Modello& m, StatoLinea& st);
+
+void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::int32_t pendenza);
+// The last gradient into the cells up to ultima_cella - 3.
+void completa_pendenze(Modello& m, StatoLinea& st);
+
+// Throws ReadFailure (at `offset`) past 80 mountains or a span past the cells.
+void memo_montagna(Modello& m, std::int32_t inizio, std::int32_t fine, std::int32_t tipo,
+                   std::size_t offset);
+
+// Sets numero_errore to 21 when the board's cell is taken. Throws
+// ReadFailure when a code does not fit 16 bits.
+void memo_indicatori_v_max(Modello& m, std::int32_t posizione, std::int32_t vas, std::int32_t vbs,
+                           std::int32_t vcs, std::int32_t strisces, std::int32_t vad,
+                           std::int32_t vbd, std::int32_t vcd, std::int32_t strisced,
+                           std::size_t offset);
+
+// Returns false when the board's cell is taken (error 6). Throws ReadFailure
+// past 80 text boards.
+bool memo_cartello(Modello& m, StatoLinea& st, std::int32_t posizione, std::string_view testo,
+                   std::size_t offset);
+
+void progressive_ordina(Modello& m);
+
+// Cell of a point feature at `posizione`: nearest(posizione / 50 + 1).
+std::int64_t cella_di(std::int32_t posizione);
+
+}  // namespace scenario

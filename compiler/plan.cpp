@@ -1,0 +1,21 @@
+#include "plan.h"
+
+namespace scenario {
+
+void Tracciato::crea(std::int32_t ultimo_punto) {
+  const auto n = static_cast<std::size_t>(ultimo_punto) + 1;
+  for (int c = 0; c < 2; ++c) {
+    // assign() reuses the storage of an earlier plan instead of growing twice.
+    tipi_[c].assign(n, Tipo::vuoto);
+    valori_[c].assign(n, 0.0);
+  }
+}
+
+void Tracciato::cancella() {
+  for (int c = 0; c < 2; ++c) {
+    tipi_[c] = {};
+    valori_[c] = {};
+  }
+}
+
+}  // namespace scenario

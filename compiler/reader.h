@@ -1,0 +1,42 @@
+// memorizza_dati: reads the line description and then the train description
+// into the model, deleting each text once read. Scenario problems are
+// recorded in numero_errore / posizione_errore (and, for tools, in
+// m.diagnosi); any failure while reading (a record cut off by the end of the
+// text, a value that does not fit, a limit of the model) records error 25
+// after deleting the description texts that still exist. Only a failure of
+// that cleanup itself escapes as platform::Failure.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "field_reader.h"
+#include "model.h"
+
+namespace scenario {
+
+void memorizza_dati(Modello& m);
+
+// The two halves, for memorizza_dati. leggi_linea returns false when the
+// reading ended there (the train description is then neither read nor
+// deleted); `puntatore_cartelli` is the route entry the next text board
+// would take, the stations' upper limit.
+bool leggi_linea(Modello& m, const std::string& path, std::int32_t& puntatore_cartelli);
+void leggi_treno(Modello& m, const std::string& path, std::int32_t puntatore_cartelli);
+
+// Records a scenario error found while reading the record that starts at
+// byte `record` of description `sorgente`.
+inline void registra(Modello& m, Diagnosi::Sorgente sorgente, std::int32_t numero,
+                     std::size_t record) {
+  m.numero_errore = numero;
+  m.diagnosi.sorgente = sorgente;
+  m.diagnosi.record = record;
+  m.diagnosi.campo = Diagnosi::npos;
+}
+inline void registra(Modello& m, Diagnosi::Sorgente sorgente, std::int32_t numero,
+                     std::size_t record, std::int32_t posizione) {
+  registra(m, sorgente, numero, record);
+  m.posizione_errore = posizione;
+}
+
+}  // namespace scenario

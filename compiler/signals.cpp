@@ -1,0 +1,114 @@
+#include "signals.h"
+
+#include "line_features.h"
+#include "rounding.h"
+
+namespace scenario {
+namespace {
+
+std::int64_t arrotonda(double x) { return static_cast<std::int64_t>(nearest(x)); }
+cella& at(Modello& m, std::int64_t i) { return m.celle[static_cast<std::size_t>(i)]; }
+
+// Slowdowns starting this close to the line's start have no warning board.
+constexpr std::int32_t senza_avviso = 1500;
+
+}  // namespace
+
+CelleRallentamento celle_rallentamento(std::int32_t x, std::int32_t l) {
+  const double avviso = (x - 1200.0) / 50;
+  return {arrotonda(avviso + 1), arrotonda(x / 50.0 + 1),
+          arrotonda((static_cast<double>(x) + l) / 50 + 1), arrotonda(avviso)};
+}
+
+void memo_segnale(Modello& m, std::int32_t posizione, std::int32_t sx, std::int32_t s1,
+                  std::int32_t s2, std::int32_t s3, std::int32_t rapp, std::int32_t dx,
+                  std::int32_t d1, std::int32_t d2, std::int32_t d3, std::int32_t& tempo) {
+  const std::int64_t i = cella_di(posizione);
+  cella& c = at(m, i);
+  if (!libera(c)) {
+    m.numero_errore = 16;
+    return;
+  }
+  // The codes keep the low 16 bits, whatever the row held.
+  c.tipo_cella = tipo::segnale;
+  c.valore_d = low_16(std::int64_t{rapp} * 10 + std::int64_t{sx} * 3 + dx);
+  c.valore_a = low_16(std::int64_t{s1} * 10 + d1);
+  c.valore_b = low_16(std::int64_t{s2} * 10 + d2);
+  c.valore_c = low_16(std::int64_t{s3} * 10 + d3);
+  if (tempo >= 1 && tempo <= 100) tempo = 101;
+  c.tempo_segnale = sx == 2 ? low_byte(tempo) : 0;
+  const int codice = (low_byte(sx) * 3 + low_byte(dx)) * 10;
+  for (int k = 1; k <= 4; ++k) {
+    const std::int64_t j = i - 2 * k;
+    if (j >= 0) at(m, j).preavviso = low_byte(codice + k);
+  }
+}
+
+void memo_rallentamento(Modello& m, std::int32_t x, std::int32_t v, std::int32_t l,
+                        std::int32_t f_tt, std::int32_t f_ta, std::int32_t d_v) {
+  const CelleRallentamento k = celle_rallentamento(x, l);
+  const bool avviso = x > senza_avviso;
+  if (avviso) {
+    if (!libera(at(m, k.avviso))) {
+      m.numero_errore = 17;
+      return;
+    }
+  } else {
+    f_ta = 0;
+  }
+  if (!libera(at(m, k.inizio))) {
+    m.numero_errore = 18;
+    return;
+  }
+  if (!libera(at(m, k.fine))) {
+    m.numero_errore = 19;
+    return;
+  }
+  // Start after end: with a length of 0 both are one cell, which stays a start.
+  for (auto [i, kind] : {std::pair{k.fine, tipo::fine_rallentamento},
+                         std::pair{k.inizio, tipo::inizio_rallentamento}}) {
+    cella& c = at(m, i);
+    c.tipo_cella = kind;
+    if (d_v != 0) c.valore_b = low_16(d_v);
+  }
+  if (avviso) {
+    cella& w = at(m, k.avviso);
+    w.tipo_cella = tipo::avviso_rallentamento;
+    if (d_v != 0) w.valore_b = low_16(d_v);
+    w.valore_a = low_16(v);
+  }
+  for (std::int64_t i : {k.inizio, k.fine}) {
+    at(m, i).valore_a = low_16(v);
+    at(m, i).valore_c = low_16(f_tt);
+  }
+  if (f_ta != 0) {
+    for (int j = 0; j < 4; ++j) {
+      if (!libera(at(m, k.preavviso - j))) {
+        m.numero_errore = 20;
+        return;
+      }
+    }
+    for (int j = 0; j < 4; ++j) {
+      cella& c = at(m, k.preavviso - j);
+      c.tipo_cella = tipo::preavviso_rallentamento;
+      c.valore_a = static_cast<std::int16_t>(j + 1);
+      if (d_v != 0) c.valore_b = static_cast<std::int16_t>(j + 1);
+    }
+  }
+}
+
+std::int64_t cella_abbattimento(std::int32_t posizione) { return arrotonda(posizione / 50.0); }
+
+bool memo_abbattimento(Modello& m, std::int32_t posizione, std::int32_t valore) {
+  cella& c = at(m, cella_abbattimento(posizione));
+  if (!libera(c)) return false;
+  if (valore > 0) {
+    c.tipo_cella = tipo::abbattimento_con_valore;
+    c.valore_a = low_16(valore);
+  } else {
+    c.tipo_cella = tipo::abbattimento;
+  }
+  return true;
+}
+
+}  // namespace scenario

@@ -1,0 +1,135 @@
+#include "stations.h"
+
+#include <limits>
+#include <string>
+
+#include "reader.h"
+#include "rounding.h"
+
+namespace scenario {
+namespace {
+
+constexpr auto treno = Diagnosi::Sorgente::treno;
+
+std::uint8_t leggi_byte(FieldReader& r) {
+  const std::int32_t v = r.number();
+  if (v < 0 || v > 255)
+    throw ReadFailure(r.field_start(), std::to_string(v) + " does not fit a byte (0 to 255)");
+  return static_cast<std::uint8_t>(v);
+}
+
+std::int16_t leggi_16(FieldReader& r) {
+  const std::int32_t v = r.number();
+  if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max())
+    throw ReadFailure(r.field_start(), std::to_string(v) + " does not fit 16 bits");
+  return static_cast<std::int16_t>(v);
+}
+
+std::int32_t in_32(std::int64_t v, std::size_t offset, const char* what) {
+  if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
+    throw ReadFailure(offset, std::string(what) + " does not fit 32 bits");
+  return static_cast<std::int32_t>(v);
+}
+
+}  // namespace
+
+EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
+                                std::int32_t puntatore_cartelli, std::size_t record) {
+  // With 80 text boards entry 1 already holds a board's text: refuse before
+  // writing over it.
+  if (e > puntatore_cartelli) {
+    registra(m, treno, 10, record);
+    return EsitoStazione::abbandona;
+  }
+  voce_percorso& v = m.tabella_percorso[static_cast<std::size_t>(e)];
+  const std::int32_t N = m.ultima_cella;
+
+  const std::int32_t p = r.number();
+  v.dato3 = p;
+  if ((std::int64_t{p} + 800) > std::int64_t{N} * 50) {
+    registra(m, treno, 15, record, p);
+    return EsitoStazione::fine;
+  }
+  if (p % 50 != 0) {
+    registra(m, treno, 8, record, p);
+    return EsitoStazione::abbandona;
+  }
+  v.tipo_voce = leggi_byte(r);
+  const std::int32_t L = r.number();
+  if (L % 100 != 0) {
+    registra(m, treno, 9, record, p);
+    return EsitoStazione::abbandona;
+  }
+  v.byte1 = leggi_byte(r);
+  v.byte5 = leggi_byte(r);
+  v.byte4 = leggi_byte(r);
+  v.intero1 = leggi_16(r);
+  v.intero2 = leggi_16(r);
+  v.byte2 = leggi_byte(r);
+  v.intero3 = leggi_16(r);
+  v.intero4 = leggi_16(r);
+  v.intero5 = leggi_16(r);
+  v.byte3 = leggi_byte(r);
+  const std::int64_t ore = r.number(), minuti = r.number(), secondi = r.number();
+  v.dato4 = in_32((ore * 60 + minuti) * 60 + secondi, r.field_start(), "the station time");
+  const std::string_view nome = r.text();
+  if (nome.size() > 0xFFFF) throw ReadFailure(r.field_start(), "a station name longer than 65535 characters");
+  v.testo = nome;
+
+  // The stretch the station occupies along the line.
+  const std::uint8_t t = v.tipo_voce;
+  if (t == 5 || t == 6) {
+    v.dato2 = in_32(std::int64_t{p} + 150, record, "the station's end");
+    v.dato1 = in_32(std::int64_t{p} - L, record, "the station's start");
+    v.byte4 = 0;
+  } else if (t == 7 || t == 8) {
+    v.dato1 = in_32(std::int64_t{p} - L, record, "the station's start");
+    v.dato2 = in_32(std::int64_t{p} + L, record, "the station's end");
+    v.byte4 = 0;
+  } else {
+    v.dato1 = in_32(static_cast<std::int64_t>(nearest(p - L / 2.0)), record, "the station's start");
+    v.dato2 = in_32(static_cast<std::int64_t>(nearest(p + L / 2.0)) + (v.byte4 != 0 ? 50 : 0),
+                    record, "the station's end");
+  }
+  if (L < 600) v.byte5 = 0;
+  if (e == 1) {
+    v.byte4 = 0;
+    v.byte5 = 0;
+  }
+
+  if (t < 25) {
+    const double fermata = v.dato2 / 50.0 - 1;
+    // A stop cell past the last cell would be written outside the array.
+    if (fermata > 1 && nearest(fermata) > N) {
+      registra(m, treno, 15, record, p);
+      return EsitoStazione::fine;
+    }
+    if (t != 5 && t != 6) {
+      for (int k = 1; k <= 4; ++k) {
+        const double c = v.dato2 / 50.0 - k - 1;
+        if (c > 1) m.celle[static_cast<std::size_t>(nearest(c))].preavviso = static_cast<std::uint8_t>(80 + k);
+      }
+    }
+    if (!(fermata > 1)) {
+      registra(m, treno, 24, record);
+      return EsitoStazione::abbandona;
+    }
+    cella& c = m.celle[static_cast<std::size_t>(nearest(fermata))];
+    c.tipo_cella = tipo::fermata;
+    c.valore_a = static_cast<std::int16_t>(e);
+  }
+
+  if (e > 1 && std::int64_t{v.dato1} - 350 <
+                   m.tabella_percorso[static_cast<std::size_t>(e - 1)].dato2) {
+    registra(m, treno, 22, record, p);
+    return EsitoStazione::abbandona;
+  }
+  ++e;
+  if (e >= puntatore_cartelli) {
+    registra(m, treno, 10, record);
+    return EsitoStazione::abbandona;
+  }
+  return EsitoStazione::avanti;
+}
+
+}  // namespace scenario

@@ -1,0 +1,26 @@
+// Station rows: one route entry per station (from entry 1 upward), its
+// stretch along the line, its stop cell and approach marks, and the spacing
+// and table limits that keep stations apart and clear of the text boards.
+#pragma once
+
+#include <cstdint>
+
+#include "field_reader.h"
+#include "model.h"
+
+namespace scenario {
+
+enum class EsitoStazione {
+  avanti,      // recorded; the scan goes on
+  fine,        // error 15: the scan ends, end processing follows
+  abbandona,   // any other error: the reading ends at once
+};
+
+// Reads the 17 values of one "stazione" row (after its keyword) and records
+// it as station `indice`, which advances on success. `record` is the offset
+// of the row's keyword, for diagnostics. Values that do not fit their kind
+// throw ReadFailure.
+EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& indice,
+                                std::int32_t puntatore_cartelli, std::size_t record);
+
+}  // namespace scenario

@@ -1,0 +1,68 @@
+// The field reader shared by the line and train descriptions. A text is a
+// stream of fields separated by commas or line ends; the reader never works
+// line by line. Each read asks for a text or a whole number:
+//  - text: leading blanks skipped, runs to the next comma or line end (which
+//    is consumed); a text that begins with a double quote runs to the
+//    closing quote. Trailing blanks are not part of the text.
+//  - number: leading blanks skipped, ends at a blank, a comma or a line end;
+//    an empty field reads 0. After the number, blanks and then one comma or
+//    one line end are consumed, so "13   56   15" is three numbers.
+// Reading past the end of the text, a number field holding anything but an
+// optionally signed run of digits, and a number outside 32 bits are reading
+// failures (ReadFailure), never a silent 0 or wrap.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace scenario {
+
+class ReadFailure : public std::runtime_error {
+ public:
+  ReadFailure(std::size_t offset, const std::string& what)
+      : std::runtime_error(what), offset_(offset) {}
+  // Byte offset of the field at fault.
+  std::size_t offset() const { return offset_; }
+
+ private:
+  std::size_t offset_;
+};
+
+struct Location {
+  std::size_t line = 1;    // 1-based
+  std::size_t column = 1;  // 1-based, in bytes
+};
+
+class FieldReader {
+ public:
+  explicit FieldReader(std::string_view text) : text_(text) {}
+
+  bool eof() const { return pos_ >= text_.size(); }
+  std::string_view text();
+  std::int32_t number();
+
+  // Offset where the last field read began (after its leading blanks).
+  std::size_t field_start() const { return field_start_; }
+  std::size_t offset() const { return pos_; }
+  std::string_view source() const { return text_; }
+
+  // Line and column of an offset; computed only when a message needs it.
+  static Location locate(std::string_view text, std::size_t offset);
+  // The whole line that holds an offset, without its line end.
+  static std::string_view line_at(std::string_view text, std::size_t offset);
+
+ private:
+  void skip_blanks();
+  bool at_line_end() const;
+  void consume_line_end();
+  void begin_field();
+
+  std::string_view text_;
+  std::size_t pos_ = 0;
+  std::size_t field_start_ = 0;
+};
+
+}  // namespace scenario

@@ -1,0 +1,31 @@
+// Helpers shared by the tests: a private temporary directory that removes
+// itself, and whole-file reads and writes.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace testing_support {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::string str() const { return path_.string(); }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string read_bytes(const std::filesystem::path& file);
+void write_bytes(const std::filesystem::path& file, const std::string& bytes);
+
+// Runs a shell command line; returns its exit status (or -1).
+int run_command(const std::string& command_line);
+
+}  // namespace testing_support
