@@ -39,6 +39,9 @@ struct Location {
 class FieldReader {
  public:
   explicit FieldReader(std::string_view text) : text_(text) {}
+  // The reader keeps a view: the text must outlive it.
+  explicit FieldReader(std::string&&) = delete;
+  explicit FieldReader(const char* text) : text_(text) {}
 
   bool eof() const { return pos_ >= text_.size(); }
   std::string_view text();

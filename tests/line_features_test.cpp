@@ -1,0 +1,168 @@
+// What the line's body records do to the cells and the plan.
+#include <gtest/gtest.h>
+
+#include "line_features.h"
+#include "scenario_fixture.h"
+
+namespace {
+
+using namespace scenario;
+using testing_support::linea_con;
+using testing_support::ScenarioFixture;
+using testing_support::treno_con;
+
+Modello& leggi_corpo(ScenarioFixture& f, const std::string& corpo, std::int32_t j = 0) {
+  f.linea(linea_con(corpo));
+  f.treno(treno_con(""));
+  return f.leggi(j);
+}
+
+TEST(Plan, StraightLineAndTheFirstCurvePoint) {
+  ScenarioFixture f;
+  Modello& m = leggi_corpo(f, "", 1);
+  const Tracciato& t = m.tracciato;
+  ASSERT_EQ(t.punti(), 17001u);
+  EXPECT_EQ(t.tipo(0, 0), Tracciato::Tipo::intero);
+  EXPECT_EQ(t.tipo(1, 1), Tracciato::Tipo::intero);
+  EXPECT_EQ(t.valore(1, 1), 1.0);
+  for (std::size_t i : {2u, 500u, 16998u}) {
+    EXPECT_EQ(t.tipo(i, 0), Tracciato::Tipo::reale);
+    EXPECT_EQ(t.valore(i, 0), 0.0);
+    EXPECT_EQ(t.valore(i, 1), static_cast<double>(i));
+  }
+  EXPECT_EQ(t.tipo(16999, 0), Tracciato::Tipo::vuoto);
+  EXPECT_EQ(t.tipo(17000, 1), Tracciato::Tipo::vuoto);
+
+  for (auto [parola, x] : {std::pair{"curvad3", 0.0004}, {"curvas3", -0.0004}, {"curvaS12", -0.0001}}) {
+    ScenarioFixture g;
+    const Tracciato& c = leggi_corpo(g, std::string(parola) + ", 1000, 300\r\n", 1).tracciato;
+    EXPECT_EQ(c.valore(1000, 0), 0.0) << parola;
+    EXPECT_EQ(c.valore(1000, 1), 1000.0) << parola;
+    EXPECT_EQ(c.valore(1001, 0), x) << parola;
+    EXPECT_EQ(c.valore(1001, 1), 1001.0) << parola;
+  }
+}
+
+TEST(Plan, CurveStepsFollowTheFormulaBitForBit) {
+  ScenarioFixture f;
+  const Tracciato& t = leggi_corpo(f, "curvad5, 100, 400\r\ncurvas6, 300, 300\r\n", 1).tracciato;
+  // Recompute step by step: the second curve starts behind the cursor, so it
+  // has no straight part and bends only points 501 to 600.
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 1;
+  for (int c = 2; c <= 16998; ++c) {
+    const double k = c <= 100 ? 0.0 : c <= 500 ? 0.002 : c <= 600 ? -0.003 : 0.0;
+    const double dx = x1 - x0, dy = y1 - y0;
+    const double ax = dx + k * dy, ay = dy - k * dx;
+    x0 = x1;
+    y0 = y1;
+    x1 = x1 + ax;
+    y1 = y1 + ay;
+    ASSERT_EQ(t.valore(static_cast<std::size_t>(c), 0), x1) << c;
+    ASSERT_EQ(t.valore(static_cast<std::size_t>(c), 1), y1) << c;
+  }
+}
+
+TEST(Gradients, CellsCarryTheGradientPlus100) {
+  ScenarioFixture f;
+  Modello& m = leggi_corpo(f, "pendenza, 1000, 3\r\npendenza, 7100, 4\r\npendenza, 7110, -2\r\n"
+                              "pendenza, 9000, 0\r\n");
+  EXPECT_EQ(m.celle[0].codice_pendenza, 100);
+  EXPECT_EQ(m.celle[19].codice_pendenza, 100);
+  EXPECT_EQ(m.celle[20].codice_pendenza, 103);
+  EXPECT_EQ(m.celle[141].codice_pendenza, 103);
+  // 7110 rounds to the same cell as 7100: one more cell with the old gradient.
+  EXPECT_EQ(m.celle[142].codice_pendenza, 104);
+  EXPECT_EQ(m.celle[143].codice_pendenza, 98);
+  EXPECT_EQ(m.celle[179].codice_pendenza, 98);
+  EXPECT_EQ(m.celle[180].codice_pendenza, 100);
+  EXPECT_EQ(m.celle[337].codice_pendenza, 100);
+  EXPECT_EQ(m.celle[338].codice_pendenza, 0);  // the last three cells stay 0
+  EXPECT_EQ(m.celle[340].codice_pendenza, 0);
+}
+
+TEST(Gradients, RecordsOutOfOrderNeverWritePastTheLastCell) {
+  std::string corpo;
+  for (int i = 0; i < 400; ++i) corpo += "pendenza, 100, 1\r\n";
+  ScenarioFixture f;
+  Modello& m = leggi_corpo(f, corpo);
+  EXPECT_EQ(m.numero_errore, 0);
+  EXPECT_EQ(m.celle[340].codice_pendenza, 101);
+}
+
+TEST(Mountains, SpanMarkersAndTheType3Rule) {
+  ScenarioFixture f;
+  Modello& m = leggi_corpo(f,
+                           "indicatori_vmax, 1100, 100,100,100,0, 0,0,0,0\r\n"  // cell 23
+                           "montagna, 1000, 2000, 12\r\n"
+                           "montagna, 2150, 2500, 5\r\n"    // 150 m after: type 3
+                           "montagna, 2651, 3000, 15\r\n");  // 151 m after: keeps 5
+  for (int i = 20; i <= 39; ++i) EXPECT_EQ(m.celle[static_cast<std::size_t>(i)].codice_montagna, 2) << i;
+  EXPECT_EQ(m.celle[23].tipo_cella, tipo::indicatore_v_max);  // a marker never overwrites
+  for (int i : {27, 31, 35, 39}) EXPECT_EQ(m.celle[static_cast<std::size_t>(i)].tipo_cella, tipo::marcatore_montagna) << i;
+  EXPECT_EQ(m.celle[24].tipo_cella, tipo::vuota);
+  EXPECT_EQ(m.celle[43].codice_montagna, 3);
+  EXPECT_EQ(m.celle[53].codice_montagna, 5);
+  EXPECT_EQ(m.num_montagne, 3);
+}
+
+TEST(Boards, SpeedAndTextBoards) {
+  ScenarioFixture f;
+  Modello& m = leggi_corpo(f,
+                           "montagna, 600, 1000, 11\r\n"  // markers in cells 15 and 19
+                           "indicatori_vmax,  700,  125,  135,  145,  0,  50,  55,  55,  0\r\n"
+                           "indicatori_vmax,  7200,  100,  105,  105,  2,  ,  ,  ,  0\r\n"
+                           "cartello indicatore, 2000, RALLENTARE\r\n"
+                           "Cartello Indicativo, 2500, \"FINE, ZONA\"\r\n");
+  ASSERT_EQ(m.numero_errore, 0);
+  const cella& a = m.celle[15];
+  EXPECT_EQ(a.tipo_cella, tipo::indicatore_v_max);  // replaces the marker
+  EXPECT_EQ(a.valore_a, 2510);
+  EXPECT_EQ(a.valore_b, 2711);
+  EXPECT_EQ(a.valore_c, 2911);
+  EXPECT_EQ(a.valore_d, 0);
+  const cella& b = m.celle[145];
+  EXPECT_EQ(b.valore_a, 2000);
+  EXPECT_EQ(b.valore_b, 2100);
+  EXPECT_EQ(b.valore_c, 2100);
+  EXPECT_EQ(b.valore_d, 20);
+  EXPECT_EQ(m.celle[41].tipo_cella, tipo::cartello);
+  EXPECT_EQ(m.celle[41].valore_a, 80);
+  EXPECT_EQ(m.celle[51].valore_a, 79);
+  EXPECT_EQ(m.tabella_percorso[80].testo, "RALLENTARE");
+  EXPECT_EQ(m.tabella_percorso[79].testo, "FINE, ZONA");
+}
+
+TEST(Progressives, OrderedByPositionOrByProgressive) {
+  struct Case {
+    const char* name;
+    std::array<std::array<std::int32_t, 3>, 3> letti;     // three, two, one as read
+    std::array<std::array<std::int32_t, 3>, 3> ordinati;  // entries 81, 82, 83
+  };
+  const std::vector<Case> cases = {
+      {"embedded", {{{0, 0, 0}, {0, 0, 0}, {0, 82800, 1}}}, {{{0, 82900, 1}, {0, 0, 0}, {0, 0, 0}}}},
+      {"greatest position first", {{{20000, 1, 0}, {5000, 2, 0}, {0, 3, 0}}},
+       {{{20000, 1, 0}, {5000, 2, 0}, {0, 3, 0}}}},
+      {"reversed", {{{0, 3, 0}, {5000, 2, 0}, {20000, 1, 1}}}, {{{20000, 101, 1}, {5000, 2, 0}, {0, 3, 0}}}},
+      {"shared greatest position: all zero", {{{5000, 1, 1}, {5000, 2, 1}, {0, 3, 1}}},
+       {{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}}},
+      {"positions zero: the last positive progressive wins", {{{0, 10, 0}, {0, 20, 0}, {0, 0, 0}}},
+       {{{0, 20, 0}, {0, 10, 0}, {0, 0, 0}}}},
+  };
+  for (const Case& c : cases) {
+    Modello m;
+    for (int k = 0; k < 3; ++k) {
+      auto& v = m.tabella_percorso[static_cast<std::size_t>(81 + k)];
+      v.dato1 = c.letti[static_cast<std::size_t>(k)][0];
+      v.dato2 = c.letti[static_cast<std::size_t>(k)][1];
+      v.dato3 = c.letti[static_cast<std::size_t>(k)][2];
+    }
+    progressive_ordina(m);
+    for (int k = 0; k < 3; ++k) {
+      const auto& v = m.tabella_percorso[static_cast<std::size_t>(81 + k)];
+      EXPECT_EQ((std::array{v.dato1, v.dato2, v.dato3}), c.ordinati[static_cast<std::size_t>(k)])
+          << c.name << " entry " << 81 + k;
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,197 @@
+// The line half of the reader: the general section, the error table and
+// which description files are left afterwards.
+#include <gtest/gtest.h>
+
+#include "scenario_fixture.h"
+
+namespace {
+
+using namespace scenario;
+using testing_support::linea_con;
+using testing_support::ScenarioFixture;
+using testing_support::treno_con;
+
+const std::string treno_vuoto = treno_con("");
+
+TEST(LineReader, GeneralSectionFillsTheHeaderEntries) {
+  ScenarioFixture f;
+  f.linea(
+      "[generale]\r\n"
+      "lunghezza percorso,    85000\r\n"
+      "progressiva chilometrica uno,    0,    82800,    1\r\n"
+      "progressiva chilometrica due,    0,    0,    0\r\n"
+      "progressiva chilometrica tre,    0,    0,    0\r\n"
+      "sfondo uno,    33000\r\n"
+      "sfondo due,    1\r\n"
+      "sfondo tre,    7\r\n"
+      "ripetizione segnali 9 codici,    50,    76800\r\n"
+      "[curve]\r\n[fine]\r\n");
+  f.treno(treno_vuoto);
+  Modello& m = f.leggi(1);
+  EXPECT_EQ(m.numero_errore, 0);
+  EXPECT_EQ(m.lunghezza_totale, 92000);
+  EXPECT_EQ(m.ultima_cella, 1840);
+  EXPECT_EQ(m.celle.size(), 1841u);
+  EXPECT_EQ(m.tracciato.punti(), 92001u);
+  const auto& t = m.tabella_percorso;
+  EXPECT_EQ(t[84].dato2, 85000);
+  EXPECT_EQ(t[81].dato2, 82900);  // ordered first, flag adds 100
+  EXPECT_EQ(t[81].dato3, 1);
+  // Background two goes to dato3, three to dato2.
+  EXPECT_EQ(t[85].dato1, 33000);
+  EXPECT_EQ(t[85].dato2, 7);
+  EXPECT_EQ(t[85].dato3, 1);
+  EXPECT_EQ(t[85].testo, "Prova");
+  EXPECT_EQ(t[86].testo, "7");
+  EXPECT_EQ(t[86].dato1, 50);
+  EXPECT_EQ(t[86].dato2, 76800);
+  EXPECT_EQ(t[86].dato3, 9);
+  EXPECT_FALSE(f.linea_rimasta());
+  EXPECT_FALSE(f.treno_rimasto());
+}
+
+TEST(LineReader, KeywordRulesOfTheGeneralSection) {
+  struct Case {
+    const char* name;
+    std::string generale;
+    std::int32_t sfondo_uno;
+  };
+  const std::vector<Case> cases = {
+      {"route length in capitals is recognised, case-exact keyword with a capital is not",
+       "LUNGHEZZA PERCORSO, 10000\r\nSfondo uno, 5\r\n", 0},
+      {"a hyphen makes a comment; its numbers are then skipped as keyword fields",
+       "lunghezza percorso, 10000\r\nsfondo-uno, 5\r\n", 0},
+      {"a bracketed field beginning with a hyphen does not end the section (it is a comment)",
+       "lunghezza percorso, 10000\r\n-[x]\r\nsfondo uno, 5\r\n", 5},
+      {"any other text around a keyword is free",
+       "lunghezza percorso, 10000\r\nil nostro sfondo uno qui, 5\r\n", 5},
+  };
+  for (const Case& c : cases) {
+    ScenarioFixture f;
+    f.linea("[generale]\r\n" + c.generale + "[curve]\r\n[fine]\r\n");
+    f.treno(treno_vuoto);
+    Modello& m = f.leggi();
+    EXPECT_EQ(m.numero_errore, 0) << c.name;
+    EXPECT_EQ(m.ultima_cella, 340) << c.name;
+    EXPECT_EQ(m.tabella_percorso[85].dato1, c.sfondo_uno) << c.name;
+  }
+}
+
+TEST(LineReader, LastCellIndexRoundsHalfToEven) {
+  for (auto [lunghezza, ultima] : {std::pair{25, 140}, {75, 142}, {0, 140}, {1000000, 20140}}) {
+    ScenarioFixture f;
+    f.linea(linea_con("", lunghezza));
+    f.treno(treno_vuoto);
+    Modello& m = f.leggi();
+    EXPECT_EQ(m.numero_errore, 0) << lunghezza;
+    EXPECT_EQ(m.ultima_cella, ultima) << lunghezza;
+  }
+}
+
+// Every error of the line reader, and which files it leaves.
+TEST(LineReader, ErrorTable) {
+  struct Case {
+    const char* name;
+    std::string linea;
+    std::int32_t errore;
+    std::int32_t posizione;  // -1: not set
+    bool linea_rimasta, treno_rimasto;
+  };
+  const std::string gen = "[generale]\r\nlunghezza percorso, 10000\r\n";
+  const std::vector<Case> cases = {
+      {"no [generale]", "lunghezza percorso, 10000\r\n[fine]\r\n", 102, -1, false, true},
+      {"[generale] is the last field", "x\r\n[generale]\r\n", 102, -1, false, true},
+      {"empty file", "", 102, -1, false, true},
+      {"route length above 1000000", "[generale]\r\nlunghezza percorso, 1000001\r\n[c]\r\n[fine]\r\n",
+       1, -1, false, true},
+      {"repetition start", gen + "ripetizione segnali 4, 25, 100\r\n[c]\r\n[fine]\r\n", 3, -1, false, true},
+      {"repetition end", gen + "ripetizione segnali 4, 50, 120\r\n[c]\r\n[fine]\r\n", 4, -1, false, true},
+      {"repetition without 4 or 9", gen + "ripetizione segnali, 50, 0\r\n[c]\r\n[fine]\r\n", 5, -1, false, true},
+      {"curve without class digit", linea_con("curvad, 100, 50\r\n"), 103, -1, false, true},
+      {"curve beyond point 1000000",
+       "[generale]\r\nlunghezza percorso, 1000000\r\n[c]\r\ncurvad1, 999000, 5000\r\n[fine]\r\n", 103, -1,
+       false, true},
+      {"text board on a speed board", linea_con("indicatori_vmax, 1000, 100,100,100,0, 0,0,0,0\r\n"
+                                                "cartello indicatore, 1000, STOP\r\n"),
+       6, 1000, false, true},
+      {"speed board on a speed board", linea_con("indicatori_vmax, 1000, 100,100,100,0, 0,0,0,0\r\n"
+                                                 "indicatori_vmax, 1010, 100,100,100,0, 0,0,0,0\r\n"),
+       21, 1010, false, true},
+      {"body record beyond the cells: train still read", linea_con("pendenza, 16901, 3\r\n"), 15, 16901,
+       false, false},
+      {"record cut off by the end of the file", gen + "[c]\r\ncurvad3, 800", 25, -1, false, false},
+      {"number with letters", gen + "[c]\r\npendenza, 1O00, 3\r\n[fine]\r\n", 25, -1, false, false},
+      {"negative route length", "[generale]\r\nlunghezza percorso, -10\r\n[c]\r\n[fine]\r\n", 25, -1,
+       false, false},
+      {"body before any route length", "[generale]\r\n[c]\r\npendenza, 100, 1\r\n[fine]\r\n", 25, -1,
+       false, false},
+      {"more than 80 text boards", [] {
+         std::string corpo;
+         for (int i = 0; i < 81; ++i) corpo += "cartello indicatore, " + std::to_string(1000 + 100 * i) + ", T\r\n";
+         return linea_con(corpo);
+       }(), 25, -1, false, false},
+      {"more than 80 mountains", [] {
+         std::string corpo;
+         for (int i = 0; i < 81; ++i)
+           corpo += "montagna, " + std::to_string(1000 + 100 * i) + ", " + std::to_string(1050 + 100 * i) + ", 1\r\n";
+         return linea_con(corpo);
+       }(), 25, -1, false, false},
+      {"mountain past the last cell", linea_con("montagna, 1000, 99999, 1\r\n"), 25, -1, false, false},
+      {"curve past the end of the plan", linea_con("curvad3, 16000, 2000\r\n"), 25, -1, false, false},
+      {"speed board code beyond 16 bits", linea_con("indicatori_vmax, 1000, 2000,1,1,0, 0,0,0,0\r\n"), 25,
+       -1, false, false},
+  };
+  for (const Case& c : cases) {
+    ScenarioFixture f;
+    f.linea(c.linea);
+    f.treno(treno_vuoto);
+    f.m.posizione_errore = -1;
+    Modello& m = f.leggi(1);
+    EXPECT_EQ(m.numero_errore, c.errore) << c.name;
+    EXPECT_EQ(m.posizione_errore, c.posizione) << c.name;
+    EXPECT_EQ(f.linea_rimasta(), c.linea_rimasta) << c.name;
+    EXPECT_EQ(f.treno_rimasto(), c.treno_rimasto) << c.name;
+  }
+}
+
+TEST(LineReader, MissingLineDescriptionDeletesNothing) {
+  ScenarioFixture f;
+  f.treno(treno_vuoto);
+  Modello& m = f.leggi();
+  EXPECT_EQ(m.numero_errore, 101);
+  EXPECT_TRUE(m.celle.empty());
+  EXPECT_TRUE(f.treno_rimasto());
+}
+
+TEST(LineReader, ErrorFifteenStillFinishesTheLineAndReadsTheTrain) {
+  ScenarioFixture f;
+  f.linea(linea_con("pendenza, 1000, 3\r\npendenza, 16901, 5\r\npendenza, 2000, 9\r\n"));
+  f.treno(treno_con("sabbia, 300\r\n"));
+  Modello& m = f.leggi();
+  EXPECT_EQ(m.numero_errore, 15);
+  EXPECT_EQ(m.posizione_errore, 16901);
+  // The later record is ignored; the last gradient in force fills the rest.
+  EXPECT_EQ(m.celle[19].codice_pendenza, 100);
+  EXPECT_EQ(m.celle[20].codice_pendenza, 103);
+  EXPECT_EQ(m.celle[337].codice_pendenza, 103);
+  EXPECT_EQ(m.celle[338].codice_pendenza, 0);
+  EXPECT_EQ(m.tabella_percorso[86].intero1, 300);
+}
+
+TEST(LineReader, CurvesAreNotRecognisedWithoutThePlan) {
+  ScenarioFixture f;
+  f.linea(linea_con("curvad, 100, 50\r\n"));  // no class digit: harmless when not building the plan
+  f.treno(treno_vuoto);
+  Modello& m = f.leggi(0);
+  EXPECT_EQ(m.numero_errore, 0);
+  EXPECT_FALSE(m.tracciato.esiste());
+}
+
+TEST(LineReader, LastFieldKeywordIsNotInterpreted) {
+  ScenarioFixture f;
+  f.linea("[generale]\r\nlunghezza percorso, 10000\r\n[c]\r\ncurvad3");
+  f.treno(treno_vuoto);
+  EXPECT_EQ(f.leggi(1).numero_errore, 0);
+}
+
+}  // namespace

@@ -1,0 +1,60 @@
+// A scenario in a private directory: description texts written under the
+// names the compiler looks for, and the model that reads or compiles them.
+#pragma once
+
+#include <string>
+
+#include "compile.h"
+#include "file_names.h"
+#include "model.h"
+#include "reader.h"
+#include "test_support.h"
+
+namespace testing_support {
+
+class ScenarioFixture {
+ public:
+  ScenarioFixture() {
+    m.cartella = dir.str();
+    m.nome_scenario = "Prova";
+    m.numero_treno = "7";
+  }
+
+  scenario::NomiFile nomi() const { return {m.nome_scenario, m.numero_treno}; }
+  std::filesystem::path percorso(const std::string& nome) const { return dir / nome; }
+  bool esiste(const std::string& nome) const { return std::filesystem::exists(dir / nome); }
+
+  void linea(const std::string& testo) { write_bytes(dir / nomi().linea_txt(), testo); }
+  void treno(const std::string& testo) { write_bytes(dir / nomi().treno_txt(), testo); }
+  bool linea_rimasta() const { return esiste(nomi().linea_txt()); }
+  bool treno_rimasto() const { return esiste(nomi().treno_txt()); }
+
+  // Both readers, as the compile sequence runs them, without post-processing.
+  scenario::Modello& leggi(std::int32_t j = 0) {
+    m.scrivi_linea = j;
+    m.numero_errore = 0;
+    scenario::azzera_tabella(m);
+    scenario::memorizza_dati(m);
+    return m;
+  }
+  scenario::Modello& compila(std::int32_t j = 0) {
+    scenario::memorizza_percorso(m, j);
+    return m;
+  }
+
+  TempDir dir;
+  scenario::Modello m;
+};
+
+// A line description of `lunghezza` metres with `corpo` as its body.
+inline std::string linea_con(const std::string& corpo, int lunghezza = 10000) {
+  return "[generale]\r\nlunghezza percorso, " + std::to_string(lunghezza) + "\r\n[curve]\r\n" +
+         corpo + "[fine]\r\n";
+}
+
+// A train description with `righe` after its "[generale]" field.
+inline std::string treno_con(const std::string& righe) {
+  return "[generale]\r\n" + righe + "[fine]\r\n";
+}
+
+}  // namespace testing_support
