@@ -1,0 +1,145 @@
+// The byte layouts of the three compiled files and their replace-whole writing.
+#include "compiled_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "file_names.h"
+#include "line_features.h"
+#include "platform.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace scenario;
+using testing_support::read_bytes;
+using testing_support::TempDir;
+using testing_support::write_bytes;
+
+std::uint32_t le(const std::string& b, std::size_t at, int size) {
+  std::uint32_t v = 0;
+  for (int i = size - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]);
+  return v;
+}
+
+// A model shaped like the embedded one: 1841 cells, and a straight plan of
+// 92001 points when `piano`.
+Modello modello(const std::string& cartella, bool piano) {
+  Modello m;
+  m.cartella = cartella;
+  m.nome_scenario = "Belvara_Quintosa";
+  m.numero_treno = "254";
+  m.scrivi_linea = piano ? 1 : 0;
+  m.lunghezza_totale = 92000;
+  m.ultima_cella = 1840;
+  m.celle.assign(1841, cella{});
+  m.tabella_percorso[85].testo = "Belvara_Quintosa";
+  m.tabella_percorso[85].intero1 = 610;
+  m.tabella_percorso[85].dato4 = 33391;
+  m.tabella_percorso[86].testo = "254";
+  m.tabella_percorso[1] = {8, -700, 700, 0, 0, "", 1, 1, 4, 1, 1, 0, 1, 0, 0, 50220};
+  m.celle[1].valore_a = 5121;
+  m.celle[1].valore_b = 2455;
+  m.celle[202] = {1, 42, -2, 3, 8, 220, 81, 2, 30, 103, 95};
+  if (piano) {
+    m.tracciato.crea(m.lunghezza_totale);
+    semina_piano(m.tracciato);
+    for (std::size_t p = 2; p <= 91998; ++p) {
+      m.tracciato.metti_reale(p, 0, 0.0);
+      m.tracciato.metti_reale(p, 1, static_cast<double>(p));
+    }
+  }
+  return m;
+}
+
+TEST(CompiledFiles, RouteFileLayout) {
+  TempDir dir;
+  scrivi_file_compilati(modello(dir.str(), false));
+  const std::string b = read_bytes(dir / "Belvara_Quintosa_254.sim");
+  ASSERT_EQ(b.size(), 87u * 34 + 16 + 3);
+  // Entry 1 at 34: kind, dato1..3, byte1, empty text, intero1..5, byte2..5, dato4.
+  EXPECT_EQ(static_cast<unsigned char>(b[34]), 8);
+  EXPECT_EQ(le(b, 35, 4), static_cast<std::uint32_t>(-700));
+  EXPECT_EQ(le(b, 39, 4), 700u);
+  EXPECT_EQ(le(b, 48, 2), 0u);
+  EXPECT_EQ(le(b, 50, 2), 1u);      // intero1
+  EXPECT_EQ(le(b, 54, 2), 4u);      // intero3
+  EXPECT_EQ(static_cast<unsigned char>(b[61]), 1);  // byte3
+  EXPECT_EQ(le(b, 64, 4), 50220u);
+  // Entry 85 is 50 bytes, entry 86 37.
+  const std::size_t e85 = 85 * 34;
+  EXPECT_EQ(le(b, e85 + 14, 2), 16u);
+  EXPECT_EQ(b.substr(e85 + 16, 16), "Belvara_Quintosa");
+  EXPECT_EQ(le(b, e85 + 32, 2), 610u);
+  EXPECT_EQ(le(b, e85 + 46, 4), 33391u);
+  const std::size_t e86 = e85 + 50;
+  EXPECT_EQ(le(b, e86 + 14, 2), 3u);
+  EXPECT_EQ(b.substr(e86 + 16, 3), "254");
+  EXPECT_EQ(e86 + 37, b.size());
+}
+
+TEST(CompiledFiles, CellFileLayout) {
+  TempDir dir;
+  scrivi_file_compilati(modello(dir.str(), false));
+  const std::string b = read_bytes(dir / "Belvara_Quintosa_254.dat");
+  ASSERT_EQ(b.size(), 27615u);
+  EXPECT_EQ(le(b, 15 + 1, 2), 5121u);
+  EXPECT_EQ(le(b, 15 + 3, 2), 2455u);
+  const std::string c = b.substr(202 * 15, 15);
+  const std::string atteso("\x01\x2a\x00\xfe\xff\x03\x00\x08\x00\xdc\x51\x02\x1e\x67\x5f", 15);
+  EXPECT_EQ(c, atteso);
+}
+
+TEST(CompiledFiles, LineFileLayoutAndSize) {
+  TempDir dir;
+  scrivi_file_compilati(modello(dir.str(), true));
+  const std::string b = read_bytes(dir / "Belvara_Quintosa_linea.dat");
+  ASSERT_EQ(b.size(), 1839964u);
+  EXPECT_EQ(b.substr(0, 4), std::string("\x02\x00\x00\x00", 4));  // point 0, coordinate 0: integer 0
+  // Point 2, coordinate 0 follows the two integers: tag 5 and a double 0.
+  EXPECT_EQ(b.substr(8, 10), std::string("\x05\x00\0\0\0\0\0\0\0\0", 10));
+  // The last two points of coordinate 0 are empty, then coordinate 1 begins.
+  const std::size_t coord1 = b.size() / 2;
+  EXPECT_EQ(b.substr(coord1 - 4, 8), std::string("\0\0\0\0\x02\x00\x00\x00", 8));
+  // Coordinate 1 of point 2 is the double 2.0.
+  double two = 0;
+  std::memcpy(&two, b.data() + coord1 + 10, 8);  // little-endian host
+  EXPECT_EQ(b.substr(coord1 + 8, 2), std::string("\x05\x00", 2));
+  EXPECT_EQ(two, 2.0);
+}
+
+TEST(CompiledFiles, ReplacedWholeAndLineFileOnlyWithThePlan) {
+  TempDir dir;
+  const std::string vecchio(3000000, 'x');
+  for (const char* nome : {"Belvara_Quintosa_254.sim", "Belvara_Quintosa_254.dat", "Belvara_Quintosa_linea.dat"})
+    write_bytes(dir / nome, vecchio);
+  scrivi_file_compilati(modello(dir.str(), false));
+  EXPECT_EQ(read_bytes(dir / "Belvara_Quintosa_254.sim").size(), 2977u);
+  EXPECT_EQ(read_bytes(dir / "Belvara_Quintosa_254.dat").size(), 27615u);
+  EXPECT_EQ(read_bytes(dir / "Belvara_Quintosa_linea.dat"), vecchio);  // untouched without the plan
+  scrivi_file_compilati(modello(dir.str(), true));
+  EXPECT_EQ(read_bytes(dir / "Belvara_Quintosa_linea.dat").size(), 1839964u);
+}
+
+TEST(CompiledFiles, AFileThatCannotBeCreatedIsAFailureNamingIt) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "Belvara_Quintosa_254.sim");
+  try {
+    scrivi_file_compilati(modello(dir.str(), true));
+    ADD_FAILURE() << "no failure";
+  } catch (const platform::Failure& e) {
+    EXPECT_NE(e.path().find("Belvara_Quintosa_254.sim"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("Belvara_Quintosa_254.sim"), std::string::npos);
+  }
+  // The line file, written before, stays; the cell file, after, is not written.
+  EXPECT_TRUE(std::filesystem::exists(dir / "Belvara_Quintosa_linea.dat"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "Belvara_Quintosa_254.dat"));
+}
+
+TEST(Platform, JoinsPathsWithOneSeparator) {
+  EXPECT_EQ(platform::join_path("/a/b", "f.txt"), "/a/b/f.txt");
+  EXPECT_EQ(platform::join_path("/", "f.txt"), "/f.txt");
+}
+
+}  // namespace
