@@ -12,23 +12,42 @@ namespace {
 
 std::int64_t arrotonda(double x) { return static_cast<std::int64_t>(nearest(x)); }
 
-// One step of the plan at point c from the two points before it. The step
-// vector is turned by k and deliberately not normalised; the operations are
-// kept in this order so every build gives the same bits.
-inline void passo(Tracciato& t, std::size_t c, double k) {
-  const double x1 = t.valore(c - 1, 0), y1 = t.valore(c - 1, 1);
-  const double dx = x1 - t.valore(c - 2, 0);
-  const double dy = y1 - t.valore(c - 2, 1);
-  if (k == 0.0) {
-    t.metti_reale(c, 0, x1 + dx);
-    t.metti_reale(c, 1, y1 + dy);
-  } else {
-    const double kdy = k * dy, kdx = k * dx;
-    const double sx = dx + kdy, sy = dy - kdx;
-    t.metti_reale(c, 0, x1 + sx);
-    t.metti_reale(c, 1, y1 + sy);
+// Steps of the plan, each point from the two before it. The step vector is
+// turned by k and deliberately not normalised; the operations keep this
+// order so every build gives the same bits. The last two points ride in
+// registers: each step waits on the one before, so reloading them from the
+// plan would lengthen the chain.
+class Passi {
+ public:
+  Passi(Tracciato& t, std::size_t c)
+      : t_(t), x0_(t.valore(c - 2, 0)), y0_(t.valore(c - 2, 1)), x1_(t.valore(c - 1, 0)),
+        y1_(t.valore(c - 1, 1)) {}
+
+  void passo(std::size_t c, double k) {
+    const double dx = x1_ - x0_;
+    const double dy = y1_ - y0_;
+    double x, y;
+    if (k == 0.0) {
+      x = x1_ + dx;
+      y = y1_ + dy;
+    } else {
+      const double sx = dx + k * dy;
+      const double sy = dy - k * dx;
+      x = x1_ + sx;
+      y = y1_ + sy;
+    }
+    t_.metti_reale(c, 0, x);
+    t_.metti_reale(c, 1, y);
+    x0_ = x1_;
+    y0_ = y1_;
+    x1_ = x;
+    y1_ = y;
   }
-}
+
+ private:
+  Tracciato& t_;
+  double x0_, y0_, x1_, y1_;
+};
 
 }  // namespace
 
@@ -52,16 +71,16 @@ void semina_piano(Tracciato& t) {
 
 bool posa_curva(Modello& m, StatoLinea& st, std::int64_t inizio, std::int64_t lunghezza,
                 double k, std::size_t offset) {
-  Tracciato& t = m.tracciato;
   const std::int64_t fine = inizio + lunghezza;
   std::int64_t c = st.cursore_piano;
+  Passi passi(m.tracciato, static_cast<std::size_t>(c));
   for (int tratto = 0; tratto < 2; ++tratto) {
     const std::int64_t limite = tratto == 0 ? inizio : fine;
     const double curva = tratto == 0 ? 0.0 : k;
     while (c <= limite) {
       if (c > m.lunghezza_totale)
         throw ReadFailure(offset, "the curve runs past the end of the line plan");
-      passo(t, static_cast<std::size_t>(c), curva);
+      passi.passo(static_cast<std::size_t>(c), curva);
       ++c;
       if (c > ultimo_punto_curve) {
         st.cursore_piano = static_cast<std::int32_t>(c);
@@ -75,8 +94,9 @@ bool posa_curva(Modello& m, StatoLinea& st, std::int64_t inizio, std::int64_t lu
 
 void completa_piano(Modello& m, StatoLinea& st) {
   std::int64_t c = st.cursore_piano;
-  for (; c <= std::int64_t{m.lunghezza_totale} - 2; ++c)
-    passo(m.tracciato, static_cast<std::size_t>(c), 0.0);
+  if (c > std::int64_t{m.lunghezza_totale} - 2) return;
+  Passi passi(m.tracciato, static_cast<std::size_t>(c));
+  for (; c <= std::int64_t{m.lunghezza_totale} - 2; ++c) passi.passo(static_cast<std::size_t>(c), 0.0);
   st.cursore_piano = static_cast<std::int32_t>(c);
 }
 

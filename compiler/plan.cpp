@@ -5,16 +5,15 @@ namespace scenario {
 void Tracciato::crea(std::int32_t ultimo_punto) {
   const auto n = static_cast<std::size_t>(ultimo_punto) + 1;
   for (int c = 0; c < 2; ++c) {
-    // assign() reuses the storage of an earlier plan instead of growing twice.
     tipi_[c].assign(n, Tipo::vuoto);
-    valori_[c].assign(n, 0.0);
+    valori_[c].reset(new double[n]);
   }
 }
 
 void Tracciato::cancella() {
   for (int c = 0; c < 2; ++c) {
     tipi_[c] = {};
-    valori_[c] = {};
+    valori_[c].reset();
   }
 }
 

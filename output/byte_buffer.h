@@ -2,39 +2,62 @@
 // the same on every machine and compiler. Never a struct dumped from memory.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <cstring>
+#include <span>
 #include <string_view>
 #include <vector>
 
 namespace scenario {
 
+// Spelled out byte by byte: compilers merge these into single stores.
+inline void put_le16(std::uint8_t* p, std::uint16_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void put_le32(std::uint8_t* p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+  p[2] = static_cast<std::uint8_t>(v >> 16);
+  p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+inline void put_le64(std::uint8_t* p, std::uint64_t v) {
+  put_le32(p, static_cast<std::uint32_t>(v));
+  put_le32(p + 4, static_cast<std::uint32_t>(v >> 32));
+}
+
 class ByteBuffer {
  public:
-  void u8(std::uint8_t v) { bytes_.push_back(v); }
-  void u16(std::uint16_t v) {
-    u8(static_cast<std::uint8_t>(v));
-    u8(static_cast<std::uint8_t>(v >> 8));
-  }
+  void u8(std::uint8_t v) { *grow(1) = v; }
+  void u16(std::uint16_t v) { put_le16(grow(2), v); }
   void i16(std::int16_t v) { u16(static_cast<std::uint16_t>(v)); }
-  void u32(std::uint32_t v) {
-    for (int shift = 0; shift < 32; shift += 8) u8(static_cast<std::uint8_t>(v >> shift));
-  }
+  void u32(std::uint32_t v) { put_le32(grow(4), v); }
   void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
-  void f64(double v) {
-    std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
-    for (int shift = 0; shift < 64; shift += 8) u8(static_cast<std::uint8_t>(bits >> shift));
+  void f64(double v) { put_le64(grow(8), std::bit_cast<std::uint64_t>(v)); }
+  void bytes(std::string_view s) {
+    std::uint8_t* p = grow(s.size());
+    std::copy(s.begin(), s.end(), p);
   }
-  void bytes(std::string_view s) { bytes_.insert(bytes_.end(), s.begin(), s.end()); }
 
-  std::size_t size() const { return bytes_.size(); }
-  void reserve(std::size_t n) { bytes_.reserve(n); }
-  void clear() { bytes_.clear(); }
-  const std::vector<std::uint8_t>& data() const { return bytes_; }
+  std::size_t size() const { return size_; }
+  void reserve(std::size_t n) {
+    if (n > storage_.size()) storage_.resize(n);
+  }
+  void clear() { size_ = 0; }
+  std::span<const std::uint8_t> data() const { return {storage_.data(), size_}; }
 
  private:
-  std::vector<std::uint8_t> bytes_;
+  // The storage only grows; clear() keeps it for the next file.
+  std::uint8_t* grow(std::size_t n) {
+    if (size_ + n > storage_.size()) storage_.resize(std::max(storage_.size() * 2, size_ + n));
+    std::uint8_t* p = storage_.data() + size_;
+    size_ += n;
+    return p;
+  }
+
+  std::vector<std::uint8_t> storage_;
+  std::size_t size_ = 0;
 };
 
 }  // namespace scenario

@@ -61,18 +61,15 @@ void serializza_celle(const Modello& m, ByteBuffer& out) {
 
 void scrivi_file_compilati(const Modello& m) {
   const NomiFile nomi{m.nome_scenario, m.numero_treno};
-  ByteBuffer buffer;
-  buffer.reserve(chunk_bytes);
-
   if (m.scrivi_linea != 0) {
     platform::OutputFile file =
         platform::create_replacing(platform::join_path(m.cartella, nomi.linea_dat()));
-    serializza_tracciato(m.tracciato, buffer, chunk_bytes,
-                         [&](const ByteBuffer& b) { file.write(b.data()); });
+    serializza_tracciato(m.tracciato, chunk_bytes,
+                         [&](std::span<const std::uint8_t> b) { file.write(b); });
     file.close();
   }
 
-  buffer.clear();
+  ByteBuffer buffer;
   serializza_percorso(m, buffer);
   scrivi(platform::join_path(m.cartella, nomi.percorso_sim()), buffer);
 

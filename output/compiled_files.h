@@ -6,7 +6,11 @@
 //                             its value, coordinate 0 of all points first
 #pragma once
 
+#include <algorithm>
+#include <bit>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "byte_buffer.h"
 #include "model.h"
@@ -18,10 +22,10 @@ inline constexpr std::size_t byte_voce_vuota = 34;
 
 void serializza_percorso(const Modello& m, ByteBuffer& out);
 void serializza_celle(const Modello& m, ByteBuffer& out);
-// Appends the plan, handing `out` to `flush` whenever it nears `chunk`
-// bytes, so a million points never need a 20 MB buffer.
+// Serialises the plan through one buffer of `chunk` bytes, handing each full
+// stretch to `flush`, so a million points never need a 20 MB buffer.
 template <typename Flush>
-void serializza_tracciato(const Tracciato& t, ByteBuffer& out, std::size_t chunk, Flush flush);
+void serializza_tracciato(const Tracciato& t, std::size_t chunk, Flush flush);
 
 // Writes, each replaced whole and in this order: the compiled line file
 // (only when m.scrivi_linea is non-zero), the route file, the cell file.
@@ -29,23 +33,32 @@ void serializza_tracciato(const Tracciato& t, ByteBuffer& out, std::size_t chunk
 void scrivi_file_compilati(const Modello& m);
 
 template <typename Flush>
-void serializza_tracciato(const Tracciato& t, ByteBuffer& out, std::size_t chunk, Flush flush) {
+void serializza_tracciato(const Tracciato& t, std::size_t chunk, Flush flush) {
+  // The hot loop of the largest file: raw byte stores, no per-element checks
+  // beyond the one for a full buffer.
+  std::vector<std::uint8_t> buffer(std::max<std::size_t>(chunk, 64));
+  std::uint8_t* const begin = buffer.data();
+  std::uint8_t* const limit = begin + buffer.size() - 10;
+  std::uint8_t* p = begin;
   for (int coord = 0; coord < 2; ++coord) {
-    for (std::size_t p = 0; p < t.punti(); ++p) {
-      if (out.size() + 10 > chunk) {
-        flush(out);
-        out.clear();
+    for (std::size_t i = 0; i < t.punti(); ++i) {
+      if (p > limit) {
+        flush(std::span<const std::uint8_t>(begin, p));
+        p = begin;
       }
-      Tracciato::Tipo kind = t.tipo(p, coord);
-      out.u16(static_cast<std::uint16_t>(kind));
-      if (kind == Tracciato::Tipo::intero)
-        out.i16(static_cast<std::int16_t>(t.valore(p, coord)));
-      else if (kind == Tracciato::Tipo::reale)
-        out.f64(t.valore(p, coord));
+      const Tracciato::Tipo kind = t.tipo(i, coord);
+      put_le16(p, static_cast<std::uint16_t>(kind));
+      p += 2;
+      if (kind == Tracciato::Tipo::intero) {
+        put_le16(p, static_cast<std::uint16_t>(static_cast<std::int16_t>(t.valore(i, coord))));
+        p += 2;
+      } else if (kind == Tracciato::Tipo::reale) {
+        put_le64(p, std::bit_cast<std::uint64_t>(t.valore(i, coord)));
+        p += 8;
+      }
     }
   }
-  if (out.size() > 0) flush(out);
-  out.clear();
+  if (p != begin) flush(std::span<const std::uint8_t>(begin, p));
 }
 
 }  // namespace scenario
