@@ -23,11 +23,7 @@ using namespace scenario;
 // standard error tells whoever runs the program by hand or in a script.
 void annota_errore(const Modello& m) {
   if (m.numero_errore == 0) return;
-  std::string riga = m.nome_scenario + ": recorded error " + std::to_string(m.numero_errore);
-  const VoceErrore* voce = cerca_errore(m.numero_errore);
-  if (voce && voce->con_posizione) riga += " at " + std::to_string(m.posizione_errore) + " m";
-  riga += ": " + std::string(spiegazione(m.numero_errore));
-  platform::notice(riga);
+  platform::notice(m.nome_scenario + ": recorded " + riepilogo(m.numero_errore, m.posizione_errore));
 }
 
 void carica_finestra(Modello& m) {

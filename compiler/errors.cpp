@@ -75,4 +75,11 @@ std::string_view spiegazione(std::int32_t numero) {
   return v ? v->testo : "unknown error";
 }
 
+std::string riepilogo(std::int32_t numero, std::int32_t posizione) {
+  std::string riga = "error " + std::to_string(numero);
+  const VoceErrore* v = cerca_errore(numero);
+  if (v && v->con_posizione) riga += " at " + std::to_string(posizione) + " m";
+  return riga + ": " + std::string(spiegazione(numero));
+}
+
 }  // namespace scenario

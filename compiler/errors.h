@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <string>
 #include <string_view>
 
 namespace scenario {
@@ -35,5 +36,10 @@ const VoceErrore* cerca_errore(std::int32_t numero);
 
 // The explanation, or "unknown error" for a number that is not used.
 std::string_view spiegazione(std::int32_t numero);
+
+// One line for a recorded error state: "error 12 at 2500 m: no free cell in
+// a window before a slowdown start" (the position only where one goes with
+// the number).
+std::string riepilogo(std::int32_t numero, std::int32_t posizione);
 
 }  // namespace scenario
