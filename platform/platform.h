@@ -40,6 +40,29 @@ void delete_file(const std::string& path);
 // Reads the whole file. Throws Failure when it cannot be opened or read.
 std::string read_file(const std::string& path);
 
+// A new, empty directory under the system's temporary directory that only
+// the current user may enter, named `prefix` and a random suffix. Throws
+// Failure.
+std::string create_private_directory(std::string_view prefix);
+
+// Removes a directory and everything below it; nothing when it is missing.
+// Throws Failure.
+void remove_tree(const std::string& path);
+
+bool directory_exists(const std::string& path);
+
+// Creates a directory and any missing parents; nothing when it exists.
+// Throws Failure.
+void create_directories(const std::string& path);
+
+// Copies a file's bytes to `to`, replacing a file that stood there. Throws
+// Failure.
+void copy_file(const std::string& from, const std::string& to);
+
+// Moves a file to `to`, replacing a file that stood there; between two file
+// systems by copying and then deleting the original. Throws Failure.
+void move_file(const std::string& from, const std::string& to);
+
 // A file open for writing bytes. Created by create_replacing: the file is
 // opened (created if missing), closed, deleted and created anew, so nothing
 // of an earlier, longer file survives. Closing flushes; a failed write or

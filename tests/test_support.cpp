@@ -47,10 +47,12 @@ void write_bytes(const std::filesystem::path& file, const std::string& bytes) {
 }
 
 int run_command(const std::string& command_line) {
-  int status = std::system(command_line.c_str());
 #if defined(_WIN32)
-  return status;
+  // cmd /c drops the first and the last quote of a line that has more than
+  // two; an outer pair keeps `"prog" 2> "log"` intact.
+  return std::system(("\"" + command_line + "\"").c_str());
 #else
+  int status = std::system(command_line.c_str());
   if (status == -1 || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
 #endif

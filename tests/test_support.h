@@ -16,7 +16,7 @@ class TempDir {
 
   const std::filesystem::path& path() const { return path_; }
   std::string str() const { return path_.string(); }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+  std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
 
  private:
   std::filesystem::path path_;

@@ -1,0 +1,58 @@
+// What the scenarioc commands share: exit statuses, the usage error, the
+// option scanner and the two output streams.
+#pragma once
+
+#include <initializer_list>
+#include <map>
+#include <set>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace scenarioc {
+
+inline constexpr int esito_ok = 0;
+inline constexpr int esito_errore = 1;   // a scenario error, or a file dump refused
+inline constexpr int esito_fallito = 2;  // nothing compiled: fatal clash or failure
+inline constexpr int esito_uso = 64;     // the command line itself is wrong
+
+class ErroreUso : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One command's arguments sorted out. Options may stand before or after the
+// operands; "--" ends the options. "--help" anywhere before an error stops
+// the scan with `aiuto` set.
+struct Argomenti {
+  std::set<std::string, std::less<>> interruttori;
+  std::map<std::string, std::string, std::less<>> valori;
+  std::vector<std::string> operandi;
+  bool aiuto = false;
+
+  bool ha(std::string_view opzione) const { return interruttori.contains(opzione); }
+  std::string valore(std::string_view opzione, std::string_view predefinito) const;
+};
+
+// Throws ErroreUso for an unknown option, a missing value or an option given
+// twice.
+Argomenti analizza(std::span<const std::string> args,
+                   std::initializer_list<std::string_view> interruttori,
+                   std::initializer_list<std::string_view> con_valore);
+
+void scrivi_out(std::string_view testo);
+void scrivi_err(std::string_view testo);
+
+// The commands. Each prints its usage to standard output for --help and
+// throws ErroreUso for a wrong command line.
+int esegui_compile(std::span<const std::string> args);
+int esegui_dump(std::span<const std::string> args);
+int esegui_texts(std::span<const std::string> args);
+
+extern const std::string_view uso_compile;
+extern const std::string_view uso_dump;
+extern const std::string_view uso_texts;
+
+}  // namespace scenarioc

@@ -1,0 +1,467 @@
+// scenarioc run as a process, as authors and scripts run it: compiling the
+// embedded texts gives the one-shot program's files, errors are placed in
+// the author's text, compiled files are dumped and damaged ones refused, and
+// wrong command lines are told apart by their exit status.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::read_bytes;
+using testing_support::run_command;
+using testing_support::TempDir;
+using testing_support::write_bytes;
+
+const std::string linea_txt = "Belvara_Quintosa_linea.txt";
+const std::string treno_txt = "Belvara_Quintosa_254-.txt";
+const std::vector<std::string> compilati = {"Belvara_Quintosa_linea.dat",
+                                            "Belvara_Quintosa_254.sim",
+                                            "Belvara_Quintosa_254.dat"};
+
+std::string q(const std::string& s) { return "'" + s + "'"; }
+std::string q(const fs::path& p) { return q(p.string()); }
+
+struct Esito {
+  int status;
+  std::string out, err;
+};
+
+// Runs scenarioc with `args` (already quoted); its temporary directories go
+// to `tmp`, so a test can see that none is left behind.
+Esito scenarioc(const std::string& args, const TempDir& tmp) {
+  TempDir cattura;
+  const int status = run_command("TMPDIR=" + q(tmp.path()) + " " + q(std::string(SCENARIOC_EXE)) +
+                                 " " + args + " > " + q(cattura / "out") + " 2> " +
+                                 q(cattura / "err"));
+  return {status, read_bytes(cattura / "out"), read_bytes(cattura / "err")};
+}
+
+std::set<std::string> nomi_in(const fs::path& dir) {
+  std::set<std::string> nomi;
+  for (const auto& e : fs::directory_iterator(dir)) nomi.insert(e.path().filename().string());
+  return nomi;
+}
+
+std::map<std::string, std::string> contenuto(const fs::path& dir) {
+  std::map<std::string, std::string> c;
+  for (const std::string& n : nomi_in(dir)) c[n] = read_bytes(dir / n);
+  return c;
+}
+
+// The one-shot program run once in a directory of its own: the reference.
+const std::map<std::string, std::string>& del_programma() {
+  static TempDir dir;
+  static const std::map<std::string, std::string> files = [] {
+    const fs::path exe = dir / fs::path(BELVARA_QUINTOSA_EXE).filename();
+    fs::copy_file(BELVARA_QUINTOSA_EXE, exe);
+    EXPECT_EQ(run_command(q(exe) + " 2> " + q(dir / "stderr.log")), 0);
+    fs::remove(exe);
+    fs::remove(dir / "stderr.log");
+    return contenuto(dir.path());
+  }();
+  return files;
+}
+
+// A directory holding the texts that `scenarioc texts` writes.
+void scrivi_testi(const fs::path& dir, const TempDir& tmp) {
+  const Esito e = scenarioc("texts " + q(dir), tmp);
+  ASSERT_EQ(e.status, 0) << e.err;
+}
+
+std::string sostituisci(std::string s, const std::string& da, const std::string& a) {
+  const std::size_t at = s.find(da);
+  EXPECT_NE(at, std::string::npos) << da;
+  if (at != std::string::npos) s.replace(at, da.size(), a);
+  return s;
+}
+
+TEST(ScenariocCompile, EmbeddedTextsGiveTheOneShotFilesAndStayUntouched) {
+  TempDir tmp, dir;
+  const fs::path src = dir / "src";
+  scrivi_testi(src, tmp);
+  const auto sorgenti = contenuto(src);
+  EXPECT_EQ(sorgenti.size(), 5u);
+  for (const auto& [nome, bytes] : sorgenti) {
+    // The three sheets the one-shot program leaves are the same writers' output.
+    if (nome != linea_txt && nome != treno_txt) {
+      EXPECT_EQ(bytes, del_programma().at(nome)) << nome;
+    }
+  }
+
+  const Esito e = scenarioc("compile " + q(src), tmp);
+  EXPECT_EQ(e.status, 0);
+  EXPECT_EQ(e.out, "");
+  EXPECT_EQ(e.err, "");
+  for (const std::string& n : compilati) EXPECT_EQ(read_bytes(src / n), del_programma().at(n)) << n;
+  auto dopo = contenuto(src);
+  for (const std::string& n : compilati) dopo.erase(n);
+  EXPECT_EQ(dopo, sorgenti);
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+
+  // Without the plan, elsewhere, for a script: two files, the same bytes,
+  // and an earlier compiled line file in DIR is left alone.
+  const fs::path out = dir / "out";
+  fs::create_directory(out);
+  write_bytes(out / "Belvara_Quintosa_linea.dat", "earlier");
+  write_bytes(out / "Belvara_Quintosa_254.sim", std::string(5000, 'x'));
+  const Esito j = scenarioc("compile --no-plan --out " + q(out) + " --json " + q(src), tmp);
+  EXPECT_EQ(j.status, 0);
+  EXPECT_EQ(j.out,
+            "{\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": null, \"failure\": null, "
+            "\"files\": [\"Belvara_Quintosa_254.sim\", \"Belvara_Quintosa_254.dat\"]}\n");
+  EXPECT_EQ(read_bytes(out / "Belvara_Quintosa_linea.dat"), "earlier");
+  for (const std::string& n : {compilati[1], compilati[2]})
+    EXPECT_EQ(read_bytes(out / n), del_programma().at(n)) << n;
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+TEST(ScenariocCompile, ScenarioNameAndTrainNumberNameEveryFile) {
+  TempDir tmp, dir;
+  scrivi_testi(dir.path(), tmp);
+  fs::rename(dir / linea_txt, dir / "Nuova_linea.txt");
+  fs::rename(dir / treno_txt, dir / "Nuova_9-.txt");
+  const Esito e = scenarioc("compile --json --scenario Nuova --train 9 " + q(dir.path()), tmp);
+  EXPECT_EQ(e.status, 0) << e.err;
+  EXPECT_NE(e.out.find("\"files\": [\"Nuova_linea.dat\", \"Nuova_9.sim\", \"Nuova_9.dat\"]"),
+            std::string::npos)
+      << e.out;
+  const Esito d = scenarioc("dump " + q(dir / "Nuova_9.sim"), tmp);
+  EXPECT_NE(d.out.find("scenario \"Nuova\", train \"9\", format mark 610"), std::string::npos)
+      << d.out;
+}
+
+struct ErroreScenario {
+  const char* name;
+  std::string file;  // the text to change
+  std::string da, a;
+  std::int32_t numero, posizione;
+  std::string stderr_atteso;  // {DIR} stands for the source directory
+  std::string failure = "null";  // as JSON
+};
+
+void PrintTo(const ErroreScenario& c, std::ostream* os) { *os << c.name; }
+
+class ScenariocErrors : public testing::TestWithParam<ErroreScenario> {};
+
+TEST_P(ScenariocErrors, ArePlacedInTheAuthorsText) {
+  const ErroreScenario& c = GetParam();
+  TempDir tmp, dir;
+  scrivi_testi(dir.path(), tmp);
+  write_bytes(dir / c.file, sostituisci(read_bytes(dir / c.file), c.da, c.a));
+  const auto sorgenti = contenuto(dir.path());
+
+  const Esito e = scenarioc("compile --json " + q(dir.path()), tmp);
+  EXPECT_EQ(e.status, 1);
+  std::string atteso = c.stderr_atteso;
+  for (std::size_t at; (at = atteso.find("{DIR}")) != std::string::npos;)
+    atteso.replace(at, 5, dir.str());
+  EXPECT_EQ(e.err, atteso);
+  EXPECT_EQ(e.out, "{\"numero_errore\": " + std::to_string(c.numero) +
+                       ", \"posizione_errore\": " + std::to_string(c.posizione) +
+                       ", \"fatal\": null, \"failure\": " + c.failure + ", \"files\": "
+                       "[\"Belvara_Quintosa_linea.dat\", \"Belvara_Quintosa_254.sim\", "
+                       "\"Belvara_Quintosa_254.dat\"]}\n");
+  // The files are written in spite of the error; the sources stay as they were.
+  auto dopo = contenuto(dir.path());
+  for (const std::string& n : compilati) EXPECT_EQ(dopo.erase(n), 1u) << n;
+  EXPECT_EQ(dopo, sorgenti);
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+const std::string dopo = "scenarioc: the compiled files were written in spite of the error\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    All, ScenariocErrors,
+    testing::Values(
+        ErroreScenario{
+            "signal_on_a_station_stop_cell", treno_txt, "segnale,    1650,", "segnale,     600,",
+            16, 600,
+            "{DIR}/Belvara_Quintosa_254-.txt:47: error 16: signal on a cell that is already in use "
+            "(position 600 m)\n"
+            "segnale,     600,   2, 3, 0,  0, 0,    0,  0,0,0, 0\n"
+            "^\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:47: note: track cell 13 (600 to 650 m) already holds "
+            "the stop cell of station VALDORA\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:47: note: move the signal to a position whose 50 m "
+            "cell holds no other feature\n" +
+                dopo},
+        ErroreScenario{
+            "signal_on_another_signal", treno_txt, "segnale,   10050,", "segnale,    8600,", 16,
+            8600,
+            "{DIR}/Belvara_Quintosa_254-.txt:52: error 16: signal on a cell that is already in use "
+            "(position 8600 m)\n"
+            "segnale,    8600,   2, 4, 0,  0, 0,    2,  2,0,0, 0\n"
+            "^\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:52: note: track cell 173 (8600 to 8650 m) already "
+            "holds a signal\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:52: note: move the signal to a position whose 50 m "
+            "cell holds no other feature\n" +
+                dopo},
+        ErroreScenario{
+            // The slowdown's start cell is found again from its own row.
+            "slowdown_start_on_a_signal", treno_txt, "[codici]",
+            "  rallentamento, 20300, 60, 500, 0, 1, 0\r\n[codici]", 18, 20300,
+            "{DIR}/Belvara_Quintosa_254-.txt:92: error 18: slowdown start cell is already in use "
+            "(position 20300 m)\n"
+            "  rallentamento, 20300, 60, 500, 0, 1, 0\n"
+            "  ^\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:92: note: track cell 407 (20300 to 20350 m) already "
+            "holds a signal\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:92: note: move the slowdown or the feature on its "
+            "start cell\n" +
+                dopo},
+        ErroreScenario{
+            // The caret goes under the field the reader refused.
+            "unreadable_number", linea_txt, "pendenza,  7100,   4", "pendenza,  7100,   4x", 25, 0,
+            "{DIR}/Belvara_Quintosa_linea.txt:44: error 25: the description could not be read: "
+            "\"4x\" is not a whole number\n"
+            "pendenza,  7100,   4x\n"
+            "                   ^\n"
+            "{DIR}/Belvara_Quintosa_linea.txt:44: note: check the record named in the message: a "
+            "missing or malformed value\n" +
+                dopo,
+            "\"\\\"4x\\\" is not a whole number\""},
+        ErroreScenario{
+            // Post-processing knows cells, not rows: no line, but the cells.
+            "no_cell_before_a_signal_ahead_of_a_warning_board", treno_txt, "[rallentamenti]\r\n",
+            "[rallentamenti]\r\nrallentamento, 20000, 120, 500, 0, 1, 0\r\n"
+            "segnale, 18450, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n"
+            "segnale, 18400, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n"
+            "segnale, 18350, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n",
+            11, 18500,
+            "{DIR}/Belvara_Quintosa_254-.txt: error 11: no free cell for the point before a signal "
+            "ahead of a slowdown warning board (position 18500 m)\n"
+            "{DIR}/Belvara_Quintosa_254-.txt: note: track cells 368 to 369 (18350 to 18450 m) "
+            "hold: a signal; a signal\n"
+            "{DIR}/Belvara_Quintosa_254-.txt: note: move the signal or the slowdown so that a cell "
+            "before the signal is free\n" +
+                dopo}),
+    [](const testing::TestParamInfo<ErroreScenario>& i) { return std::string(i.param.name); });
+
+TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
+  TempDir tmp, dir;
+  scrivi_testi(dir.path(), tmp);
+  const auto sorgenti = contenuto(dir.path());
+
+  // A signal in track cell 1 clashes with the format mark stamped there.
+  write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "segnale,    1650,",
+                                           "segnale,       0,"));
+  const Esito fatale = scenarioc("compile --json " + q(dir.path()), tmp);
+  EXPECT_EQ(fatale.status, 2);
+  EXPECT_EQ(fatale.out,
+            "{\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": 1250, \"failure\": null, "
+            "\"files\": []}\n");
+  EXPECT_EQ(fatale.err,
+            "scenarioc: error 1250: a format-mark header slot is already set\n"
+            "scenarioc: note: track cell 1 (0 to 50 m) holds a signal\n"
+            "scenarioc: note: keep features out of track cell 1 (the first 50 m of the line)\n"
+            "scenarioc: no compiled file was written\n");
+  EXPECT_EQ(nomi_in(dir.path()).size(), 5u);
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+
+  // No line description: nothing to compile.
+  TempDir vuota;
+  const Esito senza = scenarioc("compile --json " + q(vuota.path()), tmp);
+  EXPECT_EQ(senza.status, 2);
+  EXPECT_NE(senza.out.find("{\"numero_errore\": 101,"), std::string::npos) << senza.out;
+  EXPECT_NE(senza.out.find("\"files\": []}"), std::string::npos) << senza.out;
+  EXPECT_EQ(senza.err.rfind(vuota.str() + "/" + linea_txt + ": error 101: ", 0), 0u) << senza.err;
+  EXPECT_TRUE(fs::is_empty(vuota.path()));
+
+  // An output directory that does not exist, and one where a compiled file
+  // cannot go: exit 2, and the sources untouched.
+  write_bytes(dir / treno_txt, sorgenti.at(treno_txt));
+  const Esito manca = scenarioc("compile --out " + q(dir / "nowhere") + " " + q(dir.path()), tmp);
+  EXPECT_EQ(manca.status, 2);
+  EXPECT_NE(manca.err.find("nowhere"), std::string::npos) << manca.err;
+  TempDir out;
+  fs::create_directory(out / "Belvara_Quintosa_254.sim");
+  const Esito bloccata = scenarioc("compile --json --out " + q(out.path()) + " " + q(dir.path()), tmp);
+  EXPECT_EQ(bloccata.status, 2);
+  EXPECT_NE(bloccata.out.find("\"files\": [\"Belvara_Quintosa_linea.dat\"]}"), std::string::npos)
+      << bloccata.out;
+  EXPECT_NE(bloccata.err.find("Belvara_Quintosa_254.sim"), std::string::npos) << bloccata.err;
+  EXPECT_EQ(contenuto(dir.path()), sorgenti);
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+TEST(ScenariocCompile, AReaderThatStopsEarlyLeavesNoTemporaryDirectory) {
+  TempDir tmp, dir;
+  scrivi_testi(dir.path(), tmp);
+  write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "segnale,    1650,",
+                                           "segnale,     600,"));
+  // Nobody reads standard error any more when scenarioc starts: its first
+  // write ends it.
+  run_command("(sleep 0.2; TMPDIR=" + q(tmp.path()) + " exec " + q(std::string(SCENARIOC_EXE)) +
+              " compile " + q(dir.path()) + ") 2>&1 | true");
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+TEST(ScenariocCompile, AMissingTrainTextIsNamedByItsSourcePath) {
+  TempDir tmp, dir;
+  scrivi_testi(dir.path(), tmp);
+  fs::remove(dir / treno_txt);
+  const Esito e = scenarioc("compile --json " + q(dir.path()), tmp);
+  EXPECT_EQ(e.status, 1);
+  const std::string sorgente = (dir / treno_txt).string();
+  EXPECT_EQ(e.err.rfind(sorgente + ": error 25: the description could not be read: cannot open \"" +
+                            sorgente + "\"",
+                        0),
+            0u)
+      << e.err;
+  EXPECT_NE(e.out.find("\"failure\": \"cannot open \\\"" + sorgente + "\\\""), std::string::npos)
+      << e.out;
+  EXPECT_EQ(e.out.find(tmp.str()), std::string::npos) << e.out;
+}
+
+TEST(ScenariocDump, PrintsTheEmbeddedFiles) {
+  TempDir tmp, dir;
+  for (const std::string& n : compilati) write_bytes(dir / n, del_programma().at(n));
+
+  const Esito sim = scenarioc("dump " + q(dir / compilati[1]), tmp);
+  EXPECT_EQ(sim.status, 0);
+  EXPECT_NE(sim.out.find("\nentry 85 (scenario header): tipo_voce=0 dato1=33000 dato2=0 dato3=1 "
+                         "byte1=0 testo=\"Belvara_Quintosa\" intero1=610 intero2=0 intero3=0 "
+                         "intero4=0 intero5=0 byte2=0 byte3=0 byte4=0 byte5=0 dato4=33391\n"),
+            std::string::npos)
+      << sim.out;
+  EXPECT_NE(sim.out.find("\nentries 20 to 80: empty\n"), std::string::npos) << sim.out;
+
+  const Esito sim_json = scenarioc("dump --json " + q(dir / compilati[1]), tmp);
+  EXPECT_EQ(sim_json.status, 0);
+  const char* stazioni[] = {"VALDORA",         "BIVIO CERSA",      "CASTELVERDO DURV.",
+                            "TORBIO",          "FONTAS",           "PIANZE",
+                            "VERSIO",          "LOVEDRO-CORTINO",  "CAMPOLEVO",
+                            "ASTRIGLIO",       "BIVIO SOLMERA",    "TESSANO D'ELMA",
+                            "QUERCELA",        "DORZO",            "SORNATE",
+                            "FIORTELLO SPINEO", "VEDONA ZEMBRATA", "VEDONA C.LE",
+                            "VEDONA CENTRALE"};
+  std::size_t dove = 0;
+  for (int i = 0; i < 19; ++i) {
+    dove = sim_json.out.find("{\"entry\": " + std::to_string(i + 1) +
+                                 ", \"role\": \"station\", ",
+                             dove);
+    ASSERT_NE(dove, std::string::npos) << "entry " << i + 1;
+    EXPECT_EQ(sim_json.out.find(std::string("\"testo\": \"") + stazioni[i] + "\"", dove),
+              sim_json.out.find("\"testo\"", dove))
+        << stazioni[i];
+  }
+  EXPECT_EQ(sim_json.out.find("\"entry\": 20, \"role\": \"empty\""),
+            sim_json.out.find("\"entry\": 20,"));
+  EXPECT_EQ(sim_json.out.rfind("{\"file\": ", 0), 0u);
+  EXPECT_NE(sim_json.out.find("\"format_mark\": 610, \"competition_code\": 33391,"),
+            std::string::npos);
+
+  const Esito dat = scenarioc("dump " + q(dir / compilati[2]), tmp);
+  EXPECT_EQ(dat.status, 0);
+  EXPECT_EQ(dat.out.substr(dat.out.find('\n') + 1, dat.out.find("\ncell 15 ") - dat.out.find('\n')),
+            "format mark 5121, cell competition code 2455 (cell 1 valore_a and valore_b)\n"
+            "cell 13 (600 to 650 m) kind 10 station stop: valore_a=1 valore_b=0 valore_c=0 "
+            "valore_d=0 tempo_segnale=0 preavviso=0 codice_montagna=0 vel_limite=27 "
+            "codice_pendenza=100 aderenza=100\n");
+  const Esito dat_json = scenarioc("dump --json " + q(dir / compilati[2]), tmp);
+  EXPECT_NE(dat_json.out.find("{\"cell\": 1, \"kind\": \"empty\", \"tipo_cella\": 0, \"valore_a\": "
+                              "5121, \"valore_b\": 2455, "),
+            std::string::npos);
+  EXPECT_NE(dat_json.out.find("{\"cell\": 1840, "), std::string::npos);
+  EXPECT_EQ(dat_json.out.find("{\"cell\": 1841, "), std::string::npos);
+
+  const Esito linea = scenarioc("dump " + q(dir / compilati[0]), tmp);
+  EXPECT_EQ(linea.status, 0);
+  EXPECT_EQ(linea.out.substr(linea.out.find('\n') + 1),
+            "coordinate 0: 2 integer, 91997 real, 2 empty\n"
+            "coordinate 1: 2 integer, 91997 real, 2 empty\n"
+            "point 0: integer 0, integer 0\n"
+            "point 1: integer 0, integer 1\n"
+            "point 2: real 0, real 2\n"
+            "...\n"
+            "point 91998: real -34722.28429392791, real 67505.56732733501\n"
+            "point 91999: empty, empty\n"
+            "point 92000: empty, empty\n");
+}
+
+TEST(ScenariocDump, RefusesDamagedFilesNamingTheOffset) {
+  TempDir tmp, dir;
+  const std::string sim = (dir / compilati[1]).string();
+  write_bytes(sim, del_programma().at(compilati[1]).substr(0, 3000));
+  const Esito cut = scenarioc("dump --json " + q(sim), tmp);
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_EQ(cut.out, "");
+  EXPECT_EQ(cut.err, sim + ": error: malformed route file: offset 3000: the file is cut short in "
+                           "entry 82 intero1 (2 bytes needed, 0 left)\n");
+
+  const std::string dat = (dir / compilati[2]).string();
+  write_bytes(dat, del_programma().at(compilati[2]) + "x");
+  const Esito lunga = scenarioc("dump " + q(dat), tmp);
+  EXPECT_EQ(lunga.status, 1);
+  EXPECT_NE(lunga.err.find("offset 27615: "), std::string::npos) << lunga.err;
+
+  write_bytes(dir / "notes.txt", "x");
+  EXPECT_EQ(scenarioc("dump " + q(dir / "notes.txt"), tmp).status, 1);
+  EXPECT_EQ(scenarioc("dump " + q(dir / "missing.sim"), tmp).status, 1);
+}
+
+TEST(ScenariocTexts, NeverReplacesAnAuthorsFile) {
+  TempDir tmp, dir;
+  write_bytes(dir / treno_txt, "my own train");
+  const Esito e = scenarioc("texts " + q(dir.path()), tmp);
+  EXPECT_EQ(e.status, 1);
+  EXPECT_NE(e.err.find(treno_txt), std::string::npos) << e.err;
+  EXPECT_EQ(contenuto(dir.path()), (std::map<std::string, std::string>{{treno_txt, "my own train"}}));
+}
+
+TEST(ScenariocUsage, WrongCommandLinesExit64AndHelpExits0) {
+  TempDir tmp, dir;
+  struct Caso {
+    std::string args;
+    int status;
+  };
+  const std::string d = q(dir.path());
+  const std::vector<Caso> casi = {
+      {"", 64},
+      {"frobnicate", 64},
+      {"--version", 64},
+      {"compile", 64},
+      {"compile " + d + " " + d, 64},
+      {"compile --out", 64},
+      {"compile --bogus " + d, 64},
+      {"compile --scenario a/b " + d, 64},
+      {"compile --scenario '' " + d, 64},
+      {"compile --train linea " + d, 64},
+      {"compile --out " + d + " --out " + d + " " + d, 64},
+      {"dump", 64},
+      {"dump --json", 64},
+      {"dump -x " + d, 64},
+      {"texts", 64},
+      {"--help", 0},
+      {"compile --help", 0},
+      {"compile --bogus --help", 64},
+      {"dump --help", 0},
+      {"texts --help", 0},
+  };
+  for (const Caso& c : casi) {
+    const Esito e = scenarioc(c.args, tmp);
+    EXPECT_EQ(e.status, c.status) << c.args;
+    if (c.status == 0) {
+      EXPECT_EQ(e.out.rfind("usage: scenarioc", 0), 0u) << c.args;
+      EXPECT_EQ(e.err, "") << c.args;
+    } else {
+      EXPECT_EQ(e.out, "") << c.args;
+      EXPECT_EQ(e.err.rfind("scenarioc: ", 0), 0u) << c.args;
+      EXPECT_NE(e.err.find("\nusage: scenarioc"), std::string::npos) << c.args;
+    }
+  }
+  // Nothing was compiled or written by any of them.
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+}  // namespace
