@@ -20,14 +20,14 @@ CelleRallentamento celle_rallentamento(std::int32_t x, std::int32_t l) {
           arrotonda((static_cast<double>(x) + l) / 50 + 1), arrotonda(avviso)};
 }
 
-void memo_segnale(Modello& m, std::int32_t posizione, std::int32_t sx, std::int32_t s1,
+bool memo_segnale(Modello& m, std::int32_t posizione, std::int32_t sx, std::int32_t s1,
                   std::int32_t s2, std::int32_t s3, std::int32_t rapp, std::int32_t dx,
                   std::int32_t d1, std::int32_t d2, std::int32_t d3, std::int32_t& tempo) {
   const std::int64_t i = cella_di(posizione);
   cella& c = at(m, i);
   if (!libera(c)) {
     m.numero_errore = 16;
-    return;
+    return false;
   }
   // The codes keep the low 16 bits, whatever the row held.
   c.tipo_cella = tipo::segnale;
@@ -42,27 +42,28 @@ void memo_segnale(Modello& m, std::int32_t posizione, std::int32_t sx, std::int3
     const std::int64_t j = i - 2 * k;
     if (j >= 0) at(m, j).preavviso = low_byte(codice + k);
   }
+  return true;
 }
 
-void memo_rallentamento(Modello& m, std::int32_t x, std::int32_t v, std::int32_t l,
+bool memo_rallentamento(Modello& m, std::int32_t x, std::int32_t v, std::int32_t l,
                         std::int32_t f_tt, std::int32_t f_ta, std::int32_t d_v) {
   const CelleRallentamento k = celle_rallentamento(x, l);
   const bool avviso = x > senza_avviso;
   if (avviso) {
     if (!libera(at(m, k.avviso))) {
       m.numero_errore = 17;
-      return;
+      return false;
     }
   } else {
     f_ta = 0;
   }
   if (!libera(at(m, k.inizio))) {
     m.numero_errore = 18;
-    return;
+    return false;
   }
   if (!libera(at(m, k.fine))) {
     m.numero_errore = 19;
-    return;
+    return false;
   }
   // Start after end: with a length of 0 both are one cell, which stays a start.
   for (auto [i, kind] : {std::pair{k.fine, tipo::fine_rallentamento},
@@ -85,7 +86,7 @@ void memo_rallentamento(Modello& m, std::int32_t x, std::int32_t v, std::int32_t
     for (int j = 0; j < 4; ++j) {
       if (!libera(at(m, k.preavviso - j))) {
         m.numero_errore = 20;
-        return;
+        return false;
       }
     }
     for (int j = 0; j < 4; ++j) {
@@ -95,6 +96,7 @@ void memo_rallentamento(Modello& m, std::int32_t x, std::int32_t v, std::int32_t
       if (d_v != 0) c.valore_b = static_cast<std::int16_t>(j + 1);
     }
   }
+  return true;
 }
 
 std::int64_t cella_abbattimento(std::int32_t posizione) { return arrotonda(posizione / 50.0); }

@@ -126,10 +126,9 @@ void leggi_treno(Modello& m, const std::string& path, std::int32_t puntatore_car
       for (std::int32_t& x : v) x = r.number();
       const std::int64_t i = cella_di(v[0]);
       if (fuori(v[0], record, i, i)) break;
-      memo_segnale(m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
-      // A number left by the line reader (error 15) stops the reading here
-      // as well, with this row's position.
-      if (m.numero_errore > 0) {
+      // Only the signal's own failure ends the reading: an error 15 left by
+      // the line reader keeps its own position and the rows go on.
+      if (!memo_segnale(m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10])) {
         abbandona();
         registra(m, treno, m.numero_errore, record, v[0]);
         return;
@@ -140,8 +139,7 @@ void leggi_treno(Modello& m, const std::string& path, std::int32_t puntatore_car
       for (std::int32_t& x : v) x = r.number();
       const CelleRallentamento k = celle_rallentamento(v[0], v[2]);
       if (fuori(v[0], record, std::min(k.inizio, k.fine), k.fine)) break;
-      memo_rallentamento(m, v[0], v[1], v[2], v[3], v[4], v[5]);
-      if (m.numero_errore > 0) {
+      if (!memo_rallentamento(m, v[0], v[1], v[2], v[3], v[4], v[5])) {
         abbandona();
         registra(m, treno, m.numero_errore, record, v[0]);
         return;

@@ -107,8 +107,6 @@ TEST(TrainReader, ErrorTable) {
        16, 950},
       {"signal on a speed board", treno_con("segnale, 1000, 2,4,0,0,0,0,0,0,0,0\r\n"),
        "indicatori_vmax, 1000, 100,100,100,0, 0,0,0,0\r\n", 16, 1000},
-      {"signal after a line error 15 takes the abort path with its own position",
-       treno_con("segnale, 1000, 2,4,0,0,0,0,0,0,0,0\r\n"), "pendenza, 40000, 1\r\n", 15, 1000},
       {"negative signal position", treno_con("segnale, -100, 2,4,0,0,0,0,0,0,0,0\r\n"), "", 15, -100},
       {"abbattimento before cell 0", treno_con("abbattimento, -30, 5\r\n"), "", 15, -30},
       {"progressive not a multiple of 50", treno_con(""),
@@ -127,6 +125,20 @@ TEST(TrainReader, ErrorTable) {
     EXPECT_FALSE(f.treno_rimasto()) << c.name;
     EXPECT_FALSE(f.linea_rimasta()) << c.name;
   }
+}
+
+TEST(TrainReader, ALineErrorFifteenKeepsItsPositionWhileTheTrainIsRead) {
+  ScenarioFixture f;
+  f.linea(linea_con("pendenza, 40000, 1\r\n", 30000));
+  f.treno(treno_con("segnale, 1000, 2,4,0,0,0,0,0,0,0,0\r\nrallentamento, 20000, 60, 1000, 1, 1, 0\r\n"
+                    "segnale, 5000, 2,4,0,0,0,0,0,0,0,0\r\n"));
+  Modello& m = f.leggi();
+  EXPECT_EQ(m.numero_errore, 15);
+  EXPECT_EQ(m.posizione_errore, 40000);
+  EXPECT_EQ(m.celle[21].tipo_cella, tipo::segnale);
+  EXPECT_EQ(m.celle[401].tipo_cella, tipo::inizio_rallentamento);
+  EXPECT_EQ(m.celle[101].tipo_cella, tipo::segnale);
+  EXPECT_FALSE(f.treno_rimasto());
 }
 
 TEST(TrainReader, ErrorTwoReplacesErrorFifteen) {
