@@ -10,8 +10,6 @@
 namespace scenario {
 namespace {
 
-std::int64_t arrotonda(double x) { return static_cast<std::int64_t>(nearest(x)); }
-
 // Steps of the plan, each point from the two before it. The step vector is
 // turned by k and deliberately not normalised; the operations keep this
 // order so every build gives the same bits. The last two points ride in
@@ -51,7 +49,7 @@ class Passi {
 
 }  // namespace
 
-std::int64_t cella_di(std::int32_t posizione) { return arrotonda(posizione / 50.0 + 1); }
+std::int64_t cella_di(std::int32_t posizione) { return indice_vicino(posizione / 50.0 + 1); }
 
 double curvatura(std::string_view parola) {
   static constexpr std::array<double, 6> k = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
@@ -119,7 +117,7 @@ void scrivi_pendenze(Modello& m, StatoLinea& st, std::int64_t fino_a) {
 }  // namespace
 
 void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::int32_t pendenza) {
-  const std::int64_t i = arrotonda(posizione / 50.0);
+  const std::int64_t i = indice_vicino(posizione / 50.0);
   if (i > 0) scrivi_pendenze(m, st, i);
   st.pendenza_corrente = pendenza;
 }
@@ -145,8 +143,8 @@ void memo_montagna(Modello& m, std::int32_t inizio, std::int32_t fine, std::int3
   if (n > 1 && std::int64_t{inizio} - m.montagne_fine[static_cast<std::size_t>(n - 1)] <= 150)
     tipo = 3;
 
-  const std::int64_t prima = arrotonda(inizio / 50.0);
-  const std::int64_t ultima = arrotonda(fine / 50.0 - 1);
+  const std::int64_t prima = indice_vicino(inizio / 50.0);
+  const std::int64_t ultima = indice_vicino(fine / 50.0 - 1);
   if (prima <= ultima && (prima < 0 || ultima > m.ultima_cella))
     throw ReadFailure(offset, "the mountain runs past the track cells");
   std::int64_t k = 1;

@@ -11,6 +11,10 @@ namespace scenario {
 
 inline double nearest(double x) { return std::nearbyint(x); }  // default mode: half to even
 
+// nearest(x) as an index: the callers divide 32-bit positions by 50, so the
+// result always fits.
+inline std::int64_t indice_vicino(double x) { return static_cast<std::int64_t>(nearest(x)); }
+
 // nearest(x) when it fits T, nothing otherwise (never undefined behaviour).
 template <typename T>
 std::optional<T> nearest_as(double x) {

@@ -6,7 +6,6 @@
 namespace scenario {
 namespace {
 
-std::int64_t arrotonda(double x) { return static_cast<std::int64_t>(nearest(x)); }
 cella& at(Modello& m, std::int64_t i) { return m.celle[static_cast<std::size_t>(i)]; }
 
 // Slowdowns starting this close to the line's start have no warning board.
@@ -16,8 +15,8 @@ constexpr std::int32_t senza_avviso = 1500;
 
 CelleRallentamento celle_rallentamento(std::int32_t x, std::int32_t l) {
   const double avviso = (x - 1200.0) / 50;
-  return {arrotonda(avviso + 1), arrotonda(x / 50.0 + 1),
-          arrotonda((static_cast<double>(x) + l) / 50 + 1), arrotonda(avviso)};
+  return {indice_vicino(avviso + 1), indice_vicino(x / 50.0 + 1),
+          indice_vicino((static_cast<double>(x) + l) / 50 + 1), indice_vicino(avviso)};
 }
 
 bool memo_segnale(Modello& m, std::int32_t posizione, std::int32_t sx, std::int32_t s1,
@@ -99,7 +98,7 @@ bool memo_rallentamento(Modello& m, std::int32_t x, std::int32_t v, std::int32_t
   return true;
 }
 
-std::int64_t cella_abbattimento(std::int32_t posizione) { return arrotonda(posizione / 50.0); }
+std::int64_t cella_abbattimento(std::int32_t posizione) { return indice_vicino(posizione / 50.0); }
 
 bool memo_abbattimento(Modello& m, std::int32_t posizione, std::int32_t valore) {
   cella& c = at(m, cella_abbattimento(posizione));

@@ -5,25 +5,12 @@
 
 #include "reader.h"
 #include "rounding.h"
+#include "value_kinds.h"
 
 namespace scenario {
 namespace {
 
 constexpr auto treno = Diagnosi::Sorgente::treno;
-
-std::uint8_t leggi_byte(FieldReader& r) {
-  const std::int32_t v = r.number();
-  if (v < 0 || v > 255)
-    throw ReadFailure(r.field_start(), std::to_string(v) + " does not fit a byte (0 to 255)");
-  return static_cast<std::uint8_t>(v);
-}
-
-std::int16_t leggi_16(FieldReader& r) {
-  const std::int32_t v = r.number();
-  if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max())
-    throw ReadFailure(r.field_start(), std::to_string(v) + " does not fit 16 bits");
-  return static_cast<std::int16_t>(v);
-}
 
 std::int32_t in_32(std::int64_t v, std::size_t offset, const char* what) {
   if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())

@@ -11,19 +11,13 @@
 #include "signals.h"
 #include "stations.h"
 #include "text_match.h"
+#include "value_kinds.h"
 
 namespace scenario {
 namespace {
 
 constexpr auto treno = Diagnosi::Sorgente::treno;
 constexpr int commenti = 2;
-
-std::int16_t leggi_16(FieldReader& r) {
-  const std::int32_t v = r.number();
-  if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max())
-    throw ReadFailure(r.field_start(), std::to_string(v) + " does not fit 16 bits");
-  return static_cast<std::int16_t>(v);
-}
 
 // A profile laid over the cells step by step: each step's value applies from
 // cell nearest(p / 50) on. Writing never passes cell N.
@@ -33,7 +27,7 @@ struct Profilo {
 
   template <typename Campo>
   void passo(Modello& m, std::int32_t p, std::uint8_t nuovo, Campo campo) {
-    const std::int64_t n = static_cast<std::int64_t>(nearest(p / 50.0));
+    const std::int64_t n = indice_vicino(p / 50.0);
     if (n > 0) {
       do {
         if (indice >= m.ultima_cella) break;
