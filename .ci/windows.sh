@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# The Windows stage of CI: cross-builds the programs with MinGW-w64, then, on
+# a virtual display, runs the Windows unit tests under Wine, runs the one-shot
+# program (in an empty folder and at the root of a drive) and compares its six
+# files byte for byte with those of the Linux build, and takes a screenshot of
+# the waiting window (kept as build/windows/screenshots/waiting_window.png).
+# Called by .ci/run; runs on its own as well.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+products=(
+  Belvara_Quintosa_254.dat Belvara_Quintosa_254.sim Belvara_Quintosa_254_note.txt
+  Belvara_Quintosa_254_rallentamenti.txt Belvara_Quintosa_254_scheda_treno.txt
+  Belvara_Quintosa_linea.dat
+)
+
+export WINEDEBUG=-all
+# No prompts to install Mono and Gecko: nothing here needs them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+install_missing() {
+  local missing=()
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64)
+  command -v wine >/dev/null || missing+=(wine)
+  [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
+  command -v xvfb-run >/dev/null || missing+=(xvfb)
+  command -v xauth >/dev/null || missing+=(xauth)
+  command -v xwd >/dev/null || missing+=(x11-apps)
+  command -v python3 >/dev/null || missing+=(python3)
+  [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(libgtest-dev)
+  # Wine's own fonts (the title-bar buttons) and a sans serif as wide as
+  # Windows' own, so that the screenshot shows what users see.
+  [ -f /usr/share/wine/fonts/marlett.ttf ] || missing+=(fonts-wine)
+  [ -f /usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf ] || missing+=(fonts-liberation)
+  [ ${#missing[@]} -eq 0 ] && return
+  echo "installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Lists a folder's files other than the program, one per line.
+outputs_of() { (cd "$1" && LC_ALL=C ls -1 | grep -v '^belvara_quintosa\(\.exe\)\?$' || true); }
+
+same_outputs() {  # reference folder, other folder, what the other one is
+  if [ "$(outputs_of "$2")" != "$(printf '%s\n' "${products[@]}")" ]; then
+    echo "$3: wrong set of files:" >&2
+    outputs_of "$2" >&2
+    return 1
+  fi
+  local f
+  for f in "${products[@]}"; do cmp "$1/$f" "$2/$f" || return 1; done
+  echo "$3: the six files are byte for byte the Linux ones"
+}
+
+end_to_end() {
+  local work linux windows root drive
+  work=$(mktemp -d)
+  linux=$work/linux windows=$work/windows root=$work/root
+  mkdir "$linux" "$windows" "$root"
+  cp build/bin/belvara_quintosa "$linux/"
+  cp build/windows/bin/belvara_quintosa.exe "$windows/"
+  cp build/windows/bin/belvara_quintosa.exe "$root/"
+
+  (cd "$linux" && ./belvara_quintosa 2>/dev/null)
+  wine "$windows/belvara_quintosa.exe"
+  same_outputs "$linux" "$windows" "Windows, in a folder of its own"
+
+  # At the root of a drive the program's folder name ends in a backslash.
+  for drive in r s t u v w x y; do
+    [ -e "$WINEPREFIX/dosdevices/$drive:" ] || break
+  done
+  ln -s "$root" "$WINEPREFIX/dosdevices/$drive:"
+  local status=0
+  wine "${drive^^}:\\belvara_quintosa.exe" || status=$?
+  rm "$WINEPREFIX/dosdevices/$drive:"
+  [ "$status" -eq 0 ] || { echo "at the root of drive ${drive^^}: exit status $status" >&2; return 1; }
+  same_outputs "$linux" "$root" "Windows, at the root of drive ${drive^^}"
+  rm -rf "$work"
+}
+
+screenshot() {
+  local dir=build/windows/screenshots
+  mkdir -p "$dir"
+  rm -f "$dir"/*
+  : >"$dir/shot.log"
+  wine build/windows/bin/waiting_window_shot.exe 5000 2>"$dir/shot.log" &
+  local pid=$! waited=0
+  until grep -q "window shown" "$dir/shot.log"; do
+    if ! kill -0 "$pid" 2>/dev/null || [ $waited -ge 300 ]; then
+      echo "the waiting window did not come up:" >&2
+      cat "$dir/shot.log" >&2
+      return 1
+    fi
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  sleep 0.5  # for the X server to show what Wine drew
+  xwd -root -silent >"$dir/waiting_window.xwd"
+  wait "$pid"
+  python3 tests/windows/check_waiting_window.py "$dir/waiting_window.xwd" "$dir/waiting_window.png"
+  rm "$dir/waiting_window.xwd"
+}
+
+on_display() {
+  # Without 32-bit Wine it warns about syswow64; only a failure matters.
+  wineboot -i >build/windows/wineboot.log 2>&1 || { cat build/windows/wineboot.log >&2; return 1; }
+  # Wine draws the window frame itself, so the screenshot shows the title
+  # bar too (there is no window manager on the virtual display).
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
+  # The glyphs of the title-bar buttons; Debian's Wine does not find its own.
+  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+
+  echo "== Windows unit tests under Wine"
+  ctest --preset windows
+
+  echo "== the one-shot program on Windows and on Linux"
+  end_to_end
+
+  echo "== the waiting window on the screen"
+  screenshot
+}
+
+if [ "${1:-}" = --on-display ]; then
+  # Ends this prefix's Wine session, whatever happened, before the display goes.
+  trap 'wineserver -k 2>/dev/null || true' EXIT
+  on_display
+  exit
+fi
+
+started=$SECONDS
+install_missing
+echo "== Windows cross build"
+cmake --preset windows
+cmake --build --preset windows
+# The Linux program, for the comparison; already built when .ci/run ran first.
+cmake --preset default >/dev/null
+cmake --build --preset default --target belvara_quintosa
+
+# A prefix of our own, made anew, so that nothing of an earlier run is used.
+export WINEPREFIX=$PWD/build/windows/wine-prefix
+rm -rf "$WINEPREFIX"
+# Everything that talks to Wine runs on one display: a Wine session started
+# without one cannot show windows later.
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --on-display
+echo "== Windows stage: $((SECONDS - started)) s"
