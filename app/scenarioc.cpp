@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "scenarioc_cli.h"
+#include "scenarioc_render.h"
 
 namespace {
 
@@ -24,6 +25,9 @@ constexpr std::string_view uso =
     "      print a compiled file (.sim, .dat or _linea.dat) readably\n"
     "  texts DIR\n"
     "      write the five texts of the embedded scenario into DIR\n"
+    "  render [--scenario NAME] [--train NUMBER] [--out FILE.svg] [--from KM] [--to KM]\n"
+    "         SCENARIO_DIR | LINE_FILE ROUTE_FILE CELL_FILE\n"
+    "      draw the compiled files as one SVG picture: plan, profiles, features\n"
     "\n"
     "'scenarioc COMMAND --help' describes a command. Exit status 64 means a\n"
     "wrong command line.\n";
@@ -38,6 +42,7 @@ constexpr Comando comandi[] = {
     {"compile", esegui_compile, &uso_compile},
     {"dump", esegui_dump, &uso_dump},
     {"texts", esegui_texts, &uso_texts},
+    {"render", esegui_render, &uso_render},
 };
 
 int errore_uso(std::string_view messaggio, std::string_view testo_uso) {

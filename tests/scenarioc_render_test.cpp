@@ -1,0 +1,450 @@
+// scenarioc render run as a process on compiled scenarios: the picture is
+// checked with an XML parser (python3's xml.etree, the one XML parser CI
+// machines have without a build dependency), its marks are counted against
+// the cell file, damaged files give no picture, and the longest line stays
+// a small document.
+//
+// POSIX only, as scenarioc_test.cpp: the programs and python3 run through a
+// POSIX shell.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "compiled_files_reader.h"
+#include "large_scenario.h"
+#include "test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::read_bytes;
+using testing_support::run_command;
+using testing_support::TempDir;
+using testing_support::write_bytes;
+
+const std::string linea_dat = "Belvara_Quintosa_linea.dat";
+const std::string sim = "Belvara_Quintosa_254.sim";
+const std::string dat = "Belvara_Quintosa_254.dat";
+const std::string svg_predefinito = "Belvara_Quintosa_254.svg";
+
+std::string q(const std::string& s) { return "'" + s + "'"; }
+std::string q(const fs::path& p) { return q(p.string()); }
+
+struct Esito {
+  int status;
+  std::string out, err;
+};
+
+Esito scenarioc(const std::string& args) {
+  TempDir cattura;
+  const int status = run_command(q(std::string(SCENARIOC_EXE)) + " " + args + " > " + q(cattura / "out") +
+                                 " 2> " + q(cattura / "err"));
+  return {status, read_bytes(cattura / "out"), read_bytes(cattura / "err")};
+}
+
+// The embedded scenario compiled once; each test works on its own copy.
+const fs::path& compilato() {
+  static TempDir dir;
+  static const bool fatto = [] {
+    EXPECT_EQ(scenarioc("texts " + q(dir.path())).status, 0);
+    const Esito e = scenarioc("compile " + q(dir.path()));
+    EXPECT_EQ(e.status, 0) << e.err;
+    return true;
+  }();
+  (void)fatto;
+  return dir.path();
+}
+
+void copia_compilati(const fs::path& a) {
+  for (const std::string& n : {linea_dat, sim, dat}) fs::copy_file(compilato() / n, a / n);
+}
+
+// What the XML parser found in a picture: element ids, each class token
+// with the id of the innermost group around it, each text with its group,
+// anything that reaches outside the document, and the plan track's points.
+struct Svg {
+  std::set<std::string> id;
+  std::multimap<std::string, std::string> classe;  // class -> group
+  std::multimap<std::string, std::string> testi;   // group -> text
+  std::vector<std::string> esterni;
+  long punti_traccia = -1;
+
+  std::size_t conta(const std::string& c) const { return classe.count(c); }
+  std::vector<std::string> testi_in(const std::string& gruppo) const {
+    std::vector<std::string> v;
+    for (auto [it, fine] = testi.equal_range(gruppo); it != fine; ++it) v.push_back(it->second);
+    return v;
+  }
+  bool ha_testo(const std::string& gruppo, const std::string& t) const {
+    for (const std::string& s : testi_in(gruppo))
+      if (s.find(t) != std::string::npos) return true;
+    return false;
+  }
+};
+
+constexpr const char* analizzatore = R"PY(
+import sys, re, xml.etree.ElementTree as ET
+NS = '{http://www.w3.org/2000/svg}'
+try:
+    root = ET.parse(sys.argv[1]).getroot()
+except ET.ParseError as e:
+    sys.stderr.write('not well-formed: %s\n' % e)
+    sys.exit(3)
+out = open(sys.argv[2], 'w', encoding='utf-8')
+if root.tag != NS + 'svg':
+    out.write('external root %s\n' % root.tag)
+def walk(el, group):
+    tag = el.tag[len(NS):] if el.tag.startswith(NS) else None
+    if tag is None or tag in ('script', 'foreignObject', 'image', 'a', 'iframe'):
+        out.write('external element %s\n' % el.tag)
+    for k, v in el.attrib.items():
+        if k.endswith('href') and not v.startswith('#'):
+            out.write('external href %s\n' % v)
+        if k.startswith('on'):
+            out.write('external handler %s\n' % k)
+    if tag == 'style' and re.search(r'@import|url\((?!#)', el.text or ''):
+        out.write('external style\n')
+    if el.get('id'):
+        out.write('id %s\n' % el.get('id'))
+        if tag == 'g':
+            group = el.get('id')
+    for c in (el.get('class') or '').split():
+        out.write('class %s %s\n' % (c, group))
+    if tag == 'text':
+        out.write('text %s %s\n' % (group, ''.join(el.itertext()).replace('\n', ' ')))
+    if 'track' in (el.get('class') or '').split():
+        out.write('track %d\n' % (len(re.findall(r'-?[0-9.]+', el.get('d'))) // 2))
+    for c in el:
+        walk(c, group)
+walk(root, '-')
+)PY";
+
+Svg analizza(const fs::path& file) {
+  TempDir dir;
+  write_bytes(dir / "check.py", analizzatore);
+  const int status = run_command("python3 " + q(dir / "check.py") + " " + q(file) + " " + q(dir / "out") +
+                                 " 2> " + q(dir / "err"));
+  Svg s;
+  if (status != 0) {
+    ADD_FAILURE() << file << ": the XML parser refused it (python3 exit " << status << ", 127: no python3): "
+                  << read_bytes(dir / "err");
+    return s;
+  }
+  std::istringstream in(read_bytes(dir / "out"));
+  for (std::string riga; std::getline(in, riga);) {
+    std::istringstream r(riga);
+    std::string tipo, a, resto;
+    r >> tipo >> a;
+    std::getline(r, resto);
+    if (!resto.empty()) resto.erase(0, 1);
+    if (tipo == "id") s.id.insert(a);
+    else if (tipo == "class") s.classe.emplace(a, resto);
+    else if (tipo == "text") s.testi.emplace(a, resto);
+    else if (tipo == "external") s.esterni.push_back(a + " " + resto);
+    else if (tipo == "track") s.punti_traccia = std::stol(a);
+  }
+  return s;
+}
+
+struct Compilati {
+  std::array<scenario::voce_percorso, scenario::voce::numero> tabella;
+  std::vector<scenario::cella> celle;
+};
+
+Compilati leggi(const fs::path& dir) {
+  return {scenario::leggi_percorso(read_bytes(dir / sim)), scenario::leggi_celle(read_bytes(dir / dat))};
+}
+
+// Cells of a kind whose 50 m have their middle in [da, a] (cell 0, before
+// the line, counts as lying at 0).
+std::size_t celle_di(const Compilati& c, std::uint8_t tipo, double da = 0, double a = 1e9) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < c.celle.size(); ++i) {
+    const double mezzo = i == 0 ? 0 : (static_cast<double>(i) - 0.5) * 50;
+    n += c.celle[i].tipo_cella == tipo && mezzo >= da && mezzo <= a;
+  }
+  return n;
+}
+
+// Each kind of cell and the class of its mark.
+const std::map<std::uint8_t, std::string> classi = {
+    {1, "signal"},           {2, "slowdown-end"},       {3, "slowdown-start"},
+    {4, "slowdown-warning"}, {5, "slowdown-approach"},  {6, "speed-board"},
+    {10, "station-stop"},    {12, "abbattimento-value"}, {13, "abbattimento"},
+    {14, "text-board"}};
+
+void segni_come_celle(const Svg& s, const Compilati& c) {
+  for (const auto& [tipo, classe] : classi) EXPECT_EQ(s.conta(classe), celle_di(c, tipo)) << classe;
+}
+
+TEST(ScenariocRender, EmbeddedScenarioShowsEveryPartAndCountsEveryFeature) {
+  TempDir dir;
+  copia_compilati(dir.path());
+  const Esito e = scenarioc("render " + q(dir.path()));
+  ASSERT_EQ(e.status, 0) << e.err;
+  EXPECT_EQ(e.out, (dir / svg_predefinito).string() + "\n");
+  EXPECT_EQ(e.err, "");
+  EXPECT_FALSE(fs::exists(dir / (svg_predefinito + ".part")));
+
+  const Svg s = analizza(dir / svg_predefinito);
+  EXPECT_EQ(s.esterni, std::vector<std::string>{});
+  for (const char* id : {"title", "plan", "plan-track", "plan-stations", "plan-labels", "profiles", "elevation", "gradient",
+                         "speed", "speed-boards", "adhesion", "features", "signals", "slowdowns",
+                         "abbattimento", "mountains", "text-boards", "stations", "km-axis", "legend"})
+    EXPECT_TRUE(s.id.contains(id)) << id;
+
+  const Compilati c = leggi(dir.path());
+  std::size_t stazioni = 0;
+  for (int i = 1; i <= 80; ++i) {
+    const scenario::voce_percorso& v = c.tabella[static_cast<std::size_t>(i)];
+    if (v.tipo_voce == 0) continue;
+    ++stazioni;
+    EXPECT_TRUE(s.ha_testo("plan-labels", v.testo)) << v.testo;
+  }
+  EXPECT_EQ(stazioni, 19u);
+  // Signals are the ones the brief names; every other kind is counted too.
+  EXPECT_EQ(s.conta("signal"), celle_di(c, 1));
+  EXPECT_EQ(celle_di(c, 1), 45u);
+  segni_come_celle(s, c);
+  // The title block, from the files.
+  EXPECT_TRUE(s.ha_testo("title", "Belvara_Quintosa")) << s.testi_in("title")[0];
+  EXPECT_TRUE(s.ha_testo("title", "train 254"));
+  for (const char* t : {"route 85 km", "19 stations", "45 signals", "route 33391", "cells 2455",
+                        "both match the scenario name and train number"})
+    EXPECT_TRUE(s.ha_testo("title", t)) << t;
+  EXPECT_TRUE(s.ha_testo("plan-labels", "start"));
+  EXPECT_TRUE(s.ha_testo("plan-labels", "end"));
+  // 92001 plan points, drawn at the picture's resolution.
+  EXPECT_GT(s.punti_traccia, 100);
+  EXPECT_LT(s.punti_traccia, 5000);
+}
+
+TEST(ScenariocRender, ThreeFilesOrScenarioAndTrainNamesGiveTheSamePicture) {
+  TempDir dir;
+  copia_compilati(dir.path());
+  ASSERT_EQ(scenarioc("render " + q(dir.path())).status, 0);
+  const std::string riferimento = read_bytes(dir / svg_predefinito);
+
+  const Esito e = scenarioc("render --out " + q(dir / "tre.svg") + " " + q(dir / dat) + " " + q(dir / linea_dat) +
+                            " " + q(dir / sim));
+  ASSERT_EQ(e.status, 0) << e.err;
+  EXPECT_EQ(read_bytes(dir / "tre.svg"), riferimento);
+
+  fs::rename(dir / linea_dat, dir / "Nuova_linea.dat");
+  fs::rename(dir / sim, dir / "Nuova_9.sim");
+  fs::rename(dir / dat, dir / "Nuova_9.dat");
+  const Esito n = scenarioc("render --scenario Nuova --train 9 " + q(dir.path()));
+  ASSERT_EQ(n.status, 0) << n.err;
+  EXPECT_EQ(read_bytes(dir / "Nuova_9.svg"), riferimento);
+}
+
+TEST(ScenariocRender, AStretchShowsOnlyWhatLiesInIt) {
+  TempDir dir;
+  copia_compilati(dir.path());
+  const Esito e = scenarioc("render --from 10 --to 20.5 --out " + q(dir / "z.svg") + " " + q(dir.path()));
+  ASSERT_EQ(e.status, 0) << e.err;
+  const Svg s = analizza(dir / "z.svg");
+  const Compilati c = leggi(dir.path());
+  std::set<std::string> nomi, attesi;
+  for (const std::string& t : s.testi_in("plan-labels"))
+    if (t.find("km ") != 0) nomi.insert(t);  // not the stretch's ends
+  for (int i = 1; i <= 80; ++i) {
+    const scenario::voce_percorso& v = c.tabella[static_cast<std::size_t>(i)];
+    if (v.tipo_voce != 0 && v.dato3 >= 10000 && v.dato3 <= 20500) attesi.insert(v.testo);
+  }
+  EXPECT_EQ(nomi, attesi);
+  EXPECT_EQ(attesi, (std::set<std::string>{"CASTELVERDO DURV.", "TORBIO"}));
+  EXPECT_EQ(s.conta("signal"), celle_di(c, 1, 10000, 20500));
+  EXPECT_GT(celle_di(c, 1, 10000, 20500), 0u);
+  EXPECT_LT(celle_di(c, 1, 10000, 20500), celle_di(c, 1));
+  EXPECT_TRUE(s.ha_testo("title", "showing km 10 to km 20.5"));
+}
+
+TEST(ScenariocRender, NamesFromTheRouteFileAreEscapedAndDecoded) {
+  TempDir dir;
+  copia_compilati(dir.path());
+  // Entry 1's text, "VALDORA", starts 16 bytes into entry 1, after the 34
+  // bytes of the empty entry 0: seven other bytes keep the layout.
+  std::string b = read_bytes(dir / sim);
+  ASSERT_EQ(b.substr(50, 7), "VALDORA");
+  b.replace(50, 7, std::string("A&<\x01\"\xE9\x80", 7));
+  write_bytes(dir / sim, b);
+  const Esito e = scenarioc("render " + q(dir.path()));
+  ASSERT_EQ(e.status, 0) << e.err;
+  const Svg s = analizza(dir / svg_predefinito);
+  // A control byte becomes U+FFFD; 0xE9 and 0x80 are é and € in Windows-1252.
+  EXPECT_TRUE(s.ha_testo("plan-labels", "A&<\xEF\xBF\xBD\"\xC3\xA9\xE2\x82\xAC"));
+}
+
+struct Danno {
+  const char* name;
+  void (*danneggia)(const fs::path& dir);
+  std::string messaggio;  // part of standard error; {DIR} is the directory
+};
+void PrintTo(const Danno& d, std::ostream* os) { *os << d.name; }
+
+void tronca(const fs::path& f, std::size_t via) {
+  const std::string b = read_bytes(f);
+  write_bytes(f, b.substr(0, b.size() - via));
+}
+
+class ScenariocRenderRefuses : public testing::TestWithParam<Danno> {};
+
+TEST_P(ScenariocRenderRefuses, ADamagedFileAndLeavesAnEarlierPictureAlone) {
+  TempDir dir;
+  copia_compilati(dir.path());
+  GetParam().danneggia(dir.path());
+  write_bytes(dir / svg_predefinito, "earlier picture");
+  const Esito e = scenarioc("render " + q(dir.path()));
+  EXPECT_EQ(e.status, 1);
+  std::string atteso = GetParam().messaggio;
+  if (const auto at = atteso.find("{DIR}"); at != std::string::npos) atteso.replace(at, 5, dir.str());
+  EXPECT_NE(e.err.find(atteso), std::string::npos) << e.err;
+  EXPECT_EQ(e.out, "");
+  EXPECT_EQ(read_bytes(dir / svg_predefinito), "earlier picture");
+  EXPECT_FALSE(fs::exists(dir / (svg_predefinito + ".part")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, ScenariocRenderRefuses,
+    testing::Values(
+        Danno{"cell_file_cut_inside_a_cell", [](const fs::path& d) { tronca(d / dat, 7); },
+              "{DIR}/Belvara_Quintosa_254.dat: error: malformed cell file: offset 27600: "},
+        Danno{"cell_file_of_another_length", [](const fs::path& d) { tronca(d / dat, 1500); },
+              "are not one scenario: the cell file has 1741 cells, but a route of 85000 m (route file "
+              "entry 84 dato2) has 1841"},
+        Danno{"line_file_cut_short", [](const fs::path& d) { tronca(d / linea_dat, 3); },
+              "{DIR}/Belvara_Quintosa_linea.dat: error: malformed compiled line file: offset "},
+        Danno{"line_file_missing", [](const fs::path& d) { fs::remove(d / linea_dat); },
+              "{DIR}/Belvara_Quintosa_linea.dat: error: missing compiled line file"},
+        Danno{"route_file_missing", [](const fs::path& d) { fs::remove(d / sim); },
+              "{DIR}/Belvara_Quintosa_254.sim: error: missing route file"},
+        Danno{"route_file_with_one_byte_more", [](const fs::path& d) { write_bytes(d / sim, read_bytes(d / sim) + "x"); },
+              "{DIR}/Belvara_Quintosa_254.sim: error: malformed route file: offset 3173: "}),
+    [](const testing::TestParamInfo<Danno>& i) { return std::string(i.param.name); });
+
+TEST(ScenariocRender, APictureThatCannotBeWrittenLeavesNothing) {
+  TempDir dir;
+  copia_compilati(dir.path());
+  const Esito e = scenarioc("render --out " + q(dir / "missing" / "x.svg") + " " + q(dir.path()));
+  EXPECT_EQ(e.status, 2);
+  EXPECT_NE(e.err.find((dir / "missing" / "x.svg.part").string()), std::string::npos) << e.err;
+  EXPECT_NE(e.err.find("; no picture written\n"), std::string::npos) << e.err;
+  EXPECT_EQ(e.out, "");
+  EXPECT_FALSE(fs::exists(dir / "missing"));
+}
+
+struct Uso {
+  const char* name;
+  std::string args;  // {DIR} is the directory with the compiled files
+  std::string messaggio;
+};
+void PrintTo(const Uso& u, std::ostream* os) { *os << u.name; }
+
+class ScenariocRenderUsage : public testing::TestWithParam<Uso> {};
+
+TEST_P(ScenariocRenderUsage, IsRefusedWithoutAPicture) {
+  TempDir dir;
+  copia_compilati(dir.path());
+  auto in_dir = [&](std::string s) {
+    for (std::size_t at; (at = s.find("{DIR}")) != std::string::npos;) s.replace(at, 5, dir.str());
+    return s;
+  };
+  const Esito e = scenarioc("render " + in_dir(GetParam().args));
+  EXPECT_EQ(e.status, 64);
+  EXPECT_NE(e.err.find("scenarioc: " + in_dir(GetParam().messaggio) + "\n"), std::string::npos) << e.err;
+  EXPECT_NE(e.err.find("usage: scenarioc render"), std::string::npos) << e.err;
+  EXPECT_EQ(read_bytes(dir / sim), read_bytes(compilato() / sim));
+  for (const auto& f : fs::directory_iterator(dir.path())) EXPECT_NE(f.path().extension(), ".svg") << f.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, ScenariocRenderUsage,
+    testing::Values(
+        Uso{"from_not_a_number", "--from ten {DIR}", "--from takes a number of kilometres, 0 or more (not \"ten\")"},
+        Uso{"from_negative", "--from -1 {DIR}", "--from takes a number of kilometres, 0 or more (not \"-1\")"},
+        Uso{"to_not_finite", "--to inf {DIR}", "--to takes a number of kilometres, 0 or more (not \"inf\")"},
+        Uso{"to_beyond_the_line", "--to 85.05 {DIR}", "--to 85.05 lies beyond the end of the line (km 85)"},
+        Uso{"from_at_the_end", "--from 85 {DIR}", "--from 85 is not before the end of the line (km 85)"},
+        Uso{"to_before_from", "--from 20 --to 10 {DIR}", "--to must be greater than --from"},
+        Uso{"empty_stretch", "--from 20 --to 20 {DIR}", "--to must be greater than --from"},
+        Uso{"two_operands", "{DIR} {DIR}", "render takes a SCENARIO_DIR or the three compiled files"},
+        Uso{"two_cell_files", "{DIR}/Belvara_Quintosa_254.dat {DIR}/x.dat {DIR}/Belvara_Quintosa_254.sim",
+            "the three files must be one _linea.dat, one .sim and one .dat file"},
+        Uso{"names_with_three_files",
+            "--train 9 {DIR}/Belvara_Quintosa_linea.dat {DIR}/Belvara_Quintosa_254.dat "
+            "{DIR}/Belvara_Quintosa_254.sim",
+            "--scenario and --train find the files in a SCENARIO_DIR; not with three files"},
+        Uso{"out_over_an_input", "--out {DIR}/Belvara_Quintosa_254.sim {DIR}",
+            "--out {DIR}/Belvara_Quintosa_254.sim would replace a compiled file"},
+        Uso{"scenario_name_with_a_slash", "--scenario ../x {DIR}",
+            "--scenario must be a non-empty name without / or \\"}),
+    [](const testing::TestParamInfo<Uso>& i) { return std::string(i.param.name); });
+
+// The longest line the formats allow, and then the worst such files can
+// hold: a feature in every cell and a plan winding round a small circle
+// 1600 times. Both stay small documents with every mark in them.
+TEST(ScenariocRender, TheLongestLineIsThinnedToASmallDocument) {
+  TempDir dir;
+  const testing_support::LargeScenario large = testing_support::large_scenario();
+  write_bytes(dir / "Belvara_Quintosa_linea.txt", large.linea);
+  write_bytes(dir / "Belvara_Quintosa_254-.txt", large.treno);
+  const Esito compilato_grande = scenarioc("compile " + q(dir.path()));
+  ASSERT_EQ(compilato_grande.status, 0) << compilato_grande.err;
+  ASSERT_EQ(read_bytes(dir / linea_dat).size(), 2 * (2 * 4 + 1006997 * 10 + 2 * 2u));
+
+  const Esito e = scenarioc("render " + q(dir.path()));
+  ASSERT_EQ(e.status, 0) << e.err;
+  EXPECT_LT(fs::file_size(dir / svg_predefinito), 2'000'000u);
+  Svg s = analizza(dir / svg_predefinito);
+  Compilati c = leggi(dir.path());
+  EXPECT_EQ(s.conta("signal"), static_cast<std::size_t>(large.segnali));
+  segni_come_celle(s, c);
+  for (const char* classe : {"slowdown-start", "abbattimento", "text-board", "speed-board"})
+    EXPECT_GT(s.conta(classe), 0u) << classe;
+  std::size_t montagne = 0;
+  for (std::size_t i = 1; i < c.celle.size(); ++i)
+    montagne += c.celle[i].codice_montagna != 0 && c.celle[i].codice_montagna != c.celle[i - 1].codice_montagna;
+  EXPECT_EQ(s.conta("mountain"), montagne);
+  EXPECT_EQ(montagne, 80u);
+  EXPECT_TRUE(s.ha_testo("title", "route 1000 km"));
+  EXPECT_GT(s.punti_traccia, 1000);
+  EXPECT_LE(s.punti_traccia, 30100);
+
+  // Every cell a signal (cell 1 keeps its header values), and a plan of
+  // doubles on a circle of radius 100.
+  std::string celle = read_bytes(dir / dat);
+  for (std::size_t i = 0; i < celle.size(); i += 15) celle[i] = 1;
+  write_bytes(dir / dat, celle);
+  const std::size_t punti = 1007001;
+  std::string piano;
+  piano.reserve(punti * 20);
+  for (int coord = 0; coord < 2; ++coord) {
+    for (std::size_t p = 0; p < punti; ++p) {
+      const double a = static_cast<double>(p) / 100.0;
+      const double v = 100.0 * (coord == 0 ? std::sin(a) : std::cos(a));
+      char elemento[10] = {5, 0};
+      std::memcpy(elemento + 2, &v, 8);  // little-endian machines only, as the suite runs on
+      piano.append(elemento, 10);
+    }
+  }
+  write_bytes(dir / linea_dat, piano);
+  const Esito f = scenarioc("render --out " + q(dir / "worst.svg") + " " + q(dir.path()));
+  ASSERT_EQ(f.status, 0) << f.err;
+  EXPECT_LT(fs::file_size(dir / "worst.svg"), 2'000'000u);
+  s = analizza(dir / "worst.svg");
+  c = leggi(dir.path());
+  EXPECT_EQ(s.conta("signal"), c.celle.size());
+  EXPECT_LE(s.punti_traccia, 30100);
+}
+
+}  // namespace
+
