@@ -1,4 +1,5 @@
 // The line half of memorizza_dati: general section, body records, finishing.
+#include <functional>
 #include <string>
 
 #include "field_reader.h"
@@ -45,11 +46,16 @@ bool leggi_linea(Modello& m, const std::string& path, std::int32_t& puntatore_ca
     return false;
   }
   const std::string testo = platform::read_file(path);
+  return leggi_linea_testo(m, testo, puntatore_cartelli, [&] { platform::delete_file(path); });
+}
+
+bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntatore_cartelli,
+                       const std::function<void()>& letto) {
   FieldReader r(testo);
   auto& tabella = m.tabella_percorso;
 
   auto abbandona = [&](std::int32_t numero, std::size_t record) {
-    platform::delete_file(path);
+    letto();
     registra(m, linea, numero, record);
     return false;
   };
@@ -185,7 +191,7 @@ bool leggi_linea(Modello& m, const std::string& path, std::int32_t& puntatore_ca
   }
 
   // Finishing.
-  platform::delete_file(path);
+  letto();
   completa_pendenze(m, st);
   if (piano) completa_piano(m, st);
   puntatore_cartelli = st.puntatore_cartelli;

@@ -8,7 +8,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "field_reader.h"
 #include "model.h"
@@ -22,6 +24,12 @@ void memorizza_dati(Modello& m);
 // deleted); `puntatore_cartelli` is the route entry the next text board
 // would take, the stations' upper limit.
 bool leggi_linea(Modello& m, const std::string& path, std::int32_t& puntatore_cartelli);
+// leggi_linea on a text already in memory. `letto` runs where leggi_linea
+// deletes the description file: when the reading is abandoned, before its
+// error number is recorded, and before the finishing. A failure it throws
+// stops the reading there, as a failed deletion does.
+bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntatore_cartelli,
+                       const std::function<void()>& letto);
 void leggi_treno(Modello& m, const std::string& path, std::int32_t puntatore_cartelli);
 
 // Records a scenario error found while reading the record that starts at

@@ -2,6 +2,7 @@
 // which description files are left afterwards.
 #include <gtest/gtest.h>
 
+#include "platform.h"
 #include "scenario_fixture.h"
 
 namespace {
@@ -185,6 +186,49 @@ TEST(LineReader, CurvesAreNotRecognisedWithoutThePlan) {
   Modello& m = f.leggi(0);
   EXPECT_EQ(m.numero_errore, 0);
   EXPECT_FALSE(m.tracciato.esiste());
+}
+
+// The reader on a text in memory: `letto` stands where the file reader
+// deletes the description. It runs once on every way out but a reading
+// failure, and its own failure is not swallowed.
+TEST(LineReader, FromMemoryLetsGoOfTheTextOnceOnEveryWayOut) {
+  struct Case {
+    const char* name;
+    std::string linea;
+    bool letta;  // returns true: the train description follows
+    std::int32_t errore;
+  };
+  const std::vector<Case> cases = {
+      {"whole line", linea_con("pendenza, 1000, 3\r\n"), true, 0},
+      {"record beyond the cells", linea_con("pendenza, 16901, 3\r\n"), true, 15},
+      {"no [generale]", "lunghezza percorso, 10000\r\n", false, 102},
+      {"curve without class digit", linea_con("curvad, 100, 50\r\n"), false, 103},
+  };
+  for (const Case& c : cases) {
+    Modello m;
+    m.scrivi_linea = 1;
+    std::int32_t cartelli = voce::primo_cartello;
+    int letture = 0;
+    EXPECT_EQ(leggi_linea_testo(m, c.linea, cartelli, [&] { ++letture; }), c.letta) << c.name;
+    EXPECT_EQ(letture, 1) << c.name;
+    EXPECT_EQ(m.numero_errore, c.errore) << c.name;
+
+    Modello n;
+    n.scrivi_linea = 1;
+    EXPECT_THROW(leggi_linea_testo(n, c.linea, cartelli,
+                                   [] { throw platform::Failure("delete", "x", "denied"); }),
+                 platform::Failure)
+        << c.name;
+  }
+
+  Modello m;
+  m.scrivi_linea = 1;
+  std::int32_t cartelli = voce::primo_cartello;
+  int letture = 0;
+  EXPECT_THROW(leggi_linea_testo(m, "[generale]\r\nlunghezza percorso, 10000\r\n[c]\r\ncurvad3, 800",
+                                 cartelli, [&] { ++letture; }),
+               ReadFailure);
+  EXPECT_EQ(letture, 0);  // memorizza_dati deletes both texts itself then
 }
 
 TEST(LineReader, LastFieldKeywordIsNotInterpreted) {

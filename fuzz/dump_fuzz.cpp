@@ -1,0 +1,66 @@
+// The compiled-file reader behind `scenarioc dump` on arbitrary bytes: the
+// same input parsed as a route file, a cell file and a compiled line file.
+// FileMalformato is the expected refusal. Whatever a parser accepts must be
+// what the writer gives back byte for byte: the reader may not drop, invent
+// or reinterpret a byte.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "byte_buffer.h"
+#include "compiled_files.h"
+#include "compiled_files_reader.h"
+#include "model.h"
+
+namespace {
+
+using namespace scenario;
+
+void uguale(std::span<const std::uint8_t> scritto, std::string_view letto, const char* file) {
+  if (std::string_view(reinterpret_cast<const char*>(scritto.data()), scritto.size()) == letto)
+    return;
+  std::fprintf(stderr, "dump: the %s read does not write back to the same bytes\n", file);
+  std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  // The kind comes from the name on the command line; any bytes may be one.
+  static_cast<void>(tipo_file_compilato(bytes));
+
+  try {
+    Modello m;
+    m.tabella_percorso = leggi_percorso(bytes);
+    ByteBuffer b;
+    serializza_percorso(m, b);
+    uguale(b.data(), bytes, "route file");
+  } catch (const FileMalformato&) {
+  }
+
+  try {
+    Modello m;
+    m.celle = leggi_celle(bytes);
+    for (const cella& c : m.celle) static_cast<void>(nome_tipo_cella(c.tipo_cella));
+    ByteBuffer b;
+    serializza_celle(m, b);
+    uguale(b.data(), bytes, "cell file");
+  } catch (const FileMalformato&) {
+  }
+
+  try {
+    const Tracciato t = leggi_tracciato(bytes);
+    std::string scritto;
+    serializza_tracciato(t, 4096, [&](std::span<const std::uint8_t> pezzo) {
+      scritto.append(reinterpret_cast<const char*>(pezzo.data()), pezzo.size());
+    });
+    uguale({reinterpret_cast<const std::uint8_t*>(scritto.data()), scritto.size()}, bytes,
+           "compiled line file");
+  } catch (const FileMalformato&) {
+  }
+  return 0;
+}

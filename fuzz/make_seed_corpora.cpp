@@ -1,0 +1,220 @@
+// Writes the seed corpora of the fuzz targets into DIR/<target>/: the
+// embedded scenario's texts and small texts that reach every record kind
+// and the main error paths, and compiled files made by the compiler itself
+// (a small plan is built directly, since a compiled one is 140 KB at least).
+//   make_seed_corpora DIR
+#include <stdlib.h>  // mkdtemp
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <span>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "byte_buffer.h"
+#include "compile.h"
+#include "compiled_files.h"
+#include "file_names.h"
+#include "line_features.h"
+#include "model.h"
+#include "platform.h"
+#include "scenario_texts.h"
+#include "text_writer.h"
+
+namespace {
+
+using namespace scenario;
+namespace fs = std::filesystem;
+
+// The compile target's separator between the line and the train text.
+constexpr std::string_view separatore = "~~treno~~";
+
+std::string unisci(std::span<const std::string_view> righe) {
+  std::string t;
+  for (std::string_view r : righe) {
+    if (r == fine_righe) break;
+    t += r;
+    t += "\r\n";
+  }
+  return t;
+}
+
+void scrivi(const fs::path& file, std::string_view bytes) {
+  fs::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + file.string());
+}
+
+std::string linea(const std::string& generale, const std::string& corpo) {
+  return "[generale]\r\n" + generale + "[curve]\r\n" + corpo + "[fine]\r\n";
+}
+std::string linea(const std::string& corpo) {
+  return linea("lunghezza percorso, 10000\r\n", corpo);
+}
+std::string treno(const std::string& righe) { return "[generale]\r\n" + righe + "[fine]\r\n"; }
+
+const std::string linea_piccola = linea(
+    "lunghezza percorso, 10000\r\n"
+    "progressiva chilometrica uno, 0, 1200, 1\r\n"
+    "sfondo uno, 5\r\nsfondo due, 1\r\nsfondo tre, 2\r\n"
+    "ripetizione segnali 9 codici, 50, 7000\r\n",
+    "curvad3, 800, 450\r\ncurvas1, 2000, 300\r\n"
+    "[pendenze]\r\npendenza, 1000, 3\r\npendenza, 4000, -2\r\n"
+    "[montagne]\r\nmontagna, 5000, 6000, 12\r\n"
+    "[cartelli]\r\nindicatori_vmax, 700, 100, 105, 110, 1, 60, 60, 60, 0\r\n"
+    "cartello indicatore, 3000, \"PASSAGGIO A LIVELLO\"\r\n");
+
+const std::string treno_piccolo = treno(
+    "numero vetture, 6\r\npercentuale massa frenata, 110\r\nsabbia, 200\r\n"
+    "orologio, 8 30 0\r\n"
+    "[aderenze]\r\naderenza, 0, 100\r\naderenza, 2000, 90\r\n"
+    "[vel_limite]\r\nvelocita, 0, 100\r\nvelocita, 5000, 80\r\n"
+    "[stazioni]\r\n"
+    "stazione, 0, 8, 700, 0, 1, 0, 1,1,0, 4,1,1, 1, 8,30, 0, PARTENZA\r\n"
+    "stazione, 4000, 22, 500, 0, 0, 1, 0,0,0, 4,1,1, 0, 0, 0, 0, MEZZO\r\n"
+    "stazione, 8500, 5, 800, 0, 1, 0, 1,1,0, 2,1,1, 0, 8,45, 0, ARRIVO\r\n"
+    "[rallentamenti]\r\nrallentamento, 6000, 30, 500, 1, 1, 0\r\n"
+    "[segnali]\r\nsegnale, 1650, 2, 3, 0, 0, 0, 0, 0,0,0, 0\r\n"
+    "segnale, 7000, 2, 4, 1, 0, 0, 2, 2,1,0, 150\r\n"
+    "abbattimento, 3500, 60\r\n");
+
+void campi(const fs::path& d) {
+  scrivi(d / "embedded_line.txt", unisci(righe_linea()));
+  scrivi(d / "embedded_train.txt", unisci(righe_treno()));
+  scrivi(d / "quoted.txt", "\"a, b\" rest, \"open\r\n \" x\",\"\"\r\n");
+  scrivi(d / "numbers.txt", "1, -2, +3, , 007,\t8 9\r\n-2147483648, 2147483647, 2147483648, -, +, 1x\r\n");
+  scrivi(d / "line_ends.txt", "a\rb\nc\r\nd\n\re,\r\n  \t \r\n,,");
+}
+
+void linee(const fs::path& d) {
+  scrivi(d / "embedded_line.txt", unisci(righe_linea()));
+  scrivi(d / "every_record.txt", linea_piccola);
+  scrivi(d / "comments.txt",
+         linea("- una nota, lunghezza percorso, 5000\r\nlunghezza percorso, 5000\r\n",
+               "-curvad3, 100, 100\r\ncurvas6, 500, 100\r\n-[x]\r\npendenza, 1000, 1\r\n"));
+  scrivi(d / "no_general_section.txt", "lunghezza percorso, 1000\r\n");
+  scrivi(d / "too_long.txt", linea("lunghezza percorso, 1000001\r\n", ""));
+  scrivi(d / "longest_curved.txt",
+         linea("lunghezza percorso, 1000000\r\n", "curvad1, 0, 999000\r\n"));
+  scrivi(d / "repetition_not_50.txt",
+         linea("lunghezza percorso, 5000\r\nripetizione segnali 4 codici, 30, 100\r\n", ""));
+  scrivi(d / "curve_without_class.txt", linea("curvad, 100, 100\r\n"));
+  scrivi(d / "board_on_board.txt", linea("indicatori_vmax, 1000, 100,100,100,0, 0,0,0,0\r\n"
+                                         "cartello indicatore, 1000, STOP\r\n"));
+  scrivi(d / "beyond_the_cells.txt", linea("pendenza, 20000, 3\r\n"));
+  scrivi(d / "no_length.txt", linea("sfondo uno, 4\r\n", "pendenza, 100, 3\r\n"));
+  scrivi(d / "curve_past_point_1000000.txt",
+         linea("lunghezza percorso, 1000000\r\n", "curvad1, 999000, 5000\r\n"));
+  std::string montagne;
+  for (int i = 0; i < 81; ++i)
+    montagne += "montagna, " + std::to_string(1000 + 100 * i) + ", " + std::to_string(1050 + 100 * i) + ", 1\r\n";
+  scrivi(d / "more_than_80_mountains.txt", linea(montagne));
+}
+
+void compilazioni(const fs::path& d) {
+  const std::string sep(separatore);
+  scrivi(d / "embedded.txt", unisci(righe_linea()) + sep + unisci(righe_treno()));
+  scrivi(d / "every_record.txt", linea_piccola + sep + treno_piccolo);
+  scrivi(d / "line_only.txt", linea_piccola);
+  scrivi(d / "empty_train.txt", linea_piccola + sep);
+  scrivi(d / "stations_too_close.txt",
+         linea("") + sep +
+             treno("stazione, 1000, 8, 700, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, A\r\n"
+                   "stazione, 1500, 8, 700, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, B\r\n"));
+  scrivi(d / "signal_on_signal.txt",
+         linea("") + sep +
+             treno("segnale, 1650, 2,3,0, 0,0, 0, 0,0,0, 0\r\nsegnale, 1650, 2,3,0, 0,0, 0, 0,0,0, 0\r\n"));
+  scrivi(d / "station_stop_past_the_cells.txt",
+         linea("") + sep + treno("stazione, 1000, 7, 20000, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, A\r\n"));
+  scrivi(d / "station_stop_before_cell_2.txt",
+         linea("") + sep + treno("stazione, -100, 5, 0, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, A\r\n"));
+  // 79 text boards leave one route entry: the first station fills the table.
+  std::string cartelli;
+  for (int i = 0; i < 79; ++i) cartelli += "cartello indicatore, " + std::to_string(1000 + 100 * i) + ", T\r\n";
+  scrivi(d / "station_table_full.txt",
+         linea(cartelli) + sep + treno("stazione, 500, 8, 700, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, A\r\n"));
+  scrivi(d / "slowdowns.txt",
+         linea("") + sep +
+             treno("rallentamento, 1000, 30, 0, 0, 0, 0\r\n"
+                   "rallentamento, 3000, 60, 1000, 1, 1, 5\r\n"
+                   "segnale, 4100, 2,3,0, 0,0, 0, 0,0,0, 0\r\n"
+                   "abbattimento, 2000, 0\r\n"));
+}
+
+void compila(const std::string& cartella, const std::string& testo_linea,
+             const std::string& testo_treno, std::int32_t j, Modello& m) {
+  m.cartella = cartella;
+  m.nome_scenario = "Seme";
+  m.numero_treno = "1";
+  const NomiFile nomi{m.nome_scenario, m.numero_treno};
+  scrivi(fs::path(cartella) / nomi.linea_txt(), testo_linea);
+  scrivi(fs::path(cartella) / nomi.treno_txt(), testo_treno);
+  memorizza_percorso(m, j);
+}
+
+std::string piano(std::int32_t ultimo, std::int64_t inizio, std::int64_t lunghezza, double k) {
+  Modello m;
+  m.lunghezza_totale = ultimo;
+  m.tracciato.crea(ultimo);
+  semina_piano(m.tracciato);
+  StatoLinea st;
+  if (lunghezza > 0) posa_curva(m, st, inizio, lunghezza, k, 0);
+  completa_piano(m, st);
+  std::string bytes;
+  serializza_tracciato(m.tracciato, 4096, [&](std::span<const std::uint8_t> b) {
+    bytes.append(reinterpret_cast<const char*>(b.data()), b.size());
+  });
+  return bytes;
+}
+
+std::string dato(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void file_compilati(const fs::path& d) {
+  char modello[] = "/tmp/make_seed_corpora.XXXXXX";
+  if (mkdtemp(modello) == nullptr) throw std::runtime_error("cannot create a directory under /tmp");
+  const std::string cartella = modello;
+  const NomiFile nomi{"Seme", "1"};
+  {
+    Modello m;
+    compila(cartella, unisci(righe_linea()), unisci(righe_treno()), 0, m);
+    scrivi(d / "embedded.sim", dato(fs::path(cartella) / nomi.percorso_sim()));
+    scrivi(d / "embedded_cells.dat", dato(fs::path(cartella) / nomi.celle_dat()));
+  }
+  {
+    Modello m;
+    compila(cartella, linea_piccola, treno_piccolo, 0, m);
+    scrivi(d / "small.sim", dato(fs::path(cartella) / nomi.percorso_sim()));
+    scrivi(d / "small_cells.dat", dato(fs::path(cartella) / nomi.celle_dat()));
+  }
+  fs::remove_all(cartella);
+  scrivi(d / "points_0_to_3_linea.dat", piano(3, 0, 0, 0.0));
+  scrivi(d / "right_curve_linea.dat", piano(40, 10, 12, 0.002));
+  scrivi(d / "left_curve_linea.dat", piano(24, 4, 6, -0.003));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fputs("usage: make_seed_corpora DIR\n", stderr);
+    return 64;
+  }
+  try {
+    const fs::path dir = argv[1];
+    campi(dir / "field_reader");
+    linee(dir / "line_reader");
+    compilazioni(dir / "compile");
+    file_compilati(dir / "dump");
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "make_seed_corpora: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
