@@ -4,15 +4,10 @@
 #include <cstdio>
 #include <utility>
 
+#include "cp1252.h"
+
 namespace scenarioc::svg {
 namespace {
-
-// Windows-1252 0x80..0x9F; 0 marks the five unassigned codes.
-constexpr char16_t cp1252_alto[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 constexpr char32_t sostituto = 0xFFFD;
 
@@ -48,10 +43,11 @@ std::string testo(std::string_view cp1252) {
   for (char ch : cp1252) {
     const auto c = static_cast<unsigned char>(ch);
     if (escapa(out, ch)) continue;
-    if (c < 0x20 || c == 0x7F) utf8(out, sostituto);
-    else if (c < 0x80) out += ch;
-    else if (c < 0xA0) utf8(out, cp1252_alto[c - 0x80] ? cp1252_alto[c - 0x80] : sostituto);
-    else utf8(out, c);
+    const char32_t u = da_cp1252(c);
+    // Control characters, C1 ones included, have no place in a picture.
+    if (u < 0x20 || (u >= 0x7F && u < 0xA0)) utf8(out, sostituto);
+    else if (u < 0x80) out += ch;
+    else utf8(out, u);
   }
   return out;
 }

@@ -3,16 +3,10 @@
 #include <charconv>
 #include <cmath>
 
+#include "cp1252.h"
+
 namespace scenarioc {
 namespace {
-
-// Windows-1252 0x80..0x9F; the other bytes above 0x7F are Latin-1. The five
-// unassigned codes keep their C1 control value.
-constexpr char16_t cp1252_alto[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void escape_u(std::string& out, unsigned codice) {
   static constexpr char hex[] = "0123456789abcdef";
@@ -46,8 +40,7 @@ void Json::stringa(std::string_view s) {
       default:
         if (c < 0x20 || c == 0x7F) escape_u(out_, c);
         else if (c < 0x80) out_ += ch;
-        else if (c < 0xA0) escape_u(out_, cp1252_alto[c - 0x80]);
-        else escape_u(out_, c);
+        else escape_u(out_, static_cast<unsigned>(da_cp1252(c)));
     }
   }
   out_ += '"';
