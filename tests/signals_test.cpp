@@ -11,10 +11,7 @@ using testing_support::ScenarioFixture;
 using testing_support::treno_con;
 
 Modello& leggi(ScenarioFixture& f, const std::string& righe, const std::string& corpo_linea = "") {
-  f.linea(linea_con(corpo_linea, 30000));  // N = 740
-  f.treno(treno_con(righe));
-  f.m.posizione_errore = -1;
-  return f.leggi();
+  return testing_support::leggi_treno(f, treno_con(righe), corpo_linea);
 }
 
 TEST(Signals, CodesTimeAndApproachMarks) {

@@ -18,10 +18,7 @@ std::string stazione(int p, int tipo, int lunghezza, int byte4 = 0, const std::s
 }
 
 Modello& leggi(ScenarioFixture& f, const std::string& righe, const std::string& corpo_linea = "") {
-  f.linea(linea_con(corpo_linea, 30000));  // N = 740
-  f.treno(treno_con(righe));
-  f.m.posizione_errore = -1;
-  return f.leggi();
+  return testing_support::leggi_treno(f, treno_con(righe), corpo_linea);
 }
 
 TEST(Stations, StretchesStopCellsAndMarksByType) {

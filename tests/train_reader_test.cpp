@@ -7,15 +7,11 @@
 namespace {
 
 using namespace scenario;
+using testing_support::leggi_treno;
 using testing_support::linea_con;
 using testing_support::ScenarioFixture;
 using testing_support::treno_con;
 
-Modello& leggi_treno(ScenarioFixture& f, const std::string& treno, const std::string& corpo_linea = "") {
-  f.linea(linea_con(corpo_linea, 30000));  // N = 740
-  f.treno(treno);
-  return f.leggi();
-}
 
 TEST(TrainReader, HeaderRowsAndKeywordRules) {
   ScenarioFixture f;
