@@ -6,7 +6,6 @@
 namespace {
 
 using namespace scenario;
-using testing_support::linea_con;
 using testing_support::ScenarioFixture;
 using testing_support::treno_con;
 
