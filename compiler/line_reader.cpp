@@ -17,11 +17,6 @@ constexpr int commenti_generale = 10;
 constexpr int commenti_corpo = 2;
 constexpr auto linea = Diagnosi::Sorgente::linea;
 
-// (p + 100) / 50, taken exactly, beyond the last cell.
-bool oltre_le_celle(const Modello& m, std::int64_t p) {
-  return p + 100 > std::int64_t{m.ultima_cella} * 50;
-}
-
 void crea_celle(Modello& m, std::int32_t lunghezza, std::size_t offset) {
   if (lunghezza < 0) throw ReadFailure(offset, "the route length must not be negative");
   m.lunghezza_totale = lunghezza + 7000;

@@ -32,6 +32,13 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
                        const std::function<void()>& letto);
 void leggi_treno(Modello& m, const std::string& path, std::int32_t puntatore_cartelli);
 
+// A row's position p is too near the end when (p + margine) / 50, taken
+// exactly, lies beyond the last cell: margine is 100 for every positional
+// row, 800 for a station.
+inline bool oltre_le_celle(const Modello& m, std::int64_t p, std::int64_t margine = 100) {
+  return p + margine > std::int64_t{m.ultima_cella} * 50;
+}
+
 // Records a scenario error found while reading the record that starts at
 // byte `record` of description `sorgente`.
 inline void registra(Modello& m, Diagnosi::Sorgente sorgente, std::int32_t numero,

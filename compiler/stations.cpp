@@ -33,7 +33,7 @@ EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
 
   const std::int32_t p = r.number();
   v.dato3 = p;
-  if ((std::int64_t{p} + 800) > std::int64_t{N} * 50) {
+  if (oltre_le_celle(m, p, 800)) {
     registra(m, treno, 15, record, p);
     return EsitoStazione::fine;
   }

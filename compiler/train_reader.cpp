@@ -65,7 +65,7 @@ void leggi_treno(Modello& m, const std::string& path, std::int32_t puntatore_car
   // past the last: the row is refused with error 15 and the scan ends.
   auto fuori = [&](std::int32_t p, std::size_t record, std::int64_t cella_minima,
                    std::int64_t cella_massima) {
-    if (std::int64_t{p} + 100 <= N * 50 && cella_minima >= 0 && cella_massima <= N) return false;
+    if (!oltre_le_celle(m, p) && cella_minima >= 0 && cella_massima <= N) return false;
     registra(m, treno, 15, record, p);
     return true;
   };
