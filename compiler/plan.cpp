@@ -10,11 +10,4 @@ void Tracciato::crea(std::int32_t ultimo_punto) {
   }
 }
 
-void Tracciato::cancella() {
-  for (int c = 0; c < 2; ++c) {
-    tipi_[c] = {};
-    valori_[c].reset();
-  }
-}
-
 }  // namespace scenario

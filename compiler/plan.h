@@ -17,7 +17,6 @@ class Tracciato {
 
   // Points 0 to ultimo_punto, every coordinate empty.
   void crea(std::int32_t ultimo_punto);
-  void cancella();
   bool esiste() const { return !tipi_[0].empty(); }
   // Number of points (ultimo_punto + 1), 0 when there is no plan.
   std::size_t punti() const { return tipi_[0].size(); }
