@@ -1,6 +1,6 @@
-#include "competition_codes.h"
+#include "compiler/competition_codes.h"
 
-#include "errors.h"
+#include "model/errors.h"
 
 namespace scenario {
 namespace {

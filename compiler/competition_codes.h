@@ -6,12 +6,10 @@
 #include <cstdint>
 #include <string>
 
-#include "model.h"
+#include "model/format_constants.h"
+#include "model/model.h"
 
 namespace scenario {
-
-inline constexpr std::int16_t marchio_percorso = 610;  // route entry 85, intero1
-inline constexpr std::int16_t marchio_celle = 5121;    // cell 1, valore_a
 
 // Train number then scenario name, lower-cased in the Windows-1252 code page,
 // then padding; only the first 25 bytes count.

@@ -1,12 +1,11 @@
-#include "compile.h"
+#include "compiler/compile.h"
 
 #include <string>
 
-#include "compiled_files.h"
-#include "competition_codes.h"
-#include "errors.h"
-#include "post_processing.h"
-#include "reader.h"
+#include "compiler/competition_codes.h"
+#include "compiler/post_processing.h"
+#include "compiler/reader.h"
+#include "model/errors.h"
 
 namespace scenario {
 
@@ -18,16 +17,15 @@ CompilazioneInterrotta::CompilazioneInterrotta(std::int32_t numero_errore)
 
 void azzera_tabella(Modello& m) { m.tabella_percorso.fill(voce_percorso{}); }
 
-void memorizza_percorso(Modello& m, std::int32_t j) {
+void compila(Modello& m, std::int32_t j, const DescriptionTexts& testi) {
   m.scrivi_linea = j;
   m.numero_errore = 0;
   azzera_tabella(m);
-  memorizza_dati(m);
+  memorizza_dati(m, testi);
   if (m.celle.empty()) throw CompilazioneInterrotta(m.numero_errore);
   m.ultima_cella = static_cast<std::int32_t>(m.celle.size()) - 1;
   elabora_percorso(m);
   timbra_intestazioni(m);
-  scrivi_file_compilati(m);
 }
 
 }  // namespace scenario

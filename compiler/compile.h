@@ -1,18 +1,18 @@
-// memorizza_percorso: the whole compilation in its fixed order. Reset the
-// route table, read both descriptions (deleting them), post-process the
-// cells, stamp the header slots, write the compiled files.
+// The compilation up to the compiled files: reset the route table, read both
+// descriptions, post-process the cells, stamp the header slots. Writes
+// nothing; the driver (or a tool) writes the compiled files afterwards.
 //
-// Scenario errors stay in the model and the files are still written. Three
-// things end it early, with no compiled file written:
+// Scenario errors stay in the model. Two things end it early, and then no
+// compiled file may be written:
 //  - ErroreFatale (1250, 1251): a header slot was already set;
-//  - CompilazioneInterrotta: the line description left no track cells;
-//  - platform::Failure: a file could not be written.
+//  - CompilazioneInterrotta: the line description left no track cells.
 #pragma once
 
 #include <cstdint>
 #include <stdexcept>
 
-#include "model.h"
+#include "compiler/description_text.h"
+#include "model/model.h"
 
 namespace scenario {
 
@@ -25,8 +25,8 @@ class CompilazioneInterrotta : public std::runtime_error {
   std::int32_t numero_errore_;
 };
 
-// j non-zero: build the line plan and write the compiled line file.
-void memorizza_percorso(Modello& m, std::int32_t j);
+// j non-zero: build the line plan too.
+void compila(Modello& m, std::int32_t j, const DescriptionTexts& testi);
 
 void azzera_tabella(Modello& m);
 

@@ -1,11 +1,11 @@
-#include "line_features.h"
+#include "compiler/line_features.h"
 
 #include <array>
 #include <limits>
 
-#include "field_reader.h"
-#include "rounding.h"
-#include "text_match.h"
+#include "text/field_reader.h"
+#include "compiler/rounding.h"
+#include "compiler/text_match.h"
 
 namespace scenario {
 namespace {

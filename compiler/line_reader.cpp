@@ -2,24 +2,23 @@
 #include <functional>
 #include <string>
 
-#include "field_reader.h"
-#include "line_features.h"
-#include "platform.h"
-#include "reader.h"
-#include "rounding.h"
-#include "text_match.h"
+#include "text/field_reader.h"
+#include "compiler/line_features.h"
+#include "model/format_constants.h"
+#include "compiler/reader.h"
+#include "compiler/rounding.h"
+#include "compiler/text_match.h"
 
 namespace scenario {
 namespace {
 
-constexpr std::int32_t lunghezza_massima = 1000000;
 constexpr int commenti_generale = 10;
 constexpr int commenti_corpo = 2;
 constexpr auto linea = Diagnosi::Sorgente::linea;
 
 void crea_celle(Modello& m, std::int32_t lunghezza, std::size_t offset) {
   if (lunghezza < 0) throw ReadFailure(offset, "the route length must not be negative");
-  m.lunghezza_totale = lunghezza + 7000;
+  m.lunghezza_totale = lunghezza + metri_oltre;
   m.ultima_cella = static_cast<std::int32_t>(nearest(m.lunghezza_totale / 50.0));
   m.celle.assign(static_cast<std::size_t>(m.ultima_cella) + 1, cella{});
   if (m.scrivi_linea != 0) m.tracciato.crea(m.lunghezza_totale);
@@ -35,13 +34,13 @@ enum class Esito { avanti, fine_corpo, abbandona };
 
 }  // namespace
 
-bool leggi_linea(Modello& m, const std::string& path, std::int32_t& puntatore_cartelli) {
-  if (!platform::file_exists(path)) {
+bool leggi_linea(Modello& m, DescriptionText& testo, std::int32_t& puntatore_cartelli) {
+  if (!testo.exists()) {
     registra(m, linea, 101, Diagnosi::npos);
     return false;
   }
-  const std::string testo = platform::read_file(path);
-  return leggi_linea_testo(m, testo, puntatore_cartelli, [&] { platform::delete_file(path); });
+  const std::string bytes = testo.read();
+  return leggi_linea_testo(m, bytes, puntatore_cartelli, [&] { testo.discard(); });
 }
 
 bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntatore_cartelli,

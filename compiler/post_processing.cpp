@@ -1,4 +1,4 @@
-#include "post_processing.h"
+#include "compiler/post_processing.h"
 
 namespace scenario {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "model.h"
+#include "model/model.h"
 
 namespace scenario {
 

@@ -1,10 +1,10 @@
 // memorizza_dati: reads the line description and then the train description
-// into the model, deleting each text once read. Scenario problems are
+// into the model, discarding each text once read. Scenario problems are
 // recorded in numero_errore / posizione_errore (and, for tools, in
 // m.diagnosi); any failure while reading (a record cut off by the end of the
 // text, a value that does not fit, a limit of the model) records error 25
-// after deleting the description texts that still exist. Only a failure of
-// that cleanup itself escapes as platform::Failure.
+// after discarding the description texts that still exist. Only a failure of
+// that discarding itself escapes.
 #pragma once
 
 #include <cstdint>
@@ -12,25 +12,26 @@
 #include <string>
 #include <string_view>
 
-#include "field_reader.h"
-#include "model.h"
+#include "compiler/description_text.h"
+#include "model/model.h"
+#include "text/field_reader.h"
 
 namespace scenario {
 
-void memorizza_dati(Modello& m);
+void memorizza_dati(Modello& m, const DescriptionTexts& testi);
 
 // The two halves, for memorizza_dati. leggi_linea returns false when the
 // reading ended there (the train description is then neither read nor
 // deleted); `puntatore_cartelli` is the route entry the next text board
 // would take, the stations' upper limit.
-bool leggi_linea(Modello& m, const std::string& path, std::int32_t& puntatore_cartelli);
-// leggi_linea on a text already in memory. `letto` runs where leggi_linea
-// deletes the description file: when the reading is abandoned, before its
-// error number is recorded, and before the finishing. A failure it throws
-// stops the reading there, as a failed deletion does.
+bool leggi_linea(Modello& m, DescriptionText& testo, std::int32_t& puntatore_cartelli);
+// leggi_linea on the text's bytes. `letto` runs where leggi_linea discards
+// the description: when the reading is abandoned, before its error number is
+// recorded, and before the finishing. A failure it throws stops the reading
+// there, as a failed deletion does.
 bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntatore_cartelli,
                        const std::function<void()>& letto);
-void leggi_treno(Modello& m, const std::string& path, std::int32_t puntatore_cartelli);
+void leggi_treno(Modello& m, DescriptionText& testo, std::int32_t puntatore_cartelli);
 
 // A row's position p is too near the end when (p + margine) / 50, taken
 // exactly, lies beyond the last cell: margine is 100 for every positional

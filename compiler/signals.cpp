@@ -1,7 +1,7 @@
-#include "signals.h"
+#include "compiler/signals.h"
 
-#include "line_features.h"
-#include "rounding.h"
+#include "compiler/line_features.h"
+#include "compiler/rounding.h"
 
 namespace scenario {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "model.h"
+#include "model/model.h"
 
 namespace scenario {
 

@@ -1,11 +1,11 @@
-#include "stations.h"
+#include "compiler/stations.h"
 
 #include <limits>
 #include <string>
 
-#include "reader.h"
-#include "rounding.h"
-#include "value_kinds.h"
+#include "compiler/reader.h"
+#include "compiler/rounding.h"
+#include "compiler/value_kinds.h"
 
 namespace scenario {
 namespace {

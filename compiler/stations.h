@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "field_reader.h"
-#include "model.h"
+#include "text/field_reader.h"
+#include "model/model.h"
 
 namespace scenario {
 

@@ -3,15 +3,14 @@
 #include <limits>
 #include <string>
 
-#include "field_reader.h"
-#include "line_features.h"
-#include "platform.h"
-#include "reader.h"
-#include "rounding.h"
-#include "signals.h"
-#include "stations.h"
-#include "text_match.h"
-#include "value_kinds.h"
+#include "text/field_reader.h"
+#include "compiler/line_features.h"
+#include "compiler/reader.h"
+#include "compiler/rounding.h"
+#include "compiler/signals.h"
+#include "compiler/stations.h"
+#include "compiler/text_match.h"
+#include "compiler/value_kinds.h"
 
 namespace scenario {
 namespace {
@@ -50,8 +49,8 @@ struct Profilo {
 
 }  // namespace
 
-void leggi_treno(Modello& m, const std::string& path, std::int32_t puntatore_cartelli) {
-  const std::string testo = platform::read_file(path);
+void leggi_treno(Modello& m, DescriptionText& sorgente, std::int32_t puntatore_cartelli) {
+  const std::string testo = sorgente.read();
   FieldReader r(testo);
   auto& tabella = m.tabella_percorso;
   const std::int64_t N = m.ultima_cella;
@@ -59,7 +58,7 @@ void leggi_treno(Modello& m, const std::string& path, std::int32_t puntatore_car
   Profilo velocita, aderenza;
   std::int32_t stazione = 1;
 
-  auto abbandona = [&]() { platform::delete_file(path); };
+  auto abbandona = [&]() { sorgente.discard(); };
 
   // (p + 100) / 50 beyond the last cell, or a feature cell before cell 0 or
   // past the last: the row is refused with error 15 and the scan ends.
@@ -160,7 +159,7 @@ void leggi_treno(Modello& m, const std::string& path, std::int32_t puntatore_car
   }
 
   // End processing.
-  platform::delete_file(path);
+  sorgente.discard();
   velocita.completa(m, &cella::vel_limite);
   aderenza.completa(m, &cella::aderenza);
   for (int i = voce::progressiva_tre; i <= voce::progressiva_uno; ++i) {

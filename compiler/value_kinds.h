@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "field_reader.h"
+#include "text/field_reader.h"
 
 namespace scenario {
 

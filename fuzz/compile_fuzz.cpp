@@ -17,12 +17,13 @@
 #include <string_view>
 #include <system_error>
 
-#include "compile.h"
-#include "compiled_files_reader.h"
-#include "errors.h"
-#include "file_names.h"
-#include "model.h"
-#include "platform.h"
+#include "compiler/compile.h"
+#include "driver/one_shot_run.h"
+#include "format/compiled_files_reader.h"
+#include "model/errors.h"
+#include "model/file_names.h"
+#include "model/model.h"
+#include "platform/platform.h"
 
 namespace {
 

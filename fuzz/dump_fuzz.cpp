@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "byte_buffer.h"
-#include "compiled_files.h"
-#include "compiled_files_reader.h"
-#include "model.h"
+#include "format/byte_buffer.h"
+#include "format/compiled_files.h"
+#include "format/compiled_files_reader.h"
+#include "model/model.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "field_reader.h"
+#include "text/field_reader.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "field_reader.h"
-#include "model.h"
-#include "reader.h"
+#include "text/field_reader.h"
+#include "model/model.h"
+#include "compiler/reader.h"
 
 namespace {
 

@@ -14,15 +14,16 @@
 #include <system_error>
 #include <vector>
 
-#include "byte_buffer.h"
-#include "compile.h"
-#include "compiled_files.h"
-#include "file_names.h"
-#include "line_features.h"
-#include "model.h"
-#include "platform.h"
-#include "scenario_texts.h"
-#include "text_writer.h"
+#include "format/byte_buffer.h"
+#include "compiler/compile.h"
+#include "driver/one_shot_run.h"
+#include "format/compiled_files.h"
+#include "model/file_names.h"
+#include "compiler/line_features.h"
+#include "model/model.h"
+#include "platform/platform.h"
+#include "text/scenario_texts.h"
+#include "text/text_writer.h"
 
 namespace {
 

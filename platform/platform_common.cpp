@@ -5,7 +5,7 @@
 #include <random>
 #include <system_error>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 namespace platform {
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 namespace platform {
 namespace {

@@ -1,9 +1,9 @@
 // Header stamps, the two competition codes and the fatal header errors.
-#include "competition_codes.h"
+#include "compiler/competition_codes.h"
 
 #include <gtest/gtest.h>
 
-#include "errors.h"
+#include "model/errors.h"
 
 namespace {
 

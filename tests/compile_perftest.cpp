@@ -11,9 +11,10 @@
 #include <sys/resource.h>
 #endif
 
-#include "compile.h"
-#include "compiled_files.h"
-#include "file_names.h"
+#include "compiler/compile.h"
+#include "driver/one_shot_run.h"
+#include "format/compiled_files.h"
+#include "model/file_names.h"
 #include "large_scenario.h"
 #include "test_support.h"
 

@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "compile.h"
-#include "compiled_files.h"
-#include "compiled_files_reader.h"
-#include "scenario_texts.h"
+#include "compiler/compile.h"
+#include "driver/one_shot_run.h"
+#include "format/compiled_files.h"
+#include "format/compiled_files_reader.h"
+#include "text/scenario_texts.h"
 #include "test_support.h"
 
 namespace {

@@ -1,13 +1,13 @@
 // The byte layouts of the three compiled files and their replace-whole writing.
-#include "compiled_files.h"
+#include "format/compiled_files.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "file_names.h"
-#include "line_features.h"
-#include "platform.h"
+#include "model/file_names.h"
+#include "compiler/line_features.h"
+#include "platform/platform.h"
 #include "test_support.h"
 
 namespace {

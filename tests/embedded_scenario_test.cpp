@@ -2,9 +2,9 @@
 // that pin its result down.
 #include <gtest/gtest.h>
 
-#include "errors.h"
+#include "model/errors.h"
 #include "scenario_fixture.h"
-#include "scenario_texts.h"
+#include "text/scenario_texts.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "errors.h"
+#include "model/errors.h"
 
 #include <gtest/gtest.h>
 

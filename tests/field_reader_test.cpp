@@ -1,4 +1,4 @@
-#include "field_reader.h"
+#include "text/field_reader.h"
 
 #include <gtest/gtest.h>
 

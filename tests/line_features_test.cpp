@@ -1,7 +1,7 @@
 // What the line's body records do to the cells and the plan.
 #include <gtest/gtest.h>
 
-#include "line_features.h"
+#include "compiler/line_features.h"
 #include "scenario_fixture.h"
 
 namespace {

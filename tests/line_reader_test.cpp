@@ -2,7 +2,7 @@
 // which description files are left afterwards.
 #include <gtest/gtest.h>
 
-#include "platform.h"
+#include "platform/platform.h"
 #include "scenario_fixture.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The signalling rules on small hand-built cell arrays.
-#include "post_processing.h"
+#include "compiler/post_processing.h"
 
 #include <gtest/gtest.h>
 

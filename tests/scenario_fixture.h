@@ -4,10 +4,12 @@
 
 #include <string>
 
-#include "compile.h"
-#include "file_names.h"
-#include "model.h"
-#include "reader.h"
+#include "compiler/compile.h"
+#include "compiler/reader.h"
+#include "driver/description_files.h"
+#include "driver/one_shot_run.h"
+#include "model/file_names.h"
+#include "model/model.h"
 #include "test_support.h"
 
 namespace testing_support {
@@ -34,7 +36,9 @@ class ScenarioFixture {
     m.scrivi_linea = j;
     m.numero_errore = 0;
     scenario::azzera_tabella(m);
-    scenario::memorizza_dati(m);
+    scenario::DescriptionFile linea((dir / nomi().linea_txt()).string());
+    scenario::DescriptionFile treno((dir / nomi().treno_txt()).string());
+    scenario::memorizza_dati(m, {linea, treno});
     return m;
   }
   scenario::Modello& compila(std::int32_t j = 0) {

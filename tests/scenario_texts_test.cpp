@@ -15,9 +15,9 @@
 #include <utility>
 #include <vector>
 
-#include "scenario_texts.h"
+#include "text/scenario_texts.h"
 #include "test_support.h"
-#include "text_writer.h"
+#include "text/text_writer.h"
 
 namespace {
 

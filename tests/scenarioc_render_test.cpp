@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "compiled_files_reader.h"
+#include "format/compiled_files_reader.h"
 #include "large_scenario.h"
 #include "test_support.h"
 

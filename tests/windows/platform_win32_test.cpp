@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform.h"
+#include "platform/platform.h"
 #include "../test_support.h"
 
 namespace {

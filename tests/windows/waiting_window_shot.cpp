@@ -7,7 +7,7 @@
 #include <exception>
 #include <string>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 int main(int argc, char** argv) {
   // How long to hold the window, in milliseconds (default 3000).

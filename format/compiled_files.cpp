@@ -1,0 +1,81 @@
+#include "format/compiled_files.h"
+
+#include "model/file_names.h"
+#include "platform/platform.h"
+
+namespace scenario {
+namespace {
+
+constexpr std::size_t chunk_bytes = 1 << 20;
+
+void scrivi(const std::string& path, const ByteBuffer& buffer) {
+  platform::OutputFile file = platform::create_replacing(path);
+  file.write(buffer.data());
+  file.close();
+}
+
+}  // namespace
+
+void serializza_percorso(const Modello& m, ByteBuffer& out) {
+  for (const voce_percorso& v : m.tabella_percorso) {
+    out.u8(v.tipo_voce);
+    out.i32(v.dato1);
+    out.i32(v.dato2);
+    out.i32(v.dato3);
+    out.u8(v.byte1);
+    // The length field is 16 bits; a longer text is cut rather than written
+    // with a length that does not match its bytes.
+    std::string_view testo = v.testo;
+    if (testo.size() > 0xFFFF) testo = testo.substr(0, 0xFFFF);
+    out.u16(static_cast<std::uint16_t>(testo.size()));
+    out.bytes(testo);
+    out.i16(v.intero1);
+    out.i16(v.intero2);
+    out.i16(v.intero3);
+    out.i16(v.intero4);
+    out.i16(v.intero5);
+    out.u8(v.byte2);
+    out.u8(v.byte3);
+    out.u8(v.byte4);
+    out.u8(v.byte5);
+    out.i32(v.dato4);
+  }
+}
+
+void serializza_celle(const Modello& m, ByteBuffer& out) {
+  out.reserve(out.size() + m.celle.size() * byte_per_cella);
+  for (const cella& c : m.celle) {
+    out.u8(c.tipo_cella);
+    out.i16(c.valore_a);
+    out.i16(c.valore_b);
+    out.i16(c.valore_c);
+    out.i16(c.valore_d);
+    out.u8(c.tempo_segnale);
+    out.u8(c.preavviso);
+    out.u8(c.codice_montagna);
+    out.u8(c.vel_limite);
+    out.u8(c.codice_pendenza);
+    out.u8(c.aderenza);
+  }
+}
+
+void scrivi_file_compilati(const Modello& m) {
+  const NomiFile nomi{m.nome_scenario, m.numero_treno};
+  if (m.scrivi_linea != 0) {
+    platform::OutputFile file =
+        platform::create_replacing(platform::join_path(m.cartella, nomi.linea_dat()));
+    serializza_tracciato(m.tracciato, chunk_bytes,
+                         [&](std::span<const std::uint8_t> b) { file.write(b); });
+    file.close();
+  }
+
+  ByteBuffer buffer;
+  serializza_percorso(m, buffer);
+  scrivi(platform::join_path(m.cartella, nomi.percorso_sim()), buffer);
+
+  buffer.clear();
+  serializza_celle(m, buffer);
+  scrivi(platform::join_path(m.cartella, nomi.celle_dat()), buffer);
+}
+
+}  // namespace scenario

@@ -1,0 +1,112 @@
+#include "text/field_reader.h"
+
+#include <limits>
+
+namespace scenario {
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_line_end(char c) { return c == '\r' || c == '\n'; }
+
+}  // namespace
+
+void FieldReader::skip_blanks() {
+  while (pos_ < text_.size() && is_blank(text_[pos_])) ++pos_;
+}
+
+bool FieldReader::at_line_end() const { return pos_ < text_.size() && is_line_end(text_[pos_]); }
+
+void FieldReader::consume_line_end() {
+  // CR LF is one line end; a lone CR or LF counts as one too.
+  if (pos_ < text_.size() && text_[pos_] == '\r') ++pos_;
+  if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+}
+
+void FieldReader::begin_field() {
+  if (eof()) throw ReadFailure(pos_, "the text ends where a field was expected");
+  skip_blanks();
+  field_start_ = pos_;
+}
+
+std::string_view FieldReader::text() {
+  begin_field();
+  if (pos_ < text_.size() && text_[pos_] == '"') {
+    std::size_t open = ++pos_;
+    std::size_t close = text_.find('"', open);
+    if (close == std::string_view::npos) close = text_.size();
+    std::string_view quoted = text_.substr(open, close - open);
+    pos_ = close < text_.size() ? close + 1 : close;
+    // Anything between the closing quote and the separator is dropped.
+    while (pos_ < text_.size() && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
+    if (pos_ < text_.size() && text_[pos_] == ',') ++pos_; else consume_line_end();
+    return quoted;
+  }
+  std::size_t start = pos_;
+  while (pos_ < text_.size() && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
+  std::size_t end = pos_;
+  while (end > start && is_blank(text_[end - 1])) --end;
+  if (pos_ < text_.size() && text_[pos_] == ',') ++pos_; else consume_line_end();
+  return text_.substr(start, end - start);
+}
+
+std::int32_t FieldReader::number() {
+  begin_field();
+  std::size_t start = pos_;
+  while (pos_ < text_.size() && text_[pos_] != ',' && !is_blank(text_[pos_]) &&
+         !is_line_end(text_[pos_]))
+    ++pos_;
+  std::string_view token = text_.substr(start, pos_ - start);
+
+  std::int64_t value = 0;
+  if (!token.empty()) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (token[0] == '+' || token[0] == '-') {
+      negative = token[0] == '-';
+      i = 1;
+    }
+    if (i == token.size())
+      throw ReadFailure(start, "\"" + std::string(token) + "\" is not a whole number");
+    for (; i < token.size(); ++i) {
+      char c = token[i];
+      if (c < '0' || c > '9')
+        throw ReadFailure(start, "\"" + std::string(token) + "\" is not a whole number");
+      value = value * 10 + (c - '0');
+      if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1)
+        throw ReadFailure(start, std::string(token) + " does not fit in 32 bits");
+    }
+    if (negative) value = -value;
+    if (value > std::numeric_limits<std::int32_t>::max())
+      throw ReadFailure(start, std::string(token) + " does not fit in 32 bits");
+  }
+
+  skip_blanks();
+  if (pos_ < text_.size() && text_[pos_] == ',') ++pos_; else consume_line_end();
+  return static_cast<std::int32_t>(value);
+}
+
+Location FieldReader::locate(std::string_view text, std::size_t offset) {
+  Location loc;
+  if (offset > text.size()) offset = text.size();
+  std::size_t line_start = 0;
+  for (std::size_t i = 0; i < offset; ++i) {
+    char c = text[i];
+    if (c == '\n' || (c == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
+      ++loc.line;
+      line_start = i + 1;
+    }
+  }
+  loc.column = offset - line_start + 1;
+  return loc;
+}
+
+std::string_view FieldReader::line_at(std::string_view text, std::size_t offset) {
+  if (offset > text.size()) offset = text.size();
+  std::size_t start = offset;
+  while (start > 0 && !is_line_end(text[start - 1])) --start;
+  std::size_t end = offset;
+  while (end < text.size() && !is_line_end(text[end])) ++end;
+  return text.substr(start, end - start);
+}
+
+}  // namespace scenario
