@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/diagnostics.h"
 #include "model/plan.h"
 
 namespace scenario {
@@ -117,6 +118,8 @@ struct Modello {
   Tracciato tracciato;       // empty unless scrivi_linea
 
   Diagnosi diagnosi;
+  // Every warning and the error of the last compilation, in the order found.
+  std::vector<Diagnostic> diagnostics;
 };
 
 }  // namespace scenario
