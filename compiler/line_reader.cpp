@@ -18,7 +18,9 @@ constexpr int commenti_corpo = 2;
 constexpr auto linea = Diagnosi::Sorgente::linea;
 
 void crea_celle(Modello& m, std::int32_t lunghezza, std::size_t offset) {
-  if (lunghezza < 0) throw ReadFailure(offset, "the route length must not be negative");
+  // A line of no length would be all run-out beyond its end: refused.
+  if (lunghezza <= 0)
+    throw ReadFailure(offset, "route length " + std::to_string(lunghezza) + ": must be positive");
   m.lunghezza_totale = lunghezza + 7000;
   m.ultima_cella = static_cast<std::int32_t>(nearest(m.lunghezza_totale / 50.0));
   m.celle.assign(static_cast<std::size_t>(m.ultima_cella) + 1, cella{});

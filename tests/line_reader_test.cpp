@@ -79,7 +79,7 @@ TEST(LineReader, KeywordRulesOfTheGeneralSection) {
 }
 
 TEST(LineReader, LastCellIndexRoundsHalfToEven) {
-  for (auto [lunghezza, ultima] : {std::pair{25, 140}, {75, 142}, {0, 140}, {1000000, 20140}}) {
+  for (auto [lunghezza, ultima] : {std::pair{25, 140}, {75, 142}, {1, 140}, {1000000, 20140}}) {
     ScenarioFixture f;
     f.linea(linea_con("", lunghezza));
     f.treno(treno_vuoto);
@@ -124,6 +124,7 @@ TEST(LineReader, ErrorTable) {
       {"number with letters", gen + "[c]\r\npendenza, 1O00, 3\r\n[fine]\r\n", 25, -1, false, false},
       {"negative route length", "[generale]\r\nlunghezza percorso, -10\r\n[c]\r\n[fine]\r\n", 25, -1,
        false, false},
+      {"route length zero", "[generale]\r\nlunghezza percorso, 0\r\n[c]\r\n[fine]\r\n", 25, -1, false, false},
       {"body before any route length", "[generale]\r\n[c]\r\npendenza, 100, 1\r\n[fine]\r\n", 25, -1,
        false, false},
       {"more than 80 text boards", [] {
@@ -152,6 +153,25 @@ TEST(LineReader, ErrorTable) {
     EXPECT_EQ(m.posizione_errore, c.posizione) << c.name;
     EXPECT_EQ(f.linea_rimasta(), c.linea_rimasta) << c.name;
     EXPECT_EQ(f.treno_rimasto(), c.treno_rimasto) << c.name;
+  }
+}
+
+// A line of no length would be all run-out: refused, and said so on the
+// row that gives it.
+TEST(LineReader, RouteLengthMustBePositive) {
+  for (std::int32_t lunghezza : {0, -1, -6999, -7000}) {
+    ScenarioFixture f;
+    const std::string testo =
+        "[generale]\r\nsfondo uno, 5\r\nlunghezza percorso, " + std::to_string(lunghezza) + "\r\n[c]\r\n[fine]\r\n";
+    f.linea(testo);
+    f.treno(treno_vuoto);
+    Modello& m = f.leggi();
+    EXPECT_EQ(m.numero_errore, 25) << lunghezza;
+    EXPECT_EQ(m.diagnosi.guasto, "route length " + std::to_string(lunghezza) + ": must be positive");
+    EXPECT_EQ(FieldReader::locate(testo, m.diagnosi.campo).line, 3u) << lunghezza;
+    EXPECT_TRUE(m.celle.empty()) << lunghezza;
+    EXPECT_FALSE(f.linea_rimasta()) << lunghezza;
+    EXPECT_FALSE(f.treno_rimasto()) << lunghezza;
   }
 }
 
