@@ -35,6 +35,14 @@ void leggi_progressiva(FieldReader& r, voce_percorso& v) {
 
 enum class Esito { avanti, fine_corpo, abbandona };
 
+// A bracketed field ends the general section unless, leading spaces set
+// aside, it begins with "-" (a quoted field keeps its leading spaces).
+bool chiude_generale(std::string_view campo) {
+  if (!contiene(campo, "[") || !contiene(campo, "]")) return false;
+  const std::size_t primo = campo.find_first_not_of(' ');
+  return primo == std::string_view::npos || campo[primo] != '-';
+}
+
 }  // namespace
 
 bool leggi_linea(Modello& m, const std::string& path, std::int32_t& puntatore_cartelli) {
@@ -102,7 +110,7 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
       else return abbandona(5, record);
       if (v.dato2 == 0) v.dato3 = 0;
     }
-    if (contiene(campo, "[") && contiene(campo, "]") && campo.front() != '-') break;
+    if (chiude_generale(campo)) break;
   }
 
   progressive_ordina(m);

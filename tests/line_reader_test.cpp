@@ -66,6 +66,12 @@ TEST(LineReader, KeywordRulesOfTheGeneralSection) {
        "lunghezza percorso, 10000\r\n-[x]\r\nsfondo uno, 5\r\n", 5},
       {"any other text around a keyword is free",
        "lunghezza percorso, 10000\r\nil nostro sfondo uno qui, 5\r\n", 5},
+      // Ten comment fields use up the skipping, so the eleventh field is
+      // tested for the section's end: with its leading spaces set aside.
+      {"a quoted bracketed field with blanks before its hyphen does not end the section either",
+       "lunghezza percorso, 10000\r\n-,-,-,-,-,-,-,-,-,-,\" -[x]\"\r\nsfondo uno, 5\r\n", 5},
+      {"a quoted bracketed field with blanks and no hyphen ends the section",
+       "lunghezza percorso, 10000\r\n-,-,-,-,-,-,-,-,-,-,\" [x]\"\r\nsfondo uno, 5\r\n", 0},
   };
   for (const Case& c : cases) {
     ScenarioFixture f;
