@@ -2,6 +2,7 @@
 
 #include <array>
 #include <limits>
+#include <string>
 
 #include "field_reader.h"
 #include "rounding.h"
@@ -101,13 +102,16 @@ void completa_piano(Modello& m, StatoLinea& st) {
 namespace {
 
 // Write-and-advance: at least one cell, then on while the cursor is below
-// `fino_a`. Records out of order could push the cursor past the last cell;
-// writing stops there.
-void scrivi_pendenze(Modello& m, StatoLinea& st, std::int64_t fino_a) {
+// `fino_a`. Every row advances the cursor by at least one cell, so rows out
+// of order or crowded at the end can push it past the last cell: a write
+// there is a reading failure, as any other out-of-range write.
+void scrivi_pendenze(Modello& m, StatoLinea& st, std::int64_t fino_a, std::size_t offset) {
   const std::uint8_t codice = low_byte(std::int64_t{st.pendenza_corrente} + 100);
   std::int64_t c = st.cursore_pendenza;
   do {
-    if (c > m.ultima_cella) break;
+    if (c > m.ultima_cella)
+      throw ReadFailure(offset, "gradient rows past the end pushed the gradient cursor beyond the last cell (" +
+                                    std::to_string(m.ultima_cella) + ")");
     m.celle[static_cast<std::size_t>(c)].codice_pendenza = codice;
     ++c;
   } while (c < fino_a);
@@ -116,14 +120,15 @@ void scrivi_pendenze(Modello& m, StatoLinea& st, std::int64_t fino_a) {
 
 }  // namespace
 
-void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::int32_t pendenza) {
+void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::int32_t pendenza,
+                       std::size_t offset) {
   const std::int64_t i = indice_vicino(posizione / 50.0);
-  if (i > 0) scrivi_pendenze(m, st, i);
+  if (i > 0) scrivi_pendenze(m, st, i, offset);
   st.pendenza_corrente = pendenza;
 }
 
-void completa_pendenze(Modello& m, StatoLinea& st) {
-  scrivi_pendenze(m, st, std::int64_t{m.ultima_cella} - 2);
+void completa_pendenze(Modello& m, StatoLinea& st, std::size_t offset) {
+  scrivi_pendenze(m, st, std::int64_t{m.ultima_cella} - 2, offset);
 }
 
 void memo_montagna(Modello& m, std::int32_t inizio, std::int32_t fine, std::int32_t tipo,

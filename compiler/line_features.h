@@ -37,9 +37,12 @@ bool posa_curva(Modello& m, StatoLinea& st, std::int64_t inizio, std::int64_t lu
 // Straight steps up to point lunghezza_totale - 2.
 void completa_piano(Modello& m, StatoLinea& st);
 
-void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::int32_t pendenza);
+// Both throw ReadFailure (at `offset`) when the gradient cursor has been
+// pushed past the last cell.
+void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::int32_t pendenza,
+                       std::size_t offset);
 // The last gradient into the cells up to ultima_cella - 3.
-void completa_pendenze(Modello& m, StatoLinea& st);
+void completa_pendenze(Modello& m, StatoLinea& st, std::size_t offset);
 
 // Throws ReadFailure (at `offset`) past 80 mountains or a span past the cells.
 void memo_montagna(Modello& m, std::int32_t inizio, std::int32_t fine, std::int32_t tipo,

@@ -118,6 +118,7 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
   if (m.celle.empty())
     throw ReadFailure(r.offset(), "no route length (lunghezza percorso) before the body");
   StatoLinea st;
+  std::size_t ultima_pendenza = Diagnosi::npos;  // where a failure of the finishing write is shown
   m.num_montagne = 0;
   const bool piano = m.scrivi_linea != 0;
   if (piano) semina_piano(m.tracciato);
@@ -137,7 +138,8 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
     if (contiene_ci(campo, "pendenza")) {
       const std::int32_t p = r.number(), g = r.number();
       if (fuori(p, 0)) return Esito::fine_corpo;
-      registra_pendenza(m, st, p, g);
+      registra_pendenza(m, st, p, g, record);
+      ultima_pendenza = record;
     }
     if (piano && contiene_ci(campo, "curva")) {
       const std::int32_t s = r.number(), n = r.number();
@@ -197,7 +199,7 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
 
   // Finishing.
   letto();
-  completa_pendenze(m, st);
+  completa_pendenze(m, st, ultima_pendenza);
   if (piano) completa_piano(m, st);
   puntatore_cartelli = st.puntatore_cartelli;
   return true;
