@@ -75,6 +75,7 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
   }
 
   // General section.
+  std::size_t ultima_progressiva = Diagnosi::npos;  // where a failure of their ordering is shown
   for (;;) {
     if (r.eof()) break;
     m.campo = r.text();
@@ -82,6 +83,10 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
     for (int k = 0; k < commenti_generale && contiene(m.campo, "-"); ++k) m.campo = r.text();
     const std::string_view campo = m.campo;
     const std::size_t record = r.field_start();
+    auto progressiva = [&](voce_percorso& v) {
+      leggi_progressiva(r, v);
+      ultima_progressiva = record;
+    };
 
     if (contiene_ci(campo, "percorso") && contiene_ci(campo, "lunghezza")) {
       const std::int32_t lunghezza = r.number();
@@ -90,11 +95,11 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
       crea_celle(m, lunghezza, r.field_start());
     }
     if (contiene(campo, "tre") && contiene(campo, "progressiva"))
-      leggi_progressiva(r, tabella[voce::progressiva_tre]);
+      progressiva(tabella[voce::progressiva_tre]);
     if (contiene(campo, "due") && contiene(campo, "progressiva"))
-      leggi_progressiva(r, tabella[voce::progressiva_due]);
+      progressiva(tabella[voce::progressiva_due]);
     if (contiene(campo, "uno") && contiene(campo, "progressiva"))
-      leggi_progressiva(r, tabella[voce::progressiva_uno]);
+      progressiva(tabella[voce::progressiva_uno]);
     // Background two and three go to dato3 and dato2, in that crossed order.
     if (contiene(campo, "sfondo") && contiene(campo, "uno")) tabella[voce::scenario].dato1 = r.number();
     if (contiene(campo, "sfondo") && contiene(campo, "due")) tabella[voce::scenario].dato3 = r.number();
@@ -113,7 +118,7 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
     if (chiude_generale(campo)) break;
   }
 
-  progressive_ordina(m);
+  progressive_ordina(m, ultima_progressiva);
 
   if (m.celle.empty())
     throw ReadFailure(r.offset(), "no route length (lunghezza percorso) before the body");
@@ -130,7 +135,7 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
     const std::string_view campo = m.campo;
     const std::size_t record = r.field_start();
     auto fuori = [&](std::int32_t p, std::int64_t cella_minima) {
-      if (!oltre_le_celle(m, p) && cella_minima >= 0) return false;
+      if (!oltre_le_celle(m, p, record) && cella_minima >= 0) return false;
       registra(m, linea, 15, record, p);
       return true;
     };

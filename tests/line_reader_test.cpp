@@ -148,6 +148,21 @@ TEST(LineReader, ErrorTable) {
       {"curve past the end of the plan", linea_con("curvad3, 16000, 2000\r\n"), 25, -1, false, false},
       {"speed board code beyond 16 bits", linea_con("indicatori_vmax, 1000, 2000,1,1,0, 0,0,0,0\r\n"), 25,
        -1, false, false},
+      {"stripe count x 10 beyond 16 bits, though the code would fit",
+       linea_con("indicatori_vmax, 1000, 100,100,100,4000, 0,0,0,-10000\r\n"), 25, -1, false, false},
+      // The reader's arithmetic is 32-bit, checked at every step.
+      {"progressive positions whose first two sum beyond 32 bits",
+       gen + "progressiva tre, 2000000000, 0, 0\r\nprogressiva due, 1500000000, 0, 0\r\n"
+             "progressiva uno, -2000000000, 0, 0\r\n[c]\r\n[fine]\r\n",
+       25, -1, false, false},
+      {"position + 100 beyond 32 bits", linea_con("pendenza, 2147483600, 3\r\n"), 25, -1, false, false},
+      {"gradient + 100 beyond 32 bits", linea_con("pendenza, 1000, 2147483600\r\npendenza, 2000, 0\r\n"), 25,
+       -1, false, false},
+      {"curve end beyond 32 bits, before the plan's limit is reached",
+       "[generale]\r\nlunghezza percorso, 1000000\r\n[c]\r\ncurvad1, 999000, 2147483000\r\n[fine]\r\n", 25, -1,
+       false, false},
+      {"gap to the previous mountain beyond 32 bits",
+       linea_con("montagna, -2147483648, -2147483648, 1\r\nmontagna, 1000, 2000, 1\r\n"), 25, -1, false, false},
   };
   for (const Case& c : cases) {
     ScenarioFixture f;
