@@ -2,10 +2,12 @@
 
 #include <array>
 #include <limits>
+#include <string>
 
-#include "text/field_reader.h"
 #include "compiler/rounding.h"
 #include "compiler/text_match.h"
+#include "compiler/value_kinds.h"
+#include "text/field_reader.h"
 
 namespace scenario {
 namespace {
@@ -69,11 +71,13 @@ void semina_piano(Tracciato& t) {
 
 bool posa_curva(Modello& m, StatoLinea& st, std::int64_t inizio, std::int64_t lunghezza,
                 double k, std::size_t offset) {
-  const std::int64_t fine = inizio + lunghezza;
   std::int64_t c = st.cursore_piano;
   Passi passi(m.tracciato, static_cast<std::size_t>(c));
   for (int tratto = 0; tratto < 2; ++tratto) {
-    const std::int64_t limite = tratto == 0 ? inizio : fine;
+    // The curve's end is a 32-bit sum, first formed once the straight part
+    // is laid.
+    const std::int64_t limite =
+        tratto == 0 ? inizio : in_32(inizio + lunghezza, offset, "the curve's end (start + length)");
     const double curva = tratto == 0 ? 0.0 : k;
     while (c <= limite) {
       if (c > m.lunghezza_totale)
@@ -101,13 +105,19 @@ void completa_piano(Modello& m, StatoLinea& st) {
 namespace {
 
 // Write-and-advance: at least one cell, then on while the cursor is below
-// `fino_a`. Records out of order could push the cursor past the last cell;
-// writing stops there.
-void scrivi_pendenze(Modello& m, StatoLinea& st, std::int64_t fino_a) {
-  const std::uint8_t codice = low_byte(std::int64_t{st.pendenza_corrente} + 100);
+// `fino_a`. Every row advances the cursor by at least one cell, so rows out
+// of order or crowded at the end can push it past the last cell: a write
+// there is a reading failure, as any other out-of-range write.
+void scrivi_pendenze(Modello& m, StatoLinea& st, std::int64_t fino_a, std::size_t offset) {
+  const std::int64_t piu_100 = std::int64_t{st.pendenza_corrente} + 100;
+  if (piu_100 > std::numeric_limits<std::int32_t>::max())
+    throw ReadFailure(offset, "gradient " + std::to_string(st.pendenza_corrente) + " + 100 does not fit 32 bits");
+  const std::uint8_t codice = low_byte(piu_100);
   std::int64_t c = st.cursore_pendenza;
   do {
-    if (c > m.ultima_cella) break;
+    if (c > m.ultima_cella)
+      throw ReadFailure(offset, "gradient rows past the end pushed the gradient cursor beyond the last cell (" +
+                                    std::to_string(m.ultima_cella) + ")");
     m.celle[static_cast<std::size_t>(c)].codice_pendenza = codice;
     ++c;
   } while (c < fino_a);
@@ -116,14 +126,15 @@ void scrivi_pendenze(Modello& m, StatoLinea& st, std::int64_t fino_a) {
 
 }  // namespace
 
-void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::int32_t pendenza) {
+void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::int32_t pendenza,
+                       std::size_t offset) {
   const std::int64_t i = indice_vicino(posizione / 50.0);
-  if (i > 0) scrivi_pendenze(m, st, i);
+  if (i > 0) scrivi_pendenze(m, st, i, offset);
   st.pendenza_corrente = pendenza;
 }
 
-void completa_pendenze(Modello& m, StatoLinea& st) {
-  scrivi_pendenze(m, st, std::int64_t{m.ultima_cella} - 2);
+void completa_pendenze(Modello& m, StatoLinea& st, std::size_t offset) {
+  scrivi_pendenze(m, st, std::int64_t{m.ultima_cella} - 2, offset);
 }
 
 void memo_montagna(Modello& m, std::int32_t inizio, std::int32_t fine, std::int32_t tipo,
@@ -140,7 +151,8 @@ void memo_montagna(Modello& m, std::int32_t inizio, std::int32_t fine, std::int3
   m.montagne_fine[static_cast<std::size_t>(n)] = fine;
   // Mountains closer than 151 m to the previous one (or overlapping it) join
   // it as type 3.
-  if (n > 1 && std::int64_t{inizio} - m.montagne_fine[static_cast<std::size_t>(n - 1)] <= 150)
+  if (n > 1 && in_32(std::int64_t{inizio} - m.montagne_fine[static_cast<std::size_t>(n - 1)], offset,
+                     "the gap to the previous mountain") <= 150)
     tipo = 3;
 
   const std::int64_t prima = indice_vicino(inizio / 50.0);
@@ -170,10 +182,12 @@ void memo_indicatori_v_max(Modello& m, std::int32_t posizione, std::int32_t vas,
     return *v;
   };
   const std::int16_t a = codice(vad, vas), b = codice(vbd, vbs), cc = codice(vcd, vcs);
-  // The stripe counts and their code are 16-bit values.
-  const std::int64_t strisce = std::int64_t{strisces} * 10 + strisced;
-  if (strisces < -32768 || strisces > 32767 || strisced < -32768 || strisced > 32767 ||
-      strisce < -32768 || strisce > 32767)
+  // The stripe counts and their code are 16-bit values, and so is every
+  // step of the code's arithmetic.
+  auto in_16 = [](std::int64_t v) { return v >= -32768 && v <= 32767; };
+  const std::int64_t dieci = std::int64_t{strisces} * 10;
+  const std::int64_t strisce = dieci + strisced;
+  if (!in_16(strisces) || !in_16(strisced) || !in_16(dieci) || !in_16(strisce))
     throw ReadFailure(offset, "a speed board stripe code does not fit 16 bits");
   c.tipo_cella = tipo::indicatore_v_max;
   c.valore_a = a;
@@ -195,7 +209,7 @@ bool memo_cartello(Modello& m, StatoLinea& st, std::int32_t posizione, std::stri
   return true;
 }
 
-void progressive_ordina(Modello& m) {
+void progressive_ordina(Modello& m, std::size_t offset) {
   struct Record {
     std::int32_t posizione = 0, progressiva = 0, flag = 0;
   };
@@ -207,7 +221,10 @@ void progressive_ordina(Modello& m) {
                U = leggi(voce::progressiva_uno);
   std::array<Record, 3> r{};  // all zero unless a rule applies
 
-  if (std::int64_t{T.posizione} + D.posizione + U.posizione == 0) {
+  // T + D + U, each step in 32 bits.
+  const char* somma = "the sum of the kilometric progressive positions";
+  const std::int32_t td = in_32(std::int64_t{T.posizione} + D.posizione, offset, somma);
+  if (in_32(std::int64_t{td} + U.posizione, offset, somma) == 0) {
     if (T.progressiva > 0) r = {T, D, U};
     if (D.progressiva > 0) r = {D, T, U};
     if (U.progressiva > 0) r = {U, D, T};
@@ -223,11 +240,10 @@ void progressive_ordina(Modello& m) {
   for (int k = 0; k < 3; ++k) {
     voce_percorso& v = m.tabella_percorso[static_cast<std::size_t>(voce::progressiva_tre + k)];
     const Record& x = r[static_cast<std::size_t>(k)];
-    const std::int64_t progressiva = std::int64_t{x.progressiva} + (x.flag == 1 ? 100 : 0);
-    if (progressiva > std::numeric_limits<std::int32_t>::max())
-      throw ReadFailure(Diagnosi::npos, "a kilometric progressive does not fit 32 bits");
+    const std::int32_t progressiva =
+        in_32(std::int64_t{x.progressiva} + (x.flag == 1 ? 100 : 0), offset, "a kilometric progressive + 100");
     v.dato1 = x.posizione;
-    v.dato2 = static_cast<std::int32_t>(progressiva);
+    v.dato2 = progressiva;
     v.dato3 = x.flag;
   }
 }

@@ -37,11 +37,15 @@ bool posa_curva(Modello& m, StatoLinea& st, std::int64_t inizio, std::int64_t lu
 // Straight steps up to point lunghezza_totale - 2.
 void completa_piano(Modello& m, StatoLinea& st);
 
-void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::int32_t pendenza);
+// Both throw ReadFailure (at `offset`) when the gradient cursor has been
+// pushed past the last cell or the gradient + 100 leaves 32 bits.
+void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::int32_t pendenza,
+                       std::size_t offset);
 // The last gradient into the cells up to ultima_cella - 3.
-void completa_pendenze(Modello& m, StatoLinea& st);
+void completa_pendenze(Modello& m, StatoLinea& st, std::size_t offset);
 
-// Throws ReadFailure (at `offset`) past 80 mountains or a span past the cells.
+// Throws ReadFailure (at `offset`) past 80 mountains, a span past the cells
+// or a gap to the previous mountain beyond 32 bits.
 void memo_montagna(Modello& m, std::int32_t inizio, std::int32_t fine, std::int32_t tipo,
                    std::size_t offset);
 
@@ -57,7 +61,9 @@ void memo_indicatori_v_max(Modello& m, std::int32_t posizione, std::int32_t vas,
 bool memo_cartello(Modello& m, StatoLinea& st, std::int32_t posizione, std::string_view testo,
                    std::size_t offset);
 
-void progressive_ordina(Modello& m);
+// Throws ReadFailure (at `offset`, the row shown for it) when the sum of the
+// positions or a progressive + 100 leaves 32 bits.
+void progressive_ordina(Modello& m, std::size_t offset = Diagnosi::npos);
 
 // Cell of a point feature at `posizione`: nearest(posizione / 50 + 1).
 std::int64_t cella_di(std::int32_t posizione);

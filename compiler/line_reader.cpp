@@ -17,7 +17,9 @@ constexpr int commenti_corpo = 2;
 constexpr auto linea = Diagnosi::Sorgente::linea;
 
 void crea_celle(Modello& m, std::int32_t lunghezza, std::size_t offset) {
-  if (lunghezza < 0) throw ReadFailure(offset, "the route length must not be negative");
+  // A line of no length would be all run-out beyond its end: refused.
+  if (lunghezza <= 0)
+    throw ReadFailure(offset, "route length " + std::to_string(lunghezza) + ": must be positive");
   m.lunghezza_totale = lunghezza + metri_oltre;
   m.ultima_cella = static_cast<std::int32_t>(nearest(m.lunghezza_totale / 50.0));
   m.celle.assign(static_cast<std::size_t>(m.ultima_cella) + 1, cella{});
@@ -31,6 +33,14 @@ void leggi_progressiva(FieldReader& r, voce_percorso& v) {
 }
 
 enum class Esito { avanti, fine_corpo, abbandona };
+
+// A bracketed field ends the general section unless, leading spaces set
+// aside, it begins with "-" (a quoted field keeps its leading spaces).
+bool chiude_generale(std::string_view campo) {
+  if (!contiene(campo, "[") || !contiene(campo, "]")) return false;
+  const std::size_t primo = campo.find_first_not_of(' ');
+  return primo == std::string_view::npos || campo[primo] != '-';
+}
 
 }  // namespace
 
@@ -64,6 +74,7 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
   }
 
   // General section.
+  std::size_t ultima_progressiva = Diagnosi::npos;  // where a failure of their ordering is shown
   for (;;) {
     if (r.eof()) break;
     m.campo = r.text();
@@ -71,6 +82,10 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
     for (int k = 0; k < commenti_generale && contiene(m.campo, "-"); ++k) m.campo = r.text();
     const std::string_view campo = m.campo;
     const std::size_t record = r.field_start();
+    auto progressiva = [&](voce_percorso& v) {
+      leggi_progressiva(r, v);
+      ultima_progressiva = record;
+    };
 
     if (contiene_ci(campo, "percorso") && contiene_ci(campo, "lunghezza")) {
       const std::int32_t lunghezza = r.number();
@@ -79,11 +94,11 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
       crea_celle(m, lunghezza, r.field_start());
     }
     if (contiene(campo, "tre") && contiene(campo, "progressiva"))
-      leggi_progressiva(r, tabella[voce::progressiva_tre]);
+      progressiva(tabella[voce::progressiva_tre]);
     if (contiene(campo, "due") && contiene(campo, "progressiva"))
-      leggi_progressiva(r, tabella[voce::progressiva_due]);
+      progressiva(tabella[voce::progressiva_due]);
     if (contiene(campo, "uno") && contiene(campo, "progressiva"))
-      leggi_progressiva(r, tabella[voce::progressiva_uno]);
+      progressiva(tabella[voce::progressiva_uno]);
     // Background two and three go to dato3 and dato2, in that crossed order.
     if (contiene(campo, "sfondo") && contiene(campo, "uno")) tabella[voce::scenario].dato1 = r.number();
     if (contiene(campo, "sfondo") && contiene(campo, "due")) tabella[voce::scenario].dato3 = r.number();
@@ -99,14 +114,15 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
       else return abbandona(5, record);
       if (v.dato2 == 0) v.dato3 = 0;
     }
-    if (contiene(campo, "[") && contiene(campo, "]") && campo.front() != '-') break;
+    if (chiude_generale(campo)) break;
   }
 
-  progressive_ordina(m);
+  progressive_ordina(m, ultima_progressiva);
 
   if (m.celle.empty())
     throw ReadFailure(r.offset(), "no route length (lunghezza percorso) before the body");
   StatoLinea st;
+  std::size_t ultima_pendenza = Diagnosi::npos;  // where a failure of the finishing write is shown
   m.num_montagne = 0;
   const bool piano = m.scrivi_linea != 0;
   if (piano) semina_piano(m.tracciato);
@@ -118,7 +134,7 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
     const std::string_view campo = m.campo;
     const std::size_t record = r.field_start();
     auto fuori = [&](std::int32_t p, std::int64_t cella_minima) {
-      if (!oltre_le_celle(m, p) && cella_minima >= 0) return false;
+      if (!oltre_le_celle(m, p, record) && cella_minima >= 0) return false;
       registra(m, linea, 15, record, p);
       return true;
     };
@@ -126,7 +142,8 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
     if (contiene_ci(campo, "pendenza")) {
       const std::int32_t p = r.number(), g = r.number();
       if (fuori(p, 0)) return Esito::fine_corpo;
-      registra_pendenza(m, st, p, g);
+      registra_pendenza(m, st, p, g, record);
+      ultima_pendenza = record;
     }
     if (piano && contiene_ci(campo, "curva")) {
       const std::int32_t s = r.number(), n = r.number();
@@ -186,7 +203,7 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
 
   // Finishing.
   letto();
-  completa_pendenze(m, st);
+  completa_pendenze(m, st, ultima_pendenza);
   if (piano) completa_piano(m, st);
   puntatore_cartelli = st.puntatore_cartelli;
   return true;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -35,9 +36,16 @@ void leggi_treno(Modello& m, DescriptionText& testo, std::int32_t puntatore_cart
 
 // A row's position p is too near the end when (p + margine) / 50, taken
 // exactly, lies beyond the last cell: margine is 100 for every positional
-// row, 800 for a station.
-inline bool oltre_le_celle(const Modello& m, std::int64_t p, std::int64_t margine = 100) {
-  return p + margine > std::int64_t{m.ultima_cella} * 50;
+// row, 800 for a station. The sum itself is 32-bit: a position so near the
+// top of the range that it overflows is a reading failure of the row at
+// `record`, not error 15.
+inline bool oltre_le_celle(const Modello& m, std::int32_t p, std::size_t record,
+                           std::int32_t margine = 100) {
+  const std::int64_t fine = std::int64_t{p} + margine;
+  if (fine > std::numeric_limits<std::int32_t>::max())
+    throw ReadFailure(record, "position " + std::to_string(p) + " + " + std::to_string(margine) +
+                                 " does not fit 32 bits");
+  return fine > std::int64_t{m.ultima_cella} * 50;
 }
 
 // Records a scenario error found while reading the record that starts at

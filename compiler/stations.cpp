@@ -1,6 +1,5 @@
 #include "compiler/stations.h"
 
-#include <limits>
 #include <string>
 
 #include "compiler/reader.h"
@@ -11,12 +10,6 @@ namespace scenario {
 namespace {
 
 constexpr auto treno = Diagnosi::Sorgente::treno;
-
-std::int32_t in_32(std::int64_t v, std::size_t offset, const char* what) {
-  if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
-    throw ReadFailure(offset, std::string(what) + " does not fit 32 bits");
-  return static_cast<std::int32_t>(v);
-}
 
 }  // namespace
 
@@ -33,7 +26,7 @@ EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
 
   const std::int32_t p = r.number();
   v.dato3 = p;
-  if (oltre_le_celle(m, p, 800)) {
+  if (oltre_le_celle(m, p, record, 800)) {
     registra(m, treno, 15, record, p);
     return EsitoStazione::fine;
   }
@@ -57,8 +50,15 @@ EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
   v.intero4 = leggi_16(r);
   v.intero5 = leggi_16(r);
   v.byte3 = leggi_byte(r);
-  const std::int64_t ore = r.number(), minuti = r.number(), secondi = r.number();
-  v.dato4 = in_32((ore * 60 + minuti) * 60 + secondi, r.field_start(), "the station time");
+  const std::int32_t ore = r.number();
+  const std::size_t orario = r.field_start();
+  const std::int32_t minuti = r.number(), secondi = r.number();
+  // (hours x 60 + minutes) x 60 + seconds, each step in 32 bits.
+  const char* cosa = "the station time (hours x 60 + minutes) x 60 + seconds";
+  std::int32_t tempo = in_32(std::int64_t{ore} * 60, orario, cosa);
+  tempo = in_32(std::int64_t{tempo} + minuti, orario, cosa);
+  tempo = in_32(std::int64_t{tempo} * 60, orario, cosa);
+  v.dato4 = in_32(std::int64_t{tempo} + secondi, orario, cosa);
   const std::string_view nome = r.text();
   if (nome.size() > 0xFFFF) throw ReadFailure(r.field_start(), "a station name longer than 65535 characters");
   v.testo = nome;
@@ -106,7 +106,7 @@ EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
     c.valore_a = static_cast<std::int16_t>(e);
   }
 
-  if (e > 1 && std::int64_t{v.dato1} - 350 <
+  if (e > 1 && in_32(std::int64_t{v.dato1} - 350, record, "the station's start - 350") <
                    m.tabella_percorso[static_cast<std::size_t>(e - 1)].dato2) {
     registra(m, treno, 22, record, p);
     return EsitoStazione::abbandona;

@@ -64,7 +64,7 @@ void leggi_treno(Modello& m, DescriptionText& sorgente, std::int32_t puntatore_c
   // past the last: the row is refused with error 15 and the scan ends.
   auto fuori = [&](std::int32_t p, std::size_t record, std::int64_t cella_minima,
                    std::int64_t cella_massima) {
-    if (!oltre_le_celle(m, p) && cella_minima >= 0 && cella_massima <= N) return false;
+    if (!oltre_le_celle(m, p, record) && cella_minima >= 0 && cella_massima <= N) return false;
     registra(m, treno, 15, record, p);
     return true;
   };
@@ -131,7 +131,10 @@ void leggi_treno(Modello& m, DescriptionText& sorgente, std::int32_t puntatore_c
       std::int32_t v[6];
       for (std::int32_t& x : v) x = r.number();
       const CelleRallentamento k = celle_rallentamento(v[0], v[2]);
-      if (fuori(v[0], record, std::min(k.inizio, k.fine), k.fine)) break;
+      if (fuori(v[0], record, k.inizio, k.inizio)) break;
+      // The end x + l is a 32-bit sum, formed once the start has passed.
+      in_32(std::int64_t{v[0]} + v[2], record, "the slowdown's end (start + length)");
+      if (fuori(v[0], record, k.fine, k.fine)) break;
       if (!memo_rallentamento(m, v[0], v[1], v[2], v[3], v[4], v[5])) {
         abbandona();
         registra(m, treno, m.numero_errore, record, v[0]);

@@ -1,10 +1,13 @@
 // The narrow value kinds of the train description: a byte (0 to 255) and a
 // 16-bit number. A value that does not fit its kind is a reading failure.
+// The readers' own arithmetic is 32-bit: every sum and product is checked
+// where it is formed (in_32), so no result is carried on in wider numbers.
 #pragma once
 
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "text/field_reader.h"
 
@@ -22,6 +25,14 @@ inline std::int16_t leggi_16(FieldReader& r) {
   if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max())
     throw ReadFailure(r.field_start(), std::to_string(v) + " does not fit 16 bits");
   return static_cast<std::int16_t>(v);
+}
+
+// One step of the readers' 32-bit arithmetic, formed in 64 bits: a result
+// outside 32 bits is a reading failure at `offset`.
+inline std::int32_t in_32(std::int64_t v, std::size_t offset, std::string_view what) {
+  if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
+    throw ReadFailure(offset, std::string(what) + " does not fit 32 bits");
+  return static_cast<std::int32_t>(v);
 }
 
 }  // namespace scenario

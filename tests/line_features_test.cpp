@@ -80,13 +80,34 @@ TEST(Gradients, CellsCarryTheGradientPlus100) {
   EXPECT_EQ(m.celle[340].codice_pendenza, 0);
 }
 
-TEST(Gradients, RecordsOutOfOrderNeverWritePastTheLastCell) {
-  std::string corpo;
-  for (int i = 0; i < 400; ++i) corpo += "pendenza, 100, 1\r\n";
-  ScenarioFixture f;
-  Modello& m = leggi_corpo(f, corpo);
-  EXPECT_EQ(m.numero_errore, 0);
-  EXPECT_EQ(m.celle[340].codice_pendenza, 101);
+// Every row writes at least one cell, so rows crowded at the end push the
+// cursor on by one each. On a 3000 m line (last cell 200) the first row at
+// 9900 (cell 198) leaves the cursor at 198: after three rows the finishing
+// writes cell 200; after four it would write cell 201, and a fifth row would
+// itself. Both are a reading failure, not a silent stop, and the train
+// description is then not read.
+TEST(Gradients, RowsThatPushTheCursorPastTheLastCellFail) {
+  for (auto [righe, errore] : {std::pair{3, 0}, {4, 25}, {5, 25}}) {
+    std::string corpo;
+    for (int i = 0; i < righe; ++i) corpo += "pendenza, 9900, 1\r\n";
+    const std::string testo = linea_con(corpo, 3000);
+    ScenarioFixture f;
+    f.linea(testo);
+    f.treno(treno_con("sabbia, 300\r\n"));
+    Modello& m = f.leggi();
+    EXPECT_EQ(m.numero_errore, errore) << righe;
+    ASSERT_EQ(m.celle.size(), 201u);
+    EXPECT_EQ(m.celle[200].codice_pendenza, 101) << righe;
+    EXPECT_EQ(m.tabella_percorso[86].intero1, errore == 0 ? 300 : 0) << righe;
+    EXPECT_FALSE(f.treno_rimasto()) << righe;
+    if (errore != 0) {
+      EXPECT_NE(m.diagnosi.guasto.find("pushed the gradient cursor beyond the last cell"), std::string::npos)
+          << m.diagnosi.guasto;
+      // Shown on the last gradient row: the one that wrote, or the one whose
+      // value the finishing wrote.
+      EXPECT_EQ(FieldReader::locate(testo, m.diagnosi.campo).line, static_cast<std::size_t>(righe + 3)) << righe;
+    }
+  }
 }
 
 TEST(Mountains, SpanMarkersAndTheType3Rule) {

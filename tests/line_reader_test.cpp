@@ -66,6 +66,12 @@ TEST(LineReader, KeywordRulesOfTheGeneralSection) {
        "lunghezza percorso, 10000\r\n-[x]\r\nsfondo uno, 5\r\n", 5},
       {"any other text around a keyword is free",
        "lunghezza percorso, 10000\r\nil nostro sfondo uno qui, 5\r\n", 5},
+      // Ten comment fields use up the skipping, so the eleventh field is
+      // tested for the section's end: with its leading spaces set aside.
+      {"a quoted bracketed field with blanks before its hyphen does not end the section either",
+       "lunghezza percorso, 10000\r\n-,-,-,-,-,-,-,-,-,-,\" -[x]\"\r\nsfondo uno, 5\r\n", 5},
+      {"a quoted bracketed field with blanks and no hyphen ends the section",
+       "lunghezza percorso, 10000\r\n-,-,-,-,-,-,-,-,-,-,\" [x]\"\r\nsfondo uno, 5\r\n", 0},
   };
   for (const Case& c : cases) {
     ScenarioFixture f;
@@ -79,7 +85,7 @@ TEST(LineReader, KeywordRulesOfTheGeneralSection) {
 }
 
 TEST(LineReader, LastCellIndexRoundsHalfToEven) {
-  for (auto [lunghezza, ultima] : {std::pair{25, 140}, {75, 142}, {0, 140}, {1000000, 20140}}) {
+  for (auto [lunghezza, ultima] : {std::pair{25, 140}, {75, 142}, {1, 140}, {1000000, 20140}}) {
     ScenarioFixture f;
     f.linea(linea_con("", lunghezza));
     f.treno(treno_vuoto);
@@ -124,6 +130,7 @@ TEST(LineReader, ErrorTable) {
       {"number with letters", gen + "[c]\r\npendenza, 1O00, 3\r\n[fine]\r\n", 25, -1, false, false},
       {"negative route length", "[generale]\r\nlunghezza percorso, -10\r\n[c]\r\n[fine]\r\n", 25, -1,
        false, false},
+      {"route length zero", "[generale]\r\nlunghezza percorso, 0\r\n[c]\r\n[fine]\r\n", 25, -1, false, false},
       {"body before any route length", "[generale]\r\n[c]\r\npendenza, 100, 1\r\n[fine]\r\n", 25, -1,
        false, false},
       {"more than 80 text boards", [] {
@@ -141,6 +148,21 @@ TEST(LineReader, ErrorTable) {
       {"curve past the end of the plan", linea_con("curvad3, 16000, 2000\r\n"), 25, -1, false, false},
       {"speed board code beyond 16 bits", linea_con("indicatori_vmax, 1000, 2000,1,1,0, 0,0,0,0\r\n"), 25,
        -1, false, false},
+      {"stripe count x 10 beyond 16 bits, though the code would fit",
+       linea_con("indicatori_vmax, 1000, 100,100,100,4000, 0,0,0,-10000\r\n"), 25, -1, false, false},
+      // The reader's arithmetic is 32-bit, checked at every step.
+      {"progressive positions whose first two sum beyond 32 bits",
+       gen + "progressiva tre, 2000000000, 0, 0\r\nprogressiva due, 1500000000, 0, 0\r\n"
+             "progressiva uno, -2000000000, 0, 0\r\n[c]\r\n[fine]\r\n",
+       25, -1, false, false},
+      {"position + 100 beyond 32 bits", linea_con("pendenza, 2147483600, 3\r\n"), 25, -1, false, false},
+      {"gradient + 100 beyond 32 bits", linea_con("pendenza, 1000, 2147483600\r\npendenza, 2000, 0\r\n"), 25,
+       -1, false, false},
+      {"curve end beyond 32 bits, before the plan's limit is reached",
+       "[generale]\r\nlunghezza percorso, 1000000\r\n[c]\r\ncurvad1, 999000, 2147483000\r\n[fine]\r\n", 25, -1,
+       false, false},
+      {"gap to the previous mountain beyond 32 bits",
+       linea_con("montagna, -2147483648, -2147483648, 1\r\nmontagna, 1000, 2000, 1\r\n"), 25, -1, false, false},
   };
   for (const Case& c : cases) {
     ScenarioFixture f;
@@ -152,6 +174,25 @@ TEST(LineReader, ErrorTable) {
     EXPECT_EQ(m.posizione_errore, c.posizione) << c.name;
     EXPECT_EQ(f.linea_rimasta(), c.linea_rimasta) << c.name;
     EXPECT_EQ(f.treno_rimasto(), c.treno_rimasto) << c.name;
+  }
+}
+
+// A line of no length would be all run-out: refused, and said so on the
+// row that gives it.
+TEST(LineReader, RouteLengthMustBePositive) {
+  for (std::int32_t lunghezza : {0, -1, -6999, -7000}) {
+    ScenarioFixture f;
+    const std::string testo =
+        "[generale]\r\nsfondo uno, 5\r\nlunghezza percorso, " + std::to_string(lunghezza) + "\r\n[c]\r\n[fine]\r\n";
+    f.linea(testo);
+    f.treno(treno_vuoto);
+    Modello& m = f.leggi();
+    EXPECT_EQ(m.numero_errore, 25) << lunghezza;
+    EXPECT_EQ(m.diagnosi.guasto, "route length " + std::to_string(lunghezza) + ": must be positive");
+    EXPECT_EQ(FieldReader::locate(testo, m.diagnosi.campo).line, 3u) << lunghezza;
+    EXPECT_TRUE(m.celle.empty()) << lunghezza;
+    EXPECT_FALSE(f.linea_rimasta()) << lunghezza;
+    EXPECT_FALSE(f.treno_rimasto()) << lunghezza;
   }
 }
 

@@ -1,6 +1,8 @@
 // Station rows: entries, stretches, stop cells, approach marks, limits.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "scenario_fixture.h"
 
 namespace {
@@ -82,6 +84,9 @@ TEST(Stations, ErrorTable) {
       {"stop cell not beyond cell 1", stazione(50, 12, 100), 24, -1, 1},
       {"stop cell past the last cell", stazione(36000, 12, 20000), 15, 36000, 1},
       {"type beyond a byte", stazione(1000, 256, 600), 25, -1, 1},
+      // Every step of the readers' arithmetic is 32-bit.
+      {"position + 800 beyond 32 bits", stazione(2147483000, 12, 600), 25, -1, 1},
+      {"start - 350 beyond 32 bits", stazione(1000, 25, 0) + stazione(-2147483000, 25, 600), 25, -1, 2},
   };
   for (const Case& c : cases) {
     ScenarioFixture f;
@@ -94,6 +99,29 @@ TEST(Stations, ErrorTable) {
   Modello& m = leggi(g, stazione(100, 12, 100));  // the stretch ends at 150: stop cell 2
   EXPECT_EQ(m.numero_errore, 0);
   EXPECT_EQ(m.celle[2].tipo_cella, tipo::fermata);
+}
+
+// (hours x 60 + minutes) x 60 + seconds is checked at every step, not only
+// as a whole.
+TEST(Stations, TimeStaysWithin32BitsAtEveryStep) {
+  struct Case {
+    const char* ora;
+    std::int32_t errore, dato4;
+  };
+  const std::vector<Case> cases = {
+      {"596523, 14, 7", 0, 2147483647},
+      {"596523, 14, 8", 25, 0},
+      {"-596523, -14, -8", 0, std::numeric_limits<std::int32_t>::min()},
+      {"-596523, -14, -9", 25, 0},
+      {"35800000, -2147000000, 0", 25, 0},  // the whole would be 60000000
+  };
+  for (const Case& c : cases) {
+    ScenarioFixture f;
+    Modello& m = leggi(f, "stazione, 1000, 12, 600, 0, 1, 0, 1,1,0, 4,1,1, 1, " + std::string(c.ora) + ", S\r\n");
+    EXPECT_EQ(m.numero_errore, c.errore) << c.ora;
+    EXPECT_EQ(m.tabella_percorso[1].dato4, c.dato4) << c.ora;
+    EXPECT_FALSE(f.treno_rimasto()) << c.ora;
+  }
 }
 
 TEST(Stations, TheTableStopsAtTheBoards) {

@@ -105,6 +105,12 @@ TEST(TrainReader, ErrorTable) {
        "indicatori_vmax, 1000, 100,100,100,0, 0,0,0,0\r\n", 16, 1000},
       {"negative signal position", treno_con("segnale, -100, 2,4,0,0,0,0,0,0,0,0\r\n"), "", 15, -100},
       {"abbattimento before cell 0", treno_con("abbattimento, -30, 5\r\n"), "", 15, -30},
+      {"slowdown end past the last cell", treno_con("rallentamento, 20000, 60, 100000, 0, 0, 0\r\n"), "", 15,
+       20000},
+      // The readers' arithmetic is 32-bit: a sum that leaves it fails the row.
+      {"position + 100 beyond 32 bits", treno_con("velocita, 2147483600, 100\r\n"), "", 25, -1},
+      {"slowdown end beyond 32 bits", treno_con("rallentamento, 20000, 60, 2147483000, 0, 0, 0\r\n"), "", 25,
+       -1},
       {"progressive not a multiple of 50", treno_con(""),
        "", 2, -1},
   };
