@@ -17,7 +17,9 @@ namespace platform::testing {
 enum class Operation { create, write, flush, link, rename };
 inline constexpr std::size_t operation_count = 5;
 
-enum class Fault { no_space, io_error, access_denied };
+// no_links: the refusal of a file system without hard links (FAT), for
+// Operation::link.
+enum class Fault { no_space, io_error, access_denied, no_links };
 
 // While a plan lives, the platform layer counts its operations, and those
 // chosen fail with the fault given, as if the system had refused them.

@@ -66,6 +66,7 @@ Error error_for(testing::Fault fault) {
     case testing::Fault::no_space: return ENOSPC;
     case testing::Fault::io_error: return EIO;
     case testing::Fault::access_denied: return EACCES;
+    case testing::Fault::no_links: return EPERM;
   }
   return EIO;
 }

@@ -119,6 +119,7 @@ Error error_for(testing::Fault fault) {
     case testing::Fault::no_space: return static_cast<Error>(ERROR_DISK_FULL);
     case testing::Fault::io_error: return static_cast<Error>(ERROR_IO_DEVICE);
     case testing::Fault::access_denied: return static_cast<Error>(ERROR_ACCESS_DENIED);
+    case testing::Fault::no_links: return static_cast<Error>(ERROR_NOT_SUPPORTED);
   }
   return static_cast<Error>(ERROR_IO_DEVICE);
 }
