@@ -1,8 +1,8 @@
 // The one place that knows which operating system runs the program: the
 // program's directory, file names, files and how they are replaced, locks
 // on folders, interrupts, standard output, the waiting window, the message
-// box and ending the process. A Windows and a POSIX backend implement it; nothing
-// above this layer includes a system header.
+// box and ending the process. A Windows and a POSIX backend implement it;
+// nothing above this layer includes a system header.
 #pragma once
 
 #include <cstddef>
