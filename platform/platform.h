@@ -129,8 +129,9 @@ class StagingFolder {
   const std::string& path() const { return path_; }
   std::string staged(std::string_view name) const;
 
-  // Publishes the staged files `names` (plain file names) under the same
-  // names in the folder: all of them, or none. Old files are first kept by
+  // Publishes the staged files `names` (plain file names; ".old-" begins
+  // the old copies' names) under the same names in the folder: all of
+  // them, or none. Old files are first kept by
   // a second name in the staging folder; if any rename fails, the files
   // already replaced are put back and the Failure names the file that
   // failed, so the folder holds the old set or the new set, never a mix.
@@ -217,7 +218,7 @@ class InterruptsDeferred {
 // the close failed: a full disk, /dev/full, a closed pipe), says so on
 // standard error as "PROGRAM: write error on standard output: REASON", if
 // standard error still works, and returns false; so does a failed write to
-// standard error. The program then exits with status 2.
+// standard error. The caller then exits with status 2.
 bool close_standard_output(std::string_view program);
 
 // ---- Facts about files ----
@@ -251,7 +252,7 @@ std::string_view describe(FileKind kind);
 // Reads a regular file of at most `max_bytes` bytes. A directory, FIFO,
 // device or a larger file is refused with a Failure that says which (and
 // the size), in bounded time and memory: a FIFO is not waited on, and a
-// file that grows while read is cut off after max_bytes + 1.
+// file that grows past max_bytes while read is refused once it has.
 std::string read_file_limited(const std::string& path, std::uint64_t max_bytes);
 
 // The small "Attendere" window: created, shown without waiting and painted
