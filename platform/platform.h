@@ -1,11 +1,13 @@
 // The one place that knows which operating system runs the program: the
-// program's directory, file names, files, the waiting window, the message box
-// and ending the process. A Windows and a POSIX backend implement it; nothing
-// above this layer includes a system header.
+// program's directory, file names, files and how they are replaced, locks
+// on folders, interrupts, standard output, the waiting window, the message
+// box and ending the process. A Windows and a POSIX backend implement it;
+// nothing above this layer includes a system header.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -14,7 +16,8 @@
 namespace platform {
 
 // A file operation that did not succeed. Carried up to the run driver, which
-// reports it once; `operation` and `path` name what failed.
+// reports it once; `operation` and `path` name what failed, `reason` why
+// ("does not exist", "is a directory", "no space left on the device").
 class Failure : public std::runtime_error {
  public:
   Failure(std::string operation, std::string path, std::string reason);
@@ -55,38 +58,202 @@ bool directory_exists(const std::string& path);
 // Throws Failure.
 void create_directories(const std::string& path);
 
-// Copies a file's bytes to `to`, replacing a file that stood there. Throws
-// Failure.
+// Copies a file's bytes to `to`, replacing whatever stood under that name
+// as AtomicFile does. Throws Failure.
 void copy_file(const std::string& from, const std::string& to);
 
 // Moves a file to `to`, replacing a file that stood there; between two file
-// systems by copying and then deleting the original. Throws Failure.
+// systems by an atomic copy (copy_file) and then deleting the original.
+// Throws Failure.
 void move_file(const std::string& from, const std::string& to);
 
-// A file open for writing bytes. Created by create_replacing: the file is
-// opened (created if missing), closed, deleted and created anew, so nothing
-// of an earlier, longer file survives. Closing flushes; a failed write or
-// close throws Failure.
-class OutputFile {
+// ---- Writing files whole ----
+
+// A file written whole or not at all. The bytes go to a new file under a
+// unique temporary name in the target's own folder (".NAME.tmp-" and a
+// random suffix); commit() flushes them to the disk and renames the
+// temporary over the target in one step, so whoever opens the target finds
+// the old file or the new one, never a part. A symbolic link at the target's
+// name is itself replaced, never followed. Until commit() the target is
+// untouched: a failed write or commit, or an AtomicFile destroyed without
+// commit(), removes the temporary, and so does an interrupt (see
+// install_interrupt_handlers). Every failure is a Failure naming the target.
+class AtomicFile {
  public:
-  OutputFile(OutputFile&& other) noexcept;
-  OutputFile& operator=(OutputFile&&) = delete;
-  OutputFile(const OutputFile&) = delete;
-  ~OutputFile();
+  explicit AtomicFile(std::string path);
+  AtomicFile(AtomicFile&& other) noexcept;
+  AtomicFile& operator=(AtomicFile&&) = delete;
+  AtomicFile(const AtomicFile&) = delete;
+  ~AtomicFile();
 
   void write(std::span<const std::uint8_t> bytes);
   void write(std::string_view bytes);
-  void close();
+  void commit();
+  // Removes the temporary and leaves the target as it was; nothing when the
+  // file is already committed or discarded.
+  void discard() noexcept;
+  // The name callers of create_replacing know; the same as commit().
+  void close() { commit(); }
+
   const std::string& path() const { return path_; }
 
  private:
-  friend OutputFile create_replacing(const std::string& path);
-  OutputFile(std::string path, std::intptr_t handle);
+  void fail(const char* operation, int error);
   std::string path_;
+  std::string temporary_;
   std::intptr_t handle_;
+  std::uint64_t cleanup_;  // its entry among the paths removed on an interrupt
 };
 
-OutputFile create_replacing(const std::string& path);
+// The whole of a file's new content at once.
+void replace_file(const std::string& path, std::span<const std::uint8_t> bytes);
+void replace_file(const std::string& path, std::string_view bytes);
+
+// The earlier names of AtomicFile.
+using OutputFile = AtomicFile;
+inline AtomicFile create_replacing(const std::string& path) { return AtomicFile(path); }
+
+// A private folder inside `folder`, named `prefix` and a random suffix, where
+// a set of files is written before it replaces the files of the same names in
+// `folder` at once. Being on the same file system, every move is a rename.
+// The folder and everything in it is removed when the StagingFolder is
+// destroyed, and on an interrupt.
+class StagingFolder {
+ public:
+  explicit StagingFolder(std::string folder, std::string_view prefix = ".staging-");
+  ~StagingFolder();
+  StagingFolder(const StagingFolder&) = delete;
+  StagingFolder& operator=(const StagingFolder&) = delete;
+
+  // The staging folder itself, and where the file `name` is staged.
+  const std::string& path() const { return path_; }
+  std::string staged(std::string_view name) const;
+
+  // Publishes the staged files `names` (plain file names; ".old-" begins
+  // the old copies' names) under the same names in the folder: all of
+  // them, or none. Old files are first kept by
+  // a second name in the staging folder; if any rename fails, the files
+  // already replaced are put back and the Failure names the file that
+  // failed, so the folder holds the old set or the new set, never a mix.
+  // Should putting back fail too, the Failure says so and the staging folder
+  // is kept with the old copies in it. Interrupts wait until it is done.
+  void publish(std::span<const std::string> names);
+
+ private:
+  std::string folder_;
+  std::string path_;
+  std::uint64_t cleanup_;
+  bool keep_ = false;
+};
+
+// ---- Runs that write into one folder ----
+
+// The right to write into one folder, held by one run at a time, so runs
+// that write into the same folder take turns. An advisory lock on the folder
+// itself: flock() on the directory on POSIX, a named mutex derived from the
+// folder's identity on Windows. The system releases it when its holder ends,
+// however it ends, and no lock file is left behind. On Windows the lock
+// belongs to the thread that took it, and that thread taking it again does
+// not wait.
+class FolderLock {
+ public:
+  // Waits until no other run holds the folder. `on_wait`, when given, is
+  // called once before waiting, if another run holds it. Throws Failure when
+  // the folder cannot be opened.
+  explicit FolderLock(const std::string& folder, const std::function<void()>& on_wait = {});
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+  // False on a file system that has no such locks (some network file
+  // systems): then the run goes on without one.
+  bool held() const { return held_; }
+
+ private:
+  std::intptr_t handle_;
+  bool held_ = false;
+};
+
+// ---- Interrupts ----
+
+// Makes SIGINT, SIGTERM and SIGHUP (Ctrl-C, Ctrl-Break and closing the
+// console on Windows) end the program with status 128 + the signal number
+// (130 and 129 on Windows), after removing the temporaries of AtomicFile,
+// the staging folders and every path given to RemoveOnInterrupt. Call it
+// first in main, before any other thread starts: on POSIX the signals are
+// blocked in every thread and taken by a thread of this layer, so the
+// cleanup is ordinary code that can wait for a publish under way. Processes
+// started afterwards inherit the blocked signals. Signals ignored at start
+// (nohup, a background job) stay ignored. Throws Failure.
+void install_interrupt_handlers();
+
+// A path removed if the program is interrupted while this object lives:
+// a file, or a folder with everything below it.
+class RemoveOnInterrupt {
+ public:
+  explicit RemoveOnInterrupt(std::string path);
+  ~RemoveOnInterrupt();
+  RemoveOnInterrupt(const RemoveOnInterrupt&) = delete;
+  RemoveOnInterrupt& operator=(const RemoveOnInterrupt&) = delete;
+
+ private:
+  std::uint64_t id_;
+};
+
+// While one lives, an interrupt waits, and its cleanup runs once the last
+// one is gone: for steps that must be done whole.
+class InterruptsDeferred {
+ public:
+  InterruptsDeferred();
+  ~InterruptsDeferred();
+  InterruptsDeferred(const InterruptsDeferred&) = delete;
+  InterruptsDeferred& operator=(const InterruptsDeferred&) = delete;
+};
+
+// ---- Standard output ----
+
+// The last step of a command-line program, as GNU tools do it: flushes
+// standard output and standard error and closes standard output. When any
+// byte written to standard output was lost (an earlier write, the flush or
+// the close failed: a full disk, /dev/full, a closed pipe), says so on
+// standard error as "PROGRAM: write error on standard output: REASON", if
+// standard error still works, and returns false; so does a failed write to
+// standard error. The caller then exits with status 2.
+bool close_standard_output(std::string_view program);
+
+// ---- Facts about files ----
+
+enum class FileKind { missing, regular, directory, fifo, device, other };
+
+// Which file a name leads to: device and inode on POSIX, volume serial
+// number and file index on Windows. Two names with one identity are one file.
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+struct FileInfo {
+  FileKind kind = FileKind::missing;
+  std::uint64_t size = 0;  // of a regular file; 0 for any other kind
+  FileIdentity identity;
+};
+
+// What `path` names, symbolic links followed. A name that leads nowhere is
+// `missing`; any other failure (no permission to look) throws Failure.
+FileInfo file_info(const std::string& path);
+
+// Whether the two names lead to one existing file, however spelled.
+bool same_file(const std::string& a, const std::string& b);
+
+// A kind's name in messages: "a directory", "a FIFO", "a device"...
+std::string_view describe(FileKind kind);
+
+// Reads a regular file of at most `max_bytes` bytes. A directory, FIFO,
+// device or a larger file is refused with a Failure that says which (and
+// the size), in bounded time and memory: a FIFO is not waited on, and a
+// file that grows past max_bytes while read is refused once it has.
+std::string read_file_limited(const std::string& path, std::uint64_t max_bytes);
 
 // The small "Attendere" window: created, shown without waiting and painted
 // once. No window event is processed afterwards.

@@ -1,22 +1,29 @@
 // Windows backend: files through the Win32 API with 8-bit (code page) names,
-// the waiting window, the message box. Built only for Windows targets.
+// the folder lock, Ctrl-C, the waiting window, the message box. Built only
+// for Windows targets.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/platform_internal.h"
 
 namespace platform {
+
+namespace detail {
 namespace {
 
-// The closed state of OutputFile::handle_; equal to INVALID_HANDLE_VALUE.
-constexpr std::intptr_t no_handle = -1;
+HANDLE to_handle(Handle h) { return reinterpret_cast<HANDLE>(h); }
+Handle from_handle(HANDLE h) { return reinterpret_cast<Handle>(h); }
+Error last_error() { return static_cast<Error>(GetLastError()); }
 
 // The system's text for an error code, without its trailing period.
-std::string reason(DWORD code) {
+std::string system_text(DWORD code) {
   char* text = nullptr;
   DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -31,26 +38,274 @@ std::string reason(DWORD code) {
   return out + " (error " + std::to_string(code) + ")";
 }
 
+// A read-only file or a directory is refused for good; anything else that
+// is refused may be held open by someone for a moment.
+bool refuses_replacement(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0;
+}
+
+std::string hex(std::uint64_t value) {
+  static constexpr char digits[] = "0123456789abcdef";
+  std::string out(16, '0');
+  for (std::size_t i = out.size(); i-- > 0; value >>= 4) out[i] = digits[value & 15];
+  return out;
+}
+
+}  // namespace
+
+std::string reason(Error error) {
+  const DWORD code = static_cast<DWORD>(error);
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return "does not exist";
+    case ERROR_ACCESS_DENIED: return "access denied";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return "is in use by another program";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return "no space left on the disk";
+    case ERROR_WRITE_PROTECT: return "the disk is write-protected";
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return "already exists";
+    case ERROR_DIRECTORY: return "is not a directory";
+    case ERROR_DIR_NOT_EMPTY: return "is a directory that is not empty";
+    case ERROR_FILENAME_EXCED_RANGE: return "the name is too long";
+    case ERROR_INVALID_NAME: return "the name is not valid";
+    case ERROR_NOT_SAME_DEVICE: return "is on another disk";
+    case ERROR_NOT_READY: return "the drive is not ready";
+    case ERROR_WRITE_FAULT:
+    case ERROR_READ_FAULT:
+    case ERROR_CRC:
+    case ERROR_IO_DEVICE: return "input/output error";
+    default: return system_text(code);
+  }
+}
+
+std::string reason_for_errno(int error) {
+  switch (error) {
+    case ENOSPC: return "no space left on the disk";
+    case EPIPE: return "the reading end is closed";
+    case EBADF: return "is not open";
+    case EIO: return "input/output error";
+    case EACCES: return "access denied";
+    default: return "C library error " + std::to_string(error);
+  }
+}
+
+bool is_missing(Error error) {
+  const DWORD code = static_cast<DWORD>(error);
+  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
+bool is_taken(Error error) {
+  const DWORD code = static_cast<DWORD>(error);
+  return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS;
+}
+
+bool link_unsupported(Error error) {
+  // FAT and exFAT (USB sticks) and some network shares have no hard links.
+  const DWORD code = static_cast<DWORD>(error);
+  return code == ERROR_INVALID_FUNCTION || code == ERROR_NOT_SUPPORTED ||
+         code == ERROR_TOO_MANY_LINKS || code == ERROR_NOT_SAME_DEVICE;
+}
+
+bool is_other_file_system(Error error) {
+  return static_cast<DWORD>(error) == ERROR_NOT_SAME_DEVICE;
+}
+
+Error error_for(testing::Fault fault) {
+  switch (fault) {
+    case testing::Fault::no_space: return static_cast<Error>(ERROR_DISK_FULL);
+    case testing::Fault::io_error: return static_cast<Error>(ERROR_IO_DEVICE);
+    case testing::Fault::access_denied: return static_cast<Error>(ERROR_ACCESS_DENIED);
+    case testing::Fault::no_links: return static_cast<Error>(ERROR_NOT_SUPPORTED);
+  }
+  return static_cast<Error>(ERROR_IO_DEVICE);
+}
+
+Error create_new(const std::string& path, Handle& out) {
+  // Shared for deletion: an interrupt, taken on another thread, removes it
+  // while it is still open.
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return last_error();
+  out = from_handle(h);
+  return 0;
+}
+
+Error write_all(Handle handle, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const DWORD ask = size > (1u << 30) ? DWORD{1u << 30} : static_cast<DWORD>(size);
+    DWORD n = 0;
+    if (!WriteFile(to_handle(handle), data, ask, &n, nullptr)) return last_error();
+    if (n == 0) return static_cast<Error>(ERROR_WRITE_FAULT);
+    data += n;
+    size -= n;
+  }
+  return 0;
+}
+
+Error flush_to_disk(Handle handle) {
+  return FlushFileBuffers(to_handle(handle)) ? 0 : last_error();
+}
+
+Error close_handle(Handle handle) { return CloseHandle(to_handle(handle)) ? 0 : last_error(); }
+
+Error rename_replacing(const std::string& from, const std::string& to) {
+  // A virus scanner or an indexer that has just opened the target lets it
+  // go within moments: tried again for about a second.
+  DWORD pause = 5;
+  DWORD waited = 0;
+  for (;;) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return 0;
+    }
+    const DWORD code = GetLastError();
+    const bool held = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
+                      (code == ERROR_ACCESS_DENIED && !refuses_replacement(to));
+    if (!held || waited >= 1000) return static_cast<Error>(code);
+    Sleep(pause);
+    waited += pause;
+    pause = pause < 100 ? pause * 2 : 100;
+  }
+}
+
+Error make_link(const std::string& existing, const std::string& link) {
+  return CreateHardLinkA(link.c_str(), existing.c_str(), nullptr) ? 0 : last_error();
+}
+
+Error remove_file(const std::string& path) { return DeleteFileA(path.c_str()) ? 0 : last_error(); }
+
+Error open_existing(const std::string& path, bool wait, Handle& out) {
+  (void)wait;  // opening a pipe does not wait on Windows
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return last_error();
+  out = from_handle(h);
+  return 0;
+}
+
+Error read_some(Handle handle, std::uint8_t* buffer, std::size_t size, std::size_t& got) {
+  const DWORD ask = size > (1u << 30) ? DWORD{1u << 30} : static_cast<DWORD>(size);
+  DWORD n = 0;
+  if (!ReadFile(to_handle(handle), buffer, ask, &n, nullptr)) {
+    // A pipe whose writer has gone is at its end.
+    if (GetLastError() != ERROR_BROKEN_PIPE) return last_error();
+    n = 0;
+  }
+  got = n;
+  return 0;
+}
+
+Error handle_info(Handle handle, FileInfo& out) {
+  const HANDLE h = to_handle(handle);
+  SetLastError(NO_ERROR);
+  FileInfo info;
+  switch (GetFileType(h)) {
+    case FILE_TYPE_DISK: break;
+    case FILE_TYPE_CHAR:
+      info.kind = FileKind::device;
+      out = info;
+      return 0;
+    case FILE_TYPE_PIPE:
+      info.kind = FileKind::fifo;
+      out = info;
+      return 0;
+    default:
+      if (GetLastError() != NO_ERROR) return last_error();
+      info.kind = FileKind::other;
+      out = info;
+      return 0;
+  }
+  BY_HANDLE_FILE_INFORMATION facts;
+  if (!GetFileInformationByHandle(h, &facts)) return last_error();
+  if (facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    info.kind = FileKind::directory;
+  } else {
+    info.kind = FileKind::regular;
+    info.size = std::uint64_t{facts.nFileSizeHigh} << 32 | facts.nFileSizeLow;
+  }
+  info.identity.volume = facts.dwVolumeSerialNumber;
+  info.identity.file = std::uint64_t{facts.nFileIndexHigh} << 32 | facts.nFileIndexLow;
+  out = info;
+  return 0;
+}
+
+Error make_private_folder(const std::string& path) {
+  // Private as its parent is: the temporary directory is the user's own.
+  return CreateDirectoryA(path.c_str(), nullptr) ? 0 : last_error();
+}
+
+Setting temporary_directory_setting() {
+  // The variables GetTempPath reads, in its order.
+  for (const char* variable : {"TMP", "TEMP", "USERPROFILE"}) {
+    DWORD n = GetEnvironmentVariableA(variable, nullptr, 0);
+    if (n <= 1) continue;
+    std::string value(n, '\0');
+    n = GetEnvironmentVariableA(variable, value.data(), n);
+    if (n == 0 || n >= value.size()) continue;
+    value.resize(n);
+    return {variable, value};
+  }
+  return {"", ""};
+}
+
+void flush_folder(const std::string& folder) noexcept {
+  // MOVEFILE_WRITE_THROUGH has already made the rename durable.
+  (void)folder;
+}
+
+NameKind name_kind(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return is_missing(last_error()) ? NameKind::missing : NameKind::other;
+  }
+  return attributes & FILE_ATTRIBUTE_DIRECTORY ? NameKind::directory : NameKind::other;
+}
+
+std::size_t name_start(std::string_view path) {
+  const std::size_t sep = path.find_last_of("\\/");
+  if (sep != std::string_view::npos) return sep + 1;
+  // "C:name" is in the current directory of drive C.
+  return path.size() >= 2 && path[1] == ':' ? 2 : 0;
+}
+
+}  // namespace detail
+
+namespace {
+
 // Throws the failure of the Win32 call that has just failed. The error code
 // is taken first, before building strings can touch it.
 [[noreturn]] void fail(const char* operation, const std::string& path) {
-  const DWORD code = GetLastError();
-  throw Failure(operation, path, reason(code));
+  const detail::Error code = detail::last_error();
+  throw Failure(operation, path, detail::reason(code));
 }
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
 
-HANDLE open_for_writing(const std::string& path, DWORD disposition) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) fail("create", path);
-  return h;
-}
-
-HANDLE to_handle(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
-
 // Twips (1/1440 inch) to pixels at the given dots per inch, rounded.
 int to_pixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
+
+BOOL WINAPI on_console_event(DWORD event) {
+  UINT status = 0;
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT: status = 128 + 2; break;  // as SIGINT
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT: status = 128 + 1; break;  // as SIGHUP
+    default: return FALSE;
+  }
+  // Runs on a thread of its own: waits for a step that must be done whole,
+  // and keeps any other from starting.
+  detail::interrupt_lock().lock();
+  detail::run_cleanups();
+  // Other threads may hold the runtime's locks: the process ends without
+  // running its shutdown.
+  TerminateProcess(GetCurrentProcess(), status);
+  return TRUE;
+}
 
 }  // namespace
 
@@ -89,71 +344,64 @@ void delete_file(const std::string& path) {
   if (!DeleteFileA(path.c_str())) fail("delete", path);
 }
 
-std::string read_file(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) fail("open", path);
-  std::string data;
-  LARGE_INTEGER size;
-  if (GetFileSizeEx(h, &size) && size.QuadPart > 0) {
-    data.reserve(static_cast<std::size_t>(size.QuadPart));
-  }
-  char chunk[65536];
-  for (;;) {
-    DWORD n = 0;
-    if (!ReadFile(h, chunk, sizeof chunk, &n, nullptr)) {
-      const DWORD code = GetLastError();
-      CloseHandle(h);
-      throw Failure("read", path, reason(code));
+FileInfo file_info(const std::string& path) {
+  // No access asked: the file's facts can be read whatever it is, and a
+  // directory opens too.
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+        code == ERROR_INVALID_NAME || code == ERROR_BAD_NETPATH || code == ERROR_BAD_NET_NAME ||
+        code == ERROR_NOT_READY) {
+      return FileInfo{};
     }
-    if (n == 0) break;
-    data.append(chunk, n);
+    throw Failure("examine", path, detail::reason(static_cast<detail::Error>(code)));
   }
-  CloseHandle(h);
-  return data;
-}
-
-OutputFile::OutputFile(std::string path, std::intptr_t handle)
-    : path_(std::move(path)), handle_(handle) {}
-
-OutputFile::OutputFile(OutputFile&& other) noexcept
-    : path_(std::move(other.path_)), handle_(other.handle_) {
-  other.handle_ = no_handle;
-}
-
-OutputFile::~OutputFile() {
-  if (handle_ != no_handle) CloseHandle(to_handle(handle_));
-}
-
-void OutputFile::write(std::span<const std::uint8_t> bytes) {
-  const std::uint8_t* p = bytes.data();
-  std::size_t left = bytes.size();
-  while (left > 0) {
-    DWORD ask = left > (1u << 30) ? DWORD{1u << 30} : static_cast<DWORD>(left);
-    DWORD n = 0;
-    if (!WriteFile(to_handle(handle_), p, ask, &n, nullptr)) {
-      fail("write", path_);
-    }
-    if (n == 0) throw Failure("write", path_, "nothing was written");
-    p += n;
-    left -= n;
+  detail::HandleGuard guard(detail::from_handle(h));
+  FileInfo info;
+  if (const detail::Error e = detail::handle_info(guard.get(), info)) {
+    throw Failure("examine", path, detail::reason(e));
   }
+  return info;
 }
 
-void OutputFile::close() {
-  if (handle_ == no_handle) return;
-  HANDLE h = to_handle(handle_);
-  handle_ = no_handle;
-  if (!CloseHandle(h)) fail("close", path_);
+FolderLock::FolderLock(const std::string& folder, const std::function<void()>& on_wait)
+    : handle_(detail::no_handle) {
+  const FileInfo info = file_info(folder);
+  if (info.kind == FileKind::missing) throw Failure("lock", folder, "does not exist");
+  if (info.kind != FileKind::directory) throw Failure("lock", folder, "is not a directory");
+  // Named after the folder's identity, not its spelling: every name of one
+  // folder (another case, a short name, a junction, a drive letter for a
+  // share) leads to one mutex.
+  const std::string name = "Local\\scenarioc-folder-" + detail::hex(info.identity.volume) + "-" +
+                           detail::hex(info.identity.file);
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  if (mutex == nullptr) fail("lock", folder);
+  detail::HandleGuard guard(detail::from_handle(mutex));
+  DWORD r = WaitForSingleObject(mutex, 0);
+  if (r == WAIT_TIMEOUT) {
+    if (on_wait) on_wait();
+    r = WaitForSingleObject(mutex, INFINITE);
+  }
+  // WAIT_ABANDONED: its holder ended without letting it go; the system gave
+  // it to this run all the same.
+  if (r != WAIT_OBJECT_0 && r != WAIT_ABANDONED) fail("lock", folder);
+  held_ = true;
+  handle_ = guard.release();
 }
 
-OutputFile create_replacing(const std::string& path) {
-  // Create, close, delete, create anew: the file is new and empty whatever
-  // stood under its name before.
-  CloseHandle(open_for_writing(path, OPEN_ALWAYS));
-  delete_file(path);
-  HANDLE h = open_for_writing(path, CREATE_ALWAYS);
-  return OutputFile(path, reinterpret_cast<std::intptr_t>(h));
+FolderLock::~FolderLock() {
+  if (handle_ == detail::no_handle) return;
+  if (held_) ReleaseMutex(detail::to_handle(handle_));
+  CloseHandle(detail::to_handle(handle_));
+}
+
+void install_interrupt_handlers() {
+  static bool installed = false;
+  if (installed) return;
+  if (!SetConsoleCtrlHandler(on_console_event, TRUE)) fail("watch for interrupts", "");
+  installed = true;
 }
 
 void show_waiting_window() {

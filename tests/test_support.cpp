@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -8,6 +10,9 @@
 
 #if !defined(_WIN32)
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace testing_support {
@@ -58,4 +63,35 @@ int run_command(const std::string& command_line) {
 #endif
 }
 
+std::vector<std::string> names_in(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+#if !defined(_WIN32)
+int run_in_child(const std::function<int()>& body) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const pid_t child = fork();
+  if (child < 0) throw std::runtime_error("cannot fork");
+  if (child == 0) {
+    int result = 100;
+    try {
+      result = body();
+    } catch (...) {
+      result = 101;
+    }
+    _exit(result);
+  }
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) throw std::runtime_error("cannot wait for the child");
+  }
+  return status;
+}
+#endif
 }  // namespace testing_support

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -27,5 +29,15 @@ void write_bytes(const std::filesystem::path& file, const std::string& bytes);
 
 // Runs a shell command line; returns its exit status (or -1).
 int run_command(const std::string& command_line);
+
+// The names in a folder, sorted: what a test expects a folder to hold.
+std::vector<std::string> names_in(const std::filesystem::path& folder);
+
+#if !defined(_WIN32)
+// Runs `body` in a child process, which ends with what it returns; returns
+// the child's wait status. Standard output and error are flushed first, so
+// the child does not write them again.
+int run_in_child(const std::function<int()>& body);
+#endif
 
 }  // namespace testing_support

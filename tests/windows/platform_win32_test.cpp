@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -79,7 +81,7 @@ TEST_F(Win32Files, ARefusedReplacementIsAFailureNamingTheFile) {
 
   for (const std::string& name : {read_only, held}) {
     try {
-      platform::create_replacing(name);
+      platform::replace_file(name, "new");
       ADD_FAILURE() << "no failure for " << name;
     } catch (const platform::Failure& e) {
       EXPECT_EQ(e.path(), name);
@@ -90,9 +92,44 @@ TEST_F(Win32Files, ARefusedReplacementIsAFailureNamingTheFile) {
   EXPECT_EQ(read_bytes(held), "old");
   EXPECT_EQ(read_bytes(read_only), "old");
   SetFileAttributesA(read_only.c_str(), FILE_ATTRIBUTE_NORMAL);
-  // Once released, the file is replaced as usual.
-  platform::create_replacing(held).close();
+  // Once released, the file is replaced as usual, and no temporary is left.
+  platform::replace_file(held, "");
   EXPECT_EQ(read_bytes(held), "");
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(dir.path())) {
+    left.push_back(entry.path().filename().string());
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"held.txt", "read_only.txt"}));
+}
+
+TEST_F(Win32Files, AFileHeldForAMomentIsReplacedOnceLetGo) {
+  // A virus scanner opens a new file and lets it go soon after.
+  const std::string name = path("Belvara_Quintosa_254.sim");
+  write_bytes(name, "old");
+  HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  std::thread scanner([h] {
+    Sleep(150);
+    CloseHandle(h);
+  });
+  platform::replace_file(name, "new");
+  scanner.join();
+  EXPECT_EQ(read_bytes(name), "new");
+}
+
+TEST_F(Win32Files, OneFolderUnderTwoSpellingsIsOneLock) {
+  fs::create_directory(dir / "Uscita");
+  std::atomic<bool> second_waited{false};
+  std::optional<platform::FolderLock> first(std::in_place, path("Uscita"));
+  std::thread other([&] {
+    // Another case and a forward slash: the same folder.
+    platform::FolderLock second(path("USCITA") + "/", [&] { second_waited = true; });
+  });
+  Sleep(100);
+  first.reset();
+  other.join();
+  EXPECT_TRUE(second_waited);
 }
 
 TEST_F(Win32Files, ExistenceAndMissingFiles) {
