@@ -41,7 +41,6 @@ Error error_for(testing::Fault fault);
 // Creates `path` as a new, empty file open for writing.
 Error create_new(const std::string& path, Handle& out);
 Error write_all(Handle handle, const std::uint8_t* data, std::size_t size);
-Error flush_to_disk(Handle handle);
 Error close_handle(Handle handle);
 // Renames `from` over `to`, which may exist; a link at `to` is replaced.
 // Retries briefly where the system refuses because someone else has `to`
@@ -66,8 +65,6 @@ struct Setting {
   std::string value;
 };
 Setting temporary_directory_setting();
-// Makes the renames in a folder durable; where the system cannot, nothing.
-void flush_folder(const std::string& folder) noexcept;
 
 // What a name itself is, a link not followed.
 enum class NameKind { missing, directory, other };

@@ -122,16 +122,6 @@ Error write_all(Handle handle, const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
-Error flush_to_disk(Handle handle) {
-  int r;
-  do {
-    r = ::fsync(to_fd(handle));
-  } while (r != 0 && errno == EINTR);
-  // A file system that cannot sync a file has nothing to lose by it.
-  if (r != 0 && errno != EINVAL && errno != EROFS) return errno;
-  return 0;
-}
-
 Error close_handle(Handle handle) {
   // Linux closes the descriptor even when close() is interrupted.
   if (::close(to_fd(handle)) != 0 && errno != EINTR) return errno;
@@ -181,13 +171,6 @@ Setting temporary_directory_setting() {
     if (value != nullptr && *value != '\0') return {variable, value};
   }
   return {"", "/tmp"};
-}
-
-void flush_folder(const std::string& folder) noexcept {
-  Handle h = no_handle;
-  if (open_fd(folder, O_RDONLY | O_DIRECTORY, 0, h) != 0) return;
-  ::fsync(to_fd(h));
-  ::close(to_fd(h));
 }
 
 NameKind name_kind(const std::string& path) {

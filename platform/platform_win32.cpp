@@ -146,10 +146,6 @@ Error write_all(Handle handle, const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
-Error flush_to_disk(Handle handle) {
-  return FlushFileBuffers(to_handle(handle)) ? 0 : last_error();
-}
-
 Error close_handle(Handle handle) { return CloseHandle(to_handle(handle)) ? 0 : last_error(); }
 
 Error rename_replacing(const std::string& from, const std::string& to) {
@@ -249,11 +245,6 @@ Setting temporary_directory_setting() {
     return {variable, value};
   }
   return {"", ""};
-}
-
-void flush_folder(const std::string& folder) noexcept {
-  // MOVEFILE_WRITE_THROUGH has already made the rename durable.
-  (void)folder;
 }
 
 NameKind name_kind(const std::string& path) {
