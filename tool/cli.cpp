@@ -6,6 +6,8 @@
 namespace scenarioc {
 namespace {
 
+CapturedOutput* capture = nullptr;
+
 bool tra(std::initializer_list<std::string_view> lista, std::string_view s) {
   return std::find(lista.begin(), lista.end(), s) != lista.end();
 }
@@ -46,12 +48,23 @@ Argomenti analizza(std::span<const std::string> args,
   return a;
 }
 
+CapturedOutput::CapturedOutput() : outer_(capture) { capture = this; }
+CapturedOutput::~CapturedOutput() { capture = outer_; }
+
 void scrivi_out(std::string_view testo) {
+  if (capture) {
+    capture->out += testo;
+    return;
+  }
   std::fwrite(testo.data(), 1, testo.size(), stdout);
   std::fflush(stdout);
 }
 
 void scrivi_err(std::string_view testo) {
+  if (capture) {
+    capture->err += testo;
+    return;
+  }
   std::fwrite(testo.data(), 1, testo.size(), stderr);
   std::fflush(stderr);
 }

@@ -45,6 +45,22 @@ Argomenti analizza(std::span<const std::string> args,
 void scrivi_out(std::string_view testo);
 void scrivi_err(std::string_view testo);
 
+// While one lives, scrivi_out and scrivi_err append to its strings instead
+// of the standard streams, so a command run in-process (a test) shows what a
+// user would see. Not for use from two threads at once.
+class CapturedOutput {
+ public:
+  CapturedOutput();
+  ~CapturedOutput();
+  CapturedOutput(const CapturedOutput&) = delete;
+  CapturedOutput& operator=(const CapturedOutput&) = delete;
+
+  std::string out, err;
+
+ private:
+  CapturedOutput* outer_;
+};
+
 // The commands. Each prints its usage to standard output for --help and
 // throws ErroreUso for a wrong command line.
 int esegui_compile(std::span<const std::string> args);
