@@ -10,7 +10,7 @@
 // the train reading after an abandoned line it reaches through the other
 // refused records.
 //
-// ErroreFatale and CompilazioneInterrotta are the expected ways for a
+// FatalError and CompilationStopped are the expected ways for a
 // compilation to stop; anything else escaping, a sanitizer report, or a
 // route or cell file that its own reader refuses is a finding.
 #include <cstdint>
@@ -67,9 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   m.numero_treno = "1";
   try {
     compila(m, 0, {testo_linea, testo_treno});
-  } catch (const ErroreFatale&) {
+  } catch (const FatalError&) {
     return 0;
-  } catch (const CompilazioneInterrotta&) {
+  } catch (const CompilationStopped&) {
     return 0;
   }
   rileggi(m, "the route file", serializza_percorso, [](std::string_view b) { leggi_percorso(b); });
