@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The Windows stage of CI: cross-builds the programs with MinGW-w64, then, on
-# a virtual display, runs the Windows unit tests under Wine, runs the one-shot
-# program (in an empty folder and at the root of a drive) and compares its six
-# files byte for byte with those of the Linux build, and takes a screenshot of
-# the waiting window (kept as build/windows/screenshots/waiting_window.png).
+# a virtual display, runs the Windows unit tests under Wine (scenarioc's
+# among them, in-process), runs the one-shot program (in an empty folder and
+# at the root of a drive) and compares its six files byte for byte with those
+# of the Linux build, runs scenarioc.exe texts and compile on the embedded
+# texts and compares their files with those of scenarioc on Linux, and takes
+# a screenshot of the waiting window (kept as
+# build/windows/screenshots/waiting_window.png).
 # Called by .ci/run; runs on its own as well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -79,6 +82,26 @@ end_to_end() {
   rm -rf "$work"
 }
 
+# scenarioc.exe writes the embedded texts and compiles them, as an author on
+# Windows would: the same five texts and three compiled files as Linux's.
+scenarioc_end_to_end() {
+  local work linux windows f
+  work=$(mktemp -d)
+  linux=$work/linux windows=$work/windows
+  build/bin/scenarioc texts "$linux" >/dev/null
+  build/bin/scenarioc compile "$linux"
+  wine build/windows/bin/scenarioc.exe texts "$(winepath -w "$windows")" >/dev/null
+  wine build/windows/bin/scenarioc.exe compile "$(winepath -w "$windows")"
+  if [ "$(cd "$windows" && LC_ALL=C ls -1)" != "$(cd "$linux" && LC_ALL=C ls -1)" ]; then
+    echo "scenarioc.exe: wrong set of files:" >&2
+    (cd "$windows" && LC_ALL=C ls -1) >&2
+    return 1
+  fi
+  for f in "$linux"/*; do cmp "$f" "$windows/${f##*/}" || return 1; done
+  echo "scenarioc.exe texts and compile: the $(ls "$linux" | wc -l) files are byte for byte the Linux ones"
+  rm -rf "$work"
+}
+
 screenshot() {
   local dir=build/windows/screenshots
   mkdir -p "$dir"
@@ -117,6 +140,9 @@ on_display() {
   echo "== the one-shot program on Windows and on Linux"
   end_to_end
 
+  echo "== scenarioc on Windows and on Linux"
+  scenarioc_end_to_end
+
   echo "== the waiting window on the screen"
   screenshot
 }
@@ -133,9 +159,9 @@ install_missing
 echo "== Windows cross build"
 cmake --preset windows
 cmake --build --preset windows
-# The Linux program, for the comparison; already built when .ci/run ran first.
+# The Linux programs, for the comparison; already built when .ci/run ran first.
 cmake --preset default >/dev/null
-cmake --build --preset default --target belvara_quintosa
+cmake --build --preset default --target belvara_quintosa scenarioc
 
 # A prefix of our own, made anew, so that nothing of an earlier run is used.
 export WINEPREFIX=$PWD/build/windows/wine-prefix

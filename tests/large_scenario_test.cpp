@@ -1,11 +1,15 @@
 // The largest scenario the formats accept: it compiles at the limits of the
 // model (80 mountains, a full station table, a million-metre plan) with no
-// recorded error, and its plan's last point matches a step-by-step
-// recomputation bit for bit.
+// recorded error, and its compiled files are the known ones byte for byte.
 #include "large_scenario.h"
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
+#include <string>
+
+#include "golden.h"
 #include "scenario_fixture.h"
 
 namespace {
@@ -33,31 +37,15 @@ TEST(LargeScenario, CompilesAtTheLimits) {
   const std::uintmax_t atteso = 2 * (2 * 4 + 1006997 * 10 + 2 * 2);
   EXPECT_EQ(std::filesystem::file_size(f.percorso(f.nomi().linea_dat())), atteso);
 
-  // The last computed point, recomputed step by step: curves back to back,
-  // curve i bending points 1000 i + 1 .. 1000 i + 1000, classes in the order
-  // the generator writes them.
-  static constexpr double k[6] = {0.0001, -0.0002, 0.0004, -0.001, 0.002, -0.003};
-  double x0 = 0, y0 = 0, x1 = 0, y1 = 1;
-  for (long c = 2; c <= 1006998; ++c) {
-    const double kc = c <= 999000 ? k[((c - 1) / 1000) % 6] : 0.0;
-    const double dx = x1 - x0, dy = y1 - y0;
-    double x, y;
-    if (kc == 0.0) {
-      x = x1 + dx;
-      y = y1 + dy;
-    } else {
-      const double sx = dx + kc * dy;
-      const double sy = dy - kc * dx;
-      x = x1 + sx;
-      y = y1 + sy;
-    }
-    x0 = x1;
-    y0 = y1;
-    x1 = x;
-    y1 = y;
-  }
-  EXPECT_EQ(std::bit_cast<std::uint64_t>(m.tracciato.valore(1006998, 0)), std::bit_cast<std::uint64_t>(x1));
-  EXPECT_EQ(std::bit_cast<std::uint64_t>(m.tracciato.valore(1006998, 1)), std::bit_cast<std::uint64_t>(y1));
+  // The last computed point, bit for bit, and every compiled byte.
+  EXPECT_EQ(std::bit_cast<std::uint64_t>(m.tracciato.valore(1006998, 0)),
+            std::bit_cast<std::uint64_t>(0x1.7e82562b35826p+14));
+  EXPECT_EQ(std::bit_cast<std::uint64_t>(m.tracciato.valore(1006998, 1)),
+            std::bit_cast<std::uint64_t>(0x1.032b238d57d91p+14));
+  const auto expected = testing_support::golden_digests("large_scenario.sha256");
+  for (const std::string& name : {f.nomi().linea_dat(), f.nomi().percorso_sim(), f.nomi().celle_dat()})
+    EXPECT_EQ(testing_support::sha256_hex(testing_support::read_bytes(f.percorso(name))), expected.at(name))
+        << name;
 }
 
 }  // namespace

@@ -1,7 +1,14 @@
 // What the line's body records do to the cells and the plan.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
+#include <span>
+#include <string>
+
 #include "compiler/line_features.h"
+#include "format/compiled_files.h"
+#include "golden.h"
 #include "scenario_fixture.h"
 
 namespace {
@@ -9,6 +16,7 @@ namespace {
 using namespace scenario;
 using testing_support::linea_con;
 using testing_support::ScenarioFixture;
+using testing_support::sha256_hex;
 using testing_support::treno_con;
 
 Modello& leggi_corpo(ScenarioFixture& f, const std::string& corpo, std::int32_t j = 0) {
@@ -43,23 +51,39 @@ TEST(Plan, StraightLineAndTheFirstCurvePoint) {
   }
 }
 
-TEST(Plan, CurveStepsFollowTheFormulaBitForBit) {
+TEST(Plan, CurvePointsBitForBit) {
   ScenarioFixture f;
   const Tracciato& t = leggi_corpo(f, "curvad5, 100, 400\r\ncurvas6, 300, 300\r\n", 1).tracciato;
-  // Recompute step by step: the second curve starts behind the cursor, so it
-  // has no straight part and bends only points 501 to 600.
-  double x0 = 0, y0 = 0, x1 = 0, y1 = 1;
-  for (int c = 2; c <= 16998; ++c) {
-    const double k = c <= 100 ? 0.0 : c <= 500 ? 0.002 : c <= 600 ? -0.003 : 0.0;
-    const double dx = x1 - x0, dy = y1 - y0;
-    const double ax = dx + k * dy, ay = dy - k * dx;
-    x0 = x1;
-    y0 = y1;
-    x1 = x1 + ax;
-    y1 = y1 + ay;
-    ASSERT_EQ(t.valore(static_cast<std::size_t>(c), 0), x1) << c;
-    ASSERT_EQ(t.valore(static_cast<std::size_t>(c), 1), y1) << c;
+  // The second curve starts behind the cursor, so it has no straight part
+  // and bends only points 501 to 600. Known values, not a recomputation: the
+  // same arithmetic here would share any fault of the compiler's.
+  struct Point {
+    std::size_t i;
+    double x, y;
+  };
+  const Point known[] = {
+      {100, 0x0p+0, 0x1.9p+6},  // the last straight point
+      {101, 0x1.0624dd2f1a9fcp-9, 0x1.94p+6},
+      {102, 0x1.89374bc6a7efap-8, 0x1.97fffef39085fp+6},
+      {103, 0x1.89373a989c073p-7, 0x1.9bfffbce4217dp+6},
+      {300, 0x1.3d65d5bd91e14p+5, 0x1.26b55026370ffp+8},
+      {500, 0x1.302bb95236e66p+7, 0x1.caa978864671ap+8},
+      {501, 0x1.319a3b987a5abp+7, 0x1.cb5c85a368bb6p+8},
+      {502, 0x1.3307aad8ef445p+7, 0x1.cc101f7dd51afp+8},
+      {600, 0x1.a8a37382d84a3p+7, 0x1.0d128b7bc345p+9},
+      {601, 0x1.a999395aa4f03p+7, 0x1.0d830414615fbp+9},
+      {16998, 0x1.f93c51c3cc4afp+12, 0x1.d315f4b5b24a8p+13},  // the last computed point
+  };
+  for (const Point& p : known) {
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(t.valore(p.i, 0)), std::bit_cast<std::uint64_t>(p.x)) << p.i;
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(t.valore(p.i, 1)), std::bit_cast<std::uint64_t>(p.y)) << p.i;
   }
+  // Every other point, through the compiled line file's bytes.
+  std::string bytes;
+  serializza_tracciato(t, 4096, [&](std::span<const std::uint8_t> s) {
+    bytes.append(reinterpret_cast<const char*>(s.data()), s.size());
+  });
+  EXPECT_EQ(sha256_hex(bytes), "fb2be2fc03d45d0282252be520cac7a4f2ab997c15ab15a8bebb8b35ed98fbf4");
 }
 
 TEST(Gradients, CellsCarryTheGradientPlus100) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "golden.h"
 #include "test_support.h"
 
 namespace {
@@ -46,6 +47,10 @@ TEST(OneShotRun, LeavesTheSixFilesAndTheSameBytesTwice) {
       {"Belvara_Quintosa_254_scheda_treno.txt", 3149}, {"Belvara_Quintosa_254_rallentamenti.txt", 55},
       {"Belvara_Quintosa_254.dat", 27615},             {"Belvara_Quintosa_linea.dat", 1839964}};
   for (const auto& [nome, size] : sizes) EXPECT_EQ(read_bytes(dir / nome).size(), size) << nome;
+  // The program's own files are the golden ones, not just the library's.
+  const auto golden = testing_support::golden_digests("embedded.sha256");
+  for (const std::string& n : prodotti)
+    EXPECT_EQ(testing_support::sha256_hex(read_bytes(dir / n)), golden.at(n)) << n;
 
   std::map<std::string, std::string> prima;
   for (const std::string& n : prodotti) prima[n] = read_bytes(dir / n);
