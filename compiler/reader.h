@@ -1,10 +1,10 @@
 // memorizza_dati: reads the line description and then the train description
 // into the model, discarding each text once read. Scenario problems are
-// recorded in numero_errore / posizione_errore (and, for tools, in
-// m.diagnosi); any failure while reading (a record cut off by the end of the
-// text, a value that does not fit, a limit of the model) records error 25
-// after discarding the description texts that still exist. Only a failure of
-// that discarding itself escapes.
+// recorded in numero_errore / posizione_errore and, with their places, in
+// m.diagnostics; any failure while reading (a record cut off by the end of
+// the text, a value that does not fit, a limit of the model) records error
+// 25 after discarding the description texts that still exist. Only a failure
+// of that discarding itself escapes.
 #pragma once
 
 #include <cstdint>
@@ -38,21 +38,6 @@ void leggi_treno(Modello& m, DescriptionText& testo, std::int32_t puntatore_cart
 // row, 800 for a station.
 inline bool oltre_le_celle(const Modello& m, std::int64_t p, std::int64_t margine = 100) {
   return p + margine > std::int64_t{m.ultima_cella} * 50;
-}
-
-// Records a scenario error found while reading the record that starts at
-// byte `record` of description `sorgente`.
-inline void registra(Modello& m, Diagnosi::Sorgente sorgente, std::int32_t numero,
-                     std::size_t record) {
-  m.numero_errore = numero;
-  m.diagnosi.sorgente = sorgente;
-  m.diagnosi.record = record;
-  m.diagnosi.campo = Diagnosi::npos;
-}
-inline void registra(Modello& m, Diagnosi::Sorgente sorgente, std::int32_t numero,
-                     std::size_t record, std::int32_t posizione) {
-  registra(m, sorgente, numero, record);
-  m.posizione_errore = posizione;
 }
 
 }  // namespace scenario

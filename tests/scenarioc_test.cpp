@@ -116,7 +116,8 @@ TEST(ScenariocCompile, EmbeddedTextsGiveTheOneShotFilesAndStayUntouched) {
   EXPECT_EQ(j.status, 0);
   EXPECT_EQ(j.out,
             "{\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": null, \"failure\": null, "
-            "\"files\": [\"Belvara_Quintosa_254.sim\", \"Belvara_Quintosa_254.dat\"]}\n");
+            "\"files\": [\"Belvara_Quintosa_254.sim\", \"Belvara_Quintosa_254.dat\"], "
+            "\"diagnostics\": []}\n");
   EXPECT_EQ(read_bytes(out / "Belvara_Quintosa_linea.dat"), "earlier");
   for (const std::string& n : {compilati[1], compilati[2]})
     EXPECT_EQ(read_bytes(out / n), del_programma().at(n)) << n;
@@ -164,11 +165,19 @@ TEST_P(ScenariocErrors, ArePlacedInTheAuthorsText) {
   for (std::size_t at; (at = atteso.find("{DIR}")) != std::string::npos;)
     atteso.replace(at, 5, dir.str());
   EXPECT_EQ(e.err, atteso);
-  EXPECT_EQ(e.out, "{\"numero_errore\": " + std::to_string(c.numero) +
-                       ", \"posizione_errore\": " + std::to_string(c.posizione) +
-                       ", \"fatal\": null, \"failure\": " + c.failure + ", \"files\": "
-                       "[\"Belvara_Quintosa_linea.dat\", \"Belvara_Quintosa_254.sim\", "
-                       "\"Belvara_Quintosa_254.dat\"]}\n");
+  // The same error as data: the state, then the diagnostics, the error last.
+  EXPECT_EQ(e.out.rfind("{\"numero_errore\": " + std::to_string(c.numero) +
+                            ", \"posizione_errore\": " + std::to_string(c.posizione) +
+                            ", \"fatal\": null, \"failure\": " + c.failure + ", \"files\": "
+                            "[\"Belvara_Quintosa_linea.dat\", \"Belvara_Quintosa_254.sim\", "
+                            "\"Belvara_Quintosa_254.dat\"], \"diagnostics\": [{\"file\": ",
+                        0),
+            0u)
+      << e.out;
+  const std::size_t errore = e.out.rfind("\"severity\": \"error\", \"code\": \"error-" +
+                                         std::to_string(c.numero) + "\"");
+  EXPECT_NE(errore, std::string::npos) << e.out;
+  EXPECT_EQ(e.out.find("\"severity\": \"warning\"", errore), std::string::npos) << e.out;
   // The files are written in spite of the error; the sources stay as they were.
   auto dopo = contenuto(dir.path());
   for (const std::string& n : compilati) EXPECT_EQ(dopo.erase(n), 1u) << n;
@@ -182,67 +191,112 @@ INSTANTIATE_TEST_SUITE_P(
     All, ScenariocErrors,
     testing::Values(
         ErroreScenario{
+            // The caret under the position; the note at the row that wrote the cell.
             "signal_on_a_station_stop_cell", treno_txt, "segnale,    1650,", "segnale,     600,",
             16, 600,
-            "{DIR}/Belvara_Quintosa_254-.txt:47: error 16: signal on a cell that is already in use "
-            "(position 600 m)\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:47:14: error 16: signal on a cell that is already in "
+            "use (position 600 m)\n"
             "segnale,     600,   2, 3, 0,  0, 0,    0,  0,0,0, 0\n"
+            "             ^~~\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:26:1: note: track cell 13 (600 to 650 m) already "
+            "holds the stop cell of station VALDORA, written here\n"
+            "stazione,       0,  8,  700,  0, 1, 0,  1,1,0,  4,1,1,    1,  13,57, 0, VALDORA\n"
             "^\n"
-            "{DIR}/Belvara_Quintosa_254-.txt:47: note: track cell 13 (600 to 650 m) already holds "
-            "the stop cell of station VALDORA\n"
-            "{DIR}/Belvara_Quintosa_254-.txt:47: note: move the signal to a position whose 50 m "
+            "{DIR}/Belvara_Quintosa_254-.txt:47:14: note: the train description's rows after this "
+            "one were not read\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:47:14: note: move the signal to a position whose 50 m "
             "cell holds no other feature\n" +
                 dopo},
         ErroreScenario{
             "signal_on_another_signal", treno_txt, "segnale,   10050,", "segnale,    8600,", 16,
             8600,
-            "{DIR}/Belvara_Quintosa_254-.txt:52: error 16: signal on a cell that is already in use "
-            "(position 8600 m)\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:52:13: error 16: signal on a cell that is already in "
+            "use (position 8600 m)\n"
             "segnale,    8600,   2, 4, 0,  0, 0,    2,  2,0,0, 0\n"
+            "            ^~~~\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:51:1: note: track cell 173 (8600 to 8650 m) already "
+            "holds a signal, written here\n"
+            "segnale,    8600,   2, 4, 0,  0, 0,    0,  0,0,0, 0\n"
             "^\n"
-            "{DIR}/Belvara_Quintosa_254-.txt:52: note: track cell 173 (8600 to 8650 m) already "
-            "holds a signal\n"
-            "{DIR}/Belvara_Quintosa_254-.txt:52: note: move the signal to a position whose 50 m "
+            "{DIR}/Belvara_Quintosa_254-.txt:52:13: note: the train description's rows after this "
+            "one were not read\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:52:13: note: move the signal to a position whose 50 m "
             "cell holds no other feature\n" +
                 dopo},
         ErroreScenario{
-            // The slowdown's start cell is found again from its own row.
+            // The slowdown's start cell comes from the compiler, not from its row read again.
             "slowdown_start_on_a_signal", treno_txt, "[codici]",
             "  rallentamento, 20300, 60, 500, 0, 1, 0\r\n[codici]", 18, 20300,
-            "{DIR}/Belvara_Quintosa_254-.txt:92: error 18: slowdown start cell is already in use "
-            "(position 20300 m)\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:92:18: error 18: slowdown start cell is already in "
+            "use (position 20300 m)\n"
             "  rallentamento, 20300, 60, 500, 0, 1, 0\n"
-            "  ^\n"
-            "{DIR}/Belvara_Quintosa_254-.txt:92: note: track cell 407 (20300 to 20350 m) already "
-            "holds a signal\n"
-            "{DIR}/Belvara_Quintosa_254-.txt:92: note: move the slowdown or the feature on its "
+            "                 ^~~~~\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:57:1: note: track cell 407 (20300 to 20350 m) already "
+            "holds a signal, written here\n"
+            "segnale,   20300,   2, 4, 0,  0, 0,    0,  0,0,0, 0\n"
+            "^\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:92:18: note: the train description's rows after this "
+            "one were not read\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:92:18: note: move the slowdown or the feature on its "
             "start cell\n" +
                 dopo},
         ErroreScenario{
             // The caret goes under the field the reader refused.
             "unreadable_number", linea_txt, "pendenza,  7100,   4", "pendenza,  7100,   4x", 25, 0,
-            "{DIR}/Belvara_Quintosa_linea.txt:44: error 25: the description could not be read: "
+            "{DIR}/Belvara_Quintosa_linea.txt:44:20: error 25: the description could not be read: "
             "\"4x\" is not a whole number\n"
             "pendenza,  7100,   4x\n"
-            "                   ^\n"
-            "{DIR}/Belvara_Quintosa_linea.txt:44: note: check the record named in the message: a "
+            "                   ^~\n"
+            "{DIR}/Belvara_Quintosa_linea.txt:44:20: note: the reading stopped here: the train "
+            "description was not read, and the compiled files hold no train\n"
+            "{DIR}/Belvara_Quintosa_linea.txt:44:20: note: check the record named in the message: a "
             "missing or malformed value\n" +
                 dopo,
             "\"\\\"4x\\\" is not a whole number\""},
         ErroreScenario{
-            // Post-processing knows cells, not rows: no line, but the cells.
+            // A row one value short is blamed on itself, not on the row the
+            // reader took the value from.
+            "row_short_of_a_value", treno_txt, "segnale,    4200,   2, 4, 0,  0, 0,    0,  0,0,0, 220",
+            "segnale,    4200,   2, 4, 0,  0, 0,    0,  0,0,0", 25, 0,
+            "{DIR}/Belvara_Quintosa_254-.txt:48:1: error 25: the description could not be read: "
+            "'segnale' takes 11 values, this row has 10\n"
+            "segnale,    4200,   2, 4, 0,  0, 0,    0,  0,0,0\n"
+            "^~~~~~~\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:49:1: note: the reader went on to the next line for "
+            "them: \"segnale\" is not a whole number\n"
+            "segnale,    5600,   2, 4, 0,  0, 0,    0,  0,0,0, 0\n"
+            "^~~~~~~\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:48:1: note: check the record named in the message: a "
+            "missing or malformed value\n" +
+                dopo,
+            "\"'segnale' takes 11 values, this row has 10\""},
+        ErroreScenario{
+            // Post-processing: at the signal's row, with the row behind
+            // every cell it tried.
             "no_cell_before_a_signal_ahead_of_a_warning_board", treno_txt, "[rallentamenti]\r\n",
-            "[rallentamenti]\r\nrallentamento, 20000, 120, 500, 0, 1, 0\r\n"
-            "segnale, 18450, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n"
-            "segnale, 18400, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n"
-            "segnale, 18350, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n",
+            "[rallentamenti]\r\nrallentamento, 20000, 120, 500, 0, 0, 0\r\n"
+            "abbattimento, 18450, 0\r\n"
+            "abbattimento, 18400, 0\r\n"
+            "segnale, 18450, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n",
             11, 18500,
-            "{DIR}/Belvara_Quintosa_254-.txt: error 11: no free cell for the point before a signal "
-            "ahead of a slowdown warning board (position 18500 m)\n"
-            "{DIR}/Belvara_Quintosa_254-.txt: note: track cells 368 to 369 (18350 to 18450 m) "
-            "hold: a signal; a signal\n"
-            "{DIR}/Belvara_Quintosa_254-.txt: note: move the signal or the slowdown so that a cell "
-            "before the signal is free\n" +
+            "{DIR}/Belvara_Quintosa_254-.txt:49:1: error 11: no free cell for the point before a "
+            "signal ahead of a slowdown warning board (position 18500 m)\n"
+            "segnale, 18450, 2, 4, 0, 0, 0, 0, 0,0,0, 0\n"
+            "^\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:47:1: note: track cell 369 (18400 to 18450 m) holds an "
+            "abbattimento point, written here\n"
+            "abbattimento, 18450, 0\n"
+            "^\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:48:1: note: track cell 368 (18350 to 18400 m) holds an "
+            "abbattimento point, written here\n"
+            "abbattimento, 18400, 0\n"
+            "^\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:46:1: note: track cell 377 (18800 to 18850 m) holds, 7 "
+            "cells after the signal, the warning board of a slowdown, written here\n"
+            "rallentamento, 20000, 120, 500, 0, 0, 0\n"
+            "^\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:49:1: note: move the signal or the slowdown so that a "
+            "cell before the signal is free\n" +
                 dopo}),
     [](const testing::TestParamInfo<ErroreScenario>& i) { return std::string(i.param.name); });
 
@@ -254,26 +308,41 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
   // A signal in track cell 1 clashes with the format mark stamped there.
   write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "segnale,    1650,",
                                            "segnale,       0,"));
+  // The clash is placed at the row that wrote the cell.
   const Esito fatale = scenarioc("compile --json " + q(dir.path()), tmp);
+  const std::string treno = (dir / treno_txt).string();
   EXPECT_EQ(fatale.status, 2);
   EXPECT_EQ(fatale.out,
             "{\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": 1250, \"failure\": null, "
-            "\"files\": []}\n");
+            "\"files\": [], \"diagnostics\": [{\"file\": \"" + treno + "\", \"line\": 47, "
+            "\"column\": 1, \"severity\": \"error\", \"code\": \"error-1250\", \"message\": \"a "
+            "format-mark header slot is already set\", \"notes\": [{\"file\": \"" + treno + "\", "
+            "\"line\": 47, \"column\": 1, \"message\": \"track cell 1 (0 to 50 m) holds a signal, "
+            "written here\"}, {\"file\": \"" + treno + "\", \"line\": 47, \"column\": 1, "
+            "\"message\": \"keep features out of track cell 1 (the first 50 m of the line)\"}]}]}\n");
   EXPECT_EQ(fatale.err,
-            "scenarioc: error 1250: a format-mark header slot is already set\n"
-            "scenarioc: note: track cell 1 (0 to 50 m) holds a signal\n"
-            "scenarioc: note: keep features out of track cell 1 (the first 50 m of the line)\n"
-            "scenarioc: no compiled file was written\n");
+            treno + ":47:1: error 1250: a format-mark header slot is already set\n"
+            "segnale,       0,   2, 3, 0,  0, 0,    0,  0,0,0, 0\n"
+            "^\n" +
+                treno + ":47:1: note: track cell 1 (0 to 50 m) holds a signal, written here\n" +
+                treno + ":47:1: note: keep features out of track cell 1 (the first 50 m of the line)\n"
+                "scenarioc: no compiled file was written\n");
   EXPECT_EQ(nomi_in(dir.path()).size(), 5u);
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 
-  // No line description: nothing to compile.
+  // No line description: refused before anything is compiled.
   TempDir vuota;
   const Esito senza = scenarioc("compile --json " + q(vuota.path()), tmp);
+  const std::string linea = vuota.str() + "/" + linea_txt;
   EXPECT_EQ(senza.status, 2);
-  EXPECT_NE(senza.out.find("{\"numero_errore\": 101,"), std::string::npos) << senza.out;
-  EXPECT_NE(senza.out.find("\"files\": []}"), std::string::npos) << senza.out;
-  EXPECT_EQ(senza.err.rfind(vuota.str() + "/" + linea_txt + ": error 101: ", 0), 0u) << senza.err;
+  EXPECT_EQ(senza.out,
+            "{\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": null, \"failure\": "
+            "\"cannot read the line description: No such file or directory\", \"files\": [], "
+            "\"diagnostics\": [{\"file\": \"" + linea + "\", \"line\": null, \"column\": null, "
+            "\"severity\": \"error\", \"code\": \"unreadable-text\", \"message\": \"cannot read "
+            "the line description: No such file or directory\", \"notes\": []}]}\n");
+  EXPECT_EQ(senza.err,
+            linea + ": error: cannot read the line description: No such file or directory\n");
   EXPECT_TRUE(fs::is_empty(vuota.path()));
 
   // An output directory that does not exist, and one where a compiled file
@@ -286,7 +355,8 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
   fs::create_directory(out / "Belvara_Quintosa_254.sim");
   const Esito bloccata = scenarioc("compile --json --out " + q(out.path()) + " " + q(dir.path()), tmp);
   EXPECT_EQ(bloccata.status, 2);
-  EXPECT_NE(bloccata.out.find("\"files\": [\"Belvara_Quintosa_linea.dat\"]}"), std::string::npos)
+  EXPECT_NE(bloccata.out.find("\"files\": [\"Belvara_Quintosa_linea.dat\"], \"diagnostics\": []}"),
+            std::string::npos)
       << bloccata.out;
   EXPECT_NE(bloccata.err.find("Belvara_Quintosa_254.sim"), std::string::npos) << bloccata.err;
   EXPECT_EQ(contenuto(dir.path()), sorgenti);
@@ -305,21 +375,32 @@ TEST(ScenariocCompile, AReaderThatStopsEarlyLeavesNoTemporaryDirectory) {
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 }
 
-TEST(ScenariocCompile, AMissingTrainTextIsNamedByItsSourcePath) {
+TEST(ScenariocCompile, AnUnreadableTextIsRefusedBeforeAnythingIsCompiled) {
+  // A missing train text, and one that is a directory: exit 2, the file
+  // named, nothing written, for compile and check alike.
   TempDir tmp, dir;
   scrivi_testi(dir.path(), tmp);
   fs::remove(dir / treno_txt);
-  const Esito e = scenarioc("compile --json " + q(dir.path()), tmp);
-  EXPECT_EQ(e.status, 1);
-  const std::string sorgente = (dir / treno_txt).string();
-  EXPECT_EQ(e.err.rfind(sorgente + ": error 25: the description could not be read: cannot open \"" +
-                            sorgente + "\"",
-                        0),
-            0u)
-      << e.err;
-  EXPECT_NE(e.out.find("\"failure\": \"cannot open \\\"" + sorgente + "\\\""), std::string::npos)
-      << e.out;
-  EXPECT_EQ(e.out.find(tmp.str()), std::string::npos) << e.out;
+  const auto sorgenti = contenuto(dir.path());
+  const std::string treno = (dir / treno_txt).string();
+  for (const char* comando : {"compile", "check"}) {
+    const Esito e = scenarioc(std::string(comando) + " " + q(dir.path()), tmp);
+    EXPECT_EQ(e.status, 2) << comando;
+    EXPECT_EQ(e.err, treno + ": error: cannot read the train description: No such file or directory\n")
+        << comando;
+    EXPECT_EQ(e.out, "") << comando;
+  }
+  fs::create_directory(dir / treno_txt);
+  const Esito cartella = scenarioc("check --json " + q(dir.path()), tmp);
+  EXPECT_EQ(cartella.status, 2);
+  EXPECT_EQ(cartella.out,
+            "{\"diagnostics\": [{\"file\": \"" + treno + "\", \"line\": null, \"column\": null, "
+            "\"severity\": \"error\", \"code\": \"unreadable-text\", \"message\": \"cannot read "
+            "the train description: Is a directory\", \"notes\": []}], \"numero_errore\": 0, "
+            "\"posizione_errore\": 0, \"fatal\": null}\n");
+  fs::remove(dir / treno_txt);
+  EXPECT_EQ(contenuto(dir.path()), sorgenti);
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
 }
 
 TEST(ScenariocDump, PrintsTheEmbeddedFiles) {

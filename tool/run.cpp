@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tool/check.h"
 #include "tool/cli.h"
 #include "tool/render.h"
 
@@ -17,7 +18,11 @@ constexpr std::string_view uso =
     "usage: scenarioc COMMAND [OPTIONS] ...\n"
     "\n"
     "commands:\n"
-    "  compile [--scenario NAME] [--train NUMBER] [--no-plan] [--out DIR] [--json] SOURCE_DIR\n"
+    "  check [--scenario NAME] [--train NUMBER] [--json] [-Werror] [-Wno-CODE]... SOURCE_DIR\n"
+    "      compile the two texts in memory and show every warning and error; write\n"
+    "      nothing\n"
+    "  compile [--scenario NAME] [--train NUMBER] [--no-plan] [--out DIR] [--json]\n"
+    "          [-Werror] [-Wno-CODE]... SOURCE_DIR\n"
     "      compile SOURCE_DIR/NAME_linea.txt and SOURCE_DIR/NAME_NUMBER-.txt into the\n"
     "      three compiled files\n"
     "  dump [--json] FILE\n"
@@ -38,6 +43,7 @@ struct Comando {
 };
 
 constexpr Comando comandi[] = {
+    {"check", run_check, &check_usage},
     {"compile", esegui_compile, &uso_compile},
     {"dump", esegui_dump, &uso_dump},
     {"texts", esegui_texts, &uso_texts},
