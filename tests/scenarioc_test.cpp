@@ -403,6 +403,90 @@ TEST(ScenariocCompile, AnUnreadableTextIsRefusedBeforeAnythingIsCompiled) {
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 }
 
+TEST(ScenariocCheck, ShowsWarningsAndWritesNothing) {
+  TempDir tmp, dir;
+  scrivi_testi(dir.path(), tmp);
+  const Esito pulito = scenarioc("check " + q(dir.path()), tmp);
+  EXPECT_EQ(pulito.status, 0);
+  EXPECT_EQ(pulito.out + pulito.err, "");
+
+  write_bytes(dir / linea_txt, sostituisci(read_bytes(dir / linea_txt), "pendenza,  7100,",
+                                           "pendnza,  7100,"));
+  const auto sorgenti = contenuto(dir.path());
+  const std::string linea = (dir / linea_txt).string();
+  const std::string avviso =
+      ":44:1: warning: 'pendnza' is no keyword: the row is skipped; did you mean 'pendenza'?";
+  const std::string riga =
+      "pendnza,  7100,   4\n"
+      "^~~~~~~\n" +
+      linea + ":44:1: note: fields in a keyword's place that hold no keyword are skipped, and so "
+              "are the values after them\n";
+  const Esito e = scenarioc("check " + q(dir.path()), tmp);
+  EXPECT_EQ(e.status, 0);
+  EXPECT_EQ(e.out, "");
+  EXPECT_EQ(e.err, linea + avviso + " [-Wunknown-keyword]\n" + riga);
+
+  // -Werror makes it an error; -Wno-CODE leaves it out.
+  const Esito werror = scenarioc("check -Werror " + q(dir.path()), tmp);
+  EXPECT_EQ(werror.status, 1);
+  EXPECT_EQ(werror.err, linea + ":44:1: error: 'pendnza' is no keyword: the row is skipped; did "
+                                "you mean 'pendenza'? [-Werror=unknown-keyword]\n" + riga);
+  const Esito taciuto = scenarioc("check -Werror -Wno-unknown-keyword " + q(dir.path()), tmp);
+  EXPECT_EQ(taciuto.status, 0);
+  EXPECT_EQ(taciuto.err, "");
+
+  const Esito json = scenarioc("check --json " + q(dir.path()), tmp);
+  EXPECT_EQ(json.status, 0);
+  EXPECT_EQ(json.err, "");
+  EXPECT_EQ(json.out,
+            "{\"diagnostics\": [{\"file\": \"" + linea + "\", \"line\": 44, \"column\": 1, "
+            "\"severity\": \"warning\", \"code\": \"unknown-keyword\", \"message\": \"'pendnza' "
+            "is no keyword: the row is skipped; did you mean 'pendenza'?\", \"notes\": [{\"file\": "
+            "\"" + linea + "\", \"line\": 44, \"column\": 1, \"message\": \"fields in a keyword's "
+            "place that hold no keyword are skipped, and so are the values after them\"}]}], "
+            "\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": null}\n");
+
+  // An error: exit 1, still nothing written.
+  write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "segnale,    1650,",
+                                           "segnale,     600,"));
+  const Esito errore = scenarioc("check --json " + q(dir.path()), tmp);
+  EXPECT_EQ(errore.status, 1);
+  EXPECT_NE(errore.out.find("\"numero_errore\": 16, \"posizione_errore\": 600, \"fatal\": null}"),
+            std::string::npos)
+      << errore.out;
+  write_bytes(dir / treno_txt, sorgenti.at(treno_txt));
+
+  EXPECT_EQ(contenuto(dir.path()), sorgenti);
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+TEST(ScenariocCompile, ReportsTheSameWarningsAndTakesTheSameOptions) {
+  TempDir tmp, dir;
+  scrivi_testi(dir.path(), tmp);
+  write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "velocita,   16700,",
+                                           "velocita,    1700,"));
+  const Esito check = scenarioc("check " + q(dir.path()), tmp);
+  EXPECT_EQ(check.status, 0);
+  EXPECT_NE(check.err.find(":17:14: warning: speed steps must come in increasing position order"),
+            std::string::npos)
+      << check.err;
+
+  const Esito e = scenarioc("compile --json " + q(dir.path()), tmp);
+  EXPECT_EQ(e.status, 0);
+  EXPECT_EQ(e.err, check.err);
+  EXPECT_NE(e.out.find("\"diagnostics\": [{\"file\": \"" + (dir / treno_txt).string() +
+                       "\", \"line\": 17, \"column\": 14, \"severity\": \"warning\", \"code\": "
+                       "\"out-of-order\""),
+            std::string::npos)
+      << e.out;
+  // Under -Werror the files are still written, as with a scenario error.
+  for (const std::string& n : compilati) fs::remove(dir / n);
+  const Esito werror = scenarioc("compile -Werror " + q(dir.path()), tmp);
+  EXPECT_EQ(werror.status, 1);
+  for (const std::string& n : compilati) EXPECT_TRUE(fs::exists(dir / n)) << n;
+  EXPECT_EQ(scenarioc("compile -Werror -Wno-out-of-order " + q(dir.path()), tmp).status, 0);
+}
+
 TEST(ScenariocDump, PrintsTheEmbeddedFiles) {
   TempDir tmp, dir;
   for (const std::string& n : compilati) write_bytes(dir / n, del_programma().at(n));
@@ -522,11 +606,18 @@ TEST(ScenariocUsage, WrongCommandLinesExit64AndHelpExits0) {
       {"dump --json", 64},
       {"dump -x " + d, 64},
       {"texts", 64},
+      {"check", 64},
+      {"check " + d + " " + d, 64},
+      {"check --out " + d + " " + d, 64},
+      {"check -Wno-bogus " + d, 64},
+      {"check -Wall " + d, 64},
+      {"compile -Wno-bogus " + d, 64},
       {"--help", 0},
       {"compile --help", 0},
       {"compile --bogus --help", 64},
       {"dump --help", 0},
       {"texts --help", 0},
+      {"check --help", 0},
   };
   for (const Caso& c : casi) {
     const Esito e = scenarioc(c.args, tmp);
