@@ -106,10 +106,10 @@ namespace {
 void scrivi_pendenze(Modello& m, StatoLinea& st, std::int64_t fino_a) {
   const std::uint8_t codice = low_byte(std::int64_t{st.pendenza_corrente} + 100);
   std::int64_t c = st.cursore_pendenza;
+  if (c <= m.ultima_cella) m.origins.gradient.add(c, st.riga_pendenza);
   do {
     if (c > m.ultima_cella) break;
     m.celle[static_cast<std::size_t>(c)].codice_pendenza = codice;
-    if (CellOrigin* o = m.origins.cell(c)) o->gradient = st.riga_pendenza;
     ++c;
   } while (c < fino_a);
   st.cursore_pendenza = static_cast<std::int32_t>(c);

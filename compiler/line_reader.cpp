@@ -183,7 +183,7 @@ bool leggi_linea_osservata(Modello& m, std::string_view testo, RowWatch& watch,
       const std::int32_t s = r.number(), n = r.number();
       if (fuori(s, 0)) return Esito::fine_corpo;
       const double k = curvatura(campo);
-      if (k != 0.0) watch.curve(st, campo, s, n);
+      if (k != 0.0) watch.curve(st, campo, k, s, n);
       if (k == 0.0 || !posa_curva(m, st, s, n, k, watch.row().offset)) {
         abbandona(ScenarioError::curve_without_class, watch.row());
         return Esito::abbandona;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -222,7 +223,13 @@ void RowWatch::check_encoding() {
              " begins with a UTF-8 byte-order mark: save it as Windows-1252 text");
     return;
   }
-  for (std::size_t i = 0; i < source_.size(); ++i) {
+  // Most texts are ASCII: eight bytes at a time until one has its high bit.
+  std::size_t i = 0;
+  for (std::uint64_t eight; i + 8 <= source_.size(); i += 8) {
+    std::memcpy(&eight, source_.data() + i, 8);
+    if ((eight & 0x8080808080808080u) != 0) break;
+  }
+  for (; i < source_.size(); ++i) {
     if (static_cast<unsigned char>(source_[i]) < 0x80) continue;
     const auto [cp, n] = utf8_at(source_, i);
     if (n == 0) continue;
@@ -279,8 +286,6 @@ void RowWatch::keyword(const FieldReader& r, std::string_view field, Section sec
                 (row_offset_ < source_.size() && source_[row_offset_] == '"' ? 2 : 0);
   after_keyword_ = r.offset();
   comma_follows_ = after_keyword_ > 0 && source_[after_keyword_ - 1] == ',';
-  line_end_ = row_offset_;
-  while (line_end_ < source_.size() && !is_line_end(source_[line_end_])) ++line_end_;
   name_ = {};
   values_ = 0;
   records_ = 0;
@@ -322,8 +327,10 @@ void RowWatch::row_done(const FieldReader& r) {
     unrecognised();
     return;
   }
+  // Most rows end at their line end: the rest of the line is looked at only
+  // when the reader crossed a line end for the values or stopped at a comma.
   const std::size_t last_value = r.field_start();
-  if (last_value > line_end_) {
+  if (line_end_between(row_offset_, last_value)) {
     if (commented_) return;
     const int has = values_on_line();
     Diagnostic& d = warn(m_, "missing-values", row(),
@@ -337,8 +344,8 @@ void RowWatch::row_done(const FieldReader& r) {
   // Values ended by a comma with more on the line: the rest is read as
   // keyword fields.
   const std::size_t after = r.offset();
-  if (after == 0 || after > line_end_ || source_[after - 1] != ',') return;
-  std::size_t from = after, to = line_end_;
+  if (after == 0 || source_[after - 1] != ',') return;
+  std::size_t from = after, to = line_end_after(after);
   while (from < to && is_blank(source_[from])) ++from;
   while (to > from && is_blank(source_[to - 1])) --to;
   if (from == to || source_[from] == '-') return;
@@ -426,9 +433,23 @@ void RowWatch::near_miss(std::string_view f) {
                                  "and so are the values after them"});
 }
 
+std::size_t RowWatch::line_end_after(std::size_t offset) const {
+  std::size_t end = std::min(offset, source_.size());
+  while (end < source_.size() && !is_line_end(source_[end])) ++end;
+  return end;
+}
+
+bool RowWatch::line_end_between(std::size_t from, std::size_t to) const {
+  if (from >= to || from >= source_.size()) return false;
+  const std::size_t n = std::min(to, source_.size()) - from;
+  return std::memchr(source_.data() + from, '\n', n) != nullptr ||
+         std::memchr(source_.data() + from, '\r', n) != nullptr;
+}
+
 int RowWatch::values_on_line() const {
-  if (after_keyword_ > line_end_) return 0;
-  FieldReader r(source_.substr(after_keyword_, line_end_ - after_keyword_));
+  const std::size_t line_end = line_end_after(row_offset_);
+  if (after_keyword_ > line_end) return 0;
+  FieldReader r(source_.substr(after_keyword_, line_end - after_keyword_));
   int n = 0;
   while (!r.eof()) {
     ++n;
@@ -476,13 +497,11 @@ void RowWatch::gradient(const StatoLinea& st, std::int32_t p) {
   last_gradient_row_ = row_ref();
 }
 
-void RowWatch::curve(const StatoLinea& st, std::string_view keyword, std::int32_t s, std::int32_t n) {
+void RowWatch::curve(const StatoLinea& st, std::string_view keyword, double k, std::int32_t s,
+                     std::int32_t n) {
   // The side: an 's' anywhere makes a left-hand curve, even in "destra".
-  const std::string low = lower(keyword);
-  const std::size_t at = low.find("curva");
-  const bool looks_right = (at != std::string::npos && at + 5 < low.size() && low[at + 5] == 'd') ||
-                           contiene(low, "destr") || contiene(low, "right");
-  if (looks_right && contiene(low, "s")) {
+  if (k < 0 && (contiene_ci(keyword, "curvad") || contiene_ci(keyword, "destr") ||
+                contiene_ci(keyword, "right"))) {
     Diagnostic& d = warn(m_, "curve-keyword", row(),
                          quoted(keyword) + " is read as a left-hand curve: any 's' in a curve "
                                            "keyword makes it left-handed");
@@ -490,8 +509,7 @@ void RowWatch::curve(const StatoLinea& st, std::string_view keyword, std::int32_
   }
   int digits = 0;
   for (char c : keyword) digits += c >= '0' && c <= '9' ? 1 : 0;
-  const double k = curvatura(keyword);
-  if (k != 0.0 && digits > 1) {
+  if (digits > 1) {
     char cls = '1';
     for (char c : std::string_view("123456"))
       if (contiene(keyword, std::string_view(&c, 1))) {
@@ -568,7 +586,8 @@ void RowWatch::unreadable(const ReadFailure& e) {
   std::size_t at = e.offset();
   if (at > source_.size() && at != TextSpan::npos) at = source_.size();
   const std::string why = e.what();
-  const bool short_row = in_row_ && records_ > 0 && at != TextSpan::npos && at >= line_end_;
+  const bool short_row =
+      in_row_ && records_ > 0 && at != TextSpan::npos && at >= line_end_after(row_offset_);
   if (short_row) {
     const int has = values_on_line();
     m_.read_failure = "'" + std::string(name_) + "' takes " + std::to_string(values_) +

@@ -59,7 +59,9 @@ class RowWatch {
 
   // Warnings of single records, before the reader records them.
   void gradient(const StatoLinea& st, std::int32_t p);
-  void curve(const StatoLinea& st, std::string_view keyword, std::int32_t s, std::int32_t n);
+  // A curve of curvature k (not 0).
+  void curve(const StatoLinea& st, std::string_view keyword, double k, std::int32_t s,
+             std::int32_t n);
   void mountain(std::int32_t inizio, std::int32_t fine);
   // A speed or adhesion step at p, whose profile has written the cells before `indice`.
   void step(std::string_view what, std::int64_t indice, std::int32_t p);
@@ -79,6 +81,8 @@ class RowWatch {
   void keyword_in_comment();
   void near_miss(std::string_view field);
   int values_on_line() const;
+  std::size_t line_end_after(std::size_t offset) const;
+  bool line_end_between(std::size_t from, std::size_t to) const;
   std::size_t token_end(std::size_t offset) const;
   TextSpan span(std::size_t from, std::size_t to) const { return {text_, from, to - from}; }
   std::int32_t route_length() const;
@@ -96,7 +100,6 @@ class RowWatch {
   std::size_t row_offset_ = TextSpan::npos;
   std::size_t row_length_ = 0;
   std::size_t after_keyword_ = 0;  // just past the keyword field's separator
-  std::size_t line_end_ = 0;       // where the keyword's line ends
   bool comma_follows_ = false;     // the keyword field ended at a comma
   std::string_view field_;
   std::string_view name_;          // the first record it is read as

@@ -21,7 +21,7 @@ constexpr int commenti = 2;
 
 // A profile laid over the cells step by step: each step's value applies from
 // cell nearest(p / 50) on. Writing never passes cell N.
-// `origine` is the cell origin's part that names the row behind the byte.
+// `origine` keeps the rows behind the bytes.
 struct Profilo {
   std::int64_t indice = 0;   // first cell not yet written
   std::uint8_t portato = 0;  // the byte that applies from `indice` on
@@ -29,12 +29,14 @@ struct Profilo {
 
   template <typename Campo>
   void passo(Modello& m, std::int32_t p, std::uint8_t nuovo, RowRef nuova_riga, Campo campo,
-             RowRef CellOrigin::*origine) {
+             ProfileRuns& origine) {
     const std::int64_t n = indice_vicino(p / 50.0);
     if (n > 0) {
+      if (indice < m.ultima_cella) origine.add(indice, riga);
       do {
         if (indice >= m.ultima_cella) break;
-        scrivi(m, campo, origine);
+        m.celle[static_cast<std::size_t>(indice)].*campo = portato;
+        ++indice;
       } while (indice < n);
     }
     portato = nuovo;
@@ -43,18 +45,12 @@ struct Profilo {
 
   // The last value into the cells up to N - 3; at least the cell at the index.
   template <typename Campo>
-  void completa(Modello& m, Campo campo, RowRef CellOrigin::*origine) {
+  void completa(Modello& m, Campo campo, ProfileRuns& origine) {
+    origine.add(indice, riga);
     do {
-      scrivi(m, campo, origine);
+      m.celle[static_cast<std::size_t>(indice)].*campo = portato;
+      ++indice;
     } while (indice < std::int64_t{m.ultima_cella} - 2);
-  }
-
- private:
-  template <typename Campo>
-  void scrivi(Modello& m, Campo campo, RowRef CellOrigin::*origine) {
-    m.celle[static_cast<std::size_t>(indice)].*campo = portato;
-    if (CellOrigin* o = m.origins.cell(indice)) o->*origine = riga;
-    ++indice;
   }
 };
 
@@ -153,14 +149,14 @@ void leggi_treno_osservato(Modello& m, DescriptionText& sorgente, std::string_vi
                                                           " does not fit a byte in steps of 5");
       if (fuori(p, 0, 0)) break;
       watch.step("speed", velocita.indice, p);
-      velocita.passo(m, p, *quinto, watch.row_ref(), &cella::vel_limite, &CellOrigin::speed);
+      velocita.passo(m, p, *quinto, watch.row_ref(), &cella::vel_limite, m.origins.speed);
     }
     if (contiene_ci(campo, "aderenza")) {
       watch.record("aderenza", 2);
       const std::int32_t p = r.number(), a = r.number();
       if (fuori(p, 0, 0)) break;
       watch.step("adhesion", aderenza.indice, p);
-      aderenza.passo(m, p, low_byte(a), watch.row_ref(), &cella::aderenza, &CellOrigin::adhesion);
+      aderenza.passo(m, p, low_byte(a), watch.row_ref(), &cella::aderenza, m.origins.adhesion);
     }
     if (contiene_ci(campo, "orologio")) {
       watch.record("orologio", 3);
@@ -224,8 +220,8 @@ void leggi_treno_osservato(Modello& m, DescriptionText& sorgente, std::string_vi
 
   // End processing.
   sorgente.discard();
-  velocita.completa(m, &cella::vel_limite, &CellOrigin::speed);
-  aderenza.completa(m, &cella::aderenza, &CellOrigin::adhesion);
+  velocita.completa(m, &cella::vel_limite, m.origins.speed);
+  aderenza.completa(m, &cella::aderenza, m.origins.adhesion);
   progressive_multiple_di_50(m);
 }
 

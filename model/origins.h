@@ -43,16 +43,46 @@ struct CellOrigin {
   RowRef feature;   // tipo_cella, valore_a to valore_d, tempo_segnale
   RowRef replaced;  // the row whose feature `feature` was written over
   RowRef mark;      // preavviso
-  RowRef gradient;  // codice_pendenza
   RowRef mountain;  // codice_montagna
-  RowRef speed;     // vel_limite
-  RowRef adhesion;  // aderenza
   std::uint8_t replaced_kind = 0;  // tipo_cella before `feature` was written
+};
+
+// The rows behind a profile byte (gradient, speed limit, adhesion), kept as
+// runs rather than per cell: the readers write a profile's cells in
+// increasing order, each row's value from one cell on up to the next run.
+class ProfileRuns {
+ public:
+  // Cells from `first` on carry row `row`'s value.
+  void add(std::int64_t first, RowRef row) {
+    if (!runs_.empty() && runs_.back().row == row) return;
+    runs_.push_back({first, row});
+  }
+  RowRef at(std::int64_t cell) const {
+    RowRef found;
+    for (std::size_t lo = 0, hi = runs_.size(); lo < hi;) {
+      const std::size_t mid = (lo + hi) / 2;
+      if (runs_[mid].first <= cell) {
+        found = runs_[mid].row;
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    return found;
+  }
+
+ private:
+  struct Run {
+    std::int64_t first;
+    RowRef row;
+  };
+  std::vector<Run> runs_;
 };
 
 struct Origins {
   static constexpr std::size_t entry_count = 87;  // the route table's entries
   std::vector<CellOrigin> cells;  // one per track cell once the cells exist
+  ProfileRuns gradient, speed, adhesion;  // codice_pendenza, vel_limite, aderenza
   std::array<RowRef, entry_count> entries{};  // the last row that wrote each route entry
 
   // The origin of cell c; nullptr outside the cells (or where a model was
