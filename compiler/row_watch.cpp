@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -147,6 +148,17 @@ std::string lower(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = ascii_lower(c);
   return out;
+}
+
+// A field that is a keyword as the writers emit it ("lunghezza percorso").
+bool written_keyword(std::string_view field) {
+  const std::string f = lower(field);
+  using Keywords = std::span<const Keyword>;
+  for (const Keywords keywords :
+       {Keywords(general_keywords), Keywords(body_keywords), Keywords(train_keywords)})
+    for (const Keyword& k : keywords)
+      if (f == k.written) return true;
+  return false;
 }
 
 std::string quoted(std::string_view s) {
@@ -305,7 +317,9 @@ void RowWatch::keyword_in_comment() {
   const bool hyphen = contiene(field_, "-");
   const char first = field_.empty() ? ' ' : field_.front();
   const bool marked = !is_letter(first) && first != '[' && first != '"' && first != '_';
-  const bool prose = !comma_follows_ && contiene(field_, " ");
+  // Words alone on their line read like a comment, unless they are a
+  // keyword as the writers emit it (its values may follow on the next line).
+  const bool prose = !comma_follows_ && contiene(field_, " ") && !written_keyword(field_);
   if (!hyphen && !marked && !prose) return;
   commented_ = true;
   Diagnostic& d = warn(m_, "keyword-in-comment", row(),

@@ -98,6 +98,9 @@ INSTANTIATE_TEST_SUITE_P(
              // The record reads its values from the next line and fails there:
              // the error is the comment's.
              {{"keyword-in-comment", 'l', 4}, {"error-25", 'l', 4}}},
+        Case{"a_keyword_alone_on_its_line_is_no_comment",
+             "[generale]\r\nlunghezza percorso\r\n30000\r\n[curve]\r\n[fine]\r\n", fermo,
+             {{"missing-values", 'l', 2}}},
         Case{"a_keyword_past_the_comment_fields",
              linea_con("-----\r\n- tratto -\r\n- pendenza -, 7100, 4\r\n", 30000), fermo,
              {{"keyword-in-comment", 'l', 6}}},

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string_view>
 
-#include "text/field_reader.h"
 #include "tool/cli.h"
 
 namespace scenarioc {
