@@ -118,8 +118,8 @@ void compila_e_scrivi(const Cantiere& cantiere, const Sorgenti& s, const NomiFil
   }
   e.numero_errore = m.numero_errore;
   e.posizione_errore = m.posizione_errore;
-  if (!e.guasto && m.numero_errore == numero(ScenarioError::unreadable) &&
-      !m.read_failure.empty()) e.guasto = m.read_failure;
+  if (!e.guasto && m.numero_errore == numero(ScenarioError::unreadable) && !m.read_failure.empty())
+    e.guasto = m.read_failure;
 }
 
 std::string in_json(const Esito& e, const Modello* m, const Sorgenti* s, const WarningOptions& w);
@@ -144,8 +144,9 @@ void consegna(const Cantiere& cantiere, const std::string& cartella_uscita, cons
   }
 }
 
-// What standard error says: the recorded error first, since it may be why
-// the run could not go on, then what stopped the run or what was written.
+// What standard error says: the warnings and the error first, since the
+// error may be why the run could not go on, then what stopped the run or
+// what was written.
 std::string racconta(const Modello& m, const Sorgenti& s, const WarningOptions& w, const Esito& e) {
   std::string out = as_text(m, s, w);
   if (!e.fatale && e.codice == esito_fallito && !e.senza_celle) out += "scenarioc: " + *e.guasto + "\n";
