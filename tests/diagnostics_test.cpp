@@ -262,6 +262,26 @@ TEST(Diagnostics, NotesNameTheRowThatHoldsAContestedCell) {
   EXPECT_FALSE(c.m.origins.cells[20].feature.known());
 }
 
+TEST(Diagnostics, ProfileBytesKnowTheirRows) {
+  // Each gradient and speed step writes its value from its cell on; before
+  // the first step the cells carry the starting value of no row.
+  const std::string linea = linea_con("pendenza, 1000, 3\r\npendenza, 7100, 4\r\n", 30000);
+  const std::string treno = treno_con("velocita, 0, 100\r\nvelocita, 3000, 150\r\n");
+  const Compiled c = compile(linea, treno);
+  ASSERT_EQ(c.seen, std::vector<Seen>{});
+  const RowRef primo(Text::linea, linea.find("pendenza, 1000")),
+      secondo(Text::linea, linea.find("pendenza, 7100"));
+  EXPECT_FALSE(c.m.origins.gradient.at(19).known());
+  EXPECT_EQ(c.m.origins.gradient.at(20), primo);
+  EXPECT_EQ(c.m.origins.gradient.at(141), primo);
+  EXPECT_EQ(c.m.origins.gradient.at(142), secondo);
+  EXPECT_EQ(c.m.origins.gradient.at(737), secondo);  // the last cell written, N - 3
+  const RowRef veloce(Text::treno, treno.find("velocita, 3000"));
+  EXPECT_EQ(c.m.origins.speed.at(59), RowRef(Text::treno, treno.find("velocita, 0")));
+  EXPECT_EQ(c.m.origins.speed.at(60), veloce);
+  EXPECT_FALSE(c.m.origins.adhesion.at(60).known());
+}
+
 TEST(Diagnostics, EveryErrorNumberHasItsRow) {
   for (std::int32_t n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16, 17, 18, 19, 20, 21,
                          22, 24, 25, 101, 102, 103, 1250, 1251}) {
