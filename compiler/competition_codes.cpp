@@ -32,7 +32,7 @@ unsigned char minuscola(unsigned char c) {
   if (m.celle[1].tipo_cella != tipo::vuota) note_cell(m, d, 1, "holds");
   d.notes.push_back({TextSpan{}, std::string(cerca_errore(e).rimedio)});
   m.diagnostics.push_back(std::move(d));
-  throw ErroreFatale(e);
+  throw FatalError(e);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The scenario error numbers and their explanations, in one table that every
 // front end uses. Recorded errors live in the model (numero_errore,
-// posizione_errore); the two fatal header errors travel as ErroreFatale to
+// posizione_errore); the two fatal header errors travel as FatalError to
 // the front end, which shows them.
 #pragma once
 
@@ -50,9 +50,9 @@ constexpr std::int32_t numero(ScenarioError e) { return static_cast<std::int32_t
 inline constexpr std::int32_t errore_formato = numero(ScenarioError::format_mark_set);
 inline constexpr std::int32_t errore_codice = numero(ScenarioError::competition_code_set);
 
-class ErroreFatale : public std::exception {
+class FatalError : public std::exception {
  public:
-  explicit ErroreFatale(ScenarioError e) : numero_(scenario::numero(e)) {}
+  explicit FatalError(ScenarioError e) : numero_(scenario::numero(e)) {}
   std::int32_t numero() const { return numero_; }
   const char* what() const noexcept override { return "fatal scenario error"; }
 

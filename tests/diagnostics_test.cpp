@@ -44,9 +44,9 @@ Compiled compile(const std::string& linea, const std::string& treno, std::int32_
   TextInMemory l(linea, "linea"), t(treno, "treno");
   try {
     compila(c.m, j, {l, t});
-  } catch (const ErroreFatale& f) {
+  } catch (const FatalError& f) {
     c.fatal = f.numero();
-  } catch (const CompilazioneInterrotta&) {
+  } catch (const CompilationStopped&) {
   }
   for (const Diagnostic& d : c.m.diagnostics) {
     const std::string& text = d.at.text == Text::treno ? treno : linea;

@@ -52,15 +52,15 @@ std::string reason(const platform::Failure& f) {
 
 std::string in_json(const CheckResult& r, const Sorgenti& s, const WarningOptions& w) {
   Json j;
-  j.inizio_oggetto();
-  j.chiave("diagnostics");
+  j.begin_object();
+  j.key("diagnostics");
   as_json(j, r.model, s, w);
-  j.chiave("numero_errore").intero(r.model.numero_errore);
-  j.chiave("posizione_errore").intero(r.model.posizione_errore);
-  j.chiave("fatal");
-  if (r.end.fatal) j.intero(*r.end.fatal); else j.nullo();
-  j.fine_oggetto();
-  return j.risultato();
+  j.key("numero_errore").integer(r.model.numero_errore);
+  j.key("posizione_errore").integer(r.model.posizione_errore);
+  j.key("fatal");
+  if (r.end.fatal) j.integer(*r.end.fatal); else j.null();
+  j.end_object();
+  return j.result();
 }
 
 }  // namespace
@@ -68,27 +68,27 @@ std::string in_json(const CheckResult& r, const Sorgenti& s, const WarningOption
 NomiFile file_names(std::string_view scenario, std::string_view train) {
   auto check = [](std::string_view option, std::string_view name) {
     if (name.empty() || name.find_first_of("/\\") != std::string_view::npos)
-      throw ErroreUso(std::string(option) + " must be a non-empty name without / or \\");
+      throw UsageError(std::string(option) + " must be a non-empty name without / or \\");
   };
   check("--scenario", scenario);
   check("--train", train);
   NomiFile names{std::string(scenario), std::string(train)};
   // The cell file would take the compiled line file's name.
   if (names.celle_dat() == names.linea_dat())
-    throw ErroreUso("--train " + names.numero_treno + " gives the cell file the line file's name");
+    throw UsageError("--train " + names.numero_treno + " gives the cell file the line file's name");
   return names;
 }
 
 void Unreadable::as_json(Json& j) const {
-  j.inizio_lista().inizio_oggetto();
-  j.chiave("file").testo(path);
-  j.chiave("line").nullo();
-  j.chiave("column").nullo();
-  j.chiave("severity").testo("error");
-  j.chiave("code").testo("unreadable-text");
-  j.chiave("message").testo(message);
-  j.chiave("notes").inizio_lista().fine_lista();
-  j.fine_oggetto().fine_lista();
+  j.begin_list().begin_object();
+  j.key("file").text(path);
+  j.key("line").null();
+  j.key("column").null();
+  j.key("severity").text("error");
+  j.key("code").text("unreadable-text");
+  j.key("message").text(message);
+  j.key("notes").begin_list().end_list();
+  j.end_object().end_list();
 }
 
 std::optional<Unreadable> read_sources(const std::string& directory, const NomiFile& names,
@@ -115,9 +115,9 @@ CompileEnd compile_in_memory(Modello& m, const Sorgenti& s, const NomiFile& name
   TextInMemory treno(s.treno.testo, s.treno.percorso);
   try {
     compila(m, plan ? 1 : 0, {linea, treno});
-  } catch (const ErroreFatale& f) {
+  } catch (const FatalError& f) {
     end.fatal = f.numero();
-  } catch (const CompilazioneInterrotta& f) {
+  } catch (const CompilationStopped& f) {
     end.no_cells = f.what();
   }
   return end;
@@ -129,7 +129,7 @@ CheckResult check_sources(const Sorgenti& s, const NomiFile& names, const Warnin
   r.end = compile_in_memory(r.model, s, names, true);
   const bool failed = r.model.numero_errore != 0 || r.end.fatal || r.end.no_cells ||
                       (w.as_errors && warnings_shown(r.model, w) > 0);
-  r.status = failed ? esito_errore : esito_ok;
+  r.status = failed ? exit_error : exit_ok;
   r.text = json ? in_json(r, s, w) : as_text(r.model, s, w);
   return r;
 }
@@ -137,30 +137,30 @@ CheckResult check_sources(const Sorgenti& s, const NomiFile& names, const Warnin
 int run_check(std::span<const std::string> args) {
   std::vector<std::string> rest(args.begin(), args.end());
   const WarningOptions w = take_warning_options(rest);
-  const Argomenti a = analizza(rest, {"--json"}, {"--scenario", "--train"});
-  if (a.aiuto) {
-    scrivi_out(std::string(check_usage) + warning_list());
-    return esito_ok;
+  const Arguments a = parse_arguments(rest, {"--json"}, {"--scenario", "--train"});
+  if (a.help) {
+    write_out(std::string(check_usage) + warning_list());
+    return exit_ok;
   }
-  if (a.operandi.size() != 1) throw ErroreUso("check takes one SOURCE_DIR");
+  if (a.operands.size() != 1) throw UsageError("check takes one SOURCE_DIR");
   const NomiFile names =
-      file_names(a.valore("--scenario", default_scenario), a.valore("--train", default_train));
+      file_names(a.value("--scenario", default_scenario), a.value("--train", default_train));
 
   Sorgenti s;
-  if (const auto refused = read_sources(a.operandi[0], names, s)) {
-    scrivi_err(refused->text());
-    if (a.ha("--json")) {
+  if (const auto refused = read_sources(a.operands[0], names, s)) {
+    write_err(refused->text());
+    if (a.has("--json")) {
       Json j;
-      j.inizio_oggetto().chiave("diagnostics");
+      j.begin_object().key("diagnostics");
       refused->as_json(j);
-      j.chiave("numero_errore").intero(0).chiave("posizione_errore").intero(0);
-      j.chiave("fatal").nullo().fine_oggetto();
-      scrivi_out(j.risultato());
+      j.key("numero_errore").integer(0).key("posizione_errore").integer(0);
+      j.key("fatal").null().end_object();
+      write_out(j.result());
     }
-    return esito_fallito;
+    return exit_failure;
   }
-  const CheckResult r = check_sources(s, names, w, a.ha("--json"));
-  if (a.ha("--json")) scrivi_out(r.text); else scrivi_err(r.text);
+  const CheckResult r = check_sources(s, names, w, a.has("--json"));
+  if (a.has("--json")) write_out(r.text); else write_err(r.text);
   return r.status;
 }
 

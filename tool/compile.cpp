@@ -19,7 +19,7 @@
 
 namespace scenarioc {
 
-const std::string_view uso_compile =
+const std::string_view compile_usage =
     "usage: scenarioc compile [--scenario NAME] [--train NUMBER] [--no-plan] [--out DIR]\n"
     "                         [--json] [-Werror] [-Wno-CODE]... SOURCE_DIR\n"
     "\n"
@@ -50,7 +50,7 @@ namespace {
 using namespace scenario;
 
 struct Esito {
-  int codice = esito_ok;
+  int codice = exit_ok;
   std::int32_t numero_errore = 0;
   std::int32_t posizione_errore = 0;
   std::optional<std::int32_t> fatale;
@@ -90,7 +90,7 @@ class Cantiere {
 };
 
 void fallito(Esito& e, const std::string& guasto) {
-  e.codice = esito_fallito;
+  e.codice = exit_failure;
   e.guasto = guasto;
 }
 
@@ -103,10 +103,10 @@ void compila_e_scrivi(const Cantiere& cantiere, const Sorgenti& s, const NomiFil
   // The bytes read for the messages are the bytes compiled.
   const CompileEnd fine = compile_in_memory(m, s, nomi, piano);
   if (fine.fatal) {
-    e.codice = esito_fallito;
+    e.codice = exit_failure;
     e.fatale = fine.fatal;
   } else if (fine.no_cells) {
-    e.codice = esito_fallito;
+    e.codice = exit_failure;
     e.guasto = fine.no_cells;
     e.senza_celle = true;
   } else {
@@ -149,11 +149,11 @@ void consegna(const Cantiere& cantiere, const std::string& cartella_uscita, cons
 // what was written.
 std::string racconta(const Modello& m, const Sorgenti& s, const WarningOptions& w, const Esito& e) {
   std::string out = as_text(m, s, w);
-  if (!e.fatale && e.codice == esito_fallito && !e.senza_celle) out += "scenarioc: " + *e.guasto + "\n";
+  if (!e.fatale && e.codice == exit_failure && !e.senza_celle) out += "scenarioc: " + *e.guasto + "\n";
 
   if (e.senza_celle) {
     out += "scenarioc: no compiled file was written: the line description gave no track cells\n";
-  } else if (e.codice == esito_fallito) {
+  } else if (e.codice == exit_failure) {
     if (e.file.empty()) {
       out += "scenarioc: no compiled file was written\n";
     } else {
@@ -192,10 +192,10 @@ void compila(const std::string& cartella_sorgenti, const std::string& cartella_u
 
   Modello m;
   compila_e_scrivi(*cantiere, s, nomi, piano, m, e);
-  if (e.codice != esito_fallito) consegna(*cantiere, cartella_uscita, nomi, piano, e);
-  if (e.codice != esito_fallito)
-    e.codice = m.numero_errore == 0 && !(w.as_errors && warnings_shown(m, w) > 0) ? esito_ok
-                                                                                  : esito_errore;
+  if (e.codice != exit_failure) consegna(*cantiere, cartella_uscita, nomi, piano, e);
+  if (e.codice != exit_failure)
+    e.codice = m.numero_errore == 0 && !(w.as_errors && warnings_shown(m, w) > 0) ? exit_ok
+                                                                                  : exit_error;
   e.messaggi = racconta(m, s, w, e);
   e.json = in_json(e, &m, &s, w);
   if (const auto avviso = cantiere->rimuovi()) e.messaggi += "scenarioc: warning: " + *avviso + "\n";
@@ -204,45 +204,45 @@ void compila(const std::string& cartella_sorgenti, const std::string& cartella_u
 // `m` and `s` are missing when the run ended before anything was compiled.
 std::string in_json(const Esito& e, const Modello* m, const Sorgenti* s, const WarningOptions& w) {
   Json j;
-  j.inizio_oggetto();
-  j.chiave("numero_errore").intero(e.numero_errore);
-  j.chiave("posizione_errore").intero(e.posizione_errore);
-  j.chiave("fatal");
-  if (e.fatale) j.intero(*e.fatale); else j.nullo();
-  j.chiave("failure");
-  if (e.guasto) j.testo(*e.guasto); else j.nullo();
-  j.chiave("files").inizio_lista();
-  for (const std::string& f : e.file) j.testo(f);
-  j.fine_lista();
-  j.chiave("diagnostics");
+  j.begin_object();
+  j.key("numero_errore").integer(e.numero_errore);
+  j.key("posizione_errore").integer(e.posizione_errore);
+  j.key("fatal");
+  if (e.fatale) j.integer(*e.fatale); else j.null();
+  j.key("failure");
+  if (e.guasto) j.text(*e.guasto); else j.null();
+  j.key("files").begin_list();
+  for (const std::string& f : e.file) j.text(f);
+  j.end_list();
+  j.key("diagnostics");
   if (m) as_json(j, *m, *s, w);
   else if (e.illeggibile) e.illeggibile->as_json(j);
-  else j.inizio_lista().fine_lista();
-  j.fine_oggetto();
-  return j.risultato();
+  else j.begin_list().end_list();
+  j.end_object();
+  return j.result();
 }
 
 }  // namespace
 
-int esegui_compile(std::span<const std::string> args) {
+int run_compile(std::span<const std::string> args) {
   std::vector<std::string> resto(args.begin(), args.end());
   const WarningOptions w = take_warning_options(resto);
-  const Argomenti a = analizza(resto, {"--no-plan", "--json"}, {"--scenario", "--train", "--out"});
-  if (a.aiuto) {
-    scrivi_out(uso_compile);
-    return esito_ok;
+  const Arguments a = parse_arguments(resto, {"--no-plan", "--json"}, {"--scenario", "--train", "--out"});
+  if (a.help) {
+    write_out(compile_usage);
+    return exit_ok;
   }
-  if (a.operandi.size() != 1) throw ErroreUso("compile takes one SOURCE_DIR");
-  const NomiFile nomi = file_names(a.valore("--scenario", "Belvara_Quintosa"), a.valore("--train", "254"));
-  const std::string& sorgenti = a.operandi[0];
+  if (a.operands.size() != 1) throw UsageError("compile takes one SOURCE_DIR");
+  const NomiFile nomi = file_names(a.value("--scenario", "Belvara_Quintosa"), a.value("--train", "254"));
+  const std::string& sorgenti = a.operands[0];
 
   Esito e;
-  compila(sorgenti, a.valore("--out", sorgenti), nomi, !a.ha("--no-plan"), w, e);
+  compila(sorgenti, a.value("--out", sorgenti), nomi, !a.has("--no-plan"), w, e);
   // The early failures of compila have no recorded error to tell.
   if (e.illeggibile) e.messaggi = e.illeggibile->text();
   else if (e.messaggi.empty() && e.guasto) e.messaggi = "scenarioc: " + *e.guasto + "\n";
-  scrivi_err(e.messaggi);
-  if (a.ha("--json")) scrivi_out(e.json.empty() ? in_json(e, nullptr, nullptr, w) : e.json);
+  write_err(e.messaggi);
+  if (a.has("--json")) write_out(e.json.empty() ? in_json(e, nullptr, nullptr, w) : e.json);
   return e.codice;
 }
 

@@ -106,12 +106,12 @@ std::string tag(const Diagnostic& d, const WarningOptions& w) {
 }
 
 void place_json(Json& j, const Place& p) {
-  j.chiave("file");
-  if (p.source) j.testo(p.source->percorso); else j.nullo();
-  j.chiave("line");
-  if (p.located) j.intero(static_cast<std::int64_t>(p.line)); else j.nullo();
-  j.chiave("column");
-  if (p.located) j.intero(static_cast<std::int64_t>(p.column)); else j.nullo();
+  j.key("file");
+  if (p.source) j.text(p.source->percorso); else j.null();
+  j.key("line");
+  if (p.located) j.integer(static_cast<std::int64_t>(p.line)); else j.null();
+  j.key("column");
+  if (p.located) j.integer(static_cast<std::int64_t>(p.column)); else j.null();
 }
 
 }  // namespace
@@ -131,9 +131,9 @@ WarningOptions take_warning_options(std::vector<std::string>& args) {
     } else if (a.starts_with("-Wno-") && is_warning_code(std::string_view(a).substr(5))) {
       w.disabled.insert(a.substr(5));
     } else if (a.starts_with("-Wno-")) {
-      throw ErroreUso("no warning is called " + a.substr(5) + " (see --help)");
+      throw UsageError("no warning is called " + a.substr(5) + " (see --help)");
     } else {
-      throw ErroreUso("unknown option " + a);
+      throw UsageError("unknown option " + a);
     }
   }
   args = std::move(rest);
@@ -175,25 +175,25 @@ std::string as_text(const Modello& m, const Sorgenti& s, const WarningOptions& w
 
 void as_json(Json& j, const Modello& m, const Sorgenti& s, const WarningOptions& w) {
   Placer placer(s);
-  j.inizio_lista();
+  j.begin_list();
   for (const Diagnostic* d : shown(m, w)) {
     const Place at = placer.place(d->at);
-    j.inizio_oggetto();
+    j.begin_object();
     place_json(j, at);
-    j.chiave("severity").testo(is_error(*d, w) ? "error" : "warning");
-    j.chiave("code").testo(d->code);
-    j.chiave("message").testo(d->message);
-    j.chiave("notes").inizio_lista();
+    j.key("severity").text(is_error(*d, w) ? "error" : "warning");
+    j.key("code").text(d->code);
+    j.key("message").text(d->message);
+    j.key("notes").begin_list();
     for (const DiagnosticNote& n : d->notes) {
-      j.inizio_oggetto();
+      j.begin_object();
       place_json(j, n.at.text == Text::none ? at : placer.place(n.at));
-      j.chiave("message").testo(n.message);
-      j.fine_oggetto();
+      j.key("message").text(n.message);
+      j.end_object();
     }
-    j.fine_lista();
-    j.fine_oggetto();
+    j.end_list();
+    j.end_object();
   }
-  j.fine_lista();
+  j.end_list();
 }
 
 std::string warning_list() {

@@ -32,7 +32,7 @@ struct WarningOptions {
 };
 
 // Takes -Werror and every -Wno-CODE out of `args` (up to a "--"). Throws
-// ErroreUso for another -W option or a code that is no warning's.
+// UsageError for another -W option or a code that is no warning's.
 WarningOptions take_warning_options(std::vector<std::string>& args);
 
 // The diagnostics shown under `w`, in the order found.
