@@ -1,5 +1,6 @@
 #include "compiler/competition_codes.h"
 
+#include "compiler/diagnose.h"
 #include "model/errors.h"
 
 namespace scenario {
@@ -18,6 +19,20 @@ unsigned char minuscola(unsigned char c) {
     case 0x9F: return 0xFF;
     default: return c;
   }
+}
+
+// The clash as the error's diagnostic, at the row that wrote track cell 1,
+// before the fatal error ends the compilation.
+[[noreturn]] void fatale(Modello& m, ScenarioError e) {
+  Diagnostic d;
+  d.severity = Severity::error;
+  d.code = "error-" + std::to_string(numero(e));
+  d.message = std::string(cerca_errore(e).testo);
+  if (const CellOrigin* o = m.origins.cell(1)) d.at = o->feature.span();
+  if (m.celle[1].tipo_cella != tipo::vuota) note_cell(m, d, 1, "holds");
+  d.notes.push_back({TextSpan{}, std::string(cerca_errore(e).rimedio)});
+  m.diagnostics.push_back(std::move(d));
+  throw FatalError(e);
 }
 
 }  // namespace
@@ -46,10 +61,10 @@ std::int16_t codice_gara_og(Modello& m) {
 void timbra_intestazioni(Modello& m) {
   voce_percorso& v = m.tabella_percorso[voce::scenario];
   cella& c = m.celle.at(1);
-  if (v.intero1 != 0 || c.valore_a != 0) throw FatalError(errore_formato);
+  if (v.intero1 != 0 || c.valore_a != 0) fatale(m, ScenarioError::format_mark_set);
   v.intero1 = marchio_percorso;
   c.valore_a = marchio_celle;
-  if (v.dato4 != 0 || c.valore_b != 0) throw FatalError(errore_codice);
+  if (v.dato4 != 0 || c.valore_b != 0) fatale(m, ScenarioError::competition_code_set);
   v.dato4 = codice_gara_st(m);
   c.valore_b = codice_gara_og(m);
 }

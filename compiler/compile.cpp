@@ -3,6 +3,7 @@
 #include <string>
 
 #include "compiler/competition_codes.h"
+#include "compiler/diagnose.h"
 #include "compiler/post_processing.h"
 #include "compiler/reader.h"
 #include "model/errors.h"
@@ -21,11 +22,17 @@ void compila(Modello& m, std::int32_t j, const DescriptionTexts& testi) {
   m.scrivi_linea = j;
   m.numero_errore = 0;
   azzera_tabella(m);
-  memorizza_dati(m, testi);
-  if (m.celle.empty()) throw CompilationStopped(m.numero_errore);
-  m.ultima_cella = static_cast<std::int32_t>(m.celle.size()) - 1;
-  elabora_percorso(m);
-  timbra_intestazioni(m);
+  try {
+    memorizza_dati(m, testi);
+    if (m.celle.empty()) throw CompilationStopped(m.numero_errore);
+    m.ultima_cella = static_cast<std::int32_t>(m.celle.size()) - 1;
+    elabora_percorso(m);
+    timbra_intestazioni(m);
+  } catch (...) {
+    finish_diagnostics(m);
+    throw;
+  }
+  finish_diagnostics(m);
 }
 
 }  // namespace scenario

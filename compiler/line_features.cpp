@@ -114,6 +114,7 @@ void scrivi_pendenze(Modello& m, StatoLinea& st, std::int64_t fino_a, std::size_
     throw ReadFailure(offset, "gradient " + std::to_string(st.pendenza_corrente) + " + 100 does not fit 32 bits");
   const std::uint8_t codice = low_byte(piu_100);
   std::int64_t c = st.cursore_pendenza;
+  if (c <= m.ultima_cella) m.origins.gradient.add(c, st.riga_pendenza);
   do {
     if (c > m.ultima_cella)
       throw ReadFailure(offset, "gradient rows past the end pushed the gradient cursor beyond the last cell (" +
@@ -127,10 +128,11 @@ void scrivi_pendenze(Modello& m, StatoLinea& st, std::int64_t fino_a, std::size_
 }  // namespace
 
 void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::int32_t pendenza,
-                       std::size_t offset) {
+                       RowRef riga) {
   const std::int64_t i = indice_vicino(posizione / 50.0);
-  if (i > 0) scrivi_pendenze(m, st, i, offset);
+  if (i > 0) scrivi_pendenze(m, st, i, riga.offset());
   st.pendenza_corrente = pendenza;
+  st.riga_pendenza = riga;
 }
 
 void completa_pendenze(Modello& m, StatoLinea& st, std::size_t offset) {
@@ -138,7 +140,8 @@ void completa_pendenze(Modello& m, StatoLinea& st, std::size_t offset) {
 }
 
 void memo_montagna(Modello& m, std::int32_t inizio, std::int32_t fine, std::int32_t tipo,
-                   std::size_t offset) {
+                   RowRef riga) {
+  const std::size_t offset = riga.offset();
   bool marcatori = false;
   if (tipo > 10) {
     tipo -= 10;
@@ -163,19 +166,23 @@ void memo_montagna(Modello& m, std::int32_t inizio, std::int32_t fine, std::int3
   for (std::int64_t i = prima; i <= ultima; ++i, ++k) {
     cella& c = m.celle[static_cast<std::size_t>(i)];
     c.codice_montagna = low_byte(tipo);
-    if (marcatori && k % 4 == 0 && c.tipo_cella == tipo::vuota) c.tipo_cella = tipo::marcatore_montagna;
+    if (CellOrigin* o = m.origins.cell(i)) o->mountain = riga;
+    if (marcatori && k % 4 == 0 && c.tipo_cella == tipo::vuota) {
+      note_feature(m, i, riga);
+      c.tipo_cella = tipo::marcatore_montagna;
+    }
   }
 }
 
-void memo_indicatori_v_max(Modello& m, std::int32_t posizione, std::int32_t vas, std::int32_t vbs,
-                           std::int32_t vcs, std::int32_t strisces, std::int32_t vad,
-                           std::int32_t vbd, std::int32_t vcd, std::int32_t strisced,
-                           std::size_t offset) {
-  cella& c = m.celle[static_cast<std::size_t>(cella_di(posizione))];
-  if (!libera(c)) {
-    m.numero_errore = 21;
-    return;
-  }
+std::optional<Refusal> memo_indicatori_v_max(Modello& m, std::int32_t posizione, std::int32_t vas,
+                                             std::int32_t vbs, std::int32_t vcs,
+                                             std::int32_t strisces, std::int32_t vad,
+                                             std::int32_t vbd, std::int32_t vcd,
+                                             std::int32_t strisced, RowRef riga) {
+  const std::size_t offset = riga.offset();
+  const std::int64_t i = cella_di(posizione);
+  cella& c = m.celle[static_cast<std::size_t>(i)];
+  if (!libera(c)) return Refusal{ScenarioError::speed_board_cell_taken, i};
   auto codice = [&](std::int32_t d, std::int32_t s) {
     std::optional<std::int16_t> v = nearest_as<std::int16_t>(d / 5.0 + s * 20.0);
     if (!v) throw ReadFailure(offset, "a speed board code does not fit 16 bits");
@@ -189,39 +196,73 @@ void memo_indicatori_v_max(Modello& m, std::int32_t posizione, std::int32_t vas,
   const std::int64_t strisce = dieci + strisced;
   if (!in_16(strisces) || !in_16(strisced) || !in_16(dieci) || !in_16(strisce))
     throw ReadFailure(offset, "a speed board stripe code does not fit 16 bits");
+  note_feature(m, i, riga);
   c.tipo_cella = tipo::indicatore_v_max;
   c.valore_a = a;
   c.valore_b = b;
   c.valore_c = cc;
   c.valore_d = static_cast<std::int16_t>(strisce);
+  return std::nullopt;
 }
 
-bool memo_cartello(Modello& m, StatoLinea& st, std::int32_t posizione, std::string_view testo,
-                   std::size_t offset) {
-  cella& c = m.celle[static_cast<std::size_t>(cella_di(posizione))];
-  if (!libera(c)) return false;
+std::optional<Refusal> memo_cartello(Modello& m, StatoLinea& st, std::int32_t posizione,
+                                     std::string_view testo, RowRef riga) {
+  const std::size_t offset = riga.offset();
+  const std::int64_t i = cella_di(posizione);
+  cella& c = m.celle[static_cast<std::size_t>(i)];
+  if (!libera(c)) return Refusal{ScenarioError::text_board_cell_taken, i};
   if (st.puntatore_cartelli < 1) throw ReadFailure(offset, "more than 80 text boards");
   if (testo.size() > 0xFFFF) throw ReadFailure(offset, "a board text longer than 65535 characters");
+  note_feature(m, i, riga);
   c.tipo_cella = tipo::cartello;
   c.valore_a = low_16(st.puntatore_cartelli);
   m.tabella_percorso[static_cast<std::size_t>(st.puntatore_cartelli)].testo = testo;
+  m.origins.entries[static_cast<std::size_t>(st.puntatore_cartelli)] = riga;
   --st.puntatore_cartelli;
-  return true;
+  return std::nullopt;
 }
 
-void progressive_ordina(Modello& m, std::size_t offset) {
+namespace {
+
+// Kilometric progressives that the ordering empties all three of.
+void avvisa_progressive_vuote(Modello& m, RowRef t, RowRef d, RowRef u, bool posizioni_zero) {
+  const RowRef prima = t.known() ? t : d.known() ? d : u;
+  Diagnostic& w = warn(
+      m, "progressives-emptied", prima.span(),
+      posizioni_zero
+          ? "the positions of the kilometric progressives add up to 0 and none has a "
+            "progressive above 0: the ordering leaves all three empty"
+          : "two kilometric progressives share the greatest position: the ordering leaves all "
+            "three empty");
+  for (const RowRef riga : {d, u})
+    if (riga.known() && !(riga == prima)) w.notes.push_back({riga.span(), "another progressive record"});
+  w.notes.push_back({TextSpan{}, "give the progressives different positions, the greatest "
+                                 "first in use; write 0, 0, 0 for one not in use"});
+}
+
+}  // namespace
+
+void progressive_ordina(Modello& m) {
+  // Each record carries its row, so the rows follow the records into their
+  // slots; an emptied slot has none.
   struct Record {
     std::int32_t posizione = 0, progressiva = 0, flag = 0;
+    RowRef riga;
   };
   auto leggi = [&](int i) {
-    const voce_percorso& v = m.tabella_percorso[static_cast<std::size_t>(i)];
-    return Record{v.dato1, v.dato2, v.dato3};
+    const auto k = static_cast<std::size_t>(i);
+    const voce_percorso& v = m.tabella_percorso[k];
+    return Record{v.dato1, v.dato2, v.dato3, m.origins.entries[k]};
   };
   const Record T = leggi(voce::progressiva_tre), D = leggi(voce::progressiva_due),
                U = leggi(voce::progressiva_uno);
   std::array<Record, 3> r{};  // all zero unless a rule applies
 
-  // T + D + U, each step in 32 bits.
+  // T + D + U, each step in 32 bits; a failure is shown on the last of
+  // their rows.
+  std::size_t offset = TextSpan::npos;
+  for (const Record* x : {&T, &D, &U})
+    if (x->riga.known() && (offset == TextSpan::npos || x->riga.offset() > offset)) offset = x->riga.offset();
   const char* somma = "the sum of the kilometric progressive positions";
   const std::int32_t td = in_32(std::int64_t{T.posizione} + D.posizione, offset, somma);
   if (in_32(std::int64_t{td} + U.posizione, offset, somma) == 0) {
@@ -237,14 +278,21 @@ void progressive_ordina(Modello& m, std::size_t offset) {
       r = T.posizione > D.posizione ? std::array{U, T, D} : std::array{U, D, T};
   }
 
+  auto vuoto = [](const Record& x) { return x.posizione == 0 && x.progressiva == 0 && x.flag == 0; };
+  if (vuoto(r[0]) && vuoto(r[1]) && vuoto(r[2]) && !(vuoto(T) && vuoto(D) && vuoto(U)))
+    avvisa_progressive_vuote(m, T.riga, D.riga, U.riga,
+                             std::int64_t{T.posizione} + D.posizione + U.posizione == 0);
+
   for (int k = 0; k < 3; ++k) {
-    voce_percorso& v = m.tabella_percorso[static_cast<std::size_t>(voce::progressiva_tre + k)];
+    const auto slot = static_cast<std::size_t>(voce::progressiva_tre + k);
+    voce_percorso& v = m.tabella_percorso[slot];
     const Record& x = r[static_cast<std::size_t>(k)];
-    const std::int32_t progressiva =
-        in_32(std::int64_t{x.progressiva} + (x.flag == 1 ? 100 : 0), offset, "a kilometric progressive + 100");
+    const std::int32_t progressiva = in_32(std::int64_t{x.progressiva} + (x.flag == 1 ? 100 : 0),
+                                           x.riga.offset(), "a kilometric progressive + 100");
     v.dato1 = x.posizione;
     v.dato2 = progressiva;
     v.dato3 = x.flag;
+    m.origins.entries[slot] = x.riga;
   }
 }
 

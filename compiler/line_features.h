@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
+#include "compiler/diagnose.h"
 #include "model/model.h"
 
 namespace scenario {
@@ -16,6 +18,7 @@ struct StatoLinea {
   std::int32_t pendenza_corrente = 0;  // gradient in force at the cursor
   std::int32_t cursore_piano = 2;      // next plan point to compute
   std::int32_t puntatore_cartelli = voce::primo_cartello;
+  RowRef riga_pendenza;  // the row of the gradient in force, for the cells' origins
 };
 
 inline constexpr std::int32_t ultimo_punto_curve = 1000000;
@@ -37,33 +40,34 @@ bool posa_curva(Modello& m, StatoLinea& st, std::int64_t inizio, std::int64_t lu
 // Straight steps up to point lunghezza_totale - 2.
 void completa_piano(Modello& m, StatoLinea& st);
 
-// Both throw ReadFailure (at `offset`) when the gradient cursor has been
-// pushed past the last cell or the gradient + 100 leaves 32 bits.
 void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::int32_t pendenza,
-                       std::size_t offset);
+                       RowRef riga);
+// Both throw ReadFailure when the gradient cursor has been pushed past the
+// last cell or the gradient + 100 leaves 32 bits: registra_pendenza at its
+// row, completa_pendenze at `offset` (the last gradient row).
 // The last gradient into the cells up to ultima_cella - 3.
 void completa_pendenze(Modello& m, StatoLinea& st, std::size_t offset);
 
-// Throws ReadFailure (at `offset`) past 80 mountains, a span past the cells
-// or a gap to the previous mountain beyond 32 bits.
+// Throws ReadFailure (at the row) past 80 mountains or a span past the cells.
 void memo_montagna(Modello& m, std::int32_t inizio, std::int32_t fine, std::int32_t tipo,
-                   std::size_t offset);
+                   RowRef riga);
 
-// Sets numero_errore to 21 when the board's cell is taken. Throws
-// ReadFailure when a code does not fit 16 bits.
-void memo_indicatori_v_max(Modello& m, std::int32_t posizione, std::int32_t vas, std::int32_t vbs,
-                           std::int32_t vcs, std::int32_t strisces, std::int32_t vad,
-                           std::int32_t vbd, std::int32_t vcd, std::int32_t strisced,
-                           std::size_t offset);
+// Refuses a taken cell with error 21. Throws ReadFailure (at the row) when a
+// code does not fit 16 bits.
+std::optional<Refusal> memo_indicatori_v_max(Modello& m, std::int32_t posizione, std::int32_t vas,
+                                             std::int32_t vbs, std::int32_t vcs,
+                                             std::int32_t strisces, std::int32_t vad,
+                                             std::int32_t vbd, std::int32_t vcd,
+                                             std::int32_t strisced, RowRef riga);
 
-// Returns false when the board's cell is taken (error 6). Throws ReadFailure
-// past 80 text boards.
-bool memo_cartello(Modello& m, StatoLinea& st, std::int32_t posizione, std::string_view testo,
-                   std::size_t offset);
+// Refuses a taken cell with error 6. Throws ReadFailure (at the row) past 80
+// text boards.
+std::optional<Refusal> memo_cartello(Modello& m, StatoLinea& st, std::int32_t posizione,
+                                     std::string_view testo, RowRef riga);
 
-// Throws ReadFailure (at `offset`, the row shown for it) when the sum of the
-// positions or a progressive + 100 leaves 32 bits.
-void progressive_ordina(Modello& m, std::size_t offset = Diagnosi::npos);
+// Throws ReadFailure (at a progressive's row) when the sum of the positions
+// or a progressive + 100 leaves 32 bits.
+void progressive_ordina(Modello& m);
 
 // Cell of a point feature at `posizione`: nearest(posizione / 50 + 1).
 std::int64_t cella_di(std::int32_t posizione);

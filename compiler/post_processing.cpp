@@ -1,5 +1,9 @@
 #include "compiler/post_processing.h"
 
+#include <initializer_list>
+
+#include "compiler/diagnose.h"
+
 namespace scenario {
 namespace {
 
@@ -21,16 +25,22 @@ class Elaborazione {
   // A cell beyond U counts as taken.
   bool free(std::int64_t c) { return c >= 0 && c <= U_ && libera(at(c)); }
   void marca(std::int64_t c) {
+    note_feature(m_, c, RowRef{});
     at(c).tipo_cella = tipo::abbattimento_con_valore;
     at(c).valore_a = valore_protezione;
   }
   void abbassa(std::int64_t c) {
     at(c).valore_a = static_cast<std::int16_t>(minimo(valore_protezione, at(c).valore_a));
   }
-  void errore(std::int32_t numero, std::int64_t c) {
-    m_.numero_errore = numero;
-    m_.posizione_errore = static_cast<std::int32_t>(c * 50);
-    m_.diagnosi = {};
+  // Error `e` at cell c, placed at the row that wrote the feature of
+  // `cella_riga`, with what holds each cell it tried.
+  Diagnostic& errore(ScenarioError e, std::int64_t c, std::int64_t cella_riga,
+                     std::initializer_list<std::int64_t> provate) {
+    const CellOrigin* o = m_.origins.cell(cella_riga);
+    Diagnostic& d = record_error(m_, e, o ? o->feature.span() : TextSpan{},
+                                 static_cast<std::int32_t>(c * 50));
+    for (const std::int64_t t : provate) note_cell(m_, d, t, "holds");
+    return d;
   }
 
   // Signals up to 20 cells before a warning board get a point just before them.
@@ -42,7 +52,10 @@ class Elaborazione {
       else if (free(k - 2)) marca(k - 2);
       else if (kind(k - 1) == tipo::abbattimento_con_valore) abbassa(k - 1);
       else if (kind(k - 2) == tipo::abbattimento_con_valore) abbassa(k - 2);
-      else errore(11, k);
+      else {
+        Diagnostic& d = errore(ScenarioError::no_cell_before_signal, k, k, {k - 1, k - 2});
+        note_cell(m_, d, i, "holds, " + std::to_string(a) + " cells after the signal,");
+      }
     }
   }
 
@@ -59,7 +72,7 @@ class Elaborazione {
           break;
         }
       }
-      if (!marcata) errore(12, i);
+      if (!marcata) errore(ScenarioError::no_cell_in_window, i, i, {i - f[0], i - f[1], i - f[2]});
     }
 
     // Through a slow slowdown a point every 8 cells; for a faster one the
@@ -73,7 +86,7 @@ class Elaborazione {
         if (free(j)) { marca(j); n = 0; }
         else if (free(j - 1)) { marca(j - 1); n = 1; }
         else if (free(j + 1)) { marca(j + 1); n = -1; }
-        else errore(13, j);
+        else errore(ScenarioError::no_cell_in_slowdown, j, i, {j - 1, j, j + 1});
       }
       if (kind(j) == tipo::fine_rallentamento) break;
     }
@@ -86,7 +99,10 @@ class Elaborazione {
       if (p > 0) {
         if (free(p)) marca(p);
         else if (free(p - 1)) marca(p - 1);
-        else errore(13, s);
+        else {
+          Diagnostic& d = errore(ScenarioError::no_cell_in_slowdown, s, i, {p, p - 1});
+          note_cell(m_, d, k, "holds, after the slowdown's end,");
+        }
       }
       break;
     }

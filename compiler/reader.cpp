@@ -3,6 +3,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "compiler/diagnose.h"
+
 namespace scenario {
 namespace {
 
@@ -15,33 +17,43 @@ void scarta_se_esiste(DescriptionText& testo) {
 void memorizza_dati(Modello& m, const DescriptionTexts& testi) {
   m.tabella_percorso[voce::scenario].testo = m.nome_scenario;
   m.tabella_percorso[voce::ripetizione].testo = m.numero_treno;
-  m.diagnosi = {};
+  m.read_failure.clear();
+  m.diagnostics.clear();
+  m.error_diagnostic = TextSpan::npos;
+  m.origins = {};
 
-  std::string guasto;
-  std::size_t offset = Diagnosi::npos;
-  Diagnosi::Sorgente in_lettura = Diagnosi::Sorgente::linea;
+  Text in_lettura = Text::linea;
   try {
     std::int32_t puntatore_cartelli = voce::primo_cartello;
-    if (!leggi_linea(m, testi.linea, puntatore_cartelli)) return;
-    in_lettura = Diagnosi::Sorgente::treno;
+    if (!leggi_linea(m, testi.linea, puntatore_cartelli)) {
+      if (Diagnostic* d = recorded_error(m))
+        d->notes.push_back({TextSpan{}, "the reading stopped here: the train description was not "
+                                        "read, and the compiled files hold no train"});
+      return;
+    }
+    in_lettura = Text::treno;
     leggi_treno(m, testi.treno, puntatore_cartelli);
     return;
   } catch (const ReadFailure& e) {
-    guasto = e.what();
-    offset = e.offset();
+    // The reader has recorded it at its place (error 25).
+    if (m.read_failure.empty()) m.read_failure = e.what();
   } catch (const std::bad_alloc&) {
-    guasto = "out of memory";
+    m.read_failure = "out of memory";
+    record_error(m, ScenarioError::unreadable, {in_lettura, TextSpan::npos, 0}).message +=
+        ": " + m.read_failure;
   } catch (const std::runtime_error& e) {
-    guasto = e.what();  // the text could not be read or discarded
+    m.read_failure = e.what();  // the text could not be read or discarded
+    record_error(m, ScenarioError::unreadable, {in_lettura, TextSpan::npos, 0}).message +=
+        ": " + m.read_failure;
   }
+  if (in_lettura == Text::linea)
+    if (Diagnostic* d = recorded_error(m))
+      d->notes.push_back({TextSpan{}, "the reading stopped here: the train description was not "
+                                      "read, and the compiled files hold no train"});
   // The files were read whole into memory, so nothing is left open here.
-  m.diagnosi.sorgente = in_lettura;
-  m.diagnosi.record = Diagnosi::npos;
-  m.diagnosi.campo = offset;
-  m.diagnosi.guasto = guasto;
   scarta_se_esiste(testi.linea);
   scarta_se_esiste(testi.treno);
-  m.numero_errore = 25;
+  m.numero_errore = numero(ScenarioError::unreadable);
 }
 
 }  // namespace scenario

@@ -1,10 +1,10 @@
 // memorizza_dati: reads the line description and then the train description
 // into the model, discarding each text once read. Scenario problems are
-// recorded in numero_errore / posizione_errore (and, for tools, in
-// m.diagnosi); any failure while reading (a record cut off by the end of the
-// text, a value that does not fit, a limit of the model) records error 25
-// after discarding the description texts that still exist. Only a failure of
-// that discarding itself escapes.
+// recorded in numero_errore / posizione_errore and, with their places, in
+// m.diagnostics; any failure while reading (a record cut off by the end of
+// the text, a value that does not fit, a limit of the model) records error
+// 25 after discarding the description texts that still exist. Only a failure
+// of that discarding itself escapes.
 #pragma once
 
 #include <cstdint>
@@ -46,21 +46,6 @@ inline bool oltre_le_celle(const Modello& m, std::int32_t p, std::size_t record,
     throw ReadFailure(record, "position " + std::to_string(p) + " + " + std::to_string(margine) +
                                  " does not fit 32 bits");
   return fine > std::int64_t{m.ultima_cella} * 50;
-}
-
-// Records a scenario error found while reading the record that starts at
-// byte `record` of description `sorgente`.
-inline void registra(Modello& m, Diagnosi::Sorgente sorgente, std::int32_t numero,
-                     std::size_t record) {
-  m.numero_errore = numero;
-  m.diagnosi.sorgente = sorgente;
-  m.diagnosi.record = record;
-  m.diagnosi.campo = Diagnosi::npos;
-}
-inline void registra(Modello& m, Diagnosi::Sorgente sorgente, std::int32_t numero,
-                     std::size_t record, std::int32_t posizione) {
-  registra(m, sorgente, numero, record);
-  m.posizione_errore = posizione;
 }
 
 }  // namespace scenario

@@ -1,5 +1,6 @@
 #include "compiler/signals.h"
 
+#include "compiler/diagnose.h"
 #include "compiler/line_features.h"
 #include "compiler/rounding.h"
 
@@ -19,15 +20,15 @@ CelleRallentamento celle_rallentamento(std::int32_t x, std::int32_t l) {
           indice_vicino((static_cast<double>(x) + l) / 50 + 1), indice_vicino(avviso)};
 }
 
-bool memo_segnale(Modello& m, std::int32_t posizione, std::int32_t sx, std::int32_t s1,
-                  std::int32_t s2, std::int32_t s3, std::int32_t rapp, std::int32_t dx,
-                  std::int32_t d1, std::int32_t d2, std::int32_t d3, std::int32_t& tempo) {
+std::optional<Refusal> memo_segnale(Modello& m, RowRef riga, std::int32_t posizione,
+                                    std::int32_t sx, std::int32_t s1, std::int32_t s2,
+                                    std::int32_t s3, std::int32_t rapp, std::int32_t dx,
+                                    std::int32_t d1, std::int32_t d2, std::int32_t d3,
+                                    std::int32_t& tempo) {
   const std::int64_t i = cella_di(posizione);
   cella& c = at(m, i);
-  if (!libera(c)) {
-    m.numero_errore = 16;
-    return false;
-  }
+  if (!libera(c)) return Refusal{ScenarioError::signal_cell_taken, i};
+  note_feature(m, i, riga);
   // The codes keep the low 16 bits, whatever the row held.
   c.tipo_cella = tipo::segnale;
   c.valore_d = low_16(std::int64_t{rapp} * 10 + std::int64_t{sx} * 3 + dx);
@@ -37,41 +38,37 @@ bool memo_segnale(Modello& m, std::int32_t posizione, std::int32_t sx, std::int3
   if (tempo >= 1 && tempo <= 100) tempo = 101;
   c.tempo_segnale = sx == 2 ? low_byte(tempo) : 0;
   const int codice = (low_byte(sx) * 3 + low_byte(dx)) * 10;
+  const std::int64_t marks[] = {i - 2, i - 4, i - 6, i - 8};
+  note_marks(m, riga, marks);
   for (int k = 1; k <= 4; ++k) {
     const std::int64_t j = i - 2 * k;
     if (j >= 0) at(m, j).preavviso = low_byte(codice + k);
   }
-  return true;
+  return std::nullopt;
 }
 
-bool memo_rallentamento(Modello& m, std::int32_t x, std::int32_t v, std::int32_t l,
-                        std::int32_t f_tt, std::int32_t f_ta, std::int32_t d_v) {
+std::optional<Refusal> memo_rallentamento(Modello& m, RowRef riga, std::int32_t x,
+                                          std::int32_t v, std::int32_t l, std::int32_t f_tt,
+                                          std::int32_t f_ta, std::int32_t d_v) {
   const CelleRallentamento k = celle_rallentamento(x, l);
   const bool avviso = x > senza_avviso;
   if (avviso) {
-    if (!libera(at(m, k.avviso))) {
-      m.numero_errore = 17;
-      return false;
-    }
+    if (!libera(at(m, k.avviso))) return Refusal{ScenarioError::warning_cell_taken, k.avviso};
   } else {
     f_ta = 0;
   }
-  if (!libera(at(m, k.inizio))) {
-    m.numero_errore = 18;
-    return false;
-  }
-  if (!libera(at(m, k.fine))) {
-    m.numero_errore = 19;
-    return false;
-  }
+  if (!libera(at(m, k.inizio))) return Refusal{ScenarioError::slowdown_start_cell_taken, k.inizio};
+  if (!libera(at(m, k.fine))) return Refusal{ScenarioError::slowdown_end_cell_taken, k.fine};
   // Start after end: with a length of 0 both are one cell, which stays a start.
   for (auto [i, kind] : {std::pair{k.fine, tipo::fine_rallentamento},
                          std::pair{k.inizio, tipo::inizio_rallentamento}}) {
+    note_feature(m, i, riga);
     cella& c = at(m, i);
     c.tipo_cella = kind;
     if (d_v != 0) c.valore_b = low_16(d_v);
   }
   if (avviso) {
+    note_feature(m, k.avviso, riga);
     cella& w = at(m, k.avviso);
     w.tipo_cella = tipo::avviso_rallentamento;
     if (d_v != 0) w.valore_b = low_16(d_v);
@@ -83,33 +80,35 @@ bool memo_rallentamento(Modello& m, std::int32_t x, std::int32_t v, std::int32_t
   }
   if (f_ta != 0) {
     for (int j = 0; j < 4; ++j) {
-      if (!libera(at(m, k.preavviso - j))) {
-        m.numero_errore = 20;
-        return false;
-      }
+      if (!libera(at(m, k.preavviso - j)))
+        return Refusal{ScenarioError::approach_cells_taken, k.preavviso - j};
     }
     for (int j = 0; j < 4; ++j) {
+      note_feature(m, k.preavviso - j, riga);
       cella& c = at(m, k.preavviso - j);
       c.tipo_cella = tipo::preavviso_rallentamento;
       c.valore_a = static_cast<std::int16_t>(j + 1);
       if (d_v != 0) c.valore_b = static_cast<std::int16_t>(j + 1);
     }
   }
-  return true;
+  return std::nullopt;
 }
 
 std::int64_t cella_abbattimento(std::int32_t posizione) { return indice_vicino(posizione / 50.0); }
 
-bool memo_abbattimento(Modello& m, std::int32_t posizione, std::int32_t valore) {
-  cella& c = at(m, cella_abbattimento(posizione));
-  if (!libera(c)) return false;
+std::optional<Refusal> memo_abbattimento(Modello& m, RowRef riga, std::int32_t posizione,
+                                         std::int32_t valore) {
+  const std::int64_t i = cella_abbattimento(posizione);
+  cella& c = at(m, i);
+  if (!libera(c)) return Refusal{ScenarioError::abbattimento_cell_taken, i};
+  note_feature(m, i, riga);
   if (valore > 0) {
     c.tipo_cella = tipo::abbattimento_con_valore;
     c.valore_a = low_16(valore);
   } else {
     c.tipo_cella = tipo::abbattimento;
   }
-  return true;
+  return std::nullopt;
 }
 
 }  // namespace scenario

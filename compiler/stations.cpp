@@ -2,42 +2,60 @@
 
 #include <string>
 
+#include "compiler/diagnose.h"
 #include "compiler/reader.h"
 #include "compiler/rounding.h"
+#include "compiler/row_watch.h"
 #include "compiler/value_kinds.h"
 
 namespace scenario {
 namespace {
 
-constexpr auto treno = Diagnosi::Sorgente::treno;
+// A stop cell is written whatever the cell holds: the feature there loses
+// its kind and its first value and keeps the others.
+void avvisa_sovrapposta(Modello& m, RowWatch& watch, std::int64_t i, std::string_view nome) {
+  Diagnostic& d = warn(m, "station-over-feature", watch.row(),
+                       "the stop cell of station " + printable(nome) + " is written over " +
+                           what_holds(m, static_cast<std::size_t>(i)) + " in " + cell_name(i) +
+                           ": the cell becomes a stop cell and keeps that feature's other values");
+  note_cell(m, d, i, "held");
+  d.notes.push_back({TextSpan{}, "move the station or the other feature; put stations before "
+                                 "signals to have a signal refused instead"});
+}
 
 }  // namespace
 
 EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
-                                std::int32_t puntatore_cartelli, std::size_t record) {
+                                std::int32_t puntatore_cartelli, RowWatch& watch) {
+  const std::size_t record = watch.row().offset;
+  auto tabella_piena = [&] {
+    Diagnostic& d = record_error(m, ScenarioError::station_table_full, watch.row());
+    d.notes.push_back({TextSpan{}, "the line description's " +
+                                       std::to_string(voce::primo_cartello - puntatore_cartelli) +
+                                       " text boards leave room for " +
+                                       std::to_string(puntatore_cartelli - 2) + " stations"});
+    return EsitoStazione::abbandona;
+  };
   // With 80 text boards entry 1 already holds a board's text: refuse before
   // writing over it.
-  if (e > puntatore_cartelli) {
-    registra(m, treno, 10, record);
-    return EsitoStazione::abbandona;
-  }
+  if (e > puntatore_cartelli) return tabella_piena();
   voce_percorso& v = m.tabella_percorso[static_cast<std::size_t>(e)];
   const std::int32_t N = m.ultima_cella;
 
   const std::int32_t p = r.number();
   v.dato3 = p;
-  if (oltre_le_celle(m, p, record, 800)) {
-    registra(m, treno, 15, record, p);
+  if (oltre_le_celle(m, p, watch.row_ref().offset(), 800)) {
+    record_error(m, ScenarioError::beyond_the_track, watch.value(0), p);
     return EsitoStazione::fine;
   }
   if (p % 50 != 0) {
-    registra(m, treno, 8, record, p);
+    record_error(m, ScenarioError::station_position_not_multiple_of_50, watch.value(0), p);
     return EsitoStazione::abbandona;
   }
   v.tipo_voce = leggi_byte(r);
   const std::int32_t L = r.number();
   if (L % 100 != 0) {
-    registra(m, treno, 9, record, p);
+    record_error(m, ScenarioError::station_length_not_multiple_of_100, watch.value(2), p);
     return EsitoStazione::abbandona;
   }
   v.byte1 = leggi_byte(r);
@@ -62,6 +80,8 @@ EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
   const std::string_view nome = r.text();
   if (nome.size() > 0xFFFF) throw ReadFailure(r.field_start(), "a station name longer than 65535 characters");
   v.testo = nome;
+  watch.wrote_entry(e);
+  watch.placed(p);
 
   // The stretch the station occupies along the line.
   const std::uint8_t t = v.tipo_voce;
@@ -88,34 +108,44 @@ EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
     const double fermata = v.dato2 / 50.0 - 1;
     // A stop cell past the last cell would be written outside the array.
     if (fermata > 1 && nearest(fermata) > N) {
-      registra(m, treno, 15, record, p);
+      record_error(m, ScenarioError::beyond_the_track, watch.value(0), p);
       return EsitoStazione::fine;
     }
     if (t != 5 && t != 6) {
+      std::int64_t segni[4];
+      std::size_t n = 0;
+      for (int k = 1; k <= 4; ++k)
+        if (const double c = v.dato2 / 50.0 - k - 1; c > 1) segni[n++] = indice_vicino(c);
+      note_marks(m, watch.row_ref(), std::span(segni, n));
       for (int k = 1; k <= 4; ++k) {
         const double c = v.dato2 / 50.0 - k - 1;
         if (c > 1) m.celle[static_cast<std::size_t>(nearest(c))].preavviso = static_cast<std::uint8_t>(80 + k);
       }
     }
     if (!(fermata > 1)) {
-      registra(m, treno, 24, record);
+      record_error(m, ScenarioError::stop_cell_not_beyond_cell_1, watch.row());
       return EsitoStazione::abbandona;
     }
-    cella& c = m.celle[static_cast<std::size_t>(nearest(fermata))];
+    const std::int64_t i = indice_vicino(fermata);
+    cella& c = m.celle[static_cast<std::size_t>(i)];
+    if (!libera(c)) avvisa_sovrapposta(m, watch, i, v.testo);
+    note_feature(m, i, watch.row_ref());
     c.tipo_cella = tipo::fermata;
     c.valore_a = static_cast<std::int16_t>(e);
   }
 
   if (e > 1 && in_32(std::int64_t{v.dato1} - 350, record, "the station's start - 350") <
                    m.tabella_percorso[static_cast<std::size_t>(e - 1)].dato2) {
-    registra(m, treno, 22, record, p);
+    Diagnostic& d = record_error(m, ScenarioError::stations_too_close, watch.value(0), p);
+    d.notes.push_back({TextSpan{}, "this station's zone starts at " + std::to_string(v.dato1) + " m"});
+    d.notes.push_back({m.origins.entries[static_cast<std::size_t>(e - 1)].span(),
+                       "the zone of the station before it ends at " +
+                           std::to_string(m.tabella_percorso[static_cast<std::size_t>(e - 1)].dato2) +
+                           " m"});
     return EsitoStazione::abbandona;
   }
   ++e;
-  if (e >= puntatore_cartelli) {
-    registra(m, treno, 10, record);
-    return EsitoStazione::abbandona;
-  }
+  if (e >= puntatore_cartelli) return tabella_piena();
   return EsitoStazione::avanti;
 }
 

@@ -9,6 +9,10 @@
 #include "model/model.h"
 
 namespace scenario {
+class RowWatch;
+}
+
+namespace scenario {
 
 enum class EsitoStazione {
   avanti,      // recorded; the scan goes on
@@ -17,10 +21,9 @@ enum class EsitoStazione {
 };
 
 // Reads the 17 values of one "stazione" row (after its keyword) and records
-// it as station `indice`, which advances on success. `record` is the offset
-// of the row's keyword, for diagnostics. Values that do not fit their kind
-// throw ReadFailure.
+// it as station `indice`, which advances on success. `watch` places the
+// row for diagnostics. Values that do not fit their kind throw ReadFailure.
 EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& indice,
-                                std::int32_t puntatore_cartelli, std::size_t record);
+                                std::int32_t puntatore_cartelli, RowWatch& watch);
 
 }  // namespace scenario

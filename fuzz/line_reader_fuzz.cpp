@@ -31,7 +31,7 @@ void leggi(std::string_view testo, std::int32_t j) {
   try {
     finito = leggi_linea_testo(m, testo, puntatore_cartelli, [&] { ++letture; });
   } catch (const ReadFailure& e) {
-    richiedi(e.offset() == Diagnosi::npos || e.offset() <= testo.size(),
+    richiedi(e.offset() == TextSpan::npos || e.offset() <= testo.size(),
              "a failure offset past the text");
     return;
   }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace scenario {
@@ -24,6 +25,8 @@ struct TextSpan {
   std::size_t length = 0;     // bytes covered, 0 for a point
 };
 
+// A note without a place of its own (text `none`) stands at its
+// diagnostic's place.
 struct DiagnosticNote {
   TextSpan at;
   std::string message;
@@ -38,5 +41,39 @@ struct Diagnostic {
   std::string message;
   std::vector<DiagnosticNote> notes;
 };
+
+// Every warning code, with what it is about in a few words. The codes are
+// documented for authors (doc/description-formats.md, "Common mistakes") and
+// named on the command line (-Wno-CODE): never rename one.
+struct WarningCode {
+  std::string_view code;
+  std::string_view summary;
+};
+
+inline constexpr WarningCode warning_codes[] = {
+    {"unknown-keyword", "a keyword field that is no keyword but close to one"},
+    {"keyword-in-comment", "a comment the reader takes for a record"},
+    {"not-read", "a record in a place where the reader never acts on it"},
+    {"extra-values", "a row with more values than its record reads"},
+    {"missing-values", "a row with fewer values than its record reads"},
+    {"out-of-order", "a position before the one of the record before it"},
+    {"curve-keyword", "a curve keyword read otherwise than it looks"},
+    {"in-run-out", "a record placed past the route length"},
+    {"empty-mountain", "a mountain that covers no track cell"},
+    {"progressives-emptied", "kilometric progressives the ordering leaves empty"},
+    {"no-generale", "a train description without [generale]"},
+    {"empty-text", "a description text with nothing in it"},
+    {"utf-16", "a text in UTF-16"},
+    {"utf-8", "a text in UTF-8 rather than Windows-1252"},
+    {"station-name-cut", "a station name cut at a comma"},
+    {"station-over-feature", "a station stop cell written over another feature"},
+    {"marks-overwritten", "approach marks written over other approach marks"},
+};
+
+inline bool is_warning_code(std::string_view code) {
+  for (const WarningCode& w : warning_codes)
+    if (w.code == code) return true;
+  return false;
+}
 
 }  // namespace scenario

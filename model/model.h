@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/diagnostics.h"
+#include "model/origins.h"
 #include "model/plan.h"
 
 namespace scenario {
@@ -85,16 +86,7 @@ inline constexpr int ripetizione = 86;      // signal repetition, train number, 
 
 inline constexpr int max_montagne = 80;
 
-// Where the readers stopped, for front ends that explain errors to authors.
-// Offsets are byte offsets into the description text; npos where unknown.
-struct Diagnosi {
-  enum class Sorgente : std::uint8_t { nessuna, linea, treno };
-  static constexpr std::size_t npos = static_cast<std::size_t>(-1);
-  Sorgente sorgente = Sorgente::nessuna;
-  std::size_t record = npos;  // the record's keyword field
-  std::size_t campo = npos;   // the field at fault, where one is
-  std::string guasto;         // what failed, for error 25
-};
+static_assert(Origins::entry_count == voce::numero);
 
 struct Modello {
   // Every file of the scenario lies in this directory.
@@ -117,9 +109,12 @@ struct Modello {
   std::vector<cella> celle;  // empty until the route length is read
   Tracciato tracciato;       // empty unless scrivi_linea
 
-  Diagnosi diagnosi;
-  // Every warning and the error of the last compilation, in the order found.
+  // Every warning and the error of the last compilation, in the order found;
+  // the rows behind the cells and entries; what stopped a reading (error 25).
   std::vector<Diagnostic> diagnostics;
+  std::size_t error_diagnostic = TextSpan::npos;  // the recorded error's, in `diagnostics`
+  Origins origins;
+  std::string read_failure;
 };
 
 }  // namespace scenario

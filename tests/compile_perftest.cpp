@@ -1,6 +1,8 @@
 // Times the largest accepted scenario: its compilation with the writing of
 // the three compiled files, the writing alone, and `cp` of the same bytes in
-// the same run, and reports the peak memory of the process.
+// the same run; then the compilation in memory alone and `scenarioc check`
+// in the process, on the largest scenario and on the embedded one; and
+// reports the peak memory of the process.
 //   build/bin/compile_perftest [runs]
 #include <chrono>
 #include <cstdio>
@@ -15,6 +17,9 @@
 #include "driver/one_shot_run.h"
 #include "format/compiled_files.h"
 #include "model/file_names.h"
+#include "text/scenario_texts.h"
+#include "text/text_writer.h"
+#include "tool/check.h"
 #include "large_scenario.h"
 #include "test_support.h"
 
@@ -35,6 +40,47 @@ long peak_kib() {
   getrusage(RUSAGE_SELF, &u);
   return u.ru_maxrss;
 #endif
+}
+
+// The text a writer's line list makes.
+std::string testo(std::span<const std::string_view> righe) {
+  std::string t;
+  for (std::string_view riga : righe) {
+    if (riga == fine_righe) break;
+    t += riga;
+    t += "\r\n";
+  }
+  return t;
+}
+
+struct InMemory {
+  double compile = 1e30, check = 1e30;
+  std::size_t warnings = 0;
+  bool error = false;
+};
+
+// The compilation alone, from texts in memory, and the check as scenarioc
+// runs it in the process (compilation, diagnostics, their text).
+InMemory in_memory(const std::string& linea, const std::string& treno, const NomiFile& nomi,
+                   int runs) {
+  InMemory r;
+  for (int run = 0; run < runs; ++run) {
+    Modello m;
+    m.nome_scenario = nomi.nome_scenario;
+    m.numero_treno = nomi.numero_treno;
+    TextInMemory l(linea, "linea"), t(treno, "treno");
+    auto t0 = Clock::now();
+    compila(m, 1, {l, t});
+    r.compile = std::min(r.compile, ms_since(t0));
+
+    scenarioc::Sorgenti s{{"linea", linea}, {"treno", treno}};
+    t0 = Clock::now();
+    const scenarioc::CheckResult c = scenarioc::check_sources(s, nomi, {}, false);
+    r.check = std::min(r.check, ms_since(t0));
+    r.warnings = scenarioc::warnings_shown(c.model, {});
+    r.error = c.status != 0;
+  }
+  return r;
 }
 
 }  // namespace
@@ -92,6 +138,17 @@ int main(int argc, char** argv) {
   std::printf("  write alone:       %8.1f ms\n", best_write);
   std::printf("  cp of the files:   %8.1f ms (a process start included)\n", best_cp);
   std::printf("  ratio compile+write / cp: %.2f\n", best_compile / best_cp);
+
+  const InMemory grande = in_memory(s.linea, s.treno, nomi, runs);
+  const InMemory embedded = in_memory(testo(righe_linea()), testo(righe_treno()),
+                                      {"Belvara_Quintosa", "254"}, runs * 4);
+  std::printf("in memory, best of %d runs (the embedded scenario: %d):\n", runs, runs * 4);
+  std::printf("  compile, largest:  %8.2f ms\n", grande.compile);
+  std::printf("  check, largest:    %8.2f ms (%zu warnings%s)\n", grande.check, grande.warnings,
+              grande.error ? ", an error" : "");
+  std::printf("  compile, embedded: %8.2f ms\n", embedded.compile);
+  std::printf("  check, embedded:   %8.2f ms (%zu warnings%s)\n", embedded.check,
+              embedded.warnings, embedded.error ? ", an error" : "");
   std::printf("  peak memory: %.1f MiB\n", static_cast<double>(peak_kib()) / 1024.0);
-  return 0;
+  return grande.error || embedded.error ? 1 : 0;
 }

@@ -125,11 +125,11 @@ TEST(Gradients, RowsThatPushTheCursorPastTheLastCellFail) {
     EXPECT_EQ(m.tabella_percorso[86].intero1, errore == 0 ? 300 : 0) << righe;
     EXPECT_FALSE(f.treno_rimasto()) << righe;
     if (errore != 0) {
-      EXPECT_NE(m.diagnosi.guasto.find("pushed the gradient cursor beyond the last cell"), std::string::npos)
-          << m.diagnosi.guasto;
+      EXPECT_NE(m.read_failure.find("pushed the gradient cursor beyond the last cell"), std::string::npos)
+          << m.read_failure;
       // Shown on the last gradient row: the one that wrote, or the one whose
       // value the finishing wrote.
-      EXPECT_EQ(FieldReader::locate(testo, m.diagnosi.campo).line, static_cast<std::size_t>(righe + 3)) << righe;
+      EXPECT_EQ(FieldReader::locate(testo, m.diagnostics.at(m.error_diagnostic).at.offset).line, static_cast<std::size_t>(righe + 3)) << righe;
     }
   }
 }

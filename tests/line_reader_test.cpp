@@ -188,8 +188,8 @@ TEST(LineReader, RouteLengthMustBePositive) {
     f.treno(treno_vuoto);
     Modello& m = f.leggi();
     EXPECT_EQ(m.numero_errore, 25) << lunghezza;
-    EXPECT_EQ(m.diagnosi.guasto, "route length " + std::to_string(lunghezza) + ": must be positive");
-    EXPECT_EQ(FieldReader::locate(testo, m.diagnosi.campo).line, 3u) << lunghezza;
+    EXPECT_EQ(m.read_failure, "route length " + std::to_string(lunghezza) + ": must be positive");
+    EXPECT_EQ(FieldReader::locate(testo, m.diagnostics.at(m.error_diagnostic).at.offset).line, 3u) << lunghezza;
     EXPECT_TRUE(m.celle.empty()) << lunghezza;
     EXPECT_FALSE(f.linea_rimasta()) << lunghezza;
     EXPECT_FALSE(f.treno_rimasto()) << lunghezza;

@@ -1,4 +1,4 @@
-// scenarioc as authors and scripts use it, run in-process: compiling the
+// scenarioc run as a process, as authors and scripts run it: compiling the
 // embedded texts gives the one-shot program's files, errors are placed in
 // the author's text, compiled files are dumped and damaged ones refused, and
 // wrong command lines are told apart by their exit status.
@@ -10,81 +10,100 @@
 #include <string>
 #include <vector>
 
-#include "golden.h"
-#include "in_process.h"
 #include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using testing_support::in_dir;
-using testing_support::one_shot_files;
 using testing_support::read_bytes;
-using testing_support::scenarioc;
+using testing_support::run_command;
 using testing_support::TempDir;
-using testing_support::ToolRun;
 using testing_support::write_bytes;
 
-const std::string line_txt = "Belvara_Quintosa_linea.txt";
-const std::string train_txt = "Belvara_Quintosa_254-.txt";
-const std::vector<std::string> compiled = {"Belvara_Quintosa_linea.dat", "Belvara_Quintosa_254.sim",
-                                           "Belvara_Quintosa_254.dat"};
+const std::string linea_txt = "Belvara_Quintosa_linea.txt";
+const std::string treno_txt = "Belvara_Quintosa_254-.txt";
+const std::vector<std::string> compilati = {"Belvara_Quintosa_linea.dat",
+                                            "Belvara_Quintosa_254.sim",
+                                            "Belvara_Quintosa_254.dat"};
 
-std::set<std::string> names_in(const fs::path& dir) {
-  std::set<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
-  return names;
+std::string q(const std::string& s) { return "'" + s + "'"; }
+std::string q(const fs::path& p) { return q(p.string()); }
+
+struct Esito {
+  int status;
+  std::string out, err;
+};
+
+// Runs scenarioc with `args` (already quoted); its temporary directories go
+// to `tmp`, so a test can see that none is left behind.
+Esito scenarioc(const std::string& args, const TempDir& tmp) {
+  TempDir cattura;
+  const int status = run_command("TMPDIR=" + q(tmp.path()) + " " + q(std::string(SCENARIOC_EXE)) +
+                                 " " + args + " > " + q(cattura / "out") + " 2> " +
+                                 q(cattura / "err"));
+  return {status, read_bytes(cattura / "out"), read_bytes(cattura / "err")};
 }
 
-std::map<std::string, std::string> contents(const fs::path& dir) {
+std::set<std::string> nomi_in(const fs::path& dir) {
+  std::set<std::string> nomi;
+  for (const auto& e : fs::directory_iterator(dir)) nomi.insert(e.path().filename().string());
+  return nomi;
+}
+
+std::map<std::string, std::string> contenuto(const fs::path& dir) {
   std::map<std::string, std::string> c;
-  for (const std::string& n : names_in(dir)) c[n] = read_bytes(dir / n);
+  for (const std::string& n : nomi_in(dir)) c[n] = read_bytes(dir / n);
   return c;
 }
 
+// The one-shot program run once in a directory of its own: the reference.
+const std::map<std::string, std::string>& del_programma() {
+  static TempDir dir;
+  static const std::map<std::string, std::string> files = [] {
+    const fs::path exe = dir / fs::path(BELVARA_QUINTOSA_EXE).filename();
+    fs::copy_file(BELVARA_QUINTOSA_EXE, exe);
+    EXPECT_EQ(run_command(q(exe) + " 2> " + q(dir / "stderr.log")), 0);
+    fs::remove(exe);
+    fs::remove(dir / "stderr.log");
+    return contenuto(dir.path());
+  }();
+  return files;
+}
+
 // A directory holding the texts that `scenarioc texts` writes.
-void write_texts(const fs::path& dir) {
-  const ToolRun r = scenarioc({"texts", dir.string()});
-  ASSERT_EQ(r.status, 0) << r.err;
+void scrivi_testi(const fs::path& dir, const TempDir& tmp) {
+  const Esito e = scenarioc("texts " + q(dir), tmp);
+  ASSERT_EQ(e.status, 0) << e.err;
 }
 
-std::string replace(std::string s, const std::string& from, const std::string& to) {
-  const std::size_t at = s.find(from);
-  EXPECT_NE(at, std::string::npos) << from;
-  if (at != std::string::npos) s.replace(at, from.size(), to);
+std::string sostituisci(std::string s, const std::string& da, const std::string& a) {
+  const std::size_t at = s.find(da);
+  EXPECT_NE(at, std::string::npos) << da;
+  if (at != std::string::npos) s.replace(at, da.size(), a);
   return s;
-}
-
-// A path as a JSON string holds it.
-std::string json_escaped(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out;
 }
 
 TEST(ScenariocCompile, EmbeddedTextsGiveTheOneShotFilesAndStayUntouched) {
   TempDir tmp, dir;
   const fs::path src = dir / "src";
-  write_texts(src);
-  const auto sources = contents(src);
-  EXPECT_EQ(sources.size(), 5u);
-  // The one-shot program's texts and files, pinned by the golden digests.
-  const auto golden = testing_support::golden_digests("embedded.sha256");
-  for (const auto& [name, bytes] : sources)
-    EXPECT_EQ(testing_support::sha256_hex(bytes), golden.at(name)) << name;
+  scrivi_testi(src, tmp);
+  const auto sorgenti = contenuto(src);
+  EXPECT_EQ(sorgenti.size(), 5u);
+  for (const auto& [nome, bytes] : sorgenti) {
+    // The three sheets the one-shot program leaves are the same writers' output.
+    if (nome != linea_txt && nome != treno_txt) {
+      EXPECT_EQ(bytes, del_programma().at(nome)) << nome;
+    }
+  }
 
-  const ToolRun r = scenarioc({"compile", src.string()}, tmp.path());
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "");
-  for (const std::string& n : compiled)
-    EXPECT_EQ(testing_support::sha256_hex(read_bytes(src / n)), golden.at(n)) << n;
-  auto after = contents(src);
-  for (const std::string& n : compiled) after.erase(n);
-  EXPECT_EQ(after, sources);
+  const Esito e = scenarioc("compile " + q(src), tmp);
+  EXPECT_EQ(e.status, 0);
+  EXPECT_EQ(e.out, "");
+  EXPECT_EQ(e.err, "");
+  for (const std::string& n : compilati) EXPECT_EQ(read_bytes(src / n), del_programma().at(n)) << n;
+  auto dopo = contenuto(src);
+  for (const std::string& n : compilati) dopo.erase(n);
+  EXPECT_EQ(dopo, sorgenti);
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 
   // Without the plan, elsewhere, for a script: two files, the same bytes,
@@ -93,211 +112,386 @@ TEST(ScenariocCompile, EmbeddedTextsGiveTheOneShotFilesAndStayUntouched) {
   fs::create_directory(out);
   write_bytes(out / "Belvara_Quintosa_linea.dat", "earlier");
   write_bytes(out / "Belvara_Quintosa_254.sim", std::string(5000, 'x'));
-  const ToolRun j =
-      scenarioc({"compile", "--no-plan", "--out", out.string(), "--json", src.string()}, tmp.path());
+  const Esito j = scenarioc("compile --no-plan --out " + q(out) + " --json " + q(src), tmp);
   EXPECT_EQ(j.status, 0);
   EXPECT_EQ(j.out,
             "{\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": null, \"failure\": null, "
-            "\"files\": [\"Belvara_Quintosa_254.sim\", \"Belvara_Quintosa_254.dat\"]}\n");
+            "\"files\": [\"Belvara_Quintosa_254.sim\", \"Belvara_Quintosa_254.dat\"], "
+            "\"diagnostics\": []}\n");
   EXPECT_EQ(read_bytes(out / "Belvara_Quintosa_linea.dat"), "earlier");
-  for (const std::string& n : {compiled[1], compiled[2]})
-    EXPECT_EQ(read_bytes(out / n), one_shot_files().at(n)) << n;
+  for (const std::string& n : {compilati[1], compilati[2]})
+    EXPECT_EQ(read_bytes(out / n), del_programma().at(n)) << n;
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 }
 
 TEST(ScenariocCompile, ScenarioNameAndTrainNumberNameEveryFile) {
   TempDir tmp, dir;
-  write_texts(dir.path());
-  fs::rename(dir / line_txt, dir / "Nuova_linea.txt");
-  fs::rename(dir / train_txt, dir / "Nuova_9-.txt");
-  const ToolRun r =
-      scenarioc({"compile", "--json", "--scenario", "Nuova", "--train", "9", dir.str()}, tmp.path());
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("\"files\": [\"Nuova_linea.dat\", \"Nuova_9.sim\", \"Nuova_9.dat\"]"),
+  scrivi_testi(dir.path(), tmp);
+  fs::rename(dir / linea_txt, dir / "Nuova_linea.txt");
+  fs::rename(dir / treno_txt, dir / "Nuova_9-.txt");
+  const Esito e = scenarioc("compile --json --scenario Nuova --train 9 " + q(dir.path()), tmp);
+  EXPECT_EQ(e.status, 0) << e.err;
+  EXPECT_NE(e.out.find("\"files\": [\"Nuova_linea.dat\", \"Nuova_9.sim\", \"Nuova_9.dat\"]"),
             std::string::npos)
-      << r.out;
-  const ToolRun d = scenarioc({"dump", (dir / "Nuova_9.sim").string()});
+      << e.out;
+  const Esito d = scenarioc("dump " + q(dir / "Nuova_9.sim"), tmp);
   EXPECT_NE(d.out.find("scenario \"Nuova\", train \"9\", format mark 610"), std::string::npos)
       << d.out;
 }
 
-struct ScenarioError {
+struct ErroreScenario {
   const char* name;
   std::string file;  // the text to change
-  std::string from, to;
-  std::int32_t number, position;
-  std::string expected_err;      // {DIR}/ stands for the source directory
+  std::string da, a;
+  std::int32_t numero, posizione;
+  std::string stderr_atteso;  // {DIR} stands for the source directory
   std::string failure = "null";  // as JSON
 };
 
-void PrintTo(const ScenarioError& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ErroreScenario& c, std::ostream* os) { *os << c.name; }
 
-class ScenariocErrors : public testing::TestWithParam<ScenarioError> {};
+class ScenariocErrors : public testing::TestWithParam<ErroreScenario> {};
 
 TEST_P(ScenariocErrors, ArePlacedInTheAuthorsText) {
-  const ScenarioError& c = GetParam();
+  const ErroreScenario& c = GetParam();
   TempDir tmp, dir;
-  write_texts(dir.path());
-  write_bytes(dir / c.file, replace(read_bytes(dir / c.file), c.from, c.to));
-  const auto sources = contents(dir.path());
+  scrivi_testi(dir.path(), tmp);
+  write_bytes(dir / c.file, sostituisci(read_bytes(dir / c.file), c.da, c.a));
+  const auto sorgenti = contenuto(dir.path());
 
-  const ToolRun r = scenarioc({"compile", "--json", dir.str()}, tmp.path());
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, in_dir(c.expected_err, dir.path()));
-  EXPECT_EQ(r.out, "{\"numero_errore\": " + std::to_string(c.number) +
-                       ", \"posizione_errore\": " + std::to_string(c.position) +
-                       ", \"fatal\": null, \"failure\": " + c.failure + ", \"files\": "
-                       "[\"Belvara_Quintosa_linea.dat\", \"Belvara_Quintosa_254.sim\", "
-                       "\"Belvara_Quintosa_254.dat\"]}\n");
+  const Esito e = scenarioc("compile --json " + q(dir.path()), tmp);
+  EXPECT_EQ(e.status, 1);
+  std::string atteso = c.stderr_atteso;
+  for (std::size_t at; (at = atteso.find("{DIR}")) != std::string::npos;)
+    atteso.replace(at, 5, dir.str());
+  EXPECT_EQ(e.err, atteso);
+  // The same error as data: the state, then the diagnostics, the error last.
+  EXPECT_EQ(e.out.rfind("{\"numero_errore\": " + std::to_string(c.numero) +
+                            ", \"posizione_errore\": " + std::to_string(c.posizione) +
+                            ", \"fatal\": null, \"failure\": " + c.failure + ", \"files\": "
+                            "[\"Belvara_Quintosa_linea.dat\", \"Belvara_Quintosa_254.sim\", "
+                            "\"Belvara_Quintosa_254.dat\"], \"diagnostics\": [{\"file\": ",
+                        0),
+            0u)
+      << e.out;
+  const std::size_t errore = e.out.rfind("\"severity\": \"error\", \"code\": \"error-" +
+                                         std::to_string(c.numero) + "\"");
+  EXPECT_NE(errore, std::string::npos) << e.out;
+  EXPECT_EQ(e.out.find("\"severity\": \"warning\"", errore), std::string::npos) << e.out;
   // The files are written in spite of the error; the sources stay as they were.
-  auto after = contents(dir.path());
-  for (const std::string& n : compiled) EXPECT_EQ(after.erase(n), 1u) << n;
-  EXPECT_EQ(after, sources);
+  auto dopo = contenuto(dir.path());
+  for (const std::string& n : compilati) EXPECT_EQ(dopo.erase(n), 1u) << n;
+  EXPECT_EQ(dopo, sorgenti);
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 }
 
-const std::string written_anyway = "scenarioc: the compiled files were written in spite of the error\n";
+const std::string dopo = "scenarioc: the compiled files were written in spite of the error\n";
 
 INSTANTIATE_TEST_SUITE_P(
     All, ScenariocErrors,
     testing::Values(
-        ScenarioError{
-            "signal_on_a_station_stop_cell", train_txt, "segnale,    1650,", "segnale,     600,",
+        ErroreScenario{
+            // The caret under the position; the note at the row that wrote the cell.
+            "signal_on_a_station_stop_cell", treno_txt, "segnale,    1650,", "segnale,     600,",
             16, 600,
-            "{DIR}/Belvara_Quintosa_254-.txt:47: error 16: signal on a cell that is already in use "
-            "(position 600 m)\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:47:14: error 16: signal on a cell that is already in "
+            "use (position 600 m)\n"
             "segnale,     600,   2, 3, 0,  0, 0,    0,  0,0,0, 0\n"
+            "             ^~~\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:26:1: note: track cell 13 (600 to 650 m) already "
+            "holds the stop cell of station VALDORA, written here\n"
+            "stazione,       0,  8,  700,  0, 1, 0,  1,1,0,  4,1,1,    1,  13,57, 0, VALDORA\n"
             "^\n"
-            "{DIR}/Belvara_Quintosa_254-.txt:47: note: track cell 13 (600 to 650 m) already holds "
-            "the stop cell of station VALDORA\n"
-            "{DIR}/Belvara_Quintosa_254-.txt:47: note: move the signal to a position whose 50 m "
+            "{DIR}/Belvara_Quintosa_254-.txt:47:14: note: the train description's rows after this "
+            "one were not read\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:47:14: note: move the signal to a position whose 50 m "
             "cell holds no other feature\n" +
-                written_anyway},
-        ScenarioError{
-            "signal_on_another_signal", train_txt, "segnale,   10050,", "segnale,    8600,", 16,
+                dopo},
+        ErroreScenario{
+            "signal_on_another_signal", treno_txt, "segnale,   10050,", "segnale,    8600,", 16,
             8600,
-            "{DIR}/Belvara_Quintosa_254-.txt:52: error 16: signal on a cell that is already in use "
-            "(position 8600 m)\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:52:13: error 16: signal on a cell that is already in "
+            "use (position 8600 m)\n"
             "segnale,    8600,   2, 4, 0,  0, 0,    2,  2,0,0, 0\n"
+            "            ^~~~\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:51:1: note: track cell 173 (8600 to 8650 m) already "
+            "holds a signal, written here\n"
+            "segnale,    8600,   2, 4, 0,  0, 0,    0,  0,0,0, 0\n"
             "^\n"
-            "{DIR}/Belvara_Quintosa_254-.txt:52: note: track cell 173 (8600 to 8650 m) already "
-            "holds a signal\n"
-            "{DIR}/Belvara_Quintosa_254-.txt:52: note: move the signal to a position whose 50 m "
+            "{DIR}/Belvara_Quintosa_254-.txt:52:13: note: the train description's rows after this "
+            "one were not read\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:52:13: note: move the signal to a position whose 50 m "
             "cell holds no other feature\n" +
-                written_anyway},
-        ScenarioError{
-            // The slowdown's start cell is found again from its own row.
-            "slowdown_start_on_a_signal", train_txt, "[codici]",
+                dopo},
+        ErroreScenario{
+            // The slowdown's start cell comes from the compiler, not from its row read again.
+            "slowdown_start_on_a_signal", treno_txt, "[codici]",
             "  rallentamento, 20300, 60, 500, 0, 1, 0\r\n[codici]", 18, 20300,
-            "{DIR}/Belvara_Quintosa_254-.txt:92: error 18: slowdown start cell is already in use "
-            "(position 20300 m)\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:92:18: error 18: slowdown start cell is already in "
+            "use (position 20300 m)\n"
             "  rallentamento, 20300, 60, 500, 0, 1, 0\n"
-            "  ^\n"
-            "{DIR}/Belvara_Quintosa_254-.txt:92: note: track cell 407 (20300 to 20350 m) already "
-            "holds a signal\n"
-            "{DIR}/Belvara_Quintosa_254-.txt:92: note: move the slowdown or the feature on its "
+            "                 ^~~~~\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:57:1: note: track cell 407 (20300 to 20350 m) already "
+            "holds a signal, written here\n"
+            "segnale,   20300,   2, 4, 0,  0, 0,    0,  0,0,0, 0\n"
+            "^\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:92:18: note: the train description's rows after this "
+            "one were not read\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:92:18: note: move the slowdown or the feature on its "
             "start cell\n" +
-                written_anyway},
-        ScenarioError{
+                dopo},
+        ErroreScenario{
             // The caret goes under the field the reader refused.
-            "unreadable_number", line_txt, "pendenza,  7100,   4", "pendenza,  7100,   4x", 25, 0,
-            "{DIR}/Belvara_Quintosa_linea.txt:44: error 25: the description could not be read: "
+            "unreadable_number", linea_txt, "pendenza,  7100,   4", "pendenza,  7100,   4x", 25, 0,
+            "{DIR}/Belvara_Quintosa_linea.txt:44:20: error 25: the description could not be read: "
             "\"4x\" is not a whole number\n"
             "pendenza,  7100,   4x\n"
-            "                   ^\n"
-            "{DIR}/Belvara_Quintosa_linea.txt:44: note: check the record named in the message: a "
+            "                   ^~\n"
+            "{DIR}/Belvara_Quintosa_linea.txt:44:20: note: the reading stopped here: the train "
+            "description was not read, and the compiled files hold no train\n"
+            "{DIR}/Belvara_Quintosa_linea.txt:44:20: note: check the record named in the message: a "
             "missing or malformed value\n" +
-                written_anyway,
+                dopo,
             "\"\\\"4x\\\" is not a whole number\""},
-        ScenarioError{
-            // Post-processing knows cells, not rows: no line, but the cells.
-            "no_cell_before_a_signal_ahead_of_a_warning_board", train_txt, "[rallentamenti]\r\n",
-            "[rallentamenti]\r\nrallentamento, 20000, 120, 500, 0, 1, 0\r\n"
-            "segnale, 18450, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n"
-            "segnale, 18400, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n"
-            "segnale, 18350, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n",
+        ErroreScenario{
+            // A row one value short is blamed on itself, not on the row the
+            // reader took the value from.
+            "row_short_of_a_value", treno_txt, "segnale,    4200,   2, 4, 0,  0, 0,    0,  0,0,0, 220",
+            "segnale,    4200,   2, 4, 0,  0, 0,    0,  0,0,0", 25, 0,
+            "{DIR}/Belvara_Quintosa_254-.txt:48:1: error 25: the description could not be read: "
+            "'segnale' takes 11 values, this row has 10\n"
+            "segnale,    4200,   2, 4, 0,  0, 0,    0,  0,0,0\n"
+            "^~~~~~~\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:49:1: note: the reader went on to the next line for "
+            "them: \"segnale\" is not a whole number\n"
+            "segnale,    5600,   2, 4, 0,  0, 0,    0,  0,0,0, 0\n"
+            "^~~~~~~\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:48:1: note: check the record named in the message: a "
+            "missing or malformed value\n" +
+                dopo,
+            "\"'segnale' takes 11 values, this row has 10\""},
+        ErroreScenario{
+            // Post-processing: at the signal's row, with the row behind
+            // every cell it tried.
+            "no_cell_before_a_signal_ahead_of_a_warning_board", treno_txt, "[rallentamenti]\r\n",
+            "[rallentamenti]\r\nrallentamento, 20000, 120, 500, 0, 0, 0\r\n"
+            "abbattimento, 18450, 0\r\n"
+            "abbattimento, 18400, 0\r\n"
+            "segnale, 18450, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n",
             11, 18500,
-            "{DIR}/Belvara_Quintosa_254-.txt: error 11: no free cell for the point before a signal "
-            "ahead of a slowdown warning board (position 18500 m)\n"
-            "{DIR}/Belvara_Quintosa_254-.txt: note: track cells 368 to 369 (18350 to 18450 m) "
-            "hold: a signal; a signal\n"
-            "{DIR}/Belvara_Quintosa_254-.txt: note: move the signal or the slowdown so that a cell "
-            "before the signal is free\n" +
-                written_anyway}),
-    [](const testing::TestParamInfo<ScenarioError>& i) { return std::string(i.param.name); });
+            "{DIR}/Belvara_Quintosa_254-.txt:49:1: error 11: no free cell for the point before a "
+            "signal ahead of a slowdown warning board (position 18500 m)\n"
+            "segnale, 18450, 2, 4, 0, 0, 0, 0, 0,0,0, 0\n"
+            "^\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:47:1: note: track cell 369 (18400 to 18450 m) holds an "
+            "abbattimento point, written here\n"
+            "abbattimento, 18450, 0\n"
+            "^\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:48:1: note: track cell 368 (18350 to 18400 m) holds an "
+            "abbattimento point, written here\n"
+            "abbattimento, 18400, 0\n"
+            "^\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:46:1: note: track cell 377 (18800 to 18850 m) holds, 7 "
+            "cells after the signal, the warning board of a slowdown, written here\n"
+            "rallentamento, 20000, 120, 500, 0, 0, 0\n"
+            "^\n"
+            "{DIR}/Belvara_Quintosa_254-.txt:49:1: note: move the signal or the slowdown so that a "
+            "cell before the signal is free\n" +
+                dopo}),
+    [](const testing::TestParamInfo<ErroreScenario>& i) { return std::string(i.param.name); });
 
 TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
   TempDir tmp, dir;
-  write_texts(dir.path());
-  const auto sources = contents(dir.path());
+  scrivi_testi(dir.path(), tmp);
+  const auto sorgenti = contenuto(dir.path());
 
   // A signal in track cell 1 clashes with the format mark stamped there.
-  write_bytes(dir / train_txt, replace(read_bytes(dir / train_txt), "segnale,    1650,",
-                                       "segnale,       0,"));
-  const ToolRun fatal = scenarioc({"compile", "--json", dir.str()}, tmp.path());
-  EXPECT_EQ(fatal.status, 2);
-  EXPECT_EQ(fatal.out,
+  write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "segnale,    1650,",
+                                           "segnale,       0,"));
+  // The clash is placed at the row that wrote the cell.
+  const Esito fatale = scenarioc("compile --json " + q(dir.path()), tmp);
+  const std::string treno = (dir / treno_txt).string();
+  EXPECT_EQ(fatale.status, 2);
+  EXPECT_EQ(fatale.out,
             "{\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": 1250, \"failure\": null, "
-            "\"files\": []}\n");
-  EXPECT_EQ(fatal.err,
-            "scenarioc: error 1250: a format-mark header slot is already set\n"
-            "scenarioc: note: track cell 1 (0 to 50 m) holds a signal\n"
-            "scenarioc: note: keep features out of track cell 1 (the first 50 m of the line)\n"
-            "scenarioc: no compiled file was written\n");
-  EXPECT_EQ(names_in(dir.path()).size(), 5u);
+            "\"files\": [], \"diagnostics\": [{\"file\": \"" + treno + "\", \"line\": 47, "
+            "\"column\": 1, \"severity\": \"error\", \"code\": \"error-1250\", \"message\": \"a "
+            "format-mark header slot is already set\", \"notes\": [{\"file\": \"" + treno + "\", "
+            "\"line\": 47, \"column\": 1, \"message\": \"track cell 1 (0 to 50 m) holds a signal, "
+            "written here\"}, {\"file\": \"" + treno + "\", \"line\": 47, \"column\": 1, "
+            "\"message\": \"keep features out of track cell 1 (the first 50 m of the line)\"}]}]}\n");
+  EXPECT_EQ(fatale.err,
+            treno + ":47:1: error 1250: a format-mark header slot is already set\n"
+            "segnale,       0,   2, 3, 0,  0, 0,    0,  0,0,0, 0\n"
+            "^\n" +
+                treno + ":47:1: note: track cell 1 (0 to 50 m) holds a signal, written here\n" +
+                treno + ":47:1: note: keep features out of track cell 1 (the first 50 m of the line)\n"
+                "scenarioc: no compiled file was written\n");
+  EXPECT_EQ(nomi_in(dir.path()).size(), 5u);
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 
-  // No line description: nothing to compile.
-  TempDir empty;
-  const ToolRun none = scenarioc({"compile", "--json", empty.str()}, tmp.path());
-  EXPECT_EQ(none.status, 2);
-  EXPECT_NE(none.out.find("{\"numero_errore\": 101,"), std::string::npos) << none.out;
-  EXPECT_NE(none.out.find("\"files\": []}"), std::string::npos) << none.out;
-  EXPECT_EQ(none.err.rfind(in_dir("{DIR}/" + line_txt + ": error 101: ", empty.path()), 0), 0u)
-      << none.err;
-  EXPECT_TRUE(fs::is_empty(empty.path()));
+  // No line description: refused before anything is compiled.
+  TempDir vuota;
+  const Esito senza = scenarioc("compile --json " + q(vuota.path()), tmp);
+  const std::string linea = vuota.str() + "/" + linea_txt;
+  EXPECT_EQ(senza.status, 2);
+  EXPECT_EQ(senza.out,
+            "{\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": null, \"failure\": "
+            "\"cannot read the line description: does not exist\", \"files\": [], "
+            "\"diagnostics\": [{\"file\": \"" + linea + "\", \"line\": null, \"column\": null, "
+            "\"severity\": \"error\", \"code\": \"unreadable-text\", \"message\": \"cannot read "
+            "the line description: does not exist\", \"notes\": []}]}\n");
+  EXPECT_EQ(senza.err,
+            linea + ": error: cannot read the line description: does not exist\n");
+  EXPECT_TRUE(fs::is_empty(vuota.path()));
 
   // An output directory that does not exist, and one where a compiled file
   // cannot go: exit 2, and the sources untouched.
-  write_bytes(dir / train_txt, sources.at(train_txt));
-  const ToolRun missing =
-      scenarioc({"compile", "--out", (dir / "nowhere").string(), dir.str()}, tmp.path());
-  EXPECT_EQ(missing.status, 2);
-  EXPECT_NE(missing.err.find("nowhere"), std::string::npos) << missing.err;
+  write_bytes(dir / treno_txt, sorgenti.at(treno_txt));
+  const Esito manca = scenarioc("compile --out " + q(dir / "nowhere") + " " + q(dir.path()), tmp);
+  EXPECT_EQ(manca.status, 2);
+  EXPECT_NE(manca.err.find("nowhere"), std::string::npos) << manca.err;
   TempDir out;
   fs::create_directory(out / "Belvara_Quintosa_254.sim");
-  const ToolRun blocked = scenarioc({"compile", "--json", "--out", out.str(), dir.str()}, tmp.path());
-  EXPECT_EQ(blocked.status, 2);
-  EXPECT_NE(blocked.out.find("\"files\": [\"Belvara_Quintosa_linea.dat\"]}"), std::string::npos)
-      << blocked.out;
-  EXPECT_NE(blocked.err.find("Belvara_Quintosa_254.sim"), std::string::npos) << blocked.err;
-  EXPECT_EQ(contents(dir.path()), sources);
+  const Esito bloccata = scenarioc("compile --json --out " + q(out.path()) + " " + q(dir.path()), tmp);
+  EXPECT_EQ(bloccata.status, 2);
+  EXPECT_NE(bloccata.out.find("\"files\": [\"Belvara_Quintosa_linea.dat\"], \"diagnostics\": []}"),
+            std::string::npos)
+      << bloccata.out;
+  EXPECT_NE(bloccata.err.find("Belvara_Quintosa_254.sim"), std::string::npos) << bloccata.err;
+  EXPECT_EQ(contenuto(dir.path()), sorgenti);
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 }
 
-TEST(ScenariocCompile, AMissingTrainTextIsNamedByItsSourcePath) {
+TEST(ScenariocCompile, AReaderThatStopsEarlyLeavesNoTemporaryDirectory) {
   TempDir tmp, dir;
-  write_texts(dir.path());
-  fs::remove(dir / train_txt);
-  const ToolRun r = scenarioc({"compile", "--json", dir.str()}, tmp.path());
-  EXPECT_EQ(r.status, 1);
-  const std::string source = in_dir("{DIR}/" + train_txt, dir.path());
-  EXPECT_EQ(r.err.rfind(source + ": error 25: the description could not be read: cannot open \"" +
-                            source + "\"",
-                        0),
-            0u)
-      << r.err;
-  EXPECT_NE(r.out.find("\"failure\": \"cannot open \\\"" + json_escaped(source) + "\\\""),
+  scrivi_testi(dir.path(), tmp);
+  write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "segnale,    1650,",
+                                           "segnale,     600,"));
+  // Nobody reads standard error any more when scenarioc starts: its first
+  // write ends it.
+  run_command("(sleep 0.2; TMPDIR=" + q(tmp.path()) + " exec " + q(std::string(SCENARIOC_EXE)) +
+              " compile " + q(dir.path()) + ") 2>&1 | true");
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+TEST(ScenariocCompile, AnUnreadableTextIsRefusedBeforeAnythingIsCompiled) {
+  // A missing train text, and one that is a directory: exit 2, the file
+  // named, nothing written, for compile and check alike.
+  TempDir tmp, dir;
+  scrivi_testi(dir.path(), tmp);
+  fs::remove(dir / treno_txt);
+  const auto sorgenti = contenuto(dir.path());
+  const std::string treno = (dir / treno_txt).string();
+  for (const char* comando : {"compile", "check"}) {
+    const Esito e = scenarioc(std::string(comando) + " " + q(dir.path()), tmp);
+    EXPECT_EQ(e.status, 2) << comando;
+    EXPECT_EQ(e.err, treno + ": error: cannot read the train description: does not exist\n")
+        << comando;
+    EXPECT_EQ(e.out, "") << comando;
+  }
+  fs::create_directory(dir / treno_txt);
+  const Esito cartella = scenarioc("check --json " + q(dir.path()), tmp);
+  EXPECT_EQ(cartella.status, 2);
+  EXPECT_EQ(cartella.out,
+            "{\"diagnostics\": [{\"file\": \"" + treno + "\", \"line\": null, \"column\": null, "
+            "\"severity\": \"error\", \"code\": \"unreadable-text\", \"message\": \"cannot read "
+            "the train description: is a directory\", \"notes\": []}], \"numero_errore\": 0, "
+            "\"posizione_errore\": 0, \"fatal\": null}\n");
+  fs::remove(dir / treno_txt);
+  EXPECT_EQ(contenuto(dir.path()), sorgenti);
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+TEST(ScenariocCheck, ShowsWarningsAndWritesNothing) {
+  TempDir tmp, dir;
+  scrivi_testi(dir.path(), tmp);
+  const Esito pulito = scenarioc("check " + q(dir.path()), tmp);
+  EXPECT_EQ(pulito.status, 0);
+  EXPECT_EQ(pulito.out + pulito.err, "");
+
+  write_bytes(dir / linea_txt, sostituisci(read_bytes(dir / linea_txt), "pendenza,  7100,",
+                                           "pendnza,  7100,"));
+  const auto sorgenti = contenuto(dir.path());
+  const std::string linea = (dir / linea_txt).string();
+  const std::string avviso =
+      ":44:1: warning: 'pendnza' is no keyword: the row is skipped; did you mean 'pendenza'?";
+  const std::string riga =
+      "pendnza,  7100,   4\n"
+      "^~~~~~~\n" +
+      linea + ":44:1: note: fields in a keyword's place that hold no keyword are skipped, and so "
+              "are the values after them\n";
+  const Esito e = scenarioc("check " + q(dir.path()), tmp);
+  EXPECT_EQ(e.status, 0);
+  EXPECT_EQ(e.out, "");
+  EXPECT_EQ(e.err, linea + avviso + " [-Wunknown-keyword]\n" + riga);
+
+  // -Werror makes it an error; -Wno-CODE leaves it out.
+  const Esito werror = scenarioc("check -Werror " + q(dir.path()), tmp);
+  EXPECT_EQ(werror.status, 1);
+  EXPECT_EQ(werror.err, linea + ":44:1: error: 'pendnza' is no keyword: the row is skipped; did "
+                                "you mean 'pendenza'? [-Werror=unknown-keyword]\n" + riga);
+  const Esito taciuto = scenarioc("check -Werror -Wno-unknown-keyword " + q(dir.path()), tmp);
+  EXPECT_EQ(taciuto.status, 0);
+  EXPECT_EQ(taciuto.err, "");
+
+  const Esito json = scenarioc("check --json " + q(dir.path()), tmp);
+  EXPECT_EQ(json.status, 0);
+  EXPECT_EQ(json.err, "");
+  EXPECT_EQ(json.out,
+            "{\"diagnostics\": [{\"file\": \"" + linea + "\", \"line\": 44, \"column\": 1, "
+            "\"severity\": \"warning\", \"code\": \"unknown-keyword\", \"message\": \"'pendnza' "
+            "is no keyword: the row is skipped; did you mean 'pendenza'?\", \"notes\": [{\"file\": "
+            "\"" + linea + "\", \"line\": 44, \"column\": 1, \"message\": \"fields in a keyword's "
+            "place that hold no keyword are skipped, and so are the values after them\"}]}], "
+            "\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": null}\n");
+
+  // An error: exit 1, still nothing written.
+  write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "segnale,    1650,",
+                                           "segnale,     600,"));
+  const Esito errore = scenarioc("check --json " + q(dir.path()), tmp);
+  EXPECT_EQ(errore.status, 1);
+  EXPECT_NE(errore.out.find("\"numero_errore\": 16, \"posizione_errore\": 600, \"fatal\": null}"),
             std::string::npos)
-      << r.out;
-  EXPECT_EQ(r.out.find(json_escaped(tmp.str())), std::string::npos) << r.out;
+      << errore.out;
+  write_bytes(dir / treno_txt, sorgenti.at(treno_txt));
+
+  EXPECT_EQ(contenuto(dir.path()), sorgenti);
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+TEST(ScenariocCompile, ReportsTheSameWarningsAndTakesTheSameOptions) {
+  TempDir tmp, dir;
+  scrivi_testi(dir.path(), tmp);
+  write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "velocita,   16700,",
+                                           "velocita,    1700,"));
+  const Esito check = scenarioc("check " + q(dir.path()), tmp);
+  EXPECT_EQ(check.status, 0);
+  EXPECT_NE(check.err.find(":17:14: warning: speed steps must come in increasing position order"),
+            std::string::npos)
+      << check.err;
+
+  const Esito e = scenarioc("compile --json " + q(dir.path()), tmp);
+  EXPECT_EQ(e.status, 0);
+  EXPECT_EQ(e.err, check.err);
+  EXPECT_NE(e.out.find("\"diagnostics\": [{\"file\": \"" + (dir / treno_txt).string() +
+                       "\", \"line\": 17, \"column\": 14, \"severity\": \"warning\", \"code\": "
+                       "\"out-of-order\""),
+            std::string::npos)
+      << e.out;
+  // Under -Werror the files are still written, as with a scenario error.
+  for (const std::string& n : compilati) fs::remove(dir / n);
+  const Esito werror = scenarioc("compile -Werror " + q(dir.path()), tmp);
+  EXPECT_EQ(werror.status, 1);
+  for (const std::string& n : compilati) EXPECT_TRUE(fs::exists(dir / n)) << n;
+  EXPECT_EQ(scenarioc("compile -Werror -Wno-out-of-order " + q(dir.path()), tmp).status, 0);
 }
 
 TEST(ScenariocDump, PrintsTheEmbeddedFiles) {
-  TempDir dir;
-  for (const std::string& n : compiled) write_bytes(dir / n, one_shot_files().at(n));
+  TempDir tmp, dir;
+  for (const std::string& n : compilati) write_bytes(dir / n, del_programma().at(n));
 
-  const ToolRun sim = scenarioc({"dump", (dir / compiled[1]).string()});
+  const Esito sim = scenarioc("dump " + q(dir / compilati[1]), tmp);
   EXPECT_EQ(sim.status, 0);
   EXPECT_NE(sim.out.find("\nentry 85 (scenario header): tipo_voce=0 dato1=33000 dato2=0 dato3=1 "
                          "byte1=0 testo=\"Belvara_Quintosa\" intero1=610 intero2=0 intero3=0 "
@@ -306,22 +500,24 @@ TEST(ScenariocDump, PrintsTheEmbeddedFiles) {
       << sim.out;
   EXPECT_NE(sim.out.find("\nentries 20 to 80: empty\n"), std::string::npos) << sim.out;
 
-  const ToolRun sim_json = scenarioc({"dump", "--json", (dir / compiled[1]).string()});
+  const Esito sim_json = scenarioc("dump --json " + q(dir / compilati[1]), tmp);
   EXPECT_EQ(sim_json.status, 0);
-  const char* stations[] = {"VALDORA",          "BIVIO CERSA",     "CASTELVERDO DURV.",
-                            "TORBIO",           "FONTAS",          "PIANZE",
-                            "VERSIO",           "LOVEDRO-CORTINO", "CAMPOLEVO",
-                            "ASTRIGLIO",        "BIVIO SOLMERA",   "TESSANO D'ELMA",
-                            "QUERCELA",         "DORZO",           "SORNATE",
+  const char* stazioni[] = {"VALDORA",         "BIVIO CERSA",      "CASTELVERDO DURV.",
+                            "TORBIO",          "FONTAS",           "PIANZE",
+                            "VERSIO",          "LOVEDRO-CORTINO",  "CAMPOLEVO",
+                            "ASTRIGLIO",       "BIVIO SOLMERA",    "TESSANO D'ELMA",
+                            "QUERCELA",        "DORZO",            "SORNATE",
                             "FIORTELLO SPINEO", "VEDONA ZEMBRATA", "VEDONA C.LE",
                             "VEDONA CENTRALE"};
-  std::size_t at = 0;
+  std::size_t dove = 0;
   for (int i = 0; i < 19; ++i) {
-    at = sim_json.out.find("{\"entry\": " + std::to_string(i + 1) + ", \"role\": \"station\", ", at);
-    ASSERT_NE(at, std::string::npos) << "entry " << i + 1;
-    EXPECT_EQ(sim_json.out.find(std::string("\"testo\": \"") + stations[i] + "\"", at),
-              sim_json.out.find("\"testo\"", at))
-        << stations[i];
+    dove = sim_json.out.find("{\"entry\": " + std::to_string(i + 1) +
+                                 ", \"role\": \"station\", ",
+                             dove);
+    ASSERT_NE(dove, std::string::npos) << "entry " << i + 1;
+    EXPECT_EQ(sim_json.out.find(std::string("\"testo\": \"") + stazioni[i] + "\"", dove),
+              sim_json.out.find("\"testo\"", dove))
+        << stazioni[i];
   }
   EXPECT_EQ(sim_json.out.find("\"entry\": 20, \"role\": \"empty\""),
             sim_json.out.find("\"entry\": 20,"));
@@ -329,23 +525,23 @@ TEST(ScenariocDump, PrintsTheEmbeddedFiles) {
   EXPECT_NE(sim_json.out.find("\"format_mark\": 610, \"competition_code\": 33391,"),
             std::string::npos);
 
-  const ToolRun dat = scenarioc({"dump", (dir / compiled[2]).string()});
+  const Esito dat = scenarioc("dump " + q(dir / compilati[2]), tmp);
   EXPECT_EQ(dat.status, 0);
   EXPECT_EQ(dat.out.substr(dat.out.find('\n') + 1, dat.out.find("\ncell 15 ") - dat.out.find('\n')),
             "format mark 5121, cell competition code 2455 (cell 1 valore_a and valore_b)\n"
             "cell 13 (600 to 650 m) kind 10 station stop: valore_a=1 valore_b=0 valore_c=0 "
             "valore_d=0 tempo_segnale=0 preavviso=0 codice_montagna=0 vel_limite=27 "
             "codice_pendenza=100 aderenza=100\n");
-  const ToolRun dat_json = scenarioc({"dump", "--json", (dir / compiled[2]).string()});
+  const Esito dat_json = scenarioc("dump --json " + q(dir / compilati[2]), tmp);
   EXPECT_NE(dat_json.out.find("{\"cell\": 1, \"kind\": \"empty\", \"tipo_cella\": 0, \"valore_a\": "
                               "5121, \"valore_b\": 2455, "),
             std::string::npos);
   EXPECT_NE(dat_json.out.find("{\"cell\": 1840, "), std::string::npos);
   EXPECT_EQ(dat_json.out.find("{\"cell\": 1841, "), std::string::npos);
 
-  const ToolRun line = scenarioc({"dump", (dir / compiled[0]).string()});
-  EXPECT_EQ(line.status, 0);
-  EXPECT_EQ(line.out.substr(line.out.find('\n') + 1),
+  const Esito linea = scenarioc("dump " + q(dir / compilati[0]), tmp);
+  EXPECT_EQ(linea.status, 0);
+  EXPECT_EQ(linea.out.substr(linea.out.find('\n') + 1),
             "coordinate 0: 2 integer, 91997 real, 2 empty\n"
             "coordinate 1: 2 integer, 91997 real, 2 empty\n"
             "point 0: integer 0, integer 0\n"
@@ -358,76 +554,81 @@ TEST(ScenariocDump, PrintsTheEmbeddedFiles) {
 }
 
 TEST(ScenariocDump, RefusesDamagedFilesNamingTheOffset) {
-  TempDir dir;
-  const std::string sim = (dir / compiled[1]).string();
-  write_bytes(sim, one_shot_files().at(compiled[1]).substr(0, 3000));
-  const ToolRun cut = scenarioc({"dump", "--json", sim});
+  TempDir tmp, dir;
+  const std::string sim = (dir / compilati[1]).string();
+  write_bytes(sim, del_programma().at(compilati[1]).substr(0, 3000));
+  const Esito cut = scenarioc("dump --json " + q(sim), tmp);
   EXPECT_EQ(cut.status, 1);
   EXPECT_EQ(cut.out, "");
   EXPECT_EQ(cut.err, sim + ": error: malformed route file: offset 3000: the file is cut short in "
                            "entry 82 intero1 (2 bytes needed, 0 left)\n");
 
-  const std::string dat = (dir / compiled[2]).string();
-  write_bytes(dat, one_shot_files().at(compiled[2]) + "x");
-  const ToolRun longer = scenarioc({"dump", dat});
-  EXPECT_EQ(longer.status, 1);
-  EXPECT_NE(longer.err.find("offset 27615: "), std::string::npos) << longer.err;
+  const std::string dat = (dir / compilati[2]).string();
+  write_bytes(dat, del_programma().at(compilati[2]) + "x");
+  const Esito lunga = scenarioc("dump " + q(dat), tmp);
+  EXPECT_EQ(lunga.status, 1);
+  EXPECT_NE(lunga.err.find("offset 27615: "), std::string::npos) << lunga.err;
 
   write_bytes(dir / "notes.txt", "x");
-  EXPECT_EQ(scenarioc({"dump", (dir / "notes.txt").string()}).status, 1);
-  EXPECT_EQ(scenarioc({"dump", (dir / "missing.sim").string()}).status, 1);
+  EXPECT_EQ(scenarioc("dump " + q(dir / "notes.txt"), tmp).status, 1);
+  EXPECT_EQ(scenarioc("dump " + q(dir / "missing.sim"), tmp).status, 1);
 }
 
 TEST(ScenariocTexts, NeverReplacesAnAuthorsFile) {
-  TempDir dir;
-  write_bytes(dir / train_txt, "my own train");
-  const ToolRun r = scenarioc({"texts", dir.str()});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find(train_txt), std::string::npos) << r.err;
-  EXPECT_EQ(contents(dir.path()), (std::map<std::string, std::string>{{train_txt, "my own train"}}));
+  TempDir tmp, dir;
+  write_bytes(dir / treno_txt, "my own train");
+  const Esito e = scenarioc("texts " + q(dir.path()), tmp);
+  EXPECT_EQ(e.status, 1);
+  EXPECT_NE(e.err.find(treno_txt), std::string::npos) << e.err;
+  EXPECT_EQ(contenuto(dir.path()), (std::map<std::string, std::string>{{treno_txt, "my own train"}}));
 }
 
 TEST(ScenariocUsage, WrongCommandLinesExit64AndHelpExits0) {
   TempDir tmp, dir;
-  struct Case {
-    std::vector<std::string> args;
+  struct Caso {
+    std::string args;
     int status;
   };
-  const std::string d = dir.str();
-  const std::vector<Case> cases = {
-      {{}, 64},
-      {{"frobnicate"}, 64},
-      {{"--version"}, 64},
-      {{"compile"}, 64},
-      {{"compile", d, d}, 64},
-      {{"compile", "--out"}, 64},
-      {{"compile", "--bogus", d}, 64},
-      {{"compile", "--scenario", "a/b", d}, 64},
-      {{"compile", "--scenario", "", d}, 64},
-      {{"compile", "--train", "linea", d}, 64},
-      {{"compile", "--out", d, "--out", d, d}, 64},
-      {{"dump"}, 64},
-      {{"dump", "--json"}, 64},
-      {{"dump", "-x", d}, 64},
-      {{"texts"}, 64},
-      {{"--help"}, 0},
-      {{"compile", "--help"}, 0},
-      {{"compile", "--bogus", "--help"}, 64},
-      {{"dump", "--help"}, 0},
-      {{"texts", "--help"}, 0},
+  const std::string d = q(dir.path());
+  const std::vector<Caso> casi = {
+      {"", 64},
+      {"frobnicate", 64},
+      {"--version", 64},
+      {"compile", 64},
+      {"compile " + d + " " + d, 64},
+      {"compile --out", 64},
+      {"compile --bogus " + d, 64},
+      {"compile --scenario a/b " + d, 64},
+      {"compile --scenario '' " + d, 64},
+      {"compile --train linea " + d, 64},
+      {"compile --out " + d + " --out " + d + " " + d, 64},
+      {"dump", 64},
+      {"dump --json", 64},
+      {"dump -x " + d, 64},
+      {"texts", 64},
+      {"check", 64},
+      {"check " + d + " " + d, 64},
+      {"check --out " + d + " " + d, 64},
+      {"check -Wno-bogus " + d, 64},
+      {"check -Wall " + d, 64},
+      {"compile -Wno-bogus " + d, 64},
+      {"--help", 0},
+      {"compile --help", 0},
+      {"compile --bogus --help", 64},
+      {"dump --help", 0},
+      {"texts --help", 0},
+      {"check --help", 0},
   };
-  for (const Case& c : cases) {
-    std::string shown;
-    for (const std::string& a : c.args) shown += " '" + a + "'";
-    const ToolRun r = scenarioc(c.args, tmp.path());
-    EXPECT_EQ(r.status, c.status) << shown;
+  for (const Caso& c : casi) {
+    const Esito e = scenarioc(c.args, tmp);
+    EXPECT_EQ(e.status, c.status) << c.args;
     if (c.status == 0) {
-      EXPECT_EQ(r.out.rfind("usage: scenarioc", 0), 0u) << shown;
-      EXPECT_EQ(r.err, "") << shown;
+      EXPECT_EQ(e.out.rfind("usage: scenarioc", 0), 0u) << c.args;
+      EXPECT_EQ(e.err, "") << c.args;
     } else {
-      EXPECT_EQ(r.out, "") << shown;
-      EXPECT_EQ(r.err.rfind("scenarioc: ", 0), 0u) << shown;
-      EXPECT_NE(r.err.find("\nusage: scenarioc"), std::string::npos) << shown;
+      EXPECT_EQ(e.out, "") << c.args;
+      EXPECT_EQ(e.err.rfind("scenarioc: ", 0), 0u) << c.args;
+      EXPECT_NE(e.err.find("\nusage: scenarioc"), std::string::npos) << c.args;
     }
   }
   // Nothing was compiled or written by any of them.

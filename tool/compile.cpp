@@ -12,6 +12,7 @@
 #include "model/errors.h"
 #include "model/file_names.h"
 #include "platform/platform.h"
+#include "tool/check.h"
 #include "tool/cli.h"
 #include "tool/diagnostics.h"
 #include "tool/json.h"
@@ -20,7 +21,7 @@ namespace scenarioc {
 
 const std::string_view compile_usage =
     "usage: scenarioc compile [--scenario NAME] [--train NUMBER] [--no-plan] [--out DIR]\n"
-    "                         [--json] SOURCE_DIR\n"
+    "                         [--json] [-Werror] [-Wno-CODE]... SOURCE_DIR\n"
     "\n"
     "Compiles SOURCE_DIR/NAME_linea.txt and SOURCE_DIR/NAME_NUMBER-.txt exactly as\n"
     "the one-shot program compiles its own, and leaves NAME_linea.dat, NAME_NUMBER.sim\n"
@@ -31,12 +32,18 @@ const std::string_view compile_usage =
     "  --no-plan        do not build the line plan nor write NAME_linea.dat\n"
     "  --out DIR        where the compiled files go (default SOURCE_DIR)\n"
     "  --json           print one JSON object on standard output:\n"
-    "                   {\"numero_errore\", \"posizione_errore\", \"fatal\", \"failure\", \"files\"}\n"
+    "                   {\"numero_errore\", \"posizione_errore\", \"fatal\", \"failure\", \"files\",\n"
+    "                    \"diagnostics\"}\n"
+    "  -Werror          count warnings as errors (the files are still written)\n"
+    "  -Wno-CODE        leave out the warnings of CODE (see 'scenarioc check --help')\n"
     "\n"
-    "Errors are explained on standard error as FILE:LINE: error N: ...\n"
-    "Exit status: 0 no error; 1 a scenario error (the compiled files are still\n"
-    "written); 2 a fatal header clash or a failure that left no compiled files;\n"
-    "64 a wrong command line.\n";
+    "Warnings and errors are explained on standard error as\n"
+    "FILE:LINE:COL: warning: ... or FILE:LINE:COL: error N: ..., as 'scenarioc check'\n"
+    "shows them. A description text that cannot be read is refused before anything\n"
+    "is compiled.\n"
+    "Exit status: 0 no error; 1 a scenario error, or a warning under -Werror (the\n"
+    "compiled files are still written); 2 a text that cannot be read, a fatal header\n"
+    "clash or a failure that left no compiled files; 64 a wrong command line.\n";
 
 namespace {
 
@@ -51,6 +58,8 @@ struct Esito {
   bool senza_celle = false;       // the compiler stopped before the cells existed
   std::vector<std::string> file;  // compiled files now in the output directory
   std::string messaggi;           // for standard error, once the work is done
+  std::optional<Unreadable> illeggibile;  // a text refused before compiling
+  std::string json;               // the --json object, once the compilation ran
 };
 
 // The private directory. rimuovi() removes it and says why it could not;
@@ -80,17 +89,6 @@ class Cantiere {
   bool rimosso_ = false;
 };
 
-// A name becomes part of file names: it must not lead out of the directory.
-void controlla_nome(std::string_view opzione, const std::string& nome) {
-  if (nome.empty() || nome.find_first_of("/\\") != std::string::npos)
-    throw UsageError(std::string(opzione) + " must be a non-empty name without / or \\");
-}
-
-std::optional<std::string> leggi_se_esiste(const std::string& path) {
-  if (!platform::file_exists(path)) return std::nullopt;
-  return platform::read_file(path);
-}
-
 void fallito(Esito& e, const std::string& guasto) {
   e.codice = exit_failure;
   e.guasto = guasto;
@@ -102,30 +100,29 @@ void fallito(Esito& e, const std::string& guasto) {
 void compila_e_scrivi(const Cantiere& cantiere, const Sorgenti& s, const NomiFile& nomi,
                       bool piano, Modello& m, Esito& e) {
   m.cartella = cantiere.percorso();
-  m.nome_scenario = nomi.nome_scenario;
-  m.numero_treno = nomi.numero_treno;
-  try {
-    // The bytes read for the messages are the bytes compiled. A missing
-    // text is reported by the compiler as it would be for the one-shot
-    // program.
-    TextInMemory linea(s.linea.testo, s.linea.percorso);
-    TextInMemory treno(s.treno.testo, s.treno.percorso);
-    scenario::compila(m, piano ? 1 : 0, {linea, treno});
-    scrivi_file_compilati(m);
-  } catch (const FatalError& f) {
+  // The bytes read for the messages are the bytes compiled.
+  const CompileEnd fine = compile_in_memory(m, s, nomi, piano);
+  if (fine.fatal) {
     e.codice = exit_failure;
-    e.fatale = f.numero();
-  } catch (const CompilationStopped& f) {
+    e.fatale = fine.fatal;
+  } else if (fine.no_cells) {
     e.codice = exit_failure;
-    e.guasto = f.what();
+    e.guasto = fine.no_cells;
     e.senza_celle = true;
-  } catch (const platform::Failure& f) {
-    fallito(e, f.what());
+  } else {
+    try {
+      scrivi_file_compilati(m);
+    } catch (const platform::Failure& f) {
+      fallito(e, f.what());
+    }
   }
   e.numero_errore = m.numero_errore;
   e.posizione_errore = m.posizione_errore;
-  if (!e.guasto && m.numero_errore == 25 && !m.diagnosi.guasto.empty()) e.guasto = m.diagnosi.guasto;
+  if (!e.guasto && m.numero_errore == numero(ScenarioError::unreadable) && !m.read_failure.empty())
+    e.guasto = m.read_failure;
 }
+
+std::string in_json(const Esito& e, const Modello* m, const Sorgenti* s, const WarningOptions& w);
 
 // The compiled files, in the order the compiler writes them, into the
 // output directory; each replaces a file of its name there.
@@ -147,12 +144,12 @@ void consegna(const Cantiere& cantiere, const std::string& cartella_uscita, cons
   }
 }
 
-// What standard error says: the recorded error first, since it may be why
-// the run could not go on, then what stopped the run or what was written.
-std::string racconta(const Modello& m, const Sorgenti& s, const Esito& e) {
-  std::string out = diagnosi_errore(m, s);
-  if (e.fatale) out += diagnosi_fatale(m, *e.fatale);
-  else if (e.codice == exit_failure && !e.senza_celle) out += "scenarioc: " + *e.guasto + "\n";
+// What standard error says: the warnings and the error first, since the
+// error may be why the run could not go on, then what stopped the run or
+// what was written.
+std::string racconta(const Modello& m, const Sorgenti& s, const WarningOptions& w, const Esito& e) {
+  std::string out = as_text(m, s, w);
+  if (!e.fatale && e.codice == exit_failure && !e.senza_celle) out += "scenarioc: " + *e.guasto + "\n";
 
   if (e.senza_celle) {
     out += "scenarioc: no compiled file was written: the line description gave no track cells\n";
@@ -174,19 +171,20 @@ std::string racconta(const Modello& m, const Sorgenti& s, const Esito& e) {
 // printed: a reader that stops reading (`| head`) may end the process at its
 // first write, and must not leave the directory behind.
 void compila(const std::string& cartella_sorgenti, const std::string& cartella_uscita,
-             const NomiFile& nomi, bool piano, Esito& e) {
+             const NomiFile& nomi, bool piano, const WarningOptions& w, Esito& e) {
   if (!platform::directory_exists(cartella_sorgenti))
     return fallito(e, "cannot compile \"" + cartella_sorgenti + "\": not a directory");
   if (!platform::directory_exists(cartella_uscita))
     return fallito(e, "cannot write into \"" + cartella_uscita + "\": not a directory");
 
+  // Both texts are read before anything is compiled or written.
   Sorgenti s;
-  s.linea.percorso = platform::join_path(cartella_sorgenti, nomi.linea_txt());
-  s.treno.percorso = platform::join_path(cartella_sorgenti, nomi.treno_txt());
+  if (const auto illeggibile = read_sources(cartella_sorgenti, nomi, s)) {
+    e.illeggibile = illeggibile;
+    return fallito(e, illeggibile->message);
+  }
   std::optional<Cantiere> cantiere;
   try {
-    s.linea.testo = leggi_se_esiste(s.linea.percorso);
-    s.treno.testo = leggi_se_esiste(s.treno.percorso);
     cantiere.emplace();
   } catch (const platform::Failure& f) {
     return fallito(e, f.what());
@@ -195,12 +193,16 @@ void compila(const std::string& cartella_sorgenti, const std::string& cartella_u
   Modello m;
   compila_e_scrivi(*cantiere, s, nomi, piano, m, e);
   if (e.codice != exit_failure) consegna(*cantiere, cartella_uscita, nomi, piano, e);
-  if (e.codice != exit_failure) e.codice = m.numero_errore == 0 ? exit_ok : exit_error;
-  e.messaggi = racconta(m, s, e);
+  if (e.codice != exit_failure)
+    e.codice = m.numero_errore == 0 && !(w.as_errors && warnings_shown(m, w) > 0) ? exit_ok
+                                                                                  : exit_error;
+  e.messaggi = racconta(m, s, w, e);
+  e.json = in_json(e, &m, &s, w);
   if (const auto avviso = cantiere->rimuovi()) e.messaggi += "scenarioc: warning: " + *avviso + "\n";
 }
 
-std::string in_json(const Esito& e) {
+// `m` and `s` are missing when the run ended before anything was compiled.
+std::string in_json(const Esito& e, const Modello* m, const Sorgenti* s, const WarningOptions& w) {
   Json j;
   j.begin_object();
   j.key("numero_errore").integer(e.numero_errore);
@@ -212,6 +214,10 @@ std::string in_json(const Esito& e) {
   j.key("files").begin_list();
   for (const std::string& f : e.file) j.text(f);
   j.end_list();
+  j.key("diagnostics");
+  if (m) as_json(j, *m, *s, w);
+  else if (e.illeggibile) e.illeggibile->as_json(j);
+  else j.begin_list().end_list();
   j.end_object();
   return j.result();
 }
@@ -219,26 +225,24 @@ std::string in_json(const Esito& e) {
 }  // namespace
 
 int run_compile(std::span<const std::string> args) {
-  const Arguments a = parse_arguments(args, {"--no-plan", "--json"}, {"--scenario", "--train", "--out"});
+  std::vector<std::string> resto(args.begin(), args.end());
+  const WarningOptions w = take_warning_options(resto);
+  const Arguments a = parse_arguments(resto, {"--no-plan", "--json"}, {"--scenario", "--train", "--out"});
   if (a.help) {
     write_out(compile_usage);
     return exit_ok;
   }
   if (a.operands.size() != 1) throw UsageError("compile takes one SOURCE_DIR");
-  const NomiFile nomi{a.value("--scenario", "Belvara_Quintosa"), a.value("--train", "254")};
-  controlla_nome("--scenario", nomi.nome_scenario);
-  controlla_nome("--train", nomi.numero_treno);
-  // The cell file would take the compiled line file's name.
-  if (nomi.celle_dat() == nomi.linea_dat())
-    throw UsageError("--train " + nomi.numero_treno + " gives the cell file the line file's name");
+  const NomiFile nomi = file_names(a.value("--scenario", "Belvara_Quintosa"), a.value("--train", "254"));
   const std::string& sorgenti = a.operands[0];
 
   Esito e;
-  compila(sorgenti, a.value("--out", sorgenti), nomi, !a.has("--no-plan"), e);
+  compila(sorgenti, a.value("--out", sorgenti), nomi, !a.has("--no-plan"), w, e);
   // The early failures of compila have no recorded error to tell.
-  if (e.messaggi.empty() && e.guasto) e.messaggi = "scenarioc: " + *e.guasto + "\n";
+  if (e.illeggibile) e.messaggi = e.illeggibile->text();
+  else if (e.messaggi.empty() && e.guasto) e.messaggi = "scenarioc: " + *e.guasto + "\n";
   write_err(e.messaggi);
-  if (a.has("--json")) write_out(in_json(e));
+  if (a.has("--json")) write_out(e.json.empty() ? in_json(e, nullptr, nullptr, w) : e.json);
   return e.codice;
 }
 

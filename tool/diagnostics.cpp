@@ -1,205 +1,208 @@
 #include "tool/diagnostics.h"
 
+#include <algorithm>
 #include <string_view>
-#include <vector>
 
-#include "model/errors.h"
-#include "text/field_reader.h"
-#include "compiler/line_features.h"
-#include "compiler/signals.h"
+#include "tool/cli.h"
 
 namespace scenarioc {
 namespace {
 
 using namespace scenario;
 
-// A scenario text as messages show it: printable ASCII kept, other bytes
-// as \xNN, so a stray control byte cannot garble the terminal.
-std::string leggibile(std::string_view s) {
-  static constexpr char hex[] = "0123456789ABCDEF";
-  std::string out;
-  for (char ch : s) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c >= 0x20 && c < 0x7F) {
-      out += ch;
-    } else {
-      out += "\\x";
-      out += hex[c >> 4];
-      out += hex[c & 0xF];
+bool is_line_end(char c) { return c == '\r' || c == '\n'; }
+
+// A place in a description text as a front end shows it: the file as named
+// on the command line, 1-based line and column (in bytes), the line itself.
+struct Place {
+  const Sorgente* source = nullptr;  // none: the scenario as a whole
+  bool located = false;              // line and column known
+  std::size_t line = 0, column = 0;
+  std::string_view text;             // the whole line
+  std::size_t length = 0;            // bytes under the caret
+};
+
+// Lines are found through a table of line starts, built once per text, so
+// many diagnostics cost no more than one pass over the text.
+class Placer {
+ public:
+  explicit Placer(const Sorgenti& s) : s_(s) {}
+
+  Place place(const TextSpan& at) {
+    Place p;
+    if (at.text == Text::none) return p;
+    const bool treno = at.text == Text::treno;
+    p.source = treno ? &s_.treno : &s_.linea;
+    if (!p.source->testo || at.offset == TextSpan::npos) return p;
+    const std::string_view text = *p.source->testo;
+    const std::vector<std::size_t>& starts = lines(treno, text);
+    const std::size_t offset = std::min(at.offset, text.size());
+    const std::size_t i =
+        static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
+    p.located = true;
+    p.line = i + 1;
+    p.column = offset - starts[i] + 1;
+    std::size_t end = starts[i];
+    while (end < text.size() && !is_line_end(text[end])) ++end;
+    p.text = text.substr(starts[i], end - starts[i]);
+    p.length = at.length;
+    return p;
+  }
+
+ private:
+  // Line ends as the field reader counts them: CR LF, or a lone CR or LF.
+  const std::vector<std::size_t>& lines(bool treno, std::string_view text) {
+    std::vector<std::size_t>& starts = treno ? treno_ : linea_;
+    if (!starts.empty()) return starts;
+    starts.push_back(0);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')))
+        starts.push_back(i + 1);
     }
+    return starts;
   }
-  return out;
+
+  const Sorgenti& s_;
+  std::vector<std::size_t> linea_, treno_;
+};
+
+std::string prefix(const Place& p) {
+  if (!p.source) return "scenarioc: ";
+  if (!p.located) return p.source->percorso + ": ";
+  return p.source->percorso + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": ";
 }
 
-// Cell c stands for the 50 m of line that end at c x 50 m.
-std::string metri(std::int64_t prima, std::int64_t ultima) {
-  return "(" + std::to_string((prima - 1) * 50) + " to " + std::to_string(ultima * 50) + " m)";
+// The line and a caret under the span; tabs kept so the caret lines up.
+std::string source_lines(const Place& p) {
+  if (!p.located || p.text.empty()) return "";
+  // Control bytes would garble a terminal; one '?' each keeps the caret in line.
+  std::string out(p.text);
+  for (char& c : out)
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7F') c = '?';
+  out += "\n";
+  for (std::size_t i = 0; i + 1 < p.column && i < p.text.size(); ++i) out += p.text[i] == '\t' ? '\t' : ' ';
+  out += '^';
+  const std::size_t room = p.text.size() > p.column ? p.text.size() - p.column : 0;
+  out += std::string(std::min(p.length > 0 ? p.length - 1 : 0, room), '~');
+  return out + "\n";
 }
 
-bool esiste(const Modello& m, std::int64_t c) {
-  return c >= 0 && c < static_cast<std::int64_t>(m.celle.size());
+bool is_error(const Diagnostic& d, const WarningOptions& w) {
+  return d.severity == Severity::error || w.as_errors;
 }
 
-// "track cells 381 to 383 (19000 to 19150 m) hold: a signal; ..." for the
-// cells that exist.
-std::string celle_occupate(const Modello& m, std::int64_t prima, std::int64_t ultima) {
-  std::vector<std::string> cosa;
-  for (std::int64_t c = prima; c <= ultima; ++c)
-    if (esiste(m, c)) cosa.push_back(contenuto_cella(m, static_cast<std::size_t>(c)));
-  if (cosa.empty()) return "";
-  if (prima == ultima)
-    return "track cell " + std::to_string(prima) + " " + metri(prima, prima) + " holds " + cosa[0];
-  std::string s = "track cells " + std::to_string(prima) + " to " + std::to_string(ultima) + " " +
-                  metri(prima, ultima) + " hold: ";
-  for (std::size_t i = 0; i < cosa.size(); ++i) s += (i ? "; " : "") + cosa[i];
-  return s;
-}
-
-// The cells of the slowdown row that starts at `record`, read again from
-// its text (the model keeps no length).
-std::optional<CelleRallentamento> rileggi_rallentamento(const Sorgente& s, std::size_t record) {
-  if (!s.testo || record >= s.testo->size()) return std::nullopt;
-  try {
-    FieldReader r(std::string_view(*s.testo).substr(record));
-    r.text();
-    const std::int32_t x = r.number();
-    r.number();
-    const std::int32_t l = r.number();
-    return celle_rallentamento(x, l);
-  } catch (const ReadFailure&) {
-    return std::nullopt;
+// "error 16: ", "warning: " or, under -Werror, "error: ".
+std::string label(const Diagnostic& d, const WarningOptions& w) {
+  if (d.severity == Severity::error) {
+    const std::string_view code = d.code;
+    return "error " + std::string(code.substr(code.find('-') + 1)) + ": ";
   }
+  return w.as_errors ? "error: " : "warning: ";
 }
 
-// The contested cell of a placement error.
-std::optional<std::int64_t> cella_contesa(const Modello& m, const Sorgente& s) {
-  const std::int32_t p = m.posizione_errore;
-  switch (m.numero_errore) {
-    case 6:
-    case 16:
-    case 21: return cella_di(p);
-    case 7: return cella_abbattimento(p);
-    case 17:
-    case 18:
-    case 19:
-    case 20: {
-      const auto k = rileggi_rallentamento(s, m.diagnosi.record);
-      if (!k) return std::nullopt;
-      if (m.numero_errore == 17) return k->avviso;
-      if (m.numero_errore == 18) return k->inizio;
-      if (m.numero_errore == 19) return k->fine;
-      for (std::int64_t j = 0; j < 4; ++j)
-        if (esiste(m, k->preavviso - j) &&
-            !libera(m.celle[static_cast<std::size_t>(k->preavviso - j)]))
-          return k->preavviso - j;
-      return std::nullopt;
-    }
-    default: return std::nullopt;
-  }
+std::string tag(const Diagnostic& d, const WarningOptions& w) {
+  if (d.severity == Severity::error) return "";
+  return w.as_errors ? " [-Werror=" + d.code + "]" : " [-W" + d.code + "]";
 }
 
-// The cells the route post-processing found taken (errors 11 to 13).
-std::vector<std::string> celle_del_dopo(const Modello& m) {
-  const std::int64_t c = m.posizione_errore / 50;
-  std::vector<std::string> note;
-  auto aggiungi = [&](std::int64_t prima, std::int64_t ultima) {
-    std::string s = celle_occupate(m, prima, ultima);
-    if (!s.empty()) note.push_back(std::move(s));
-  };
-  switch (m.numero_errore) {
-    case 11: aggiungi(c - 2, c - 1); break;
-    case 12:
-      aggiungi(c - 20, c - 18);
-      aggiungi(c - 13, c - 11);
-      aggiungi(c - 7, c - 5);
-      break;
-    case 13: aggiungi(c - 1, c + 1); break;
-    default: break;
-  }
-  return note;
+void place_json(Json& j, const Place& p) {
+  j.key("file");
+  if (p.source) j.text(p.source->percorso); else j.null();
+  j.key("line");
+  if (p.located) j.integer(static_cast<std::int64_t>(p.line)); else j.null();
+  j.key("column");
+  if (p.located) j.integer(static_cast<std::int64_t>(p.column)); else j.null();
 }
 
 }  // namespace
 
-std::string contenuto_cella(const Modello& m, std::size_t c) {
-  const cella& k = m.celle.at(c);
-  auto voce_testo = [&](std::int16_t indice) -> std::string {
-    if (indice < 1 || indice >= voce::numero) return "";
-    return leggibile(m.tabella_percorso[static_cast<std::size_t>(indice)].testo);
-  };
-  switch (k.tipo_cella) {
-    case tipo::vuota: return "nothing";
-    case tipo::segnale: return "a signal";
-    case tipo::fine_rallentamento: return "the end of a slowdown";
-    case tipo::inizio_rallentamento: return "the start of a slowdown";
-    case tipo::avviso_rallentamento: return "the warning board of a slowdown";
-    case tipo::preavviso_rallentamento: return "an approach mark of a slowdown";
-    case tipo::indicatore_v_max: return "a speed board";
-    case tipo::fermata: {
-      const std::string nome = voce_testo(k.valore_a);
-      return nome.empty() ? "the stop cell of a station" : "the stop cell of station " + nome;
+WarningOptions take_warning_options(std::vector<std::string>& args) {
+  WarningOptions w;
+  std::vector<std::string> rest;
+  bool options = true;
+  for (std::string& a : args) {
+    if (a == "--") options = false;
+    if (!options || !a.starts_with("-W")) {
+      rest.push_back(std::move(a));
+      continue;
     }
-    case tipo::marcatore_montagna: return "a mountain marker";
-    case tipo::abbattimento_con_valore:
-      return "an abbattimento point of value " + std::to_string(k.valore_a);
-    case tipo::abbattimento: return "an abbattimento point";
-    case tipo::cartello: return "the text board \"" + voce_testo(k.valore_a) + "\"";
-    default: return "a feature of kind " + std::to_string(k.tipo_cella);
+    if (a == "-Werror") {
+      w.as_errors = true;
+    } else if (a.starts_with("-Wno-") && is_warning_code(std::string_view(a).substr(5))) {
+      w.disabled.insert(a.substr(5));
+    } else if (a.starts_with("-Wno-")) {
+      throw UsageError("no warning is called " + a.substr(5) + " (see --help)");
+    } else {
+      throw UsageError("unknown option " + a);
+    }
   }
+  args = std::move(rest);
+  return w;
 }
 
-std::string diagnosi_errore(const Modello& m, const Sorgenti& s) {
-  const std::int32_t n = m.numero_errore;
-  if (n == 0) return "";
-  const Diagnosi& d = m.diagnosi;
-  const Sorgente* sorgente = nullptr;
-  if (d.sorgente == Diagnosi::Sorgente::linea) sorgente = &s.linea;
-  else if (d.sorgente == Diagnosi::Sorgente::treno) sorgente = &s.treno;
-  // The post-processing works on what the train description placed.
-  else if (n >= 11 && n <= 13) sorgente = &s.treno;
-
-  // Where: the field at fault when the reader knows it, else the record.
-  const std::size_t offset = d.campo != Diagnosi::npos ? d.campo : d.record;
-  std::string prefisso = sorgente ? sorgente->percorso + ": " : "scenarioc: ";
-  std::string righe;
-  if (sorgente && sorgente->testo && offset != Diagnosi::npos) {
-    const std::string_view testo = *sorgente->testo;
-    const Location loc = FieldReader::locate(testo, offset);
-    prefisso = sorgente->percorso + ":" + std::to_string(loc.line) + ": ";
-    const std::string_view riga = FieldReader::line_at(testo, offset);
-    if (!riga.empty()) {
-      righe += std::string(riga) + "\n";
-      // Tabs kept so the caret lines up in any terminal.
-      for (std::size_t i = 0; i + 1 < loc.column && i < riga.size(); ++i)
-        righe += riga[i] == '\t' ? '\t' : ' ';
-      righe += "^\n";
-    }
-  }
-
-  std::string out = prefisso + "error " + std::to_string(n) + ": " + std::string(spiegazione(n));
-  if (n == 25 && !d.guasto.empty()) out += ": " + d.guasto;
-  const VoceErrore* voce = cerca_errore(n);
-  if (voce && voce->con_posizione)
-    out += " (position " + std::to_string(m.posizione_errore) + " m)";
-  out += "\n" + righe;
-
-  std::vector<std::string> note;
-  if (const auto c = cella_contesa(m, sorgente ? *sorgente : s.treno); c && esiste(m, *c))
-    note.push_back("track cell " + std::to_string(*c) + " " + metri(*c, *c) + " already holds " +
-                   contenuto_cella(m, static_cast<std::size_t>(*c)));
-  for (std::string& nota : celle_del_dopo(m)) note.push_back(std::move(nota));
-  if (voce && !voce->rimedio.empty()) note.push_back(std::string(voce->rimedio));
-  for (const std::string& nota : note) out += prefisso + "note: " + nota + "\n";
+std::vector<const Diagnostic*> shown(const Modello& m, const WarningOptions& w) {
+  std::vector<const Diagnostic*> out;
+  for (const Diagnostic& d : m.diagnostics)
+    if (d.severity == Severity::error || !w.disabled.contains(d.code)) out.push_back(&d);
   return out;
 }
 
-std::string diagnosi_fatale(const Modello& m, std::int32_t numero) {
-  std::string out = "scenarioc: error " + std::to_string(numero) + ": " +
-                    std::string(spiegazione(numero)) + "\n";
-  if (m.celle.size() > 1 && m.celle[1].tipo_cella != tipo::vuota)
-    out += "scenarioc: note: " + celle_occupate(m, 1, 1) + "\n";
-  if (const VoceErrore* voce = cerca_errore(numero); voce && !voce->rimedio.empty())
-    out += "scenarioc: note: " + std::string(voce->rimedio) + "\n";
+std::size_t warnings_shown(const Modello& m, const WarningOptions& w) {
+  std::size_t n = 0;
+  for (const Diagnostic* d : shown(m, w)) n += d->severity == Severity::warning ? 1 : 0;
+  return n;
+}
+
+std::string as_text(const Modello& m, const Sorgenti& s, const WarningOptions& w) {
+  Placer placer(s);
+  std::string out;
+  for (const Diagnostic* d : shown(m, w)) {
+    const Place at = placer.place(d->at);
+    out += prefix(at) + label(*d, w) + d->message + tag(*d, w) + "\n" + source_lines(at);
+    for (const DiagnosticNote& n : d->notes) {
+      if (n.at.text == Text::none) {
+        out += prefix(at) + "note: " + n.message + "\n";
+      } else {
+        // The line is shown again only where the note stands elsewhere.
+        const Place there = placer.place(n.at);
+        const bool same_line = there.source == at.source && there.line == at.line;
+        out += prefix(there) + "note: " + n.message + "\n" + (same_line ? "" : source_lines(there));
+      }
+    }
+  }
+  return out;
+}
+
+void as_json(Json& j, const Modello& m, const Sorgenti& s, const WarningOptions& w) {
+  Placer placer(s);
+  j.begin_list();
+  for (const Diagnostic* d : shown(m, w)) {
+    const Place at = placer.place(d->at);
+    j.begin_object();
+    place_json(j, at);
+    j.key("severity").text(is_error(*d, w) ? "error" : "warning");
+    j.key("code").text(d->code);
+    j.key("message").text(d->message);
+    j.key("notes").begin_list();
+    for (const DiagnosticNote& n : d->notes) {
+      j.begin_object();
+      place_json(j, n.at.text == Text::none ? at : placer.place(n.at));
+      j.key("message").text(n.message);
+      j.end_object();
+    }
+    j.end_list();
+    j.end_object();
+  }
+  j.end_list();
+}
+
+std::string warning_list() {
+  std::string out;
+  for (const WarningCode& c : warning_codes) {
+    std::string code(c.code);
+    code.resize(std::max<std::size_t>(code.size(), 22), ' ');
+    out += "  " + code + std::string(c.summary) + "\n";
+  }
   return out;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tool/check.h"
 #include "tool/cli.h"
 #include "tool/render.h"
 
@@ -17,7 +18,11 @@ constexpr std::string_view usage =
     "usage: scenarioc COMMAND [OPTIONS] ...\n"
     "\n"
     "commands:\n"
-    "  compile [--scenario NAME] [--train NUMBER] [--no-plan] [--out DIR] [--json] SOURCE_DIR\n"
+    "  check [--scenario NAME] [--train NUMBER] [--json] [-Werror] [-Wno-CODE]... SOURCE_DIR\n"
+    "      compile the two texts in memory and show every warning and error; write\n"
+    "      nothing\n"
+    "  compile [--scenario NAME] [--train NUMBER] [--no-plan] [--out DIR] [--json]\n"
+    "          [-Werror] [-Wno-CODE]... SOURCE_DIR\n"
     "      compile SOURCE_DIR/NAME_linea.txt and SOURCE_DIR/NAME_NUMBER-.txt into the\n"
     "      three compiled files\n"
     "  dump [--json] FILE\n"
@@ -38,6 +43,7 @@ struct Command {
 };
 
 constexpr Command commands[] = {
+    {"check", run_check, &check_usage},
     {"compile", run_compile, &compile_usage},
     {"dump", run_dump, &dump_usage},
     {"texts", run_texts, &texts_usage},

@@ -1,0 +1,631 @@
+#include "compiler/row_watch.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "compiler/diagnose.h"
+#include "compiler/rounding.h"
+#include "compiler/text_match.h"
+#include "text/cp1252.h"
+
+namespace scenario {
+namespace {
+
+bool is_line_end(char c) { return c == '\r' || c == '\n'; }
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// A record as the readers recognise it: the test they make, the keyword as
+// the writers emit it, and its words, for near misses.
+struct Keyword {
+  std::string_view written;
+  bool (*test)(std::string_view);
+  std::array<std::string_view, 3> words;
+};
+
+// The tests, as the readers make them (general section: letter case exact
+// but for the route length; elsewhere case ignored).
+constexpr Keyword general_keywords[] = {
+    {"lunghezza percorso",
+     [](std::string_view f) { return contiene_ci(f, "percorso") && contiene_ci(f, "lunghezza"); },
+     {"lunghezza", "percorso"}},
+    {"progressiva chilometrica tre",
+     [](std::string_view f) { return contiene(f, "tre") && contiene(f, "progressiva"); },
+     {"progressiva", "tre"}},
+    {"progressiva chilometrica due",
+     [](std::string_view f) { return contiene(f, "due") && contiene(f, "progressiva"); },
+     {"progressiva", "due"}},
+    {"progressiva chilometrica uno",
+     [](std::string_view f) { return contiene(f, "uno") && contiene(f, "progressiva"); },
+     {"progressiva", "uno"}},
+    {"sfondo uno", [](std::string_view f) { return contiene(f, "sfondo") && contiene(f, "uno"); },
+     {"sfondo", "uno"}},
+    {"sfondo due", [](std::string_view f) { return contiene(f, "sfondo") && contiene(f, "due"); },
+     {"sfondo", "due"}},
+    {"sfondo tre", [](std::string_view f) { return contiene(f, "sfondo") && contiene(f, "tre"); },
+     {"sfondo", "tre"}},
+    {"ripetizione segnali 4 codici",
+     [](std::string_view f) { return contiene(f, "segnali") && contiene(f, "ripetizione"); },
+     {"ripetizione", "segnali"}},
+};
+
+constexpr Keyword body_keywords[] = {
+    {"pendenza", [](std::string_view f) { return contiene_ci(f, "pendenza"); }, {"pendenza"}},
+    {"curvad3", [](std::string_view f) { return contiene_ci(f, "curva"); }, {"curvad"}},
+    {"curvas2", [](std::string_view f) { return contiene_ci(f, "curva"); }, {"curvas"}},
+    {"montagna", [](std::string_view f) { return contiene_ci(f, "montagna"); }, {"montagna"}},
+    {"indicatori_vmax", [](std::string_view f) { return contiene_ci(f, "indicatori_v"); },
+     {"indicatori_vmax"}},
+    {"cartello indicatore",
+     [](std::string_view f) { return contiene_ci(f, "cartello") && contiene_ci(f, "indicat"); },
+     {"cartello", "indicatore"}},
+};
+
+constexpr Keyword train_keywords[] = {
+    {"percentuale massa frenata",
+     [](std::string_view f) { return contiene_ci(f, "frenata") && contiene_ci(f, "massa"); },
+     {"massa", "frenata"}},
+    {"numero vetture", [](std::string_view f) { return contiene_ci(f, "vetture"); }, {"vetture"}},
+    {"velocita", [](std::string_view f) { return contiene_ci(f, "velocit"); }, {"velocita"}},
+    {"aderenza", [](std::string_view f) { return contiene_ci(f, "aderenza"); }, {"aderenza"}},
+    {"orologio", [](std::string_view f) { return contiene_ci(f, "orologio"); }, {"orologio"}},
+    {"sabbia", [](std::string_view f) { return contiene_ci(f, "sabbia"); }, {"sabbia"}},
+    {"segnale", [](std::string_view f) { return contiene_ci(f, "segnale"); }, {"segnale"}},
+    {"rallentamento", [](std::string_view f) { return contiene_ci(f, "rallentamento"); },
+     {"rallentamento"}},
+    {"abbattimento", [](std::string_view f) { return contiene_ci(f, "abbattimento"); },
+     {"abbattimento"}},
+    {"stazione", [](std::string_view f) { return contiene_ci(f, "stazione"); }, {"stazione"}},
+};
+
+template <std::size_t N>
+const Keyword* passing(const Keyword (&keywords)[N], std::string_view field) {
+  for (const Keyword& k : keywords)
+    if (k.test(field)) return &k;
+  return nullptr;
+}
+
+// Edit distance with adjacent transpositions, for short words only.
+std::size_t distance(std::string_view a, std::string_view b) {
+  constexpr std::size_t longest = 24;
+  if (a.size() > longest || b.size() > longest) return longest;
+  std::size_t d[longest + 1][longest + 1];
+  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+// How far a word may be from a keyword's word and still be taken for it.
+std::size_t slack(std::string_view word) { return word.size() >= 8 ? 2 : word.size() >= 5 ? 1 : 0; }
+
+// The words of a field, lower case: runs of letters and underscores.
+std::vector<std::string> words_of(std::string_view field) {
+  std::vector<std::string> words;
+  std::string w;
+  for (char c : field) {
+    if (is_letter(c) || c == '_') {
+      w += ascii_lower(c);
+    } else if (!w.empty()) {
+      words.push_back(std::move(w));
+      w.clear();
+    }
+  }
+  if (!w.empty()) words.push_back(std::move(w));
+  return words;
+}
+
+// A keyword whose every word the field holds, exactly or nearly (and one
+// of them only nearly: a field holding them all exactly passes the test).
+template <std::size_t N>
+const Keyword* near(const Keyword (&keywords)[N], const std::vector<std::string>& words) {
+  for (const Keyword& k : keywords) {
+    bool all = true;
+    for (std::string_view want : k.words) {
+      if (want.empty()) continue;
+      bool found = false;
+      for (const std::string& w : words)
+        if (w == want || (w.size() >= 4 && distance(w, want) <= slack(want))) found = true;
+      all = all && found;
+    }
+    if (all) return &k;
+  }
+  return nullptr;
+}
+
+std::string lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = ascii_lower(c);
+  return out;
+}
+
+// A field that is a keyword as the writers emit it ("lunghezza percorso").
+bool written_keyword(std::string_view field) {
+  const std::string f = lower(field);
+  using Keywords = std::span<const Keyword>;
+  for (const Keywords keywords :
+       {Keywords(general_keywords), Keywords(body_keywords), Keywords(train_keywords)})
+    for (const Keyword& k : keywords)
+      if (f == k.written) return true;
+  return false;
+}
+
+std::string quoted(std::string_view s) {
+  // Appended, not added: GCC 12 warns falsely about "'" + std::string at -O3.
+  std::string out = "'";
+  out += printable(s);
+  out += '\'';
+  return out;
+}
+
+std::string metres(std::int64_t p) { return std::to_string(p) + " m"; }
+
+// The code point of the UTF-8 sequence at `at` and its length, or 0 when
+// the bytes there are no well-formed sequence of two bytes or more.
+std::pair<char32_t, std::size_t> utf8_at(std::string_view s, std::size_t at) {
+  const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  const unsigned char c = b(at);
+  std::size_t n = 0;
+  char32_t cp = 0;
+  if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1Fu;
+  else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0Fu;
+  else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07u;
+  else return {0, 0};
+  if (at + n > s.size()) return {0, 0};
+  for (std::size_t i = 1; i < n; ++i) {
+    if ((b(at + i) & 0xC0u) != 0x80u) return {0, 0};
+    cp = (cp << 6) | (b(at + i) & 0x3Fu);
+  }
+  // Overlong forms and surrogates are no UTF-8 a writer would produce.
+  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+      (cp >= 0xD800 && cp <= 0xDFFF))
+    return {0, 0};
+  return {cp, n};
+}
+
+bool in_cp1252(char32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return true;
+  for (unsigned c = 0x80; c < 0xA0; ++c)
+    if (scenarioc::da_cp1252(static_cast<unsigned char>(c)) == cp) return true;
+  return false;
+}
+
+std::string code_point(char32_t cp) {
+  static constexpr char hex[] = "0123456789ABCDEF";
+  std::string digits;
+  for (int shift = cp > 0xFFFF ? 20 : 12; shift >= 0; shift -= 4) digits += hex[(cp >> shift) & 0xFu];
+  return "U+" + digits;
+}
+
+}  // namespace
+
+std::int32_t RowWatch::route_length() const { return m_.tabella_percorso[voce::treno].dato2; }
+
+void RowWatch::check_encoding() {
+  const std::string_view which = text_ == Text::linea ? "line description" : "train description";
+  if (std::all_of(source_.begin(), source_.end(), [](char c) { return is_blank(c) || is_line_end(c); })) {
+    warn(m_, "empty-text", {text_, 0, 0},
+         "the " + std::string(which) + " is empty" +
+             (text_ == Text::treno ? ": the compiled files hold no train" : ""));
+    return;
+  }
+  if (source_.size() >= 2 && ((source_[0] == '\xFF' && source_[1] == '\xFE') ||
+                              (source_[0] == '\xFE' && source_[1] == '\xFF'))) {
+    utf16_ = true;
+    warn(m_, "utf-16", {text_, 0, 2},
+         "the " + std::string(which) +
+             " is in UTF-16 (it begins with a byte-order mark): the reader finds none of its "
+             "records; save it as Windows-1252 text");
+    return;
+  }
+  if (source_.starts_with("\xEF\xBB\xBF")) {
+    warn(m_, "utf-8", {text_, 0, 3},
+         "the " + std::string(which) +
+             " begins with a UTF-8 byte-order mark: save it as Windows-1252 text");
+    return;
+  }
+  // Most texts are ASCII: eight bytes at a time until one has its high bit.
+  std::size_t i = 0;
+  for (std::uint64_t eight; i + 8 <= source_.size(); i += 8) {
+    std::memcpy(&eight, source_.data() + i, 8);
+    if ((eight & 0x8080808080808080u) != 0) break;
+  }
+  for (; i < source_.size(); ++i) {
+    if (static_cast<unsigned char>(source_[i]) < 0x80) continue;
+    const auto [cp, n] = utf8_at(source_, i);
+    if (n == 0) continue;
+    warn(m_, "utf-8", {text_, i, n},
+         in_cp1252(cp)
+             ? "the " + std::string(which) + " looks like UTF-8: the character " + code_point(cp) +
+                   " here is read as " + std::to_string(n) +
+                   " separate characters; save the text as Windows-1252"
+             : "the character " + code_point(cp) + " here has no Windows-1252 form: it is read as " +
+                   std::to_string(n) + " separate characters");
+    return;
+  }
+}
+
+void RowWatch::skipped(const FieldReader& r, std::string_view field) {
+  if (!(r.offset() > 0 && source_[r.offset() - 1] == ',')) return;  // not shaped like a record
+  const Keyword* k = text_ == Text::linea ? passing(general_keywords, field) : nullptr;
+  if (!k) k = text_ == Text::linea ? passing(body_keywords, field) : passing(train_keywords, field);
+  if (!k || contiene(field, "[")) return;
+  before_generale_.push_back({text_, r.field_start(), field.size()});
+}
+
+void RowWatch::found_generale() {
+  for (const TextSpan& at : before_generale_) {
+    Diagnostic& d = warn(m_, "not-read", at,
+                         quoted(source_.substr(at.offset, at.length)) +
+                             " stands before the [generale] field: everything before it is "
+                             "skipped unread");
+    d.notes.push_back({TextSpan{}, "move the record after [generale]"});
+  }
+  before_generale_.clear();
+}
+
+void RowWatch::no_generale() {
+  if (utf16_ || std::all_of(source_.begin(), source_.end(),
+                            [](char c) { return is_blank(c) || is_line_end(c); }))
+    return;  // said already
+  Diagnostic& d = warn(m_, "no-generale", {text_, 0, 0},
+                       "the train description has no [generale] field: none of its rows is read "
+                       "and the compiled files hold an empty train");
+  if (!before_generale_.empty())
+    d.notes.push_back({before_generale_.front(), "this row, for one, is not read"});
+  d.notes.push_back({TextSpan{}, "begin the text with the line [generale]"});
+}
+
+void RowWatch::keyword(const FieldReader& r, std::string_view field, Section section) {
+  in_row_ = true;
+  section_ = section;
+  field_ = field;
+  row_offset_ = r.field_start();
+  // The reader hands the field over as a copy: its length, and the quotes
+  // around a quoted one, place it.
+  row_length_ = field.size() +
+                (row_offset_ < source_.size() && source_[row_offset_] == '"' ? 2 : 0);
+  after_keyword_ = r.offset();
+  comma_follows_ = after_keyword_ > 0 && source_[after_keyword_ - 1] == ',';
+  name_ = {};
+  values_ = 0;
+  records_ = 0;
+  commented_ = false;
+}
+
+void RowWatch::record(std::string_view name, int values) {
+  if (records_++ == 0) {
+    name_ = name;
+    keyword_in_comment();
+  }
+  values_ += values;
+}
+
+void RowWatch::keyword_in_comment() {
+  const int limit = section_ == Section::general ? 10 : 2;
+  const bool hyphen = contiene(field_, "-");
+  const char first = field_.empty() ? ' ' : field_.front();
+  const bool marked = !is_letter(first) && first != '[' && first != '"' && first != '_';
+  // Words alone on their line read like a comment, unless they are a
+  // keyword as the writers emit it (its values may follow on the next line).
+  const bool prose = !comma_follows_ && contiene(field_, " ") && !written_keyword(field_);
+  if (!hyphen && !marked && !prose) return;
+  commented_ = true;
+  Diagnostic& d = warn(m_, "keyword-in-comment", row(),
+                       quoted(field_) + " is read as a '" + std::string(name_) +
+                           "' record: it holds the keyword" +
+                           (hyphen ? ", and only " + std::to_string(limit) +
+                                         " fields in a row are skipped as comments here"
+                                   : ", and a field without a hyphen is no comment"));
+  d.notes.push_back({TextSpan{}, hyphen ? "leave the keyword out of the comment, or split the "
+                                          "comment lines with a record"
+                                        : "put a hyphen into every comment line: '- " +
+                                              printable(field_) + "'"});
+}
+
+void RowWatch::row_done(const FieldReader& r) {
+  if (!in_row_) return;
+  in_row_ = false;
+  if (records_ == 0) {
+    unrecognised();
+    return;
+  }
+  // Most rows end at their line end: the rest of the line is looked at only
+  // when the reader crossed a line end for the values or stopped at a comma.
+  const std::size_t last_value = r.field_start();
+  if (line_end_between(row_offset_, last_value)) {
+    if (commented_) return;
+    const int has = values_on_line();
+    Diagnostic& d = warn(m_, "missing-values", row(),
+                         "'" + std::string(name_) + "' takes " + std::to_string(values_) +
+                             " values and this row has " + std::to_string(has) +
+                             ": the reader takes the others from the lines after it");
+    d.notes.push_back({{text_, last_value, token_end(last_value) - last_value},
+                       "the row's last value is read here"});
+    return;
+  }
+  // Values ended by a comma with more on the line: the rest is read as
+  // keyword fields.
+  const std::size_t after = r.offset();
+  if (after == 0 || source_[after - 1] != ',') return;
+  std::size_t from = after, to = line_end_after(after);
+  while (from < to && is_blank(source_[from])) ++from;
+  while (to > from && is_blank(source_[to - 1])) --to;
+  if (from == to || source_[from] == '-') return;
+  if (name_ == "stazione" && records_ == 1) {
+    const std::string_view nome = source_.substr(last_value, after - 1 - last_value);
+    Diagnostic& d = warn(m_, "station-name-cut", {text_, last_value, after - 1 - last_value},
+                         "the station name ends at the comma: " + quoted(nome) +
+                             " is kept, and " + quoted(source_.substr(from, to - from)) +
+                             " is read as keywords");
+    d.notes.push_back({TextSpan{}, "write the name in double quotes: \"" +
+                                       printable(source_.substr(last_value, to - last_value)) +
+                                       "\""});
+    return;
+  }
+  Diagnostic& d = warn(m_, "extra-values", span(from, to),
+                       "'" + std::string(name_) + "' reads " + std::to_string(values_) +
+                           " values: the rest of the row is read as keyword fields");
+  d.notes.push_back({row(), "the row begins here"});
+}
+
+void RowWatch::unrecognised() {
+  const std::string_view f = field_;
+  if (f.empty() || !comma_follows_ || contiene(f, "-") || contiene(f, "[") || contiene(f, "]")) return;
+  auto not_read = [&](std::string why, std::string fix) {
+    Diagnostic& d = warn(m_, "not-read", row(), quoted(f) + " " + why);
+    d.notes.push_back({TextSpan{}, std::move(fix)});
+  };
+  switch (section_) {
+    case Section::general:
+      if (passing(body_keywords, f))
+        return not_read("is a record of the body, but the general section lasts until the first "
+                        "[header] and reads only its own records: this one is skipped",
+                        "put a section header such as [curve] before the body's records");
+      if (passing(train_keywords, f))
+        return not_read("is a train description row: the line description skips it",
+                        "move it into the train description");
+      if (const Keyword* k = passing(general_keywords, lower(f)))
+        return not_read("is not read: the general section's keywords must be written in lower "
+                        "case",
+                        "write '" + std::string(k->written) + "'");
+      break;
+    case Section::body:
+      if (contiene_ci(f, "curva")) {
+        // Without the plan a curve is no record; one without its class
+        // would stop a compilation with the plan.
+        if (curvatura(f) == 0.0) {
+          Diagnostic& d = warn(m_, "curve-keyword", row(),
+                               quoted(f) + " has no class digit 1 to 6: compiled with the line "
+                                           "plan, it is error 103");
+          d.notes.push_back({TextSpan{}, "write the class into the keyword, as in 'curvad3'"});
+        }
+        return;
+      }
+      if (passing(general_keywords, f))
+        return not_read("is a general section record: in the body it is skipped",
+                        "move it before the first section header, after [generale]");
+      if (passing(train_keywords, f))
+        return not_read("is a train description row: the line description skips it",
+                        "move it into the train description");
+      break;
+    case Section::train:
+      if (passing(general_keywords, f) || passing(body_keywords, f))
+        return not_read("is a line description record: the train description skips it",
+                        "move it into the line description");
+      break;
+  }
+  near_miss(f);
+}
+
+void RowWatch::near_miss(std::string_view f) {
+  const std::vector<std::string> words = words_of(f);
+  const Keyword* k = nullptr;
+  switch (section_) {
+    case Section::general: k = near(general_keywords, words); break;
+    case Section::body: k = near(body_keywords, words); break;
+    case Section::train: k = near(train_keywords, words); break;
+  }
+  if (!k) return;
+  const std::string_view meant =
+      k->words[0] == "curvad" || k->words[0] == "curvas" ? "curvad3' or 'curvas2" : k->written;
+  Diagnostic& d = warn(m_, "unknown-keyword", row(),
+                       quoted(f) + " is no keyword: the row is skipped; did you mean '" +
+                           std::string(meant) + "'?");
+  d.notes.push_back({TextSpan{}, "fields in a keyword's place that hold no keyword are skipped, "
+                                 "and so are the values after them"});
+}
+
+std::size_t RowWatch::line_end_after(std::size_t offset) const {
+  std::size_t end = std::min(offset, source_.size());
+  while (end < source_.size() && !is_line_end(source_[end])) ++end;
+  return end;
+}
+
+bool RowWatch::line_end_between(std::size_t from, std::size_t to) const {
+  if (from >= to || from >= source_.size()) return false;
+  const std::size_t n = std::min(to, source_.size()) - from;
+  return std::memchr(source_.data() + from, '\n', n) != nullptr ||
+         std::memchr(source_.data() + from, '\r', n) != nullptr;
+}
+
+int RowWatch::values_on_line() const {
+  const std::size_t line_end = line_end_after(row_offset_);
+  if (after_keyword_ > line_end) return 0;
+  FieldReader r(source_.substr(after_keyword_, line_end - after_keyword_));
+  int n = 0;
+  while (!r.eof()) {
+    ++n;
+    try {
+      r.number();
+    } catch (const ReadFailure&) {
+      break;
+    }
+  }
+  return n;
+}
+
+std::size_t RowWatch::token_end(std::size_t offset) const {
+  std::size_t end = std::min(offset, source_.size());
+  while (end < source_.size() && source_[end] != ',' && !is_blank(source_[end]) &&
+         !is_line_end(source_[end]))
+    ++end;
+  return end;
+}
+
+TextSpan RowWatch::value(int index) const {
+  if (after_keyword_ > source_.size()) return row();
+  FieldReader r(source_.substr(after_keyword_));
+  try {
+    for (int i = 0; i <= index; ++i) r.number();
+  } catch (const ReadFailure&) {
+    return row();
+  }
+  const std::size_t at = after_keyword_ + r.field_start();
+  return span(at, token_end(at));
+}
+
+void RowWatch::gradient(const StatoLinea& st, std::int32_t p) {
+  const std::int64_t i = indice_vicino(p / 50.0);
+  const std::int64_t cursor = st.cursore_pendenza;
+  if (cursor > 0 && i <= cursor) {
+    const std::int64_t from = (i > 0 ? cursor + 1 : cursor) * 50;
+    Diagnostic& d = warn(m_, "out-of-order", value(0),
+                         "gradients must come in increasing position order: after the gradient "
+                         "at " + metres(last_gradient_) + ", this one takes effect from " +
+                             metres(from) + ", not from " + metres(p));
+    if (last_gradient_row_.known()) d.notes.push_back({last_gradient_row_.span(), "the gradient before it"});
+  }
+  last_gradient_ = p;
+  last_gradient_row_ = row_ref();
+}
+
+void RowWatch::curve(const StatoLinea& st, std::string_view keyword, double k, std::int32_t s,
+                     std::int32_t n) {
+  // The side: an 's' anywhere makes a left-hand curve, even in "destra".
+  if (k < 0 && (contiene_ci(keyword, "curvad") || contiene_ci(keyword, "destr") ||
+                contiene_ci(keyword, "right"))) {
+    Diagnostic& d = warn(m_, "curve-keyword", row(),
+                         quoted(keyword) + " is read as a left-hand curve: any 's' in a curve "
+                                           "keyword makes it left-handed");
+    d.notes.push_back({TextSpan{}, "write a right-hand curve without any 's', as 'curvad3'"});
+  }
+  int digits = 0;
+  for (char c : keyword) digits += c >= '0' && c <= '9' ? 1 : 0;
+  if (digits > 1) {
+    char cls = '1';
+    for (char c : std::string_view("123456"))
+      if (contiene(keyword, std::string_view(&c, 1))) {
+        cls = c;
+        break;
+      }
+    Diagnostic& d = warn(m_, "curve-keyword", row(),
+                         quoted(keyword) + " holds more than one digit: the class is the lowest "
+                                           "digit 1 to 6 in it, here " + std::string(1, cls));
+    d.notes.push_back({TextSpan{}, "write one class digit, as in 'curvad3'"});
+  }
+
+  // Order: points up to the plan cursor are laid already.
+  const std::int64_t c = st.cursore_piano;
+  if (last_curve_row_.known() && n >= 0 && c > std::int64_t{s} + 1) {
+    const std::int64_t end = std::int64_t{s} + n;
+    Diagnostic& d = warn(m_, "out-of-order", value(0),
+                         c > end ? "curves must come in increasing position order: the plan is "
+                                   "already laid to " + metres(c - 1) + ", past this curve's end (" +
+                                       metres(end) + "): the curve is lost"
+                                 : "curves must come in increasing position order: the plan is "
+                                   "already laid to " + metres(c - 1) + ", so this curve bends "
+                                   "only from " + metres(c) + " to " + metres(end));
+    d.notes.push_back({last_curve_row_.span(), "the curve before it"});
+  }
+  last_curve_row_ = row_ref();
+  placed(s, std::int64_t{s} + std::max<std::int32_t>(n, 0));
+}
+
+void RowWatch::mountain(std::int32_t inizio, std::int32_t fine) {
+  const std::int64_t first = indice_vicino(inizio / 50.0);
+  const std::int64_t last = indice_vicino(fine / 50.0 - 1);
+  if (fine < inizio) {
+    warn(m_, "empty-mountain", value(1),
+         "the mountain ends (" + metres(fine) + ") before it starts (" + metres(inizio) +
+             "): it covers no track cell and vanishes");
+  } else if (first > last) {
+    warn(m_, "empty-mountain", row(),
+         "the mountain from " + metres(inizio) + " to " + metres(fine) +
+             " is too short to cover a track cell: it vanishes");
+  }
+  placed(inizio, std::max(inizio, fine));
+}
+
+void RowWatch::step(std::string_view what, std::int64_t indice, std::int32_t p) {
+  const int k = what == "speed" ? 0 : 1;
+  const std::int64_t n = indice_vicino(p / 50.0);
+  if (indice > 0 && n <= indice && indice < m_.ultima_cella) {
+    const std::int64_t from = (n > 0 ? indice + 1 : indice) * 50;
+    Diagnostic& d = warn(m_, "out-of-order", value(0),
+                         std::string(what) + " steps must come in increasing position order: "
+                                             "after the step at " + metres(last_step_[k]) +
+                             ", this one takes effect from " + metres(from) + ", not from " +
+                             metres(p));
+    if (last_step_row_[k].known()) d.notes.push_back({last_step_row_[k].span(), "the step before it"});
+  }
+  last_step_[k] = p;
+  last_step_row_[k] = row_ref();
+  placed(p);
+}
+
+void RowWatch::placed(std::int32_t p, std::int64_t fine) {
+  const std::int32_t length = route_length();
+  if (std::max<std::int64_t>(p, fine) <= length) return;
+  Diagnostic& d = warn(m_, "in-run-out", p > length ? value(0) : row(),
+                       "'" + std::string(name_) + "' " +
+                           (p > length ? "at " + metres(p) : "reaching to " + metres(fine)) +
+                           " lies past the route length (" + metres(length) +
+                           "), in the 7000 m run-out behind the line's end");
+  d.notes.push_back({TextSpan{}, "keep the line's features within its length"});
+}
+
+void RowWatch::unreadable(const ReadFailure& e) {
+  std::size_t at = e.offset();
+  if (at > source_.size() && at != TextSpan::npos) at = source_.size();
+  const std::string why = e.what();
+  const bool short_row =
+      in_row_ && records_ > 0 && at != TextSpan::npos && at >= line_end_after(row_offset_);
+  if (short_row) {
+    const int has = values_on_line();
+    m_.read_failure = "'" + std::string(name_) + "' takes " + std::to_string(values_) +
+                      " values, this row has " + std::to_string(has);
+    Diagnostic& d = record_error(m_, ScenarioError::unreadable, row());
+    d.message += ": " + m_.read_failure;
+    if (at >= source_.size())
+      d.notes.push_back({TextSpan{}, "the text ends before the row's values do"});
+    else
+      d.notes.push_back({span(at, token_end(at)), "the reader went on to the next line for them: " + why});
+    return;
+  }
+  m_.read_failure = why;
+  TextSpan place{text_, at, 0};
+  if (at == source_.size()) {
+    // The text ended where a field was due: point at the end of its last line.
+    std::size_t end = at;
+    while (end > 0 && is_line_end(source_[end - 1])) --end;
+    place.offset = end;
+  } else if (at != TextSpan::npos) {
+    place.length = token_end(at) - at;
+  }
+  Diagnostic& d = record_error(m_, ScenarioError::unreadable, place);
+  d.message += ": " + why;
+}
+
+}  // namespace scenario

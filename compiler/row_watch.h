@@ -1,0 +1,118 @@
+// The diagnostics' eye on one description text while a reader reads it:
+// where the row in hand lies, what the reader swallows or misplaces without
+// an error (the warnings), and where a reading failure really lies. It never
+// changes what the reader does: the compiled bytes are the same with or
+// without it.
+//
+// The reader tells it about each field it takes as a keyword (keyword()),
+// each record that field is read as (record()), and when the row's values
+// are read (row_done()). Everything it finds goes to m.diagnostics.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "compiler/line_features.h"
+#include "model/model.h"
+#include "text/field_reader.h"
+
+namespace scenario {
+
+// Where in a description a keyword field stands: each place has its own
+// records (and a line description's curves are records only with the plan).
+enum class Section : std::uint8_t { general, body, train };
+
+class RowWatch {
+ public:
+  RowWatch(Modello& m, Text text, std::string_view source) : m_(m), text_(text), source_(source) {}
+
+  // The text as a whole: empty, UTF-16, UTF-8. Before reading it.
+  void check_encoding();
+  bool in_utf16() const { return utf16_; }
+
+  // A field skipped before the [generale] field: a record there is said
+  // once the [generale] field is found (found_generale()); without one, the
+  // whole text is unread and that is said instead (no_generale()).
+  void skipped(const FieldReader& r, std::string_view field);
+  void found_generale();
+  // The text ends without a [generale] field (a train description is then
+  // read as empty).
+  void no_generale();
+
+  void set_plan(bool plan) { plan_ = plan; }
+  // A field read in keyword position (after any comment fields).
+  void keyword(const FieldReader& r, std::string_view field, Section section);
+  // A test passed on the keyword field: it is read as record `name`, which
+  // reads `values` values.
+  void record(std::string_view name, int values);
+  // The tests are done and the values read: what the row left over or lacked.
+  void row_done(const FieldReader& r);
+
+  // The keyword field of the row in hand, and the row as a cell's writer.
+  TextSpan row() const { return {text_, row_offset_, row_length_}; }
+  RowRef row_ref() const { return RowRef(text_, row_offset_); }
+  // The row's value field `index` (from 0), read again from the text; the
+  // keyword field when the row has no such value.
+  TextSpan value(int index) const;
+
+  // Warnings of single records, before the reader records them.
+  void gradient(const StatoLinea& st, std::int32_t p);
+  // A curve of curvature k (not 0).
+  void curve(const StatoLinea& st, std::string_view keyword, double k, std::int32_t s,
+             std::int32_t n);
+  void mountain(std::int32_t inizio, std::int32_t fine);
+  // A speed or adhesion step at p, whose profile has written the cells before `indice`.
+  void step(std::string_view what, std::int64_t indice, std::int32_t p);
+  // A feature at p (and reaching to `fine`), against the route length.
+  void placed(std::int32_t p, std::int64_t fine);
+  void placed(std::int32_t p) { placed(p, p); }
+
+  // A reading failure: records error 25 at the row that ran short of values
+  // (when the reader went past its line for them) or at the field at fault.
+  void unreadable(const ReadFailure& e);
+
+  // The route entry `indice` is written by the row in hand.
+  void wrote_entry(int indice) { m_.origins.entries[static_cast<std::size_t>(indice)] = row_ref(); }
+
+ private:
+  void unrecognised();
+  void keyword_in_comment();
+  void near_miss(std::string_view field);
+  int values_on_line() const;
+  std::size_t line_end_after(std::size_t offset) const;
+  bool line_end_between(std::size_t from, std::size_t to) const;
+  std::size_t token_end(std::size_t offset) const;
+  TextSpan span(std::size_t from, std::size_t to) const { return {text_, from, to - from}; }
+  std::int32_t route_length() const;
+
+  Modello& m_;
+  Text text_;
+  std::string_view source_;
+  bool utf16_ = false;
+  std::vector<TextSpan> before_generale_;
+  bool plan_ = false;
+
+  // The row in hand.
+  bool in_row_ = false;
+  Section section_ = Section::general;
+  std::size_t row_offset_ = TextSpan::npos;
+  std::size_t row_length_ = 0;
+  std::size_t after_keyword_ = 0;  // just past the keyword field's separator
+  bool comma_follows_ = false;     // the keyword field ended at a comma
+  std::string_view field_;
+  std::string_view name_;          // the first record it is read as
+  int values_ = 0;                 // values all its records read
+  int records_ = 0;
+  bool commented_ = false;         // keyword-in-comment said for it
+
+  // The records before, for out-of-order messages.
+  std::int32_t last_gradient_ = 0;
+  RowRef last_gradient_row_;
+  RowRef last_curve_row_;
+  std::int32_t last_step_[2] = {0, 0};
+  RowRef last_step_row_[2];
+};
+
+}  // namespace scenario

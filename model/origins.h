@@ -1,0 +1,100 @@
+// Which description row wrote what. The readers note the row behind every
+// part of a track cell and every route entry they write, and what feature a
+// cell held before; the diagnostics name those rows ("track cell 34 already
+// holds the signal written here"). Nothing compiled depends on it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "model/diagnostics.h"
+
+namespace scenario {
+
+// A row of a description text in 32 bits: the byte offset of its keyword
+// plus one, the top bit set for the train description; 0 for none (written
+// by no row, or at an offset too large to keep).
+class RowRef {
+ public:
+  RowRef() = default;
+  RowRef(Text text, std::size_t offset) {
+    if (text == Text::none || offset >= treno_bit - 1) return;
+    bits_ = static_cast<std::uint32_t>(offset + 1) | (text == Text::treno ? treno_bit : 0u);
+  }
+  bool known() const { return bits_ != 0; }
+  Text text() const {
+    if (bits_ == 0) return Text::none;
+    return (bits_ & treno_bit) != 0 ? Text::treno : Text::linea;
+  }
+  std::size_t offset() const {
+    return bits_ == 0 ? TextSpan::npos : static_cast<std::size_t>((bits_ & ~treno_bit) - 1);
+  }
+  TextSpan span() const { return {text(), offset(), 0}; }
+  bool operator==(const RowRef&) const = default;
+
+ private:
+  static constexpr std::uint32_t treno_bit = 0x80000000u;
+  std::uint32_t bits_ = 0;
+};
+
+struct CellOrigin {
+  RowRef feature;   // tipo_cella, valore_a to valore_d, tempo_segnale
+  RowRef replaced;  // the row whose feature `feature` was written over
+  RowRef mark;      // preavviso
+  RowRef mountain;  // codice_montagna
+  std::uint8_t replaced_kind = 0;  // tipo_cella before `feature` was written
+};
+
+// The rows behind a profile byte (gradient, speed limit, adhesion), kept as
+// runs rather than per cell: the readers write a profile's cells in
+// increasing order, each row's value from one cell on up to the next run.
+class ProfileRuns {
+ public:
+  // Cells from `first` on carry row `row`'s value.
+  void add(std::int64_t first, RowRef row) {
+    if (!runs_.empty() && runs_.back().row == row) return;
+    runs_.push_back({first, row});
+  }
+  RowRef at(std::int64_t cell) const {
+    RowRef found;
+    for (std::size_t lo = 0, hi = runs_.size(); lo < hi;) {
+      const std::size_t mid = (lo + hi) / 2;
+      if (runs_[mid].first <= cell) {
+        found = runs_[mid].row;
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    return found;
+  }
+
+ private:
+  struct Run {
+    std::int64_t first;
+    RowRef row;
+  };
+  std::vector<Run> runs_;
+};
+
+struct Origins {
+  static constexpr std::size_t entry_count = 87;  // the route table's entries
+  std::vector<CellOrigin> cells;  // one per track cell once the cells exist
+  ProfileRuns gradient, speed, adhesion;  // codice_pendenza, vel_limite, aderenza
+  std::array<RowRef, entry_count> entries{};  // the last row that wrote each route entry
+
+  // The origin of cell c; nullptr outside the cells (or where a model was
+  // built by hand without origins).
+  CellOrigin* cell(std::int64_t c) {
+    return c >= 0 && static_cast<std::size_t>(c) < cells.size() ? &cells[static_cast<std::size_t>(c)]
+                                                                  : nullptr;
+  }
+  const CellOrigin* cell(std::int64_t c) const {
+    return c >= 0 && static_cast<std::size_t>(c) < cells.size() ? &cells[static_cast<std::size_t>(c)]
+                                                                  : nullptr;
+  }
+};
+
+}  // namespace scenario

@@ -1,0 +1,167 @@
+// scenarioc check: an author's two texts compiled in memory exactly as
+// compile compiles them, every warning and the error shown, nothing written
+// anywhere.
+#include "tool/check.h"
+
+#include "compiler/compile.h"
+#include "model/errors.h"
+#include "platform/platform.h"
+#include "tool/cli.h"
+#include "tool/json.h"
+
+namespace scenarioc {
+
+const std::string_view check_usage =
+    "usage: scenarioc check [--scenario NAME] [--train NUMBER] [--json] [-Werror]\n"
+    "                       [-Wno-CODE]... SOURCE_DIR\n"
+    "\n"
+    "Reads SOURCE_DIR/NAME_linea.txt and SOURCE_DIR/NAME_NUMBER-.txt, compiles them\n"
+    "in memory exactly as 'scenarioc compile' does (with the line plan) and writes\n"
+    "nothing anywhere. Every warning and the error, if any, go to standard error:\n"
+    "\n"
+    "  FILE:LINE:COL: warning: message [-Wcode]\n"
+    "  the line of the text\n"
+    "  ^~~~ under the field\n"
+    "  FILE:LINE:COL: note: ...\n"
+    "\n"
+    "  --scenario NAME  scenario name (default Belvara_Quintosa)\n"
+    "  --train NUMBER   train number (default 254)\n"
+    "  --json           print one JSON object on standard output instead:\n"
+    "                   {\"diagnostics\": [...], \"numero_errore\", \"posizione_errore\", \"fatal\"}\n"
+    "  -Werror          count warnings as errors\n"
+    "  -Wno-CODE        leave out the warnings of CODE\n"
+    "\n"
+    "Exit status: 0 no error (warnings allowed); 1 a scenario error, or a warning\n"
+    "under -Werror; 2 a text that cannot be read; 64 a wrong command line.\n"
+    "\n"
+    "Warnings (doc/description-formats.md, \"Common mistakes\", shows each with its fix):\n";
+
+namespace {
+
+using namespace scenario;
+
+constexpr std::string_view default_scenario = "Belvara_Quintosa";
+constexpr std::string_view default_train = "254";
+
+// The reason a platform failure gives, without the path it repeats.
+std::string reason(const platform::Failure& f) {
+  const std::string what = f.what();
+  const std::size_t at = what.find("\": ");
+  return at == std::string::npos ? what : what.substr(at + 3);
+}
+
+std::string in_json(const CheckResult& r, const Sorgenti& s, const WarningOptions& w) {
+  Json j;
+  j.begin_object();
+  j.key("diagnostics");
+  as_json(j, r.model, s, w);
+  j.key("numero_errore").integer(r.model.numero_errore);
+  j.key("posizione_errore").integer(r.model.posizione_errore);
+  j.key("fatal");
+  if (r.end.fatal) j.integer(*r.end.fatal); else j.null();
+  j.end_object();
+  return j.result();
+}
+
+}  // namespace
+
+NomiFile file_names(std::string_view scenario, std::string_view train) {
+  auto check = [](std::string_view option, std::string_view name) {
+    if (name.empty() || name.find_first_of("/\\") != std::string_view::npos)
+      throw UsageError(std::string(option) + " must be a non-empty name without / or \\");
+  };
+  check("--scenario", scenario);
+  check("--train", train);
+  NomiFile names{std::string(scenario), std::string(train)};
+  // The cell file would take the compiled line file's name.
+  if (names.celle_dat() == names.linea_dat())
+    throw UsageError("--train " + names.numero_treno + " gives the cell file the line file's name");
+  return names;
+}
+
+void Unreadable::as_json(Json& j) const {
+  j.begin_list().begin_object();
+  j.key("file").text(path);
+  j.key("line").null();
+  j.key("column").null();
+  j.key("severity").text("error");
+  j.key("code").text("unreadable-text");
+  j.key("message").text(message);
+  j.key("notes").begin_list().end_list();
+  j.end_object().end_list();
+}
+
+std::optional<Unreadable> read_sources(const std::string& directory, const NomiFile& names,
+                                       Sorgenti& s) {
+  s.linea.percorso = platform::join_path(directory, names.linea_txt());
+  s.treno.percorso = platform::join_path(directory, names.treno_txt());
+  for (Sorgente* source : {&s.linea, &s.treno}) {
+    const std::string_view which = source == &s.linea ? "line" : "train";
+    try {
+      source->testo = platform::read_file(source->percorso);
+    } catch (const platform::Failure& f) {
+      return Unreadable{source->percorso, "cannot read the " + std::string(which) +
+                                              " description: " + reason(f)};
+    }
+  }
+  return std::nullopt;
+}
+
+CompileEnd compile_in_memory(Modello& m, const Sorgenti& s, const NomiFile& names, bool plan) {
+  m.nome_scenario = names.nome_scenario;
+  m.numero_treno = names.numero_treno;
+  CompileEnd end;
+  TextInMemory linea(s.linea.testo, s.linea.percorso);
+  TextInMemory treno(s.treno.testo, s.treno.percorso);
+  try {
+    compila(m, plan ? 1 : 0, {linea, treno});
+  } catch (const FatalError& f) {
+    end.fatal = f.numero();
+  } catch (const CompilationStopped& f) {
+    end.no_cells = f.what();
+  }
+  return end;
+}
+
+CheckResult check_sources(const Sorgenti& s, const NomiFile& names, const WarningOptions& w,
+                          bool json) {
+  CheckResult r;
+  r.end = compile_in_memory(r.model, s, names, true);
+  const bool failed = r.model.numero_errore != 0 || r.end.fatal || r.end.no_cells ||
+                      (w.as_errors && warnings_shown(r.model, w) > 0);
+  r.status = failed ? exit_error : exit_ok;
+  r.text = json ? in_json(r, s, w) : as_text(r.model, s, w);
+  return r;
+}
+
+int run_check(std::span<const std::string> args) {
+  std::vector<std::string> rest(args.begin(), args.end());
+  const WarningOptions w = take_warning_options(rest);
+  const Arguments a = parse_arguments(rest, {"--json"}, {"--scenario", "--train"});
+  if (a.help) {
+    write_out(std::string(check_usage) + warning_list());
+    return exit_ok;
+  }
+  if (a.operands.size() != 1) throw UsageError("check takes one SOURCE_DIR");
+  const NomiFile names =
+      file_names(a.value("--scenario", default_scenario), a.value("--train", default_train));
+
+  Sorgenti s;
+  if (const auto refused = read_sources(a.operands[0], names, s)) {
+    write_err(refused->text());
+    if (a.has("--json")) {
+      Json j;
+      j.begin_object().key("diagnostics");
+      refused->as_json(j);
+      j.key("numero_errore").integer(0).key("posizione_errore").integer(0);
+      j.key("fatal").null().end_object();
+      write_out(j.result());
+    }
+    return exit_failure;
+  }
+  const CheckResult r = check_sources(s, names, w, a.has("--json"));
+  if (a.has("--json")) write_out(r.text); else write_err(r.text);
+  return r.status;
+}
+
+}  // namespace scenarioc

@@ -1,0 +1,58 @@
+// scenarioc check, and what it shares with compile: reading an author's two
+// texts before anything is compiled, and the compilation in memory.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "model/file_names.h"
+#include "model/model.h"
+#include "tool/diagnostics.h"
+
+namespace scenarioc {
+
+extern const std::string_view check_usage;
+int run_check(std::span<const std::string> args);
+
+// --scenario and --train name files: they must not lead out of the directory.
+scenario::NomiFile file_names(std::string_view scenario, std::string_view train);
+
+// The two description texts of `names` in `directory`, named as given on
+// the command line and read whole. Nothing is compiled when one cannot be
+// read: the result then says which and why.
+struct Unreadable {
+  std::string path;
+  std::string message;  // "cannot read the train description: No such file or directory"
+  std::string text() const { return path + ": error: " + message + "\n"; }
+  // The same as the one diagnostic of a JSON "diagnostics" array.
+  void as_json(Json& j) const;
+};
+std::optional<Unreadable> read_sources(const std::string& directory,
+                                       const scenario::NomiFile& names, Sorgenti& s);
+
+// How a compilation in memory ended besides its recorded error.
+struct CompileEnd {
+  std::optional<std::int32_t> fatal;  // 1250 or 1251: no compiled file may be written
+  std::optional<std::string> no_cells;  // why there is nothing to write
+};
+
+// The one-shot program's compilation of the texts in memory (with the line
+// plan when `plan`); writes nothing.
+CompileEnd compile_in_memory(scenario::Modello& m, const Sorgenti& s,
+                             const scenario::NomiFile& names, bool plan);
+
+// The check as the benchmark and the command run it: both texts compiled
+// in memory, the diagnostics shown as text (or JSON when `json`).
+struct CheckResult {
+  scenario::Modello model;
+  CompileEnd end;
+  int status = 0;
+  std::string text;  // for standard error, or the JSON object
+};
+CheckResult check_sources(const Sorgenti& s, const scenario::NomiFile& names,
+                          const WarningOptions& w, bool json);
+
+}  // namespace scenarioc
