@@ -80,4 +80,15 @@ void move_file(const std::string& from, const std::string& to) {
   delete_file(from);
 }
 
+std::vector<std::string> list_files(const std::string& dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code kind;
+    if (it->is_regular_file(kind)) names.push_back(it->path().filename().string());
+  }
+  if (ec) throw Failure("list the directory", dir, ec.message());
+  return names;
+}
+
 }  // namespace platform
