@@ -50,9 +50,11 @@ void scrivi_err(std::string_view testo);
 int esegui_compile(std::span<const std::string> args);
 int esegui_dump(std::span<const std::string> args);
 int esegui_texts(std::span<const std::string> args);
+int esegui_lsp(std::span<const std::string> args);
 
 extern const std::string_view uso_compile;
 extern const std::string_view uso_dump;
 extern const std::string_view uso_texts;
+extern const std::string_view uso_lsp;
 
 }  // namespace scenarioc

@@ -27,6 +27,8 @@ constexpr std::string_view uso =
     "  render [--scenario NAME] [--train NUMBER] [--out FILE.svg] [--from KM] [--to KM]\n"
     "         SCENARIO_DIR | LINE_FILE ROUTE_FILE CELL_FILE\n"
     "      draw the compiled files as one SVG picture: plan, profiles, features\n"
+    "  lsp\n"
+    "      the language server for an editor, on standard input and output\n"
     "\n"
     "'scenarioc COMMAND --help' describes a command. Exit status 64 means a\n"
     "wrong command line.\n";
@@ -42,6 +44,7 @@ constexpr Comando comandi[] = {
     {"dump", esegui_dump, &uso_dump},
     {"texts", esegui_texts, &uso_texts},
     {"render", esegui_render, &uso_render},
+    {"lsp", esegui_lsp, &uso_lsp},
 };
 
 int errore_uso(std::string_view messaggio, std::string_view testo_uso) {
