@@ -295,10 +295,12 @@ class Scan {
   std::optional<Field> keyword(int comments, bool general) {
     if (f_.eof()) return std::nullopt;
     std::optional<Field> k = f_.text();
-    if (!k || f_.eof()) return std::nullopt;
+    if (!k) return std::nullopt;
+    if (f_.eof()) return last(*k);
     for (int i = 0; i < comments && contiene(k->text, "-"); ++i) {
       k = f_.text();
-      if (!k || (!general && f_.eof())) return std::nullopt;
+      if (!k) return std::nullopt;
+      if (!general && f_.eof()) return last(*k);
     }
     if (is_header(*k)) o_.headers.push_back(*k);
     return k;
@@ -327,6 +329,13 @@ class Scan {
   Fields& fields() { return f_; }
 
  private:
+  // The text's last field does nothing, but a closing "[fine]" still shows
+  // in the outline.
+  std::optional<Field> last(const Field& k) {
+    if (is_header(k) && !contiene(k.text, "-")) o_.headers.push_back(k);
+    return std::nullopt;
+  }
+
   Fields f_;
   Outline& o_;
 };

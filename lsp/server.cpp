@@ -315,8 +315,9 @@ void Server::publish(const Document& d) {
                   std::to_string(p.character + 1) + ": " + message;
         item["range"] = range_json(own, 0, 0);
         related.insert(related.begin(),
-                       {{"location", {{"uri", target_uri}, {"range", range_json(index, from, from + length)}}},
-                        {"message", "the error is here"}});
+                       json::object({{"location", {{"uri", target_uri},
+                                                   {"range", range_json(index, from, from + length)}}},
+                                     {"message", "the error is here"}}));
       }
       item["message"] = message;
       if (!related.empty()) item["relatedInformation"] = std::move(related);
