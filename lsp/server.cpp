@@ -260,6 +260,9 @@ void Server::publish_related(const Document& d) {
 }
 
 void Server::publish(const Document& d) {
+  // Other texts the editor may send (any *.txt) are none of this server's
+  // business: nothing is said about them.
+  if (!d.file) return;
   json list = json::array();
   const LineIndex own(d.bytes);
   std::set<std::tuple<std::string, std::size_t, std::size_t, std::string, std::string>> seen;

@@ -406,6 +406,9 @@ TEST_F(LspServer, UnicodeFromTheEditorLinesUpWithTheWindows1252Text) {
   s.open(train_uri, named);
   s.open(line_uri, broken);
   s.change(line_uri, fixed, 2);
+  // Another text beside them is none of the server's business.
+  const std::string notes_uri = uri_of(dir / "Prova_7_note.txt");
+  s.open(notes_uri, "😀 note\r\n");
   const std::size_t station = line_of(named, "VALDÈRA");
   const int symbols = s.request("textDocument/documentSymbol", {{"textDocument", {{"uri", train_uri}}}});
   const int on_name = s.request("textDocument/hover", {{"textDocument", {{"uri", train_uri}}},
@@ -433,6 +436,7 @@ TEST_F(LspServer, UnicodeFromTheEditorLinesUpWithTheWindows1252Text) {
   }
   EXPECT_TRUE(number && emoji) << d[0].dump();
   EXPECT_EQ(d[1], json::array());
+  EXPECT_TRUE(t.diagnostics(notes_uri).empty());
 
   EXPECT_EQ(t.result(symbols).at(3).at("children").at(0).at("name"), "VALDÈRA");
   const std::string hover = t.result(on_name).at("contents").at("value");
