@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <map>
 #include <set>
 #include <stdexcept>
 #include <tuple>
@@ -266,6 +267,13 @@ void Server::publish(const Document& d) {
   json list = json::array();
   const LineIndex own(d.bytes);
   std::set<std::tuple<std::string, std::size_t, std::size_t, std::string, std::string>> seen;
+  // One index per text, however many diagnostics it holds.
+  std::map<const std::string*, LineIndex> indexes;
+  auto index_of = [&](const std::optional<std::string>& bytes) -> const LineIndex& {
+    static const std::string none;
+    const std::string& text = bytes ? *bytes : none;
+    return indexes.try_emplace(&text, text).first->second;
+  };
 
   for (const Unit* u : workspace_.units(d)) {
     for (const scenario::Diagnostic& g : u->diagnostics) {
@@ -285,7 +293,7 @@ void Server::publish(const Document& d) {
       }
       if (!seen.insert({path, from, length, g.code, g.message}).second) continue;
 
-      const LineIndex index(text);
+      const LineIndex& index = index_of(bytes);
       const std::string target_uri = there ? there->uri : sibling_uri(d.uri, file_name(path));
       json item = {{"severity", g.severity == scenario::Severity::error ? severity_error : severity_warning},
                    {"code", g.code},
@@ -306,11 +314,15 @@ void Server::publish(const Document& d) {
         related.push_back(
             {{"location",
               {{"uri", note_doc ? note_doc->uri : sibling_uri(d.uri, file_name(note_path))},
-               {"range", range_json(LineIndex(nt), nf, nf + nl)}}},
+               {"range", range_json(index_of(note_bytes), nf, nf + nl)}}},
              {"message", message_text(n.message)}});
       }
       if (here) {
         item["range"] = range_json(own, from, from + length);
+      } else if (!bytes) {
+        // A partner that is not there (no line text beside a train text).
+        message = std::string(file_name(path)) + ": " + message;
+        item["range"] = range_json(own, 0, 0);
       } else {
         // Shown at the top of this text, and pointing at its place.
         const Position p = index.position(from);

@@ -8,6 +8,7 @@
 
 #include "lsp/base_protocol.h"
 #include "lsp/encoding.h"
+#include "lsp/records.h"
 #include "lsp/uri.h"
 #include "lsp/workspace.h"
 
@@ -156,6 +157,56 @@ TEST(LspPairs, FileNamesSayWhichTextAndScenario) {
   }
   for (const char* other : {"_linea.txt", "notes.txt", "A_-.txt", "A-.txt", "_7-.txt", "A_7_note.txt"})
     EXPECT_EQ(classify(other, none), std::nullopt) << other;
+}
+
+// "record: value value ..." for each row, as the scan found them; "?" marks
+// a value that is no whole number.
+std::vector<std::string> rows_of(const std::string& text, Text which) {
+  std::vector<std::string> out;
+  for (const Row& r : outline(text, which).rows) {
+    std::string s = std::string(r.record->title) + ":";
+    for (std::size_t i = 0; i < r.values.size(); ++i)
+      s += " " + std::string(r.values[i].text) +
+           (r.record->fields[i].text || r.values[i].number ? "" : "?");
+    out.push_back(s);
+  }
+  return out;
+}
+
+TEST(LspOutline, RowsAreTheOnesTheReadersRead) {
+  struct Case {
+    const char* what;
+    std::string text;
+    Text which;
+    std::vector<std::string> rows;
+  };
+  const Case cases[] = {
+      {"a row goes on over the line end; the last field does nothing",
+       "[generale]\r\nsegnale, 1650, 2, 3\r\n 0, 0, 0, 0, 0,0,0, 7\r\nvetture, 4\r\nsabbia", Text::treno,
+       {"signal: 1650 2 3 0 0 0 0 0 0 0 7", "cars: 4"}},
+      {"a comma before the line end leaves an empty field, read as 0",
+       "[generale]\r\nabbattimento, 700,\r\nvetture, 4\r\n[fine]", Text::treno,
+       {"abbattimento point: 700 ", "cars: 4"}},
+      {"two comment fields are skipped, a third is taken as the keyword",
+       "[generale]\r\n-a, -b, -c, 9, vetture, 4\r\n-x, velocita, 0, 100\r\n[fine]", Text::treno,
+       {"cars: 4", "speed-limit step: 0 100"}},
+      {"before [generale] nothing counts; a number that is no number is kept",
+       "vetture, 3\r\n[GENERALE]\r\nabbattimento, 12.5, 0\r\n[fine]", Text::treno,
+       {"abbattimento point: 12.5? 0"}},
+      {"a quoted name holds its comma; one keyword may run two records",
+       "[generale]\r\nstazione, 0, 8, 700, 0, 1, 0, 1,1,0, 4,1,1, 1, 13,57, 0, \"A, B\"\r\n"
+       "sabbia vetture, 1, 2\r\n[fine]", Text::treno,
+       {"station: 0 8 700 0 1 0 1 1 0 4 1 1 1 13 57 0 A, B", "cars: 1", "sand: 2"}},
+      {"general records end at the first header; body records after it",
+       "[generale]\r\nlunghezza percorso, 9000\r\nsfondo uno, 4\r\n[curve]\r\nsfondo due, 5\r\n"
+       "curvas2, 800, 450\r\npendenza, 1000, 3\r\n[fine]", Text::linea,
+       {"route length: 9000", "background one: 4", "curve: 800 450", "gradient: 1000 3"}},
+      {"the general section skips up to ten comment fields",
+       "[generale]\r\n-1,-2,-3,-4,-5,-6,-7,-8,-9,-10, lunghezza percorso, 500\r\n[curve]\r\n"
+       "cartello indicatore, 100, VIA\r\n[fine]", Text::linea,
+       {"route length: 500", "text board: 100 VIA"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(rows_of(c.text, c.which), c.rows) << c.what;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "model/file_names.h"
+#include "platform/platform.h"
 #include "text/scenario_texts.h"
 #include "text/text_writer.h"
 #include "test_support.h"
@@ -26,6 +27,16 @@ using testing_support::read_bytes;
 using testing_support::run_command;
 using testing_support::TempDir;
 using testing_support::write_bytes;
+
+// The server beside the test program. A Windows build under an emulator
+// knows its own folder, not the build machine's path of the program.
+std::string scenarioc_exe() {
+#if defined(_WIN32)
+  return platform::join_path(platform::program_directory(), "scenarioc.exe");
+#else
+  return SCENARIOC_EXE;
+#endif
+}
 
 std::string frame(const std::string& body) {
   return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
@@ -126,7 +137,7 @@ class Session {
     TempDir io;
     write_bytes(io / "in", input_);
     Transcript t;
-    t.status = run_command("\"" + std::string(SCENARIOC_EXE) + "\" lsp < \"" + (io / "in").string() +
+    t.status = run_command("\"" + scenarioc_exe() + "\" lsp < \"" + (io / "in").string() +
                            "\" > \"" + (io / "out").string() + "\"");
     const std::string out = read_bytes(io / "out");
     std::size_t pos = 0;
@@ -232,6 +243,21 @@ TEST_F(LspServer, AnErrorInAPartnerNotOpenIsToldWhereItLies) {
   EXPECT_EQ(d["relatedInformation"][0]["location"]["range"]["start"]["line"], gradient);
   // No diagnostics are published for a text the editor has not opened.
   EXPECT_TRUE(t.diagnostics(line_uri).empty());
+
+  // A train text with no line text beside it.
+  TempDir alone;
+  write_bytes(alone / "Solo_3-.txt", train);
+  Session a;
+  a.initialize();
+  a.open(uri_of(alone / "Solo_3-.txt"), train);
+  a.end();
+  const std::vector<json> solo = a.run().diagnostics(uri_of(alone / "Solo_3-.txt"));
+  ASSERT_EQ(solo.size(), 1u);
+  ASSERT_EQ(solo[0].size(), 1u) << solo[0].dump();
+  EXPECT_EQ(solo[0][0].at("code"), "error-101");
+  EXPECT_EQ(solo[0][0].at("message").get<std::string>().rfind("Solo_linea.txt: error 101", 0), 0u)
+      << solo[0].dump();
+  EXPECT_FALSE(solo[0][0].contains("relatedInformation"));
 }
 
 TEST_F(LspServer, ALineTextCompilesWithEveryTrainTextOfItsScenario) {
