@@ -34,13 +34,13 @@ constexpr FieldInfo montagna[] = {
     {"type", "stored for the simulator; above 10: type - 10 with a marker every fourth cell"}};
 constexpr FieldInfo indicatori[] = {
     {"position", "where the board stands, in metres"},
-    {"vas", "speed a of the s set, km/h"},
-    {"vbs", "speed b of the s set, km/h"},
-    {"vcs", "speed c of the s set, km/h"},
-    {"strisces", "stripe count of the s set"},
-    {"vad", "speed a of the d set, km/h (empty reads 0)"},
-    {"vbd", "speed b of the d set, km/h (empty reads 0)"},
-    {"vcd", "speed c of the d set, km/h (empty reads 0)"},
+    {"vas", "speed a of the s set; valore_a = round(vad / 5 + vas x 20)"},
+    {"vbs", "speed b of the s set; valore_b = round(vbd / 5 + vbs x 20)"},
+    {"vcs", "speed c of the s set; valore_c = round(vcd / 5 + vcs x 20)"},
+    {"strisces", "stripe count of the s set; valore_d = strisces x 10 + strisced"},
+    {"vad", "speed a of the d set (empty reads 0)"},
+    {"vbd", "speed b of the d set (empty reads 0)"},
+    {"vcd", "speed c of the d set (empty reads 0)"},
     {"strisced", "stripe count of the d set"}};
 constexpr FieldInfo cartello[] = {{"position", "where the board stands, in metres"},
                                   {"text", "what the board shows", true}};
@@ -59,12 +59,12 @@ constexpr FieldInfo orologio[] = {{"hours", "clock at the start (16-bit)"},
 constexpr FieldInfo sabbia[] = {{"sand", "sand (16-bit)"}};
 constexpr FieldInfo segnale[] = {
     {"position", "where the signal stands, in metres; its cell is round(position / 50 + 1)"},
-    {"sx", "left-hand aspect code; 2 keeps the tempo"},
+    {"sx", "valore_d = rapp x 10 + sx x 3 + dx; an sx of 2 keeps the tempo"},
     {"s1", "valore_a = s1 x 10 + d1"},
     {"s2", "valore_b = s2 x 10 + d2"},
     {"s3", "valore_c = s3 x 10 + d3"},
     {"rapp", "valore_d = rapp x 10 + sx x 3 + dx"},
-    {"dx", "right-hand aspect code"},
+    {"dx", "valore_d = rapp x 10 + sx x 3 + dx"},
     {"d1", "valore_a = s1 x 10 + d1"},
     {"d2", "valore_b = s2 x 10 + d2"},
     {"d3", "valore_c = s3 x 10 + d3"},
