@@ -13,7 +13,7 @@
 
 namespace lsp {
 
-// `fatal`: the number of an ErroreFatale that ended the compilation.
+// `fatal`: the number of an FatalError that ended the compilation.
 std::vector<scenario::Diagnostic> collect_diagnostics(const scenario::Modello& m,
                                                       std::optional<std::int32_t> fatal);
 

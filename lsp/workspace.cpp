@@ -178,9 +178,9 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   try {
     // With the plan, as `scenarioc compile` does: curves are read only then.
     compila(m, 1, {linea, treno});
-  } catch (const ErroreFatale& e) {
+  } catch (const FatalError& e) {
     fatal = e.numero();
-  } catch (const CompilazioneInterrotta&) {
+  } catch (const CompilationStopped&) {
     // The recorded error says why.
   } catch (const std::exception& e) {
     Diagnostic d;

@@ -39,12 +39,12 @@ class StandardOutput final : public lsp::ByteSink {
 }  // namespace
 
 int esegui_lsp(std::span<const std::string> args) {
-  const Argomenti a = analizza(args, {}, {});
-  if (a.aiuto) {
-    scrivi_out(uso_lsp);
-    return esito_ok;
+  const Arguments a = parse_arguments(args, {}, {});
+  if (a.help) {
+    write_out(uso_lsp);
+    return exit_ok;
   }
-  if (!a.operandi.empty()) throw ErroreUso("lsp takes no operands");
+  if (!a.operands.empty()) throw UsageError("lsp takes no operands");
   StandardInput in;
   StandardOutput out;
   lsp::PlatformDisk disk;
