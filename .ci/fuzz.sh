@@ -59,5 +59,6 @@ run field_reader 8192
 run line_reader 16384 -dict=fuzz/scenario.dict
 run compile 16384 -dict=fuzz/scenario.dict
 run dump 32768
+run lsp 65536 -dict=fuzz/scenario.dict
 
 exit "$failed"

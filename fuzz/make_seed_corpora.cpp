@@ -25,6 +25,8 @@
 #include "text/scenario_texts.h"
 #include "text/text_writer.h"
 
+#include <nlohmann/json.hpp>
+
 namespace {
 
 using namespace scenario;
@@ -200,6 +202,56 @@ void file_compilati(const fs::path& d) {
   scrivi(d / "left_curve_linea.dat", piano(24, 4, 6, -0.003));
 }
 
+// Sessions for the language server: framed JSON-RPC messages that open,
+// change and ask about a train and a line text, and damaged framing.
+void sessioni(const fs::path& d) {
+  using nlohmann::json;
+  int id = 0;
+  auto messaggio = [&](const std::string& method, json params, bool richiesta) {
+    json m = {{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
+    if (richiesta) m["id"] = ++id;
+    const std::string corpo = m.dump();
+    return "Content-Length: " + std::to_string(corpo.size()) + "\r\n\r\n" + corpo;
+  };
+  auto documento = [](const std::string& uri) { return json{{"textDocument", {{"uri", uri}}}}; };
+  auto posizione = [&](const std::string& uri, int riga, int colonna) {
+    json p = documento(uri);
+    p["position"] = {{"line", riga}, {"character", colonna}};
+    return p;
+  };
+  const std::string inizio =
+      messaggio("initialize",
+                {{"capabilities",
+                  {{"textDocument", {{"completion", {{"completionItem", {{"snippetSupport", true}}}}}}}}}},
+                true) +
+      messaggio("initialized", json::object(), false);
+  const std::string fine = messaggio("shutdown", nullptr, true) + messaggio("exit", nullptr, false);
+  auto sessione = [&](const std::string& uri, const std::string& testo, const std::string& cambiato) {
+    json intervallo = documento(uri);
+    intervallo["range"] = {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 99}, {"character", 0}}}};
+    return inizio +
+           messaggio("textDocument/didOpen",
+                     {{"textDocument", {{"uri", uri}, {"languageId", "plaintext"}, {"version", 1}, {"text", testo}}}},
+                     false) +
+           messaggio("textDocument/hover", posizione(uri, 11, 10), true) +
+           messaggio("textDocument/hover", posizione(uri, 13, 70), true) +
+           messaggio("textDocument/inlayHint", intervallo, true) +
+           messaggio("textDocument/documentSymbol", documento(uri), true) +
+           messaggio("textDocument/completion", posizione(uri, 3, 0), true) +
+           messaggio("textDocument/didChange",
+                     {{"textDocument", {{"uri", uri}, {"version", 2}}},
+                      {"contentChanges", json::array({{{"text", cambiato}}})}},
+                     false) +
+           messaggio("textDocument/didClose", documento(uri), false) + fine;
+  };
+  scrivi(d / "train.txt", sessione("file:///s/Seme_1-.txt", treno_piccolo,
+                                   treno("segnale, 1650, 2,3,0, 0,0, 0, 0,0,0, 0\r\n"
+                                         "segnale, 1650, 2,3,0, 0,0, 0, 0,0,0, 0\r\n")));
+  scrivi(d / "line.txt", sessione("file:///s/Seme_linea.txt", linea_piccola, linea("pendenza, 1000, 3x\r\n")));
+  scrivi(d / "damaged.txt", inizio + "Content-Length: 5x\r\n\r\n" + "Content-Length: 3\r\n\r\n[1]" +
+                                "Content-Length: 9\r\n\r\n{not json" + fine);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -213,6 +265,7 @@ int main(int argc, char** argv) {
     linee(dir / "line_reader");
     compilazioni(dir / "compile");
     file_compilati(dir / "dump");
+    sessioni(dir / "lsp");
   } catch (const std::exception& e) {
     std::fprintf(stderr, "make_seed_corpora: %s\n", e.what());
     return 1;

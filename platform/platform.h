@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -272,5 +273,24 @@ void notice(std::string_view text);
 
 // Ends the process at once; every open file is closed by the system.
 [[noreturn]] void end_program(int status);
+
+// For the language server, which works on the folders an editor names.
+
+// The names of the regular files in a directory, as the other file
+// functions take them. Throws Failure.
+std::vector<std::string> list_files(const std::string& dir);
+
+// A path written in UTF-8 (as file URIs carry it) in the form the file
+// functions take, and back: the same bytes on POSIX, the ANSI code page on
+// Windows. Throws Failure for a path the code page cannot hold.
+std::string path_from_utf8(std::string_view path);
+std::string path_to_utf8(std::string_view path);
+
+// Standard input and output as byte streams, for a protocol spoken over
+// them: no CR LF translation on Windows, where byte counts would otherwise
+// go wrong. A read returns as soon as any bytes are there (0 only at the end
+// of the input); a write writes everything. Both throw Failure.
+std::size_t read_standard_input(char* buffer, std::size_t size);
+void write_standard_output(std::string_view bytes);
 
 }  // namespace platform

@@ -215,4 +215,15 @@ bool close_standard_output(std::string_view program) {
   return !lost && told;
 }
 
+std::vector<std::string> list_files(const std::string& dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code kind;
+    if (it->is_regular_file(kind)) names.push_back(it->path().filename().string());
+  }
+  if (ec) throw Failure("list the directory", dir, ec.message());
+  return names;
+}
+
 }  // namespace platform

@@ -312,4 +312,26 @@ void end_program(int status) {
   std::_Exit(status);
 }
 
+std::string path_from_utf8(std::string_view path) { return std::string(path); }
+std::string path_to_utf8(std::string_view path) { return std::string(path); }
+
+std::size_t read_standard_input(char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t n = ::read(STDIN_FILENO, buffer, size);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) throw Failure("read", "standard input", detail::reason(errno));
+  }
+}
+
+void write_standard_output(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw Failure("write", "standard output", detail::reason(errno));
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
 }  // namespace platform

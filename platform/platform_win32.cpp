@@ -4,10 +4,14 @@
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/platform.h"
@@ -468,6 +472,65 @@ void notice(std::string_view text) {
 void end_program(int status) {
   std::fflush(nullptr);
   ExitProcess(static_cast<UINT>(status));
+}
+
+namespace {
+
+// Between two code pages through UTF-16; `strict` refuses a character the
+// target cannot hold instead of putting a replacement in its place.
+std::string convert(std::string_view text, UINT from, UINT to, bool strict) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int wide_size = MultiByteToWideChar(from, 0, text.data(), size, nullptr, 0);
+  if (wide_size <= 0) throw Failure("convert the path", std::string(text), reason(GetLastError()));
+  std::wstring wide(static_cast<std::size_t>(wide_size), L'\0');
+  MultiByteToWideChar(from, 0, text.data(), size, wide.data(), wide_size);
+  BOOL lost = FALSE;
+  BOOL* lost_flag = strict && to != CP_UTF8 ? &lost : nullptr;
+  const int out_size = WideCharToMultiByte(to, 0, wide.data(), wide_size, nullptr, 0, nullptr,
+                                           lost_flag);
+  if (out_size <= 0 || lost)
+    throw Failure("use the path", std::string(text), "a character the code page cannot hold");
+  std::string out(static_cast<std::size_t>(out_size), '\0');
+  WideCharToMultiByte(to, 0, wide.data(), wide_size, out.data(), out_size, nullptr, nullptr);
+  return out;
+}
+
+}  // namespace
+
+std::string path_from_utf8(std::string_view path) { return convert(path, CP_UTF8, CP_ACP, true); }
+std::string path_to_utf8(std::string_view path) { return convert(path, CP_ACP, CP_UTF8, false); }
+
+namespace {
+
+// Once, before the first byte: the C runtime opens both in text mode.
+void binary_standard_streams() {
+  static const bool done = [] {
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    return true;
+  }();
+  (void)done;
+}
+
+}  // namespace
+
+std::size_t read_standard_input(char* buffer, std::size_t size) {
+  binary_standard_streams();
+  const unsigned int chunk = static_cast<unsigned int>(std::min<std::size_t>(size, 1u << 30));
+  const int n = _read(_fileno(stdin), buffer, chunk);
+  if (n < 0) throw Failure("read", "standard input", std::strerror(errno));
+  return static_cast<std::size_t>(n);
+}
+
+void write_standard_output(std::string_view bytes) {
+  binary_standard_streams();
+  while (!bytes.empty()) {
+    const unsigned int chunk = static_cast<unsigned int>(std::min<std::size_t>(bytes.size(), 1u << 30));
+    const int n = _write(_fileno(stdout), bytes.data(), chunk);
+    if (n <= 0) throw Failure("write", "standard output", std::strerror(errno));
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
 }
 
 }  // namespace platform

@@ -32,6 +32,8 @@ constexpr std::string_view usage =
     "  render [--scenario NAME] [--train NUMBER] [--out FILE.svg] [--from KM] [--to KM]\n"
     "         SCENARIO_DIR | LINE_FILE ROUTE_FILE CELL_FILE\n"
     "      draw the compiled files as one SVG picture: plan, profiles, features\n"
+    "  lsp\n"
+    "      the language server for an editor, on standard input and output\n"
     "\n"
     "'scenarioc COMMAND --help' describes a command. Exit status 64 means a\n"
     "wrong command line.\n";
@@ -48,6 +50,7 @@ constexpr Command commands[] = {
     {"dump", run_dump, &dump_usage},
     {"texts", run_texts, &texts_usage},
     {"render", run_render, &render_usage},
+    {"lsp", run_lsp, &lsp_usage},
 };
 
 int usage_error(std::string_view message, std::string_view usage_text) {

@@ -1,0 +1,51 @@
+#include "lsp/collect.h"
+
+#include <algorithm>
+#include <string>
+
+#include "model/errors.h"
+
+namespace lsp {
+namespace {
+
+using namespace scenario;
+
+Diagnostic error_diagnostic(std::int32_t n) {
+  Diagnostic d;
+  d.severity = Severity::error;
+  d.code = "error-" + std::to_string(n);
+  d.message = "error " + std::to_string(n) + ": " + std::string(spiegazione(n));
+  if (const VoceErrore* v = cerca_errore(n); v && !v->rimedio.empty())
+    d.notes.push_back({TextSpan{}, std::string(v->rimedio)});
+  return d;
+}
+
+}  // namespace
+
+std::vector<Diagnostic> collect_diagnostics(const Modello& m, std::optional<std::int32_t> fatal) {
+  std::vector<Diagnostic> out = m.diagnostics;
+  auto has_error = [&](std::int32_t n) {
+    const std::string code = "error-" + std::to_string(n);
+    return std::any_of(out.begin(), out.end(), [&](const Diagnostic& d) {
+      return d.severity == Severity::error && d.code == code;
+    });
+  };
+  const bool list_has_error = std::any_of(out.begin(), out.end(), [](const Diagnostic& d) {
+    return d.severity == Severity::error;
+  });
+
+  const std::int32_t n = m.numero_errore;
+  if (n != 0 && !list_has_error) {
+    Diagnostic d = error_diagnostic(n);
+    // The compiler places its errors itself; this is the safety net for
+    // one it could not place.
+    if (n == 25 && !m.read_failure.empty()) d.message += ": " + m.read_failure;
+    if (const VoceErrore* v = cerca_errore(n); v && v->con_posizione)
+      d.message += " (position " + std::to_string(m.posizione_errore) + " m)";
+    out.insert(out.begin(), std::move(d));
+  }
+  if (fatal && !has_error(*fatal)) out.push_back(error_diagnostic(*fatal));
+  return out;
+}
+
+}  // namespace lsp

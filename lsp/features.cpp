@@ -1,0 +1,508 @@
+#include "lsp/features.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string_view>
+#include <vector>
+
+#include "compiler/line_features.h"
+#include "compiler/rounding.h"
+#include "compiler/signals.h"
+#include "model/errors.h"
+#include "model/format_constants.h"
+
+namespace lsp {
+
+using nlohmann::json;
+using namespace scenario;
+
+json position_json(Position p) { return {{"line", p.line}, {"character", p.character}}; }
+
+json range_json(const LineIndex& index, std::size_t from, std::size_t to) {
+  return {{"start", position_json(index.position(from))}, {"end", position_json(index.position(to))}};
+}
+
+namespace {
+
+// A UTF-8 text in Markdown: every ASCII punctuation mark escaped.
+std::string markdown_text(std::string_view utf8) {
+  std::string out;
+  for (char c : utf8) {
+    if (std::string_view("\\`*_{}[]<>()#+-.!|~").find(c) != std::string_view::npos) out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+std::string metres_of_cell(std::int64_t c) {
+  return std::to_string((c - 1) * metri_per_cella) + " to " + std::to_string(c * metri_per_cella) +
+         " m";
+}
+
+bool cell_exists(const Unit* u, std::int64_t c) {
+  return u && u->has_cells && c >= 0 && c < static_cast<std::int64_t>(u->model.celle.size());
+}
+
+// What the compiled cell holds, in words.
+std::string cell_contents(const Modello& m, std::size_t c) {
+  const cella& k = m.celle[c];
+  auto entry_text = [&](std::int16_t e) -> std::string {
+    if (e < 1 || e >= voce::numero) return "";
+    return to_utf8(m.tabella_percorso[static_cast<std::size_t>(e)].testo);
+  };
+  std::vector<std::string> parts;
+  bool values = true;
+  switch (k.tipo_cella) {
+    case tipo::vuota: parts.push_back("no feature"); break;
+    case tipo::segnale: parts.push_back("signal"); break;
+    case tipo::fine_rallentamento: parts.push_back("slowdown end"); break;
+    case tipo::inizio_rallentamento: parts.push_back("slowdown start"); break;
+    case tipo::avviso_rallentamento: parts.push_back("slowdown warning board"); break;
+    case tipo::preavviso_rallentamento: parts.push_back("slowdown approach mark"); break;
+    case tipo::indicatore_v_max: parts.push_back("speed board"); break;
+    case tipo::fermata:
+      parts.push_back("stop cell of station " + entry_text(k.valore_a) + " (route entry " +
+                      std::to_string(k.valore_a) + ")");
+      values = false;
+      break;
+    case tipo::marcatore_montagna: parts.push_back("mountain marker"); break;
+    case tipo::abbattimento_con_valore: parts.push_back("abbattimento point"); break;
+    case tipo::abbattimento: parts.push_back("abbattimento point without value"); break;
+    case tipo::cartello:
+      parts.push_back("text board \"" + entry_text(k.valore_a) + "\" (route entry " +
+                      std::to_string(k.valore_a) + ")");
+      values = false;
+      break;
+    default: parts.push_back("feature of kind " + std::to_string(k.tipo_cella)); break;
+  }
+  if (values) {
+    const std::pair<const char*, std::int16_t> v[] = {
+        {"valore_a", k.valore_a}, {"valore_b", k.valore_b}, {"valore_c", k.valore_c},
+        {"valore_d", k.valore_d}};
+    for (const auto& [name, value] : v)
+      if (value != 0) parts.push_back(std::string(name) + " " + std::to_string(value));
+  }
+  if (k.tempo_segnale != 0) parts.push_back("tempo " + std::to_string(k.tempo_segnale));
+  if (k.preavviso != 0) parts.push_back("preavviso " + std::to_string(k.preavviso));
+  if (k.codice_montagna != 0) parts.push_back("mountain type " + std::to_string(k.codice_montagna));
+  parts.push_back("speed limit " + std::to_string(k.vel_limite * 5) + " km/h");
+  parts.push_back("gradient " + std::to_string(int{k.codice_pendenza} - 100));
+  parts.push_back("adhesion " + std::to_string(k.aderenza));
+  std::string out;
+  for (const std::string& p : parts) out += (out.empty() ? "" : " · ") + p;
+  return out;
+}
+
+struct CellRole {
+  std::int64_t cell;
+  std::string role;
+};
+
+// Where a row lands on the track.
+struct Landing {
+  std::int32_t position = 0;  // metres
+  std::vector<CellRole> cells;
+  std::string where;  // for the hint: "cell 202", "cells 230 to 236", ...
+  // Where the compiler's protection points for this row may lie.
+  std::int64_t added_from = 0, added_to = -1;
+};
+
+std::optional<std::int32_t> value(const Row& r, std::size_t i) {
+  return i < r.values.size() ? r.values[i].number : std::nullopt;
+}
+
+// The route entry a station row filled, when it did.
+const voce_percorso* station_entry(const Unit* u, int ordinal, std::int32_t p) {
+  if (!u || ordinal < 1 || ordinal >= voce::primo_cartello) return nullptr;
+  const voce_percorso& v = u->model.tabella_percorso[static_cast<std::size_t>(ordinal)];
+  return e_stazione(v) && v.dato3 == p ? &v : nullptr;
+}
+
+std::optional<Landing> land(const Row& r, const Unit* u, int station_ordinal) {
+  const std::optional<std::int32_t> p = value(r, 0);
+  if (!p || r.record->placement == Placement::none) return std::nullopt;
+  Landing l;
+  l.position = *p;
+  switch (r.record->placement) {
+    case Placement::none: return std::nullopt;
+    case Placement::point: {
+      const std::int64_t c = cella_di(*p);
+      l.where = "cell " + std::to_string(c);
+      l.cells.push_back({c, std::string(r.record->title)});
+      if (r.record->id == RecordId::segnale) {
+        for (int k = 1; k <= 4; ++k)
+          if (c - 2 * k >= 0) l.cells.push_back({c - 2 * k, "approach mark " + std::to_string(k)});
+        l.added_from = c - 2;
+        l.added_to = c - 1;
+      }
+      break;
+    }
+    case Placement::abbattimento: {
+      const std::int64_t c = cella_abbattimento(*p);
+      l.where = "cell " + std::to_string(c);
+      l.cells.push_back({c, "abbattimento point"});
+      break;
+    }
+    case Placement::slowdown: {
+      const std::optional<std::int32_t> len = value(r, 2);
+      if (!len) return std::nullopt;
+      const CelleRallentamento k = celle_rallentamento(*p, *len);
+      l.where = "cells " + std::to_string(k.inizio) + " to " + std::to_string(k.fine);
+      const bool warning = *p > 1500;
+      if (warning) l.cells.push_back({k.avviso, "warning board"});
+      l.cells.push_back({k.inizio, "start"});
+      if (k.fine != k.inizio) l.cells.push_back({k.fine, "end"});
+      if (warning && value(r, 4).value_or(0) != 0)
+        for (int j = 0; j < 4; ++j)
+          l.cells.push_back({k.preavviso - j, "approach mark " + std::to_string(j + 1)});
+      // The windows before the start, the points inside a slow slowdown and
+      // the one before the first signal after it.
+      l.added_from = k.inizio - 20;
+      l.added_to = k.fine + 13;
+      break;
+    }
+    case Placement::station: {
+      const voce_percorso* v = station_entry(u, station_ordinal, *p);
+      if (!v) {
+        l.where = "station " + std::to_string(station_ordinal);
+        break;
+      }
+      l.where = "route entry " + std::to_string(station_ordinal);
+      if (v->tipo_voce < 25) {
+        const double stop = v->dato2 / 50.0 - 1;
+        if (stop > 1) {
+          const std::int64_t c = indice_vicino(stop);
+          l.where = "stop cell " + std::to_string(c);
+          l.cells.push_back({c, "stop cell"});
+        }
+        if (v->tipo_voce != 5 && v->tipo_voce != 6)
+          for (int k = 1; k <= 4; ++k) {
+            const double c = v->dato2 / 50.0 - k - 1;
+            if (c > 1) l.cells.push_back({indice_vicino(c), "approach mark " + std::to_string(k)});
+          }
+      }
+      break;
+    }
+    case Placement::step: {
+      const std::int64_t c = indice_vicino(*p / 50.0);
+      l.where = "from cell " + std::to_string(c);
+      l.cells.push_back({c, "first cell"});
+      break;
+    }
+    case Placement::span: {
+      const std::optional<std::int32_t> end = value(r, 1);
+      if (!end) return std::nullopt;
+      const std::int64_t first = indice_vicino(*p / 50.0), last = indice_vicino(*end / 50.0 - 1);
+      l.where = first <= last ? "cells " + std::to_string(first) + " to " + std::to_string(last)
+                              : "no cell";
+      if (first <= last) {
+        l.cells.push_back({first, "first cell"});
+        if (last != first) l.cells.push_back({last, "last cell"});
+      }
+      break;
+    }
+    case Placement::curve: {
+      const std::optional<std::int32_t> len = value(r, 1);
+      if (!len) return std::nullopt;
+      l.where = km(*p) + " to " + km(std::int64_t{*p} + *len);
+      break;
+    }
+  }
+  return l;
+}
+
+// The number of the error that stopped the compiler's reading before the
+// row at `offset` of text `t`, when it did.
+std::optional<std::int32_t> unread_because(const Unit* u, Text t, std::size_t offset) {
+  if (!u) return std::nullopt;
+  const std::int32_t n = u->model.numero_errore;
+  // Found after the reading: everything was read.
+  if (n == 0 || n == 2 || (n >= 11 && n <= 13)) return std::nullopt;
+  const Modello& m = u->model;
+  if (m.error_diagnostic >= m.diagnostics.size()) return std::nullopt;
+  const TextSpan& d = m.diagnostics[m.error_diagnostic].at;
+  if (t == Text::treno && d.text == Text::linea) {
+    // A line error stops everything but the end of the line's body (15).
+    if (n != 15 && !u->train_path.empty()) return n;
+    return std::nullopt;
+  }
+  if (d.text == t && d.offset != TextSpan::npos && offset > d.offset) return n;
+  return std::nullopt;
+}
+
+// Station ordinals (1, 2, ...) of the rows, as they fill the route table.
+std::vector<int> station_ordinals(const Outline& o) {
+  std::vector<int> out(o.rows.size(), 0);
+  int n = 0;
+  for (std::size_t i = 0; i < o.rows.size(); ++i)
+    if (o.rows[i].record->id == RecordId::stazione) out[i] = ++n;
+  return out;
+}
+
+std::string position_line(std::int32_t p) {
+  return km(p) + " (" + std::to_string(p) + " m)";
+}
+
+}  // namespace
+
+std::string km(std::int64_t metres) {
+  const bool negative = metres < 0;
+  const std::int64_t a = negative ? -metres : metres;
+  std::string frac = std::to_string(a % 1000 + 1000).substr(1);
+  if (frac.back() == '0') frac.pop_back();
+  return (negative ? "-" : "") + std::to_string(a / 1000) + "." + frac + " km";
+}
+
+std::size_t field_length(std::string_view text, std::size_t offset) {
+  if (offset >= text.size()) return 0;
+  auto line_end = [](char c) { return c == '\r' || c == '\n'; };
+  std::size_t end = offset;
+  if (text[offset] == '"') {
+    const std::size_t close = text.find('"', offset + 1);
+    return (close == std::string_view::npos ? text.find_first_of("\r\n", offset) : close + 1) -
+           offset;
+  }
+  const char c = text[offset];
+  const bool number = (c >= '0' && c <= '9') || c == '+' || c == '-';
+  while (end < text.size() && text[end] != ',' && !line_end(text[end]) &&
+         !(number && (text[end] == ' ' || text[end] == '\t')))
+    ++end;
+  while (end > offset && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+  return end - offset;
+}
+
+json hover(const Document& d, const Unit* u, std::size_t offset) {
+  if (!d.file) return nullptr;
+  const Row* r = row_at(d.outline, offset);
+  if (!r) return nullptr;
+  const RecordInfo& info = *r->record;
+  const LineIndex index(d.bytes);
+  const int f = field_at(*r, offset);
+
+  std::string md = "**" + std::string(info.keyword) + "** · " + std::string(info.title) + "\n\n" +
+                   std::string(info.meaning) + "\n";
+  std::size_t from = r->keyword.offset, to = r->keyword.offset + r->keyword.length;
+  if (f >= 0) {
+    const Field& v = r->values[static_cast<std::size_t>(f)];
+    const FieldInfo& fi = info.fields[static_cast<std::size_t>(f)];
+    md += "\n`" + std::string(fi.name) + "` (value " + std::to_string(f + 1) + " of " +
+          std::to_string(info.fields.size()) + "): " + std::string(fi.meaning) + "\n";
+    if (!fi.text && !v.number)
+      md += "\nThis is not a whole number: the compilation stops here (error 25).\n";
+    from = v.offset;
+    to = v.offset + v.length;
+  }
+
+  if (const std::optional<std::int32_t> n = unread_because(u, d.file->text, r->keyword.offset))
+    md += "\n*Not read*: the compiler stopped before this row (error " + std::to_string(*n) + ").\n";
+
+  // Which station this row is, for its route entry.
+  int ordinal = 0;
+  if (info.id == RecordId::stazione) {
+    const std::vector<int> ordinals = station_ordinals(d.outline);
+    ordinal = ordinals[static_cast<std::size_t>(r - d.outline.rows.data())];
+  }
+
+  if (info.id == RecordId::lunghezza && u && u->has_cells)
+    md += "\nTrack cells 0 to " + std::to_string(u->model.ultima_cella) + ": the line and " +
+          std::to_string(metri_oltre) + " m of run-out.\n";
+  if (info.id == RecordId::curva && value(*r, 0) && value(*r, 1)) {
+    const double k = curvatura(r->keyword.text);
+    if (k == 0.0)
+      md += "\nNo class digit 1 to 6 in the keyword: error 103.\n";
+    else
+      md += "\n" + std::string(k < 0 ? "Left" : "Right") + " curve, radius " +
+            std::to_string(static_cast<long>(std::lround(1.0 / std::abs(k)))) + " m.\n";
+  }
+
+  if (const std::optional<Landing> l = land(*r, u, ordinal)) {
+    md += "\nAt **" + position_line(l->position) + "** → " + l->where + "\n";
+    if (info.id == RecordId::stazione) {
+      if (const voce_percorso* v = station_entry(u, ordinal, l->position))
+        md += "\nStretch " + km(v->dato1) + " to " + km(v->dato2) + "; timetable " +
+              std::to_string(v->dato4 / 3600) + ":" + std::to_string(v->dato4 / 60 % 60 + 100).substr(1) +
+              ":" + std::to_string(v->dato4 % 60 + 100).substr(1) + ".\n";
+    }
+    if (!u || !u->has_cells) {
+      md += "\nNo compiled cells to show: the compilation stopped before the track cells existed.\n";
+    } else {
+      std::set<std::int64_t> own;
+      md += "\n";
+      for (const CellRole& c : l->cells) {
+        own.insert(c.cell);
+        if (!cell_exists(u, c.cell)) {
+          md += "- cell " + std::to_string(c.cell) + " (" + c.role + "): beyond the track\n";
+          continue;
+        }
+        md += "- cell " + std::to_string(c.cell) + " (" + c.role + ", " + metres_of_cell(c.cell) +
+              "): " + markdown_text(cell_contents(u->model, static_cast<std::size_t>(c.cell))) + "\n";
+      }
+      // The protection points the compiler added for this row.
+      std::set<std::int64_t> rows_points;
+      for (const Row& o : d.outline.rows)
+        if (o.record->id == RecordId::abbattimento && value(o, 0))
+          rows_points.insert(cella_abbattimento(*value(o, 0)));
+      std::string added;
+      for (std::int64_t c = std::max<std::int64_t>(l->added_from, 0); c <= l->added_to; ++c) {
+        if (!cell_exists(u, c) || own.contains(c) || rows_points.contains(c)) continue;
+        const cella& k = u->model.celle[static_cast<std::size_t>(c)];
+        if (k.tipo_cella == tipo::abbattimento_con_valore)
+          added += "- cell " + std::to_string(c) + ": abbattimento point, value " +
+                   std::to_string(k.valore_a) + "\n";
+      }
+      if (!added.empty()) md += "\nAdded by the compiler:\n" + added;
+    }
+  }
+  return {{"contents", {{"kind", "markdown"}, {"value", md}}}, {"range", range_json(index, from, to)}};
+}
+
+json inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t to) {
+  json out = json::array();
+  if (!d.file) return out;
+  const LineIndex index(d.bytes);
+  const std::vector<int> ordinals = station_ordinals(d.outline);
+  for (std::size_t i = 0; i < d.outline.rows.size(); ++i) {
+    const Row& r = d.outline.rows[i];
+    if (r.keyword.offset < from || r.keyword.offset >= to) continue;
+    std::string label;
+    if (const std::optional<std::int32_t> n = unread_because(u, d.file->text, r.keyword.offset)) {
+      if (r.record->placement == Placement::none) continue;
+      label = "→ not read (error " + std::to_string(*n) + " above)";
+    } else {
+      const std::optional<Landing> l = land(r, u, ordinals[i]);
+      if (!l) continue;
+      label = "→ " + l->where;
+      if (r.record->placement != Placement::curve) label += " · " + km(l->position);
+    }
+    out.push_back({{"position", position_json(index.position(r.end))},
+                   {"label", label},
+                   {"paddingLeft", true}});
+  }
+  return out;
+}
+
+json document_symbols(const Document& d, const Unit* u) {
+  json out = json::array();
+  if (!d.file) return out;
+  const LineIndex index(d.bytes);
+  const std::vector<int> ordinals = station_ordinals(d.outline);
+  // SymbolKind numbers of the protocol.
+  constexpr int namespace_kind = 3, class_kind = 5, constant_kind = 14, string_kind = 15,
+                event_kind = 24, operator_kind = 25;
+
+  std::vector<json> sections;
+  std::vector<std::size_t> section_end;
+  const auto& headers = d.outline.headers;
+  for (std::size_t h = 0; h < headers.size(); ++h) {
+    const Field& f = headers[h];
+    const std::size_t end = h + 1 < headers.size() ? headers[h + 1].offset : d.bytes.size();
+    // The section's range ends with its last line of text.
+    std::size_t last = end;
+    while (last > f.offset + f.length &&
+           (d.bytes[last - 1] == '\r' || d.bytes[last - 1] == '\n' || d.bytes[last - 1] == ' '))
+      --last;
+    sections.push_back({{"name", to_utf8(f.text)},
+                        {"kind", namespace_kind},
+                        {"range", range_json(index, f.offset, last)},
+                        {"selectionRange", range_json(index, f.offset, f.offset + f.length)},
+                        {"children", json::array()}});
+    section_end.push_back(end);
+  }
+
+  for (std::size_t i = 0; i < d.outline.rows.size(); ++i) {
+    const Row& r = d.outline.rows[i];
+    const std::optional<std::int32_t> p = value(r, 0);
+    std::string name, detail;
+    int kind = 0;
+    std::size_t sel_from = r.keyword.offset, sel_to = r.keyword.offset + r.keyword.length;
+    switch (r.record->id) {
+      case RecordId::stazione:
+        if (r.values.size() < r.record->fields.size()) continue;
+        name = to_utf8(r.values.back().text);
+        if (name.empty()) name = "station " + std::to_string(ordinals[i]);
+        detail = "station" + (p ? " · " + km(*p) : "");
+        kind = class_kind;
+        sel_from = r.values.back().offset;
+        sel_to = sel_from + r.values.back().length;
+        break;
+      case RecordId::segnale: kind = event_kind; break;
+      case RecordId::rallentamento: kind = operator_kind; break;
+      case RecordId::indicatori: kind = constant_kind; break;
+      case RecordId::cartello:
+        kind = string_kind;
+        if (r.values.size() == 2) detail = "\"" + to_utf8(r.values[1].text) + "\"";
+        break;
+      default: continue;
+    }
+    if (name.empty()) {
+      name = std::string(r.record->title) + (p ? " " + km(*p) : "");
+      if (r.record->id == RecordId::rallentamento && value(r, 1))
+        detail = "v " + std::to_string(*value(r, 1)) + (detail.empty() ? "" : " · " + detail);
+    }
+    if (const std::optional<Landing> l = p ? land(r, u, ordinals[i]) : std::nullopt)
+      detail += (detail.empty() ? "" : " · ") + l->where;
+    json sym = {{"name", name},
+                {"kind", kind},
+                {"range", range_json(index, r.keyword.offset, std::max(r.end, sel_to))},
+                {"selectionRange", range_json(index, sel_from, sel_to)}};
+    if (!detail.empty()) sym["detail"] = detail;
+    // Into the last section that begins before the row.
+    std::size_t s = sections.size();
+    while (s > 0 && headers[s - 1].offset > r.keyword.offset) --s;
+    if (s == 0) out.push_back(std::move(sym));
+    else sections[s - 1]["children"].push_back(std::move(sym));
+  }
+  for (json& s : sections) out.push_back(std::move(s));
+  // The editor's outline goes by position.
+  std::stable_sort(out.begin(), out.end(), [](const json& a, const json& b) {
+    const json& x = a["range"]["start"];
+    const json& y = b["range"]["start"];
+    return std::make_pair(x["line"].get<std::size_t>(), x["character"].get<std::size_t>()) <
+           std::make_pair(y["line"].get<std::size_t>(), y["character"].get<std::size_t>());
+  });
+  return out;
+}
+
+json completion(const Document& d, std::size_t offset, bool snippets) {
+  json items = json::array();
+  if (!d.file || offset > d.bytes.size()) return {{"isIncomplete", false}, {"items", items}};
+  // Only where a keyword goes: at the start of a line, before any comma.
+  std::size_t start = offset;
+  while (start > 0 && d.bytes[start - 1] != '\n' && d.bytes[start - 1] != '\r') --start;
+  const std::string_view before = std::string_view(d.bytes).substr(start, offset - start);
+  if (before.find(',') != std::string_view::npos) return {{"isIncomplete", false}, {"items", items}};
+  while (start < offset && (d.bytes[start] == ' ' || d.bytes[start] == '\t')) ++start;
+
+  const LineIndex index(d.bytes);
+  const bool general = d.file->text == Text::linea && offset < d.outline.body_start;
+  constexpr int keyword_kind = 14, snippet_format = 2, plain_format = 1;
+  for (const RecordInfo& r : records()) {
+    if (r.text != d.file->text || r.general != general) continue;
+    std::string keyword(r.keyword);
+    int next = 1;
+    if (snippets && r.id == RecordId::curva) {
+      keyword = "curva${1|d,s|}${2|1,2,3,4,5,6|}";
+      next = 3;
+    } else if (snippets && r.id == RecordId::ripetizione) {
+      keyword = "ripetizione segnali ${1|4,9|} codici";
+      next = 2;
+    }
+    std::string text = keyword, doc = std::string(r.meaning) + "\n\n";
+    for (const FieldInfo& f : r.fields) {
+      text += snippets ? ", ${" + std::to_string(next++) + ":" + std::string(f.name) + "}" : "";
+      doc += "- `" + std::string(f.name) + "`: " + std::string(f.meaning) + "\n";
+    }
+    if (!snippets) text += ", ";
+    items.push_back({{"label", std::string(r.keyword)},
+                     {"kind", keyword_kind},
+                     {"detail", std::string(r.title)},
+                     {"documentation", {{"kind", "markdown"}, {"value", doc}}},
+                     {"filterText", std::string(r.keyword)},
+                     {"insertTextFormat", snippets ? snippet_format : plain_format},
+                     {"textEdit", {{"range", range_json(index, start, offset)}, {"newText", text}}}});
+  }
+  return {{"isIncomplete", false}, {"items", items}};
+}
+
+}  // namespace lsp

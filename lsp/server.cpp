@@ -1,0 +1,373 @@
+#include "lsp/server.h"
+
+#include <algorithm>
+#include <exception>
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <tuple>
+
+#include "lsp/features.h"
+#include "lsp/uri.h"
+
+namespace lsp {
+
+using nlohmann::json;
+
+namespace {
+
+// An error answer decided by a handler.
+class RpcError : public std::runtime_error {
+ public:
+  RpcError(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
+  int code() const { return code_; }
+
+ private:
+  int code_;
+};
+
+std::string dump(const json& j) {
+  // Every text put in is UTF-8 already; a stray byte must not end the server.
+  return j.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+bool valid_utf8(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    const std::size_t n = b < 0x80                ? 1
+                          : b >= 0xC2 && b < 0xE0 ? 2
+                          : b >= 0xE0 && b < 0xF0 ? 3
+                          : b >= 0xF0 && b < 0xF5 ? 4
+                                                  : 0;
+    if (n == 0 || i + n > s.size()) return false;
+    for (std::size_t k = 1; k < n; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    i += n;
+  }
+  return true;
+}
+
+// Compiler messages quote the description texts' bytes (Windows-1252).
+std::string message_text(std::string_view s) { return valid_utf8(s) ? std::string(s) : to_utf8(s); }
+
+constexpr int severity_error = 1, severity_warning = 2;
+
+const std::string& text_path(const Unit& u, scenario::Text t) {
+  if (t == scenario::Text::linea) return u.line_path;
+  if (t == scenario::Text::treno) return u.train_path;
+  // A place in neither text: shown on the train text, or the line alone.
+  return u.train_path.empty() ? u.line_path : u.train_path;
+}
+
+const std::optional<std::string>& text_bytes(const Unit& u, const std::string& path) {
+  return path == u.line_path ? u.line_bytes : u.train_bytes;
+}
+
+}  // namespace
+
+void Server::respond(const json& id, json result) {
+  out_.write(frame(dump({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}})));
+}
+
+void Server::respond_error(const json& id, int code, std::string_view message) {
+  out_.write(frame(dump({{"jsonrpc", "2.0"},
+                         {"id", id},
+                         {"error", {{"code", code}, {"message", message_text(message)}}}})));
+}
+
+void Server::notify(std::string_view method, json params) {
+  out_.write(frame(dump({{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}})));
+}
+
+void Server::log(std::string_view message) {
+  constexpr int error_type = 1;
+  notify("window/logMessage", {{"type", error_type}, {"message", message_text(message)}});
+}
+
+void Server::malformed(std::string_view problem) {
+  respond_error(nullptr, error_code::parse_error, "malformed message: " + std::string(problem));
+}
+
+std::optional<int> Server::receive(std::string_view body) {
+  json msg;
+  try {
+    msg = json::parse(body);
+  } catch (const json::exception& e) {
+    respond_error(nullptr, error_code::parse_error, std::string("not JSON: ") + e.what());
+    return std::nullopt;
+  }
+  if (!msg.is_object()) {
+    respond_error(nullptr, error_code::invalid_request, "a message must be a JSON object");
+    return std::nullopt;
+  }
+  const auto id_at = msg.find("id");
+  const bool has_id = id_at != msg.end();
+  const json id = has_id ? *id_at : json(nullptr);
+  if (has_id && !id.is_string() && !id.is_number_integer()) {
+    respond_error(nullptr, error_code::invalid_request, "an id must be a string or an integer");
+    return std::nullopt;
+  }
+  const auto version = msg.find("jsonrpc");
+  if (version != msg.end() && *version != "2.0") {
+    if (has_id) respond_error(id, error_code::invalid_request, "only JSON-RPC 2.0 is spoken");
+    return std::nullopt;
+  }
+  const auto method_at = msg.find("method");
+  if (method_at == msg.end() || !method_at->is_string()) {
+    // An answer to a request of ours: the server sends none.
+    if (has_id && (msg.contains("result") || msg.contains("error"))) return std::nullopt;
+    respond_error(id, error_code::invalid_request, "a request needs a method name");
+    return std::nullopt;
+  }
+  const std::string method = *method_at;
+  const json params = msg.value("params", json::object());
+
+  if (method == "exit") return status_at_end();
+  if (!has_id) {
+    // Before initialize and after shutdown notifications are dropped.
+    if (!initialized_ || shut_down_) return std::nullopt;
+    try {
+      notification(method, params);
+    } catch (const std::exception& e) {
+      log(method + ": " + e.what());
+    }
+    return std::nullopt;
+  }
+
+  if (shut_down_) {
+    respond_error(id, error_code::invalid_request, "the server has shut down");
+    return std::nullopt;
+  }
+  if (!initialized_ && method != "initialize") {
+    respond_error(id, error_code::server_not_initialized, "initialize comes first");
+    return std::nullopt;
+  }
+  try {
+    json result = request(method, params);
+    respond(id, std::move(result));
+  } catch (const RpcError& e) {
+    respond_error(id, e.code(), e.what());
+  } catch (const json::exception& e) {
+    respond_error(id, error_code::invalid_params, std::string("invalid params: ") + e.what());
+  } catch (const std::exception& e) {
+    respond_error(id, error_code::internal_error, e.what());
+  }
+  return std::nullopt;
+}
+
+json Server::initialize(const json& params) {
+  if (initialized_) throw RpcError(error_code::invalid_request, "initialize was already received");
+  initialized_ = true;
+  if (params.is_object()) {
+    const json::json_pointer snippet("/capabilities/textDocument/completion/completionItem/snippetSupport");
+    snippets_ = params.contains(snippet) && params.at(snippet).is_boolean() && params.at(snippet).get<bool>();
+  }
+  constexpr int full_sync = 1;
+  return {{"capabilities",
+           {{"positionEncoding", "utf-16"},
+            {"textDocumentSync",
+             {{"openClose", true}, {"change", full_sync}, {"save", {{"includeText", false}}}}},
+            {"hoverProvider", true},
+            {"inlayHintProvider", true},
+            {"documentSymbolProvider", true},
+            {"completionProvider", json::object()}}},
+          {"serverInfo", {{"name", "scenarioc"}}}};
+}
+
+json Server::request(const std::string& method, const json& params) {
+  if (method == "initialize") return initialize(params);
+  if (method == "shutdown") {
+    shut_down_ = true;
+    return nullptr;
+  }
+  auto document = [&]() -> const Document* {
+    return workspace_.find(params.at("textDocument").at("uri").get<std::string>());
+  };
+  auto offset = [&](const Document& d, const json& p) {
+    return LineIndex(d.bytes).offset(
+        {p.at("line").get<std::size_t>(), p.at("character").get<std::size_t>()});
+  };
+  if (method == "textDocument/hover") {
+    const Document* d = document();
+    if (!d) return nullptr;
+    return hover(*d, workspace_.main_unit(*d), offset(*d, params.at("position")));
+  }
+  if (method == "textDocument/inlayHint") {
+    const Document* d = document();
+    if (!d) return json::array();
+    const json& range = params.at("range");
+    return inlay_hints(*d, workspace_.main_unit(*d), offset(*d, range.at("start")),
+                       offset(*d, range.at("end")));
+  }
+  if (method == "textDocument/documentSymbol") {
+    const Document* d = document();
+    if (!d) return json::array();
+    return document_symbols(*d, workspace_.main_unit(*d));
+  }
+  if (method == "textDocument/completion") {
+    const Document* d = document();
+    if (!d) return nullptr;
+    return completion(*d, offset(*d, params.at("position")), snippets_);
+  }
+  throw RpcError(error_code::method_not_found, "no method " + method);
+}
+
+void Server::notification(const std::string& method, const json& params) {
+  if (method == "textDocument/didOpen") {
+    const json& td = params.at("textDocument");
+    const Document& d = workspace_.open(td.at("uri").get<std::string>(),
+                                        td.at("text").get<std::string>(),
+                                        td.value("version", std::int64_t{0}));
+    publish_related(d);
+  } else if (method == "textDocument/didChange") {
+    const json& td = params.at("textDocument");
+    const std::string uri = td.at("uri").get<std::string>();
+    const std::int64_t version = td.value("version", std::int64_t{0});
+    Document* d = nullptr;
+    for (const json& c : params.at("contentChanges")) {
+      std::optional<std::pair<Position, Position>> range;
+      if (c.contains("range")) {
+        const json& r = c.at("range");
+        range = {{r.at("start").at("line").get<std::size_t>(), r.at("start").at("character").get<std::size_t>()},
+                 {r.at("end").at("line").get<std::size_t>(), r.at("end").at("character").get<std::size_t>()}};
+      }
+      d = workspace_.change(uri, range, c.at("text").get<std::string>(), version);
+      if (!d) return;
+    }
+    if (d) publish_related(*d);
+  } else if (method == "textDocument/didSave") {
+    if (const Document* d = workspace_.find(params.at("textDocument").at("uri").get<std::string>()))
+      publish_related(*d);
+  } else if (method == "textDocument/didClose") {
+    const std::string uri = params.at("textDocument").at("uri").get<std::string>();
+    const Document* d = workspace_.find(uri);
+    if (!d) return;
+    const Document closed = *d;
+    workspace_.close(uri);
+    notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
+    // Its partners compile from the disk now.
+    for (Document* o : workspace_.related(closed))
+      if (o->uri != uri) publish(*o);
+    workspace_.forget_unused();
+  }
+  // Anything else ($/cancelRequest, $/setTrace, configuration, ...) needs
+  // nothing from this server.
+}
+
+void Server::publish_related(const Document& d) {
+  for (Document* o : workspace_.related(d)) publish(*o);
+  workspace_.forget_unused();
+}
+
+void Server::publish(const Document& d) {
+  // Other texts the editor may send (any *.txt) are none of this server's
+  // business: nothing is said about them.
+  if (!d.file) return;
+  json list = json::array();
+  const LineIndex own(d.bytes);
+  std::set<std::tuple<std::string, std::size_t, std::size_t, std::string, std::string>> seen;
+  // One index per text, however many diagnostics it holds.
+  std::map<const std::string*, LineIndex> indexes;
+  auto index_of = [&](const std::optional<std::string>& bytes) -> const LineIndex& {
+    static const std::string none;
+    const std::string& text = bytes ? *bytes : none;
+    return indexes.try_emplace(&text, text).first->second;
+  };
+
+  for (const Unit* u : workspace_.units(d)) {
+    for (const scenario::Diagnostic& g : u->diagnostics) {
+      const std::string& path = text_path(*u, g.at.text);
+      const std::optional<std::string>& bytes = text_bytes(*u, path);
+      const std::string_view text = bytes ? std::string_view(*bytes) : std::string_view();
+      const bool here = path == d.path;
+      const Document* there = here ? &d : workspace_.open_at(path);
+      // An open partner shows its own; a closed one's errors come here.
+      if (!here && (there || g.severity != scenario::Severity::error)) continue;
+
+      std::size_t from = 0, length = 0;
+      if (g.at.offset != scenario::TextSpan::npos) {
+        from = std::min(g.at.offset, text.size());
+        length = g.at.length != 0 ? g.at.length : field_length(text, from);
+        length = std::min(length, text.size() - from);
+      }
+      if (!seen.insert({path, from, length, g.code, g.message}).second) continue;
+
+      const LineIndex& index = index_of(bytes);
+      const std::string target_uri = there ? there->uri : sibling_uri(d.uri, file_name(path));
+      json item = {{"severity", g.severity == scenario::Severity::error ? severity_error : severity_warning},
+                   {"code", g.code},
+                   {"source", "scenarioc"}};
+      std::string message = message_text(g.message);
+      // A scenario error says its number, as scenarioc's text does.
+      if (g.code.rfind("error-", 0) == 0 && message.rfind("error ", 0) != 0)
+        message = "error " + g.code.substr(6) + ": " + message;
+      json related = json::array();
+      for (const scenario::DiagnosticNote& n : g.notes) {
+        if (n.at.offset == scenario::TextSpan::npos) {
+          message += "\n" + message_text(n.message);
+          continue;
+        }
+        const std::string& note_path = text_path(*u, n.at.text);
+        const std::optional<std::string>& note_bytes = text_bytes(*u, note_path);
+        const std::string_view nt = note_bytes ? std::string_view(*note_bytes) : std::string_view();
+        const std::size_t nf = std::min(n.at.offset, nt.size());
+        const std::size_t nl = std::min(n.at.length ? n.at.length : field_length(nt, nf), nt.size() - nf);
+        const Document* note_doc = workspace_.open_at(note_path);
+        related.push_back(
+            {{"location",
+              {{"uri", note_doc ? note_doc->uri : sibling_uri(d.uri, file_name(note_path))},
+               {"range", range_json(index_of(note_bytes), nf, nf + nl)}}},
+             {"message", message_text(n.message)}});
+      }
+      if (here) {
+        item["range"] = range_json(own, from, from + length);
+      } else if (!bytes) {
+        // A partner that is not there (no line text beside a train text).
+        message = std::string(file_name(path)) + ": " + message;
+        item["range"] = range_json(own, 0, 0);
+      } else {
+        // Shown at the top of this text, and pointing at its place.
+        const Position p = index.position(from);
+        message = std::string(file_name(path)) + ":" + std::to_string(p.line + 1) + ":" +
+                  std::to_string(p.character + 1) + ": " + message;
+        item["range"] = range_json(own, 0, 0);
+        related.insert(related.begin(),
+                       json::object({{"location", {{"uri", target_uri},
+                                                   {"range", range_json(index, from, from + length)}}},
+                                     {"message", "the error is here"}}));
+      }
+      item["message"] = message;
+      if (!related.empty()) item["relatedInformation"] = std::move(related);
+      list.push_back(std::move(item));
+    }
+  }
+  for (std::size_t at : d.unmapped) {
+    list.push_back({{"severity", severity_warning},
+                    {"code", "not-windows-1252"},
+                    {"source", "scenarioc"},
+                    {"range", range_json(own, at, at + 1)},
+                    {"message",
+                     "this character has no place in Windows-1252, the code page of the description "
+                     "texts: it is compiled as '?'"}});
+  }
+  notify("textDocument/publishDiagnostics",
+         {{"uri", d.uri}, {"version", d.version}, {"diagnostics", std::move(list)}});
+}
+
+int serve(ByteSource& in, ByteSink& out, Disk& disk) {
+  Server server(out, disk);
+  MessageReader reader(in);
+  for (;;) {
+    Incoming m = reader.next();
+    switch (m.kind) {
+      case Incoming::Kind::end: return server.status_at_end();
+      case Incoming::Kind::malformed: server.malformed(m.error); break;
+      case Incoming::Kind::message:
+        if (const std::optional<int> status = server.receive(m.body)) return *status;
+        break;
+    }
+  }
+}
+
+}  // namespace lsp

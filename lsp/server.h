@@ -1,0 +1,65 @@
+// The language server: JSON-RPC 2.0 over the base protocol, one message at a
+// time. Requests get a result or an error, notifications never an answer;
+// a malformed message gets an error and the server reads on. It writes to
+// the editor only, never to a file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "lsp/base_protocol.h"
+#include "lsp/workspace.h"
+
+namespace lsp {
+
+// JSON-RPC and protocol error codes.
+namespace error_code {
+inline constexpr int parse_error = -32700;
+inline constexpr int invalid_request = -32600;
+inline constexpr int method_not_found = -32601;
+inline constexpr int invalid_params = -32602;
+inline constexpr int internal_error = -32603;
+inline constexpr int server_not_initialized = -32002;
+}  // namespace error_code
+
+class Server {
+ public:
+  Server(ByteSink& out, Disk& disk) : out_(out), workspace_(disk) {}
+
+  // One message's JSON text. Returns the exit status once "exit" arrives.
+  std::optional<int> receive(std::string_view body);
+  // A message the framing could not make out.
+  void malformed(std::string_view problem);
+  // The exit status when the input ends without "exit".
+  int status_at_end() const { return shut_down_ ? 0 : 1; }
+
+ private:
+  void respond(const nlohmann::json& id, nlohmann::json result);
+  void respond_error(const nlohmann::json& id, int code, std::string_view message);
+  void notify(std::string_view method, nlohmann::json params);
+  void log(std::string_view message);
+
+  nlohmann::json request(const std::string& method, const nlohmann::json& params);
+  void notification(const std::string& method, const nlohmann::json& params);
+
+  nlohmann::json initialize(const nlohmann::json& params);
+  // Diagnostics for every open document of `d`'s scenario.
+  void publish_related(const Document& d);
+  void publish(const Document& d);
+
+  ByteSink& out_;
+  Workspace workspace_;
+  bool initialized_ = false;
+  bool shut_down_ = false;
+  bool snippets_ = false;
+};
+
+// Reads messages until "exit" or the end of the input; returns the exit
+// status (0 after shutdown, else 1).
+int serve(ByteSource& in, ByteSink& out, Disk& disk);
+
+}  // namespace lsp

@@ -1,0 +1,262 @@
+#include "lsp/workspace.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "compiler/compile.h"
+#include "lsp/collect.h"
+#include "lsp/encoding.h"
+#include "lsp/uri.h"
+#include "model/errors.h"
+#include "platform/platform.h"
+
+namespace lsp {
+namespace {
+
+using namespace scenario;
+
+bool ends_with_ci(std::string_view s, std::string_view suffix) {
+  if (s.size() < suffix.size()) return false;
+  s = s.substr(s.size() - suffix.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i] >= 'A' && s[i] <= 'Z' ? static_cast<char>(s[i] - 'A' + 'a') : s[i];
+    if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+std::string in_folder(std::string_view folder, std::string_view name) {
+  std::string p(folder);
+  if (p.empty() || p.back() != '/') p += '/';
+  return p + std::string(name);
+}
+
+}  // namespace
+
+std::optional<std::string> PlatformDisk::read(const std::string& path) {
+  try {
+    const std::string native = platform::path_from_utf8(path);
+    if (!platform::file_exists(native)) return std::nullopt;
+    return platform::read_file(native);
+  } catch (const platform::Failure&) {
+    return std::nullopt;
+  }
+}
+
+bool PlatformDisk::exists(const std::string& path) {
+  try {
+    return platform::file_exists(platform::path_from_utf8(path));
+  } catch (const platform::Failure&) {
+    return false;
+  }
+}
+
+std::vector<std::string> PlatformDisk::list(const std::string& folder) {
+  try {
+    std::vector<std::string> names = platform::list_files(platform::path_from_utf8(folder));
+    for (std::string& n : names) n = platform::path_to_utf8(n);
+    return names;
+  } catch (const platform::Failure&) {
+    return {};
+  }
+}
+
+std::optional<ScenarioFile> classify(std::string_view name,
+                                     const std::function<bool(const std::string&)>& line_exists) {
+  constexpr std::string_view line_suffix = "_linea.txt";
+  constexpr std::string_view train_suffix = "-.txt";
+  if (ends_with_ci(name, line_suffix)) {
+    if (name.size() == line_suffix.size()) return std::nullopt;
+    return ScenarioFile{Text::linea, std::string(name.substr(0, name.size() - line_suffix.size())), {}};
+  }
+  if (!ends_with_ci(name, train_suffix)) return std::nullopt;
+  const std::string_view stem = name.substr(0, name.size() - train_suffix.size());
+  std::optional<ScenarioFile> split;
+  for (std::size_t cut = stem.rfind('_'); cut != std::string_view::npos && cut > 0;
+       cut = stem.rfind('_', cut - 1)) {
+    if (cut + 1 == stem.size()) continue;  // no train number
+    ScenarioFile f{Text::treno, std::string(stem.substr(0, cut)), std::string(stem.substr(cut + 1))};
+    if (!split) split = f;
+    if (line_exists(f.scenario)) return f;
+  }
+  return split;
+}
+
+bool Workspace::line_exists(const std::string& folder, const std::string& scenario) {
+  const std::string path = in_folder(folder, scenario + "_linea.txt");
+  return open_at(path) != nullptr || disk_.exists(path);
+}
+
+std::optional<ScenarioFile> Workspace::classify_path(const std::string& path) {
+  if (path.empty()) return std::nullopt;
+  const std::string dir(folder(path));
+  return classify(file_name(path), [&](const std::string& s) { return line_exists(dir, s); });
+}
+
+void Workspace::analyse(Document& d, std::int64_t version) {
+  d.version = version;
+  d.file = classify_path(d.path);
+  d.outline = d.file ? outline(d.bytes, d.file->text) : Outline{};
+  d.opened = ++clock_;
+}
+
+Document& Workspace::open(const std::string& uri, std::string_view utf8, std::int64_t version) {
+  Document& d = documents_[uri];
+  d.uri = uri;
+  d.path = path_of(uri).value_or("");
+  Converted c = to_cp1252(utf8);
+  d.bytes = std::move(c.bytes);
+  d.unmapped = std::move(c.unmapped);
+  analyse(d, version);
+  return d;
+}
+
+Document* Workspace::change(const std::string& uri,
+                            std::optional<std::pair<Position, Position>> range,
+                            std::string_view utf8, std::int64_t version) {
+  Document* d = find(uri);
+  if (!d) return nullptr;
+  Converted c = to_cp1252(utf8);
+  if (!range) {
+    d->bytes = std::move(c.bytes);
+    d->unmapped = std::move(c.unmapped);
+  } else {
+    const LineIndex index(d->bytes);
+    std::size_t from = index.offset(range->first), to = index.offset(range->second);
+    if (to < from) std::swap(from, to);
+    d->bytes.replace(from, to - from, c.bytes);
+    std::vector<std::size_t> unmapped;
+    for (std::size_t u : d->unmapped) {
+      if (u < from) unmapped.push_back(u);
+      else if (u >= to) unmapped.push_back(u - (to - from) + c.bytes.size());
+    }
+    for (std::size_t u : c.unmapped) unmapped.push_back(from + u);
+    std::sort(unmapped.begin(), unmapped.end());
+    d->unmapped = std::move(unmapped);
+  }
+  analyse(*d, version);
+  return d;
+}
+
+void Workspace::close(const std::string& uri) { documents_.erase(uri); }
+
+Document* Workspace::find(const std::string& uri) {
+  const auto it = documents_.find(uri);
+  return it == documents_.end() ? nullptr : &it->second;
+}
+
+const Document* Workspace::open_at(const std::string& path) const {
+  for (const auto& [uri, d] : documents_)
+    if (!d.path.empty() && d.path == path) return &d;
+  return nullptr;
+}
+
+std::optional<std::string> Workspace::bytes(const std::string& path) {
+  if (const Document* d = open_at(path)) return d->bytes;
+  return disk_.read(path);
+}
+
+const Unit& Workspace::unit(const std::string& line, const std::string& train) {
+  std::optional<std::string> line_bytes = bytes(line);
+  std::optional<std::string> train_bytes = train.empty() ? std::optional<std::string>("") : bytes(train);
+  std::unique_ptr<Unit>& slot = units_[{line, train}];
+  if (slot && slot->line_bytes == line_bytes && slot->train_bytes == train_bytes) return *slot;
+
+  slot = std::make_unique<Unit>();
+  Unit& u = *slot;
+  u.line_path = line;
+  u.train_path = train;
+  u.line_bytes = std::move(line_bytes);
+  u.train_bytes = std::move(train_bytes);
+  Modello& m = u.model;
+  const std::optional<ScenarioFile> f = classify_path(train.empty() ? line : train);
+  m.nome_scenario = f ? f->scenario : std::string();
+  m.numero_treno = f ? f->train : std::string();
+
+  std::optional<std::int32_t> fatal;
+  TextInMemory linea(u.line_bytes, line), treno(u.train_bytes, train);
+  try {
+    // With the plan, as `scenarioc compile` does: curves are read only then.
+    compila(m, 1, {linea, treno});
+  } catch (const FatalError& e) {
+    fatal = e.numero();
+  } catch (const CompilationStopped&) {
+    // The recorded error says why.
+  } catch (const std::exception& e) {
+    Diagnostic d;
+    d.severity = Severity::error;
+    d.code = "compiler-failure";
+    d.message = std::string("the compilation failed: ") + e.what();
+    u.diagnostics.push_back(std::move(d));
+  }
+  // Nothing here reads the plan: 18 MB for the longest line, freed at once.
+  m.tracciato = Tracciato{};
+  u.has_cells = !m.celle.empty();
+  std::vector<Diagnostic> found = collect_diagnostics(m, fatal);
+  u.diagnostics.insert(u.diagnostics.begin(), found.begin(), found.end());
+  if (train.empty()) {
+    // The line alone: nothing can be said about a train text that is not there.
+    std::erase_if(u.diagnostics, [](const Diagnostic& d) { return d.at.text == Text::treno; });
+  }
+  return u;
+}
+
+std::vector<const Unit*> Workspace::units(const Document& d) {
+  if (!d.file || d.path.empty()) return {};
+  const std::string dir(folder(d.path));
+  const std::string line_path = in_folder(dir, d.file->scenario + "_linea.txt");
+  if (d.file->text == Text::treno) return {&unit(line_path, d.path)};
+
+  // Every train text of this scenario in the folder, on disk or open only.
+  std::vector<std::string> names = disk_.list(dir);
+  for (const auto& [uri, o] : documents_)
+    if (!o.path.empty() && folder(o.path) == dir) names.emplace_back(file_name(o.path));
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  std::vector<const Unit*> out;
+  for (const std::string& n : names) {
+    const std::optional<ScenarioFile> f = classify_path(in_folder(dir, n));
+    if (f && f->text == Text::treno && f->scenario == d.file->scenario)
+      out.push_back(&unit(d.path, in_folder(dir, n)));
+  }
+  if (out.empty()) out.push_back(&unit(d.path, ""));
+  return out;
+}
+
+const Unit* Workspace::main_unit(const Document& d) {
+  const std::vector<const Unit*> all = units(d);
+  if (all.empty()) return nullptr;
+  const Unit* best = all.front();
+  std::uint64_t latest = 0;
+  for (const Unit* u : all) {
+    const Document* t = u->train_path.empty() ? nullptr : open_at(u->train_path);
+    if (t && t->opened > latest) {
+      latest = t->opened;
+      best = u;
+    }
+  }
+  return best;
+}
+
+std::vector<Document*> Workspace::related(const Document& d) {
+  std::vector<Document*> out;
+  for (auto& [uri, o] : documents_) {
+    if (&o == &d) {
+      out.push_back(&o);
+      continue;
+    }
+    if (d.file && o.file && o.file->scenario == d.file->scenario && !d.path.empty() &&
+        folder(o.path) == folder(d.path))
+      out.push_back(&o);
+  }
+  return out;
+}
+
+void Workspace::forget_unused() {
+  std::erase_if(units_, [&](const auto& entry) {
+    return open_at(entry.first.first) == nullptr &&
+           (entry.first.second.empty() || open_at(entry.first.second) == nullptr);
+  });
+}
+
+}  // namespace lsp

@@ -1,0 +1,121 @@
+// The texts an editor works on and the scenarios they form. An open buffer
+// always wins over the file on disk; nothing is ever written to disk.
+//
+// Pairs: a train text NAME_NUMBER-.txt compiles with NAME_linea.txt from the
+// same folder; a line text compiles with every train text of its scenario in
+// that folder (open or on disk), or alone, as far as the line goes, when
+// there is none. Each pairing is a unit, compiled when asked for and kept
+// while the bytes it was compiled from are unchanged.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "lsp/encoding.h"
+#include "lsp/records.h"
+#include "model/diagnostics.h"
+#include "model/model.h"
+
+namespace lsp {
+
+// The file system as the server sees it: read only.
+class Disk {
+ public:
+  virtual ~Disk() = default;
+  // The file's bytes; nothing when it is missing or cannot be read.
+  virtual std::optional<std::string> read(const std::string& path) = 0;
+  virtual bool exists(const std::string& path) = 0;
+  // The names of the files in a folder; empty when it cannot be listed.
+  virtual std::vector<std::string> list(const std::string& folder) = 0;
+};
+
+// Through the platform layer; paths are UTF-8.
+class PlatformDisk final : public Disk {
+ public:
+  std::optional<std::string> read(const std::string& path) override;
+  bool exists(const std::string& path) override;
+  std::vector<std::string> list(const std::string& folder) override;
+};
+
+// What a file name says: a line text (NAME_linea.txt) or a train text
+// (NAME_NUMBER-.txt).
+struct ScenarioFile {
+  Text text = Text::none;
+  std::string scenario;
+  std::string train;  // train texts only
+};
+// A train name splits at its last '_' unless an earlier split names a
+// scenario whose line text exists (`line_exists`), so that scenario names
+// may hold '_'.
+std::optional<ScenarioFile> classify(std::string_view name,
+                                     const std::function<bool(const std::string&)>& line_exists);
+
+struct Document {
+  std::string uri;
+  std::string path;   // UTF-8; empty for a URI that names no file
+  std::string bytes;  // Windows-1252, as compiled
+  std::vector<std::size_t> unmapped;  // characters Windows-1252 cannot hold
+  std::int64_t version = 0;
+  std::optional<ScenarioFile> file;
+  Outline outline;
+  std::uint64_t opened = 0;  // when it was opened or last changed, in events
+};
+
+struct Unit {
+  std::string line_path;
+  std::string train_path;  // empty: the line alone
+  std::optional<std::string> line_bytes;
+  std::optional<std::string> train_bytes;
+  scenario::Modello model;
+  bool has_cells = false;  // the compilation got as far as the track cells
+  std::vector<scenario::Diagnostic> diagnostics;
+};
+
+class Workspace {
+ public:
+  explicit Workspace(Disk& disk) : disk_(disk) {}
+
+  Document& open(const std::string& uri, std::string_view utf8, std::int64_t version);
+  // The whole text, or (with `range`) the part between two positions,
+  // replaced. Nothing for a document that is not open.
+  Document* change(const std::string& uri, std::optional<std::pair<Position, Position>> range,
+                   std::string_view utf8, std::int64_t version);
+  void close(const std::string& uri);
+  Document* find(const std::string& uri);
+  const std::map<std::string, Document>& documents() const { return documents_; }
+
+  // The units a document takes part in, compiled as needed.
+  std::vector<const Unit*> units(const Document& d);
+  // The unit whose compiled cells a document's hover and hints show: for a
+  // line text, the train text opened or changed last (else the first).
+  const Unit* main_unit(const Document& d);
+  // The bytes a path compiles from: its open buffer, else the disk.
+  std::optional<std::string> bytes(const std::string& path);
+  // The open documents whose diagnostics a change of `d` may change: those
+  // of the same scenario in the same folder.
+  std::vector<Document*> related(const Document& d);
+  // An open document by path, or nullptr.
+  const Document* open_at(const std::string& path) const;
+  // Drops compiled units that no open document takes part in.
+  void forget_unused();
+
+ private:
+  bool line_exists(const std::string& folder, const std::string& scenario);
+  std::optional<ScenarioFile> classify_path(const std::string& path);
+  const Unit& unit(const std::string& line, const std::string& train);
+  void analyse(Document& d, std::int64_t version);
+
+  Disk& disk_;
+  std::map<std::string, Document> documents_;  // by URI
+  std::map<std::pair<std::string, std::string>, std::unique_ptr<Unit>> units_;
+  std::uint64_t clock_ = 0;
+};
+
+}  // namespace lsp

@@ -1,0 +1,212 @@
+// The language server's parts that a session cannot reach cheaply: the
+// framing under split and damaged input, the Windows-1252 round trip that
+// keeps positions in line, file URIs, and which texts pair up.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "lsp/base_protocol.h"
+#include "lsp/encoding.h"
+#include "lsp/records.h"
+#include "lsp/uri.h"
+#include "lsp/workspace.h"
+
+namespace {
+
+using namespace lsp;
+
+// Hands out its bytes `step` at a time, as a pipe may.
+class Trickle final : public ByteSource {
+ public:
+  Trickle(std::string bytes, std::size_t step) : bytes_(std::move(bytes)), step_(step) {}
+  std::size_t read(char* buffer, std::size_t size) override {
+    const std::size_t n = std::min({size, step_, bytes_.size() - pos_});
+    bytes_.copy(buffer, n, pos_);
+    pos_ += n;
+    return n;
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t step_, pos_ = 0;
+};
+
+std::vector<Incoming> read_all(ByteSource& in) {
+  MessageReader r(in);
+  std::vector<Incoming> out;
+  for (Incoming m = r.next(); m.kind != Incoming::Kind::end; m = r.next()) out.push_back(m);
+  return out;
+}
+
+TEST(LspFraming, ReadsMessagesWhateverTheReadSizes) {
+  const std::string input = frame(R"({"a":1})") + "content-length:  7 \r\nContent-Type: application/vscode-jsonrpc; charset=utf-8\r\n\r\n{\"b\":2}" +
+                            frame("{\"c\":\"\xC3\xA8\"}");
+  for (std::size_t step : {1u, 3u, 65536u}) {
+    Trickle in(input, step);
+    const std::vector<Incoming> got = read_all(in);
+    ASSERT_EQ(got.size(), 3u) << step;
+    EXPECT_EQ(got[0].body, R"({"a":1})");
+    EXPECT_EQ(got[1].body, R"({"b":2})");
+    EXPECT_EQ(got[2].body, "{\"c\":\"\xC3\xA8\"}");
+  }
+}
+
+TEST(LspFraming, DamagedBlocksAreReportedAndTheNextMessageStillRead) {
+  struct Case {
+    std::string damage;
+    std::string problem;
+  };
+  const Case cases[] = {
+      {"Content-Length: 12x\r\n\r\n", "not a number"},
+      {"Content-Type: text/plain\r\n\r\n", "no Content-Length"},
+      {"Content-Length: 2\r\nContent-Length: 3\r\n\r\n{}", "given twice"},
+      {"garbage without a colon\r\nContent-Length: 2\r\n\r\n{}", "without ':'"},
+      {std::string(20000, 'x') + "\r\nContent-Length: 2\r\n\r\n{}", "longer than"},
+      // Skipped unread: the body's bytes are counted off, never stored.
+      {"Content-Length: 67108865\r\n\r\n" + std::string(67108865, ' '), "above"},
+  };
+  for (const Case& c : cases) {
+    const std::string input = c.damage + frame("{}");
+    MemorySource in(input);
+    const std::vector<Incoming> got = read_all(in);
+    ASSERT_EQ(got.size(), 2u) << c.problem;
+    EXPECT_EQ(got[0].kind, Incoming::Kind::malformed);
+    EXPECT_NE(got[0].error.find(c.problem), std::string::npos) << c.problem << ": " << got[0].error;
+    EXPECT_EQ(got[1].kind, Incoming::Kind::message);
+    EXPECT_EQ(got[1].body, "{}");
+  }
+}
+
+TEST(LspFraming, InputEndingInsideAMessageIsTheEnd) {
+  for (const std::string input : {"Content-Length: 10\r\n\r\n{}", "Content-Len", ""}) {
+    MemorySource in(input);
+    EXPECT_TRUE(read_all(in).empty()) << input;
+  }
+}
+
+TEST(LspEncoding, EveryWindows1252ByteSurvivesTheEditorsUnicode) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  const Converted back = to_cp1252(to_utf8(all));
+  EXPECT_EQ(back.bytes, all);
+  EXPECT_TRUE(back.unmapped.empty());
+}
+
+TEST(LspEncoding, CharactersWithoutAPlaceKeepTheirUtf16Width) {
+  // "€" is 0x80; "Ω" has no place (one UTF-16 unit); "😀" has none (two
+  // units); a lone continuation byte is malformed.
+  const Converted c = to_cp1252("\xE2\x82\xAC,\xCE\xA9,\xF0\x9F\x98\x80,\x80,x");
+  EXPECT_EQ(c.bytes, "\x80,?,??,?,x");
+  EXPECT_EQ(c.unmapped, (std::vector<std::size_t>{2, 4, 7}));
+}
+
+TEST(LspEncoding, PositionsCountLinesAsTheFieldReaderDoes) {
+  const std::string text = "ab\r\ncd\ref\ng";
+  const LineIndex index(text);
+  EXPECT_EQ(index.lines(), 4u);
+  EXPECT_EQ(index.position(5), (Position{1, 1}));
+  EXPECT_EQ(index.position(8), (Position{2, 1}));
+  EXPECT_EQ(index.offset({3, 0}), 10u);
+  EXPECT_EQ(index.offset({0, 99}), 2u);   // past the line's end: its end
+  EXPECT_EQ(index.offset({9, 0}), 11u);   // past the last line: the text's end
+  EXPECT_EQ(index.line(1), "cd");
+}
+
+TEST(LspUri, FileUrisNameTheirPaths) {
+  EXPECT_EQ(path_of("file:///home/a/Prova_7-.txt"), "/home/a/Prova_7-.txt");
+  EXPECT_EQ(path_of("file:///c%3A/Users/A%20B/x.txt"), "c:/Users/A B/x.txt");
+  EXPECT_EQ(path_of("FILE:///C:/x.txt"), "C:/x.txt");
+  EXPECT_EQ(path_of("file://server/share/x.txt"), "//server/share/x.txt");
+  EXPECT_EQ(path_of("file://localhost/tmp/x.txt"), "/tmp/x.txt");
+  EXPECT_EQ(path_of("untitled:Untitled-1"), std::nullopt);
+  EXPECT_EQ(path_of("file:///tmp/%4"), std::nullopt);
+  EXPECT_EQ(path_of("file:///tmp/a%00b"), std::nullopt);
+  EXPECT_EQ(sibling_uri("file:///c%3A/A%20B/Prova_7-.txt", "Prova linea.txt"),
+            "file:///c%3A/A%20B/Prova%20linea.txt");
+  EXPECT_EQ(file_name("/a/b/c.txt"), "c.txt");
+  EXPECT_EQ(folder("/a/b/c.txt"), "/a/b");
+  EXPECT_EQ(folder("/c.txt"), "/");
+}
+
+TEST(LspPairs, FileNamesSayWhichTextAndScenario) {
+  const auto none = [](const std::string&) { return false; };
+  const auto a_b = [](const std::string& s) { return s == "A_B"; };
+  const auto a = [](const std::string& s) { return s == "A"; };
+  struct Case {
+    std::string name;
+    bool (*line_exists)(const std::string&);
+    Text text;
+    std::string scenario, train;
+  };
+  const Case cases[] = {
+      {"Belvara_Quintosa_linea.txt", +none, Text::linea, "Belvara_Quintosa", ""},
+      {"Belvara_Quintosa_254-.txt", +none, Text::treno, "Belvara_Quintosa", "254"},
+      {"A_B_7-.txt", +a_b, Text::treno, "A_B", "7"},
+      // An earlier split wins only when its line text exists.
+      {"A_B_7-.txt", +a, Text::treno, "A", "B_7"},
+      {"A_B_7-.txt", +none, Text::treno, "A_B", "7"},
+      {"PROVA_LINEA.TXT", +none, Text::linea, "PROVA", ""},
+  };
+  for (const Case& c : cases) {
+    const std::optional<ScenarioFile> f = classify(c.name, c.line_exists);
+    ASSERT_TRUE(f) << c.name;
+    EXPECT_EQ(f->text, c.text) << c.name;
+    EXPECT_EQ(f->scenario, c.scenario) << c.name;
+    EXPECT_EQ(f->train, c.train) << c.name;
+  }
+  for (const char* other : {"_linea.txt", "notes.txt", "A_-.txt", "A-.txt", "_7-.txt", "A_7_note.txt"})
+    EXPECT_EQ(classify(other, none), std::nullopt) << other;
+}
+
+// "record: value value ..." for each row, as the scan found them; "?" marks
+// a value that is no whole number.
+std::vector<std::string> rows_of(const std::string& text, Text which) {
+  std::vector<std::string> out;
+  for (const Row& r : outline(text, which).rows) {
+    std::string s = std::string(r.record->title) + ":";
+    for (std::size_t i = 0; i < r.values.size(); ++i)
+      s += " " + std::string(r.values[i].text) +
+           (r.record->fields[i].text || r.values[i].number ? "" : "?");
+    out.push_back(s);
+  }
+  return out;
+}
+
+TEST(LspOutline, RowsAreTheOnesTheReadersRead) {
+  struct Case {
+    const char* what;
+    std::string text;
+    Text which;
+    std::vector<std::string> rows;
+  };
+  const Case cases[] = {
+      {"a row goes on over the line end; the last field does nothing",
+       "[generale]\r\nsegnale, 1650, 2, 3\r\n 0, 0, 0, 0, 0,0,0, 7\r\nvetture, 4\r\nsabbia", Text::treno,
+       {"signal: 1650 2 3 0 0 0 0 0 0 0 7", "cars: 4"}},
+      {"a comma before the line end leaves an empty field, read as 0",
+       "[generale]\r\nabbattimento, 700,\r\nvetture, 4\r\n[fine]", Text::treno,
+       {"abbattimento point: 700 ", "cars: 4"}},
+      {"two comment fields are skipped, a third is taken as the keyword",
+       "[generale]\r\n-a, -b, -c, 9, vetture, 4\r\n-x, velocita, 0, 100\r\n[fine]", Text::treno,
+       {"cars: 4", "speed-limit step: 0 100"}},
+      {"before [generale] nothing counts; a number that is no number is kept",
+       "vetture, 3\r\n[GENERALE]\r\nabbattimento, 12.5, 0\r\n[fine]", Text::treno,
+       {"abbattimento point: 12.5? 0"}},
+      {"a quoted name holds its comma; one keyword may run two records",
+       "[generale]\r\nstazione, 0, 8, 700, 0, 1, 0, 1,1,0, 4,1,1, 1, 13,57, 0, \"A, B\"\r\n"
+       "sabbia vetture, 1, 2\r\n[fine]", Text::treno,
+       {"station: 0 8 700 0 1 0 1 1 0 4 1 1 1 13 57 0 A, B", "cars: 1", "sand: 2"}},
+      {"general records end at the first header; body records after it",
+       "[generale]\r\nlunghezza percorso, 9000\r\nsfondo uno, 4\r\n[curve]\r\nsfondo due, 5\r\n"
+       "curvas2, 800, 450\r\npendenza, 1000, 3\r\n[fine]", Text::linea,
+       {"route length: 9000", "background one: 4", "curve: 800 450", "gradient: 1000 3"}},
+      {"the general section skips up to ten comment fields",
+       "[generale]\r\n-1,-2,-3,-4,-5,-6,-7,-8,-9,-10, lunghezza percorso, 500\r\n[curve]\r\n"
+       "cartello indicatore, 100, VIA\r\n[fine]", Text::linea,
+       {"route length: 500", "text board: 100 VIA"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(rows_of(c.text, c.which), c.rows) << c.what;
+}
+
+}  // namespace

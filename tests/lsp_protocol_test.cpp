@@ -1,0 +1,534 @@
+// scenarioc lsp run as a process, as an editor runs it: a whole session is
+// written to its standard input and every message it sends back is read
+// from its standard output. Diagnostics come and go with the mistakes, land
+// on the field at fault, follow the scenario's pairs; hover, inlay hints,
+// the outline and completion describe the embedded scenario; damaged input
+// is answered and the server reads on; shutdown and exit give the status.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "model/file_names.h"
+#include "platform/platform.h"
+#include "text/scenario_texts.h"
+#include "text/text_writer.h"
+#include "test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using testing_support::read_bytes;
+using testing_support::run_command;
+using testing_support::TempDir;
+using testing_support::write_bytes;
+
+// The server beside the test program. A Windows build under an emulator
+// knows its own folder, not the build machine's path of the program.
+std::string scenarioc_exe() {
+#if defined(_WIN32)
+  return platform::join_path(platform::program_directory(), "scenarioc.exe");
+#else
+  return SCENARIOC_EXE;
+#endif
+}
+
+std::string frame(const std::string& body) {
+  return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+std::string uri_of(const fs::path& p) {
+  std::string s = p.generic_string();
+  std::string uri = s.size() > 1 && s[1] == ':' ? "file:///" : "file://";
+  for (char c : s) {
+    if (c == ' ') uri += "%20";
+    else uri += c;
+  }
+  return uri;
+}
+
+std::string joined(std::span<const std::string_view> lines) {
+  std::string out;
+  for (std::string_view l : lines) {
+    if (l == scenario::fine_righe) break;
+    out += std::string(l) + "\r\n";
+  }
+  return out;
+}
+
+std::string replaced(std::string s, const std::string& from, const std::string& to) {
+  const std::size_t at = s.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  if (at != std::string::npos) s.replace(at, from.size(), to);
+  return s;
+}
+
+// The 0-based line of the first occurrence of `what`.
+std::size_t line_of(const std::string& text, const std::string& what) {
+  const std::size_t at = text.find(what);
+  EXPECT_NE(at, std::string::npos) << what;
+  return static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<long>(at), '\n'));
+}
+
+json position(std::size_t line, std::size_t character) {
+  return {{"line", line}, {"character", character}};
+}
+
+class Session {
+ public:
+  // A request; returns its id.
+  int request(const std::string& method, json params = json::object()) {
+    input_ += frame(json{{"jsonrpc", "2.0"}, {"id", ++id_}, {"method", method}, {"params", params}}.dump());
+    return id_;
+  }
+  void notify(const std::string& method, json params = json::object()) {
+    input_ += frame(json{{"jsonrpc", "2.0"}, {"method", method}, {"params", params}}.dump());
+  }
+  void raw(const std::string& bytes) { input_ += bytes; }
+
+  int initialize(json capabilities = json::object()) {
+    const int id = request("initialize", {{"processId", nullptr}, {"capabilities", capabilities}});
+    notify("initialized");
+    return id;
+  }
+  void open(const std::string& uri, const std::string& text, int version = 1) {
+    notify("textDocument/didOpen",
+           {{"textDocument", {{"uri", uri}, {"languageId", "plaintext"}, {"version", version}, {"text", text}}}});
+  }
+  void change(const std::string& uri, const std::string& text, int version) {
+    notify("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", version}}},
+                                      {"contentChanges", json::array({{{"text", text}}})}});
+  }
+  void close(const std::string& uri) {
+    notify("textDocument/didClose", {{"textDocument", {{"uri", uri}}}});
+  }
+  void end() {
+    request("shutdown");
+    notify("exit");
+  }
+
+  struct Transcript {
+    int status = -1;
+    std::vector<json> messages;
+
+    json response(int id) const {
+      for (const json& m : messages)
+        if (m.contains("id") && m["id"] == id && !m.contains("method")) return m;
+      ADD_FAILURE() << "no response to request " << id;
+      return json::object();
+    }
+    json result(int id) const { return response(id).value("result", json()); }
+    // Every list of diagnostics published for `uri`, in order.
+    std::vector<json> diagnostics(const std::string& uri) const {
+      std::vector<json> out;
+      for (const json& m : messages)
+        if (m.value("method", "") == "textDocument/publishDiagnostics" && m["params"]["uri"] == uri)
+          out.push_back(m["params"]["diagnostics"]);
+      return out;
+    }
+  };
+
+  Transcript run() const {
+    TempDir io;
+    write_bytes(io / "in", input_);
+    Transcript t;
+    t.status = run_command("\"" + scenarioc_exe() + "\" lsp < \"" + (io / "in").string() +
+                           "\" > \"" + (io / "out").string() + "\"");
+    const std::string out = read_bytes(io / "out");
+    std::size_t pos = 0;
+    while (pos < out.size()) {
+      const std::size_t blank = out.find("\r\n\r\n", pos);
+      if (blank == std::string::npos) {
+        ADD_FAILURE() << "unframed output: " << out.substr(pos, 200);
+        break;
+      }
+      const std::string header = out.substr(pos, blank - pos);
+      EXPECT_EQ(header.rfind("Content-Length: ", 0), 0u) << header;
+      const std::size_t length = std::stoul(header.substr(header.find(':') + 1));
+      t.messages.push_back(json::parse(out.substr(blank + 4, length)));
+      pos = blank + 4 + length;
+    }
+    return t;
+  }
+
+ private:
+  std::string input_;
+  int id_ = 0;
+};
+
+// A folder with the embedded scenario's two texts as scenario Prova,
+// train 7.
+class LspServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    write_bytes(dir / nomi.linea_txt(), line);
+    write_bytes(dir / nomi.treno_txt(), train);
+  }
+
+  TempDir dir;
+  const scenario::NomiFile nomi{"Prova", "7"};
+  const std::string line = joined(scenario::righe_linea());
+  const std::string train = joined(scenario::righe_treno());
+  const std::string line_uri = uri_of(dir / nomi.linea_txt());
+  const std::string train_uri = uri_of(dir / nomi.treno_txt());
+};
+
+TEST_F(LspServer, AMistakeIsShownAtItsFieldUntilItIsFixed) {
+  // The second signal moved onto the first one's cell: error 16, placed on
+  // its row. A gradient that is no number: error 25, on that very field.
+  const std::string clash = replaced(train, "segnale,    4200,", "segnale,    1650,");
+  const std::string bad_number = replaced(line, "pendenza,  7100,   4", "pendenza,  7100,   4x");
+
+  Session s;
+  s.initialize();
+  s.open(train_uri, clash);
+  s.change(train_uri, train, 2);
+  s.notify("textDocument/didSave", {{"textDocument", {{"uri", train_uri}}}});
+  s.open(line_uri, bad_number);
+  s.change(line_uri, line, 2);
+  s.close(train_uri);
+  s.end();
+  const Session::Transcript t = s.run();
+  EXPECT_EQ(t.status, 0);
+
+  // Open, change, save, the line text opened and changed, closed.
+  const std::vector<json> on_train = t.diagnostics(train_uri);
+  ASSERT_EQ(on_train.size(), 6u);
+  ASSERT_EQ(on_train[0].size(), 1u) << on_train[0].dump();
+  const json& d = on_train[0][0];
+  EXPECT_EQ(d["code"], "error-16");
+  EXPECT_EQ(d["severity"], 1);
+  const std::size_t row = line_of(clash, "segnale,    1650,   2, 4");
+  EXPECT_EQ(d["range"]["start"]["line"], row);
+  EXPECT_EQ(d["range"]["end"]["line"], row);
+  EXPECT_NE(d["message"].get<std::string>().find("1650"), std::string::npos) << d.dump();
+  EXPECT_EQ(on_train[1], json::array());  // fixed
+  EXPECT_EQ(on_train[2], json::array());  // saved
+  // The line's mistake belongs to the line text, open beside it.
+  EXPECT_EQ(on_train[3], json::array());
+  EXPECT_EQ(on_train.back(), json::array());  // closed
+
+  const std::vector<json> on_line = t.diagnostics(line_uri);
+  ASSERT_GE(on_line.size(), 2u);
+  ASSERT_EQ(on_line[0].size(), 1u) << on_line[0].dump();
+  const json& n = on_line[0][0];
+  EXPECT_EQ(n["code"], "error-25");
+  const std::size_t gradient = line_of(bad_number, "pendenza,  7100,");
+  const std::size_t column = bad_number.find("4x") - bad_number.rfind('\n', bad_number.find("4x")) - 1;
+  EXPECT_EQ(n["range"], json({{"start", position(gradient, column)}, {"end", position(gradient, column + 2)}}));
+  EXPECT_EQ(on_line.back(), json::array());
+}
+
+TEST_F(LspServer, AnErrorInAPartnerNotOpenIsToldWhereItLies) {
+  // Only the train text is open; its line text on disk has the mistake.
+  const std::string bad = replaced(line, "pendenza,  7100,   4", "pendenza,  7100,   4x");
+  write_bytes(dir / nomi.linea_txt(), bad);
+  Session s;
+  s.initialize();
+  s.open(train_uri, train);
+  s.end();
+  const Session::Transcript t = s.run();
+  const std::vector<json> on_train = t.diagnostics(train_uri);
+  ASSERT_EQ(on_train.size(), 1u);
+  ASSERT_EQ(on_train[0].size(), 1u) << on_train[0].dump();
+  const json& d = on_train[0][0];
+  EXPECT_EQ(d["code"], "error-25");
+  EXPECT_EQ(d["range"]["start"], position(0, 0));
+  const std::size_t gradient = line_of(bad, "pendenza,  7100,");
+  EXPECT_EQ(d["message"].get<std::string>().rfind("Prova_linea.txt:" + std::to_string(gradient + 1) + ":", 0), 0u)
+      << d.dump();
+  EXPECT_EQ(d["relatedInformation"][0]["location"]["uri"], line_uri);
+  EXPECT_EQ(d["relatedInformation"][0]["location"]["range"]["start"]["line"], gradient);
+  // No diagnostics are published for a text the editor has not opened.
+  EXPECT_TRUE(t.diagnostics(line_uri).empty());
+
+  // A train text with no line text beside it.
+  TempDir alone;
+  write_bytes(alone / "Solo_3-.txt", train);
+  Session a;
+  a.initialize();
+  a.open(uri_of(alone / "Solo_3-.txt"), train);
+  a.end();
+  const std::vector<json> solo = a.run().diagnostics(uri_of(alone / "Solo_3-.txt"));
+  ASSERT_EQ(solo.size(), 1u);
+  ASSERT_EQ(solo[0].size(), 1u) << solo[0].dump();
+  EXPECT_EQ(solo[0][0].at("code"), "error-101");
+  EXPECT_EQ(solo[0][0].at("message").get<std::string>().rfind("Solo_linea.txt: error 101", 0), 0u)
+      << solo[0].dump();
+  EXPECT_FALSE(solo[0][0].contains("relatedInformation"));
+}
+
+TEST_F(LspServer, ALineTextCompilesWithEveryTrainTextOfItsScenario) {
+  // Train 8 has the clash, train 7 is sound, train 1 of another scenario is
+  // broken beyond reading and must play no part.
+  write_bytes(dir / "Prova_8-.txt", replaced(train, "segnale,    4200,", "segnale,    1650,"));
+  write_bytes(dir / "Altro_1-.txt", "[generale]\r\nvetture, x\r\n[fine]\r\n");
+  Session s;
+  s.initialize();
+  s.open(line_uri, line);
+  s.end();
+  const Session::Transcript t = s.run();
+  const std::vector<json> on_line = t.diagnostics(line_uri);
+  ASSERT_EQ(on_line.size(), 1u);
+  ASSERT_EQ(on_line[0].size(), 1u) << on_line[0].dump();
+  EXPECT_EQ(on_line[0][0]["code"], "error-16");
+  EXPECT_EQ(on_line[0][0]["relatedInformation"][0]["location"]["uri"], uri_of(dir / "Prova_8-.txt"));
+
+  // Alone, a line text compiles as far as the line goes.
+  TempDir alone;
+  write_bytes(alone / "Solo_linea.txt", replaced(line, "pendenza,  81000,   0", "pendenza,  99000,   0"));
+  Session a;
+  a.initialize();
+  a.open(uri_of(alone / "Solo_linea.txt"), read_bytes(alone / "Solo_linea.txt"));
+  a.end();
+  const std::vector<json> solo = a.run().diagnostics(uri_of(alone / "Solo_linea.txt"));
+  ASSERT_EQ(solo.size(), 1u);
+  ASSERT_EQ(solo[0].size(), 1u) << solo[0].dump();
+  EXPECT_EQ(solo[0][0]["code"], "error-15");
+}
+
+TEST_F(LspServer, HoverHintsAndOutlineDescribeTheEmbeddedScenario) {
+  Session s;
+  s.initialize();
+  s.open(train_uri, train);
+  const std::size_t signal = line_of(train, "segnale,    1650,");
+  const std::size_t station = line_of(train, "VALDORA");
+  const int on_position = s.request("textDocument/hover", {{"textDocument", {{"uri", train_uri}}},
+                                                            {"position", position(signal, 13)}});
+  const int on_name = s.request("textDocument/hover", {{"textDocument", {{"uri", train_uri}}},
+                                                        {"position", position(station, 75)}});
+  const int on_header = s.request("textDocument/hover", {{"textDocument", {{"uri", train_uri}}},
+                                                          {"position", position(0, 2)}});
+  const int hints = s.request("textDocument/inlayHint",
+                              {{"textDocument", {{"uri", train_uri}}},
+                               {"range", {{"start", position(0, 0)}, {"end", position(9999, 0)}}}});
+  const int symbols = s.request("textDocument/documentSymbol", {{"textDocument", {{"uri", train_uri}}}});
+  s.end();
+  const Session::Transcript t = s.run();
+
+  // The signal at 1650 m is in cell 34 (1650 to 1700 m): its codes, and the
+  // approach marks two to eight cells before it.
+  const json h = t.result(on_position);
+  const std::string text = h["contents"]["value"];
+  EXPECT_NE(text.find("**segnale**"), std::string::npos) << text;
+  EXPECT_NE(text.find("`position`"), std::string::npos) << text;
+  EXPECT_NE(text.find("1.65 km"), std::string::npos) << text;
+  EXPECT_NE(text.find("cell 34 (signal, 1650 to 1700 m): signal"), std::string::npos) << text;
+  EXPECT_NE(text.find("cell 26 (approach mark 4"), std::string::npos) << text;
+  EXPECT_EQ(h["range"], json({{"start", position(signal, 12)}, {"end", position(signal, 16)}}));
+
+  const std::string name = t.result(on_name)["contents"]["value"];
+  EXPECT_NE(name.find("`NAME`"), std::string::npos) << name;
+  EXPECT_NE(name.find("stop cell of station VALDORA"), std::string::npos) << name;
+  EXPECT_TRUE(t.result(on_header).is_null());
+
+  // One hint at the end of each row that lands on the track.
+  const json all = t.result(hints);
+  const std::string signal_line = train.substr(train.find("segnale,    1650,"));
+  const std::size_t signal_end = signal_line.find('\r');
+  const auto hint_on = [&](std::size_t at) {
+    for (const json& x : all)
+      if (x["position"]["line"] == at) return x;
+    return json();
+  };
+  EXPECT_EQ(hint_on(signal), json({{"position", position(signal, signal_end)},
+                                   {"label", "→ cell 34 · 1.65 km"},
+                                   {"paddingLeft", true}}));
+  EXPECT_EQ(hint_on(station)["label"], "→ stop cell 13 · 0.00 km");
+  EXPECT_EQ(hint_on(line_of(train, "velocita,    3000,"))["label"], "→ from cell 60 · 3.00 km");
+  EXPECT_TRUE(hint_on(line_of(train, "numero vetture")).is_null());
+
+  // The sections in order, the stations by name, the signals.
+  const json outline = t.result(symbols);
+  std::vector<std::string> sections;
+  for (const json& x : outline) sections.push_back(x["name"]);
+  EXPECT_EQ(sections, (std::vector<std::string>{"[generale]", "[aderenze]", "[vel_limite]", "[stazioni]",
+                                                "[rallentamenti]", "[segnali]", "[codici]", "[fine]"}));
+  const json& stations = outline[3]["children"];
+  EXPECT_EQ(stations.size(), static_cast<std::size_t>(std::count_if(
+                                 scenario::righe_treno().begin(), scenario::righe_treno().end(),
+                                 [](std::string_view r) { return r.starts_with("stazione,"); })));
+  EXPECT_EQ(stations.front()["name"], "VALDORA");
+  EXPECT_EQ(stations.back()["name"], "VEDONA CENTRALE");
+  const json& signals = outline[5]["children"];
+  EXPECT_EQ(signals.size(), static_cast<std::size_t>(std::count_if(
+                                scenario::righe_treno().begin(), scenario::righe_treno().end(),
+                                [](std::string_view r) { return r.starts_with("segnale,"); })));
+  EXPECT_EQ(signals[0]["name"], "signal 1.65 km");
+  EXPECT_EQ(signals[0]["range"]["start"]["line"], signal);
+}
+
+TEST_F(LspServer, CompletionOffersTheRecordsThatMayStandThere) {
+  const std::string with_blank = replaced(train, "[segnali]\r\n", "[segnali]\r\n  seg\r\n");
+  const std::size_t blank = line_of(with_blank, "  seg");
+  Session s;
+  s.initialize({{"textDocument", {{"completion", {{"completionItem", {{"snippetSupport", true}}}}}}}});
+  s.open(train_uri, with_blank);
+  s.open(line_uri, line);
+  const int keyword = s.request("textDocument/completion",
+                                {{"textDocument", {{"uri", train_uri}}}, {"position", position(blank, 5)}});
+  const int in_values = s.request("textDocument/completion", {{"textDocument", {{"uri", train_uri}}},
+                                                               {"position", position(blank + 1, 12)}});
+  const int general = s.request("textDocument/completion",
+                                {{"textDocument", {{"uri", line_uri}}}, {"position", position(2, 0)}});
+  const int body = s.request("textDocument/completion", {{"textDocument", {{"uri", line_uri}}},
+                                                          {"position", position(line_of(line, "[pendenze]"), 0)}});
+  s.end();
+  const Session::Transcript t = s.run();
+
+  const json items = t.result(keyword)["items"];
+  const auto item = [&](const json& list, const std::string& label) {
+    for (const json& i : list)
+      if (i["label"] == label) return i;
+    return json();
+  };
+  const json signal = item(items, "segnale");
+  ASSERT_FALSE(signal.is_null()) << items.dump();
+  EXPECT_EQ(signal["insertTextFormat"], 2);
+  EXPECT_EQ(signal["textEdit"]["newText"],
+            "segnale, ${1:position}, ${2:sx}, ${3:s1}, ${4:s2}, ${5:s3}, ${6:rapp}, ${7:dx}, ${8:d1}, "
+            "${9:d2}, ${10:d3}, ${11:tempo}");
+  // It replaces what was typed, after the indentation.
+  EXPECT_EQ(signal["textEdit"]["range"], json({{"start", position(blank, 2)}, {"end", position(blank, 5)}}));
+  EXPECT_TRUE(item(items, "pendenza").is_null());  // a line record
+  EXPECT_TRUE(t.result(in_values)["items"].empty());
+
+  std::vector<std::string> in_general, in_body;
+  const json general_items = t.result(general)["items"], body_items = t.result(body)["items"];
+  for (const json& i : general_items) in_general.push_back(i["label"]);
+  for (const json& i : body_items) in_body.push_back(i["label"]);
+  EXPECT_NE(std::find(in_general.begin(), in_general.end(), "lunghezza percorso"), in_general.end());
+  EXPECT_EQ(std::find(in_general.begin(), in_general.end(), "pendenza"), in_general.end());
+  EXPECT_NE(std::find(in_body.begin(), in_body.end(), "pendenza"), in_body.end());
+  EXPECT_EQ(item(body_items, "curvad3")["textEdit"]["newText"],
+            "curva${1|d,s|}${2|1,2,3,4,5,6|}, ${3:start}, ${4:length}");
+}
+
+// The UTF-16 column of byte `at` of a UTF-8 text: every character here is
+// one unit but those beyond U+FFFF, which are two.
+std::size_t utf16_column(const std::string& text, std::size_t at) {
+  std::size_t start = text.rfind('\n', at);
+  start = start == std::string::npos ? 0 : start + 1;
+  std::size_t units = 0;
+  for (std::size_t i = start; i < at; ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if ((b & 0xC0) != 0x80) units += b >= 0xF0 ? 2 : 1;
+  }
+  return units;
+}
+
+TEST_F(LspServer, UnicodeFromTheEditorLinesUpWithTheWindows1252Text) {
+  // "È" is one byte in the text and one UTF-16 unit in the editor; "😀" has
+  // no place in Windows-1252 and takes two units. The text board's text runs
+  // to the comma, so a gradient with a broken value follows on its line.
+  const std::string board = "cartello indicatore, 750, CAFÈ 😀, pendenza, 1000, 3x\r\n";
+  const std::string broken = replaced(line, "[indicazioni]", board + "[indicazioni]");
+  const std::string fixed = replaced(line, "[indicazioni]", "cartello indicatore, 750, CAFÈ\r\n[indicazioni]");
+  const std::string named = replaced(train, "VALDORA", "VALDÈRA");
+  Session s;
+  s.initialize();
+  s.open(train_uri, named);
+  s.open(line_uri, broken);
+  s.change(line_uri, fixed, 2);
+  // Another text beside them is none of the server's business.
+  const std::string notes_uri = uri_of(dir / "Prova_7_note.txt");
+  s.open(notes_uri, "😀 note\r\n");
+  const std::size_t station = line_of(named, "VALDÈRA");
+  const int symbols = s.request("textDocument/documentSymbol", {{"textDocument", {{"uri", train_uri}}}});
+  const int on_name = s.request("textDocument/hover", {{"textDocument", {{"uri", train_uri}}},
+                                                        {"position", position(station, 78)}});
+  const int on_board = s.request("textDocument/hover", {{"textDocument", {{"uri", line_uri}}},
+                                                         {"position", position(line_of(fixed, "CAF"), 27)}});
+  s.end();
+  const Session::Transcript t = s.run();
+
+  const std::vector<json> d = t.diagnostics(line_uri);
+  ASSERT_EQ(d.size(), 2u);
+  const std::size_t row = line_of(broken, "CAF");
+  bool number = false, emoji = false;
+  for (const json& x : d[0]) {
+    if (x.at("code") == "error-25") {
+      number = true;
+      const std::size_t column = utf16_column(broken, broken.find("3x"));
+      EXPECT_EQ(x.at("range"), json({{"start", position(row, column)}, {"end", position(row, column + 2)}}));
+    }
+    if (x.at("code") == "not-windows-1252") {
+      emoji = true;
+      EXPECT_EQ(x.at("severity"), 2);
+      EXPECT_EQ(x.at("range").at("start"), position(row, utf16_column(broken, broken.find("😀"))));
+    }
+  }
+  EXPECT_TRUE(number && emoji) << d[0].dump();
+  EXPECT_EQ(d[1], json::array());
+  EXPECT_TRUE(t.diagnostics(notes_uri).empty());
+
+  EXPECT_EQ(t.result(symbols).at(3).at("children").at(0).at("name"), "VALDÈRA");
+  const std::string hover = t.result(on_name).at("contents").at("value");
+  EXPECT_NE(hover.find("VALDÈRA"), std::string::npos) << hover;
+  const std::string board_hover = t.result(on_board).at("contents").at("value");
+  EXPECT_NE(board_hover.find("text board \"CAFÈ\""), std::string::npos) << board_hover;
+}
+
+TEST(LspSession, DamagedInputIsAnsweredAndTheServerReadsOn) {
+  Session s;
+  const int early = s.request("textDocument/hover");
+  s.initialize();
+  s.raw(frame("{not json"));
+  s.raw("Content-Length: seven\r\n\r\n");
+  s.raw(frame("[1, 2]"));
+  s.raw(frame(R"({"jsonrpc":"2.0","id":{"x":1},"method":"shutdown"})"));
+  const int unknown = s.request("textDocument/unknownThing");
+  s.notify("workspace/unknownNotification");
+  const int bad_params = s.request("textDocument/hover", {{"textDocument", 5}});
+  const int again = s.request("initialize", {{"capabilities", json::object()}});
+  s.notify("textDocument/didOpen", {{"textDocument", 3}});  // a broken notification: logged
+  const int later = s.request("textDocument/documentSymbol", {{"textDocument", {{"uri", "file:///nowhere/x_linea.txt"}}}});
+  s.end();
+  const Session::Transcript t = s.run();
+  EXPECT_EQ(t.status, 0);
+
+  EXPECT_EQ(t.response(early)["error"]["code"], -32002);
+  std::vector<int> anonymous;
+  for (const json& m : t.messages)
+    if (m.contains("id") && m["id"].is_null()) anonymous.push_back(m["error"]["code"]);
+  EXPECT_EQ(anonymous, (std::vector<int>{-32700, -32700, -32600, -32600}));
+  EXPECT_EQ(t.response(unknown)["error"]["code"], -32601);
+  EXPECT_EQ(t.response(bad_params)["error"]["code"], -32602);
+  EXPECT_EQ(t.response(again)["error"]["code"], -32600);
+  EXPECT_EQ(t.result(later), json::array());
+  const bool logged = std::any_of(t.messages.begin(), t.messages.end(), [](const json& m) {
+    return m.value("method", "") == "window/logMessage";
+  });
+  EXPECT_TRUE(logged);
+}
+
+TEST(LspSession, ExitStatusSaysWhetherShutdownCameFirst) {
+  struct Case {
+    bool shutdown, exit;
+    int status;
+  };
+  for (const Case c : {Case{true, true, 0}, Case{false, true, 1}, Case{true, false, 0}, Case{false, false, 1}}) {
+    Session s;
+    s.initialize();
+    if (c.shutdown) s.request("shutdown");
+    const int after = s.request("textDocument/documentSymbol", {{"textDocument", {{"uri", "file:///x/a_linea.txt"}}}});
+    if (c.exit) {
+      s.notify("exit");
+      s.request("shutdown");  // after exit: never read
+    }
+    const Session::Transcript t = s.run();
+    EXPECT_EQ(t.status, c.status) << c.shutdown << c.exit;
+    if (c.shutdown) EXPECT_EQ(t.response(after)["error"]["code"], -32600);
+    else EXPECT_EQ(t.result(after), json::array());
+    const std::size_t answers = std::count_if(t.messages.begin(), t.messages.end(),
+                                              [](const json& m) { return m.contains("id"); });
+    EXPECT_EQ(answers, c.shutdown ? 3u : 2u);
+  }
+}
+
+}  // namespace
