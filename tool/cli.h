@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/file_names.h"
+
 namespace scenarioc {
 
 inline constexpr int esito_ok = 0;
@@ -41,6 +43,18 @@ struct Argomenti {
 Argomenti analizza(std::span<const std::string> args,
                    std::initializer_list<std::string_view> interruttori,
                    std::initializer_list<std::string_view> con_valore);
+
+// The scenario name and train number of --scenario and --train
+// (Belvara_Quintosa and 254 when not given), as typed: they form the file
+// names. Each becomes part of file names and a text of the route file, so
+// it is refused (ErroreUso) when empty, with a / or \\, a blank at either
+// end or a control character, or with a character that Windows-1252, the
+// compiled files' code page, lacks; and a train number that would give the
+// cell file a name ending in _linea.dat, in any letter case, is refused.
+scenario::NomiFile scenario_names(const Argomenti& a);
+
+// The same names as the compiled files hold them: in Windows-1252.
+scenario::NomiFile as_stored(const scenario::NomiFile& nomi);
 
 void scrivi_out(std::string_view testo);
 void scrivi_err(std::string_view testo);

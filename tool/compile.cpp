@@ -1,8 +1,9 @@
 // scenarioc compile: the one-shot program's compilation run on an author's
-// own texts, read into memory. The compiled files are written into a
-// private temporary directory and moved to the output directory afterwards;
-// the temporary directory is always removed. The author's sources are only
-// ever read.
+// own texts, read into memory. The compiled files are staged in a private
+// folder inside the output folder and then replace the files of their names
+// there as one set, so the output folder holds the old set or the new one,
+// never a mix; runs that write into one folder take turns. The author's
+// sources are only ever read.
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,7 +25,9 @@ const std::string_view uso_compile =
     "\n"
     "Compiles SOURCE_DIR/NAME_linea.txt and SOURCE_DIR/NAME_NUMBER-.txt exactly as\n"
     "the one-shot program compiles its own, and leaves NAME_linea.dat, NAME_NUMBER.sim\n"
-    "and NAME_NUMBER.dat in DIR. The source texts are never changed.\n"
+    "and NAME_NUMBER.dat in DIR. The source texts are never changed. The compiled\n"
+    "files replace those of their names in DIR all together, once all are\n"
+    "written; runs that write into one DIR take turns.\n"
     "\n"
     "  --scenario NAME  scenario name (default Belvara_Quintosa)\n"
     "  --train NUMBER   train number (default 254)\n"
@@ -35,12 +38,20 @@ const std::string_view uso_compile =
     "\n"
     "Errors are explained on standard error as FILE:LINE: error N: ...\n"
     "Exit status: 0 no error; 1 a scenario error (the compiled files are still\n"
-    "written); 2 a fatal header clash or a failure that left no compiled files;\n"
+    "written); 2 a fatal header clash or a failure: DIR keeps the compiled files\n"
+    "it had, untouched (or the report could not be written to standard output);\n"
     "64 a wrong command line.\n";
 
 namespace {
 
 using namespace scenario;
+
+// The private folders of a compilation inside the output folder.
+constexpr std::string_view staging_prefix = ".scenarioc-";
+
+// Far beyond any description the compiler accepts, which stops at a
+// million metres of line.
+constexpr std::uint64_t largest_text = std::uint64_t{256} << 20;
 
 struct Esito {
   int codice = esito_ok;
@@ -53,42 +64,20 @@ struct Esito {
   std::string messaggi;           // for standard error, once the work is done
 };
 
-// The private directory. rimuovi() removes it and says why it could not;
-// the destructor is the fallback when the compilation ends by an exception.
-class Cantiere {
- public:
-  Cantiere() : percorso_(platform::create_private_directory("scenarioc-")) {}
-  ~Cantiere() {
-    if (!rimosso_) (void)rimuovi();
-  }
-  Cantiere(const Cantiere&) = delete;
-  Cantiere& operator=(const Cantiere&) = delete;
-  const std::string& percorso() const { return percorso_; }
-
-  std::optional<std::string> rimuovi() {
-    rimosso_ = true;
-    try {
-      platform::remove_tree(percorso_);
-    } catch (const platform::Failure& f) {
-      return f.what();
-    }
-    return std::nullopt;
-  }
-
- private:
-  std::string percorso_;
-  bool rimosso_ = false;
-};
-
-// A name becomes part of file names: it must not lead out of the directory.
-void controlla_nome(std::string_view opzione, const std::string& nome) {
-  if (nome.empty() || nome.find_first_of("/\\") != std::string::npos)
-    throw ErroreUso(std::string(opzione) + " must be a non-empty name without / or \\");
+// A description text: nothing when missing, which the compiler reports as
+// the one-shot program would. Any other kind of file is a failure that
+// says what stands there.
+std::optional<std::string> leggi_testo(const std::string& path) {
+  if (platform::file_info(path).kind == platform::FileKind::missing) return std::nullopt;
+  return platform::read_file_limited(path, largest_text);
 }
 
-std::optional<std::string> leggi_se_esiste(const std::string& path) {
-  if (!platform::file_exists(path)) return std::nullopt;
-  return platform::read_file(path);
+// Why `path` cannot be the folder it must be; nothing when it can.
+std::optional<std::string> non_cartella(const std::string& path) {
+  const platform::FileInfo info = platform::file_info(path);
+  if (info.kind == platform::FileKind::missing) return "does not exist";
+  if (info.kind != platform::FileKind::directory) return "is not a directory";
+  return std::nullopt;
 }
 
 void fallito(Esito& e, const std::string& guasto) {
@@ -96,14 +85,11 @@ void fallito(Esito& e, const std::string& guasto) {
   e.guasto = guasto;
 }
 
-// The compiler's own run on the texts read, then its compiled files into
-// the private directory. Scenario errors stay in the model; what ends the
-// run early is noted in `e`.
-void compila_e_scrivi(const Cantiere& cantiere, const Sorgenti& s, const NomiFile& nomi,
-                      bool piano, Modello& m, Esito& e) {
-  m.cartella = cantiere.percorso();
-  m.nome_scenario = nomi.nome_scenario;
-  m.numero_treno = nomi.numero_treno;
+// The compiler's own run on the texts read, in memory. Scenario errors
+// stay in the model; what ends the run early is noted in `e`.
+void compila_testi(const Sorgenti& s, const NomiFile& nel_file, bool piano, Modello& m, Esito& e) {
+  m.nome_scenario = nel_file.nome_scenario;
+  m.numero_treno = nel_file.numero_treno;
   try {
     // The bytes read for the messages are the bytes compiled. A missing
     // text is reported by the compiler as it would be for the one-shot
@@ -111,7 +97,6 @@ void compila_e_scrivi(const Cantiere& cantiere, const Sorgenti& s, const NomiFil
     TextInMemory linea(s.linea.testo, s.linea.percorso);
     TextInMemory treno(s.treno.testo, s.treno.percorso);
     scenario::compila(m, piano ? 1 : 0, {linea, treno});
-    scrivi_file_compilati(m);
   } catch (const ErroreFatale& f) {
     e.codice = esito_fallito;
     e.fatale = f.numero();
@@ -119,29 +104,32 @@ void compila_e_scrivi(const Cantiere& cantiere, const Sorgenti& s, const NomiFil
     e.codice = esito_fallito;
     e.guasto = f.what();
     e.senza_celle = true;
-  } catch (const platform::Failure& f) {
-    fallito(e, f.what());
   }
   e.numero_errore = m.numero_errore;
   e.posizione_errore = m.posizione_errore;
   if (!e.guasto && m.numero_errore == 25 && !m.diagnosi.guasto.empty()) e.guasto = m.diagnosi.guasto;
 }
 
-// The compiled files, in the order the compiler writes them, into the
-// output directory; each replaces a file of its name there.
-void consegna(const Cantiere& cantiere, const std::string& cartella_uscita, const NomiFile& nomi,
-              bool piano, Esito& e) {
+// The compiled files written into a staging folder in the output folder,
+// then put in place as one set, while no other run writes there. The files
+// keep the names typed; their texts hold the names in the files' code page.
+void consegna(Modello& m, const std::string& cartella_uscita, const NomiFile& nomi, bool piano,
+              Esito& e) {
   std::vector<std::string> prodotti;
   if (piano) prodotti.push_back(nomi.linea_dat());
   prodotti.push_back(nomi.percorso_sim());
   prodotti.push_back(nomi.celle_dat());
   try {
-    for (const std::string& nome : prodotti) {
-      const std::string da = platform::join_path(cantiere.percorso(), nome);
-      if (!platform::file_exists(da)) continue;
-      platform::move_file(da, platform::join_path(cartella_uscita, nome));
-      e.file.push_back(nome);
-    }
+    const platform::FolderLock turno(cartella_uscita, [&] {
+      scrivi_err("scenarioc: another run is writing into \"" + cartella_uscita +
+                 "\"; waiting for it to finish\n");
+    });
+    if (turno.held()) platform::remove_stale_staging(cartella_uscita, staging_prefix);
+    platform::StagingFolder cantiere(cartella_uscita, staging_prefix);
+    m.cartella = cantiere.path();
+    scrivi_file_compilati(m, nomi);
+    cantiere.publish(prodotti);
+    e.file = std::move(prodotti);
   } catch (const platform::Failure& f) {
     fallito(e, f.what());
   }
@@ -149,7 +137,8 @@ void consegna(const Cantiere& cantiere, const std::string& cartella_uscita, cons
 
 // What standard error says: the recorded error first, since it may be why
 // the run could not go on, then what stopped the run or what was written.
-std::string racconta(const Modello& m, const Sorgenti& s, const Esito& e) {
+std::string racconta(const Modello& m, const Sorgenti& s, const std::string& cartella_uscita,
+                     const Esito& e) {
   std::string out = diagnosi_errore(m, s);
   if (e.fatale) out += diagnosi_fatale(m, *e.fatale);
   else if (e.codice == esito_fallito && !e.senza_celle) out += "scenarioc: " + *e.guasto + "\n";
@@ -157,47 +146,38 @@ std::string racconta(const Modello& m, const Sorgenti& s, const Esito& e) {
   if (e.senza_celle) {
     out += "scenarioc: no compiled file was written: the line description gave no track cells\n";
   } else if (e.codice == esito_fallito) {
-    if (e.file.empty()) {
-      out += "scenarioc: no compiled file was written\n";
-    } else {
-      out += "scenarioc: only";
-      for (std::size_t i = 0; i < e.file.size(); ++i) out += (i ? ", " : " ") + e.file[i];
-      out += " written\n";
-    }
+    out += "scenarioc: no compiled file was written; \"" + cartella_uscita +
+           "\" keeps the files it had\n";
   } else if (m.numero_errore != 0) {
     out += "scenarioc: the compiled files were written in spite of the error\n";
   }
   return out;
 }
 
-// Everything is done, and the private directory gone, before anything is
+// Everything is done, and the staging folder gone, before anything is
 // printed: a reader that stops reading (`| head`) may end the process at its
-// first write, and must not leave the directory behind.
+// first write, and must not leave the folder behind.
 void compila(const std::string& cartella_sorgenti, const std::string& cartella_uscita,
              const NomiFile& nomi, bool piano, Esito& e) {
-  if (!platform::directory_exists(cartella_sorgenti))
-    return fallito(e, "cannot compile \"" + cartella_sorgenti + "\": not a directory");
-  if (!platform::directory_exists(cartella_uscita))
-    return fallito(e, "cannot write into \"" + cartella_uscita + "\": not a directory");
-
   Sorgenti s;
-  s.linea.percorso = platform::join_path(cartella_sorgenti, nomi.linea_txt());
-  s.treno.percorso = platform::join_path(cartella_sorgenti, nomi.treno_txt());
-  std::optional<Cantiere> cantiere;
   try {
-    s.linea.testo = leggi_se_esiste(s.linea.percorso);
-    s.treno.testo = leggi_se_esiste(s.treno.percorso);
-    cantiere.emplace();
+    if (const auto perche = non_cartella(cartella_sorgenti))
+      return fallito(e, "cannot compile \"" + cartella_sorgenti + "\": " + *perche);
+    if (const auto perche = non_cartella(cartella_uscita))
+      return fallito(e, "cannot write into \"" + cartella_uscita + "\": " + *perche);
+    s.linea.percorso = platform::join_path(cartella_sorgenti, nomi.linea_txt());
+    s.treno.percorso = platform::join_path(cartella_sorgenti, nomi.treno_txt());
+    s.linea.testo = leggi_testo(s.linea.percorso);
+    s.treno.testo = leggi_testo(s.treno.percorso);
   } catch (const platform::Failure& f) {
     return fallito(e, f.what());
   }
 
   Modello m;
-  compila_e_scrivi(*cantiere, s, nomi, piano, m, e);
-  if (e.codice != esito_fallito) consegna(*cantiere, cartella_uscita, nomi, piano, e);
+  compila_testi(s, as_stored(nomi), piano, m, e);
+  if (e.codice != esito_fallito) consegna(m, cartella_uscita, nomi, piano, e);
   if (e.codice != esito_fallito) e.codice = m.numero_errore == 0 ? esito_ok : esito_errore;
-  e.messaggi = racconta(m, s, e);
-  if (const auto avviso = cantiere->rimuovi()) e.messaggi += "scenarioc: warning: " + *avviso + "\n";
+  e.messaggi = racconta(m, s, cartella_uscita, e);
 }
 
 std::string in_json(const Esito& e) {
@@ -208,9 +188,9 @@ std::string in_json(const Esito& e) {
   j.chiave("fatal");
   if (e.fatale) j.intero(*e.fatale); else j.nullo();
   j.chiave("failure");
-  if (e.guasto) j.testo(*e.guasto); else j.nullo();
+  if (e.guasto) j.as_typed(*e.guasto); else j.nullo();
   j.chiave("files").inizio_lista();
-  for (const std::string& f : e.file) j.testo(f);
+  for (const std::string& f : e.file) j.as_typed(f);
   j.fine_lista();
   j.fine_oggetto();
   return j.risultato();
@@ -225,12 +205,7 @@ int esegui_compile(std::span<const std::string> args) {
     return esito_ok;
   }
   if (a.operandi.size() != 1) throw ErroreUso("compile takes one SOURCE_DIR");
-  const NomiFile nomi{a.valore("--scenario", "Belvara_Quintosa"), a.valore("--train", "254")};
-  controlla_nome("--scenario", nomi.nome_scenario);
-  controlla_nome("--train", nomi.numero_treno);
-  // The cell file would take the compiled line file's name.
-  if (nomi.celle_dat() == nomi.linea_dat())
-    throw ErroreUso("--train " + nomi.numero_treno + " gives the cell file the line file's name");
+  const NomiFile nomi = scenario_names(a);
   const std::string& sorgenti = a.operandi[0];
 
   Esito e;

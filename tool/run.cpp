@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/platform.h"
 #include "tool/cli.h"
 #include "tool/render.h"
 
@@ -77,6 +78,18 @@ int run(std::span<const std::string> args) {
     }
   }
   return errore_uso("unknown command " + args[0], uso);
+}
+
+int run_program(std::span<const std::string> args) {
+  try {
+    platform::install_interrupt_handlers();
+  } catch (const platform::Failure& e) {
+    scrivi_err("scenarioc: " + std::string(e.what()) + "\n");
+    return esito_fallito;
+  }
+  const int esito = run(args);
+  if (!platform::close_standard_output("scenarioc")) return esito_fallito;
+  return esito;
 }
 
 }  // namespace scenarioc
