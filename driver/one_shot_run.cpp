@@ -53,7 +53,8 @@ void memorizza_percorso(Modello& m, std::int32_t j) {
 
 void write_scenario_into(Modello& m, const std::string& cartella) {
   const platform::FolderLock turno(cartella, [&] {
-    platform::notice("belvara_quintosa: another run is writing into " + cartella + "; waiting for it");
+    platform::notice("belvara_quintosa: another run is writing into " + cartella +
+                     "; waiting for it");
   });
   if (turno.held()) platform::remove_stale_staging(cartella, staging_prefix);
   platform::StagingFolder cantiere(cartella, staging_prefix);

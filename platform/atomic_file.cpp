@@ -211,14 +211,16 @@ void remove_stale_staging(const std::string& folder, std::string_view prefix) no
   std::filesystem::directory_iterator it(folder.empty() ? std::string(".") : folder, ec);
   for (const std::filesystem::directory_iterator end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    const std::string_view suffix = std::string_view(name).substr(std::min(name.size(), prefix.size()));
+    const std::string_view suffix =
+        std::string_view(name).substr(std::min(name.size(), prefix.size()));
     // Exactly the names StagingFolder makes, and folders only.
     if (!name.starts_with(prefix) || suffix.size() != suffix_length ||
         suffix.find_first_not_of("0123456789abcdef") != std::string_view::npos) {
       continue;
     }
     std::error_code ignored;
-    if (it->is_directory(ignored) && !it->is_symlink(ignored)) std::filesystem::remove_all(it->path(), ignored);
+    if (it->is_directory(ignored) && !it->is_symlink(ignored))
+      std::filesystem::remove_all(it->path(), ignored);
   }
 }
 

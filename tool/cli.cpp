@@ -54,7 +54,8 @@ void check_name(std::string_view option, const std::string& name) {
       ++at;
     }
     // C0 and C1 controls, and DEL.
-    if (c < 0x20 || (c >= 0x7F && c < 0xA0 && (utf8 || da_cp1252(static_cast<unsigned char>(c)) == c)))
+    if (c < 0x20 ||
+        (c >= 0x7F && c < 0xA0 && (utf8 || da_cp1252(static_cast<unsigned char>(c)) == c)))
       throw ErroreUso(what + ": a name must not hold control characters");
     if (utf8 && !to_cp1252(std::string_view(name).substr(start, at - start))) {
       throw ErroreUso(what + ": the compiled files, in Windows-1252, cannot hold \"" +
@@ -128,8 +129,17 @@ scenario::NomiFile scenario_names(const Argomenti& a) {
 scenario::NomiFile as_stored(const scenario::NomiFile& nomi) {
   const std::optional<std::string> scenario_name = stored(nomi.nome_scenario);
   const std::optional<std::string> train = stored(nomi.numero_treno);
-  if (!scenario_name || !train) throw ErroreUso("a name holds a character the compiled files cannot hold");
+  if (!scenario_name || !train)
+    throw ErroreUso("a name holds a character the compiled files cannot hold");
   return {*scenario_name, *train};
+}
+
+WritingTurn::WritingTurn(const std::string& folder)
+    : lock_(folder, [&] {
+        scrivi_err("scenarioc: another run is writing into \"" + folder +
+                   "\"; waiting for it to finish\n");
+      }) {
+  if (lock_.held()) platform::remove_stale_staging(folder, staging_prefix);
 }
 
 void scrivi_out(std::string_view testo) {

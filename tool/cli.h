@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/file_names.h"
+#include "platform/platform.h"
 
 namespace scenarioc {
 
@@ -55,6 +56,22 @@ scenario::NomiFile scenario_names(const Argomenti& a);
 
 // The same names as the compiled files hold them: in Windows-1252.
 scenario::NomiFile as_stored(const scenario::NomiFile& nomi);
+
+// What the commands that write a set of files stage them in, inside the
+// folder the set goes to.
+inline constexpr std::string_view staging_prefix = ".scenarioc-";
+
+// A run's turn to write into a folder: while one lives, other scenarioc runs
+// that write there wait (and say so on standard error). Staging folders
+// that runs killed there left behind are removed when the turn begins.
+// Throws platform::Failure.
+class WritingTurn {
+ public:
+  explicit WritingTurn(const std::string& folder);
+
+ private:
+  platform::FolderLock lock_;
+};
 
 void scrivi_out(std::string_view testo);
 void scrivi_err(std::string_view testo);

@@ -46,9 +46,6 @@ namespace {
 
 using namespace scenario;
 
-// The private folders of a compilation inside the output folder.
-constexpr std::string_view staging_prefix = ".scenarioc-";
-
 // Far beyond any description the compiler accepts, which stops at a
 // million metres of line.
 constexpr std::uint64_t largest_text = std::uint64_t{256} << 20;
@@ -120,11 +117,7 @@ void consegna(Modello& m, const std::string& cartella_uscita, const NomiFile& no
   prodotti.push_back(nomi.percorso_sim());
   prodotti.push_back(nomi.celle_dat());
   try {
-    const platform::FolderLock turno(cartella_uscita, [&] {
-      scrivi_err("scenarioc: another run is writing into \"" + cartella_uscita +
-                 "\"; waiting for it to finish\n");
-    });
-    if (turno.held()) platform::remove_stale_staging(cartella_uscita, staging_prefix);
+    const WritingTurn turno(cartella_uscita);
     platform::StagingFolder cantiere(cartella_uscita, staging_prefix);
     m.cartella = cantiere.path();
     scrivi_file_compilati(m, nomi);

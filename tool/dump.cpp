@@ -1,6 +1,7 @@
 // scenarioc dump: a compiled file printed readably, or as one JSON object.
-// The kind of file comes from its name; the bytes are parsed by the mirror
-// reader of the compiled-file writers, which refuses anything malformed.
+// The kind of file comes from its name, and for a .dat file from its
+// bytes; the bytes are parsed by the mirror reader of the compiled-file
+// writers, which refuses anything malformed.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "format/compiled_files_reader.h"
 #include "platform/platform.h"
 #include "tool/cli.h"
+#include "tool/compiled_input.h"
 #include "tool/dump.h"
 
 namespace scenarioc {
@@ -15,7 +17,8 @@ namespace scenarioc {
 const std::string_view uso_dump =
     "usage: scenarioc dump [--json] FILE\n"
     "\n"
-    "Prints a compiled file readably. The kind comes from the name:\n"
+    "Prints a compiled file readably. The kind comes from the name, and for a\n"
+    ".dat file from what its bytes are:\n"
     "  NAME_linea.dat    compiled line file: point count, element kinds, the\n"
     "                    first and last points\n"
     "  NAME_NUMBER.sim   route file: the 87 entries with every field named\n"
@@ -23,8 +26,10 @@ const std::string_view uso_dump =
     "\n"
     "  --json  print one JSON object instead, with every entry or every cell\n"
     "\n"
-    "Exit status: 0 printed; 1 the file cannot be read or is malformed (the\n"
-    "message names the byte offset at fault); 64 a wrong command line.\n";
+    "Exit status: 0 printed; 1 the file cannot be read, is not a regular file,\n"
+    "is larger than any file of its kind or is malformed (the message names the\n"
+    "byte offset at fault); 2 standard output could not be written; 64 a wrong\n"
+    "command line.\n";
 
 int esegui_dump(std::span<const std::string> args) {
   using namespace scenario;
@@ -42,37 +47,28 @@ int esegui_dump(std::span<const std::string> args) {
     scrivi_err(path + ": error: not a compiled file name (expected _linea.dat, .sim or .dat)\n");
     return esito_errore;
   }
-  std::string bytes;
+  CompiledFile f;
   try {
-    bytes = platform::read_file(path);
+    f = read_compiled_file(path);
   } catch (const platform::Failure& e) {
     scrivi_err("scenarioc: " + std::string(e.what()) + "\n");
     return esito_errore;
-  }
-  try {
-    switch (tipo) {
-      case TipoFileCompilato::percorso: {
-        const Tabella t = leggi_percorso(bytes);
-        scrivi_out(json ? percorso_json(path, bytes.size(), t) : percorso_testo(path, bytes.size(), t));
-        break;
-      }
-      case TipoFileCompilato::celle: {
-        const std::vector<cella> c = leggi_celle(bytes);
-        scrivi_out(json ? celle_json(path, bytes.size(), c) : celle_testo(path, bytes.size(), c));
-        break;
-      }
-      default: {
-        const Tracciato t = leggi_tracciato(bytes);
-        scrivi_out(json ? linea_json(path, bytes.size(), t) : linea_testo(path, bytes.size(), t));
-        break;
-      }
-    }
   } catch (const FileMalformato& e) {
-    const std::string_view nome_tipo = tipo == TipoFileCompilato::percorso ? "route file"
-                                       : tipo == TipoFileCompilato::celle  ? "cell file"
-                                                                           : "compiled line file";
-    scrivi_err(path + ": error: malformed " + std::string(nome_tipo) + ": " + e.what() + "\n");
+    scrivi_err(path + ": error: malformed " + std::string(kind_name(tipo)) + ": " + e.what() +
+               "\n");
     return esito_errore;
+  }
+  switch (f.kind) {
+    case TipoFileCompilato::percorso:
+      scrivi_out(json ? percorso_json(path, f.size, f.route)
+                      : percorso_testo(path, f.size, f.route));
+      break;
+    case TipoFileCompilato::celle:
+      scrivi_out(json ? celle_json(path, f.size, f.cells) : celle_testo(path, f.size, f.cells));
+      break;
+    default:
+      scrivi_out(json ? linea_json(path, f.size, f.plan) : linea_testo(path, f.size, f.plan));
+      break;
   }
   return esito_ok;
 }

@@ -85,7 +85,7 @@ std::string linea_testo(const std::string& nome, std::size_t dimensione, const T
 std::string linea_json(const std::string& nome, std::size_t dimensione, const Tracciato& t) {
   Json j;
   j.inizio_oggetto();
-  j.chiave("file").testo(nome);
+  j.chiave("file").as_typed(nome);
   j.chiave("file_type").testo("line");
   j.chiave("size").intero(static_cast<std::int64_t>(dimensione));
   j.chiave("points").intero(static_cast<std::int64_t>(t.punti()));

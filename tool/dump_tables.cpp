@@ -129,7 +129,7 @@ std::string percorso_testo(const std::string& nome, std::size_t dimensione, cons
 std::string percorso_json(const std::string& nome, std::size_t dimensione, const Tabella& t) {
   Json j;
   j.inizio_oggetto();
-  j.chiave("file").testo(nome);
+  j.chiave("file").as_typed(nome);
   j.chiave("file_type").testo("route");
   j.chiave("size").intero(static_cast<std::int64_t>(dimensione));
   j.chiave("scenario").testo(t[voce::scenario].testo);
@@ -175,7 +175,7 @@ std::string celle_json(const std::string& nome, std::size_t dimensione,
                        const std::vector<cella>& celle) {
   Json j;
   j.inizio_oggetto();
-  j.chiave("file").testo(nome);
+  j.chiave("file").as_typed(nome);
   j.chiave("file_type").testo("cells");
   j.chiave("size").intero(static_cast<std::int64_t>(dimensione));
   j.chiave("format_mark").intero(celle[1].valore_a);

@@ -1,7 +1,7 @@
 // scenarioc render: the three compiled files of one scenario, read with the
 // same readers as dump, drawn as one self-contained SVG picture. The picture
-// is built whole in memory and saved under a temporary name that replaces
-// the target only at the end, so a failure never leaves half a picture.
+// is built whole in memory and replaces its file in one step, so a failure
+// never leaves half a picture, nor loses the earlier one.
 #include "tool/render.h"
 
 #include <charconv>
@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "render/line.h"
 #include "tool/cli.h"
+#include "tool/compiled_input.h"
 
 namespace scenarioc {
 
@@ -29,8 +30,8 @@ const std::string_view uso_render =
     "the cells, and a title block.\n"
     "\n"
     "The compiled files are SCENARIO_DIR/NAME_linea.dat, NAME_NUMBER.sim and\n"
-    "NAME_NUMBER.dat, or the three files named, in any order, each known by its\n"
-    "name as dump knows it (_linea.dat, .sim, .dat).\n"
+    "NAME_NUMBER.dat, or the three files named, in any order, each known as dump\n"
+    "knows it: the .sim by its name, the two .dat files by their bytes.\n"
     "\n"
     "  --scenario NAME  scenario name (default Belvara_Quintosa)\n"
     "  --train NUMBER   train number (default 254)\n"
@@ -40,7 +41,7 @@ const std::string_view uso_render =
     "  --to KM          end it at this kilometre (default the end of the line)\n"
     "\n"
     "Prints the picture's file name. The picture is written only once it is\n"
-    "complete, replacing a file of that name.\n"
+    "complete, replacing a file of that name; never one of the compiled files.\n"
     "Exit status: 0 written; 1 a compiled file is missing, malformed (the\n"
     "message names the byte offset at fault) or does not belong with the other\n"
     "two; 2 the picture could not be written; 64 a wrong command line, or a\n"
@@ -52,36 +53,34 @@ using namespace scenario;
 
 struct Ingressi {
   std::string linea, percorso, celle;
+  bool per_nome = false;  // named by a SCENARIO_DIR: each file's kind is known
 };
-
-void controlla_nome(std::string_view opzione, const std::string& nome) {
-  if (nome.empty() || nome.find_first_of("/\\") != std::string::npos)
-    throw ErroreUso(std::string(opzione) + " must be a non-empty name without / or \\");
-}
 
 Ingressi ingressi(const Argomenti& a) {
   if (a.operandi.size() == 1) {
-    const NomiFile nomi{a.valore("--scenario", "Belvara_Quintosa"), a.valore("--train", "254")};
-    controlla_nome("--scenario", nomi.nome_scenario);
-    controlla_nome("--train", nomi.numero_treno);
+    const NomiFile nomi = scenario_names(a);
     const std::string& dir = a.operandi[0];
-    return {platform::join_path(dir, nomi.linea_dat()), platform::join_path(dir, nomi.percorso_sim()),
-            platform::join_path(dir, nomi.celle_dat())};
+    return {platform::join_path(dir, nomi.linea_dat()),
+            platform::join_path(dir, nomi.percorso_sim()),
+            platform::join_path(dir, nomi.celle_dat()), true};
   }
   if (a.operandi.size() != 3) throw ErroreUso("render takes a SCENARIO_DIR or the three compiled files");
   if (a.valori.contains("--scenario") || a.valori.contains("--train"))
     throw ErroreUso("--scenario and --train find the files in a SCENARIO_DIR; not with three files");
+  // The .sim by its name; which .dat is which is told by their bytes when
+  // they are read.
   Ingressi in;
   for (const std::string& f : a.operandi) {
     std::string* posto = nullptr;
     switch (tipo_file_compilato(f)) {
-      case TipoFileCompilato::linea: posto = &in.linea; break;
       case TipoFileCompilato::percorso: posto = &in.percorso; break;
-      case TipoFileCompilato::celle: posto = &in.celle; break;
+      case TipoFileCompilato::linea:
+      case TipoFileCompilato::celle: posto = in.linea.empty() ? &in.linea : &in.celle; break;
       default: break;
     }
     if (posto == nullptr || !posto->empty())
-      throw ErroreUso("the three files must be one _linea.dat, one .sim and one .dat file");
+      throw ErroreUso(
+          "the three files must be one .sim and two .dat files (the cell file and the _linea.dat)");
     *posto = f;
   }
   return in;
@@ -107,35 +106,58 @@ std::string km(double metri) {
 }
 
 // The three files read and parsed; a missing or malformed one is reported
-// with its name (and the byte offset at fault) and gives nothing.
-std::optional<LineaCompilata> leggi(const Ingressi& in) {
+// with its name (and the byte offset at fault) and gives nothing. `in` ends
+// with each file in its place.
+std::optional<LineaCompilata> leggi(Ingressi& in) {
   struct File {
-    const std::string& path;
-    const char* nome;
+    std::string path;
+    TipoFileCompilato atteso;  // by its place, or its name among three files
   };
+  const File files[] = {
+      {in.percorso, TipoFileCompilato::percorso},
+      {in.linea, in.per_nome ? TipoFileCompilato::linea : tipo_file_compilato(in.linea)},
+      {in.celle, in.per_nome ? TipoFileCompilato::celle : tipo_file_compilato(in.celle)}};
   LineaCompilata l;
-  for (const File& f : {File{in.linea, "compiled line file"}, File{in.percorso, "route file"},
-                        File{in.celle, "cell file"}}) {
-    if (!platform::file_exists(f.path)) {
-      const bool linea = &f.path == &in.linea;
-      scrivi_err(f.path + ": error: missing " + f.nome +
-                 (linea ? " (a scenario compiled with --no-plan has none: compile it with its plan)\n" : "\n"));
+  std::string* posti[] = {&in.percorso, &in.celle, &in.linea};
+  for (std::string* posto : posti) posto->clear();
+  for (const File& file : files) {
+    const std::string& path = file.path;
+    if (platform::file_info(path).kind == platform::FileKind::missing) {
+      const bool linea = in.per_nome && file.atteso == TipoFileCompilato::linea;
+      scrivi_err(path + ": error: missing " + std::string(kind_name(file.atteso)) +
+                 (linea
+                      ? " (a scenario compiled with --no-plan has none: compile it with its plan)\n"
+                      : "\n"));
       return std::nullopt;
     }
-    std::string bytes;
+    CompiledFile f;
     try {
-      bytes = platform::read_file(f.path);
+      f = read_compiled_file(path);
     } catch (const platform::Failure& e) {
       scrivi_err("scenarioc: " + std::string(e.what()) + "\n");
       return std::nullopt;
-    }
-    try {
-      if (&f.path == &in.linea) l.tracciato = leggi_tracciato(bytes);
-      else if (&f.path == &in.percorso) l.tabella = leggi_percorso(bytes);
-      else l.celle = leggi_celle(bytes);
     } catch (const FileMalformato& e) {
-      scrivi_err(f.path + ": error: malformed " + f.nome + ": " + e.what() + "\n");
+      scrivi_err(path + ": error: malformed " + std::string(kind_name(file.atteso)) + ": " +
+                 e.what() + "\n");
       return std::nullopt;
+    }
+    std::string& posto = *posti[f.kind == TipoFileCompilato::percorso ? 0
+                                : f.kind == TipoFileCompilato::celle  ? 1
+                                                                      : 2];
+    // Named by a SCENARIO_DIR, a file must be the kind its name says; of
+    // three files named, the two .dat files must be one of each kind.
+    if ((in.per_nome && f.kind != file.atteso) || !posto.empty()) {
+      scrivi_err(path + ": error: is a " + std::string(kind_name(f.kind)) +
+                 (in.per_nome ? ", not a " + std::string(kind_name(file.atteso))
+                              : ", as " + posto + " is") +
+                 "\n");
+      return std::nullopt;
+    }
+    posto = path;
+    switch (f.kind) {
+      case TipoFileCompilato::percorso: l.tabella = f.route; break;
+      case TipoFileCompilato::celle: l.celle = std::move(f.cells); break;
+      default: l.tracciato = std::move(f.plan); break;
     }
   }
   if (const auto perche = incoerenza(l)) {
@@ -146,25 +168,6 @@ std::optional<LineaCompilata> leggi(const Ingressi& in) {
   return l;
 }
 
-// Saved under a temporary name beside the target, then moved over it.
-std::optional<std::string> salva(const std::string& path, const std::string& svg) {
-  const std::string provvisorio = path + ".part";
-  try {
-    platform::OutputFile f = platform::create_replacing(provvisorio);
-    f.write(svg);
-    f.close();
-    platform::move_file(provvisorio, path);
-  } catch (const platform::Failure& e) {
-    try {
-      if (platform::file_exists(provvisorio)) platform::delete_file(provvisorio);
-    } catch (const platform::Failure&) {
-      // The failure that matters is the one reported.
-    }
-    return e.what();
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 int esegui_render(std::span<const std::string> args) {
@@ -173,13 +176,21 @@ int esegui_render(std::span<const std::string> args) {
     scrivi_out(uso_render);
     return esito_ok;
   }
-  const Ingressi in = ingressi(a);
+  Ingressi in = ingressi(a);
   const std::optional<double> da_opzione = chilometri(a, "--from");
   const std::optional<double> a_opzione = chilometri(a, "--to");
   std::string uscita = a.valore("--out", "");
   if (uscita.empty()) uscita = in.percorso.substr(0, in.percorso.size() - 4) + ".svg";
-  if (uscita == in.linea || uscita == in.percorso || uscita == in.celle)
-    throw ErroreUso("--out " + uscita + " would replace a compiled file");
+  // However it is spelled: "./DIR/NAME.sim", a link, an absolute path.
+  for (const std::string* f : {&in.linea, &in.percorso, &in.celle}) {
+    try {
+      if (platform::same_file(uscita, *f))
+        throw ErroreUso("--out " + uscita + " would replace the compiled file " + *f);
+    } catch (const platform::Failure& e) {
+      scrivi_err("scenarioc: " + std::string(e.what()) + "\n");
+      return esito_errore;
+    }
+  }
 
   const std::optional<LineaCompilata> l = leggi(in);
   if (!l) return esito_errore;
@@ -192,8 +203,10 @@ int esegui_render(std::span<const std::string> args) {
   if (a_m <= da) throw ErroreUso("--to must be greater than --from");
 
   const std::string svg = disegna_linea(*l, da, a_m);
-  if (const auto guasto = salva(uscita, svg)) {
-    scrivi_err("scenarioc: " + *guasto + "; no picture written\n");
+  try {
+    platform::replace_file(uscita, svg);
+  } catch (const platform::Failure& e) {
+    scrivi_err("scenarioc: " + std::string(e.what()) + "; no picture written\n");
     return esito_fallito;
   }
   scrivi_out(uscita + "\n");
