@@ -7,6 +7,7 @@
 #include "text/field_reader.h"
 #include "compiler/line_features.h"
 #include "compiler/signals.h"
+#include "tool/source_line.h"
 
 namespace scenarioc {
 namespace {
@@ -168,11 +169,8 @@ std::string diagnosi_errore(const Modello& m, const Sorgenti& s) {
     prefisso = sorgente->percorso + ":" + std::to_string(loc.line) + ": ";
     const std::string_view riga = FieldReader::line_at(testo, offset);
     if (!riga.empty()) {
-      righe += std::string(riga) + "\n";
-      // Tabs kept so the caret lines up in any terminal.
-      for (std::size_t i = 0; i + 1 < loc.column && i < riga.size(); ++i)
-        righe += riga[i] == '\t' ? '\t' : ' ';
-      righe += "^\n";
+      const ShownLine shown = show_line(riga, loc.column);
+      righe += shown.text + "\n" + shown.caret + "\n";
     }
   }
 
