@@ -44,8 +44,8 @@ const std::string_view uso_render =
     "complete, replacing a file of that name; never one of the compiled files.\n"
     "Exit status: 0 written; 1 a compiled file is missing, malformed (the\n"
     "message names the byte offset at fault) or does not belong with the other\n"
-    "two; 2 the picture could not be written; 64 a wrong command line, or a\n"
-    "stretch outside the line.\n";
+    "two; 2 the picture, or standard output, could not be written; 64 a wrong\n"
+    "command line, or a stretch outside the line.\n";
 
 namespace {
 
