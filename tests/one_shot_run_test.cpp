@@ -54,6 +54,9 @@ TEST(OneShotRun, LeavesTheSixFilesAndTheSameBytesTwice) {
   // that is not a valid text neither disturbs the run nor is touched.
   const std::string garbage("\0\xff garbage", 10);
   write_bytes(dir / "Belvara_Quintosa_linea.txt", garbage);
+  // What a run killed outright (SIGKILL, a power cut) left: removed.
+  fs::create_directory(dir / ".belvara_quintosa-0123456789ab");
+  write_bytes(dir / ".belvara_quintosa-0123456789ab" / "Belvara_Quintosa_254.sim", "half");
   ASSERT_EQ(esegui(dir), 0);
   std::set<std::string> con_resto = prodotti;
   con_resto.insert("Belvara_Quintosa_linea.txt");

@@ -192,6 +192,22 @@ TEST(ScenariocFiles, ASigtermAtAnyMomentOfALargeCompileLeavesTheEarlierFiles) {
   EXPECT_GT(kept, 0);
 }
 
+// A run killed outright (SIGKILL, a power cut) leaves its staging folder;
+// the next run into that folder removes it, and nothing else.
+TEST(ScenariocFiles, ALeftoverStagingFolderIsRemovedByTheNextRun) {
+  const Embedded& e = embedded();
+  TempDir out;
+  fs::create_directory(out / ".scenarioc-0123456789ab");
+  write_bytes(out / ".scenarioc-0123456789ab" / compilati[0], "half a plan");
+  fs::create_directory(out / ".scenarioc-mine");
+  write_bytes(out / ".scenarioc-abcdef012345", "a file of the author's");
+  ASSERT_EQ(scenarioc("compile --out " + q(out.path()) + " " + q(e.src.path())).status, 0);
+  Contents atteso = e.compiled;
+  atteso[".scenarioc-mine"] = "<folder>";
+  atteso[".scenarioc-abcdef012345"] = "a file of the author's";
+  EXPECT_EQ(contents(out.path()), atteso);
+}
+
 TEST(ScenariocFiles, OutputLostOnStandardOutputFails) {
   const Embedded& e = embedded();
   TempDir out;
