@@ -46,8 +46,8 @@ namespace {
 
 using namespace scenario;
 
-// Far beyond any description the compiler accepts, which stops at a
-// million metres of line.
+// Far larger than any description of the longest line the formats allow;
+// a runaway file is refused rather than read whole.
 constexpr std::uint64_t largest_text = std::uint64_t{256} << 20;
 
 struct Esito {
