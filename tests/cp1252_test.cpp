@@ -35,13 +35,13 @@ TEST(Cp1252, TakesUtf8ThatTheCodePageHoldsAndNothingElse) {
 
 TEST(Cp1252, JsonShowsTypedTextAsTypedAndOtherBytesAsWindows1252) {
   scenarioc::Json j;
-  j.inizio_lista();
+  j.begin_list();
   j.as_typed("B\xc3\xa8lvara");           // UTF-8 kept
   j.as_typed("B\xe8lvara \xce\xa9");      // a stray byte taken as Windows-1252
   j.as_typed("a\xc2\x85" "b\tc");         // controls escaped, C1 too
-  j.testo("B\xe8lvara");                  // a compiled file's text
-  j.fine_lista();
-  EXPECT_EQ(j.risultato(),
+  j.text("B\xe8lvara");                  // a compiled file's text
+  j.end_list();
+  EXPECT_EQ(j.result(),
             "[\"B\xc3\xa8lvara\", \"B\\u00e8lvara \xce\xa9\", \"a\\u0085b\\tc\", \"B\\u00e8lvara\"]\n");
 }
 

@@ -9,8 +9,8 @@
 namespace scenarioc {
 namespace {
 
-bool tra(std::initializer_list<std::string_view> lista, std::string_view s) {
-  return std::find(lista.begin(), lista.end(), s) != lista.end();
+bool is_one_of(std::initializer_list<std::string_view> list, std::string_view s) {
+  return std::find(list.begin(), list.end(), s) != list.end();
 }
 
 // A name as a message shows it: control characters as \xNN.
@@ -39,16 +39,16 @@ std::optional<std::string> stored(const std::string& name) {
 void check_name(std::string_view option, const std::string& name) {
   const std::string what = std::string(option) + " " + shown(name);
   if (name.empty() || name.find_first_of("/\\") != std::string::npos)
-    throw ErroreUso(std::string(option) + " must be a non-empty name without / or \\");
+    throw UsageError(std::string(option) + " must be a non-empty name without / or \\");
   if (name.front() == ' ' || name.back() == ' ')
-    throw ErroreUso(what + ": a name must not begin or end with a blank");
+    throw UsageError(what + ": a name must not begin or end with a blank");
   const bool utf8 = platform::arguments_in_utf8();
   for (std::size_t at = 0; at < name.size();) {
     const std::size_t start = at;
     char32_t c = static_cast<unsigned char>(name[at]);
     if (utf8) {
       const std::optional<char32_t> next = next_utf8(name, at);
-      if (!next) throw ErroreUso(what + ": not UTF-8 text");
+      if (!next) throw UsageError(what + ": not UTF-8 text");
       c = *next;
     } else {
       ++at;
@@ -56,9 +56,9 @@ void check_name(std::string_view option, const std::string& name) {
     // C0 and C1 controls, and DEL.
     if (c < 0x20 ||
         (c >= 0x7F && c < 0xA0 && (utf8 || da_cp1252(static_cast<unsigned char>(c)) == c)))
-      throw ErroreUso(what + ": a name must not hold control characters");
+      throw UsageError(what + ": a name must not hold control characters");
     if (utf8 && !to_cp1252(std::string_view(name).substr(start, at - start))) {
-      throw ErroreUso(what + ": the compiled files, in Windows-1252, cannot hold \"" +
+      throw UsageError(what + ": the compiled files, in Windows-1252, cannot hold \"" +
                       name.substr(start, at - start) + "\"");
     }
   }
@@ -78,48 +78,48 @@ bool ends_like_line_file(std::string_view train) {
 
 }  // namespace
 
-std::string Argomenti::valore(std::string_view opzione, std::string_view predefinito) const {
-  auto it = valori.find(opzione);
-  return std::string(it == valori.end() ? predefinito : std::string_view(it->second));
+std::string Arguments::value(std::string_view option, std::string_view fallback) const {
+  auto it = values.find(option);
+  return std::string(it == values.end() ? fallback : std::string_view(it->second));
 }
 
-Argomenti analizza(std::span<const std::string> args,
-                   std::initializer_list<std::string_view> interruttori,
-                   std::initializer_list<std::string_view> con_valore) {
-  Argomenti a;
-  bool opzioni_aperte = true;
+Arguments parse_arguments(std::span<const std::string> args,
+                   std::initializer_list<std::string_view> switches,
+                   std::initializer_list<std::string_view> with_value) {
+  Arguments a;
+  bool options_open = true;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (!opzioni_aperte || arg.size() < 2 || arg[0] != '-') {
-      a.operandi.push_back(arg);
+    if (!options_open || arg.size() < 2 || arg[0] != '-') {
+      a.operands.push_back(arg);
       continue;
     }
     if (arg == "--") {
-      opzioni_aperte = false;
+      options_open = false;
     } else if (arg == "--help") {
-      a.aiuto = true;
+      a.help = true;
       return a;
-    } else if (tra(interruttori, arg)) {
-      a.interruttori.insert(arg);
-    } else if (tra(con_valore, arg)) {
-      if (i + 1 >= args.size()) throw ErroreUso(arg + " needs a value");
-      if (!a.valori.emplace(arg, args[i + 1]).second) throw ErroreUso(arg + " given twice");
+    } else if (is_one_of(switches, arg)) {
+      a.switches.insert(arg);
+    } else if (is_one_of(with_value, arg)) {
+      if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+      if (!a.values.emplace(arg, args[i + 1]).second) throw UsageError(arg + " given twice");
       ++i;
     } else {
-      throw ErroreUso("unknown option " + arg);
+      throw UsageError("unknown option " + arg);
     }
   }
   return a;
 }
 
-scenario::NomiFile scenario_names(const Argomenti& a) {
-  scenario::NomiFile nomi{a.valore("--scenario", "Belvara_Quintosa"), a.valore("--train", "254")};
+scenario::NomiFile scenario_names(const Arguments& a) {
+  scenario::NomiFile nomi{a.value("--scenario", "Belvara_Quintosa"), a.value("--train", "254")};
   check_name("--scenario", nomi.nome_scenario);
   check_name("--train", nomi.numero_treno);
   // Else dump and render would take the cell file for a line file, and on
   // Windows, which ignores letter case, it would be the line file.
   if (ends_like_line_file(nomi.numero_treno)) {
-    throw ErroreUso("--train " + shown(nomi.numero_treno) +
+    throw UsageError("--train " + shown(nomi.numero_treno) +
                     " would give the cell file a name ending in _linea.dat, the compiled line "
                     "file's");
   }
@@ -130,25 +130,25 @@ scenario::NomiFile as_stored(const scenario::NomiFile& nomi) {
   const std::optional<std::string> scenario_name = stored(nomi.nome_scenario);
   const std::optional<std::string> train = stored(nomi.numero_treno);
   if (!scenario_name || !train)
-    throw ErroreUso("a name holds a character the compiled files cannot hold");
+    throw UsageError("a name holds a character the compiled files cannot hold");
   return {*scenario_name, *train};
 }
 
 WritingTurn::WritingTurn(const std::string& folder)
     : lock_(folder, [&] {
-        scrivi_err("scenarioc: another run is writing into \"" + folder +
+        write_err("scenarioc: another run is writing into \"" + folder +
                    "\"; waiting for it to finish\n");
       }) {
   if (lock_.held()) platform::remove_stale_staging(folder, staging_prefix);
 }
 
-void scrivi_out(std::string_view testo) {
-  std::fwrite(testo.data(), 1, testo.size(), stdout);
+void write_out(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
 }
 
-void scrivi_err(std::string_view testo) {
-  std::fwrite(testo.data(), 1, testo.size(), stderr);
+void write_err(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
 }
 

@@ -19,7 +19,7 @@
 
 namespace scenarioc {
 
-const std::string_view uso_compile =
+const std::string_view compile_usage =
     "usage: scenarioc compile [--scenario NAME] [--train NUMBER] [--no-plan] [--out DIR]\n"
     "                         [--json] SOURCE_DIR\n"
     "\n"
@@ -51,7 +51,7 @@ using namespace scenario;
 constexpr std::uint64_t largest_text = std::uint64_t{256} << 20;
 
 struct Esito {
-  int codice = esito_ok;
+  int codice = exit_ok;
   std::int32_t numero_errore = 0;
   std::int32_t posizione_errore = 0;
   std::optional<std::int32_t> fatale;
@@ -78,7 +78,7 @@ std::optional<std::string> non_cartella(const std::string& path) {
 }
 
 void fallito(Esito& e, const std::string& guasto) {
-  e.codice = esito_fallito;
+  e.codice = exit_failure;
   e.guasto = guasto;
 }
 
@@ -94,11 +94,11 @@ void compila_testi(const Sorgenti& s, const NomiFile& nel_file, bool piano, Mode
     TextInMemory linea(s.linea.testo, s.linea.percorso);
     TextInMemory treno(s.treno.testo, s.treno.percorso);
     scenario::compila(m, piano ? 1 : 0, {linea, treno});
-  } catch (const ErroreFatale& f) {
-    e.codice = esito_fallito;
+  } catch (const FatalError& f) {
+    e.codice = exit_failure;
     e.fatale = f.numero();
-  } catch (const CompilazioneInterrotta& f) {
-    e.codice = esito_fallito;
+  } catch (const CompilationStopped& f) {
+    e.codice = exit_failure;
     e.guasto = f.what();
     e.senza_celle = true;
   }
@@ -134,11 +134,11 @@ std::string racconta(const Modello& m, const Sorgenti& s, const std::string& car
                      const Esito& e) {
   std::string out = diagnosi_errore(m, s);
   if (e.fatale) out += diagnosi_fatale(m, *e.fatale);
-  else if (e.codice == esito_fallito && !e.senza_celle) out += "scenarioc: " + *e.guasto + "\n";
+  else if (e.codice == exit_failure && !e.senza_celle) out += "scenarioc: " + *e.guasto + "\n";
 
   if (e.senza_celle) {
     out += "scenarioc: no compiled file was written: the line description gave no track cells\n";
-  } else if (e.codice == esito_fallito) {
+  } else if (e.codice == exit_failure) {
     out += "scenarioc: no compiled file was written; \"" + cartella_uscita +
            "\" keeps the files it had\n";
   } else if (m.numero_errore != 0) {
@@ -168,45 +168,45 @@ void compila(const std::string& cartella_sorgenti, const std::string& cartella_u
 
   Modello m;
   compila_testi(s, as_stored(nomi), piano, m, e);
-  if (e.codice != esito_fallito) consegna(m, cartella_uscita, nomi, piano, e);
-  if (e.codice != esito_fallito) e.codice = m.numero_errore == 0 ? esito_ok : esito_errore;
+  if (e.codice != exit_failure) consegna(m, cartella_uscita, nomi, piano, e);
+  if (e.codice != exit_failure) e.codice = m.numero_errore == 0 ? exit_ok : exit_error;
   e.messaggi = racconta(m, s, cartella_uscita, e);
 }
 
 std::string in_json(const Esito& e) {
   Json j;
-  j.inizio_oggetto();
-  j.chiave("numero_errore").intero(e.numero_errore);
-  j.chiave("posizione_errore").intero(e.posizione_errore);
-  j.chiave("fatal");
-  if (e.fatale) j.intero(*e.fatale); else j.nullo();
-  j.chiave("failure");
-  if (e.guasto) j.as_typed(*e.guasto); else j.nullo();
-  j.chiave("files").inizio_lista();
+  j.begin_object();
+  j.key("numero_errore").integer(e.numero_errore);
+  j.key("posizione_errore").integer(e.posizione_errore);
+  j.key("fatal");
+  if (e.fatale) j.integer(*e.fatale); else j.null();
+  j.key("failure");
+  if (e.guasto) j.as_typed(*e.guasto); else j.null();
+  j.key("files").begin_list();
   for (const std::string& f : e.file) j.as_typed(f);
-  j.fine_lista();
-  j.fine_oggetto();
-  return j.risultato();
+  j.end_list();
+  j.end_object();
+  return j.result();
 }
 
 }  // namespace
 
-int esegui_compile(std::span<const std::string> args) {
-  const Argomenti a = analizza(args, {"--no-plan", "--json"}, {"--scenario", "--train", "--out"});
-  if (a.aiuto) {
-    scrivi_out(uso_compile);
-    return esito_ok;
+int run_compile(std::span<const std::string> args) {
+  const Arguments a = parse_arguments(args, {"--no-plan", "--json"}, {"--scenario", "--train", "--out"});
+  if (a.help) {
+    write_out(compile_usage);
+    return exit_ok;
   }
-  if (a.operandi.size() != 1) throw ErroreUso("compile takes one SOURCE_DIR");
+  if (a.operands.size() != 1) throw UsageError("compile takes one SOURCE_DIR");
   const NomiFile nomi = scenario_names(a);
-  const std::string& sorgenti = a.operandi[0];
+  const std::string& sorgenti = a.operands[0];
 
   Esito e;
-  compila(sorgenti, a.valore("--out", sorgenti), nomi, !a.ha("--no-plan"), e);
+  compila(sorgenti, a.value("--out", sorgenti), nomi, !a.has("--no-plan"), e);
   // The early failures of compila have no recorded error to tell.
   if (e.messaggi.empty() && e.guasto) e.messaggi = "scenarioc: " + *e.guasto + "\n";
-  scrivi_err(e.messaggi);
-  if (a.ha("--json")) scrivi_out(in_json(e));
+  write_err(e.messaggi);
+  if (a.has("--json")) write_out(in_json(e));
   return e.codice;
 }
 

@@ -43,13 +43,13 @@ CompiledFile read_compiled_file(const std::string& path) {
       by_name == TipoFileCompilato::celle ? TipoFileCompilato::linea : TipoFileCompilato::celle;
   try {
     parse(bytes, by_name, f);
-  } catch (const scenario::FileMalformato&) {
+  } catch (const scenario::MalformedFile&) {
     try {
       if (bytes.size() <= scenario::dimensione_massima(other)) {
         parse(bytes, other, f);
         return f;
       }
-    } catch (const scenario::FileMalformato&) {
+    } catch (const scenario::MalformedFile&) {
       // Neither: the name's kind tells what is wrong.
     }
     throw;

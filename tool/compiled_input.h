@@ -30,7 +30,7 @@ struct CompiledFile {
 // or neither, the name decides. Throws platform::Failure when the file
 // cannot be read, is not a regular file or is larger than any file of the
 // kinds its name allows (then before reading it), and
-// scenario::FileMalformato, for the kind the name announces, when its bytes
+// scenario::MalformedFile, for the kind the name announces, when its bytes
 // are not such a file.
 CompiledFile read_compiled_file(const std::string& path);
 

@@ -14,7 +14,7 @@
 
 namespace scenarioc {
 
-const std::string_view uso_dump =
+const std::string_view dump_usage =
     "usage: scenarioc dump [--json] FILE\n"
     "\n"
     "Prints a compiled file readably. The kind comes from the name, and for a\n"
@@ -31,46 +31,46 @@ const std::string_view uso_dump =
     "byte offset at fault); 2 standard output could not be written; 64 a wrong\n"
     "command line.\n";
 
-int esegui_dump(std::span<const std::string> args) {
+int run_dump(std::span<const std::string> args) {
   using namespace scenario;
-  const Argomenti a = analizza(args, {"--json"}, {});
-  if (a.aiuto) {
-    scrivi_out(uso_dump);
-    return esito_ok;
+  const Arguments a = parse_arguments(args, {"--json"}, {});
+  if (a.help) {
+    write_out(dump_usage);
+    return exit_ok;
   }
-  if (a.operandi.size() != 1) throw ErroreUso("dump takes one FILE");
-  const std::string& path = a.operandi[0];
-  const bool json = a.ha("--json");
+  if (a.operands.size() != 1) throw UsageError("dump takes one FILE");
+  const std::string& path = a.operands[0];
+  const bool json = a.has("--json");
 
-  const TipoFileCompilato tipo = tipo_file_compilato(path);
-  if (tipo == TipoFileCompilato::sconosciuto) {
-    scrivi_err(path + ": error: not a compiled file name (expected _linea.dat, .sim or .dat)\n");
-    return esito_errore;
+  const TipoFileCompilato kind = tipo_file_compilato(path);
+  if (kind == TipoFileCompilato::sconosciuto) {
+    write_err(path + ": error: not a compiled file name (expected _linea.dat, .sim or .dat)\n");
+    return exit_error;
   }
   CompiledFile f;
   try {
     f = read_compiled_file(path);
   } catch (const platform::Failure& e) {
-    scrivi_err("scenarioc: " + std::string(e.what()) + "\n");
-    return esito_errore;
-  } catch (const FileMalformato& e) {
-    scrivi_err(path + ": error: malformed " + std::string(kind_name(tipo)) + ": " + e.what() +
+    write_err("scenarioc: " + std::string(e.what()) + "\n");
+    return exit_error;
+  } catch (const MalformedFile& e) {
+    write_err(path + ": error: malformed " + std::string(kind_name(kind)) + ": " + e.what() +
                "\n");
-    return esito_errore;
+    return exit_error;
   }
   switch (f.kind) {
     case TipoFileCompilato::percorso:
-      scrivi_out(json ? percorso_json(path, f.size, f.route)
-                      : percorso_testo(path, f.size, f.route));
+      write_out(json ? route_json(path, f.size, f.route)
+                      : route_text(path, f.size, f.route));
       break;
     case TipoFileCompilato::celle:
-      scrivi_out(json ? celle_json(path, f.size, f.cells) : celle_testo(path, f.size, f.cells));
+      write_out(json ? cells_json(path, f.size, f.cells) : cells_text(path, f.size, f.cells));
       break;
     default:
-      scrivi_out(json ? linea_json(path, f.size, f.plan) : linea_testo(path, f.size, f.plan));
+      write_out(json ? plan_json(path, f.size, f.plan) : plan_text(path, f.size, f.plan));
       break;
   }
-  return esito_ok;
+  return exit_ok;
 }
 
 }  // namespace scenarioc

@@ -18,7 +18,7 @@
 
 namespace scenarioc {
 
-const std::string_view uso_render =
+const std::string_view render_usage =
     "usage: scenarioc render [--scenario NAME] [--train NUMBER] [--out FILE.svg]\n"
     "                        [--from KM] [--to KM] SCENARIO_DIR\n"
     "       scenarioc render [--out FILE.svg] [--from KM] [--to KM]\n"
@@ -51,55 +51,55 @@ namespace {
 
 using namespace scenario;
 
-struct Ingressi {
-  std::string linea, percorso, celle;
+struct InputFiles {
+  std::string line_file, route_file, cell_file;
   bool per_nome = false;  // named by a SCENARIO_DIR: each file's kind is known
 };
 
-Ingressi ingressi(const Argomenti& a) {
-  if (a.operandi.size() == 1) {
-    const NomiFile nomi = scenario_names(a);
-    const std::string& dir = a.operandi[0];
-    return {platform::join_path(dir, nomi.linea_dat()),
-            platform::join_path(dir, nomi.percorso_sim()),
-            platform::join_path(dir, nomi.celle_dat()), true};
+InputFiles input_files(const Arguments& a) {
+  if (a.operands.size() == 1) {
+    const NomiFile names = scenario_names(a);
+    const std::string& dir = a.operands[0];
+    return {platform::join_path(dir, names.linea_dat()),
+            platform::join_path(dir, names.percorso_sim()),
+            platform::join_path(dir, names.celle_dat()), true};
   }
-  if (a.operandi.size() != 3) throw ErroreUso("render takes a SCENARIO_DIR or the three compiled files");
-  if (a.valori.contains("--scenario") || a.valori.contains("--train"))
-    throw ErroreUso("--scenario and --train find the files in a SCENARIO_DIR; not with three files");
+  if (a.operands.size() != 3) throw UsageError("render takes a SCENARIO_DIR or the three compiled files");
+  if (a.values.contains("--scenario") || a.values.contains("--train"))
+    throw UsageError("--scenario and --train find the files in a SCENARIO_DIR; not with three files");
   // The .sim by its name; which .dat is which is told by their bytes when
   // they are read.
-  Ingressi in;
-  for (const std::string& f : a.operandi) {
-    std::string* posto = nullptr;
+  InputFiles in;
+  for (const std::string& f : a.operands) {
+    std::string* slot = nullptr;
     switch (tipo_file_compilato(f)) {
-      case TipoFileCompilato::percorso: posto = &in.percorso; break;
+      case TipoFileCompilato::percorso: slot = &in.route_file; break;
       case TipoFileCompilato::linea:
-      case TipoFileCompilato::celle: posto = in.linea.empty() ? &in.linea : &in.celle; break;
+      case TipoFileCompilato::celle: slot = in.line_file.empty() ? &in.line_file : &in.cell_file; break;
       default: break;
     }
-    if (posto == nullptr || !posto->empty())
-      throw ErroreUso(
+    if (slot == nullptr || !slot->empty())
+      throw UsageError(
           "the three files must be one .sim and two .dat files (the cell file and the _linea.dat)");
-    *posto = f;
+    *slot = f;
   }
   return in;
 }
 
 // A kilometre option in metres; nothing when it is not given.
-std::optional<double> chilometri(const Argomenti& a, std::string_view opzione) {
-  const auto it = a.valori.find(opzione);
-  if (it == a.valori.end()) return std::nullopt;
+std::optional<double> kilometres(const Arguments& a, std::string_view option) {
+  const auto it = a.values.find(option);
+  if (it == a.values.end()) return std::nullopt;
   const std::string& t = it->second;
   double v = 0;
-  const auto [fine, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-  if (ec != std::errc{} || fine != t.data() + t.size() || !std::isfinite(v) || v < 0)
-    throw ErroreUso(std::string(opzione) + " takes a number of kilometres, 0 or more (not \"" + t + "\")");
+  const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+  if (ec != std::errc{} || end != t.data() + t.size() || !std::isfinite(v) || v < 0)
+    throw UsageError(std::string(option) + " takes a number of kilometres, 0 or more (not \"" + t + "\")");
   return v * 1000.0;
 }
 
-std::string km(double metri) {
-  std::string s = std::to_string(metri / 1000.0);
+std::string km(double metres) {
+  std::string s = std::to_string(metres / 1000.0);
   while (s.back() == '0') s.pop_back();
   if (s.back() == '.') s.pop_back();
   return s;
@@ -108,23 +108,23 @@ std::string km(double metri) {
 // The three files read and parsed; a missing or malformed one is reported
 // with its name (and the byte offset at fault) and gives nothing. `in` ends
 // with each file in its place.
-std::optional<LineaCompilata> leggi(Ingressi& in) {
+std::optional<CompiledScenario> read_compiled(InputFiles& in) {
   struct File {
     std::string path;
     TipoFileCompilato atteso;  // by its place, or its name among three files
   };
   const File files[] = {
-      {in.percorso, TipoFileCompilato::percorso},
-      {in.linea, in.per_nome ? TipoFileCompilato::linea : tipo_file_compilato(in.linea)},
-      {in.celle, in.per_nome ? TipoFileCompilato::celle : tipo_file_compilato(in.celle)}};
-  LineaCompilata l;
-  std::string* posti[] = {&in.percorso, &in.celle, &in.linea};
-  for (std::string* posto : posti) posto->clear();
+      {in.route_file, TipoFileCompilato::percorso},
+      {in.line_file, in.per_nome ? TipoFileCompilato::linea : tipo_file_compilato(in.line_file)},
+      {in.cell_file, in.per_nome ? TipoFileCompilato::celle : tipo_file_compilato(in.cell_file)}};
+  CompiledScenario l;
+  std::string* posti[] = {&in.route_file, &in.cell_file, &in.line_file};
+  for (std::string* slot : posti) slot->clear();
   for (const File& file : files) {
     const std::string& path = file.path;
     if (platform::file_info(path).kind == platform::FileKind::missing) {
-      const bool linea = in.per_nome && file.atteso == TipoFileCompilato::linea;
-      scrivi_err(path + ": error: missing " + std::string(kind_name(file.atteso)) +
+      const bool plan_file = in.per_nome && file.atteso == TipoFileCompilato::linea;
+      write_err(path + ": error: missing " + std::string(kind_name(file.atteso)) +
                  (linea
                       ? " (a scenario compiled with --no-plan has none: compile it with its plan)\n"
                       : "\n"));
@@ -134,35 +134,35 @@ std::optional<LineaCompilata> leggi(Ingressi& in) {
     try {
       f = read_compiled_file(path);
     } catch (const platform::Failure& e) {
-      scrivi_err("scenarioc: " + std::string(e.what()) + "\n");
+      write_err("scenarioc: " + std::string(e.what()) + "\n");
       return std::nullopt;
-    } catch (const FileMalformato& e) {
-      scrivi_err(path + ": error: malformed " + std::string(kind_name(file.atteso)) + ": " +
+    } catch (const MalformedFile& e) {
+      write_err(path + ": error: malformed " + std::string(kind_name(file.atteso)) + ": " +
                  e.what() + "\n");
       return std::nullopt;
     }
-    std::string& posto = *posti[f.kind == TipoFileCompilato::percorso ? 0
+    std::string& slot = *posti[f.kind == TipoFileCompilato::percorso ? 0
                                 : f.kind == TipoFileCompilato::celle  ? 1
                                                                       : 2];
     // Named by a SCENARIO_DIR, a file must be the kind its name says; of
     // three files named, the two .dat files must be one of each kind.
-    if ((in.per_nome && f.kind != file.atteso) || !posto.empty()) {
-      scrivi_err(path + ": error: is a " + std::string(kind_name(f.kind)) +
+    if ((in.per_nome && f.kind != file.atteso) || !slot.empty()) {
+      write_err(path + ": error: is a " + std::string(kind_name(f.kind)) +
                  (in.per_nome ? ", not a " + std::string(kind_name(file.atteso))
-                              : ", as " + posto + " is") +
+                              : ", as " + slot + " is") +
                  "\n");
       return std::nullopt;
     }
-    posto = path;
+    slot = path;
     switch (f.kind) {
-      case TipoFileCompilato::percorso: l.tabella = f.route; break;
+      case TipoFileCompilato::percorso: l.tabella_percorso = f.route; break;
       case TipoFileCompilato::celle: l.celle = std::move(f.cells); break;
       default: l.tracciato = std::move(f.plan); break;
     }
   }
-  if (const auto perche = incoerenza(l)) {
-    scrivi_err("scenarioc: " + in.linea + ", " + in.percorso + " and " + in.celle +
-               " are not one scenario: " + *perche + "\n");
+  if (const auto why = mismatch(l)) {
+    write_err("scenarioc: " + in.line_file + ", " + in.route_file + " and " + in.cell_file +
+               " are not one scenario: " + *why + "\n");
     return std::nullopt;
   }
   return l;
@@ -170,47 +170,47 @@ std::optional<LineaCompilata> leggi(Ingressi& in) {
 
 }  // namespace
 
-int esegui_render(std::span<const std::string> args) {
-  const Argomenti a = analizza(args, {}, {"--scenario", "--train", "--out", "--from", "--to"});
-  if (a.aiuto) {
-    scrivi_out(uso_render);
-    return esito_ok;
+int run_render(std::span<const std::string> args) {
+  const Arguments a = parse_arguments(args, {}, {"--scenario", "--train", "--out", "--from", "--to"});
+  if (a.help) {
+    write_out(render_usage);
+    return exit_ok;
   }
-  Ingressi in = ingressi(a);
-  const std::optional<double> da_opzione = chilometri(a, "--from");
-  const std::optional<double> a_opzione = chilometri(a, "--to");
-  std::string uscita = a.valore("--out", "");
-  if (uscita.empty()) uscita = in.percorso.substr(0, in.percorso.size() - 4) + ".svg";
+  InputFiles in = input_files(a);
+  const std::optional<double> from_option = kilometres(a, "--from");
+  const std::optional<double> to_option = kilometres(a, "--to");
+  std::string output = a.value("--out", "");
+  if (output.empty()) output = in.route_file.substr(0, in.route_file.size() - 4) + ".svg";
   // However it is spelled: "./DIR/NAME.sim", a link, an absolute path.
-  for (const std::string* f : {&in.linea, &in.percorso, &in.celle}) {
+  for (const std::string* f : {&in.line_file, &in.route_file, &in.cell_file}) {
     try {
-      if (platform::same_file(uscita, *f))
-        throw ErroreUso("--out " + uscita + " would replace the compiled file " + *f);
+      if (platform::same_file(output, *f))
+        throw UsageError("--out " + output + " would replace the compiled file " + *f);
     } catch (const platform::Failure& e) {
-      scrivi_err("scenarioc: " + std::string(e.what()) + "\n");
-      return esito_errore;
+      write_err("scenarioc: " + std::string(e.what()) + "\n");
+      return exit_error;
     }
   }
 
-  const std::optional<LineaCompilata> l = leggi(in);
-  if (!l) return esito_errore;
+  const std::optional<CompiledScenario> l = read_compiled(in);
+  if (!l) return exit_error;
 
   // The stretch is checked against the line only now that its end is known.
-  const double fine = fine_asse(*l);
-  const double da = da_opzione.value_or(0.0), a_m = a_opzione.value_or(fine);
-  if (da >= fine) throw ErroreUso("--from " + km(da) + " is not before the end of the line (km " + km(fine) + ")");
-  if (a_m > fine) throw ErroreUso("--to " + km(a_m) + " lies beyond the end of the line (km " + km(fine) + ")");
-  if (a_m <= da) throw ErroreUso("--to must be greater than --from");
+  const double end = axis_end(*l);
+  const double from = from_option.value_or(0.0), to = to_option.value_or(end);
+  if (from >= end) throw UsageError("--from " + km(from) + " is not before the end of the line (km " + km(end) + ")");
+  if (to > end) throw UsageError("--to " + km(to) + " lies beyond the end of the line (km " + km(end) + ")");
+  if (to <= from) throw UsageError("--to must be greater than --from");
 
-  const std::string svg = disegna_linea(*l, da, a_m);
+  const std::string svg = draw_scenario(*l, from, to);
   try {
-    platform::replace_file(uscita, svg);
+    platform::replace_file(output, svg);
   } catch (const platform::Failure& e) {
-    scrivi_err("scenarioc: " + std::string(e.what()) + "; no picture written\n");
-    return esito_fallito;
+    write_err("scenarioc: " + std::string(e.what()) + "; no picture written\n");
+    return exit_failure;
   }
-  scrivi_out(uscita + "\n");
-  return esito_ok;
+  write_out(output + "\n");
+  return exit_ok;
 }
 
 }  // namespace scenarioc

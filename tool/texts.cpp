@@ -12,7 +12,7 @@
 
 namespace scenarioc {
 
-const std::string_view uso_texts =
+const std::string_view texts_usage =
     "usage: scenarioc texts DIR\n"
     "\n"
     "Writes the five texts of the embedded scenario (Belvara_Quintosa, train 254)\n"
@@ -22,56 +22,56 @@ const std::string_view uso_texts =
     "already exists is never replaced: then nothing is written and the exit\n"
     "status is 1. Exit status 2: the texts could not be written, and none was.\n";
 
-int esegui_texts(std::span<const std::string> args) {
-  const Argomenti a = analizza(args, {}, {});
-  if (a.aiuto) {
-    scrivi_out(uso_texts);
-    return esito_ok;
+int run_texts(std::span<const std::string> args) {
+  const Arguments a = parse_arguments(args, {}, {});
+  if (a.help) {
+    write_out(texts_usage);
+    return exit_ok;
   }
-  if (a.operandi.size() != 1) throw ErroreUso("texts takes one DIR");
-  const std::string& cartella = a.operandi[0];
+  if (a.operands.size() != 1) throw UsageError("texts takes one DIR");
+  const std::string& dir = a.operands[0];
 
   using namespace scenario;
-  const NomiFile nomi{"Belvara_Quintosa", "254"};
-  struct Testo {
-    std::string nome;
-    void (*scrivi)(const std::string&, const NomiFile&);
+  const NomiFile names{"Belvara_Quintosa", "254"};
+  struct Text {
+    std::string name;
+    void (*write)(const std::string&, const NomiFile&);
   };
   // The one-shot program's order.
-  const Testo testi[] = {
-      {nomi.linea_txt(), dati_linea},
-      {nomi.treno_txt(), dati_treno},
-      {nomi.note(), dati_note},
-      {nomi.rallentamenti(), dati_rallentamenti},
-      {nomi.scheda(), dati_scheda},
+  const Text texts[] = {
+      {names.linea_txt(), dati_linea},
+      {names.treno_txt(), dati_treno},
+      {names.note(), dati_note},
+      {names.rallentamenti(), dati_rallentamenti},
+      {names.scheda(), dati_scheda},
   };
 
-  std::string elenco;
+  std::string listing;
   try {
-    platform::create_directories(cartella);
-    const WritingTurn turno(cartella);
+    platform::create_directories(dir);
+    const WritingTurn turno(dir);
     // An author's edited description must not be lost to a starting point.
-    for (const Testo& t : testi) {
-      const std::string path = platform::join_path(cartella, t.nome);
+    for (const Text& t : texts) {
+      const std::string path = platform::join_path(dir, t.name);
       if (platform::file_info(path).kind != platform::FileKind::missing) {
-        scrivi_err(path + ": error: already exists; texts never replaces a file, nothing written\n");
-        return esito_errore;
+        write_err(path + ": error: already exists; texts never replaces a file, nothing written\n");
+        return exit_error;
       }
     }
-    platform::StagingFolder cantiere(cartella, staging_prefix);
+    platform::StagingFolder cantiere(dir, staging_prefix);
     std::vector<std::string> nomi_testi;
-    for (const Testo& t : testi) {
-      t.scrivi(cantiere.path(), nomi);
-      nomi_testi.push_back(t.nome);
-      elenco += platform::join_path(cartella, t.nome) + "\n";
+    for (const Text& t : texts) {
+      t.write(cantiere.path(), names);
+      nomi_testi.push_back(t.name);
+      listing += platform::join_path(dir, t.name) + "\n";
     }
     cantiere.publish(nomi_testi);
   } catch (const platform::Failure& e) {
-    scrivi_err("scenarioc: " + std::string(e.what()) + "; no text written\n");
-    return esito_fallito;
+    write_err("scenarioc: " + std::string(e.what()) + "; no text written\n");
+    return exit_failure;
   }
-  scrivi_out(elenco);
-  return esito_ok;
+  write_out(listing);
+  return exit_ok;
 }
 
 }  // namespace scenarioc
