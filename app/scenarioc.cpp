@@ -9,5 +9,5 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  return scenarioc::run(args);
+  return scenarioc::run_program(args);
 }

@@ -2,6 +2,8 @@
 
 #include <exception>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "compiler/compile.h"
 #include "driver/description_files.h"
@@ -27,19 +29,15 @@ void annota_errore(const Modello& m) {
   platform::notice(m.nome_scenario + ": recorded " + riepilogo(m.numero_errore, m.posizione_errore));
 }
 
+// The run's private folders in the program's folder.
+constexpr std::string_view staging_prefix = ".belvara_quintosa-";
+
 void carica_finestra(Modello& m) {
   m.nome_scenario = "Belvara_Quintosa";
   m.numero_treno = "254";
-  m.cartella = platform::program_directory();
+  const std::string cartella = platform::program_directory();
   platform::show_waiting_window();
-
-  const NomiFile nomi{m.nome_scenario, m.numero_treno};
-  dati_linea(m.cartella, nomi);
-  dati_treno(m.cartella, nomi);
-  dati_note(m.cartella, nomi);
-  dati_rallentamenti(m.cartella, nomi);
-  dati_scheda(m.cartella, nomi);
-  memorizza_percorso(m, 1);
+  write_scenario_into(m, cartella);
   annota_errore(m);
 }
 
@@ -53,8 +51,34 @@ void memorizza_percorso(Modello& m, std::int32_t j) {
   scrivi_file_compilati(m);
 }
 
+void write_scenario_into(Modello& m, const std::string& cartella) {
+  const platform::FolderLock turno(cartella, [&] {
+    platform::notice("belvara_quintosa: another run is writing into " + cartella +
+                     "; waiting for it");
+  });
+  if (turno.held()) platform::remove_stale_staging(cartella, staging_prefix);
+  platform::StagingFolder cantiere(cartella, staging_prefix);
+  m.cartella = cantiere.path();
+
+  const NomiFile nomi{m.nome_scenario, m.numero_treno};
+  dati_linea(m.cartella, nomi);
+  dati_treno(m.cartella, nomi);
+  dati_note(m.cartella, nomi);
+  dati_rallentamenti(m.cartella, nomi);
+  dati_scheda(m.cartella, nomi);
+  memorizza_percorso(m, 1);
+
+  std::vector<std::string> prodotti = {nomi.note(), nomi.rallentamenti(), nomi.scheda()};
+  if (m.scrivi_linea != 0) prodotti.push_back(nomi.linea_dat());
+  prodotti.push_back(nomi.percorso_sim());
+  prodotti.push_back(nomi.celle_dat());
+  cantiere.publish(prodotti);
+  m.cartella = cartella;
+}
+
 void run_one_shot() {
   try {
+    platform::install_interrupt_handlers();
     Modello m;
     carica_finestra(m);
   } catch (const FatalError& e) {

@@ -60,7 +60,10 @@ void serializza_celle(const Modello& m, ByteBuffer& out) {
 }
 
 void scrivi_file_compilati(const Modello& m) {
-  const NomiFile nomi{m.nome_scenario, m.numero_treno};
+  scrivi_file_compilati(m, NomiFile{m.nome_scenario, m.numero_treno});
+}
+
+void scrivi_file_compilati(const Modello& m, const NomiFile& nomi) {
   if (m.scrivi_linea != 0) {
     platform::OutputFile file =
         platform::create_replacing(platform::join_path(m.cartella, nomi.linea_dat()));

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "format/byte_buffer.h"
+#include "model/file_names.h"
 #include "model/model.h"
 
 namespace scenario {
@@ -31,6 +32,9 @@ void serializza_tracciato(const Tracciato& t, std::size_t chunk, Flush flush);
 // (only when m.scrivi_linea is non-zero), the route file, the cell file.
 // Throws platform::Failure; files finished before stay.
 void scrivi_file_compilati(const Modello& m);
+// The same under the names given, which may differ from the model's own
+// texts in their encoding.
+void scrivi_file_compilati(const Modello& m, const NomiFile& nomi);
 
 template <typename Flush>
 void serializza_tracciato(const Tracciato& t, std::size_t chunk, Flush flush) {

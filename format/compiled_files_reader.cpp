@@ -91,6 +91,19 @@ TipoFileCompilato tipo_file_compilato(std::string_view nome) {
   return TipoFileCompilato::sconosciuto;
 }
 
+std::uint64_t dimensione_massima(TipoFileCompilato tipo) {
+  switch (tipo) {
+    // Each entry's text at the longest its 16-bit length allows.
+    case TipoFileCompilato::percorso:
+      return std::uint64_t{voce::numero} * (byte_voce_vuota + 0xFFFF);
+    case TipoFileCompilato::celle: return celle_massime * byte_per_cella;
+    // Two elements a point, each a 2-byte tag and at most an 8-byte real.
+    case TipoFileCompilato::linea: return punti_massimi * 2 * (2 + 8);
+    case TipoFileCompilato::sconosciuto: break;
+  }
+  return 0;
+}
+
 std::array<voce_percorso, voce::numero> leggi_percorso(std::string_view bytes) {
   ByteReader r(bytes);
   std::array<voce_percorso, voce::numero> tabella;

@@ -33,6 +33,10 @@ enum class TipoFileCompilato { linea, percorso, celle, sconosciuto };
 // letter case is ignored, as file systems that ignore it would.
 TipoFileCompilato tipo_file_compilato(std::string_view nome);
 
+// The size of the largest file of a kind the compiler can write: a file
+// larger than this is not one, and is refused before it is read.
+std::uint64_t dimensione_massima(TipoFileCompilato tipo);
+
 // Exactly 87 entries and nothing after them; entry 85 carries the format
 // mark 610.
 std::array<voce_percorso, voce::numero> leggi_percorso(std::string_view bytes);

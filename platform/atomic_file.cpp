@@ -18,6 +18,12 @@ using detail::injected;
 using detail::no_handle;
 using testing::Operation;
 
+namespace {
+
+constexpr std::size_t suffix_length = 12;
+
+}  // namespace
+
 namespace detail {
 
 std::string random_suffix() {
@@ -29,7 +35,7 @@ std::string random_suffix() {
   }();
   static constexpr char digits[] = "0123456789abcdef";
   std::uint64_t bits = random();
-  std::string suffix(12, '0');
+  std::string suffix(suffix_length, '0');
   for (char& c : suffix) {
     c = digits[bits & 15];
     bits >>= 4;
@@ -195,6 +201,24 @@ StagingFolder::StagingFolder(std::string folder, std::string_view prefix)
     }
   }
   throw Failure("create a staging folder in", folder_, "every name tried was taken");
+}
+
+void remove_stale_staging(const std::string& folder, std::string_view prefix) noexcept {
+  std::error_code ec;
+  std::filesystem::directory_iterator it(folder.empty() ? std::string(".") : folder, ec);
+  for (const std::filesystem::directory_iterator end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    const std::string_view suffix =
+        std::string_view(name).substr(std::min(name.size(), prefix.size()));
+    // Exactly the names StagingFolder makes, and folders only.
+    if (!name.starts_with(prefix) || suffix.size() != suffix_length ||
+        suffix.find_first_not_of("0123456789abcdef") != std::string_view::npos) {
+      continue;
+    }
+    std::error_code ignored;
+    if (it->is_directory(ignored) && !it->is_symlink(ignored))
+      std::filesystem::remove_all(it->path(), ignored);
+  }
 }
 
 StagingFolder::~StagingFolder() {

@@ -30,6 +30,10 @@ class Failure : public std::runtime_error {
   std::string path_;
 };
 
+// Whether the program's arguments come in UTF-8 (POSIX), rather than in
+// the system's 8-bit code page (Windows).
+bool arguments_in_utf8();
+
 // The directory that holds the running program file, without a trailing
 // separator unless it is a root directory.
 std::string program_directory();
@@ -146,6 +150,13 @@ class StagingFolder {
   std::uint64_t cleanup_;
   bool keep_ = false;
 };
+
+// Removes from `folder` the staging folders named `prefix` and a random
+// suffix that runs ended by force (a kill, a power cut) left behind. Only
+// for the holder of the folder's FolderLock, where every run that stages
+// there with this prefix takes the lock first: then none of them is in use.
+// What cannot be removed stays; nothing else is touched.
+void remove_stale_staging(const std::string& folder, std::string_view prefix) noexcept;
 
 // ---- Runs that write into one folder ----
 

@@ -211,6 +211,11 @@ std::string program_directory() {
   return exe.substr(0, slash);
 }
 
+bool arguments_in_utf8() {
+  // Whatever the locale says: the names authors type come from UTF-8 terminals.
+  return true;
+}
+
 std::string join_path(std::string_view dir, std::string_view name) {
   std::string path(dir);
   if (path.empty() || path.back() != '/') path += '/';

@@ -323,6 +323,11 @@ std::string program_directory() {
   return exe.substr(0, sep);
 }
 
+bool arguments_in_utf8() {
+  // main() gets its arguments in the ANSI code page.
+  return false;
+}
+
 std::string join_path(std::string_view dir, std::string_view name) {
   std::string path(dir);
   if (path.empty() || !is_separator(path.back())) path += '\\';

@@ -54,31 +54,66 @@ TEST(OneShotRun, LeavesTheSixFilesAndTheSameBytesTwice) {
 
   std::map<std::string, std::string> prima;
   for (const std::string& n : prodotti) prima[n] = read_bytes(dir / n);
-  // A leftover under a text's name, even one that is not a valid text, does
-  // not disturb the next run.
-  write_bytes(dir / "Belvara_Quintosa_linea.txt", std::string("\0\xff garbage", 10));
+  // A file under a description text's name is no longer the run's: the
+  // texts are written and read in a folder of the run's own, so even one
+  // that is not a valid text neither disturbs the run nor is touched.
+  const std::string garbage("\0\xff garbage", 10);
+  write_bytes(dir / "Belvara_Quintosa_linea.txt", garbage);
+  // What a run killed outright (SIGKILL, a power cut) left: removed.
+  fs::create_directory(dir / ".belvara_quintosa-0123456789ab");
+  write_bytes(dir / ".belvara_quintosa-0123456789ab" / "Belvara_Quintosa_254.sim", "half");
   ASSERT_EQ(esegui(dir), 0);
-  EXPECT_EQ(file_in(dir), prodotti);
+  std::set<std::string> con_resto = prodotti;
+  con_resto.insert("Belvara_Quintosa_linea.txt");
+  EXPECT_EQ(file_in(dir), con_resto);
+  EXPECT_EQ(read_bytes(dir / "Belvara_Quintosa_linea.txt"), garbage);
   for (const std::string& n : prodotti) EXPECT_EQ(read_bytes(dir / n), prima[n]) << n;
 }
 
-TEST(OneShotRun, AFileThatCannotBeWrittenEndsTheRunWithAReport) {
+TEST(OneShotRun, AFailureLeavesTheFolderAsItWas) {
+  // Where the cell file must go stands a directory: the run fails when it
+  // would put the set in place, after everything else was written, and the
+  // earlier files stay as they were, with no text or folder of the run left.
   TempDir dir;
-  // A directory where the line description must be created: the first
-  // write fails, so no file at all is produced.
-  fs::create_directory(dir / "Belvara_Quintosa_linea.txt");
-  EXPECT_NE(esegui(dir), 0);
+  fs::create_directory(dir / "Belvara_Quintosa_254.dat");
+  std::set<std::string> prima = {"Belvara_Quintosa_254.dat"};
+  for (const std::string& n : prodotti) {
+    if (prima.insert(n).second) write_bytes(dir / n, "earlier " + n);
+  }
+  EXPECT_EQ(esegui(dir), 1);
   const std::string report = read_bytes(dir / "stderr.log");
-  EXPECT_NE(report.find("Belvara_Quintosa_linea.txt"), std::string::npos) << report;
-  EXPECT_EQ(file_in(dir), std::set<std::string>{"Belvara_Quintosa_linea.txt"});
+  EXPECT_NE(report.find("Belvara_Quintosa_254.dat\": is a directory"), std::string::npos) << report;
+  EXPECT_EQ(file_in(dir), prima);
+  for (const std::string& n : prima) {
+    if (fs::is_regular_file(dir / n)) {
+      EXPECT_EQ(read_bytes(dir / n), "earlier " + n);
+    }
+  }
+}
 
-  // Where the cell file must go: the files finished before it stay.
-  TempDir later;
-  fs::create_directory(later / "Belvara_Quintosa_254.dat");
-  EXPECT_NE(esegui(later), 0);
-  EXPECT_NE(read_bytes(later / "stderr.log").find("Belvara_Quintosa_254.dat"), std::string::npos);
-  EXPECT_TRUE(fs::exists(later / "Belvara_Quintosa_254.sim"));
-  EXPECT_TRUE(fs::exists(later / "Belvara_Quintosa_linea.dat"));
+// A double double-click: two runs started together in one folder take turns
+// and each leaves the six files of a run on its own, and nothing else.
+TEST(OneShotRun, TwoRunsStartedTogetherLeaveTheSixFiles) {
+  TempDir once;
+  ASSERT_EQ(esegui(once), 0);
+  std::map<std::string, std::string> atteso;
+  for (const std::string& n : prodotti) atteso[n] = read_bytes(once / n);
+
+  for (int round = 0; round < 5; ++round) {
+    TempDir dir;
+    const fs::path exe = dir / fs::path(BELVARA_QUINTOSA_EXE).filename();
+    fs::copy_file(BELVARA_QUINTOSA_EXE, exe);
+    auto uno = [&](const std::string& n) {
+      return "(\"" + exe.string() + "\" 2> \"" + (dir / ("stderr" + n + ".log")).string() +
+             "\"; echo $? > \"" + (dir / ("status" + n)).string() + "\")";
+    };
+    ASSERT_EQ(run_command(uno("1") + " & " + uno("2") + " & wait"), 0);
+    EXPECT_EQ(read_bytes(dir / "status1"), "0\n") << read_bytes(dir / "stderr1.log");
+    EXPECT_EQ(read_bytes(dir / "status2"), "0\n") << read_bytes(dir / "stderr2.log");
+    for (const char* n : {"status1", "status2", "stderr1.log", "stderr2.log"}) fs::remove(dir / n);
+    EXPECT_EQ(file_in(dir), prodotti) << "round " << round;
+    for (const auto& [n, bytes] : atteso) EXPECT_EQ(read_bytes(dir / n), bytes) << n << ", round " << round;
+  }
 }
 
 }  // namespace

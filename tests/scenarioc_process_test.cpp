@@ -46,6 +46,34 @@ TEST(ScenariocProcess, AReaderThatStopsEarlyLeavesNoTemporaryDirectory) {
   const std::string ended = read_bytes(status / "status");
   EXPECT_TRUE(ended == "141\n" || ended == "1\n") << ended;
   EXPECT_TRUE(fs::is_empty(tmp.path()));
+  // Nor the staging folder, which stands in the output folder.
+  for (const std::string& n : testing_support::names_in(dir.path()))
+    EXPECT_FALSE(n.starts_with(".scenarioc-")) << n;
+}
+
+// The render guard against replacing an input compares the files, not the
+// names: relative spellings and a link need a process run from inside the
+// folder.
+TEST(ScenariocProcess, RenderNeverReplacesACompiledFileHoweverItIsSpelled) {
+  const std::string linea_dat = "Belvara_Quintosa_linea.dat";
+  const std::string sim = "Belvara_Quintosa_254.sim";
+  const std::string dat = "Belvara_Quintosa_254.dat";
+  const auto& compiled = testing_support::one_shot_files();
+  TempDir dir;
+  for (const std::string& n : {linea_dat, sim, dat}) write_bytes(dir / n, compiled.at(n));
+  fs::create_symlink(dir / sim, dir / "link.svg");
+  const std::string base = dir.path().filename().string();
+  for (const std::string& out : {dir.str() + "/./" + sim, dir.str() + "//" + sim,
+                                 dir.str() + "/../" + base + "/" + sim, "./" + sim,
+                                 "./" + linea_dat, std::string("link.svg")}) {
+    // Run from inside the folder, where "./" and "link.svg" lead.
+    const int status = run_command("cd " + q(dir.path()) + " && " + q(SCENARIOC_EXE) +
+                                   " render --out '" + out + "' . 2> err.log");
+    const std::string err = read_bytes(dir / "err.log");
+    EXPECT_EQ(status, 64) << out;
+    EXPECT_NE(err.find(" would replace the compiled file "), std::string::npos) << out << ": " << err;
+    for (const std::string& n : {linea_dat, sim, dat}) EXPECT_EQ(read_bytes(dir / n), compiled.at(n)) << out;
+  }
 }
 
 }  // namespace

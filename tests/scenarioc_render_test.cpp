@@ -309,7 +309,11 @@ TEST_P(ScenariocRenderRefuses, ADamagedFileAndLeavesAnEarlierPictureAlone) {
   EXPECT_NE(e.err.find(atteso), std::string::npos) << e.err;
   EXPECT_EQ(e.out, "");
   EXPECT_EQ(read_bytes(dir / svg_predefinito), "earlier picture");
-  EXPECT_FALSE(fs::exists(dir / (svg_predefinito + ".part")));
+  auto nomi = testing_support::names_in(dir.path());
+  std::erase(nomi, linea_dat);
+  std::erase(nomi, sim);
+  std::erase(nomi, dat);
+  EXPECT_EQ(nomi, std::vector<std::string>{svg_predefinito});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -335,8 +339,8 @@ TEST(ScenariocRender, APictureThatCannotBeWrittenLeavesNothing) {
   copia_compilati(dir.path());
   const ToolRun e = scenarioc({"render", "--out", (dir / "missing" / "x.svg").string(), dir.str()});
   EXPECT_EQ(e.status, 2);
-  EXPECT_NE(e.err.find((dir / "missing" / "x.svg.part").string()), std::string::npos) << e.err;
-  EXPECT_NE(e.err.find("; no picture written\n"), std::string::npos) << e.err;
+  EXPECT_EQ(e.err, "scenarioc: cannot create \"" + (dir / "missing" / "x.svg").string() +
+                       "\": its folder does not exist; no picture written\n");
   EXPECT_EQ(e.out, "");
   EXPECT_FALSE(fs::exists(dir / "missing"));
 }
@@ -378,17 +382,40 @@ INSTANTIATE_TEST_SUITE_P(
         Uso{"to_before_from", {"--from", "20", "--to", "10", "{DIR}"}, "--to must be greater than --from"},
         Uso{"empty_stretch", {"--from", "20", "--to", "20", "{DIR}"}, "--to must be greater than --from"},
         Uso{"two_operands", {"{DIR}", "{DIR}"}, "render takes a SCENARIO_DIR or the three compiled files"},
-        Uso{"two_cell_files", {"{DIR}/Belvara_Quintosa_254.dat", "{DIR}/x.dat", "{DIR}/Belvara_Quintosa_254.sim"},
-            "the three files must be one _linea.dat, one .sim and one .dat file"},
+        Uso{"two_route_files", {"{DIR}/Belvara_Quintosa_254.dat", "{DIR}/x.sim", "{DIR}/Belvara_Quintosa_254.sim"},
+            "the three files must be one .sim and two .dat files (the cell file and the _linea.dat)"},
         Uso{"names_with_three_files",
             {"--train", "9", "{DIR}/Belvara_Quintosa_linea.dat", "{DIR}/Belvara_Quintosa_254.dat",
              "{DIR}/Belvara_Quintosa_254.sim"},
             "--scenario and --train find the files in a SCENARIO_DIR; not with three files"},
         Uso{"out_over_an_input", {"--out", "{DIR}/Belvara_Quintosa_254.sim", "{DIR}"},
-            "--out {DIR}/Belvara_Quintosa_254.sim would replace a compiled file"},
+            "--out {DIR}/Belvara_Quintosa_254.sim would replace the compiled file "
+            "{DIR}/Belvara_Quintosa_254.sim"},
         Uso{"scenario_name_with_a_slash", {"--scenario", "../x", "{DIR}"},
             "--scenario must be a non-empty name without / or \\"}),
     [](const testing::TestParamInfo<Uso>& i) { return std::string(i.param.name); });
+
+// A .dat file is known by its bytes: a cell file whose name ends like a line
+// file's (a train named LINEA) is drawn as the cell file it is, and two cell
+// files are refused as such.
+TEST(ScenariocRender, TellsTheTwoDatFilesApartByTheirBytes) {
+  TempDir dir;
+  fs::copy_file(compilato() / sim, dir / "A_LINEA.sim");
+  fs::copy_file(compilato() / dat, dir / "A_LINEA.dat");
+  fs::copy_file(compilato() / linea_dat, dir / "plan.dat");
+  const ToolRun e = scenarioc({"render", "--out", (dir / "a.svg").string(), (dir / "A_LINEA.dat").string(),
+                               (dir / "A_LINEA.sim").string(), (dir / "plan.dat").string()});
+  EXPECT_EQ(e.status, 0) << e.err;
+  EXPECT_TRUE(fs::exists(dir / "a.svg"));
+
+  fs::copy_file(compilato() / dat, dir / "other.dat");
+  const ToolRun due = scenarioc({"render", "--out", (dir / "b.svg").string(), (dir / "A_LINEA.dat").string(),
+                                 (dir / "A_LINEA.sim").string(), (dir / "other.dat").string()});
+  EXPECT_EQ(due.status, 1);
+  EXPECT_EQ(due.err, (dir / "other.dat").string() + ": error: is a cell file, as " +
+                         (dir / "A_LINEA.dat").string() + " is\n");
+  EXPECT_FALSE(fs::exists(dir / "b.svg"));
+}
 
 // The longest line the formats allow, and then the worst such files can
 // hold: a feature in every cell and a plan winding round a small circle

@@ -326,7 +326,7 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
             "^\n" +
                 treno + ":47:1: note: track cell 1 (0 to 50 m) holds a signal, written here\n" +
                 treno + ":47:1: note: keep features out of track cell 1 (the first 50 m of the line)\n"
-                "scenarioc: no compiled file was written\n");
+                "scenarioc: no compiled file was written; \"" + dir.str() + "\" keeps the files it had\n");
   EXPECT_EQ(nomi_in(dir.path()).size(), 5u);
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 
@@ -346,19 +346,20 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
   EXPECT_TRUE(fs::is_empty(vuota.path()));
 
   // An output directory that does not exist, and one where a compiled file
-  // cannot go: exit 2, and the sources untouched.
+  // cannot go: exit 2, the output directory as it was (no file of the set
+  // goes in without the others), and the sources untouched.
   write_bytes(dir / treno_txt, sorgenti.at(treno_txt));
   const Esito manca = scenarioc("compile --out " + q(dir / "nowhere") + " " + q(dir.path()), tmp);
   EXPECT_EQ(manca.status, 2);
-  EXPECT_NE(manca.err.find("nowhere"), std::string::npos) << manca.err;
+  EXPECT_EQ(manca.err, "scenarioc: cannot write into \"" + (dir / "nowhere").string() + "\": does not exist\n");
   TempDir out;
   fs::create_directory(out / "Belvara_Quintosa_254.sim");
   const Esito bloccata = scenarioc("compile --json --out " + q(out.path()) + " " + q(dir.path()), tmp);
   EXPECT_EQ(bloccata.status, 2);
-  EXPECT_NE(bloccata.out.find("\"files\": [\"Belvara_Quintosa_linea.dat\"], \"diagnostics\": []}"),
-            std::string::npos)
-      << bloccata.out;
-  EXPECT_NE(bloccata.err.find("Belvara_Quintosa_254.sim"), std::string::npos) << bloccata.err;
+  EXPECT_NE(bloccata.out.find("\"files\": [], \"diagnostics\": []}"), std::string::npos) << bloccata.out;
+  EXPECT_NE(bloccata.err.find("Belvara_Quintosa_254.sim\": is a directory"), std::string::npos)
+      << bloccata.err;
+  EXPECT_EQ(testing_support::names_in(out.path()), std::vector<std::string>{"Belvara_Quintosa_254.sim"});
   EXPECT_EQ(contenuto(dir.path()), sorgenti);
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 }
@@ -611,6 +612,8 @@ TEST(ScenariocUsage, WrongCommandLinesExit64AndHelpExits0) {
       {"check --out " + d + " " + d, 64},
       {"check -Wno-bogus " + d, 64},
       {"check -Wall " + d, 64},
+      {"check --train linea " + d, 64},
+      {"check --scenario ' x' " + d, 64},
       {"compile -Wno-bogus " + d, 64},
       {"--help", 0},
       {"compile --help", 0},

@@ -2,6 +2,10 @@
 // the tool's JSON and SVG are Unicode. One table maps the bytes across.
 #pragma once
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 namespace scenarioc {
 
 // The code point of a Windows-1252 byte. Bytes below 0x80 are ASCII and
@@ -14,6 +18,48 @@ inline char32_t da_cp1252(unsigned char c) {
       0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
   return c >= 0x80 && c < 0xA0 ? alto[c - 0x80] : c;
+}
+
+// The next code point of UTF-8 text at `at`, which moves past it; nothing
+// for bytes that are not UTF-8 (a stray continuation byte, a cut or overlong
+// sequence, a surrogate, a value past U+10FFFF), and then `at` does not move.
+inline std::optional<char32_t> next_utf8(std::string_view s, std::size_t& at) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  const unsigned char b0 = byte(at);
+  if (b0 < 0x80) {
+    ++at;
+    return b0;
+  }
+  const std::size_t length = b0 >= 0xF8 ? 0 : b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 0;
+  if (length == 0 || at + length > s.size()) return std::nullopt;
+  char32_t c = b0 & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return std::nullopt;
+    c = (c << 6) | (byte(at + i) & 0x3F);
+  }
+  static constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < smallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+  at += length;
+  return c;
+}
+
+// UTF-8 text in Windows-1252; nothing when it is not UTF-8 or holds a
+// character the code page lacks.
+inline std::optional<std::string> to_cp1252(std::string_view utf8) {
+  std::string out;
+  for (std::size_t at = 0; at < utf8.size();) {
+    const std::optional<char32_t> c = next_utf8(utf8, at);
+    if (!c) return std::nullopt;
+    if (*c < 0x80 || (*c >= 0xA0 && *c <= 0xFF)) {
+      out += static_cast<char>(static_cast<unsigned char>(*c));
+      continue;
+    }
+    unsigned char b = 0x80;
+    while (b < 0xA0 && da_cp1252(b) != *c) ++b;
+    if (b == 0xA0) return std::nullopt;
+    out += static_cast<char>(b);
+  }
+  return out;
 }
 
 }  // namespace scenarioc

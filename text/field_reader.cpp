@@ -8,6 +8,28 @@ namespace {
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool is_line_end(char c) { return c == '\r' || c == '\n'; }
 
+// A field as a message quotes it: a control character as \0 or \xNN, since
+// a NUL would end the message, and a long field cut short.
+std::string shown(std::string_view field) {
+  static constexpr char hex[] = "0123456789ABCDEF";
+  constexpr std::size_t longest = 40;
+  std::string out;
+  for (const char ch : field.substr(0, longest)) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == 0) {
+      out += "\\0";
+    } else if (c < 0x20 || c == 0x7F) {
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 0xF];
+    } else {
+      out += ch;
+    }
+  }
+  if (field.size() > longest) out += "…";
+  return out;
+}
+
 }  // namespace
 
 void FieldReader::skip_blanks() {
@@ -66,18 +88,18 @@ std::int32_t FieldReader::number() {
       i = 1;
     }
     if (i == token.size())
-      throw ReadFailure(start, "\"" + std::string(token) + "\" is not a whole number");
+      throw ReadFailure(start, "\"" + shown(token) + "\" is not a whole number");
     for (; i < token.size(); ++i) {
       char c = token[i];
       if (c < '0' || c > '9')
-        throw ReadFailure(start, "\"" + std::string(token) + "\" is not a whole number");
+        throw ReadFailure(start, "\"" + shown(token) + "\" is not a whole number");
       value = value * 10 + (c - '0');
       if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1)
-        throw ReadFailure(start, std::string(token) + " does not fit in 32 bits");
+        throw ReadFailure(start, shown(token) + " does not fit in 32 bits");
     }
     if (negative) value = -value;
     if (value > std::numeric_limits<std::int32_t>::max())
-      throw ReadFailure(start, std::string(token) + " does not fit in 32 bits");
+      throw ReadFailure(start, shown(token) + " does not fit in 32 bits");
   }
 
   skip_blanks();

@@ -40,8 +40,9 @@ namespace {
 
 using namespace scenario;
 
-constexpr std::string_view default_scenario = "Belvara_Quintosa";
-constexpr std::string_view default_train = "254";
+// Far larger than any description of the longest line the formats allow;
+// a runaway file is refused rather than read whole.
+constexpr std::uint64_t largest_text = std::uint64_t{256} << 20;
 
 // The reason a platform failure gives, without the path it repeats.
 std::string reason(const platform::Failure& f) {
@@ -65,28 +66,14 @@ std::string in_json(const CheckResult& r, const Sorgenti& s, const WarningOption
 
 }  // namespace
 
-NomiFile file_names(std::string_view scenario, std::string_view train) {
-  auto check = [](std::string_view option, std::string_view name) {
-    if (name.empty() || name.find_first_of("/\\") != std::string_view::npos)
-      throw UsageError(std::string(option) + " must be a non-empty name without / or \\");
-  };
-  check("--scenario", scenario);
-  check("--train", train);
-  NomiFile names{std::string(scenario), std::string(train)};
-  // The cell file would take the compiled line file's name.
-  if (names.celle_dat() == names.linea_dat())
-    throw UsageError("--train " + names.numero_treno + " gives the cell file the line file's name");
-  return names;
-}
-
 void Unreadable::as_json(Json& j) const {
   j.begin_list().begin_object();
-  j.key("file").text(path);
+  j.key("file").as_typed(path);
   j.key("line").null();
   j.key("column").null();
   j.key("severity").text("error");
   j.key("code").text("unreadable-text");
-  j.key("message").text(message);
+  j.key("message").as_typed(message);
   j.key("notes").begin_list().end_list();
   j.end_object().end_list();
 }
@@ -98,7 +85,7 @@ std::optional<Unreadable> read_sources(const std::string& directory, const NomiF
   for (Sorgente* source : {&s.linea, &s.treno}) {
     const std::string_view which = source == &s.linea ? "line" : "train";
     try {
-      source->testo = platform::read_file(source->percorso);
+      source->testo = platform::read_file_limited(source->percorso, largest_text);
     } catch (const platform::Failure& f) {
       return Unreadable{source->percorso, "cannot read the " + std::string(which) +
                                               " description: " + reason(f)};
@@ -143,8 +130,7 @@ int run_check(std::span<const std::string> args) {
     return exit_ok;
   }
   if (a.operands.size() != 1) throw UsageError("check takes one SOURCE_DIR");
-  const NomiFile names =
-      file_names(a.value("--scenario", default_scenario), a.value("--train", default_train));
+  const NomiFile names = scenario_names(a);
 
   Sorgenti s;
   if (const auto refused = read_sources(a.operands[0], names, s)) {
@@ -159,7 +145,7 @@ int run_check(std::span<const std::string> args) {
     }
     return exit_failure;
   }
-  const CheckResult r = check_sources(s, names, w, a.has("--json"));
+  const CheckResult r = check_sources(s, as_stored(names), w, a.has("--json"));
   if (a.has("--json")) write_out(r.text); else write_err(r.text);
   return r.status;
 }

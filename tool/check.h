@@ -17,15 +17,13 @@ namespace scenarioc {
 extern const std::string_view check_usage;
 int run_check(std::span<const std::string> args);
 
-// --scenario and --train name files: they must not lead out of the directory.
-scenario::NomiFile file_names(std::string_view scenario, std::string_view train);
-
 // The two description texts of `names` in `directory`, named as given on
-// the command line and read whole. Nothing is compiled when one cannot be
-// read: the result then says which and why.
+// the command line and read whole (a file larger than any description is
+// refused unread). Nothing is compiled when one cannot be read, or is
+// missing: the result then says which and why.
 struct Unreadable {
   std::string path;
-  std::string message;  // "cannot read the train description: No such file or directory"
+  std::string message;  // "cannot read the train description: does not exist"
   std::string text() const { return path + ": error: " + message + "\n"; }
   // The same as the one diagnostic of a JSON "diagnostics" array.
   void as_json(Json& j) const;
@@ -40,7 +38,8 @@ struct CompileEnd {
 };
 
 // The one-shot program's compilation of the texts in memory (with the line
-// plan when `plan`); writes nothing.
+// plan when `plan`); writes nothing. `names` are as the compiled files hold
+// them (as_stored).
 CompileEnd compile_in_memory(scenario::Modello& m, const Sorgenti& s,
                              const scenario::NomiFile& names, bool plan);
 

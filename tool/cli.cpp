@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/platform.h"
+#include "text/cp1252.h"
+
 namespace scenarioc {
 namespace {
 
@@ -10,6 +13,69 @@ CapturedOutput* capture = nullptr;
 
 bool is_one_of(std::initializer_list<std::string_view> list, std::string_view s) {
   return std::find(list.begin(), list.end(), s) != list.end();
+}
+
+// A name as a message shows it: control characters as \xNN.
+std::string shown(std::string_view name) {
+  static constexpr char hex[] = "0123456789ABCDEF";
+  std::string out = "\"";
+  for (const char ch : name) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) {
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 0xF];
+    } else {
+      out += ch;
+    }
+  }
+  return out + "\"";
+}
+
+// A name in the compiled files' code page; nothing when it has no form there.
+std::optional<std::string> stored(const std::string& name) {
+  if (!platform::arguments_in_utf8()) return name;
+  return to_cp1252(name);
+}
+
+void check_name(std::string_view option, const std::string& name) {
+  const std::string what = std::string(option) + " " + shown(name);
+  if (name.empty() || name.find_first_of("/\\") != std::string::npos)
+    throw UsageError(std::string(option) + " must be a non-empty name without / or \\");
+  if (name.front() == ' ' || name.back() == ' ')
+    throw UsageError(what + ": a name must not begin or end with a blank");
+  const bool utf8 = platform::arguments_in_utf8();
+  for (std::size_t at = 0; at < name.size();) {
+    const std::size_t start = at;
+    char32_t c = static_cast<unsigned char>(name[at]);
+    if (utf8) {
+      const std::optional<char32_t> next = next_utf8(name, at);
+      if (!next) throw UsageError(what + ": not UTF-8 text");
+      c = *next;
+    } else {
+      ++at;
+    }
+    // C0 and C1 controls, and DEL.
+    if (c < 0x20 ||
+        (c >= 0x7F && c < 0xA0 && (utf8 || da_cp1252(static_cast<unsigned char>(c)) == c)))
+      throw UsageError(what + ": a name must not hold control characters");
+    if (utf8 && !to_cp1252(std::string_view(name).substr(start, at - start))) {
+      throw UsageError(what + ": the compiled files, in Windows-1252, cannot hold \"" +
+                      name.substr(start, at - start) + "\"");
+    }
+  }
+}
+
+bool ends_like_line_file(std::string_view train) {
+  auto lower = [](std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+  };
+  const std::string t = lower(train);
+  return t == "linea" || t.ends_with("_linea");
 }
 
 }  // namespace
@@ -46,6 +112,36 @@ Arguments parse_arguments(std::span<const std::string> args,
     }
   }
   return a;
+}
+
+scenario::NomiFile scenario_names(const Arguments& a) {
+  scenario::NomiFile nomi{a.value("--scenario", "Belvara_Quintosa"), a.value("--train", "254")};
+  check_name("--scenario", nomi.nome_scenario);
+  check_name("--train", nomi.numero_treno);
+  // Else dump and render would take the cell file for a line file, and on
+  // Windows, which ignores letter case, it would be the line file.
+  if (ends_like_line_file(nomi.numero_treno)) {
+    throw UsageError("--train " + shown(nomi.numero_treno) +
+                    " would give the cell file a name ending in _linea.dat, the compiled line "
+                    "file's");
+  }
+  return nomi;
+}
+
+scenario::NomiFile as_stored(const scenario::NomiFile& nomi) {
+  const std::optional<std::string> scenario_name = stored(nomi.nome_scenario);
+  const std::optional<std::string> train = stored(nomi.numero_treno);
+  if (!scenario_name || !train)
+    throw UsageError("a name holds a character the compiled files cannot hold");
+  return {*scenario_name, *train};
+}
+
+WritingTurn::WritingTurn(const std::string& folder)
+    : lock_(folder, [&] {
+        write_err("scenarioc: another run is writing into \"" + folder +
+                   "\"; waiting for it to finish\n");
+      }) {
+  if (lock_.held()) platform::remove_stale_staging(folder, staging_prefix);
 }
 
 CapturedOutput::CapturedOutput() : outer_(capture) { capture = this; }

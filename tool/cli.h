@@ -11,6 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "model/file_names.h"
+#include "platform/platform.h"
+
 namespace scenarioc {
 
 inline constexpr int exit_ok = 0;
@@ -41,6 +44,34 @@ struct Arguments {
 Arguments parse_arguments(std::span<const std::string> args,
                    std::initializer_list<std::string_view> switches,
                    std::initializer_list<std::string_view> with_value);
+
+// The scenario name and train number of --scenario and --train
+// (Belvara_Quintosa and 254 when not given), as typed: they form the file
+// names. Each becomes part of file names and a text of the route file, so
+// it is refused (UsageError) when empty, with a / or \\, a blank at either
+// end or a control character, or with a character that Windows-1252, the
+// compiled files' code page, lacks; and a train number that would give the
+// cell file a name ending in _linea.dat, in any letter case, is refused.
+scenario::NomiFile scenario_names(const Arguments& a);
+
+// The same names as the compiled files hold them: in Windows-1252.
+scenario::NomiFile as_stored(const scenario::NomiFile& nomi);
+
+// What the commands that write a set of files stage them in, inside the
+// folder the set goes to.
+inline constexpr std::string_view staging_prefix = ".scenarioc-";
+
+// A run's turn to write into a folder: while one lives, other scenarioc runs
+// that write there wait (and say so on standard error). Staging folders
+// that runs killed there left behind are removed when the turn begins.
+// Throws platform::Failure.
+class WritingTurn {
+ public:
+  explicit WritingTurn(const std::string& folder);
+
+ private:
+  platform::FolderLock lock_;
+};
 
 void write_out(std::string_view text);
 void write_err(std::string_view text);

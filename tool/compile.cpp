@@ -1,8 +1,9 @@
 // scenarioc compile: the one-shot program's compilation run on an author's
-// own texts, read into memory. The compiled files are written into a
-// private temporary directory and moved to the output directory afterwards;
-// the temporary directory is always removed. The author's sources are only
-// ever read.
+// own texts, read into memory and compiled there. The compiled files are
+// staged in a private folder inside the output folder and then replace the
+// files of their names there as one set, so the output folder holds the old
+// set or the new one, never a mix; runs that write into one folder take
+// turns. The author's sources are only ever read.
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,7 +26,9 @@ const std::string_view compile_usage =
     "\n"
     "Compiles SOURCE_DIR/NAME_linea.txt and SOURCE_DIR/NAME_NUMBER-.txt exactly as\n"
     "the one-shot program compiles its own, and leaves NAME_linea.dat, NAME_NUMBER.sim\n"
-    "and NAME_NUMBER.dat in DIR. The source texts are never changed.\n"
+    "and NAME_NUMBER.dat in DIR. The source texts are never changed. The compiled\n"
+    "files replace those of their names in DIR all together, once all are\n"
+    "written; runs that write into one DIR take turns.\n"
     "\n"
     "  --scenario NAME  scenario name (default Belvara_Quintosa)\n"
     "  --train NUMBER   train number (default 254)\n"
@@ -43,7 +46,8 @@ const std::string_view compile_usage =
     "is compiled.\n"
     "Exit status: 0 no error; 1 a scenario error, or a warning under -Werror (the\n"
     "compiled files are still written); 2 a text that cannot be read, a fatal header\n"
-    "clash or a failure that left no compiled files; 64 a wrong command line.\n";
+    "clash or a failure: DIR keeps the compiled files it had, untouched (or the\n"
+    "report could not be written to standard output); 64 a wrong command line.\n";
 
 namespace {
 
@@ -62,46 +66,25 @@ struct Esito {
   std::string json;               // the --json object, once the compilation ran
 };
 
-// The private directory. rimuovi() removes it and says why it could not;
-// the destructor is the fallback when the compilation ends by an exception.
-class Cantiere {
- public:
-  Cantiere() : percorso_(platform::create_private_directory("scenarioc-")) {}
-  ~Cantiere() {
-    if (!rimosso_) (void)rimuovi();
-  }
-  Cantiere(const Cantiere&) = delete;
-  Cantiere& operator=(const Cantiere&) = delete;
-  const std::string& percorso() const { return percorso_; }
-
-  std::optional<std::string> rimuovi() {
-    rimosso_ = true;
-    try {
-      platform::remove_tree(percorso_);
-    } catch (const platform::Failure& f) {
-      return f.what();
-    }
-    return std::nullopt;
-  }
-
- private:
-  std::string percorso_;
-  bool rimosso_ = false;
-};
+// Why `path` cannot be the folder it must be; nothing when it can.
+std::optional<std::string> non_cartella(const std::string& path) {
+  const platform::FileInfo info = platform::file_info(path);
+  if (info.kind == platform::FileKind::missing) return "does not exist";
+  if (info.kind != platform::FileKind::directory) return "is not a directory";
+  return std::nullopt;
+}
 
 void fallito(Esito& e, const std::string& guasto) {
   e.codice = exit_failure;
   e.guasto = guasto;
 }
 
-// The compiler's own run on the texts read, then its compiled files into
-// the private directory. Scenario errors stay in the model; what ends the
-// run early is noted in `e`.
-void compila_e_scrivi(const Cantiere& cantiere, const Sorgenti& s, const NomiFile& nomi,
-                      bool piano, Modello& m, Esito& e) {
-  m.cartella = cantiere.percorso();
+// The compiler's own run on the texts read, in memory. Scenario errors stay
+// in the model; what ends the run early is noted in `e`. The model holds
+// the names as the compiled files store them.
+void compila_testi(const Sorgenti& s, const NomiFile& nel_file, bool piano, Modello& m, Esito& e) {
   // The bytes read for the messages are the bytes compiled.
-  const CompileEnd fine = compile_in_memory(m, s, nomi, piano);
+  const CompileEnd fine = compile_in_memory(m, s, nel_file, piano);
   if (fine.fatal) {
     e.codice = exit_failure;
     e.fatale = fine.fatal;
@@ -109,12 +92,6 @@ void compila_e_scrivi(const Cantiere& cantiere, const Sorgenti& s, const NomiFil
     e.codice = exit_failure;
     e.guasto = fine.no_cells;
     e.senza_celle = true;
-  } else {
-    try {
-      scrivi_file_compilati(m);
-    } catch (const platform::Failure& f) {
-      fallito(e, f.what());
-    }
   }
   e.numero_errore = m.numero_errore;
   e.posizione_errore = m.posizione_errore;
@@ -122,23 +99,22 @@ void compila_e_scrivi(const Cantiere& cantiere, const Sorgenti& s, const NomiFil
     e.guasto = m.read_failure;
 }
 
-std::string in_json(const Esito& e, const Modello* m, const Sorgenti* s, const WarningOptions& w);
-
-// The compiled files, in the order the compiler writes them, into the
-// output directory; each replaces a file of its name there.
-void consegna(const Cantiere& cantiere, const std::string& cartella_uscita, const NomiFile& nomi,
-              bool piano, Esito& e) {
+// The compiled files written into a staging folder in the output folder,
+// then put in place as one set, while no other run writes there. The files
+// keep the names typed; their texts hold the names in the files' code page.
+void consegna(Modello& m, const std::string& cartella_uscita, const NomiFile& nomi, bool piano,
+              Esito& e) {
   std::vector<std::string> prodotti;
   if (piano) prodotti.push_back(nomi.linea_dat());
   prodotti.push_back(nomi.percorso_sim());
   prodotti.push_back(nomi.celle_dat());
   try {
-    for (const std::string& nome : prodotti) {
-      const std::string da = platform::join_path(cantiere.percorso(), nome);
-      if (!platform::file_exists(da)) continue;
-      platform::move_file(da, platform::join_path(cartella_uscita, nome));
-      e.file.push_back(nome);
-    }
+    const WritingTurn turno(cartella_uscita);
+    platform::StagingFolder cantiere(cartella_uscita, staging_prefix);
+    m.cartella = cantiere.path();
+    scrivi_file_compilati(m, nomi);
+    cantiere.publish(prodotti);
+    e.file = std::move(prodotti);
   } catch (const platform::Failure& f) {
     fallito(e, f.what());
   }
@@ -147,35 +123,37 @@ void consegna(const Cantiere& cantiere, const std::string& cartella_uscita, cons
 // What standard error says: the warnings and the error first, since the
 // error may be why the run could not go on, then what stopped the run or
 // what was written.
-std::string racconta(const Modello& m, const Sorgenti& s, const WarningOptions& w, const Esito& e) {
+std::string racconta(const Modello& m, const Sorgenti& s, const WarningOptions& w,
+                     const std::string& cartella_uscita, const Esito& e) {
   std::string out = as_text(m, s, w);
   if (!e.fatale && e.codice == exit_failure && !e.senza_celle) out += "scenarioc: " + *e.guasto + "\n";
 
   if (e.senza_celle) {
     out += "scenarioc: no compiled file was written: the line description gave no track cells\n";
   } else if (e.codice == exit_failure) {
-    if (e.file.empty()) {
-      out += "scenarioc: no compiled file was written\n";
-    } else {
-      out += "scenarioc: only";
-      for (std::size_t i = 0; i < e.file.size(); ++i) out += (i ? ", " : " ") + e.file[i];
-      out += " written\n";
-    }
+    out += "scenarioc: no compiled file was written; \"" + cartella_uscita +
+           "\" keeps the files it had\n";
   } else if (m.numero_errore != 0) {
     out += "scenarioc: the compiled files were written in spite of the error\n";
   }
   return out;
 }
 
-// Everything is done, and the private directory gone, before anything is
+std::string in_json(const Esito& e, const Modello* m, const Sorgenti* s, const WarningOptions& w);
+
+// Everything is done, and the staging folder gone, before anything is
 // printed: a reader that stops reading (`| head`) may end the process at its
-// first write, and must not leave the directory behind.
+// first write, and must not leave the folder behind.
 void compila(const std::string& cartella_sorgenti, const std::string& cartella_uscita,
              const NomiFile& nomi, bool piano, const WarningOptions& w, Esito& e) {
-  if (!platform::directory_exists(cartella_sorgenti))
-    return fallito(e, "cannot compile \"" + cartella_sorgenti + "\": not a directory");
-  if (!platform::directory_exists(cartella_uscita))
-    return fallito(e, "cannot write into \"" + cartella_uscita + "\": not a directory");
+  try {
+    if (const auto perche = non_cartella(cartella_sorgenti))
+      return fallito(e, "cannot compile \"" + cartella_sorgenti + "\": " + *perche);
+    if (const auto perche = non_cartella(cartella_uscita))
+      return fallito(e, "cannot write into \"" + cartella_uscita + "\": " + *perche);
+  } catch (const platform::Failure& f) {
+    return fallito(e, f.what());
+  }
 
   // Both texts are read before anything is compiled or written.
   Sorgenti s;
@@ -183,22 +161,15 @@ void compila(const std::string& cartella_sorgenti, const std::string& cartella_u
     e.illeggibile = illeggibile;
     return fallito(e, illeggibile->message);
   }
-  std::optional<Cantiere> cantiere;
-  try {
-    cantiere.emplace();
-  } catch (const platform::Failure& f) {
-    return fallito(e, f.what());
-  }
 
   Modello m;
-  compila_e_scrivi(*cantiere, s, nomi, piano, m, e);
-  if (e.codice != exit_failure) consegna(*cantiere, cartella_uscita, nomi, piano, e);
+  compila_testi(s, as_stored(nomi), piano, m, e);
+  if (e.codice != exit_failure) consegna(m, cartella_uscita, nomi, piano, e);
   if (e.codice != exit_failure)
     e.codice = m.numero_errore == 0 && !(w.as_errors && warnings_shown(m, w) > 0) ? exit_ok
                                                                                   : exit_error;
-  e.messaggi = racconta(m, s, w, e);
+  e.messaggi = racconta(m, s, w, cartella_uscita, e);
   e.json = in_json(e, &m, &s, w);
-  if (const auto avviso = cantiere->rimuovi()) e.messaggi += "scenarioc: warning: " + *avviso + "\n";
 }
 
 // `m` and `s` are missing when the run ended before anything was compiled.
@@ -210,9 +181,9 @@ std::string in_json(const Esito& e, const Modello* m, const Sorgenti* s, const W
   j.key("fatal");
   if (e.fatale) j.integer(*e.fatale); else j.null();
   j.key("failure");
-  if (e.guasto) j.text(*e.guasto); else j.null();
+  if (e.guasto) j.as_typed(*e.guasto); else j.null();
   j.key("files").begin_list();
-  for (const std::string& f : e.file) j.text(f);
+  for (const std::string& f : e.file) j.as_typed(f);
   j.end_list();
   j.key("diagnostics");
   if (m) as_json(j, *m, *s, w);
@@ -233,7 +204,7 @@ int run_compile(std::span<const std::string> args) {
     return exit_ok;
   }
   if (a.operands.size() != 1) throw UsageError("compile takes one SOURCE_DIR");
-  const NomiFile nomi = file_names(a.value("--scenario", "Belvara_Quintosa"), a.value("--train", "254"));
+  const NomiFile nomi = scenario_names(a);
   const std::string& sorgenti = a.operands[0];
 
   Esito e;

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "tool/cli.h"
+#include "tool/source_line.h"
 
 namespace scenarioc {
 namespace {
@@ -72,19 +73,11 @@ std::string prefix(const Place& p) {
   return p.source->percorso + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": ";
 }
 
-// The line and a caret under the span; tabs kept so the caret lines up.
+// The line and a caret under the span.
 std::string source_lines(const Place& p) {
   if (!p.located || p.text.empty()) return "";
-  // Control bytes would garble a terminal; one '?' each keeps the caret in line.
-  std::string out(p.text);
-  for (char& c : out)
-    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7F') c = '?';
-  out += "\n";
-  for (std::size_t i = 0; i + 1 < p.column && i < p.text.size(); ++i) out += p.text[i] == '\t' ? '\t' : ' ';
-  out += '^';
-  const std::size_t room = p.text.size() > p.column ? p.text.size() - p.column : 0;
-  out += std::string(std::min(p.length > 0 ? p.length - 1 : 0, room), '~');
-  return out + "\n";
+  const ShownLine shown = show_line(p.text, p.column, p.length);
+  return shown.text + "\n" + shown.caret + "\n";
 }
 
 bool is_error(const Diagnostic& d, const WarningOptions& w) {
@@ -107,7 +100,7 @@ std::string tag(const Diagnostic& d, const WarningOptions& w) {
 
 void place_json(Json& j, const Place& p) {
   j.key("file");
-  if (p.source) j.text(p.source->percorso); else j.null();
+  if (p.source) j.as_typed(p.source->percorso); else j.null();
   j.key("line");
   if (p.located) j.integer(static_cast<std::int64_t>(p.line)); else j.null();
   j.key("column");

@@ -1,6 +1,7 @@
 // scenarioc dump: a compiled file printed readably, or as one JSON object.
-// The kind of file comes from its name; the bytes are parsed by the mirror
-// reader of the compiled-file writers, which refuses anything malformed.
+// The kind of file comes from its name, and for a .dat file from its
+// bytes; the bytes are parsed by the mirror reader of the compiled-file
+// writers, which refuses anything malformed.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "format/compiled_files_reader.h"
 #include "platform/platform.h"
 #include "tool/cli.h"
+#include "tool/compiled_input.h"
 #include "tool/dump.h"
 
 namespace scenarioc {
@@ -15,7 +17,8 @@ namespace scenarioc {
 const std::string_view dump_usage =
     "usage: scenarioc dump [--json] FILE\n"
     "\n"
-    "Prints a compiled file readably. The kind comes from the name:\n"
+    "Prints a compiled file readably. The kind comes from the name, and for a\n"
+    ".dat file from what its bytes are:\n"
     "  NAME_linea.dat    compiled line file: point count, element kinds, the\n"
     "                    first and last points\n"
     "  NAME_NUMBER.sim   route file: the 87 entries with every field named\n"
@@ -23,8 +26,10 @@ const std::string_view dump_usage =
     "\n"
     "  --json  print one JSON object instead, with every entry or every cell\n"
     "\n"
-    "Exit status: 0 printed; 1 the file cannot be read or is malformed (the\n"
-    "message names the byte offset at fault); 64 a wrong command line.\n";
+    "Exit status: 0 printed; 1 the file cannot be read, is not a regular file,\n"
+    "is larger than any file of its kind or is malformed (the message names the\n"
+    "byte offset at fault); 2 standard output could not be written; 64 a wrong\n"
+    "command line.\n";
 
 int run_dump(std::span<const std::string> args) {
   using namespace scenario;
@@ -42,37 +47,28 @@ int run_dump(std::span<const std::string> args) {
     write_err(path + ": error: not a compiled file name (expected _linea.dat, .sim or .dat)\n");
     return exit_error;
   }
-  std::string bytes;
+  CompiledFile f;
   try {
-    bytes = platform::read_file(path);
+    f = read_compiled_file(path);
   } catch (const platform::Failure& e) {
     write_err("scenarioc: " + std::string(e.what()) + "\n");
     return exit_error;
-  }
-  try {
-    switch (kind) {
-      case TipoFileCompilato::percorso: {
-        const RouteTable t = leggi_percorso(bytes);
-        write_out(json ? route_json(path, bytes.size(), t) : route_text(path, bytes.size(), t));
-        break;
-      }
-      case TipoFileCompilato::celle: {
-        const std::vector<cella> c = leggi_celle(bytes);
-        write_out(json ? cells_json(path, bytes.size(), c) : cells_text(path, bytes.size(), c));
-        break;
-      }
-      default: {
-        const Tracciato t = leggi_tracciato(bytes);
-        write_out(json ? plan_json(path, bytes.size(), t) : plan_text(path, bytes.size(), t));
-        break;
-      }
-    }
   } catch (const MalformedFile& e) {
-    const std::string_view kind_name = kind == TipoFileCompilato::percorso ? "route file"
-                                       : kind == TipoFileCompilato::celle  ? "cell file"
-                                                                           : "compiled line file";
-    write_err(path + ": error: malformed " + std::string(kind_name) + ": " + e.what() + "\n");
+    write_err(path + ": error: malformed " + std::string(kind_name(kind)) + ": " + e.what() +
+               "\n");
     return exit_error;
+  }
+  switch (f.kind) {
+    case TipoFileCompilato::percorso:
+      write_out(json ? route_json(path, f.size, f.route)
+                      : route_text(path, f.size, f.route));
+      break;
+    case TipoFileCompilato::celle:
+      write_out(json ? cells_json(path, f.size, f.cells) : cells_text(path, f.size, f.cells));
+      break;
+    default:
+      write_out(json ? plan_json(path, f.size, f.plan) : plan_text(path, f.size, f.plan));
+      break;
   }
   return exit_ok;
 }

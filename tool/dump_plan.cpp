@@ -85,7 +85,7 @@ std::string plan_text(const std::string& name, std::size_t size, const Tracciato
 std::string plan_json(const std::string& name, std::size_t size, const Tracciato& t) {
   Json j;
   j.begin_object();
-  j.key("file").text(name);
+  j.key("file").as_typed(name);
   j.key("file_type").text("line");
   j.key("size").integer(static_cast<std::int64_t>(size));
   j.key("points").integer(static_cast<std::int64_t>(t.punti()));

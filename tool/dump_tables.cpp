@@ -129,7 +129,7 @@ std::string route_text(const std::string& name, std::size_t size, const RouteTab
 std::string route_json(const std::string& name, std::size_t size, const RouteTable& t) {
   Json j;
   j.begin_object();
-  j.key("file").text(name);
+  j.key("file").as_typed(name);
   j.key("file_type").text("route");
   j.key("size").integer(static_cast<std::int64_t>(size));
   j.key("scenario").text(t[voce::scenario].testo);
@@ -175,7 +175,7 @@ std::string cells_json(const std::string& name, std::size_t size,
                        const std::vector<cella>& celle) {
   Json j;
   j.begin_object();
-  j.key("file").text(name);
+  j.key("file").as_typed(name);
   j.key("file_type").text("cells");
   j.key("size").integer(static_cast<std::int64_t>(size));
   j.key("format_mark").integer(celle[1].valore_a);

@@ -27,10 +27,21 @@ void Json::before_value() {
   }
 }
 
-void Json::quoted(std::string_view s) {
+void Json::quoted(std::string_view s, bool utf8) {
   out_ += '"';
-  for (char ch : s) {
+  for (std::size_t at = 0; at < s.size();) {
+    const char ch = s[at];
     const auto c = static_cast<unsigned char>(ch);
+    if (utf8 && c >= 0x80) {
+      const std::size_t start = at;
+      if (const auto u = next_utf8(s, at)) {
+        // A C1 control is escaped like any other control.
+        if (*u < 0xA0) escape_u(out_, static_cast<unsigned>(*u));
+        else out_.append(s.substr(start, at - start));
+        continue;
+      }
+    }
+    ++at;
     switch (c) {
       case '"': out_ += "\\\""; break;
       case '\\': out_ += "\\\\"; break;
@@ -83,6 +94,12 @@ Json& Json::key(std::string_view name) {
 Json& Json::text(std::string_view value) {
   before_value();
   quoted(value);
+  return *this;
+}
+
+Json& Json::as_typed(std::string_view value) {
+  before_value();
+  quoted(value, true);
   return *this;
 }
 

@@ -20,6 +20,9 @@ class Json {
   Json& key(std::string_view name);
 
   Json& text(std::string_view value);
+  // A text as the user typed it (a name, a path, a message that quotes
+  // them): UTF-8 kept, any byte that is not UTF-8 taken as Windows-1252.
+  Json& as_typed(std::string_view value);
   Json& integer(std::int64_t value);
   // Shortest form that reads back to the same double; null when not finite,
   // which JSON cannot hold.
@@ -31,7 +34,7 @@ class Json {
 
  private:
   void before_value();
-  void quoted(std::string_view s);
+  void quoted(std::string_view s, bool utf8 = false);
 
   std::string out_;
   std::vector<bool> empty_;  // per open object or list: nothing written yet

@@ -1,7 +1,7 @@
 // scenarioc render: the three compiled files of one scenario, read with the
 // same readers as dump, drawn as one self-contained SVG picture. The picture
-// is built whole in memory and saved under a temporary name that replaces
-// the target only at the end, so a failure never leaves half a picture.
+// is built whole in memory and replaces its file in one step, so a failure
+// never leaves half a picture, nor loses the earlier one.
 #include "tool/render.h"
 
 #include <charconv>
@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "render/line.h"
 #include "tool/cli.h"
+#include "tool/compiled_input.h"
 
 namespace scenarioc {
 
@@ -29,8 +30,8 @@ const std::string_view render_usage =
     "the cells, and a title block.\n"
     "\n"
     "The compiled files are SCENARIO_DIR/NAME_linea.dat, NAME_NUMBER.sim and\n"
-    "NAME_NUMBER.dat, or the three files named, in any order, each known by its\n"
-    "name as dump knows it (_linea.dat, .sim, .dat).\n"
+    "NAME_NUMBER.dat, or the three files named, in any order, each known as dump\n"
+    "knows it: the .sim by its name, the two .dat files by their bytes.\n"
     "\n"
     "  --scenario NAME  scenario name (default Belvara_Quintosa)\n"
     "  --train NUMBER   train number (default 254)\n"
@@ -40,11 +41,11 @@ const std::string_view render_usage =
     "  --to KM          end it at this kilometre (default the end of the line)\n"
     "\n"
     "Prints the picture's file name. The picture is written only once it is\n"
-    "complete, replacing a file of that name.\n"
+    "complete, replacing a file of that name; never one of the compiled files.\n"
     "Exit status: 0 written; 1 a compiled file is missing, malformed (the\n"
     "message names the byte offset at fault) or does not belong with the other\n"
-    "two; 2 the picture could not be written; 64 a wrong command line, or a\n"
-    "stretch outside the line.\n";
+    "two; 2 the picture, or standard output, could not be written; 64 a wrong\n"
+    "command line, or a stretch outside the line.\n";
 
 namespace {
 
@@ -52,36 +53,34 @@ using namespace scenario;
 
 struct InputFiles {
   std::string line_file, route_file, cell_file;
+  bool per_nome = false;  // named by a SCENARIO_DIR: each file's kind is known
 };
-
-void check_name(std::string_view option, const std::string& name) {
-  if (name.empty() || name.find_first_of("/\\") != std::string::npos)
-    throw UsageError(std::string(option) + " must be a non-empty name without / or \\");
-}
 
 InputFiles input_files(const Arguments& a) {
   if (a.operands.size() == 1) {
-    const NomiFile names{a.value("--scenario", "Belvara_Quintosa"), a.value("--train", "254")};
-    check_name("--scenario", names.nome_scenario);
-    check_name("--train", names.numero_treno);
+    const NomiFile names = scenario_names(a);
     const std::string& dir = a.operands[0];
-    return {platform::join_path(dir, names.linea_dat()), platform::join_path(dir, names.percorso_sim()),
-            platform::join_path(dir, names.celle_dat())};
+    return {platform::join_path(dir, names.linea_dat()),
+            platform::join_path(dir, names.percorso_sim()),
+            platform::join_path(dir, names.celle_dat()), true};
   }
   if (a.operands.size() != 3) throw UsageError("render takes a SCENARIO_DIR or the three compiled files");
   if (a.values.contains("--scenario") || a.values.contains("--train"))
     throw UsageError("--scenario and --train find the files in a SCENARIO_DIR; not with three files");
+  // The .sim by its name; which .dat is which is told by their bytes when
+  // they are read.
   InputFiles in;
   for (const std::string& f : a.operands) {
     std::string* slot = nullptr;
     switch (tipo_file_compilato(f)) {
-      case TipoFileCompilato::linea: slot = &in.line_file; break;
       case TipoFileCompilato::percorso: slot = &in.route_file; break;
-      case TipoFileCompilato::celle: slot = &in.cell_file; break;
+      case TipoFileCompilato::linea:
+      case TipoFileCompilato::celle: slot = in.line_file.empty() ? &in.line_file : &in.cell_file; break;
       default: break;
     }
     if (slot == nullptr || !slot->empty())
-      throw UsageError("the three files must be one _linea.dat, one .sim and one .dat file");
+      throw UsageError(
+          "the three files must be one .sim and two .dat files (the cell file and the _linea.dat)");
     *slot = f;
   }
   return in;
@@ -107,35 +106,58 @@ std::string km(double metres) {
 }
 
 // The three files read and parsed; a missing or malformed one is reported
-// with its name (and the byte offset at fault) and gives nothing.
-std::optional<CompiledScenario> read_compiled(const InputFiles& in) {
+// with its name (and the byte offset at fault) and gives nothing. `in` ends
+// with each file in its place.
+std::optional<CompiledScenario> read_compiled(InputFiles& in) {
   struct File {
-    const std::string& path;
-    const char* name;
+    std::string path;
+    TipoFileCompilato atteso;  // by its place, or its name among three files
   };
+  const File files[] = {
+      {in.route_file, TipoFileCompilato::percorso},
+      {in.line_file, in.per_nome ? TipoFileCompilato::linea : tipo_file_compilato(in.line_file)},
+      {in.cell_file, in.per_nome ? TipoFileCompilato::celle : tipo_file_compilato(in.cell_file)}};
   CompiledScenario l;
-  for (const File& f : {File{in.line_file, "compiled line file"}, File{in.route_file, "route file"},
-                        File{in.cell_file, "cell file"}}) {
-    if (!platform::file_exists(f.path)) {
-      const bool plan_file = &f.path == &in.line_file;
-      write_err(f.path + ": error: missing " + f.name +
-                 (plan_file ? " (a scenario compiled with --no-plan has none: compile it with its plan)\n" : "\n"));
+  std::string* posti[] = {&in.route_file, &in.cell_file, &in.line_file};
+  for (std::string* slot : posti) slot->clear();
+  for (const File& file : files) {
+    const std::string& path = file.path;
+    if (platform::file_info(path).kind == platform::FileKind::missing) {
+      const bool plan_file = in.per_nome && file.atteso == TipoFileCompilato::linea;
+      write_err(path + ": error: missing " + std::string(kind_name(file.atteso)) +
+                 (plan_file
+                      ? " (a scenario compiled with --no-plan has none: compile it with its plan)\n"
+                      : "\n"));
       return std::nullopt;
     }
-    std::string bytes;
+    CompiledFile f;
     try {
-      bytes = platform::read_file(f.path);
+      f = read_compiled_file(path);
     } catch (const platform::Failure& e) {
       write_err("scenarioc: " + std::string(e.what()) + "\n");
       return std::nullopt;
-    }
-    try {
-      if (&f.path == &in.line_file) l.tracciato = leggi_tracciato(bytes);
-      else if (&f.path == &in.route_file) l.tabella_percorso = leggi_percorso(bytes);
-      else l.celle = leggi_celle(bytes);
     } catch (const MalformedFile& e) {
-      write_err(f.path + ": error: malformed " + f.name + ": " + e.what() + "\n");
+      write_err(path + ": error: malformed " + std::string(kind_name(file.atteso)) + ": " +
+                 e.what() + "\n");
       return std::nullopt;
+    }
+    std::string& slot = *posti[f.kind == TipoFileCompilato::percorso ? 0
+                                : f.kind == TipoFileCompilato::celle  ? 1
+                                                                      : 2];
+    // Named by a SCENARIO_DIR, a file must be the kind its name says; of
+    // three files named, the two .dat files must be one of each kind.
+    if ((in.per_nome && f.kind != file.atteso) || !slot.empty()) {
+      write_err(path + ": error: is a " + std::string(kind_name(f.kind)) +
+                 (in.per_nome ? ", not a " + std::string(kind_name(file.atteso))
+                              : ", as " + slot + " is") +
+                 "\n");
+      return std::nullopt;
+    }
+    slot = path;
+    switch (f.kind) {
+      case TipoFileCompilato::percorso: l.tabella_percorso = f.route; break;
+      case TipoFileCompilato::celle: l.celle = std::move(f.cells); break;
+      default: l.tracciato = std::move(f.plan); break;
     }
   }
   if (const auto why = mismatch(l)) {
@@ -146,25 +168,6 @@ std::optional<CompiledScenario> read_compiled(const InputFiles& in) {
   return l;
 }
 
-// Saved under a temporary name beside the target, then moved over it.
-std::optional<std::string> save(const std::string& path, const std::string& svg) {
-  const std::string temporary = path + ".part";
-  try {
-    platform::OutputFile f = platform::create_replacing(temporary);
-    f.write(svg);
-    f.close();
-    platform::move_file(temporary, path);
-  } catch (const platform::Failure& e) {
-    try {
-      if (platform::file_exists(temporary)) platform::delete_file(temporary);
-    } catch (const platform::Failure&) {
-      // The failure that matters is the one reported.
-    }
-    return e.what();
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 int run_render(std::span<const std::string> args) {
@@ -173,13 +176,21 @@ int run_render(std::span<const std::string> args) {
     write_out(render_usage);
     return exit_ok;
   }
-  const InputFiles in = input_files(a);
+  InputFiles in = input_files(a);
   const std::optional<double> from_option = kilometres(a, "--from");
   const std::optional<double> to_option = kilometres(a, "--to");
   std::string output = a.value("--out", "");
   if (output.empty()) output = in.route_file.substr(0, in.route_file.size() - 4) + ".svg";
-  if (output == in.line_file || output == in.route_file || output == in.cell_file)
-    throw UsageError("--out " + output + " would replace a compiled file");
+  // However it is spelled: "./DIR/NAME.sim", a link, an absolute path.
+  for (const std::string* f : {&in.line_file, &in.route_file, &in.cell_file}) {
+    try {
+      if (platform::same_file(output, *f))
+        throw UsageError("--out " + output + " would replace the compiled file " + *f);
+    } catch (const platform::Failure& e) {
+      write_err("scenarioc: " + std::string(e.what()) + "\n");
+      return exit_error;
+    }
+  }
 
   const std::optional<CompiledScenario> l = read_compiled(in);
   if (!l) return exit_error;
@@ -192,8 +203,10 @@ int run_render(std::span<const std::string> args) {
   if (to <= from) throw UsageError("--to must be greater than --from");
 
   const std::string svg = draw_scenario(*l, from, to);
-  if (const auto failure = save(output, svg)) {
-    write_err("scenarioc: " + *failure + "; no picture written\n");
+  try {
+    platform::replace_file(output, svg);
+  } catch (const platform::Failure& e) {
+    write_err("scenarioc: " + std::string(e.what()) + "; no picture written\n");
     return exit_failure;
   }
   write_out(output + "\n");

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/platform.h"
 #include "tool/check.h"
 #include "tool/cli.h"
 #include "tool/render.h"
@@ -86,6 +87,18 @@ int run(std::span<const std::string> args) {
     }
   }
   return usage_error("unknown command " + args[0], usage);
+}
+
+int run_program(std::span<const std::string> args) {
+  try {
+    platform::install_interrupt_handlers();
+  } catch (const platform::Failure& e) {
+    write_err("scenarioc: " + std::string(e.what()) + "\n");
+    return exit_failure;
+  }
+  const int esito = run(args);
+  if (!platform::close_standard_output("scenarioc")) return exit_failure;
+  return esito;
 }
 
 }  // namespace scenarioc

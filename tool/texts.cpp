@@ -1,6 +1,10 @@
 // scenarioc texts: the five texts of the embedded scenario, written by the
 // one-shot program's own writers, as a starting point for a new scenario.
+// They are staged beside their folder's files and put in place together,
+// so a failure leaves none of them and a second try finds nothing in its
+// way.
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "text/scenario_texts.h"
@@ -14,8 +18,9 @@ const std::string_view texts_usage =
     "Writes the five texts of the embedded scenario (Belvara_Quintosa, train 254)\n"
     "into DIR, creating it when missing: the line and train descriptions, which\n"
     "'scenarioc compile DIR' compiles, and the notes, slowdown and timetable\n"
-    "sheets. A file that already exists is never replaced: then nothing is\n"
-    "written and the exit status is 1.\n";
+    "sheets. The five are written all together or not at all. A file that\n"
+    "already exists is never replaced: then nothing is written and the exit\n"
+    "status is 1. Exit status 2: the texts could not be written, and none was.\n";
 
 int run_texts(std::span<const std::string> args) {
   const Arguments a = parse_arguments(args, {}, {});
@@ -41,26 +46,31 @@ int run_texts(std::span<const std::string> args) {
       {names.scheda(), dati_scheda},
   };
 
+  std::string listing;
   try {
     platform::create_directories(dir);
+    const WritingTurn turno(dir);
     // An author's edited description must not be lost to a starting point.
     for (const Text& t : texts) {
       const std::string path = platform::join_path(dir, t.name);
-      if (platform::file_exists(path) || platform::directory_exists(path)) {
+      if (platform::file_info(path).kind != platform::FileKind::missing) {
         write_err(path + ": error: already exists; texts never replaces a file, nothing written\n");
         return exit_error;
       }
     }
-    std::string listing;
+    platform::StagingFolder cantiere(dir, staging_prefix);
+    std::vector<std::string> nomi_testi;
     for (const Text& t : texts) {
-      t.write(dir, names);
+      t.write(cantiere.path(), names);
+      nomi_testi.push_back(t.name);
       listing += platform::join_path(dir, t.name) + "\n";
     }
-    write_out(listing);
+    cantiere.publish(nomi_testi);
   } catch (const platform::Failure& e) {
-    write_err("scenarioc: " + std::string(e.what()) + "\n");
-    return exit_error;
+    write_err("scenarioc: " + std::string(e.what()) + "; no text written\n");
+    return exit_failure;
   }
+  write_out(listing);
   return exit_ok;
 }
 
