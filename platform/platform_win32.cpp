@@ -487,7 +487,7 @@ std::string convert(std::string_view text, UINT from, UINT to, bool strict) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
   const int wide_size = MultiByteToWideChar(from, 0, text.data(), size, nullptr, 0);
-  if (wide_size <= 0) throw Failure("convert the path", std::string(text), reason(GetLastError()));
+  if (wide_size <= 0) throw Failure("convert the path", std::string(text), detail::reason(detail::last_error()));
   std::wstring wide(static_cast<std::size_t>(wide_size), L'\0');
   MultiByteToWideChar(from, 0, text.data(), size, wide.data(), wide_size);
   BOOL lost = FALSE;
