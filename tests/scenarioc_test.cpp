@@ -12,6 +12,7 @@
 
 #include "golden.h"
 #include "in_process.h"
+#include "model/version.h"
 #include "test_support.h"
 
 namespace {
@@ -54,6 +55,9 @@ std::string replace(std::string s, const std::string& from, const std::string& t
   if (at != std::string::npos) s.replace(at, from.size(), to);
   return s;
 }
+
+// Every --json object ends with the version of scenarioc that wrote it.
+const std::string version_json = ", \"version\": \"" + std::string(scenario::version) + "\"}\n";
 
 // A path as a JSON string holds it.
 std::string json_escaped(const std::string& s) {
@@ -98,7 +102,8 @@ TEST(ScenariocCompile, EmbeddedTextsGiveTheOneShotFilesAndStayUntouched) {
   EXPECT_EQ(j.status, 0);
   EXPECT_EQ(j.out,
             "{\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": null, \"failure\": null, "
-            "\"files\": [\"Belvara_Quintosa_254.sim\", \"Belvara_Quintosa_254.dat\"]}\n");
+            "\"files\": [\"Belvara_Quintosa_254.sim\", \"Belvara_Quintosa_254.dat\"]" +
+                version_json);
   EXPECT_EQ(read_bytes(out / "Belvara_Quintosa_linea.dat"), "earlier");
   for (const std::string& n : {compiled[1], compiled[2]})
     EXPECT_EQ(read_bytes(out / n), one_shot_files().at(n)) << n;
@@ -148,7 +153,7 @@ TEST_P(ScenariocErrors, ArePlacedInTheAuthorsText) {
                        ", \"posizione_errore\": " + std::to_string(c.position) +
                        ", \"fatal\": null, \"failure\": " + c.failure + ", \"files\": "
                        "[\"Belvara_Quintosa_linea.dat\", \"Belvara_Quintosa_254.sim\", "
-                       "\"Belvara_Quintosa_254.dat\"]}\n");
+                       "\"Belvara_Quintosa_254.dat\"]" + version_json);
   // The files are written in spite of the error; the sources stay as they were.
   auto after = contents(dir.path());
   for (const std::string& n : compiled) EXPECT_EQ(after.erase(n), 1u) << n;
@@ -238,7 +243,7 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
   EXPECT_EQ(fatal.status, 2);
   EXPECT_EQ(fatal.out,
             "{\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": 1250, \"failure\": null, "
-            "\"files\": []}\n");
+            "\"files\": []" + version_json);
   EXPECT_EQ(fatal.err,
             "scenarioc: error 1250: a format-mark header slot is already set\n"
             "scenarioc: note: track cell 1 (0 to 50 m) holds a signal\n"
@@ -252,7 +257,7 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
   const ToolRun none = scenarioc({"compile", "--json", empty.str()}, tmp.path());
   EXPECT_EQ(none.status, 2);
   EXPECT_NE(none.out.find("{\"numero_errore\": 101,"), std::string::npos) << none.out;
-  EXPECT_NE(none.out.find("\"files\": []}"), std::string::npos) << none.out;
+  EXPECT_NE(none.out.find("\"files\": [], "), std::string::npos) << none.out;
   EXPECT_EQ(none.err.rfind(in_dir("{DIR}/" + line_txt + ": error 101: ", empty.path()), 0), 0u)
       << none.err;
   EXPECT_TRUE(fs::is_empty(empty.path()));
@@ -268,7 +273,7 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
   fs::create_directory(out / "Belvara_Quintosa_254.sim");
   const ToolRun blocked = scenarioc({"compile", "--json", "--out", out.str(), dir.str()}, tmp.path());
   EXPECT_EQ(blocked.status, 2);
-  EXPECT_NE(blocked.out.find("\"files\": [\"Belvara_Quintosa_linea.dat\"]}"), std::string::npos)
+  EXPECT_NE(blocked.out.find("\"files\": [\"Belvara_Quintosa_linea.dat\"], "), std::string::npos)
       << blocked.out;
   EXPECT_NE(blocked.err.find("Belvara_Quintosa_254.sim"), std::string::npos) << blocked.err;
   EXPECT_EQ(contents(dir.path()), sources);
@@ -355,6 +360,9 @@ TEST(ScenariocDump, PrintsTheEmbeddedFiles) {
             "point 91998: real -34722.28429392791, real 67505.56732733501\n"
             "point 91999: empty, empty\n"
             "point 92000: empty, empty\n");
+
+  for (const std::string& n : compiled)
+    EXPECT_TRUE(scenarioc({"dump", "--json", (dir / n).string()}).out.ends_with(version_json)) << n;
 }
 
 TEST(ScenariocDump, RefusesDamagedFilesNamingTheOffset) {
@@ -397,7 +405,6 @@ TEST(ScenariocUsage, WrongCommandLinesExit64AndHelpExits0) {
   const std::vector<Case> cases = {
       {{}, 64},
       {{"frobnicate"}, 64},
-      {{"--version"}, 64},
       {{"compile"}, 64},
       {{"compile", d, d}, 64},
       {{"compile", "--out"}, 64},
@@ -432,6 +439,15 @@ TEST(ScenariocUsage, WrongCommandLinesExit64AndHelpExits0) {
   }
   // Nothing was compiled or written by any of them.
   EXPECT_TRUE(fs::is_empty(dir.path()));
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+TEST(ScenariocUsage, VersionPrintsTheReleaseAndWritesNothing) {
+  TempDir tmp;
+  const ToolRun r = scenarioc({"--version"}, tmp.path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "scenarioc " + std::string(scenario::version) + "\n");
+  EXPECT_EQ(r.err, "");
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 }
 

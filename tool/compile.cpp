@@ -11,6 +11,7 @@
 #include "format/compiled_files.h"
 #include "model/errors.h"
 #include "model/file_names.h"
+#include "model/version.h"
 #include "platform/platform.h"
 #include "tool/cli.h"
 #include "tool/diagnostics.h"
@@ -212,6 +213,7 @@ std::string in_json(const Esito& e) {
   j.key("files").begin_list();
   for (const std::string& f : e.file) j.text(f);
   j.end_list();
+  j.key("version").text(scenario::version);
   j.end_object();
   return j.result();
 }

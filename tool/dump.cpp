@@ -21,7 +21,8 @@ const std::string_view dump_usage =
     "  NAME_NUMBER.sim   route file: the 87 entries with every field named\n"
     "  NAME_NUMBER.dat   cell file: one line per cell that holds a feature\n"
     "\n"
-    "  --json  print one JSON object instead, with every entry or every cell\n"
+    "  --json  print one JSON object instead, with every entry or every cell, and\n"
+    "          the version of scenarioc last\n"
     "\n"
     "Exit status: 0 printed; 1 the file cannot be read or is malformed (the\n"
     "message names the byte offset at fault); 64 a wrong command line.\n";

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/version.h"
 #include "tool/cli.h"
 #include "tool/render.h"
 
@@ -28,8 +29,8 @@ constexpr std::string_view usage =
     "         SCENARIO_DIR | LINE_FILE ROUTE_FILE CELL_FILE\n"
     "      draw the compiled files as one SVG picture: plan, profiles, features\n"
     "\n"
-    "'scenarioc COMMAND --help' describes a command. Exit status 64 means a\n"
-    "wrong command line.\n";
+    "'scenarioc COMMAND --help' describes a command; 'scenarioc --version' prints\n"
+    "the version. Exit status 64 means a wrong command line.\n";
 
 struct Command {
   std::string_view name;
@@ -63,6 +64,10 @@ int run(std::span<const std::string> args) {
   if (args.empty()) return usage_error("no command given", usage);
   if (args[0] == "--help") {
     write_out(usage);
+    return exit_ok;
+  }
+  if (args[0] == "--version") {
+    write_out("scenarioc " + std::string(scenario::version) + "\n");
     return exit_ok;
   }
   for (const Command& c : commands) {
