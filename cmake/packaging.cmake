@@ -36,13 +36,15 @@ set(CPACK_PACKAGE_NAME belvara_quintosa)
 set(CPACK_PACKAGE_VENDOR "Belvara_Quintosa developers")
 set(CPACK_PACKAGE_CONTACT "Belvara_Quintosa developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "Belvara_Quintosa train-driving scenario and scenarioc, the scenario authors' compiler")
-set(CPACK_PACKAGE_DESCRIPTION
-    "belvara_quintosa writes the Belvara_Quintosa scenario (the 85 km line and\n"
-    "train 254) for a train-driving simulator: its description texts, the three\n"
-    "compiled files the simulator loads and three sheets for the driver.\n"
-    "scenarioc compiles an author's own line and train descriptions with the same\n"
-    "compiler, explains their mistakes, prints compiled files and draws them.")
+    "Belvara_Quintosa driving scenario and scenarioc, its authors' compiler")
+# One string (a list would be joined with semicolons), in lines short enough
+# for dpkg's listing.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "belvara_quintosa writes the Belvara_Quintosa scenario (the 85 km line and\n"
+  "train 254) for a train-driving simulator: the three compiled files the\n"
+  "simulator loads and three sheets for the driver. scenarioc compiles an\n"
+  "author's own line and train descriptions with the same compiler, explains\n"
+  "their mistakes, prints compiled files and draws them.")
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 set(CPACK_STRIP_FILES ON)
 if(WIN32)
@@ -54,11 +56,12 @@ endif()
 set(CPACK_DEBIAN_PACKAGE_NAME belvara-quintosa)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n${CPACK_PACKAGE_DESCRIPTION}")
-# The C and C++ runtimes the programs link: dpkg-shlibdeps (dpkg-dev) names
-# them with their versions; without it, by name.
+# The C and C++ runtimes the programs link: dpkg-shlibdeps (dpkg-dev, which
+# CPack drives with `file`) names them with their versions; without it, by
+# name.
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
-if(DPKG_SHLIBDEPS)
+find_program(FILE_COMMAND file)
+if(DPKG_SHLIBDEPS AND FILE_COMMAND)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libgcc-s1, libstdc++6")
