@@ -45,8 +45,8 @@ same_files "$tgz" "$work/tgz"
 echo "== $deb"
 dpkg-deb --info "$deb"
 dpkg-deb --contents "$deb"
-dpkg-deb --field "$deb" Version | grep -qx "$version"
-dpkg-deb --field "$deb" Depends | grep -q libstdc++6
+[ "$(dpkg-deb --field "$deb" Version)" = "$version" ]
+[[ "$(dpkg-deb --field "$deb" Depends)" == *libstdc++6* ]]
 mkdir "$work/root"
 dpkg -x "$deb" "$work/root"
 files_under "$work/root/usr" >"$work/deb"

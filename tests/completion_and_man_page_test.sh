@@ -5,11 +5,13 @@
 # version is the program's. Also: operands complete to folders or files as
 # the command takes them.
 # Usage: completion_and_man_page_test.sh SCENARIOC SOURCE_DIR
-set -uo pipefail
+set -u
 scenarioc=$1 source_dir=$2
 completion=$source_dir/packaging/scenarioc.bash
 man_page=$source_dir/doc/scenarioc.1
 failures=0
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # shellcheck source=../packaging/scenarioc.bash
@@ -21,6 +23,11 @@ offered() {  # the words the completion offers for a command line ending in "$@"
   _scenarioc
   printf '%s\n' "${COMPREPLY[@]}"
 }
+offers() {  # WORD... EXPECTED: the completion of WORD... offers EXPECTED
+  local words
+  words=$(offered "${@:1:$#-1}")
+  grep -qxF -- "${!#}" <<<"$words"
+}
 in_man_page() {  # roff writes a minus sign as \-
   grep -qF -- "${1//-/\\-}" "$man_page"
 }
@@ -28,18 +35,19 @@ in_man_page() {  # roff writes a minus sign as \-
 commands=$("$scenarioc" --help | sed -n 's/^  \([a-z][a-z]*\)\( .*\)\?$/\1/p')
 [ -n "$commands" ] || fail "no command found in scenarioc --help"
 for command in $commands; do
-  offered "${command:0:2}" | grep -qx -- "$command" || fail "the completion does not offer $command"
+  offers "${command:0:2}" "$command" || fail "the completion does not offer $command"
   grep -q "^\.B $command\$" "$man_page" || fail "the man page has no $command"
   # The options the command's usage names; -Wno-CODE is offered as -Wno-.
-  options=$("$scenarioc" "$command" --help |
-            grep -o -- '\(^\|[[ ]\)--\?[A-Za-z][A-Za-z0-9-]*' | sed 's/^[[ ]//; s/-[A-Z]*$/-/' | sort -u)
+  "$scenarioc" "$command" --help >"$work/usage" || fail "$command --help fails"
+  options=$(grep -o -- '\(^\|[[ ]\)--\?[A-Za-z][A-Za-z0-9-]*' "$work/usage" |
+            sed 's/^[[ ]//; s/-[A-Z]*$/-/' | sort -u)
   for option in $options --help; do
-    offered "$command" - | grep -qx -- "$option" || fail "the completion does not offer $command $option"
+    offers "$command" - "$option" || fail "the completion does not offer $command $option"
     in_man_page "$option" || fail "the man page does not describe $option ($command)"
   done
 done
 for option in --help --version; do
-  offered - | grep -qx -- "$option" || fail "the completion does not offer $option"
+  offers - "$option" || fail "the completion does not offer $option"
   in_man_page "$option" || fail "the man page does not describe $option"
 done
 
@@ -49,8 +57,6 @@ grep -q "^\.TH SCENARIOC 1 .*\"$version\"" "$man_page" ||
 
 # Operands: folders for compile, files for dump; options' values are left to
 # the author.
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 mkdir "$work/scenario one"
 : >"$work/route.sim"
 cd "$work" || exit 1
