@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The Windows stage of CI: cross-builds the programs with MinGW-w64, then, on
-# a virtual display, runs the Windows unit tests under Wine (scenarioc's
-# among them, in-process), runs the one-shot program (in an empty folder and
-# at the root of a drive) and compares its six files byte for byte with those
-# of the Linux build, runs scenarioc.exe texts and compile on the embedded
-# texts and compares their files with those of scenarioc on Linux, and takes
-# a screenshot of the waiting window (kept as
+# The Windows stage of CI: cross-builds the programs with MinGW-w64 and packs
+# the ZIP for Windows users (checking that the programs need no DLL of the
+# compiler), then, on a virtual display, runs the Windows unit tests under
+# Wine (scenarioc's among them, in-process), runs the one-shot program (in an
+# empty folder, at the root of a drive, and unzipped from the ZIP with
+# everything else the ZIP holds) and compares its six files byte for byte
+# with those of the Linux build, runs scenarioc.exe texts and compile on the
+# embedded texts and compares their files with those of scenarioc on Linux,
+# and takes a screenshot of the waiting window (kept as
 # build/windows/screenshots/waiting_window.png).
 # Called by .ci/run; runs on its own as well.
 set -euo pipefail
@@ -16,6 +18,8 @@ products=(
   Belvara_Quintosa_254_rallentamenti.txt Belvara_Quintosa_254_scheda_treno.txt
   Belvara_Quintosa_linea.dat
 )
+version=$(sed -n 's/^project(belvara_quintosa VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+zip=build/packages/belvara_quintosa-$version-win64.zip
 
 export WINEDEBUG=-all
 # No prompts to install Mono and Gecko: nothing here needs them.
@@ -30,6 +34,7 @@ install_missing() {
   command -v xauth >/dev/null || missing+=(xauth)
   command -v xwd >/dev/null || missing+=(x11-apps)
   command -v python3 >/dev/null || missing+=(python3)
+  command -v unzip >/dev/null || missing+=(unzip)
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(libgtest-dev)
   # Wine's own fonts (the title-bar buttons) and a sans serif as wide as
   # Windows' own, so that the screenshot shows what users see.
@@ -102,6 +107,70 @@ scenarioc_end_to_end() {
   rm -rf "$work"
 }
 
+# The programs link the C and C++ runtimes in: they import system DLLs only,
+# none of MinGW's (libstdc++-6.dll, libgcc_s_seh-1.dll, libwinpthread-1.dll).
+linked_statically() {
+  local exe dlls
+  for exe in build/windows/bin/belvara_quintosa.exe build/windows/bin/scenarioc.exe; do
+    dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
+    if grep -qi '^lib' <<<"$dlls"; then
+      echo "$exe needs DLLs that Windows does not have:" $dlls >&2
+      return 1
+    fi
+    echo "$(basename "$exe") imports only" $dlls
+  done
+}
+
+# The ZIP as a user gets it: unzipped into an empty folder, the one-shot
+# program double-clicked there among the other files of the ZIP.
+from_zip() {
+  local work empty folder
+  work=$(mktemp -d)
+  empty=$work/empty
+  folder=$empty/belvara_quintosa-$version-win64
+  mkdir "$empty"
+  unzip -q "$zip" -d "$empty"
+  files_in() { (cd "$empty" && find . -type f | sed 's|^\./||' | LC_ALL=C sort); }
+  files_in >"$work/unzipped"
+  {
+    printf "belvara_quintosa-$version-win64/%s\n" belvara_quintosa.exe scenarioc.exe \
+      LEGGIMI.txt README.md CHANGELOG.md doc/belvara_quintosa.svg
+    for page in doc/*.md; do echo "belvara_quintosa-$version-win64/$page"; done
+  } | LC_ALL=C sort >"$work/expected"
+  diff -u "$work/expected" "$work/unzipped" || { echo "the ZIP does not hold what it should" >&2; return 1; }
+
+  [ "$(wine "$folder/scenarioc.exe" --version | tr -d '\r')" = "scenarioc $version" ]
+  [ "$(wine "$folder/belvara_quintosa.exe" --version | tr -d '\r')" = "belvara_quintosa $version" ]
+  echo "both programs from the ZIP say version $version"
+  # And in the file's Properties: the version resource's strings are UTF-16.
+  python3 - "$version" "$folder"/*.exe <<'PY'
+import sys
+version, exes = sys.argv[1], sys.argv[2:]
+for exe in exes:
+    data = open(exe, 'rb').read()
+    for key in ('FileVersion', 'ProductVersion'):
+        at = data.find((key + '\0').encode('utf-16-le'))
+        if at < 0 or data.find((version + '\0').encode('utf-16-le'), at, at + 64) < 0:
+            sys.exit('%s: no %s %s in its version resource' % (exe, key, version))
+print('both programs carry version %s in their version resource' % version)
+PY
+
+  mkdir "$work/linux"
+  cp build/bin/belvara_quintosa "$work/linux/"
+  (cd "$work/linux" && ./belvara_quintosa 2>/dev/null)
+  (cd "$folder" && wine belvara_quintosa.exe)
+  local new f
+  new=$(files_in | comm -13 "$work/unzipped" - | sed "s|^belvara_quintosa-$version-win64/||")
+  if [ "$new" != "$(printf '%s\n' "${products[@]}")" ]; then
+    echo "from the ZIP: wrong set of new files:" >&2
+    echo "$new" >&2
+    return 1
+  fi
+  for f in "${products[@]}"; do cmp "$work/linux/$f" "$folder/$f" || return 1; done
+  echo "Windows, unzipped from $(basename "$zip"): the six files are byte for byte the Linux ones"
+  rm -rf "$work"
+}
+
 screenshot() {
   local dir=build/windows/screenshots
   mkdir -p "$dir"
@@ -143,6 +212,9 @@ on_display() {
   echo "== scenarioc on Windows and on Linux"
   scenarioc_end_to_end
 
+  echo "== the ZIP for Windows users, unzipped into an empty folder"
+  from_zip
+
   echo "== the waiting window on the screen"
   screenshot
 }
@@ -159,6 +231,10 @@ install_missing
 echo "== Windows cross build"
 cmake --preset windows
 cmake --build --preset windows
+linked_statically
+echo "== the ZIP for Windows users"
+cpack --preset windows
+unzip -l "$zip"
 # The Linux programs, for the comparison; already built when .ci/run ran first.
 cmake --preset default >/dev/null
 cmake --build --preset default --target belvara_quintosa scenarioc

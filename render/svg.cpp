@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "model/version.h"
 #include "text/cp1252.h"
 
 namespace scenarioc::svg {
@@ -135,7 +136,8 @@ std::string Document::finish(double height) {
   const std::string w = num(width_, 0), h = num(std::ceil(height), 0);
   std::string doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                     "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "\" height=\"" + h +
-                    "\" viewBox=\"0 0 " + w + " " + h + "\">\n<style>\n" + style_ + "</style>\n";
+                    "\" viewBox=\"0 0 " + w + " " + h + "\">\n<metadata>drawn by scenarioc " +
+                    std::string(scenario::version) + "</metadata>\n<style>\n" + style_ + "</style>\n";
   doc.reserve(doc.size() + out_.size() + 8);
   doc += out_;
   doc += "</svg>\n";

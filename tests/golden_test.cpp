@@ -12,6 +12,7 @@
 #include "golden.h"
 #include "model/file_names.h"
 #include "model/model.h"
+#include "model/version.h"
 #include "test_support.h"
 #include "text/scenario_texts.h"
 #include "tool/cli.h"
@@ -56,7 +57,8 @@ class Golden : public ::testing::Test {
   }
 
   // Whatever the scenarioc command printed, with the directory taken out of
-  // the file names it shows (in JSON, backslashes come doubled).
+  // the file names it shows (in JSON, backslashes come doubled), and the
+  // version, which each release changes, shown as VERSION.
   struct Run {
     int status;
     std::string out, err;
@@ -74,6 +76,9 @@ class Golden : public ::testing::Test {
           prefix.insert(at, 1, '\\');
       }
     }
+    const std::string version = "\"version\": \"" + std::string(scenario::version) + "\"";
+    if (const std::size_t at = o.out.rfind(version); at != std::string::npos)
+      o.out.replace(at, version.size(), "\"version\": \"VERSION\"");
     return o;
   }
 

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "golden.h"
+#include "model/version.h"
 #include "test_support.h"
 
 namespace {
@@ -23,10 +24,11 @@ const std::set<std::string> prodotti = {
 };
 
 // Copies the program into `dir` and runs it there; stderr goes to a file.
-int esegui(const TempDir& dir) {
+int esegui(const TempDir& dir, const std::string& args = "") {
   const fs::path exe = dir / fs::path(BELVARA_QUINTOSA_EXE).filename();
   if (!fs::exists(exe)) fs::copy_file(BELVARA_QUINTOSA_EXE, exe);
-  return run_command("\"" + exe.string() + "\" 2> \"" + (dir / "stderr.log").string() + "\"");
+  return run_command("\"" + exe.string() + "\" " + args + " 2> \"" +
+                     (dir / "stderr.log").string() + "\"");
 }
 
 std::set<std::string> file_in(const TempDir& dir) {
@@ -68,6 +70,16 @@ TEST(OneShotRun, LeavesTheSixFilesAndTheSameBytesTwice) {
   EXPECT_EQ(file_in(dir), con_resto);
   EXPECT_EQ(read_bytes(dir / "Belvara_Quintosa_linea.txt"), garbage);
   for (const std::string& n : prodotti) EXPECT_EQ(read_bytes(dir / n), prima[n]) << n;
+}
+
+TEST(OneShotRun, VersionPrintsTheReleaseAndWritesNothing) {
+  TempDir dir;
+  ASSERT_EQ(esegui(dir, "--version > \"" + (dir / "stdout.log").string() + "\""), 0);
+  EXPECT_EQ(read_bytes(dir / "stdout.log"),
+            "belvara_quintosa " + std::string(scenario::version) + "\n");
+  EXPECT_EQ(read_bytes(dir / "stderr.log"), "");  // no waiting window either
+  fs::remove(dir / "stdout.log");
+  EXPECT_EQ(file_in(dir), std::set<std::string>{});
 }
 
 TEST(OneShotRun, AFailureLeavesTheFolderAsItWas) {

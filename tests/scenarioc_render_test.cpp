@@ -19,6 +19,7 @@
 #include "format/compiled_files_reader.h"
 #include "in_process.h"
 #include "large_scenario.h"
+#include "model/version.h"
 #include "test_support.h"
 
 #if defined(_WIN32)
@@ -222,6 +223,10 @@ TEST(ScenariocRender, EmbeddedScenarioShowsEveryPartAndCountsEveryFeature) {
   // 92001 plan points, drawn at the picture's resolution.
   EXPECT_GT(s.punti_traccia, 100);
   EXPECT_LT(s.punti_traccia, 5000);
+  // Which scenarioc drew it.
+  EXPECT_NE(read_bytes(dir / svg_predefinito)
+                .find("\n<metadata>drawn by scenarioc " + std::string(scenario::version) + "</metadata>\n"),
+            std::string::npos);
 }
 
 TEST(ScenariocRender, ThreeFilesOrScenarioAndTrainNamesGiveTheSamePicture) {

@@ -3,8 +3,11 @@
 // anywhere.
 #include "tool/check.h"
 
+#include "model/version.h"
+
 #include "compiler/compile.h"
 #include "model/errors.h"
+#include "model/version.h"
 #include "platform/platform.h"
 #include "tool/cli.h"
 #include "tool/json.h"
@@ -27,7 +30,8 @@ const std::string_view check_usage =
     "  --scenario NAME  scenario name (default Belvara_Quintosa)\n"
     "  --train NUMBER   train number (default 254)\n"
     "  --json           print one JSON object on standard output instead:\n"
-    "                   {\"diagnostics\": [...], \"numero_errore\", \"posizione_errore\", \"fatal\"}\n"
+    "                   {\"diagnostics\": [...], \"numero_errore\", \"posizione_errore\", \"fatal\",\n"
+    "                    \"version\"}\n"
     "  -Werror          count warnings as errors\n"
     "  -Wno-CODE        leave out the warnings of CODE\n"
     "\n"
@@ -60,6 +64,7 @@ std::string in_json(const CheckResult& r, const Sorgenti& s, const WarningOption
   j.key("posizione_errore").integer(r.model.posizione_errore);
   j.key("fatal");
   if (r.end.fatal) j.integer(*r.end.fatal); else j.null();
+  j.key("version").text(scenario::version);
   j.end_object();
   return j.result();
 }
@@ -140,7 +145,7 @@ int run_check(std::span<const std::string> args) {
       j.begin_object().key("diagnostics");
       refused->as_json(j);
       j.key("numero_errore").integer(0).key("posizione_errore").integer(0);
-      j.key("fatal").null().end_object();
+      j.key("fatal").null().key("version").text(scenario::version).end_object();
       write_out(j.result());
     }
     return exit_failure;

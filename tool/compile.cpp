@@ -12,6 +12,7 @@
 #include "format/compiled_files.h"
 #include "model/errors.h"
 #include "model/file_names.h"
+#include "model/version.h"
 #include "platform/platform.h"
 #include "tool/check.h"
 #include "tool/cli.h"
@@ -36,7 +37,7 @@ const std::string_view compile_usage =
     "  --out DIR        where the compiled files go (default SOURCE_DIR)\n"
     "  --json           print one JSON object on standard output:\n"
     "                   {\"numero_errore\", \"posizione_errore\", \"fatal\", \"failure\", \"files\",\n"
-    "                    \"diagnostics\"}\n"
+    "                    \"diagnostics\", \"version\"}\n"
     "  -Werror          count warnings as errors (the files are still written)\n"
     "  -Wno-CODE        leave out the warnings of CODE (see 'scenarioc check --help')\n"
     "\n"
@@ -189,6 +190,7 @@ std::string in_json(const Esito& e, const Modello* m, const Sorgenti* s, const W
   if (m) as_json(j, *m, *s, w);
   else if (e.illeggibile) e.illeggibile->as_json(j);
   else j.begin_list().end_list();
+  j.key("version").text(scenario::version);
   j.end_object();
   return j.result();
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/version.h"
 #include "tool/dump.h"
 #include "tool/json.h"
 
@@ -116,6 +117,7 @@ std::string plan_json(const std::string& name, std::size_t size, const Tracciato
     j.end_object();
   }
   j.end_list();
+  j.key("version").text(scenario::version);
   j.end_object();
   return j.result();
 }

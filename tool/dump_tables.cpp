@@ -8,6 +8,7 @@
 
 #include "format/compiled_files_reader.h"
 #include "model/format_constants.h"
+#include "model/version.h"
 #include "tool/dump.h"
 #include "tool/json.h"
 
@@ -148,6 +149,7 @@ std::string route_json(const std::string& name, std::size_t size, const RouteTab
     j.end_object();
   }
   j.end_list();
+  j.key("version").text(scenario::version);
   j.end_object();
   return j.result();
 }
@@ -189,6 +191,7 @@ std::string cells_json(const std::string& name, std::size_t size,
     j.end_object();
   }
   j.end_list();
+  j.key("version").text(scenario::version);
   j.end_object();
   return j.result();
 }

@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "tool/check.h"
+#include "model/version.h"
 #include "tool/cli.h"
 #include "tool/render.h"
 
@@ -36,8 +37,8 @@ constexpr std::string_view usage =
     "  lsp\n"
     "      the language server for an editor, on standard input and output\n"
     "\n"
-    "'scenarioc COMMAND --help' describes a command. Exit status 64 means a\n"
-    "wrong command line.\n";
+    "'scenarioc COMMAND --help' describes a command; 'scenarioc --version' prints\n"
+    "the version. Exit status 64 means a wrong command line.\n";
 
 struct Command {
   std::string_view name;
@@ -73,6 +74,10 @@ int run(std::span<const std::string> args) {
   if (args.empty()) return usage_error("no command given", usage);
   if (args[0] == "--help") {
     write_out(usage);
+    return exit_ok;
+  }
+  if (args[0] == "--version") {
+    write_out("scenarioc " + std::string(scenario::version) + "\n");
     return exit_ok;
   }
   for (const Command& c : commands) {

@@ -1,0 +1,68 @@
+# bash completion for scenarioc: its commands, each command's options, and
+# folders or files where the command takes them. Installed as
+# share/bash-completion/completions/scenarioc; to try it without installing,
+# `source packaging/scenarioc.bash`. Uses bash's own compgen only, so it
+# works without the bash-completion package too.
+
+_scenarioc_paths() {  # -d: folders; -f: files and folders
+  compopt -o filenames 2>/dev/null
+  local IFS=$'\n'
+  COMPREPLY=($(compgen "$1" -- "$cur"))
+}
+
+_scenarioc() {
+  local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
+  COMPREPLY=()
+  if [[ $COMP_CWORD -eq 1 ]]; then
+    COMPREPLY=($(compgen -W "compile check dump texts render lsp --help --version" -- "$cur"))
+    return
+  fi
+
+  local command=${COMP_WORDS[1]} options operand
+  case $command in
+    compile)
+      options="--scenario --train --no-plan --out --json -Werror -Wno- --help"
+      operand=-d ;;
+    check)
+      options="--scenario --train --json -Werror -Wno- --help"
+      operand=-d ;;
+    dump)
+      options="--json --help"
+      operand=-f ;;
+    texts)
+      options="--help"
+      operand=-d ;;
+    render)
+      options="--scenario --train --out --from --to --help"
+      operand=-f ;;
+    lsp)
+      options="--help" ;;
+    *)
+      return ;;
+  esac
+
+  # The value of an option.
+  case $prev in
+    --scenario | --train | --from | --to)
+      return ;;  # the author's own name, number or kilometre
+    --out)
+      if [[ $command == render ]]; then _scenarioc_paths -f; else _scenarioc_paths -d; fi
+      return ;;
+  esac
+
+  # "--" ends the options.
+  local i
+  for ((i = 2; i < COMP_CWORD; i++)); do
+    [[ ${COMP_WORDS[i]} == -- ]] && options=""
+  done
+
+  if [[ $cur == -* && -n $options ]]; then
+    COMPREPLY=($(compgen -W "$options" -- "$cur"))
+    # -Wno- is followed by a diagnostic's code, not by a space.
+    [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == -Wno- ]] && compopt -o nospace 2>/dev/null
+  elif [[ -n $operand ]]; then
+    _scenarioc_paths "$operand"
+  fi
+}
+
+complete -F _scenarioc scenarioc
