@@ -44,7 +44,10 @@ const Contents new_set = {{"S_linea.dat", "new plan"},
 
 Contents contents(const fs::path& folder) {
   Contents c;
-  for (const std::string& name : names_in(folder)) c[name] = read_bytes(folder / name);
+  // A folder (the staging folder itself) counts as an entry, unread: it
+  // cannot be read as a file everywhere.
+  for (const std::string& name : names_in(folder))
+    c[name] = fs::is_directory(folder / name) ? "<folder>" : read_bytes(folder / name);
   return c;
 }
 

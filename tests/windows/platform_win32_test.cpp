@@ -69,6 +69,12 @@ TEST_F(Win32Files, ReplacesAFileWholeAndKeepsEveryByte) {
   EXPECT_EQ(read_bytes(name), bytes);
 }
 
+// Wine's MoveFileEx replaces a read-only file, which Windows refuses.
+bool running_under_wine() {
+  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 TEST_F(Win32Files, ARefusedReplacementIsAFailureNamingTheFile) {
   const std::string read_only = path("read_only.txt");
   write_bytes(read_only, "old");
@@ -79,7 +85,9 @@ TEST_F(Win32Files, ARefusedReplacementIsAFailureNamingTheFile) {
   HANDLE h = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
 
-  for (const std::string& name : {read_only, held}) {
+  std::vector<std::string> refused{held};
+  if (!running_under_wine()) refused.push_back(read_only);
+  for (const std::string& name : refused) {
     try {
       platform::replace_file(name, "new");
       ADD_FAILURE() << "no failure for " << name;
@@ -90,7 +98,9 @@ TEST_F(Win32Files, ARefusedReplacementIsAFailureNamingTheFile) {
   }
   CloseHandle(h);
   EXPECT_EQ(read_bytes(held), "old");
-  EXPECT_EQ(read_bytes(read_only), "old");
+  if (!running_under_wine()) {
+    EXPECT_EQ(read_bytes(read_only), "old");
+  }
   SetFileAttributesA(read_only.c_str(), FILE_ATTRIBUTE_NORMAL);
   // Once released, the file is replaced as usual, and no temporary is left.
   platform::replace_file(held, "");
