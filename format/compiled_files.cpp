@@ -6,8 +6,6 @@
 namespace scenario {
 namespace {
 
-constexpr std::size_t chunk_bytes = 1 << 20;
-
 void scrivi(const std::string& path, const ByteBuffer& buffer) {
   platform::OutputFile file = platform::create_replacing(path);
   file.write(buffer.data());
@@ -64,8 +62,9 @@ void scrivi_file_compilati(const Modello& m) {
   if (m.scrivi_linea != 0) {
     platform::OutputFile file =
         platform::create_replacing(platform::join_path(m.cartella, nomi.linea_dat()));
-    serializza_tracciato(m.tracciato, chunk_bytes,
-                         [&](std::span<const std::uint8_t> b) { file.write(b); });
+    // The plan is its file image already: two writes.
+    file.write(m.tracciato.image(0));
+    file.write(m.tracciato.image(1));
     file.close();
   }
 

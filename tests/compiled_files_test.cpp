@@ -45,10 +45,7 @@ Modello modello(const std::string& cartella, bool piano) {
   if (piano) {
     m.tracciato.crea(m.lunghezza_totale);
     semina_piano(m.tracciato);
-    for (std::size_t p = 2; p <= 91998; ++p) {
-      m.tracciato.metti_reale(p, 0, 0.0);
-      m.tracciato.metti_reale(p, 1, static_cast<double>(p));
-    }
+    for (std::size_t p = 2; p <= 91998; ++p) m.tracciato.set_real_point(p, 0.0, static_cast<double>(p));
   }
   return m;
 }
