@@ -41,19 +41,21 @@ void serializza_percorso(const Modello& m, ByteBuffer& out) {
 }
 
 void serializza_celle(const Modello& m, ByteBuffer& out) {
-  out.reserve(out.size() + m.celle.size() * byte_per_cella);
+  // One pass over the cells into room taken at once.
+  std::uint8_t* p = out.append(m.celle.size() * byte_per_cella);
   for (const cella& c : m.celle) {
-    out.u8(c.tipo_cella);
-    out.i16(c.valore_a);
-    out.i16(c.valore_b);
-    out.i16(c.valore_c);
-    out.i16(c.valore_d);
-    out.u8(c.tempo_segnale);
-    out.u8(c.preavviso);
-    out.u8(c.codice_montagna);
-    out.u8(c.vel_limite);
-    out.u8(c.codice_pendenza);
-    out.u8(c.aderenza);
+    p[0] = c.tipo_cella;
+    put_le16(p + 1, static_cast<std::uint16_t>(c.valore_a));
+    put_le16(p + 3, static_cast<std::uint16_t>(c.valore_b));
+    put_le16(p + 5, static_cast<std::uint16_t>(c.valore_c));
+    put_le16(p + 7, static_cast<std::uint16_t>(c.valore_d));
+    p[9] = c.tempo_segnale;
+    p[10] = c.preavviso;
+    p[11] = c.codice_montagna;
+    p[12] = c.vel_limite;
+    p[13] = c.codice_pendenza;
+    p[14] = c.aderenza;
+    p += byte_per_cella;
   }
 }
 
