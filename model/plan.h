@@ -53,7 +53,8 @@ class Tracciato {
   std::span<const std::uint8_t> image(int coord) const;
 
   // Told as long stretches of points are set; nullptr for no one. The
-  // observer stays across crea().
+  // observer stays across crea(), and is taken off before the plan is
+  // destroyed or assigned over.
   void observe(Observer* o) { observer_ = o; }
 
  private:
