@@ -30,7 +30,9 @@ class Tracciato {
   class Appender;
   class Observer;
 
-  // Points 0 to ultimo_punto, every coordinate empty.
+  // Points 0 to ultimo_punto, every coordinate empty. Throws
+  // std::invalid_argument for a negative ultimo_punto, std::bad_alloc when
+  // there is no room.
   void crea(std::int32_t ultimo_punto);
   bool esiste() const { return points_ != 0; }
   // Number of points (ultimo_punto + 1), 0 when there is no plan.
