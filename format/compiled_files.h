@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,6 +31,28 @@ void serializza_tracciato(const Tracciato& t, std::size_t chunk, Flush flush);
 // (only when m.scrivi_linea is non-zero), the route file, the cell file.
 // Throws platform::Failure; files finished before stay.
 void scrivi_file_compilati(const Modello& m);
+
+// scrivi_file_compilati for a compile yet to run. Made before compila() on
+// the same model, it writes the compiled line file's first half (under the
+// file's temporary name, on a thread of its own) while the plan is still
+// being computed; finish() writes the rest and the other two files, the
+// same bytes in the same order as scrivi_file_compilati(m). Destroyed
+// unfinished, as when the compile ends in a fatal error, it leaves no file.
+class CompiledFilesWriter {
+ public:
+  explicit CompiledFilesWriter(Modello& m);
+  ~CompiledFilesWriter();
+  CompiledFilesWriter(const CompiledFilesWriter&) = delete;
+  CompiledFilesWriter& operator=(const CompiledFilesWriter&) = delete;
+
+  // Throws platform::Failure; files finished before stay.
+  void finish();
+
+ private:
+  class LineFile;
+  Modello& m_;
+  std::unique_ptr<LineFile> line_;
+};
 
 template <typename Flush>
 void serializza_tracciato(const Tracciato& t, std::size_t chunk, Flush flush) {

@@ -26,9 +26,11 @@ std::uint64_t le(const std::uint8_t* p, int bytes) {
 
 void Tracciato::crea(std::int32_t ultimo_punto) {
   if (ultimo_punto < 0) throw std::invalid_argument("a plan's last point cannot be negative");
+  if (observer_ != nullptr && reported_ != 0) observer_->plan_dropped();
   points_ = static_cast<std::size_t>(ultimo_punto) + 1;
   set_ = 0;
   set_bytes_ = 0;
+  reported_ = 0;
   runs_.clear();
   // Room for every point a real; the pages of what stays unused are never
   // touched, so never supplied.

@@ -28,6 +28,7 @@ class Tracciato {
   enum class Tipo : std::uint8_t { vuoto = 0, intero = 2, reale = 5 };
 
   class Appender;
+  class Observer;
 
   // Points 0 to ultimo_punto, every coordinate empty. Throws
   // std::invalid_argument for a negative ultimo_punto, std::bad_alloc when
@@ -53,6 +54,11 @@ class Tracciato {
   // file's first half, coordinate 1 its second.
   std::span<const std::uint8_t> image(int coord) const;
 
+  // Told as long stretches of points are set; nullptr for no one. The
+  // observer stays across crea(), and is taken off before the plan is
+  // destroyed or assigned over.
+  void observe(Observer* o) { observer_ = o; }
+
  private:
   struct Run {
     std::size_t first;  // point
@@ -76,6 +82,23 @@ class Tracciato {
   std::size_t set_bytes_ = 0;
   std::vector<Run> runs_;
   platform::ZeroedBlock images_[2];
+  Observer* observer_ = nullptr;
+  std::size_t reported_ = 0;  // bytes of image 0 the observer was last told of
+};
+
+// Coordinate 0 comes first in the file, and its bytes are final as soon as
+// their points are set: an observer (a writer) can take them while later
+// points are computed. Told on the computing thread, about once a megabyte.
+class Tracciato::Observer {
+ public:
+  // The first bytes of image(0), final until the plan is dropped.
+  virtual void image0_ready(std::span<const std::uint8_t> prefix) = 0;
+  // crea() is about to replace the images the observer was told of: it
+  // must be done with them on return.
+  virtual void plan_dropped() = 0;
+
+ protected:
+  ~Observer() = default;
 };
 
 // Sets points in order from the first not yet set: what the compiler's step
@@ -120,18 +143,24 @@ class Tracciato::Appender {
     start(Tipo::reale);
     std::uint8_t* a = at_[0];
     std::uint8_t* b = at_[1];
-    for (std::size_t i = 0; i < n; ++i) {
-      const auto [x, y] = next();
-      put_tag(a, Tipo::reale);
-      put_le64(a + 2, std::bit_cast<std::uint64_t>(x));
-      put_tag(b, Tipo::reale);
-      put_le64(b + 2, std::bit_cast<std::uint64_t>(y));
-      a += 10;
-      b += 10;
+    while (n > 0) {
+      // In stretches, so an observer hears of a long run of steps as it goes.
+      const std::size_t stretch = n < report_points ? n : report_points;
+      for (std::size_t i = 0; i < stretch; ++i) {
+        const auto [x, y] = next();
+        put_tag(a, Tipo::reale);
+        put_le64(a + 2, std::bit_cast<std::uint64_t>(x));
+        put_tag(b, Tipo::reale);
+        put_le64(b + 2, std::bit_cast<std::uint64_t>(y));
+        a += 10;
+        b += 10;
+      }
+      n -= stretch;
+      point_ += stretch;
+      if (t_.observer_ != nullptr) report(static_cast<std::size_t>(a - begin_));
     }
     at_[0] = a;
     at_[1] = b;
-    point_ += n;
   }
   // An empty point: its zero tag is already there.
   void vuoto() {
@@ -155,6 +184,15 @@ class Tracciato::Appender {
       t_.add_run(point_, static_cast<std::size_t>(at_[0] - begin_), kind);
       kind_ = kind;
     }
+  }
+
+  // About a megabyte of image 0 between reports.
+  static constexpr std::size_t report_points = std::size_t{1} << 17;
+  static constexpr std::size_t report_bytes = std::size_t{1} << 20;
+  void report(std::size_t bytes) {
+    if (bytes - t_.reported_ < report_bytes) return;
+    t_.reported_ = bytes;
+    t_.observer_->image0_ready({begin_, bytes});
   }
 
   static void put_tag(std::uint8_t* p, Tipo kind) {
