@@ -46,10 +46,10 @@ std::int16_t codice_gara_og(Modello& m) {
 void timbra_intestazioni(Modello& m) {
   voce_percorso& v = m.tabella_percorso[voce::scenario];
   cella& c = m.celle.at(1);
-  if (v.intero1 != 0 || c.valore_a != 0) throw ErroreFatale(errore_formato);
+  if (v.intero1 != 0 || c.valore_a != 0) throw FatalError(errore_formato);
   v.intero1 = marchio_percorso;
   c.valore_a = marchio_celle;
-  if (v.dato4 != 0 || c.valore_b != 0) throw ErroreFatale(errore_codice);
+  if (v.dato4 != 0 || c.valore_b != 0) throw FatalError(errore_codice);
   v.dato4 = codice_gara_st(m);
   c.valore_b = codice_gara_og(m);
 }

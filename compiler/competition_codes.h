@@ -17,7 +17,7 @@ std::string testo_codice(const Modello& m);
 std::int32_t codice_gara_st(Modello& m);  // sum of i x code(i), i = 1..25
 std::int16_t codice_gara_og(Modello& m);  // sum of code(i), i = 1..25
 
-// Throws ErroreFatale(1250 or 1251) when a header slot is already set.
+// Throws FatalError(1250 or 1251) when a header slot is already set.
 void timbra_intestazioni(Modello& m);
 
 }  // namespace scenario

@@ -9,7 +9,7 @@
 
 namespace scenario {
 
-CompilazioneInterrotta::CompilazioneInterrotta(std::int32_t numero_errore)
+CompilationStopped::CompilationStopped(std::int32_t numero_errore)
     : std::runtime_error("the line description left no track cells to compile (error " +
                          std::to_string(numero_errore) + ": " +
                          std::string(spiegazione(numero_errore)) + ")"),
@@ -22,7 +22,7 @@ void compila(Modello& m, std::int32_t j, const DescriptionTexts& testi) {
   m.numero_errore = 0;
   azzera_tabella(m);
   memorizza_dati(m, testi);
-  if (m.celle.empty()) throw CompilazioneInterrotta(m.numero_errore);
+  if (m.celle.empty()) throw CompilationStopped(m.numero_errore);
   m.ultima_cella = static_cast<std::int32_t>(m.celle.size()) - 1;
   elabora_percorso(m);
   timbra_intestazioni(m);

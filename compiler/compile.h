@@ -4,8 +4,8 @@
 //
 // Scenario errors stay in the model. Two things end it early, and then no
 // compiled file may be written:
-//  - ErroreFatale (1250, 1251): a header slot was already set;
-//  - CompilazioneInterrotta: the line description left no track cells.
+//  - FatalError (1250, 1251): a header slot was already set;
+//  - CompilationStopped: the line description left no track cells.
 #pragma once
 
 #include <cstdint>
@@ -16,9 +16,9 @@
 
 namespace scenario {
 
-class CompilazioneInterrotta : public std::runtime_error {
+class CompilationStopped : public std::runtime_error {
  public:
-  explicit CompilazioneInterrotta(std::int32_t numero_errore);
+  explicit CompilationStopped(std::int32_t numero_errore);
   std::int32_t numero_errore() const { return numero_errore_; }
 
  private:

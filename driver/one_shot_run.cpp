@@ -58,7 +58,7 @@ void run_one_shot() {
   try {
     Modello m;
     carica_finestra(m);
-  } catch (const ErroreFatale& e) {
+  } catch (const FatalError& e) {
     errore(e.numero());
   } catch (const std::exception& e) {
     platform::report_failure(std::string("belvara_quintosa: ") + e.what());

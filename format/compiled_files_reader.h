@@ -18,9 +18,9 @@
 
 namespace scenario {
 
-class FileMalformato : public std::runtime_error {
+class MalformedFile : public std::runtime_error {
  public:
-  FileMalformato(std::size_t offset, const std::string& what);
+  MalformedFile(std::size_t offset, const std::string& what);
   std::size_t offset() const { return offset_; }
 
  private:

@@ -2,7 +2,7 @@
 // the separator is the line text, the rest the train text (no separator: no
 // train file at all). Both are written into a private directory under /tmp,
 // made once per process, and compiled with the line plan (j = 1).
-// ErroreFatale, CompilazioneInterrotta and platform::Failure are the
+// FatalError, CompilationStopped and platform::Failure are the
 // expected ways for a compilation to stop; anything else escaping, a
 // sanitizer report, or a route or cell file that its own reader refuses is
 // a finding.
@@ -72,9 +72,9 @@ void scrivi(const std::string& path, std::string_view bytes) {
 // The compiled line file (140 KB at least) is left out: reading it back
 // would take most of each run, and every plan has the same simple shape.
 void rileggi(const std::string& cartella, const NomiFile& nomi) {
-  auto leggi = [&](const std::string& nome, auto analizza) {
+  auto leggi = [&](const std::string& nome, auto parse_arguments) {
     try {
-      analizza(platform::read_file(platform::join_path(cartella, nome)));
+      parse_arguments(platform::read_file(platform::join_path(cartella, nome)));
     } catch (const std::exception& e) {
       fallito(nome + " does not read back: " + e.what());
     }
@@ -104,9 +104,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   try {
     memorizza_percorso(m, 1);
-  } catch (const ErroreFatale&) {
+  } catch (const FatalError&) {
     return 0;
-  } catch (const CompilazioneInterrotta&) {
+  } catch (const CompilationStopped&) {
     return 0;
   } catch (const platform::Failure&) {
     return 0;

@@ -1,6 +1,6 @@
 // The compiled-file reader behind `scenarioc dump` on arbitrary bytes: the
 // same input parsed as a route file, a cell file and a compiled line file.
-// FileMalformato is the expected refusal. Whatever a parser accepts must be
+// MalformedFile is the expected refusal. Whatever a parser accepts must be
 // what the writer gives back byte for byte: the reader may not drop, invent
 // or reinterpret a byte.
 #include <cstdint>
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ByteBuffer b;
     serializza_percorso(m, b);
     uguale(b.data(), bytes, "route file");
-  } catch (const FileMalformato&) {
+  } catch (const MalformedFile&) {
   }
 
   try {
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ByteBuffer b;
     serializza_celle(m, b);
     uguale(b.data(), bytes, "cell file");
-  } catch (const FileMalformato&) {
+  } catch (const MalformedFile&) {
   }
 
   try {
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     uguale({reinterpret_cast<const std::uint8_t*>(scritto.data()), scritto.size()}, bytes,
            "compiled line file");
-  } catch (const FileMalformato&) {
+  } catch (const MalformedFile&) {
   }
   return 0;
 }

@@ -1,6 +1,6 @@
 // The scenario error numbers and their explanations, in one table that every
 // front end uses. Recorded errors live in the model (numero_errore,
-// posizione_errore); the two fatal header errors travel as ErroreFatale to
+// posizione_errore); the two fatal header errors travel as FatalError to
 // the front end, which shows them.
 #pragma once
 
@@ -14,9 +14,9 @@ namespace scenario {
 inline constexpr std::int32_t errore_formato = 1250;  // a format-mark slot already set
 inline constexpr std::int32_t errore_codice = 1251;   // a competition-code slot already set
 
-class ErroreFatale : public std::exception {
+class FatalError : public std::exception {
  public:
-  explicit ErroreFatale(std::int32_t numero) : numero_(numero) {}
+  explicit FatalError(std::int32_t numero) : numero_(numero) {}
   std::int32_t numero() const { return numero_; }
   const char* what() const noexcept override { return "fatal scenario error"; }
 

@@ -7,32 +7,32 @@
 
 namespace scenarioc::render {
 
-std::size_t caratteri(std::string_view s) {
+std::size_t char_count(std::string_view s) {
   std::size_t n = 0;
   for (std::size_t i = 0; i < s.size(); ++i) {
     const auto c = static_cast<unsigned char>(s[i]);
     if (c == '&') {  // an entity shows one character
-      const std::size_t fine = s.find(';', i);
-      if (fine != std::string_view::npos) i = fine;
+      const std::size_t end = s.find(';', i);
+      if (end != std::string_view::npos) i = end;
     }
     if ((c & 0xC0) != 0x80) ++n;  // UTF-8 continuation bytes add nothing
   }
   return n;
 }
 
-bool Etichette::prendi(const Riquadro& r) {
+bool LabelSpace::take(const Box& r) {
   if (r.x0 < area_.x0 || r.y0 < area_.y0 || r.x1 > area_.x1 || r.y1 > area_.y1) return false;
-  for (const Riquadro& p : presi_)
+  for (const Box& p : taken_)
     if (r.x0 < p.x1 && p.x0 < r.x1 && r.y0 < p.y1 && p.y0 < r.y1) return false;
-  presi_.push_back(r);
+  taken_.push_back(r);
   return true;
 }
 
-std::string km_esatto(double metri) { return "km " + svg::num(metri / 1000.0, 3); }
+std::string km_exact(double metres) { return "km " + svg::num(metres / 1000.0, 3); }
 
-std::string Scena::km(double metri) const {
-  const int decimali = passo_km >= 1 ? 0 : passo_km >= 0.1 ? 1 : 2;
-  return svg::num(metri / 1000.0, decimali);
+std::string Scene::km(double metres) const {
+  const int decimals = km_step >= 1 ? 0 : km_step >= 0.1 ? 1 : 2;
+  return svg::num(metres / 1000.0, decimals);
 }
 
 }  // namespace scenarioc::render

@@ -13,25 +13,25 @@
 namespace scenarioc {
 
 using namespace scenario;
-using render::Scena;
-using render::Segno;
+using render::Scene;
+using render::Mark;
 using svg::num;
 
 namespace {
 
 
-std::vector<render::Stazione> stazioni(const LineaCompilata& l) {
-  std::vector<render::Stazione> out;
+std::vector<render::Station> stations(const CompiledScenario& l) {
+  std::vector<render::Station> out;
   for (int i = 1; i <= voce::primo_cartello; ++i) {
-    const voce_percorso& v = l.tabella[static_cast<std::size_t>(i)];
-    if (e_stazione(v)) out.push_back({i, v.dato3, v.tipo_voce, svg::testo(v.testo)});
+    const voce_percorso& v = l.tabella_percorso[static_cast<std::size_t>(i)];
+    if (e_stazione(v)) out.push_back({i, v.dato3, v.tipo_voce, svg::cp1252_text(v.testo)});
   }
   return out;
 }
 
-std::int64_t celle_attese(std::int64_t lunghezza) { return ultima_cella_per(lunghezza) + 1; }
+std::int64_t expected_cells(std::int64_t length) { return ultima_cella_per(length) + 1; }
 
-std::string stile() {
+std::string style() {
   std::string s =
       "text{font-family:'DejaVu Sans','Liberation Sans',Arial,Helvetica,sans-serif;font-size:12px;fill:#222}\n"
       ".title{font-size:22px;font-weight:bold}\n"
@@ -72,10 +72,10 @@ std::string stile() {
       ".speed-limit,.key-speed-limit{fill:none;stroke:#c62828;stroke-width:2}\n"
       ".adhesion,.key-adhesion{fill:none;stroke:#2e7d32;stroke-width:1.5}\n"
       ".mountain,.key-mountain{fill:#8d6e63;fill-opacity:.75;stroke:#5d4037}\n";
-  struct Colore {
-    std::string_view classe, regole;
+  struct Colour {
+    std::string_view css_class, rules;
   };
-  static constexpr Colore colori[] = {
+  static constexpr Colour colours[] = {
       {"signal", "fill:#d32f2f;stroke:#222;stroke-width:1"},
       {"slowdown-warning", "fill:#fbc02d;stroke:#222;stroke-width:.8"},
       {"slowdown-approach", "fill:#ef6c00;stroke:none"},
@@ -87,170 +87,170 @@ std::string stile() {
       {"station-stop", "fill:#222;stroke:#fff;stroke-width:.8"},
       {"speed-board", "fill:#1565c0;stroke:#fff;stroke-width:.8"},
   };
-  for (const Colore& c : colori)
-    s += "." + std::string(c.classe) + ",.key-" + std::string(c.classe) + "{" + std::string(c.regole) + "}\n";
+  for (const Colour& c : colours)
+    s += "." + std::string(c.css_class) + ",.key-" + std::string(c.css_class) + "{" + std::string(c.rules) + "}\n";
   return s;
 }
 
-void titolo(svg::Documento& doc, const Scena& s) {
-  const LineaCompilata& l = s.linea;
-  const voce_percorso& intestazione = l.tabella[voce::scenario];
-  std::size_t segnali = 0;
-  for (const cella& c : l.celle) segnali += c.tipo_cella == tipo::segnale;
+void title(svg::Document& doc, const Scene& s) {
+  const CompiledScenario& l = s.compiled;
+  const voce_percorso& header = l.tabella_percorso[voce::scenario];
+  std::size_t signals = 0;
+  for (const cella& c : l.celle) signals += c.tipo_cella == tipo::segnale;
 
   // The codes tie the files to the names they carry: say whether they do.
   Modello m;
-  m.tabella_percorso = l.tabella;
-  const bool percorso_ok = codice_gara_st(m) == intestazione.dato4;
-  const bool celle_ok = codice_gara_og(m) == l.celle[1].valore_b;
-  const std::string verifica = percorso_ok && celle_ok ? "both match the scenario name and train number"
-                               : percorso_ok            ? "the cell code does not match the names"
-                               : celle_ok               ? "the route code does not match the names"
+  m.tabella_percorso = l.tabella_percorso;
+  const bool route_ok = codice_gara_st(m) == header.dato4;
+  const bool cells_ok = codice_gara_og(m) == l.celle[1].valore_b;
+  const std::string verdict = route_ok && cells_ok ? "both match the scenario name and train number"
+                               : route_ok            ? "the cell code does not match the names"
+                               : cells_ok               ? "the route code does not match the names"
                                                         : "neither matches the names";
 
-  const std::string punto = " \xC2\xB7 ";  // a middle dot
-  doc.apri_gruppo("title");
-  doc.testo("class=\"title\" x=\"20\" y=\"34\"",
-            svg::testo(intestazione.testo) + svg::nostro(punto + "train ") + svg::testo(l.tabella[voce::ripetizione].testo));
-  const std::string riga =
-      "route " + num(s.lunghezza / 1000.0, 3) + " km" + punto + std::to_string(s.stazioni.size()) + " stations" +
-      punto + std::to_string(segnali) + " signals" + punto + "competition codes: route " +
-      std::to_string(intestazione.dato4) + ", cells " + std::to_string(l.celle[1].valore_b) + " (" + verifica + ")";
-  doc.testo("class=\"subtitle\" x=\"20\" y=\"58\"", svg::nostro(riga));
+  const std::string dot = " \xC2\xB7 ";  // a middle dot
+  doc.open_group("title");
+  doc.text("class=\"title\" x=\"20\" y=\"34\"",
+            svg::cp1252_text(header.testo) + svg::utf8_text(dot + "train ") + svg::cp1252_text(l.tabella_percorso[voce::ripetizione].testo));
+  const std::string subtitle =
+      "route " + num(s.route_length / 1000.0, 3) + " km" + dot + std::to_string(s.stations.size()) + " stations" +
+      dot + std::to_string(signals) + " signals" + dot + "competition codes: route " +
+      std::to_string(header.dato4) + ", cells " + std::to_string(l.celle[1].valore_b) + " (" + verdict + ")";
+  doc.text("class=\"subtitle\" x=\"20\" y=\"58\"", svg::utf8_text(subtitle));
   if (s.zoom)
-    doc.testo("class=\"subtitle\" x=\"20\" y=\"78\"",
-              svg::nostro("showing " + render::km_esatto(s.da) + " to " + render::km_esatto(s.a)));
-  doc.chiudi_gruppo();
+    doc.text("class=\"subtitle\" x=\"20\" y=\"78\"",
+              svg::utf8_text("showing " + render::km_exact(s.from) + " to " + render::km_exact(s.to)));
+  doc.close_group();
 }
 
 // One key per mark and curve, with how many marks the stretch holds.
-double legenda(svg::Documento& doc, const Scena& s, double y) {
-  const LineaCompilata& l = s.linea;
-  const auto& segni = render::segni();
-  std::vector<std::size_t> quanti(segni.size(), 0);
-  std::size_t sconosciute = 0, montagne = 0;
+double legend(svg::Document& doc, const Scene& s, double y) {
+  const CompiledScenario& l = s.compiled;
+  const auto& styles = render::marks();
+  std::vector<std::size_t> counts(styles.size(), 0);
+  std::size_t unknown = 0, mountains = 0;
   for (std::size_t c = 0; c < l.celle.size(); ++c) {
-    if (!s.cella_visibile(c)) continue;
+    if (!s.cell_shown(c)) continue;
     const cella& k = l.celle[c];
     if (k.codice_montagna != 0 && (c == 1 || l.celle[c - 1].codice_montagna != k.codice_montagna ||
-                                   !s.cella_visibile(c - 1)))
-      ++montagne;
-    Segno segno{};
-    if (!render::segno_di(k.tipo_cella, segno)) {
-      sconosciute += k.tipo_cella != tipo::vuota && k.tipo_cella != tipo::marcatore_montagna;
+                                   !s.cell_shown(c - 1)))
+      ++mountains;
+    Mark mark{};
+    if (!render::mark_of(k.tipo_cella, mark)) {
+      unknown += k.tipo_cella != tipo::vuota && k.tipo_cella != tipo::marcatore_montagna;
       continue;
     }
-    for (std::size_t i = 0; i < segni.size(); ++i) quanti[i] += segni[i].segno == segno;
+    for (std::size_t i = 0; i < styles.size(); ++i) counts[i] += styles[i].mark == mark;
   }
 
-  constexpr double colonna = 245, riga = 22;
-  constexpr int per_riga = 6;
+  constexpr double column = 245, row = 22;
+  constexpr int per_row = 6;
   int n = 0;
-  auto posto = [&](double& x, double& cy) {
-    x = render::asse_sinistra + colonna * (n % per_riga);
-    cy = y + 14 + riga * (n / per_riga);
+  auto place = [&](double& x, double& cy) {
+    x = render::axis_left + column * (n % per_row);
+    cy = y + 14 + row * (n / per_row);
     ++n;
   };
-  auto voce_testo = [&](double x, double cy, const std::string& t) {
-    doc.testo("class=\"small\" x=\"" + num(x + 18) + "\" y=\"" + num(cy + 4) + "\"", svg::nostro(t));
+  auto key_text = [&](double x, double cy, const std::string& t) {
+    doc.text("class=\"small\" x=\"" + num(x + 18) + "\" y=\"" + num(cy + 4) + "\"", svg::utf8_text(t));
   };
-  doc.apri_gruppo("legend");
-  doc.testo("class=\"panel-title\" x=\"" + num(render::margine) + "\" y=\"" + num(y + 18) + "\"", "legend");
+  doc.open_group("legend");
+  doc.text("class=\"panel-title\" x=\"" + num(render::margin) + "\" y=\"" + num(y + 18) + "\"", "legend");
   double x = 0, cy = 0;
-  for (std::size_t i = 0; i < segni.size(); ++i) {
-    posto(x, cy);
-    render::disegna_segno(doc, segni[i].segno, x + 6, cy, {}, true);
-    voce_testo(x, cy, std::string(segni[i].etichetta) + " (" + std::to_string(quanti[i]) + ")");
+  for (std::size_t i = 0; i < styles.size(); ++i) {
+    place(x, cy);
+    render::draw_mark(doc, styles[i].mark, x + 6, cy, {}, true);
+    key_text(x, cy, std::string(styles[i].label) + " (" + std::to_string(counts[i]) + ")");
   }
-  posto(x, cy);
-  doc.elemento("rect", "class=\"key-mountain\" x=\"" + num(x) + "\" y=\"" + num(cy - 6) +
+  place(x, cy);
+  doc.element("rect", "class=\"key-mountain\" x=\"" + num(x) + "\" y=\"" + num(cy - 6) +
                            "\" width=\"13\" height=\"12\"");
-  voce_testo(x, cy, "mountain span (" + std::to_string(montagne) + ")");
-  struct Curva {
-    std::string_view classe, nome;
+  key_text(x, cy, "mountain span (" + std::to_string(mountains) + ")");
+  struct CurveKey {
+    std::string_view css_class, name;
     bool area;
   };
-  static constexpr Curva curve[] = {{"key-track", "track (plan)", false},
+  static constexpr CurveKey curve_keys[] = {{"key-track", "track (plan)", false},
                                     {"key-elevation", "elevation", false},
                                     {"key-gradient-up", "uphill gradient", true},
                                     {"key-gradient-down", "downhill gradient", true},
                                     {"key-speed-limit", "speed limit", false},
                                     {"key-adhesion", "adhesion", false}};
-  for (const Curva& k : curve) {
-    posto(x, cy);
+  for (const CurveKey& k : curve_keys) {
+    place(x, cy);
     if (k.area)
-      doc.elemento("rect", "class=\"" + std::string(k.classe) + "\" x=\"" + num(x) + "\" y=\"" + num(cy - 5) +
+      doc.element("rect", "class=\"" + std::string(k.css_class) + "\" x=\"" + num(x) + "\" y=\"" + num(cy - 5) +
                                "\" width=\"13\" height=\"10\"");
     else
-      doc.elemento("path", "class=\"" + std::string(k.classe) + "\" d=\"M" + num(x) + " " + num(cy) + " h14\"");
-    voce_testo(x, cy, std::string(k.nome));
+      doc.element("path", "class=\"" + std::string(k.css_class) + "\" d=\"M" + num(x) + " " + num(cy) + " h14\"");
+    key_text(x, cy, std::string(k.name));
   }
-  double alto = riga * ((n + per_riga - 1) / per_riga) + 10;
-  if (sconosciute > 0) {
-    doc.testo("class=\"legend-note\" x=\"" + num(render::asse_sinistra) + "\" y=\"" + num(y + alto + 6) + "\"",
-              svg::nostro(std::to_string(sconosciute) + " cells of a kind the compiler does not write are not drawn"));
-    alto += riga;
+  double height = row * ((n + per_row - 1) / per_row) + 10;
+  if (unknown > 0) {
+    doc.text("class=\"legend-note\" x=\"" + num(render::axis_left) + "\" y=\"" + num(y + height + 6) + "\"",
+              svg::utf8_text(std::to_string(unknown) + " cells of a kind the compiler does not write are not drawn"));
+    height += row;
   }
-  doc.chiudi_gruppo();
-  return alto;
+  doc.close_group();
+  return height;
 }
 
 }  // namespace
 
-std::optional<std::string> incoerenza(const LineaCompilata& l) {
-  const std::int32_t lunghezza = l.tabella[voce::treno].dato2;
-  if (lunghezza <= 0)
-    return "the route file gives the route length " + std::to_string(lunghezza) +
+std::optional<std::string> mismatch(const CompiledScenario& l) {
+  const std::int32_t length = l.tabella_percorso[voce::treno].dato2;
+  if (length <= 0)
+    return "the route file gives the route length " + std::to_string(length) +
            " m (entry 84 dato2): there is no line to draw";
-  const std::int64_t celle = celle_attese(lunghezza);
-  const std::int64_t punti = std::int64_t{lunghezza} + metri_oltre + 1;
-  const std::string di = "a route of " + std::to_string(lunghezza) + " m (route file entry 84 dato2) has ";
-  if (static_cast<std::int64_t>(l.celle.size()) != celle)
-    return "the cell file has " + std::to_string(l.celle.size()) + " cells, but " + di + std::to_string(celle);
-  if (static_cast<std::int64_t>(l.tracciato.punti()) != punti)
-    return "the compiled line file has " + std::to_string(l.tracciato.punti()) + " points, but " + di +
-           std::to_string(punti);
+  const std::int64_t cells = expected_cells(length);
+  const std::int64_t points = std::int64_t{length} + metri_oltre + 1;
+  const std::string route_has = "a route of " + std::to_string(length) + " m (route file entry 84 dato2) has ";
+  if (static_cast<std::int64_t>(l.celle.size()) != cells)
+    return "the cell file has " + std::to_string(l.celle.size()) + " cells, but " + route_has + std::to_string(cells);
+  if (static_cast<std::int64_t>(l.tracciato.punti()) != points)
+    return "the compiled line file has " + std::to_string(l.tracciato.punti()) + " points, but " + route_has +
+           std::to_string(points);
   return std::nullopt;
 }
 
-double fine_asse(const LineaCompilata& l) {
-  const double limite = static_cast<double>(l.celle.size() - 1) * 50.0;
-  double fine = l.tabella[voce::treno].dato2;
-  for (const render::Stazione& st : stazioni(l))
-    if (st.posizione > fine) fine = st.posizione;
+double axis_end(const CompiledScenario& l) {
+  const double limit = static_cast<double>(l.celle.size() - 1) * 50.0;
+  double end = l.tabella_percorso[voce::treno].dato2;
+  for (const render::Station& st : stations(l))
+    if (st.position > end) end = st.position;
   for (std::size_t c = 0; c < l.celle.size(); ++c) {
-    Segno s{};
-    if (render::segno_di(l.celle[c].tipo_cella, s) || l.celle[c].codice_montagna != 0)
-      fine = std::max(fine, static_cast<double>(c) * 50.0);
+    Mark s{};
+    if (render::mark_of(l.celle[c].tipo_cella, s) || l.celle[c].codice_montagna != 0)
+      end = std::max(end, static_cast<double>(c) * 50.0);
   }
-  return std::min(fine, limite);
+  return std::min(end, limit);
 }
 
-std::string disegna_linea(const LineaCompilata& l, double da, double a) {
+std::string draw_scenario(const CompiledScenario& l, double from, double to) {
   // Kilometre ticks: the first round step giving at most 20 of them.
-  double passo = 500;
+  double step = 500;
   for (double p : {0.05, 0.1, 0.2, 0.5, 1.0, 2.0, 5.0, 10.0, 20.0, 50.0, 100.0, 200.0, 500.0})
-    if ((a - da) / 1000.0 / p <= 20) {
-      passo = p;
+    if ((to - from) / 1000.0 / p <= 20) {
+      step = p;
       break;
     }
   // Tooltips double a mark's size: beyond a few thousand marks, when the
   // marks lie too close to point at anyway, they are left out.
-  std::size_t segni = 0;
+  std::size_t mark_count = 0;
   for (std::size_t c = 0; c < l.celle.size(); ++c) {
-    Segno k{};
-    segni += render::segno_di(l.celle[c].tipo_cella, k) && da <= Scena::mezzo_cella(c) && Scena::mezzo_cella(c) <= a;
+    Mark k{};
+    mark_count += render::mark_of(l.celle[c].tipo_cella, k) && from <= Scene::cell_middle(c) && Scene::cell_middle(c) <= to;
   }
-  const Scena s{l, l.tabella[voce::treno].dato2, da, a, stazioni(l), passo, da > 0 || a < fine_asse(l),
-                segni <= 3000};
-  svg::Documento doc(render::larghezza_pagina, stile());
-  doc.grezzo(render::definizioni_segni());
-  titolo(doc, s);
+  const Scene s{l, l.tabella_percorso[voce::treno].dato2, from, to, stations(l), step, from > 0 || to < axis_end(l),
+                mark_count <= 3000};
+  svg::Document doc(render::page_width, style());
+  doc.raw(render::mark_definitions());
+  title(doc, s);
   double y = s.zoom ? 94 : 76;
-  y += render::disegna_pianta(doc, s, y) + 10;
-  y += render::disegna_profili(doc, s, y);
-  y += legenda(doc, s, y);
-  return doc.finisci(y + 10);
+  y += render::draw_plan(doc, s, y) + 10;
+  y += render::draw_profiles(doc, s, y);
+  y += legend(doc, s, y);
+  return doc.finish(y + 10);
 }
 
 }  // namespace scenarioc

@@ -14,8 +14,8 @@
 
 namespace scenarioc {
 
-struct LineaCompilata {
-  std::array<scenario::voce_percorso, scenario::voce::numero> tabella;
+struct CompiledScenario {
+  std::array<scenario::voce_percorso, scenario::voce::numero> tabella_percorso;
   std::vector<scenario::cella> celle;
   scenario::Tracciato tracciato;
 };
@@ -23,14 +23,14 @@ struct LineaCompilata {
 // The three files of one scenario read together must describe one route:
 // the route length (entry 84 dato2) must be positive and give the cell
 // file's and the compiled line file's sizes. Otherwise the text says why.
-std::optional<std::string> incoerenza(const LineaCompilata& l);
+std::optional<std::string> mismatch(const CompiledScenario& l);
 
 // The far end of the kilometre axis, in metres: the route length, or the
 // last station or cell feature when one lies beyond it. Only for files that
-// passed incoerenza().
-double fine_asse(const LineaCompilata& l);
+// passed mismatch().
+double axis_end(const CompiledScenario& l);
 
-// The picture of metres `da` to `a` (0 <= da < a <= fine_asse).
-std::string disegna_linea(const LineaCompilata& l, double da, double a);
+// The picture of metres `from` to `to` (0 <= from < to <= axis_end).
+std::string draw_scenario(const CompiledScenario& l, double from, double to);
 
 }  // namespace scenarioc

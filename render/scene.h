@@ -12,100 +12,100 @@
 
 namespace scenarioc::render {
 
-inline constexpr double larghezza_pagina = 1600;
-inline constexpr double margine = 20;          // around the plan
-inline constexpr double asse_sinistra = 120;   // profiles: where the kilometre axis starts
-inline constexpr double asse_destra = larghezza_pagina - 110;
+inline constexpr double page_width = 1600;
+inline constexpr double margin = 20;          // around the plan
+inline constexpr double axis_left = 120;   // profiles: where the kilometre axis starts
+inline constexpr double axis_right = page_width - 110;
 
-struct Stazione {
-  int voce;                  // route entry
-  std::int32_t posizione;    // metres (dato3)
-  std::uint8_t tipo;
-  std::string nome;          // escaped for the document
+struct Station {
+  int entry;                  // route entry
+  std::int32_t position;    // metres (dato3)
+  std::uint8_t tipo_voce;
+  std::string name;          // escaped for the document
 };
 
-struct Scena {
-  const LineaCompilata& linea;
-  std::int32_t lunghezza;    // route length, metres
-  double da, a;              // the stretch shown, metres
-  std::vector<Stazione> stazioni;
-  double passo_km;           // between kilometre ticks
+struct Scene {
+  const CompiledScenario& compiled;
+  std::int32_t route_length;    // route length, metres
+  double from, to;              // the stretch shown, metres
+  std::vector<Station> stations;
+  double km_step;           // between kilometre ticks
   bool zoom;                 // a part of the line, not all of it
-  bool suggerimenti;         // marks carry tooltips (not when there are very many)
+  bool tooltips;         // marks carry tooltips (not when there are very many)
 
-  bool dentro(double metri) const { return metri >= da && metri <= a; }
+  bool shows(double metres) const { return metres >= from && metres <= to; }
   // Cell c stands for the 50 m ending at c x 50 m; its marks stand at its
   // middle, those of cell 0 (before the line) at its start.
-  static double mezzo_cella(std::size_t c) { return c == 0 ? 0.0 : (static_cast<double>(c) - 0.5) * 50.0; }
-  bool cella_visibile(std::size_t c) const { return dentro(mezzo_cella(c)); }
+  static double cell_middle(std::size_t c) { return c == 0 ? 0.0 : (static_cast<double>(c) - 0.5) * 50.0; }
+  bool cell_shown(std::size_t c) const { return shows(cell_middle(c)); }
   // The profiles' x for a position in metres.
-  double x(double metri) const { return asse_sinistra + (metri - da) / (a - da) * (asse_destra - asse_sinistra); }
+  double x(double metres) const { return axis_left + (metres - from) / (to - from) * (axis_right - axis_left); }
   // A kilometre value as the axis writes it.
-  std::string km(double metri) const;
+  std::string km(double metres) const;
 };
 
 // "km 12.35": position for tooltips, to the metre.
-std::string km_esatto(double metri);
+std::string km_exact(double metres);
 
 // The marks of the cell kinds, each one element with the kind's class; the
 // legend draws the same shapes with "key-" classes so that marks can be
 // counted by class.
-enum class Segno {
-  segnale,
-  fine_rallentamento,
-  inizio_rallentamento,
-  avviso_rallentamento,
-  preavviso_rallentamento,
-  abbattimento_con_valore,
+enum class Mark {
+  signal,
+  slowdown_end,
+  slowdown_start,
+  slowdown_warning,
+  slowdown_approach,
+  abbattimento_value,
   abbattimento,
-  cartello,
-  fermata,
-  indicatore_v_max,
+  text_board,
+  station_stop,
+  speed_board,
 };
 
-struct DescrizioneSegno {
-  Segno segno;
-  std::string_view classe;
-  std::string_view etichetta;  // for the legend
+struct MarkStyle {
+  Mark mark;
+  std::string_view css_class;
+  std::string_view label;  // for the legend
 };
 
-const std::vector<DescrizioneSegno>& segni();
+const std::vector<MarkStyle>& marks();
 // The cell kind's mark; false for kinds without one (empty, mountain marker, unknown).
-bool segno_di(std::uint8_t tipo_cella, Segno& s);
+bool mark_of(std::uint8_t tipo_cella, Mark& s);
 // The outlines the marks refer to, for the document's head.
-std::string definizioni_segni();
-// One mark centred at (x, y); `titolo` (escaped) becomes its tooltip. The
+std::string mark_definitions();
+// One mark centred at (x, y); `title` (escaped) becomes its tooltip. The
 // feature strip puts its lanes' y into their groups and passes y = 0.
-void disegna_segno(svg::Documento& doc, Segno s, double x, double y, std::string_view titolo,
-                   bool legenda = false);
+void draw_mark(svg::Document& doc, Mark s, double x, double y, std::string_view title,
+                   bool in_legend = false);
 // What a cell holds, in words, for its mark's tooltip (escaped).
-std::string descrivi_cella(const Scena& s, std::size_t c);
+std::string describe_cell(const Scene& s, std::size_t c);
 
 // Labels that must not cover each other: boxes already taken.
-struct Riquadro {
+struct Box {
   double x0, y0, x1, y1;
 };
-inline double larghezza_testo(std::size_t caratteri, double corpo) {
-  return static_cast<double>(caratteri) * corpo * 0.6;
+inline double text_width(std::size_t chars, double font_size) {
+  return static_cast<double>(chars) * font_size * 0.6;
 }
 // The number of characters a document text shows (entities count as one).
-std::size_t caratteri(std::string_view escaped_utf8);
+std::size_t char_count(std::string_view escaped_utf8);
 
-class Etichette {
+class LabelSpace {
  public:
-  explicit Etichette(Riquadro area) : area_(area) {}
+  explicit LabelSpace(Box area) : area_(area) {}
   // Whether `r` lies in the area and clear of every box taken; takes it if so.
-  bool prendi(const Riquadro& r);
-  void occupa(const Riquadro& r) { presi_.push_back(r); }
+  bool take(const Box& r);
+  void block(const Box& r) { taken_.push_back(r); }
 
  private:
-  Riquadro area_;
-  std::vector<Riquadro> presi_;
+  Box area_;
+  std::vector<Box> taken_;
 };
 
 // The parts of the page. Each draws from the top `y` down and returns the
 // height it took.
-double disegna_pianta(svg::Documento& doc, const Scena& s, double y);
-double disegna_profili(svg::Documento& doc, const Scena& s, double y);
+double draw_plan(svg::Document& doc, const Scene& s, double y);
+double draw_profiles(svg::Document& doc, const Scene& s, double y);
 
 }  // namespace scenarioc::render

@@ -9,7 +9,7 @@
 namespace scenarioc::svg {
 namespace {
 
-constexpr char32_t sostituto = 0xFFFD;
+constexpr char32_t replacement = 0xFFFD;
 
 void utf8(std::string& out, char32_t c) {
   if (c < 0x80) {
@@ -24,7 +24,7 @@ void utf8(std::string& out, char32_t c) {
   }
 }
 
-bool escapa(std::string& out, char c) {
+bool escape(std::string& out, char c) {
   switch (c) {
     case '&': out += "&amp;"; return true;
     case '<': out += "&lt;"; return true;
@@ -37,33 +37,33 @@ bool escapa(std::string& out, char c) {
 
 }  // namespace
 
-std::string testo(std::string_view cp1252) {
+std::string cp1252_text(std::string_view cp1252) {
   std::string out;
   out.reserve(cp1252.size());
   for (char ch : cp1252) {
     const auto c = static_cast<unsigned char>(ch);
-    if (escapa(out, ch)) continue;
+    if (escape(out, ch)) continue;
     const char32_t u = da_cp1252(c);
     // Control characters, C1 ones included, have no place in a picture.
-    if (u < 0x20 || (u >= 0x7F && u < 0xA0)) utf8(out, sostituto);
+    if (u < 0x20 || (u >= 0x7F && u < 0xA0)) utf8(out, replacement);
     else if (u < 0x80) out += ch;
     else utf8(out, u);
   }
   return out;
 }
 
-std::string nostro(std::string_view s) {
+std::string utf8_text(std::string_view s) {
   std::string out;
   out.reserve(s.size());
   for (char ch : s)
-    if (!escapa(out, ch)) out += ch;
+    if (!escape(out, ch)) out += ch;
   return out;
 }
 
-std::string num(double v, int decimali) {
+std::string num(double v, int decimals) {
   if (!std::isfinite(v)) return "0";
   char buf[64];
-  const int n = std::snprintf(buf, sizeof buf, "%.*f", decimali, v);
+  const int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
   if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buf) return "0";  // beyond any drawing
   std::string s(buf, static_cast<std::size_t>(n));
   if (s.find('.') != std::string::npos) {
@@ -74,14 +74,14 @@ std::string num(double v, int decimali) {
   return s;
 }
 
-std::string polilinea(const std::vector<Punto>& punti) {
+std::string polyline(const std::vector<Point>& points) {
   std::string d;
-  d.reserve(punti.size() * 9);
+  d.reserve(points.size() * 9);
   // Deltas between rounded points, so the rounding never adds up along the line.
-  auto decimi = [](double v) { return std::abs(v) < 1e12 ? std::llround(v * 10) : 0LL; };
+  auto tenths = [](double v) { return std::abs(v) < 1e12 ? std::llround(v * 10) : 0LL; };
   long long px = 0, py = 0;
-  for (std::size_t i = 0; i < punti.size(); ++i) {
-    const long long x = decimi(punti[i].x), y = decimi(punti[i].y);
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const long long x = tenths(points[i].x), y = tenths(points[i].y);
     if (i == 0) d += "M" + num(static_cast<double>(x) / 10) + " " + num(static_cast<double>(y) / 10);
     else d += (i == 1 ? " l" : " ") + num(static_cast<double>(x - px) / 10) + " " + num(static_cast<double>(y - py) / 10);
     px = x;
@@ -90,52 +90,52 @@ std::string polilinea(const std::vector<Punto>& punti) {
   return d;
 }
 
-Documento::Documento(double larghezza, std::string_view stile) : larghezza_(larghezza), stile_(stile) {}
+Document::Document(double width, std::string_view style) : width_(width), style_(style) {}
 
-void Documento::apri_gruppo(std::string_view id, std::string_view attributi) {
+void Document::open_group(std::string_view id, std::string_view attributes) {
   out_ += "<g";
   if (!id.empty()) out_ += " id=\"" + std::string(id) + "\"";
-  if (!attributi.empty()) out_ += " " + std::string(attributi);
+  if (!attributes.empty()) out_ += " " + std::string(attributes);
   out_ += ">\n";
-  ++aperti_;
+  ++open_groups_;
 }
 
-void Documento::chiudi_gruppo() {
-  if (aperti_ == 0) return;
+void Document::close_group() {
+  if (open_groups_ == 0) return;
   out_ += "</g>\n";
-  --aperti_;
+  --open_groups_;
 }
 
-void Documento::elemento(std::string_view tag, std::string_view attributi, std::string_view titolo) {
+void Document::element(std::string_view tag, std::string_view attributes, std::string_view title) {
   out_ += '<';
   out_ += tag;
   out_ += ' ';
-  out_ += attributi;
-  if (titolo.empty()) {
+  out_ += attributes;
+  if (title.empty()) {
     out_ += "/>\n";
     return;
   }
   out_ += "><title>";
-  out_ += titolo;
+  out_ += title;
   out_ += "</title></";
   out_ += tag;
   out_ += ">\n";
 }
 
-void Documento::testo(std::string_view attributi, std::string_view contenuto) {
+void Document::text(std::string_view attributes, std::string_view content) {
   out_ += "<text ";
-  out_ += attributi;
+  out_ += attributes;
   out_ += '>';
-  out_ += contenuto;
+  out_ += content;
   out_ += "</text>\n";
 }
 
-std::string Documento::finisci(double altezza) {
-  while (aperti_ > 0) chiudi_gruppo();
-  const std::string w = num(larghezza_, 0), h = num(std::ceil(altezza), 0);
+std::string Document::finish(double height) {
+  while (open_groups_ > 0) close_group();
+  const std::string w = num(width_, 0), h = num(std::ceil(height), 0);
   std::string doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                     "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "\" height=\"" + h +
-                    "\" viewBox=\"0 0 " + w + " " + h + "\">\n<style>\n" + stile_ + "</style>\n";
+                    "\" viewBox=\"0 0 " + w + " " + h + "\">\n<style>\n" + style_ + "</style>\n";
   doc.reserve(doc.size() + out_.size() + 8);
   doc += out_;
   doc += "</svg>\n";

@@ -5,82 +5,82 @@
 
 namespace scenarioc::svg {
 
-void TracciaSfoltita::aggiungi(Punto p) {
-  if (corrente_.empty()) {
-    corrente_.push_back(p);
-    in_sospeso_ = false;
+void ThinnedTrack::add(Point p) {
+  if (current_.empty()) {
+    current_.push_back(p);
+    pending_ = false;
     return;
   }
-  const Punto& k = corrente_.back();
+  const Point& k = current_.back();
   const double dx = p.x - k.x, dy = p.y - k.y;
-  if (dx * dx + dy * dy >= passo2_) {
-    corrente_.push_back(p);
-    in_sospeso_ = false;
+  if (dx * dx + dy * dy >= step2_) {
+    current_.push_back(p);
+    pending_ = false;
   } else {
-    ultimo_ = p;
-    in_sospeso_ = true;
+    last_ = p;
+    pending_ = true;
   }
 }
 
-void TracciaSfoltita::interrompi() {
-  if (in_sospeso_) corrente_.push_back(ultimo_);
-  in_sospeso_ = false;
-  if (corrente_.size() >= 2) tratti_.push_back(std::move(corrente_));
-  corrente_.clear();
+void ThinnedTrack::break_stretch() {
+  if (pending_) current_.push_back(last_);
+  pending_ = false;
+  if (current_.size() >= 2) stretches_.push_back(std::move(current_));
+  current_.clear();
 }
 
-std::vector<std::vector<Punto>> TracciaSfoltita::finisci() {
-  interrompi();
-  return std::move(tratti_);
+std::vector<std::vector<Point>> ThinnedTrack::finish() {
+  break_stretch();
+  return std::move(stretches_);
 }
 
-void SerieSfoltita::aggiungi(Punto p) {
-  const double colonna = std::floor(p.x);
-  if (colonna_aperta_ && colonna == colonna_) {
-    if (p.y < minimo_.y) {
-      minimo_ = p;
-      minimo_prima_ = false;
+void ThinnedSeries::add(Point p) {
+  const double column = std::floor(p.x);
+  if (column_open_ && column == column_) {
+    if (p.y < lowest_.y) {
+      lowest_ = p;
+      lowest_first_ = false;
     }
-    if (p.y > massimo_.y) {
-      massimo_ = p;
-      minimo_prima_ = true;
+    if (p.y > highest_.y) {
+      highest_ = p;
+      lowest_first_ = true;
     }
-    ultimo_ = p;
+    last_ = p;
     return;
   }
-  svuota_colonna();
-  colonna_aperta_ = true;
-  colonna_ = colonna;
-  primo_ = minimo_ = massimo_ = ultimo_ = p;
-  minimo_prima_ = true;
+  flush_column();
+  column_open_ = true;
+  column_ = column;
+  first_ = lowest_ = highest_ = last_ = p;
+  lowest_first_ = true;
 }
 
-void SerieSfoltita::svuota_colonna() {
-  if (!colonna_aperta_) return;
-  emetti(primo_);
+void ThinnedSeries::flush_column() {
+  if (!column_open_) return;
+  emit(first_);
   // The extreme met last is emitted last, so the path goes where the data went.
-  if (minimo_prima_) {
-    emetti(minimo_);
-    emetti(massimo_);
+  if (lowest_first_) {
+    emit(lowest_);
+    emit(highest_);
   } else {
-    emetti(massimo_);
-    emetti(minimo_);
+    emit(highest_);
+    emit(lowest_);
   }
-  emetti(ultimo_);
-  colonna_aperta_ = false;
+  emit(last_);
+  column_open_ = false;
 }
 
-void SerieSfoltita::emetti(Punto p) {
+void ThinnedSeries::emit(Point p) {
   const std::size_t n = out_.size();
   if (n > 0 && out_[n - 1].x == p.x && out_[n - 1].y == p.y) return;
   // Three in a row on one level, or going one way on one vertical: the
   // middle one says nothing.
   if (n >= 2) {
-    const Punto& a = out_[n - 2];
-    const Punto& b = out_[n - 1];
-    const bool livello = a.y == b.y && b.y == p.y;
-    const bool verticale = a.x == b.x && b.x == p.x && (b.y - a.y) * (p.y - b.y) >= 0;
-    if (livello || verticale) {
+    const Point& a = out_[n - 2];
+    const Point& b = out_[n - 1];
+    const bool level = a.y == b.y && b.y == p.y;
+    const bool vertical = a.x == b.x && b.x == p.x && (b.y - a.y) * (p.y - b.y) >= 0;
+    if (level || vertical) {
       out_[n - 1] = p;
       return;
     }
@@ -88,8 +88,8 @@ void SerieSfoltita::emetti(Punto p) {
   out_.push_back(p);
 }
 
-std::vector<Punto> SerieSfoltita::finisci() {
-  svuota_colonna();
+std::vector<Point> ThinnedSeries::finish() {
+  flush_column();
   return std::move(out_);
 }
 

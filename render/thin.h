@@ -10,43 +10,43 @@
 
 namespace scenarioc::svg {
 
-// The plan: a point is kept when it lies at least `passo` pixels from the
+// The plan: a point is kept when it lies at least `step` pixels from the
 // last kept one; the last point of each stretch is always kept. A gap (an
 // empty or unusable point) ends a stretch and starts another.
-class TracciaSfoltita {
+class ThinnedTrack {
  public:
-  explicit TracciaSfoltita(double passo) : passo2_(passo * passo) {}
-  void aggiungi(Punto p);
-  void interrompi();
+  explicit ThinnedTrack(double step) : step2_(step * step) {}
+  void add(Point p);
+  void break_stretch();
   // The stretches, each of at least two points.
-  std::vector<std::vector<Punto>> finisci();
+  std::vector<std::vector<Point>> finish();
 
  private:
-  double passo2_;
-  std::vector<std::vector<Punto>> tratti_;
-  std::vector<Punto> corrente_;
-  Punto ultimo_{};
-  bool in_sospeso_ = false;  // ultimo_ is a point not kept yet
+  double step2_;
+  std::vector<std::vector<Point>> stretches_;
+  std::vector<Point> current_;
+  Point last_{};
+  bool pending_ = false;  // last_ is a point not kept yet
 };
 
 // A profile along the kilometre axis: points with growing x, reduced to at
 // most four per pixel column (first, lowest, highest, last, in the order
 // met), and the inner points of level or vertical runs dropped. Steps and
 // spikes narrower than a pixel stay visible.
-class SerieSfoltita {
+class ThinnedSeries {
  public:
-  void aggiungi(Punto p);
-  std::vector<Punto> finisci();
+  void add(Point p);
+  std::vector<Point> finish();
 
  private:
-  void svuota_colonna();
-  void emetti(Punto p);
+  void flush_column();
+  void emit(Point p);
 
-  std::vector<Punto> out_;
-  bool colonna_aperta_ = false;
-  double colonna_ = 0;
-  Punto primo_{}, minimo_{}, massimo_{}, ultimo_{};
-  bool minimo_prima_ = true;  // the lowest point came before the highest
+  std::vector<Point> out_;
+  bool column_open_ = false;
+  double column_ = 0;
+  Point first_{}, lowest_{}, highest_{}, last_{};
+  bool lowest_first_ = true;  // the lowest point came before the highest
 };
 
 }  // namespace scenarioc::svg

@@ -77,7 +77,7 @@ TEST(HeaderStamps, AFilledSlotIsFatal) {
     try {
       timbra_intestazioni(m);
       ADD_FAILURE() << c.name << ": no error";
-    } catch (const ErroreFatale& e) {
+    } catch (const FatalError& e) {
       EXPECT_EQ(e.numero(), c.errore) << c.name;
     }
   }

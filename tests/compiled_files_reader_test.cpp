@@ -99,7 +99,7 @@ TEST_P(CompiledFilesReaderDamage, IsRefusedWithTheOffsetAtFault) {
   try {
     d.leggi(bytes);
     FAIL() << "accepted";
-  } catch (const FileMalformato& e) {
+  } catch (const MalformedFile& e) {
     EXPECT_EQ(e.offset(), d.offset) << e.what();
     EXPECT_NE(std::string(e.what()).find(d.message), std::string::npos) << e.what();
     EXPECT_EQ(std::string(e.what()).rfind("offset " + std::to_string(d.offset) + ": ", 0), 0u)

@@ -108,7 +108,7 @@ TEST_F(EmbeddedScenario, StampsAndCodes) {
 TEST(Compilation, WithoutCellsNothingIsWritten) {
   ScenarioFixture f;
   f.treno(testing_support::treno_con(""));
-  EXPECT_THROW(f.compila(1), CompilazioneInterrotta);
+  EXPECT_THROW(f.compila(1), CompilationStopped);
   EXPECT_EQ(f.m.numero_errore, 101);
   EXPECT_TRUE(f.treno_rimasto());
   EXPECT_FALSE(f.esiste(f.nomi().percorso_sim()));
@@ -140,7 +140,7 @@ TEST(Compilation, AFeatureInCellOneIsFatal) {
     try {
       f.compila(1);
       ADD_FAILURE() << riga;
-    } catch (const ErroreFatale& e) {
+    } catch (const FatalError& e) {
       EXPECT_EQ(e.numero(), errore);
     }
     EXPECT_EQ(testing_support::names_in(f.dir.path()), std::vector<std::string>{});

@@ -127,7 +127,7 @@ def walk(el, group):
 walk(root, '-')
 )PY";
 
-Svg analizza(const fs::path& file) {
+Svg parse_svg(const fs::path& file) {
   TempDir dir;
   write_bytes(dir / "check.py", analizzatore);
   const int status = run_command("python3 " + q(dir / "check.py") + " " + q(file) + " " + q(dir / "out") +
@@ -194,7 +194,7 @@ TEST(ScenariocRender, EmbeddedScenarioShowsEveryPartAndCountsEveryFeature) {
   EXPECT_EQ(e.err, "");
   EXPECT_FALSE(fs::exists(dir / (svg_predefinito + ".part")));
 
-  const Svg s = analizza(dir / svg_predefinito);
+  const Svg s = parse_svg(dir / svg_predefinito);
   EXPECT_EQ(s.esterni, std::vector<std::string>{});
   for (const char* id : {"title", "plan", "plan-track", "plan-stations", "plan-labels", "profiles", "elevation", "gradient",
                          "speed", "speed-boards", "adhesion", "features", "signals", "slowdowns",
@@ -251,7 +251,7 @@ TEST(ScenariocRender, AStretchShowsOnlyWhatLiesInIt) {
   copia_compilati(dir.path());
   const Esito e = scenarioc("render --from 10 --to 20.5 --out " + q(dir / "z.svg") + " " + q(dir.path()));
   ASSERT_EQ(e.status, 0) << e.err;
-  const Svg s = analizza(dir / "z.svg");
+  const Svg s = parse_svg(dir / "z.svg");
   const Compilati c = leggi(dir.path());
   std::set<std::string> nomi, attesi;
   for (const std::string& t : s.testi_in("plan-labels"))
@@ -279,7 +279,7 @@ TEST(ScenariocRender, NamesFromTheRouteFileAreEscapedAndDecoded) {
   write_bytes(dir / sim, b);
   const Esito e = scenarioc("render " + q(dir.path()));
   ASSERT_EQ(e.status, 0) << e.err;
-  const Svg s = analizza(dir / svg_predefinito);
+  const Svg s = parse_svg(dir / svg_predefinito);
   // A control byte becomes U+FFFD; 0xE9 and 0x80 are é and € in Windows-1252.
   EXPECT_TRUE(s.ha_testo("plan-labels", "A&<\xEF\xBF\xBD\"\xC3\xA9\xE2\x82\xAC"));
 }
@@ -404,7 +404,7 @@ TEST(ScenariocRender, TheLongestLineIsThinnedToASmallDocument) {
   const Esito e = scenarioc("render " + q(dir.path()));
   ASSERT_EQ(e.status, 0) << e.err;
   EXPECT_LT(fs::file_size(dir / svg_predefinito), 2'000'000u);
-  Svg s = analizza(dir / svg_predefinito);
+  Svg s = parse_svg(dir / svg_predefinito);
   Compilati c = leggi(dir.path());
   EXPECT_EQ(s.conta("signal"), static_cast<std::size_t>(large.segnali));
   segni_come_celle(s, c);
@@ -440,7 +440,7 @@ TEST(ScenariocRender, TheLongestLineIsThinnedToASmallDocument) {
   const Esito f = scenarioc("render --out " + q(dir / "worst.svg") + " " + q(dir.path()));
   ASSERT_EQ(f.status, 0) << f.err;
   EXPECT_LT(fs::file_size(dir / "worst.svg"), 2'000'000u);
-  s = analizza(dir / "worst.svg");
+  s = parse_svg(dir / "worst.svg");
   c = leggi(dir.path());
   EXPECT_EQ(s.conta("signal"), c.celle.size());
   EXPECT_LE(s.punti_traccia, 30100);

@@ -6,53 +6,53 @@
 namespace scenarioc {
 namespace {
 
-bool tra(std::initializer_list<std::string_view> lista, std::string_view s) {
-  return std::find(lista.begin(), lista.end(), s) != lista.end();
+bool is_one_of(std::initializer_list<std::string_view> list, std::string_view s) {
+  return std::find(list.begin(), list.end(), s) != list.end();
 }
 
 }  // namespace
 
-std::string Argomenti::valore(std::string_view opzione, std::string_view predefinito) const {
-  auto it = valori.find(opzione);
-  return std::string(it == valori.end() ? predefinito : std::string_view(it->second));
+std::string Arguments::value(std::string_view option, std::string_view fallback) const {
+  auto it = values.find(option);
+  return std::string(it == values.end() ? fallback : std::string_view(it->second));
 }
 
-Argomenti analizza(std::span<const std::string> args,
-                   std::initializer_list<std::string_view> interruttori,
-                   std::initializer_list<std::string_view> con_valore) {
-  Argomenti a;
-  bool opzioni_aperte = true;
+Arguments parse_arguments(std::span<const std::string> args,
+                   std::initializer_list<std::string_view> switches,
+                   std::initializer_list<std::string_view> with_value) {
+  Arguments a;
+  bool options_open = true;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (!opzioni_aperte || arg.size() < 2 || arg[0] != '-') {
-      a.operandi.push_back(arg);
+    if (!options_open || arg.size() < 2 || arg[0] != '-') {
+      a.operands.push_back(arg);
       continue;
     }
     if (arg == "--") {
-      opzioni_aperte = false;
+      options_open = false;
     } else if (arg == "--help") {
-      a.aiuto = true;
+      a.help = true;
       return a;
-    } else if (tra(interruttori, arg)) {
-      a.interruttori.insert(arg);
-    } else if (tra(con_valore, arg)) {
-      if (i + 1 >= args.size()) throw ErroreUso(arg + " needs a value");
-      if (!a.valori.emplace(arg, args[i + 1]).second) throw ErroreUso(arg + " given twice");
+    } else if (is_one_of(switches, arg)) {
+      a.switches.insert(arg);
+    } else if (is_one_of(with_value, arg)) {
+      if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+      if (!a.values.emplace(arg, args[i + 1]).second) throw UsageError(arg + " given twice");
       ++i;
     } else {
-      throw ErroreUso("unknown option " + arg);
+      throw UsageError("unknown option " + arg);
     }
   }
   return a;
 }
 
-void scrivi_out(std::string_view testo) {
-  std::fwrite(testo.data(), 1, testo.size(), stdout);
+void write_out(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
 }
 
-void scrivi_err(std::string_view testo) {
-  std::fwrite(testo.data(), 1, testo.size(), stderr);
+void write_err(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
 }
 

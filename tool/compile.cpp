@@ -18,7 +18,7 @@
 
 namespace scenarioc {
 
-const std::string_view uso_compile =
+const std::string_view compile_usage =
     "usage: scenarioc compile [--scenario NAME] [--train NUMBER] [--no-plan] [--out DIR]\n"
     "                         [--json] SOURCE_DIR\n"
     "\n"
@@ -43,7 +43,7 @@ namespace {
 using namespace scenario;
 
 struct Esito {
-  int codice = esito_ok;
+  int codice = exit_ok;
   std::int32_t numero_errore = 0;
   std::int32_t posizione_errore = 0;
   std::optional<std::int32_t> fatale;
@@ -83,7 +83,7 @@ class Cantiere {
 // A name becomes part of file names: it must not lead out of the directory.
 void controlla_nome(std::string_view opzione, const std::string& nome) {
   if (nome.empty() || nome.find_first_of("/\\") != std::string::npos)
-    throw ErroreUso(std::string(opzione) + " must be a non-empty name without / or \\");
+    throw UsageError(std::string(opzione) + " must be a non-empty name without / or \\");
 }
 
 std::optional<std::string> leggi_se_esiste(const std::string& path) {
@@ -92,7 +92,7 @@ std::optional<std::string> leggi_se_esiste(const std::string& path) {
 }
 
 void fallito(Esito& e, const std::string& guasto) {
-  e.codice = esito_fallito;
+  e.codice = exit_failure;
   e.guasto = guasto;
 }
 
@@ -112,11 +112,11 @@ void compila_e_scrivi(const Cantiere& cantiere, const Sorgenti& s, const NomiFil
     TextInMemory treno(s.treno.testo, s.treno.percorso);
     scenario::compila(m, piano ? 1 : 0, {linea, treno});
     scrivi_file_compilati(m);
-  } catch (const ErroreFatale& f) {
-    e.codice = esito_fallito;
+  } catch (const FatalError& f) {
+    e.codice = exit_failure;
     e.fatale = f.numero();
-  } catch (const CompilazioneInterrotta& f) {
-    e.codice = esito_fallito;
+  } catch (const CompilationStopped& f) {
+    e.codice = exit_failure;
     e.guasto = f.what();
     e.senza_celle = true;
   } catch (const platform::Failure& f) {
@@ -152,11 +152,11 @@ void consegna(const Cantiere& cantiere, const std::string& cartella_uscita, cons
 std::string racconta(const Modello& m, const Sorgenti& s, const Esito& e) {
   std::string out = diagnosi_errore(m, s);
   if (e.fatale) out += diagnosi_fatale(m, *e.fatale);
-  else if (e.codice == esito_fallito && !e.senza_celle) out += "scenarioc: " + *e.guasto + "\n";
+  else if (e.codice == exit_failure && !e.senza_celle) out += "scenarioc: " + *e.guasto + "\n";
 
   if (e.senza_celle) {
     out += "scenarioc: no compiled file was written: the line description gave no track cells\n";
-  } else if (e.codice == esito_fallito) {
+  } else if (e.codice == exit_failure) {
     if (e.file.empty()) {
       out += "scenarioc: no compiled file was written\n";
     } else {
@@ -194,51 +194,51 @@ void compila(const std::string& cartella_sorgenti, const std::string& cartella_u
 
   Modello m;
   compila_e_scrivi(*cantiere, s, nomi, piano, m, e);
-  if (e.codice != esito_fallito) consegna(*cantiere, cartella_uscita, nomi, piano, e);
-  if (e.codice != esito_fallito) e.codice = m.numero_errore == 0 ? esito_ok : esito_errore;
+  if (e.codice != exit_failure) consegna(*cantiere, cartella_uscita, nomi, piano, e);
+  if (e.codice != exit_failure) e.codice = m.numero_errore == 0 ? exit_ok : exit_error;
   e.messaggi = racconta(m, s, e);
   if (const auto avviso = cantiere->rimuovi()) e.messaggi += "scenarioc: warning: " + *avviso + "\n";
 }
 
 std::string in_json(const Esito& e) {
   Json j;
-  j.inizio_oggetto();
-  j.chiave("numero_errore").intero(e.numero_errore);
-  j.chiave("posizione_errore").intero(e.posizione_errore);
-  j.chiave("fatal");
-  if (e.fatale) j.intero(*e.fatale); else j.nullo();
-  j.chiave("failure");
-  if (e.guasto) j.testo(*e.guasto); else j.nullo();
-  j.chiave("files").inizio_lista();
-  for (const std::string& f : e.file) j.testo(f);
-  j.fine_lista();
-  j.fine_oggetto();
-  return j.risultato();
+  j.begin_object();
+  j.key("numero_errore").integer(e.numero_errore);
+  j.key("posizione_errore").integer(e.posizione_errore);
+  j.key("fatal");
+  if (e.fatale) j.integer(*e.fatale); else j.null();
+  j.key("failure");
+  if (e.guasto) j.text(*e.guasto); else j.null();
+  j.key("files").begin_list();
+  for (const std::string& f : e.file) j.text(f);
+  j.end_list();
+  j.end_object();
+  return j.result();
 }
 
 }  // namespace
 
-int esegui_compile(std::span<const std::string> args) {
-  const Argomenti a = analizza(args, {"--no-plan", "--json"}, {"--scenario", "--train", "--out"});
-  if (a.aiuto) {
-    scrivi_out(uso_compile);
-    return esito_ok;
+int run_compile(std::span<const std::string> args) {
+  const Arguments a = parse_arguments(args, {"--no-plan", "--json"}, {"--scenario", "--train", "--out"});
+  if (a.help) {
+    write_out(compile_usage);
+    return exit_ok;
   }
-  if (a.operandi.size() != 1) throw ErroreUso("compile takes one SOURCE_DIR");
-  const NomiFile nomi{a.valore("--scenario", "Belvara_Quintosa"), a.valore("--train", "254")};
+  if (a.operands.size() != 1) throw UsageError("compile takes one SOURCE_DIR");
+  const NomiFile nomi{a.value("--scenario", "Belvara_Quintosa"), a.value("--train", "254")};
   controlla_nome("--scenario", nomi.nome_scenario);
   controlla_nome("--train", nomi.numero_treno);
   // The cell file would take the compiled line file's name.
   if (nomi.celle_dat() == nomi.linea_dat())
-    throw ErroreUso("--train " + nomi.numero_treno + " gives the cell file the line file's name");
-  const std::string& sorgenti = a.operandi[0];
+    throw UsageError("--train " + nomi.numero_treno + " gives the cell file the line file's name");
+  const std::string& sorgenti = a.operands[0];
 
   Esito e;
-  compila(sorgenti, a.valore("--out", sorgenti), nomi, !a.ha("--no-plan"), e);
+  compila(sorgenti, a.value("--out", sorgenti), nomi, !a.has("--no-plan"), e);
   // The early failures of compila have no recorded error to tell.
   if (e.messaggi.empty() && e.guasto) e.messaggi = "scenarioc: " + *e.guasto + "\n";
-  scrivi_err(e.messaggi);
-  if (a.ha("--json")) scrivi_out(in_json(e));
+  write_err(e.messaggi);
+  if (a.has("--json")) write_out(in_json(e));
   return e.codice;
 }
 

@@ -26,7 +26,7 @@ struct Sorgenti {
 // caret, then notes; empty when no error is recorded.
 std::string diagnosi_errore(const scenario::Modello& m, const Sorgenti& s);
 
-// For ErroreFatale: the clash and what holds track cell 1.
+// For FatalError: the clash and what holds track cell 1.
 std::string diagnosi_fatale(const scenario::Modello& m, std::int32_t numero);
 
 // What a track cell holds, in words: "a signal", "the stop cell of station

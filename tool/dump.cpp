@@ -12,7 +12,7 @@
 
 namespace scenarioc {
 
-const std::string_view uso_dump =
+const std::string_view dump_usage =
     "usage: scenarioc dump [--json] FILE\n"
     "\n"
     "Prints a compiled file readably. The kind comes from the name:\n"
@@ -26,55 +26,55 @@ const std::string_view uso_dump =
     "Exit status: 0 printed; 1 the file cannot be read or is malformed (the\n"
     "message names the byte offset at fault); 64 a wrong command line.\n";
 
-int esegui_dump(std::span<const std::string> args) {
+int run_dump(std::span<const std::string> args) {
   using namespace scenario;
-  const Argomenti a = analizza(args, {"--json"}, {});
-  if (a.aiuto) {
-    scrivi_out(uso_dump);
-    return esito_ok;
+  const Arguments a = parse_arguments(args, {"--json"}, {});
+  if (a.help) {
+    write_out(dump_usage);
+    return exit_ok;
   }
-  if (a.operandi.size() != 1) throw ErroreUso("dump takes one FILE");
-  const std::string& path = a.operandi[0];
-  const bool json = a.ha("--json");
+  if (a.operands.size() != 1) throw UsageError("dump takes one FILE");
+  const std::string& path = a.operands[0];
+  const bool json = a.has("--json");
 
-  const TipoFileCompilato tipo = tipo_file_compilato(path);
-  if (tipo == TipoFileCompilato::sconosciuto) {
-    scrivi_err(path + ": error: not a compiled file name (expected _linea.dat, .sim or .dat)\n");
-    return esito_errore;
+  const TipoFileCompilato kind = tipo_file_compilato(path);
+  if (kind == TipoFileCompilato::sconosciuto) {
+    write_err(path + ": error: not a compiled file name (expected _linea.dat, .sim or .dat)\n");
+    return exit_error;
   }
   std::string bytes;
   try {
     bytes = platform::read_file(path);
   } catch (const platform::Failure& e) {
-    scrivi_err("scenarioc: " + std::string(e.what()) + "\n");
-    return esito_errore;
+    write_err("scenarioc: " + std::string(e.what()) + "\n");
+    return exit_error;
   }
   try {
-    switch (tipo) {
+    switch (kind) {
       case TipoFileCompilato::percorso: {
-        const Tabella t = leggi_percorso(bytes);
-        scrivi_out(json ? percorso_json(path, bytes.size(), t) : percorso_testo(path, bytes.size(), t));
+        const RouteTable t = leggi_percorso(bytes);
+        write_out(json ? route_json(path, bytes.size(), t) : route_text(path, bytes.size(), t));
         break;
       }
       case TipoFileCompilato::celle: {
         const std::vector<cella> c = leggi_celle(bytes);
-        scrivi_out(json ? celle_json(path, bytes.size(), c) : celle_testo(path, bytes.size(), c));
+        write_out(json ? cells_json(path, bytes.size(), c) : cells_text(path, bytes.size(), c));
         break;
       }
       default: {
         const Tracciato t = leggi_tracciato(bytes);
-        scrivi_out(json ? linea_json(path, bytes.size(), t) : linea_testo(path, bytes.size(), t));
+        write_out(json ? plan_json(path, bytes.size(), t) : plan_text(path, bytes.size(), t));
         break;
       }
     }
-  } catch (const FileMalformato& e) {
-    const std::string_view nome_tipo = tipo == TipoFileCompilato::percorso ? "route file"
-                                       : tipo == TipoFileCompilato::celle  ? "cell file"
+  } catch (const MalformedFile& e) {
+    const std::string_view kind_name = kind == TipoFileCompilato::percorso ? "route file"
+                                       : kind == TipoFileCompilato::celle  ? "cell file"
                                                                            : "compiled line file";
-    scrivi_err(path + ": error: malformed " + std::string(nome_tipo) + ": " + e.what() + "\n");
-    return esito_errore;
+    write_err(path + ": error: malformed " + std::string(kind_name) + ": " + e.what() + "\n");
+    return exit_error;
   }
-  return esito_ok;
+  return exit_ok;
 }
 
 }  // namespace scenarioc

@@ -13,19 +13,19 @@
 
 namespace scenarioc {
 
-using Tabella = std::array<scenario::voce_percorso, scenario::voce::numero>;
+using RouteTable = std::array<scenario::voce_percorso, scenario::voce::numero>;
 
-std::string percorso_testo(const std::string& nome, std::size_t dimensione, const Tabella& t);
-std::string percorso_json(const std::string& nome, std::size_t dimensione, const Tabella& t);
+std::string route_text(const std::string& name, std::size_t size, const RouteTable& t);
+std::string route_json(const std::string& name, std::size_t size, const RouteTable& t);
 
-std::string celle_testo(const std::string& nome, std::size_t dimensione,
+std::string cells_text(const std::string& name, std::size_t size,
                         const std::vector<scenario::cella>& celle);
-std::string celle_json(const std::string& nome, std::size_t dimensione,
+std::string cells_json(const std::string& name, std::size_t size,
                        const std::vector<scenario::cella>& celle);
 
-std::string linea_testo(const std::string& nome, std::size_t dimensione,
+std::string plan_text(const std::string& name, std::size_t size,
                         const scenario::Tracciato& t);
-std::string linea_json(const std::string& nome, std::size_t dimensione,
+std::string plan_json(const std::string& name, std::size_t size,
                        const scenario::Tracciato& t);
 
 }  // namespace scenarioc

@@ -17,22 +17,22 @@ using namespace scenario;
 
 namespace {
 
-struct Campo {
-  std::string_view nome;
-  std::int64_t valore;
+struct NamedValue {
+  std::string_view name;
+  std::int64_t value;
 };
 
 // Route entry fields in file order, split where the text stands.
-std::array<Campo, 5> prima_del_testo(const voce_percorso& v) {
+std::array<NamedValue, 5> before_testo(const voce_percorso& v) {
   return {{{"tipo_voce", v.tipo_voce}, {"dato1", v.dato1}, {"dato2", v.dato2},
            {"dato3", v.dato3}, {"byte1", v.byte1}}};
 }
-std::array<Campo, 10> dopo_il_testo(const voce_percorso& v) {
+std::array<NamedValue, 10> after_testo(const voce_percorso& v) {
   return {{{"intero1", v.intero1}, {"intero2", v.intero2}, {"intero3", v.intero3},
            {"intero4", v.intero4}, {"intero5", v.intero5}, {"byte2", v.byte2},
            {"byte3", v.byte3}, {"byte4", v.byte4}, {"byte5", v.byte5}, {"dato4", v.dato4}}};
 }
-std::array<Campo, 11> campi_cella(const cella& c) {
+std::array<NamedValue, 11> cell_values(const cella& c) {
   return {{{"tipo_cella", c.tipo_cella}, {"valore_a", c.valore_a}, {"valore_b", c.valore_b},
            {"valore_c", c.valore_c}, {"valore_d", c.valore_d},
            {"tempo_segnale", c.tempo_segnale}, {"preavviso", c.preavviso},
@@ -40,19 +40,19 @@ std::array<Campo, 11> campi_cella(const cella& c) {
            {"codice_pendenza", c.codice_pendenza}, {"aderenza", c.aderenza}}};
 }
 
-bool numeri_a_zero(const voce_percorso& v) {
-  for (const Campo& c : prima_del_testo(v))
-    if (c.valore != 0) return false;
-  for (const Campo& c : dopo_il_testo(v))
-    if (c.valore != 0) return false;
+bool numbers_all_zero(const voce_percorso& v) {
+  for (const NamedValue& c : before_testo(v))
+    if (c.value != 0) return false;
+  for (const NamedValue& c : after_testo(v))
+    if (c.value != 0) return false;
   return true;
 }
 
-bool vuota(const voce_percorso& v) { return v.testo.empty() && numeri_a_zero(v); }
+bool is_empty(const voce_percorso& v) { return v.testo.empty() && numbers_all_zero(v); }
 
 // Stations grow from entry 1 and text boards from entry 80 into the same
 // range; a board sets nothing but the text.
-std::string_view ruolo(std::size_t i, const voce_percorso& v) {
+std::string_view role(std::size_t i, const voce_percorso& v) {
   if (i == 0) return "unused";
   if (i <= static_cast<std::size_t>(voce::primo_cartello))
     return e_stazione(v) ? "station" : "text board";
@@ -63,7 +63,7 @@ std::string_view ruolo(std::size_t i, const voce_percorso& v) {
 }
 
 // Printable ASCII as is, every other byte as \xNN, inside double quotes.
-std::string tra_virgolette(std::string_view s) {
+std::string quoted(std::string_view s) {
   static constexpr char hex[] = "0123456789ABCDEF";
   std::string out = "\"";
   for (char ch : s) {
@@ -82,79 +82,79 @@ std::string tra_virgolette(std::string_view s) {
   return out + "\"";
 }
 
-template <typename Campi>
-void aggiungi_campi(std::string& out, const Campi& campi) {
-  for (const Campo& c : campi) out += " " + std::string(c.nome) + "=" + std::to_string(c.valore);
+template <typename Values>
+void append_values(std::string& out, const Values& values) {
+  for (const NamedValue& c : values) out += " " + std::string(c.name) + "=" + std::to_string(c.value);
 }
-template <typename Campi>
-void json_campi(Json& j, const Campi& campi) {
-  for (const Campo& c : campi) j.chiave(c.nome).intero(c.valore);
+template <typename Values>
+void json_values(Json& j, const Values& values) {
+  for (const NamedValue& c : values) j.key(c.name).integer(c.value);
 }
 
-std::string metri_cella(std::size_t c) {
+std::string cell_metres(std::size_t c) {
   return "(" + std::to_string((static_cast<std::int64_t>(c) - 1) * 50) + " to " +
          std::to_string(c * 50) + " m)";
 }
 
 }  // namespace
 
-std::string percorso_testo(const std::string& nome, std::size_t dimensione, const Tabella& t) {
+std::string route_text(const std::string& name, std::size_t size, const RouteTable& t) {
   const voce_percorso& s = t[voce::scenario];
-  std::string out = "route file " + nome + ": " + std::to_string(dimensione) + " bytes, " +
+  std::string out = "route file " + name + ": " + std::to_string(size) + " bytes, " +
                     std::to_string(t.size()) + " entries\n";
-  out += "scenario " + tra_virgolette(s.testo) + ", train " +
-         tra_virgolette(t[voce::ripetizione].testo) + ", format mark " +
+  out += "scenario " + quoted(s.testo) + ", train " +
+         quoted(t[voce::ripetizione].testo) + ", format mark " +
          std::to_string(s.intero1) + ", route competition code " + std::to_string(s.dato4) +
          " (entry 85 intero1 and dato4)\n";
   for (std::size_t i = 0; i < t.size();) {
-    if (vuota(t[i])) {
-      std::size_t fine = i;
-      while (fine + 1 < t.size() && vuota(t[fine + 1])) ++fine;
-      out += fine == i ? "entry " + std::to_string(i) + ": empty\n"
-                       : "entries " + std::to_string(i) + " to " + std::to_string(fine) + ": empty\n";
-      i = fine + 1;
+    if (is_empty(t[i])) {
+      std::size_t end = i;
+      while (end + 1 < t.size() && is_empty(t[end + 1])) ++end;
+      out += end == i ? "entry " + std::to_string(i) + ": empty\n"
+                       : "entries " + std::to_string(i) + " to " + std::to_string(end) + ": empty\n";
+      i = end + 1;
       continue;
     }
     const voce_percorso& v = t[i];
-    out += "entry " + std::to_string(i) + " (" + std::string(ruolo(i, v)) + "):";
-    aggiungi_campi(out, prima_del_testo(v));
-    out += " testo=" + tra_virgolette(v.testo);
-    aggiungi_campi(out, dopo_il_testo(v));
+    out += "entry " + std::to_string(i) + " (" + std::string(role(i, v)) + "):";
+    append_values(out, before_testo(v));
+    out += " testo=" + quoted(v.testo);
+    append_values(out, after_testo(v));
     out += "\n";
     ++i;
   }
   return out;
 }
 
-std::string percorso_json(const std::string& nome, std::size_t dimensione, const Tabella& t) {
+std::string route_json(const std::string& name, std::size_t size, const RouteTable& t) {
   Json j;
-  j.inizio_oggetto();
-  j.chiave("file").testo(nome);
-  j.chiave("file_type").testo("route");
-  j.chiave("size").intero(static_cast<std::int64_t>(dimensione));
-  j.chiave("scenario").testo(t[voce::scenario].testo);
-  j.chiave("train").testo(t[voce::ripetizione].testo);
-  j.chiave("format_mark").intero(t[voce::scenario].intero1);
-  j.chiave("competition_code").intero(t[voce::scenario].dato4);
-  j.chiave("entries").inizio_lista();
+  j.begin_object();
+  j.key("file").text(name);
+  j.key("file_type").text("route");
+  j.key("size").integer(static_cast<std::int64_t>(size));
+  j.key("scenario").text(t[voce::scenario].testo);
+  j.key("train").text(t[voce::ripetizione].testo);
+  j.key("format_mark").integer(t[voce::scenario].intero1);
+  j.key("competition_code").integer(t[voce::scenario].dato4);
+  j.key("entries").begin_list();
   for (std::size_t i = 0; i < t.size(); ++i) {
     const voce_percorso& v = t[i];
-    j.inizio_oggetto();
-    j.chiave("entry").intero(static_cast<std::int64_t>(i));
-    j.chiave("role").testo(vuota(v) ? "empty" : ruolo(i, v));
-    json_campi(j, prima_del_testo(v));
-    j.chiave("testo").testo(v.testo);
-    json_campi(j, dopo_il_testo(v));
-    j.fine_oggetto();
+    j.begin_object();
+    j.key("entry").integer(static_cast<std::int64_t>(i));
+    j.key("role").text(is_empty(v) ? "empty" : role(i, v));
+    json_values(j, before_testo(v));
+    j.key("testo").text(v.testo);
+    json_values(j, after_testo(v));
+    j.end_object();
   }
-  j.fine_lista();
-  j.fine_oggetto();
-  return j.risultato();
+  j.end_list();
+  j.end_object();
+  return j.result();
 }
 
-std::string celle_testo(const std::string& nome, std::size_t dimensione,
+std::string cells_text(const std::string& name, std::size_t size,
                         const std::vector<cella>& celle) {
-  std::string out = "cell file " + nome + ": " + std::to_string(dimensione) + " bytes, " +
+  std::string out = "cell file " + name + ": " + std::to_string(size) + " bytes, " +
                     std::to_string(celle.size()) + " cells (0 to " +
                     std::to_string(celle.size() - 1) + ")\n";
   out += "format mark " + std::to_string(celle[1].valore_a) + ", cell competition code " +
@@ -162,35 +162,35 @@ std::string celle_testo(const std::string& nome, std::size_t dimensione,
   for (std::size_t i = 0; i < celle.size(); ++i) {
     const cella& c = celle[i];
     if (c.tipo_cella == tipo::vuota) continue;
-    out += "cell " + std::to_string(i) + " " + metri_cella(i) + " kind " +
+    out += "cell " + std::to_string(i) + " " + cell_metres(i) + " kind " +
            std::to_string(c.tipo_cella) + " " + std::string(nome_tipo_cella(c.tipo_cella)) + ":";
-    const auto campi = campi_cella(c);
-    aggiungi_campi(out, std::span(campi).subspan(1));
+    const auto values = cell_values(c);
+    append_values(out, std::span(values).subspan(1));
     out += "\n";
   }
   return out;
 }
 
-std::string celle_json(const std::string& nome, std::size_t dimensione,
+std::string cells_json(const std::string& name, std::size_t size,
                        const std::vector<cella>& celle) {
   Json j;
-  j.inizio_oggetto();
-  j.chiave("file").testo(nome);
-  j.chiave("file_type").testo("cells");
-  j.chiave("size").intero(static_cast<std::int64_t>(dimensione));
-  j.chiave("format_mark").intero(celle[1].valore_a);
-  j.chiave("competition_code").intero(celle[1].valore_b);
-  j.chiave("cells").inizio_lista();
+  j.begin_object();
+  j.key("file").text(name);
+  j.key("file_type").text("cells");
+  j.key("size").integer(static_cast<std::int64_t>(size));
+  j.key("format_mark").integer(celle[1].valore_a);
+  j.key("competition_code").integer(celle[1].valore_b);
+  j.key("cells").begin_list();
   for (std::size_t i = 0; i < celle.size(); ++i) {
-    j.inizio_oggetto();
-    j.chiave("cell").intero(static_cast<std::int64_t>(i));
-    j.chiave("kind").testo(nome_tipo_cella(celle[i].tipo_cella));
-    json_campi(j, campi_cella(celle[i]));
-    j.fine_oggetto();
+    j.begin_object();
+    j.key("cell").integer(static_cast<std::int64_t>(i));
+    j.key("kind").text(nome_tipo_cella(celle[i].tipo_cella));
+    json_values(j, cell_values(celle[i]));
+    j.end_object();
   }
-  j.fine_lista();
-  j.fine_oggetto();
-  return j.risultato();
+  j.end_list();
+  j.end_object();
+  return j.result();
 }
 
 

@@ -8,26 +8,26 @@
 namespace scenarioc {
 namespace {
 
-void escape_u(std::string& out, unsigned codice) {
+void escape_u(std::string& out, unsigned code) {
   static constexpr char hex[] = "0123456789abcdef";
   out += "\\u";
-  for (int shift = 12; shift >= 0; shift -= 4) out += hex[(codice >> shift) & 0xF];
+  for (int shift = 12; shift >= 0; shift -= 4) out += hex[(code >> shift) & 0xF];
 }
 
 }  // namespace
 
-void Json::prima_del_valore() {
-  if (dopo_chiave_) {
-    dopo_chiave_ = false;
+void Json::before_value() {
+  if (after_key_) {
+    after_key_ = false;
     return;
   }
-  if (!vuoto_.empty()) {
-    if (!vuoto_.back()) out_ += ", ";
-    vuoto_.back() = false;
+  if (!empty_.empty()) {
+    if (!empty_.back()) out_ += ", ";
+    empty_.back() = false;
   }
 }
 
-void Json::stringa(std::string_view s) {
+void Json::quoted(std::string_view s) {
   out_ += '"';
   for (char ch : s) {
     const auto c = static_cast<unsigned char>(ch);
@@ -46,63 +46,63 @@ void Json::stringa(std::string_view s) {
   out_ += '"';
 }
 
-Json& Json::inizio_oggetto() {
-  prima_del_valore();
+Json& Json::begin_object() {
+  before_value();
   out_ += '{';
-  vuoto_.push_back(true);
+  empty_.push_back(true);
   return *this;
 }
 
-Json& Json::fine_oggetto() {
+Json& Json::end_object() {
   out_ += '}';
-  vuoto_.pop_back();
+  empty_.pop_back();
   return *this;
 }
 
-Json& Json::inizio_lista() {
-  prima_del_valore();
+Json& Json::begin_list() {
+  before_value();
   out_ += '[';
-  vuoto_.push_back(true);
+  empty_.push_back(true);
   return *this;
 }
 
-Json& Json::fine_lista() {
+Json& Json::end_list() {
   out_ += ']';
-  vuoto_.pop_back();
+  empty_.pop_back();
   return *this;
 }
 
-Json& Json::chiave(std::string_view nome) {
-  prima_del_valore();
-  stringa(nome);
+Json& Json::key(std::string_view name) {
+  before_value();
+  quoted(name);
   out_ += ": ";
-  dopo_chiave_ = true;
+  after_key_ = true;
   return *this;
 }
 
-Json& Json::testo(std::string_view valore) {
-  prima_del_valore();
-  stringa(valore);
+Json& Json::text(std::string_view value) {
+  before_value();
+  quoted(value);
   return *this;
 }
 
-Json& Json::intero(std::int64_t valore) {
-  prima_del_valore();
-  out_ += std::to_string(valore);
+Json& Json::integer(std::int64_t value) {
+  before_value();
+  out_ += std::to_string(value);
   return *this;
 }
 
-Json& Json::reale(double valore) {
-  if (!std::isfinite(valore)) return nullo();
-  prima_del_valore();
+Json& Json::real(double value) {
+  if (!std::isfinite(value)) return null();
+  before_value();
   char buf[32];
-  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, valore);
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
   out_.append(buf, ec == std::errc{} ? end : buf);
   return *this;
 }
 
-Json& Json::nullo() {
-  prima_del_valore();
+Json& Json::null() {
+  before_value();
   out_ += "null";
   return *this;
 }

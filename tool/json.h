@@ -13,29 +13,29 @@ namespace scenarioc {
 
 class Json {
  public:
-  Json& inizio_oggetto();
-  Json& fine_oggetto();
-  Json& inizio_lista();
-  Json& fine_lista();
-  Json& chiave(std::string_view nome);
+  Json& begin_object();
+  Json& end_object();
+  Json& begin_list();
+  Json& end_list();
+  Json& key(std::string_view name);
 
-  Json& testo(std::string_view valore);
-  Json& intero(std::int64_t valore);
+  Json& text(std::string_view value);
+  Json& integer(std::int64_t value);
   // Shortest form that reads back to the same double; null when not finite,
   // which JSON cannot hold.
-  Json& reale(double valore);
-  Json& nullo();
+  Json& real(double value);
+  Json& null();
 
   // The document with a final line end.
-  std::string risultato() const { return out_ + "\n"; }
+  std::string result() const { return out_ + "\n"; }
 
  private:
-  void prima_del_valore();
-  void stringa(std::string_view s);
+  void before_value();
+  void quoted(std::string_view s);
 
   std::string out_;
-  std::vector<bool> vuoto_;  // per open object or list: nothing written yet
-  bool dopo_chiave_ = false;
+  std::vector<bool> empty_;  // per open object or list: nothing written yet
+  bool after_key_ = false;
 };
 
 }  // namespace scenarioc

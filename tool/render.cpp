@@ -17,7 +17,7 @@
 
 namespace scenarioc {
 
-const std::string_view uso_render =
+const std::string_view render_usage =
     "usage: scenarioc render [--scenario NAME] [--train NUMBER] [--out FILE.svg]\n"
     "                        [--from KM] [--to KM] SCENARIO_DIR\n"
     "       scenarioc render [--out FILE.svg] [--from KM] [--to KM]\n"
@@ -50,57 +50,57 @@ namespace {
 
 using namespace scenario;
 
-struct Ingressi {
-  std::string linea, percorso, celle;
+struct InputFiles {
+  std::string line_file, route_file, cell_file;
 };
 
-void controlla_nome(std::string_view opzione, const std::string& nome) {
-  if (nome.empty() || nome.find_first_of("/\\") != std::string::npos)
-    throw ErroreUso(std::string(opzione) + " must be a non-empty name without / or \\");
+void check_name(std::string_view option, const std::string& name) {
+  if (name.empty() || name.find_first_of("/\\") != std::string::npos)
+    throw UsageError(std::string(option) + " must be a non-empty name without / or \\");
 }
 
-Ingressi ingressi(const Argomenti& a) {
-  if (a.operandi.size() == 1) {
-    const NomiFile nomi{a.valore("--scenario", "Belvara_Quintosa"), a.valore("--train", "254")};
-    controlla_nome("--scenario", nomi.nome_scenario);
-    controlla_nome("--train", nomi.numero_treno);
-    const std::string& dir = a.operandi[0];
-    return {platform::join_path(dir, nomi.linea_dat()), platform::join_path(dir, nomi.percorso_sim()),
-            platform::join_path(dir, nomi.celle_dat())};
+InputFiles input_files(const Arguments& a) {
+  if (a.operands.size() == 1) {
+    const NomiFile names{a.value("--scenario", "Belvara_Quintosa"), a.value("--train", "254")};
+    check_name("--scenario", names.nome_scenario);
+    check_name("--train", names.numero_treno);
+    const std::string& dir = a.operands[0];
+    return {platform::join_path(dir, names.linea_dat()), platform::join_path(dir, names.percorso_sim()),
+            platform::join_path(dir, names.celle_dat())};
   }
-  if (a.operandi.size() != 3) throw ErroreUso("render takes a SCENARIO_DIR or the three compiled files");
-  if (a.valori.contains("--scenario") || a.valori.contains("--train"))
-    throw ErroreUso("--scenario and --train find the files in a SCENARIO_DIR; not with three files");
-  Ingressi in;
-  for (const std::string& f : a.operandi) {
-    std::string* posto = nullptr;
+  if (a.operands.size() != 3) throw UsageError("render takes a SCENARIO_DIR or the three compiled files");
+  if (a.values.contains("--scenario") || a.values.contains("--train"))
+    throw UsageError("--scenario and --train find the files in a SCENARIO_DIR; not with three files");
+  InputFiles in;
+  for (const std::string& f : a.operands) {
+    std::string* slot = nullptr;
     switch (tipo_file_compilato(f)) {
-      case TipoFileCompilato::linea: posto = &in.linea; break;
-      case TipoFileCompilato::percorso: posto = &in.percorso; break;
-      case TipoFileCompilato::celle: posto = &in.celle; break;
+      case TipoFileCompilato::linea: slot = &in.line_file; break;
+      case TipoFileCompilato::percorso: slot = &in.route_file; break;
+      case TipoFileCompilato::celle: slot = &in.cell_file; break;
       default: break;
     }
-    if (posto == nullptr || !posto->empty())
-      throw ErroreUso("the three files must be one _linea.dat, one .sim and one .dat file");
-    *posto = f;
+    if (slot == nullptr || !slot->empty())
+      throw UsageError("the three files must be one _linea.dat, one .sim and one .dat file");
+    *slot = f;
   }
   return in;
 }
 
 // A kilometre option in metres; nothing when it is not given.
-std::optional<double> chilometri(const Argomenti& a, std::string_view opzione) {
-  const auto it = a.valori.find(opzione);
-  if (it == a.valori.end()) return std::nullopt;
+std::optional<double> kilometres(const Arguments& a, std::string_view option) {
+  const auto it = a.values.find(option);
+  if (it == a.values.end()) return std::nullopt;
   const std::string& t = it->second;
   double v = 0;
-  const auto [fine, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-  if (ec != std::errc{} || fine != t.data() + t.size() || !std::isfinite(v) || v < 0)
-    throw ErroreUso(std::string(opzione) + " takes a number of kilometres, 0 or more (not \"" + t + "\")");
+  const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+  if (ec != std::errc{} || end != t.data() + t.size() || !std::isfinite(v) || v < 0)
+    throw UsageError(std::string(option) + " takes a number of kilometres, 0 or more (not \"" + t + "\")");
   return v * 1000.0;
 }
 
-std::string km(double metri) {
-  std::string s = std::to_string(metri / 1000.0);
+std::string km(double metres) {
+  std::string s = std::to_string(metres / 1000.0);
   while (s.back() == '0') s.pop_back();
   if (s.back() == '.') s.pop_back();
   return s;
@@ -108,55 +108,55 @@ std::string km(double metri) {
 
 // The three files read and parsed; a missing or malformed one is reported
 // with its name (and the byte offset at fault) and gives nothing.
-std::optional<LineaCompilata> leggi(const Ingressi& in) {
+std::optional<CompiledScenario> read_compiled(const InputFiles& in) {
   struct File {
     const std::string& path;
-    const char* nome;
+    const char* name;
   };
-  LineaCompilata l;
-  for (const File& f : {File{in.linea, "compiled line file"}, File{in.percorso, "route file"},
-                        File{in.celle, "cell file"}}) {
+  CompiledScenario l;
+  for (const File& f : {File{in.line_file, "compiled line file"}, File{in.route_file, "route file"},
+                        File{in.cell_file, "cell file"}}) {
     if (!platform::file_exists(f.path)) {
-      const bool linea = &f.path == &in.linea;
-      scrivi_err(f.path + ": error: missing " + f.nome +
-                 (linea ? " (a scenario compiled with --no-plan has none: compile it with its plan)\n" : "\n"));
+      const bool plan_file = &f.path == &in.line_file;
+      write_err(f.path + ": error: missing " + f.name +
+                 (plan_file ? " (a scenario compiled with --no-plan has none: compile it with its plan)\n" : "\n"));
       return std::nullopt;
     }
     std::string bytes;
     try {
       bytes = platform::read_file(f.path);
     } catch (const platform::Failure& e) {
-      scrivi_err("scenarioc: " + std::string(e.what()) + "\n");
+      write_err("scenarioc: " + std::string(e.what()) + "\n");
       return std::nullopt;
     }
     try {
-      if (&f.path == &in.linea) l.tracciato = leggi_tracciato(bytes);
-      else if (&f.path == &in.percorso) l.tabella = leggi_percorso(bytes);
+      if (&f.path == &in.line_file) l.tracciato = leggi_tracciato(bytes);
+      else if (&f.path == &in.route_file) l.tabella_percorso = leggi_percorso(bytes);
       else l.celle = leggi_celle(bytes);
-    } catch (const FileMalformato& e) {
-      scrivi_err(f.path + ": error: malformed " + f.nome + ": " + e.what() + "\n");
+    } catch (const MalformedFile& e) {
+      write_err(f.path + ": error: malformed " + f.name + ": " + e.what() + "\n");
       return std::nullopt;
     }
   }
-  if (const auto perche = incoerenza(l)) {
-    scrivi_err("scenarioc: " + in.linea + ", " + in.percorso + " and " + in.celle +
-               " are not one scenario: " + *perche + "\n");
+  if (const auto why = mismatch(l)) {
+    write_err("scenarioc: " + in.line_file + ", " + in.route_file + " and " + in.cell_file +
+               " are not one scenario: " + *why + "\n");
     return std::nullopt;
   }
   return l;
 }
 
 // Saved under a temporary name beside the target, then moved over it.
-std::optional<std::string> salva(const std::string& path, const std::string& svg) {
-  const std::string provvisorio = path + ".part";
+std::optional<std::string> save(const std::string& path, const std::string& svg) {
+  const std::string temporary = path + ".part";
   try {
-    platform::OutputFile f = platform::create_replacing(provvisorio);
+    platform::OutputFile f = platform::create_replacing(temporary);
     f.write(svg);
     f.close();
-    platform::move_file(provvisorio, path);
+    platform::move_file(temporary, path);
   } catch (const platform::Failure& e) {
     try {
-      if (platform::file_exists(provvisorio)) platform::delete_file(provvisorio);
+      if (platform::file_exists(temporary)) platform::delete_file(temporary);
     } catch (const platform::Failure&) {
       // The failure that matters is the one reported.
     }
@@ -167,37 +167,37 @@ std::optional<std::string> salva(const std::string& path, const std::string& svg
 
 }  // namespace
 
-int esegui_render(std::span<const std::string> args) {
-  const Argomenti a = analizza(args, {}, {"--scenario", "--train", "--out", "--from", "--to"});
-  if (a.aiuto) {
-    scrivi_out(uso_render);
-    return esito_ok;
+int run_render(std::span<const std::string> args) {
+  const Arguments a = parse_arguments(args, {}, {"--scenario", "--train", "--out", "--from", "--to"});
+  if (a.help) {
+    write_out(render_usage);
+    return exit_ok;
   }
-  const Ingressi in = ingressi(a);
-  const std::optional<double> da_opzione = chilometri(a, "--from");
-  const std::optional<double> a_opzione = chilometri(a, "--to");
-  std::string uscita = a.valore("--out", "");
-  if (uscita.empty()) uscita = in.percorso.substr(0, in.percorso.size() - 4) + ".svg";
-  if (uscita == in.linea || uscita == in.percorso || uscita == in.celle)
-    throw ErroreUso("--out " + uscita + " would replace a compiled file");
+  const InputFiles in = input_files(a);
+  const std::optional<double> from_option = kilometres(a, "--from");
+  const std::optional<double> to_option = kilometres(a, "--to");
+  std::string output = a.value("--out", "");
+  if (output.empty()) output = in.route_file.substr(0, in.route_file.size() - 4) + ".svg";
+  if (output == in.line_file || output == in.route_file || output == in.cell_file)
+    throw UsageError("--out " + output + " would replace a compiled file");
 
-  const std::optional<LineaCompilata> l = leggi(in);
-  if (!l) return esito_errore;
+  const std::optional<CompiledScenario> l = read_compiled(in);
+  if (!l) return exit_error;
 
   // The stretch is checked against the line only now that its end is known.
-  const double fine = fine_asse(*l);
-  const double da = da_opzione.value_or(0.0), a_m = a_opzione.value_or(fine);
-  if (da >= fine) throw ErroreUso("--from " + km(da) + " is not before the end of the line (km " + km(fine) + ")");
-  if (a_m > fine) throw ErroreUso("--to " + km(a_m) + " lies beyond the end of the line (km " + km(fine) + ")");
-  if (a_m <= da) throw ErroreUso("--to must be greater than --from");
+  const double end = axis_end(*l);
+  const double from = from_option.value_or(0.0), to = to_option.value_or(end);
+  if (from >= end) throw UsageError("--from " + km(from) + " is not before the end of the line (km " + km(end) + ")");
+  if (to > end) throw UsageError("--to " + km(to) + " lies beyond the end of the line (km " + km(end) + ")");
+  if (to <= from) throw UsageError("--to must be greater than --from");
 
-  const std::string svg = disegna_linea(*l, da, a_m);
-  if (const auto guasto = salva(uscita, svg)) {
-    scrivi_err("scenarioc: " + *guasto + "; no picture written\n");
-    return esito_fallito;
+  const std::string svg = draw_scenario(*l, from, to);
+  if (const auto failure = save(output, svg)) {
+    write_err("scenarioc: " + *failure + "; no picture written\n");
+    return exit_failure;
   }
-  scrivi_out(uscita + "\n");
-  return esito_ok;
+  write_out(output + "\n");
+  return exit_ok;
 }
 
 }  // namespace scenarioc

@@ -7,9 +7,9 @@
 
 namespace scenarioc {
 
-// Prints its usage for --help; throws ErroreUso for a wrong command line.
-int esegui_render(std::span<const std::string> args);
+// Prints its usage for --help; throws UsageError for a wrong command line.
+int run_render(std::span<const std::string> args);
 
-extern const std::string_view uso_render;
+extern const std::string_view render_usage;
 
 }  // namespace scenarioc

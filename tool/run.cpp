@@ -13,7 +13,7 @@ namespace {
 
 using namespace scenarioc;
 
-constexpr std::string_view uso =
+constexpr std::string_view usage =
     "usage: scenarioc COMMAND [OPTIONS] ...\n"
     "\n"
     "commands:\n"
@@ -31,28 +31,28 @@ constexpr std::string_view uso =
     "'scenarioc COMMAND --help' describes a command. Exit status 64 means a\n"
     "wrong command line.\n";
 
-struct Comando {
-  std::string_view nome;
-  int (*esegui)(std::span<const std::string>);
-  const std::string_view* uso;
+struct Command {
+  std::string_view name;
+  int (*run)(std::span<const std::string>);
+  const std::string_view* usage;
 };
 
-constexpr Comando comandi[] = {
-    {"compile", esegui_compile, &uso_compile},
-    {"dump", esegui_dump, &uso_dump},
-    {"texts", esegui_texts, &uso_texts},
-    {"render", esegui_render, &uso_render},
+constexpr Command commands[] = {
+    {"compile", run_compile, &compile_usage},
+    {"dump", run_dump, &dump_usage},
+    {"texts", run_texts, &texts_usage},
+    {"render", run_render, &render_usage},
 };
 
-int errore_uso(std::string_view messaggio, std::string_view testo_uso) {
-  scrivi_err("scenarioc: " + std::string(messaggio) + "\n" + std::string(testo_uso));
-  return esito_uso;
+int usage_error(std::string_view message, std::string_view usage_text) {
+  write_err("scenarioc: " + std::string(message) + "\n" + std::string(usage_text));
+  return exit_usage;
 }
 
 // A command's synopsis: its usage up to the first blank line.
-std::string sinossi(std::string_view uso_comando, std::string_view nome) {
-  return std::string(uso_comando.substr(0, uso_comando.find("\n\n") + 1)) + "run 'scenarioc " +
-         std::string(nome) + " --help' for more\n";
+std::string synopsis(std::string_view command_usage, std::string_view name) {
+  return std::string(command_usage.substr(0, command_usage.find("\n\n") + 1)) + "run 'scenarioc " +
+         std::string(name) + " --help' for more\n";
 }
 
 }  // namespace
@@ -60,23 +60,23 @@ std::string sinossi(std::string_view uso_comando, std::string_view nome) {
 namespace scenarioc {
 
 int run(std::span<const std::string> args) {
-  if (args.empty()) return errore_uso("no command given", uso);
+  if (args.empty()) return usage_error("no command given", usage);
   if (args[0] == "--help") {
-    scrivi_out(uso);
-    return esito_ok;
+    write_out(usage);
+    return exit_ok;
   }
-  for (const Comando& c : comandi) {
-    if (args[0] != c.nome) continue;
+  for (const Command& c : commands) {
+    if (args[0] != c.name) continue;
     try {
-      return c.esegui(std::span(args).subspan(1));
-    } catch (const ErroreUso& e) {
-      return errore_uso(e.what(), sinossi(*c.uso, c.nome));
+      return c.run(std::span(args).subspan(1));
+    } catch (const UsageError& e) {
+      return usage_error(e.what(), synopsis(*c.usage, c.name));
     } catch (const std::exception& e) {
-      scrivi_err("scenarioc: " + std::string(e.what()) + "\n");
-      return esito_fallito;
+      write_err("scenarioc: " + std::string(e.what()) + "\n");
+      return exit_failure;
     }
   }
-  return errore_uso("unknown command " + args[0], uso);
+  return usage_error("unknown command " + args[0], usage);
 }
 
 }  // namespace scenarioc

@@ -8,7 +8,7 @@
 
 namespace scenarioc {
 
-const std::string_view uso_texts =
+const std::string_view texts_usage =
     "usage: scenarioc texts DIR\n"
     "\n"
     "Writes the five texts of the embedded scenario (Belvara_Quintosa, train 254)\n"
@@ -17,51 +17,51 @@ const std::string_view uso_texts =
     "sheets. A file that already exists is never replaced: then nothing is\n"
     "written and the exit status is 1.\n";
 
-int esegui_texts(std::span<const std::string> args) {
-  const Argomenti a = analizza(args, {}, {});
-  if (a.aiuto) {
-    scrivi_out(uso_texts);
-    return esito_ok;
+int run_texts(std::span<const std::string> args) {
+  const Arguments a = parse_arguments(args, {}, {});
+  if (a.help) {
+    write_out(texts_usage);
+    return exit_ok;
   }
-  if (a.operandi.size() != 1) throw ErroreUso("texts takes one DIR");
-  const std::string& cartella = a.operandi[0];
+  if (a.operands.size() != 1) throw UsageError("texts takes one DIR");
+  const std::string& dir = a.operands[0];
 
   using namespace scenario;
-  const NomiFile nomi{"Belvara_Quintosa", "254"};
-  struct Testo {
-    std::string nome;
-    void (*scrivi)(const std::string&, const NomiFile&);
+  const NomiFile names{"Belvara_Quintosa", "254"};
+  struct Text {
+    std::string name;
+    void (*write)(const std::string&, const NomiFile&);
   };
   // The one-shot program's order.
-  const Testo testi[] = {
-      {nomi.linea_txt(), dati_linea},
-      {nomi.treno_txt(), dati_treno},
-      {nomi.note(), dati_note},
-      {nomi.rallentamenti(), dati_rallentamenti},
-      {nomi.scheda(), dati_scheda},
+  const Text texts[] = {
+      {names.linea_txt(), dati_linea},
+      {names.treno_txt(), dati_treno},
+      {names.note(), dati_note},
+      {names.rallentamenti(), dati_rallentamenti},
+      {names.scheda(), dati_scheda},
   };
 
   try {
-    platform::create_directories(cartella);
+    platform::create_directories(dir);
     // An author's edited description must not be lost to a starting point.
-    for (const Testo& t : testi) {
-      const std::string path = platform::join_path(cartella, t.nome);
+    for (const Text& t : texts) {
+      const std::string path = platform::join_path(dir, t.name);
       if (platform::file_exists(path) || platform::directory_exists(path)) {
-        scrivi_err(path + ": error: already exists; texts never replaces a file, nothing written\n");
-        return esito_errore;
+        write_err(path + ": error: already exists; texts never replaces a file, nothing written\n");
+        return exit_error;
       }
     }
-    std::string elenco;
-    for (const Testo& t : testi) {
-      t.scrivi(cartella, nomi);
-      elenco += platform::join_path(cartella, t.nome) + "\n";
+    std::string listing;
+    for (const Text& t : texts) {
+      t.write(dir, names);
+      listing += platform::join_path(dir, t.name) + "\n";
     }
-    scrivi_out(elenco);
+    write_out(listing);
   } catch (const platform::Failure& e) {
-    scrivi_err("scenarioc: " + std::string(e.what()) + "\n");
-    return esito_errore;
+    write_err("scenarioc: " + std::string(e.what()) + "\n");
+    return exit_error;
   }
-  return esito_ok;
+  return exit_ok;
 }
 
 }  // namespace scenarioc
