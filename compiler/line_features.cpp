@@ -1,8 +1,11 @@
 #include "compiler/line_features.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
+#include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "compiler/rounding.h"
 #include "compiler/text_match.h"
@@ -14,38 +17,49 @@ namespace {
 
 // Steps of the plan, each point from the two before it. The step vector is
 // turned by k and deliberately not normalised; the operations keep this
-// order so every build gives the same bits. The last two points ride in
-// registers: each step waits on the one before, so reloading them from the
-// plan would lengthen the chain.
+// order so every build gives the same bits. Each step waits on the one
+// before, so the last two points and the write positions in the plan's
+// file images ride in registers through a run of steps: reloading any of
+// them from memory would lengthen the chain.
 class Passi {
  public:
   Passi(Tracciato& t, std::size_t c)
-      : t_(t), x0_(t.valore(c - 2, 0)), y0_(t.valore(c - 2, 1)), x1_(t.valore(c - 1, 0)),
-        y1_(t.valore(c - 1, 1)) {}
+      : out_(t), x0_(t.valore(c - 2, 0)), y0_(t.valore(c - 2, 1)), x1_(t.valore(c - 1, 0)),
+        y1_(t.valore(c - 1, 1)) {
+    // The plan cursor and the plan's own count of points set move together.
+    if (out_.next_point() != c) throw std::logic_error("the plan cursor is not at the plan's next point");
+  }
 
-  void passo(std::size_t c, double k) {
-    const double dx = x1_ - x0_;
-    const double dy = y1_ - y0_;
-    double x, y;
-    if (k == 0.0) {
-      x = x1_ + dx;
-      y = y1_ + dy;
-    } else {
-      const double sx = dx + k * dy;
-      const double sy = dy - k * dx;
-      x = x1_ + sx;
-      y = y1_ + sy;
-    }
-    t_.metti_reale(c, 0, x);
-    t_.metti_reale(c, 1, y);
-    x0_ = x1_;
-    y0_ = y1_;
-    x1_ = x;
-    y1_ = y;
+  // `n` steps of curvature k.
+  void passi(std::size_t n, double k) {
+    double x0 = x0_, y0 = y0_, x1 = x1_, y1 = y1_;
+    out_.reali(n, [&] {
+      const double dx = x1 - x0;
+      const double dy = y1 - y0;
+      double x, y;
+      if (k == 0.0) {
+        x = x1 + dx;
+        y = y1 + dy;
+      } else {
+        const double sx = dx + k * dy;
+        const double sy = dy - k * dx;
+        x = x1 + sx;
+        y = y1 + sy;
+      }
+      x0 = x1;
+      y0 = y1;
+      x1 = x;
+      y1 = y;
+      return std::pair{x, y};
+    });
+    x0_ = x0;
+    y0_ = y0;
+    x1_ = x1;
+    y1_ = y1;
   }
 
  private:
-  Tracciato& t_;
+  Tracciato::Appender out_;
   double x0_, y0_, x1_, y1_;
 };
 
@@ -63,10 +77,8 @@ double curvatura(std::string_view parola) {
 }
 
 void semina_piano(Tracciato& t) {
-  t.metti_intero(0, 0, 0);
-  t.metti_intero(0, 1, 0);
-  t.metti_intero(1, 0, 0);
-  t.metti_intero(1, 1, 1);
+  t.set_integer_point(0, 0, 0);
+  t.set_integer_point(1, 0, 1);
 }
 
 bool posa_curva(Modello& m, StatoLinea& st, std::int64_t inizio, std::int64_t lunghezza,
@@ -80,10 +92,15 @@ bool posa_curva(Modello& m, StatoLinea& st, std::int64_t inizio, std::int64_t lu
         tratto == 0 ? inizio : in_32(inizio + lunghezza, offset, "the curve's end (start + length)");
     const double curva = tratto == 0 ? 0.0 : k;
     while (c <= limite) {
+      // Each step is checked against the end of the plan before it and the
+      // last curve point after it; the steps up to the first point where
+      // either could stop the curve go in one run.
       if (c > m.lunghezza_totale)
         throw ReadFailure(offset, "the curve runs past the end of the line plan");
-      passi.passo(static_cast<std::size_t>(c), curva);
-      ++c;
+      const std::int64_t ultimo = std::max(c, std::min({limite, std::int64_t{m.lunghezza_totale},
+                                                        std::int64_t{ultimo_punto_curve}}));
+      passi.passi(static_cast<std::size_t>(ultimo - c + 1), curva);
+      c = ultimo + 1;
       if (c > ultimo_punto_curve) {
         st.cursore_piano = static_cast<std::int32_t>(c);
         return false;
@@ -95,11 +112,12 @@ bool posa_curva(Modello& m, StatoLinea& st, std::int64_t inizio, std::int64_t lu
 }
 
 void completa_piano(Modello& m, StatoLinea& st) {
-  std::int64_t c = st.cursore_piano;
-  if (c > std::int64_t{m.lunghezza_totale} - 2) return;
+  const std::int64_t c = st.cursore_piano;
+  const std::int64_t ultimo = std::int64_t{m.lunghezza_totale} - 2;
+  if (c > ultimo) return;
   Passi passi(m.tracciato, static_cast<std::size_t>(c));
-  for (; c <= std::int64_t{m.lunghezza_totale} - 2; ++c) passi.passo(static_cast<std::size_t>(c), 0.0);
-  st.cursore_piano = static_cast<std::int32_t>(c);
+  passi.passi(static_cast<std::size_t>(ultimo - c + 1), 0.0);
+  st.cursore_piano = static_cast<std::int32_t>(ultimo + 1);
 }
 
 namespace {

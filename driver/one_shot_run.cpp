@@ -47,8 +47,9 @@ void memorizza_percorso(Modello& m, std::int32_t j) {
   const NomiFile nomi{m.nome_scenario, m.numero_treno};
   DescriptionFile linea(platform::join_path(m.cartella, nomi.linea_txt()));
   DescriptionFile treno(platform::join_path(m.cartella, nomi.treno_txt()));
+  CompiledFilesWriter file_compilati(m);
   compila(m, j, {linea, treno});
-  scrivi_file_compilati(m);
+  file_compilati.finish();
 }
 
 void write_scenario_into(Modello& m, const std::string& cartella) {

@@ -40,6 +40,9 @@ class ByteBuffer {
     std::copy(s.begin(), s.end(), p);
   }
 
+  // Room for `n` more bytes, to be filled at once.
+  std::uint8_t* append(std::size_t n) { return grow(n); }
+
   std::size_t size() const { return size_; }
   void reserve(std::size_t n) {
     if (n > storage_.size()) storage_.resize(n);

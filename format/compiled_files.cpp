@@ -1,12 +1,17 @@
 #include "format/compiled_files.h"
 
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
+
 #include "model/file_names.h"
 #include "platform/platform.h"
 
 namespace scenario {
 namespace {
-
-constexpr std::size_t chunk_bytes = 1 << 20;
 
 void scrivi(const std::string& path, const ByteBuffer& buffer) {
   platform::OutputFile file = platform::create_replacing(path);
@@ -43,34 +48,38 @@ void serializza_percorso(const Modello& m, ByteBuffer& out) {
 }
 
 void serializza_celle(const Modello& m, ByteBuffer& out) {
-  out.reserve(out.size() + m.celle.size() * byte_per_cella);
+  // One pass over the cells into room taken at once.
+  std::uint8_t* p = out.append(m.celle.size() * byte_per_cella);
   for (const cella& c : m.celle) {
-    out.u8(c.tipo_cella);
-    out.i16(c.valore_a);
-    out.i16(c.valore_b);
-    out.i16(c.valore_c);
-    out.i16(c.valore_d);
-    out.u8(c.tempo_segnale);
-    out.u8(c.preavviso);
-    out.u8(c.codice_montagna);
-    out.u8(c.vel_limite);
-    out.u8(c.codice_pendenza);
-    out.u8(c.aderenza);
+    p[0] = c.tipo_cella;
+    put_le16(p + 1, static_cast<std::uint16_t>(c.valore_a));
+    put_le16(p + 3, static_cast<std::uint16_t>(c.valore_b));
+    put_le16(p + 5, static_cast<std::uint16_t>(c.valore_c));
+    put_le16(p + 7, static_cast<std::uint16_t>(c.valore_d));
+    p[9] = c.tempo_segnale;
+    p[10] = c.preavviso;
+    p[11] = c.codice_montagna;
+    p[12] = c.vel_limite;
+    p[13] = c.codice_pendenza;
+    p[14] = c.aderenza;
+    p += byte_per_cella;
   }
 }
 
-void scrivi_file_compilati(const Modello& m) {
-  scrivi_file_compilati(m, NomiFile{m.nome_scenario, m.numero_treno});
-}
+namespace {
 
-void scrivi_file_compilati(const Modello& m, const NomiFile& nomi) {
+// The three files in their order, under `nomi`; `line`, when given, already
+// holds the first `written` bytes of the line file.
+void write_files(const Modello& m, const NomiFile& nomi, std::optional<platform::AtomicFile> line,
+                 std::size_t written) {
   if (m.scrivi_linea != 0) {
-    platform::OutputFile file =
-        platform::create_replacing(platform::join_path(m.cartella, nomi.linea_dat()));
-    serializza_tracciato(m.tracciato, chunk_bytes,
-                         [&](std::span<const std::uint8_t> b) { file.write(b); });
-    file.close();
+    if (!line) line.emplace(platform::join_path(m.cartella, nomi.linea_dat()));
+    // The plan is its file image already: two writes.
+    line->write(m.tracciato.image(0).subspan(written));
+    line->write(m.tracciato.image(1));
+    line->commit();
   }
+  line.reset();
 
   ByteBuffer buffer;
   serializza_percorso(m, buffer);
@@ -79,6 +88,122 @@ void scrivi_file_compilati(const Modello& m, const NomiFile& nomi) {
   buffer.clear();
   serializza_celle(m, buffer);
   scrivi(platform::join_path(m.cartella, nomi.celle_dat()), buffer);
+}
+
+}  // namespace
+
+void scrivi_file_compilati(const Modello& m) {
+  scrivi_file_compilati(m, NomiFile{m.nome_scenario, m.numero_treno});
+}
+
+void scrivi_file_compilati(const Modello& m, const NomiFile& nomi) {
+  write_files(m, nomi, std::nullopt, 0);
+}
+
+// Told by the plan as stretches of coordinate 0 become final, and writes
+// them on its own thread: the computing thread only hands over a span.
+class CompiledFilesWriter::LineFile final : public Tracciato::Observer {
+ public:
+  explicit LineFile(std::string path) : path_(std::move(path)), worker_([this] { run(); }) {}
+  // Unfinished: what was reported is not wanted any more.
+  ~LineFile() { stop(false); }
+  LineFile(const LineFile&) = delete;
+  LineFile& operator=(const LineFile&) = delete;
+
+  void image0_ready(std::span<const std::uint8_t> prefix) override {
+    {
+      std::lock_guard lock(mutex_);
+      ready_ = prefix;
+    }
+    wake_.notify_one();
+  }
+
+  void plan_dropped() override {
+    std::unique_lock lock(mutex_);
+    wake_.wait(lock, [&] { return !busy_; });
+    ready_ = {};
+    file_.reset();
+    written_ = 0;
+    failure_ = nullptr;
+  }
+
+  // Ends the thread, once it has written what was reported when
+  // `write_reported`. Then the file holds written() bytes, or failure() says
+  // why it could not be written.
+  void stop(bool write_reported) {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+      if (!write_reported) ready_ = {};
+    }
+    wake_.notify_all();
+    if (worker_.joinable()) worker_.join();
+  }
+  std::optional<platform::AtomicFile>& file() { return file_; }
+  std::size_t written() const { return written_; }
+  std::exception_ptr failure() const { return failure_; }
+
+ private:
+  void run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [&] { return stopping_ || ready_.size() > written_; });
+      // What was reported is written even when asked to stop: the caller
+      // writes only the rest.
+      if (ready_.size() <= written_) return;
+      const std::span<const std::uint8_t> ready = ready_;
+      busy_ = true;
+      lock.unlock();
+      try {
+        if (!file_) file_.emplace(path_);
+        file_->write(ready.subspan(written_));
+        written_ = ready.size();
+      } catch (...) {
+        failure_ = std::current_exception();
+      }
+      lock.lock();
+      busy_ = false;
+      wake_.notify_all();  // plan_dropped() may be waiting
+      if (failure_) return;
+    }
+  }
+
+  const std::string path_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  // Under the mutex: what the plan reported, and the thread's state.
+  std::span<const std::uint8_t> ready_;
+  bool stopping_ = false;
+  bool busy_ = false;
+  // The thread's own while it runs, and the caller's once it has ended.
+  std::optional<platform::AtomicFile> file_;
+  std::size_t written_ = 0;
+  std::exception_ptr failure_;
+  std::thread worker_;  // last: started once everything above is ready
+};
+
+CompiledFilesWriter::CompiledFilesWriter(Modello& m) : m_(m) {
+  try {
+    line_ = std::make_unique<LineFile>(
+        platform::join_path(m.cartella, NomiFile{m.nome_scenario, m.numero_treno}.linea_dat()));
+    m_.tracciato.observe(line_.get());
+  } catch (const std::system_error&) {
+    // No thread to be had: finish() writes everything, as
+    // scrivi_file_compilati does.
+  }
+}
+
+CompiledFilesWriter::~CompiledFilesWriter() {
+  if (line_) m_.tracciato.observe(nullptr);
+}
+
+void CompiledFilesWriter::finish() {
+  const NomiFile nomi{m_.nome_scenario, m_.numero_treno};
+  if (!line_) return write_files(m_, nomi, std::nullopt, 0);
+  m_.tracciato.observe(nullptr);
+  line_->stop(true);
+  if (line_->failure()) std::rethrow_exception(line_->failure());
+  write_files(m_, nomi, std::move(line_->file()), line_->written());
 }
 
 }  // namespace scenario

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -23,8 +24,7 @@ inline constexpr std::size_t byte_voce_vuota = 34;
 
 void serializza_percorso(const Modello& m, ByteBuffer& out);
 void serializza_celle(const Modello& m, ByteBuffer& out);
-// Serialises the plan through one buffer of `chunk` bytes, handing each full
-// stretch to `flush`, so a million points never need a 20 MB buffer.
+// Hands the plan's bytes to `flush` in pieces of at most `chunk` bytes.
 template <typename Flush>
 void serializza_tracciato(const Tracciato& t, std::size_t chunk, Flush flush);
 
@@ -36,33 +36,37 @@ void scrivi_file_compilati(const Modello& m);
 // texts in their encoding.
 void scrivi_file_compilati(const Modello& m, const NomiFile& nomi);
 
+// scrivi_file_compilati for a compile yet to run. Made before compila() on
+// the same model, it writes the compiled line file's first half (under the
+// file's temporary name, on a thread of its own) while the plan is still
+// being computed; finish() writes the rest and the other two files, the
+// same bytes in the same order as scrivi_file_compilati(m). Destroyed
+// unfinished, as when the compile ends in a fatal error, it leaves no file.
+class CompiledFilesWriter {
+ public:
+  explicit CompiledFilesWriter(Modello& m);
+  ~CompiledFilesWriter();
+  CompiledFilesWriter(const CompiledFilesWriter&) = delete;
+  CompiledFilesWriter& operator=(const CompiledFilesWriter&) = delete;
+
+  // Throws platform::Failure; files finished before stay.
+  void finish();
+
+ private:
+  class LineFile;
+  Modello& m_;
+  std::unique_ptr<LineFile> line_;
+};
+
 template <typename Flush>
 void serializza_tracciato(const Tracciato& t, std::size_t chunk, Flush flush) {
-  // The hot loop of the largest file: raw byte stores, no per-element checks
-  // beyond the one for a full buffer.
-  std::vector<std::uint8_t> buffer(std::max<std::size_t>(chunk, 64));
-  std::uint8_t* const begin = buffer.data();
-  std::uint8_t* const limit = begin + buffer.size() - 10;
-  std::uint8_t* p = begin;
+  // The plan is its file image already: only cut into pieces.
+  const std::size_t piece = std::max<std::size_t>(chunk, 1);
   for (int coord = 0; coord < 2; ++coord) {
-    for (std::size_t i = 0; i < t.punti(); ++i) {
-      if (p > limit) {
-        flush(std::span<const std::uint8_t>(begin, p));
-        p = begin;
-      }
-      const Tracciato::Tipo kind = t.tipo(i, coord);
-      put_le16(p, static_cast<std::uint16_t>(kind));
-      p += 2;
-      if (kind == Tracciato::Tipo::intero) {
-        put_le16(p, static_cast<std::uint16_t>(static_cast<std::int16_t>(t.valore(i, coord))));
-        p += 2;
-      } else if (kind == Tracciato::Tipo::reale) {
-        put_le64(p, std::bit_cast<std::uint64_t>(t.valore(i, coord)));
-        p += 8;
-      }
-    }
+    const std::span<const std::uint8_t> image = t.image(coord);
+    for (std::size_t at = 0; at < image.size(); at += piece)
+      flush(image.subspan(at, std::min(piece, image.size() - at)));
   }
-  if (p != begin) flush(std::span<const std::uint8_t>(begin, p));
 }
 
 }  // namespace scenario

@@ -203,28 +203,39 @@ Tracciato leggi_tracciato(std::string_view bytes) {
     throw MalformedFile(bytes.size(), "a compiled line file holds at least points 0 and 1");
 
   const std::size_t punti = elementi / 2;
-  Tracciato t;
-  t.crea(static_cast<std::int32_t>(punti - 1));
-  ByteReader r(bytes);
-  for (int coord = 0; coord < 2; ++coord) {
-    for (std::size_t p = 0; p < punti; ++p) {
-      const std::size_t at = r.offset();
-      const FieldPlace field{"element", static_cast<std::size_t>(coord) * punti + p, ""};
-      const std::uint16_t tag = r.u16(field);
-      switch (tag) {
-        case 2: t.metti_intero(p, coord, r.i16(field)); break;
-        case 5: t.metti_reale(p, coord, r.f64(field)); break;
-        default: break;
-      }
-      // The compiler sets both coordinates of a point together, so a point
-      // of two kinds means the halves are shifted: a cut or a padded file.
-      if (coord == 1 && t.tipo(p, 1) != t.tipo(p, 0))
-        throw MalformedFile(at, "point " + std::to_string(p) + " has the tag " +
-                                     std::to_string(static_cast<int>(t.tipo(p, 0))) +
-                                     " in coordinate 0 but " + std::to_string(tag) +
-                                     " in coordinate 1");
+  // Where coordinate 1 begins: after the first half of the elements.
+  ByteReader meta(bytes);
+  for (std::size_t e = 0; e < punti; ++e) {
+    const FieldPlace field{"element", e, ""};
+    switch (meta.u16(field)) {
+      case 2: meta.i16(field); break;
+      case 5: meta.f64(field); break;
+      default: break;
     }
   }
+  Tracciato t;
+  t.crea(static_cast<std::int32_t>(punti - 1));
+  Tracciato::Appender out(t);
+  ByteReader r0(bytes.substr(0, meta.offset()));
+  ByteReader r1(bytes.substr(meta.offset()));
+  for (std::size_t p = 0; p < punti; ++p) {
+    const FieldPlace campo0{"element", p, ""};
+    const FieldPlace campo1{"element", punti + p, ""};
+    const std::uint16_t tag0 = r0.u16(campo0);
+    const std::size_t at = meta.offset() + r1.offset();
+    const std::uint16_t tag1 = r1.u16(campo1);
+    // The compiler sets both coordinates of a point together, so a point
+    // of two kinds means the halves are shifted: a cut or a padded file.
+    if (tag1 != tag0)
+      throw MalformedFile(at, "point " + std::to_string(p) + " has the tag " + std::to_string(tag0) +
+                                   " in coordinate 0 but " + std::to_string(tag1) + " in coordinate 1");
+    switch (tag0) {
+      case 2: out.intero(r0.i16(campo0), r1.i16(campo1)); break;
+      case 5: out.reale(r0.f64(campo0), r1.f64(campo1)); break;
+      default: out.vuoto(); break;
+    }
+  }
+  out.done();
   return t;
 }
 

@@ -1,13 +1,95 @@
 #include "model/plan.h"
 
-namespace scenario {
+#include <algorithm>
+#include <stdexcept>
+#include <string>
 
-void Tracciato::crea(std::int32_t ultimo_punto) {
-  const auto n = static_cast<std::size_t>(ultimo_punto) + 1;
-  for (int c = 0; c < 2; ++c) {
-    tipi_[c].assign(n, Tipo::vuoto);
-    valori_[c].reset(new double[n]);
+namespace scenario {
+namespace {
+
+// Bytes of one element of each kind: the tag, then the value.
+constexpr std::size_t width(Tracciato::Tipo kind) {
+  switch (kind) {
+    case Tracciato::Tipo::intero: return 4;
+    case Tracciato::Tipo::reale: return 10;
+    default: return 2;
   }
 }
+
+std::uint64_t le(const std::uint8_t* p, int bytes) {
+  std::uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v |= std::uint64_t{p[i]} << (8 * i);
+  return v;
+}
+
+}  // namespace
+
+void Tracciato::crea(std::int32_t ultimo_punto) {
+  if (ultimo_punto < 0) throw std::invalid_argument("a plan's last point cannot be negative");
+  if (observer_ != nullptr && reported_ != 0) observer_->plan_dropped();
+  points_ = static_cast<std::size_t>(ultimo_punto) + 1;
+  set_ = 0;
+  set_bytes_ = 0;
+  reported_ = 0;
+  runs_.clear();
+  // Room for every point a real; the pages of what stays unused are never
+  // touched, so never supplied.
+  for (platform::ZeroedBlock& image : images_) image = platform::ZeroedBlock(points_ * width(Tipo::reale));
+}
+
+Tracciato::Element Tracciato::element(std::size_t punto) const {
+  if (punto >= points_) throw std::out_of_range("point " + std::to_string(punto) + " is past the plan");
+  if (punto >= set_) return {Tipo::vuoto, set_bytes_ + (punto - set_) * width(Tipo::vuoto)};
+  // The last run that starts at or before the point; before the first run
+  // the points are empty.
+  const auto after = std::upper_bound(runs_.begin(), runs_.end(), punto,
+                                      [](std::size_t p, const Run& r) { return p < r.first; });
+  if (after == runs_.begin()) return {Tipo::vuoto, punto * width(Tipo::vuoto)};
+  const Run& r = *(after - 1);
+  return {r.kind, r.byte + (punto - r.first) * width(r.kind)};
+}
+
+Tracciato::Tipo Tracciato::tipo(std::size_t punto, int) const { return element(punto).kind; }
+
+double Tracciato::valore(std::size_t punto, int coord) const {
+  const Element e = element(punto);
+  const std::uint8_t* p = images_[coord].data() + e.byte + 2;
+  switch (e.kind) {
+    case Tipo::intero: return static_cast<std::int16_t>(static_cast<std::uint16_t>(le(p, 2)));
+    case Tipo::reale: return std::bit_cast<double>(le(p, 8));
+    default: return 0.0;
+  }
+}
+
+// A point that may be set next: not one already set, nor past the plan.
+void Tracciato::check_settable(std::size_t punto) const {
+  if (punto < set_) throw std::logic_error("plan point " + std::to_string(punto) + " is already set");
+  if (punto >= points_) past_the_end();
+}
+
+void Tracciato::set_integer_point(std::size_t punto, std::int16_t x, std::int16_t y) {
+  check_settable(punto);
+  Appender a(*this);
+  while (a.next_point() < punto) a.vuoto();
+  a.intero(x, y);
+}
+
+void Tracciato::set_real_point(std::size_t punto, double x, double y) {
+  check_settable(punto);
+  Appender a(*this);
+  while (a.next_point() < punto) a.vuoto();
+  a.reale(x, y);
+}
+
+std::span<const std::uint8_t> Tracciato::image(int coord) const {
+  if (points_ == 0) return {};
+  return {images_[coord].data(), set_bytes_ + (points_ - set_) * width(Tipo::vuoto)};
+}
+
+void Tracciato::add_run(std::size_t first, std::size_t byte, Tipo kind) {
+  runs_.push_back({first, byte, kind});
+}
+
+void Tracciato::past_the_end() { throw std::logic_error("a plan point past the last one"); }
 
 }  // namespace scenario

@@ -1,12 +1,24 @@
 // The line plan `tracciato`: two coordinates per metre, each element empty,
-// a 16-bit integer or a double, and knowing which. Stored as one kind array
-// and one value array per coordinate, so a million points cost 18 MB rather
-// than the 32 MB of a tagged struct.
+// a 16-bit integer or a double, and knowing which. Both coordinates of a
+// point are always of one kind.
+//
+// The plan is held as the compiled line file holds it: one image per
+// coordinate, every element a 2-byte tag and its little-endian value, packed.
+// The compiler computes each point straight into its place there, and the
+// writer hands the two images to the file as they are, so a million points
+// are touched once. A table of runs (a stretch of points of one kind) finds
+// any point's bytes: the compiler's plan has three runs, integers, reals and
+// then empties; a file read back may have more.
 #pragma once
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <span>
+#include <utility>
 #include <vector>
+
+#include "platform/zeroed_block.h"
 
 namespace scenario {
 
@@ -15,29 +27,191 @@ class Tracciato {
   // The kinds double as the tags of the compiled line file.
   enum class Tipo : std::uint8_t { vuoto = 0, intero = 2, reale = 5 };
 
-  // Points 0 to ultimo_punto, every coordinate empty.
+  class Appender;
+  class Observer;
+
+  // Points 0 to ultimo_punto, every coordinate empty. Throws
+  // std::invalid_argument for a negative ultimo_punto, std::bad_alloc when
+  // there is no room.
   void crea(std::int32_t ultimo_punto);
-  bool esiste() const { return !tipi_[0].empty(); }
+  bool esiste() const { return points_ != 0; }
   // Number of points (ultimo_punto + 1), 0 when there is no plan.
-  std::size_t punti() const { return tipi_[0].size(); }
+  std::size_t punti() const { return points_; }
 
-  Tipo tipo(std::size_t punto, int coord) const { return tipi_[coord][punto]; }
-  double valore(std::size_t punto, int coord) const { return valori_[coord][punto]; }
+  // Both coordinates of a point are of one kind; `coord` is there for the
+  // callers that walk one coordinate.
+  Tipo tipo(std::size_t punto, int coord = 0) const;
+  // The element's value; 0 for an empty one.
+  double valore(std::size_t punto, int coord) const;
 
-  void metti_intero(std::size_t punto, int coord, std::int16_t v) {
-    tipi_[coord][punto] = Tipo::intero;
-    valori_[coord][punto] = v;
+  // Points are set in order, each at most once: `punto` is the first not yet
+  // set or a later one (the points skipped stay empty). Throws
+  // std::logic_error for any other point.
+  void set_integer_point(std::size_t punto, std::int16_t x, std::int16_t y);
+  void set_real_point(std::size_t punto, double x, double y);
+
+  // The compiled line file's bytes for one coordinate: coordinate 0 is the
+  // file's first half, coordinate 1 its second.
+  std::span<const std::uint8_t> image(int coord) const;
+
+  // Told as long stretches of points are set; nullptr for no one. The
+  // observer stays across crea(), and is taken off before the plan is
+  // destroyed or assigned over.
+  void observe(Observer* o) { observer_ = o; }
+
+ private:
+  struct Run {
+    std::size_t first;  // point
+    std::size_t byte;   // where its first element starts in either image
+    Tipo kind;
+  };
+  struct Element {
+    Tipo kind;
+    std::size_t byte;
+  };
+  Element element(std::size_t punto) const;
+  void check_settable(std::size_t punto) const;
+  [[noreturn]] static void past_the_end();
+  void add_run(std::size_t first, std::size_t byte, Tipo kind);
+
+  std::size_t points_ = 0;
+  // Points before `set_` are described by `runs_`; from `set_` on every
+  // point is empty, its bytes (a zero tag) already in place, as the images
+  // start zeroed and each byte is written once.
+  std::size_t set_ = 0;
+  std::size_t set_bytes_ = 0;
+  std::vector<Run> runs_;
+  platform::ZeroedBlock images_[2];
+  Observer* observer_ = nullptr;
+  std::size_t reported_ = 0;  // bytes of image 0 the observer was last told of
+};
+
+// Coordinate 0 comes first in the file, and its bytes are final as soon as
+// their points are set: an observer (a writer) can take them while later
+// points are computed. Told on the computing thread, about once a megabyte.
+class Tracciato::Observer {
+ public:
+  // The first bytes of image(0), final until the plan is dropped.
+  virtual void image0_ready(std::span<const std::uint8_t> prefix) = 0;
+  // crea() is about to replace the images the observer was told of: it
+  // must be done with them on return.
+  virtual void plan_dropped() = 0;
+
+ protected:
+  ~Observer() = default;
+};
+
+// Sets points in order from the first not yet set: what the compiler's step
+// loop uses for a million points in a row. The write position lives here,
+// not in the plan, so a loop keeps it in registers; the plan learns the new
+// points at done(), or when the appender goes. One appender at a time per
+// plan, and none across crea().
+class Tracciato::Appender {
+ public:
+  explicit Appender(Tracciato& t)
+      : t_(t),
+        begin_(t.images_[0].data()),
+        at_{t.images_[0].data() + t.set_bytes_, t.images_[1].data() + t.set_bytes_},
+        point_(t.set_),
+        kind_(t.runs_.empty() ? Tipo::vuoto : t.runs_.back().kind) {}
+  Appender(const Appender&) = delete;
+  Appender& operator=(const Appender&) = delete;
+  ~Appender() { done(); }
+
+  std::size_t next_point() const { return point_; }
+
+  void reale(double x, double y) {
+    reali(1, [&] { return std::pair{x, y}; });
   }
-  void metti_reale(std::size_t punto, int coord, double v) {
-    tipi_[coord][punto] = Tipo::reale;
-    valori_[coord][punto] = v;
+  void intero(std::int16_t x, std::int16_t y) {
+    start(Tipo::intero);
+    put_tag(at_[0], Tipo::intero);
+    put_le16(at_[0] + 2, static_cast<std::uint16_t>(x));
+    put_tag(at_[1], Tipo::intero);
+    put_le16(at_[1] + 2, static_cast<std::uint16_t>(y));
+    at_[0] += 4;
+    at_[1] += 4;
+    ++point_;
+  }
+  // `n` real points in a row, each the pair (x, y) next() returns: for a
+  // loop that computes them, with the write positions in registers
+  // throughout.
+  template <typename Next>
+  void reali(std::size_t n, Next&& next) {
+    if (n == 0) return;
+    if (n > t_.points_ - point_) past_the_end();
+    start(Tipo::reale);
+    std::uint8_t* a = at_[0];
+    std::uint8_t* b = at_[1];
+    while (n > 0) {
+      // In stretches, so an observer hears of a long run of steps as it goes.
+      const std::size_t stretch = n < report_points ? n : report_points;
+      for (std::size_t i = 0; i < stretch; ++i) {
+        const auto [x, y] = next();
+        put_tag(a, Tipo::reale);
+        put_le64(a + 2, std::bit_cast<std::uint64_t>(x));
+        put_tag(b, Tipo::reale);
+        put_le64(b + 2, std::bit_cast<std::uint64_t>(y));
+        a += 10;
+        b += 10;
+      }
+      n -= stretch;
+      point_ += stretch;
+      if (t_.observer_ != nullptr) report(static_cast<std::size_t>(a - begin_));
+    }
+    at_[0] = a;
+    at_[1] = b;
+  }
+  // An empty point: its zero tag is already there.
+  void vuoto() {
+    start(Tipo::vuoto);
+    at_[0] += 2;
+    at_[1] += 2;
+    ++point_;
+  }
+
+  void done() {
+    t_.set_ = point_;
+    t_.set_bytes_ = static_cast<std::size_t>(at_[0] - begin_);
   }
 
  private:
-  std::vector<Tipo> tipi_[2];
-  // Values of empty elements are never read, so the storage is left
-  // uninitialised: a million points skip 16 MB of zeroing.
-  std::unique_ptr<double[]> valori_[2];
+  // The one check of a point: it is within the plan, and the run goes on or
+  // a new one starts.
+  void start(Tipo kind) {
+    if (point_ >= t_.points_) past_the_end();
+    if (kind != kind_) {
+      t_.add_run(point_, static_cast<std::size_t>(at_[0] - begin_), kind);
+      kind_ = kind;
+    }
+  }
+
+  // About a megabyte of image 0 between reports.
+  static constexpr std::size_t report_points = std::size_t{1} << 17;
+  static constexpr std::size_t report_bytes = std::size_t{1} << 20;
+  void report(std::size_t bytes) {
+    if (bytes - t_.reported_ < report_bytes) return;
+    t_.reported_ = bytes;
+    t_.observer_->image0_ready({begin_, bytes});
+  }
+
+  static void put_tag(std::uint8_t* p, Tipo kind) {
+    p[0] = static_cast<std::uint8_t>(kind);
+    p[1] = 0;
+  }
+  static void put_le16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+  }
+  static void put_le64(std::uint8_t* p, std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+  }
+
+  Tracciato& t_;
+  std::uint8_t* const begin_;
+  std::uint8_t* at_[2];
+  std::size_t point_;
+  Tipo kind_;
 };
 
 }  // namespace scenario

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "model/file_names.h"
 #include "compiler/line_features.h"
@@ -45,10 +47,7 @@ Modello modello(const std::string& cartella, bool piano) {
   if (piano) {
     m.tracciato.crea(m.lunghezza_totale);
     semina_piano(m.tracciato);
-    for (std::size_t p = 2; p <= 91998; ++p) {
-      m.tracciato.metti_reale(p, 0, 0.0);
-      m.tracciato.metti_reale(p, 1, static_cast<double>(p));
-    }
+    for (std::size_t p = 2; p <= 91998; ++p) m.tracciato.set_real_point(p, 0.0, static_cast<double>(p));
   }
   return m;
 }
@@ -135,6 +134,39 @@ TEST(CompiledFiles, AFileThatCannotBeCreatedIsAFailureNamingIt) {
   // The line file, written before, stays; the cell file, after, is not written.
   EXPECT_TRUE(std::filesystem::exists(dir / "Belvara_Quintosa_linea.dat"));
   EXPECT_FALSE(std::filesystem::exists(dir / "Belvara_Quintosa_254.dat"));
+}
+
+// The line file begun while the plan is computed. A first plan is reported
+// and partly written, then dropped for a second: the files must hold the
+// second plan's bytes exactly as scrivi_file_compilati writes them.
+TEST(CompiledFilesWriter, ALineFileBegunWhileThePlanIsComputedHasTheSameBytes) {
+  TempDir dir, altra;
+  Modello m = modello(dir.str(), false);
+  m.scrivi_linea = 1;
+  CompiledFilesWriter scrittura(m);
+  auto piano = [&](std::int32_t ultimo, double y) {
+    m.tracciato.crea(ultimo);
+    semina_piano(m.tracciato);
+    Tracciato::Appender a(m.tracciato);
+    a.reali(static_cast<std::size_t>(ultimo) - 3, [&] { return std::pair{0.5, y += 1}; });
+  };
+  piano(400000, 1e6);
+  // Until the writer's thread has some of the first plan in the file.
+  auto scritto = [&] {
+    for (const std::string& nome : testing_support::names_in(dir.path()))
+      if (nome.find("linea.dat.tmp") != std::string::npos && std::filesystem::file_size(dir / nome) > 0) return true;
+    return false;
+  };
+  for (int i = 0; i < 2000 && !scritto(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(scritto());
+  piano(300000, 0.0);
+  scrittura.finish();
+
+  m.cartella = altra.str();
+  scrivi_file_compilati(m);
+  for (const char* nome : {"Belvara_Quintosa_linea.dat", "Belvara_Quintosa_254.sim", "Belvara_Quintosa_254.dat"})
+    EXPECT_EQ(read_bytes(dir / nome), read_bytes(altra / nome)) << nome;
+  EXPECT_EQ(testing_support::names_in(dir.path()), testing_support::names_in(altra.path()));
 }
 
 TEST(Platform, JoinsPathsWithOneSeparator) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "model/errors.h"
+#include "platform/fault_injection.h"
+#include "platform/platform.h"
 #include "scenario_fixture.h"
 #include "text/scenario_texts.h"
 
@@ -127,11 +129,13 @@ TEST(Compilation, ScenarioErrorsStillGiveTheFiles) {
   EXPECT_FALSE(f.esiste(f.nomi().linea_dat()));
 }
 
+// The line is long enough for its file to be begun while the plan is
+// computed: that too is gone once the compile ends in a fatal error.
 TEST(Compilation, AFeatureInCellOneIsFatal) {
   for (auto [riga, errore] : {std::pair{"segnale, 0, 2,4,0,0,0,0,0,0,0,0\r\n", 1250},
                               {"segnale, 0, 2,0,1,0,0,0,0,0,0,0\r\n", 1251}}) {
     ScenarioFixture f;
-    f.linea(testing_support::linea_con(""));
+    f.linea(testing_support::linea_con("", 300000));
     f.treno(testing_support::treno_con(riga));
     try {
       f.compila(1);
@@ -139,8 +143,27 @@ TEST(Compilation, AFeatureInCellOneIsFatal) {
     } catch (const FatalError& e) {
       EXPECT_EQ(e.numero(), errore);
     }
-    EXPECT_FALSE(f.esiste(f.nomi().percorso_sim()));
-    EXPECT_FALSE(f.esiste(f.nomi().linea_dat()));
+    EXPECT_EQ(testing_support::names_in(f.dir.path()), std::vector<std::string>{});
+  }
+}
+
+// A line file that cannot be created or written, while the plan is computed,
+// ends the compile with a failure naming it, and leaves no compiled file.
+TEST(Compilation, ALineFileThatCannotBeWrittenLeavesNoCompiledFile) {
+  using platform::testing::Operation;
+  for (Operation op : {Operation::create, Operation::write}) {
+    ScenarioFixture f;
+    f.linea(testing_support::linea_con("", 300000));
+    f.treno(testing_support::treno_con(""));
+    platform::testing::FaultPlan piano;
+    piano.fail(op, 1, platform::testing::Fault::no_space);
+    try {
+      f.compila(1);
+      ADD_FAILURE() << "no failure";
+    } catch (const platform::Failure& e) {
+      EXPECT_NE(std::string(e.what()).find(f.nomi().linea_dat()), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(testing_support::names_in(f.dir.path()), std::vector<std::string>{});
   }
 }
 

@@ -86,6 +86,35 @@ TEST(Plan, CurvePointsBitForBit) {
   EXPECT_EQ(sha256_hex(bytes), "fb2be2fc03d45d0282252be520cac7a4f2ab997c15ab15a8bebb8b35ed98fbf4");
 }
 
+// Where a curve stops the plan, the points after it stay empty: the step
+// before the check that stops it is laid, the one after is not.
+TEST(Plan, ACurveThatStopsTheReadingEndsThePlanThere) {
+  struct Case {
+    const char* name;
+    std::string linea;
+    std::int32_t errore;
+    std::size_t ultimo_reale;
+  };
+  const std::vector<Case> cases = {
+      {"past point 1000000 (error 103)",
+       "[generale]\r\nlunghezza percorso, 1000000\r\n[c]\r\ncurvad1, 999000, 5000\r\n[fine]\r\n", 103,
+       1000000},
+      {"past the end of the plan (error 25)", linea_con("curvad3, 16000, 2000\r\n"), 25, 17000},
+      {"a straight line, laid to two points before the end", linea_con(""), 0, 16998},
+  };
+  for (const Case& c : cases) {
+    ScenarioFixture f;
+    f.linea(c.linea);
+    f.treno(treno_con(""));
+    const Modello& m = f.leggi(1);
+    EXPECT_EQ(m.numero_errore, c.errore) << c.name;
+    const Tracciato& t = m.tracciato;
+    EXPECT_EQ(t.tipo(c.ultimo_reale), Tracciato::Tipo::reale) << c.name;
+    for (std::size_t p = c.ultimo_reale + 1; p < t.punti(); ++p)
+      ASSERT_EQ(t.tipo(p), Tracciato::Tipo::vuoto) << c.name << ", point " << p;
+  }
+}
+
 TEST(Gradients, CellsCarryTheGradientPlus100) {
   ScenarioFixture f;
   Modello& m = leggi_corpo(f, "pendenza, 1000, 3\r\npendenza, 7100, 4\r\npendenza, 7110, -2\r\n"

@@ -1,0 +1,94 @@
+#include "platform/zeroed_block.h"
+
+#include <new>
+#include <utility>
+
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <sys/mman.h>
+#endif
+
+namespace platform {
+namespace {
+
+#if defined(_WIN32)
+
+void* map(std::size_t bytes) {
+  return VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+void unmap(void* p, std::size_t) { VirtualFree(p, 0, MEM_RELEASE); }
+
+#else
+
+void* map(std::size_t bytes) {
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return p == MAP_FAILED ? nullptr : p;
+}
+void unmap(void* p, std::size_t bytes) { munmap(p, bytes); }
+
+#endif
+
+#if defined(MADV_HUGEPAGE)
+constexpr std::size_t large_page = std::size_t{2} << 20;
+#endif
+
+}  // namespace
+
+ZeroedBlock::ZeroedBlock(std::size_t bytes) {
+  if (bytes == 0) return;
+#if defined(MADV_HUGEPAGE)
+  if (bytes >= large_page) {
+    // Large pages need an aligned start: map one page more than needed and
+    // give back what lies outside the aligned stretch.
+    const std::size_t rounded = (bytes + large_page - 1) / large_page * large_page;
+    auto* raw = static_cast<std::uint8_t*>(map(rounded + large_page));
+    if (raw == nullptr) throw std::bad_alloc();
+    const auto misalign = reinterpret_cast<std::uintptr_t>(raw) % large_page;
+    const std::size_t head = misalign == 0 ? 0 : large_page - misalign;
+    if (head != 0) unmap(raw, head);
+    if (large_page - head != 0) unmap(raw + head + rounded, large_page - head);
+    data_ = raw + head;
+    mapping_ = data_;
+    mapped_ = rounded;
+    size_ = bytes;
+    // Only a hint: without large pages the block works the same, slower.
+    madvise(data_, rounded, MADV_HUGEPAGE);
+    return;
+  }
+#endif
+  mapping_ = map(bytes);
+  if (mapping_ == nullptr) throw std::bad_alloc();
+  data_ = static_cast<std::uint8_t*>(mapping_);
+  mapped_ = bytes;
+  size_ = bytes;
+}
+
+ZeroedBlock::ZeroedBlock(ZeroedBlock&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      mapping_(std::exchange(other.mapping_, nullptr)),
+      mapped_(std::exchange(other.mapped_, 0)) {}
+
+ZeroedBlock& ZeroedBlock::operator=(ZeroedBlock&& other) noexcept {
+  if (this != &other) {
+    release();
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    mapping_ = std::exchange(other.mapping_, nullptr);
+    mapped_ = std::exchange(other.mapped_, 0);
+  }
+  return *this;
+}
+
+ZeroedBlock::~ZeroedBlock() { release(); }
+
+void ZeroedBlock::release() noexcept {
+  if (mapping_ != nullptr) unmap(mapping_, mapped_);
+  mapping_ = nullptr;
+  data_ = nullptr;
+  size_ = mapped_ = 0;
+}
+
+}  // namespace platform
