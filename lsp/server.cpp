@@ -300,15 +300,8 @@ void Server::publish(const Document& d) {
                    {"source", "scenarioc"}};
       std::string message = message_text(g.message);
       // A scenario error says its number, as scenarioc's text does.
-      if (g.code.rfind("error-", 0) == 0 && message.rfind("error ", 0) != 0) {
-        // Appended piece by piece: GCC 12 warns falsely (bug 105651) on
-        // "literal" + std::string at -O3.
-        std::string numbered = "error ";
-        numbered += std::string_view(g.code).substr(6);
-        numbered += ": ";
-        numbered += message;
-        message = std::move(numbered);
-      }
+      if (g.code.rfind("error-", 0) == 0 && message.rfind("error ", 0) != 0)
+        message = "error " + g.code.substr(6) + ": " + message;
       json related = json::array();
       for (const scenario::DiagnosticNote& n : g.notes) {
         if (n.at.offset == scenario::TextSpan::npos) {
