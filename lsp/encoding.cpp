@@ -1,60 +1,30 @@
 #include "lsp/encoding.h"
 
 #include <algorithm>
-#include <cstdint>
+#include <optional>
 
 #include "text/cp1252.h"
 
 namespace lsp {
-namespace {
-
-// The byte of a code point in Windows-1252, or -1.
-int from_code_point(char32_t c) {
-  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
-  for (int b = 0x80; b < 0xA0; ++b)
-    if (scenarioc::da_cp1252(static_cast<unsigned char>(b)) == c) return b;
-  return -1;
-}
-
-}  // namespace
 
 Converted to_cp1252(std::string_view s) {
   Converted out;
   out.bytes.reserve(s.size());
-  std::size_t i = 0;
-  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  while (i < s.size()) {
-    const unsigned char b = byte(i);
-    if (b < 0x80) {
-      out.bytes += static_cast<char>(b);
-      ++i;
-      continue;
-    }
-    const std::size_t n = b >= 0xF0 && b < 0xF5 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
-    bool valid = n != 0 && i + n <= s.size();
-    char32_t c = n == 2 ? b & 0x1F : n == 3 ? b & 0x0F : b & 0x07;
-    for (std::size_t k = 1; valid && k < n; ++k) {
-      if ((byte(i + k) & 0xC0) != 0x80) valid = false;
-      c = (c << 6) | (byte(i + k) & 0x3F);
-    }
-    // Overlong forms, surrogates and code points past U+10FFFF are malformed.
-    if (valid && ((n == 3 && c < 0x800) || (n == 4 && (c < 0x10000 || c > 0x10FFFF)) ||
-                  (c >= 0xD800 && c <= 0xDFFF)))
-      valid = false;
-    if (!valid) {
+  for (std::size_t i = 0; i < s.size();) {
+    const std::optional<char32_t> c = scenarioc::next_utf8(s, i);
+    if (!c) {
+      // Malformed UTF-8: one byte is one unmapped character.
       out.unmapped.push_back(out.bytes.size());
       out.bytes += '?';
       ++i;
       continue;
     }
-    const int mapped = from_code_point(c);
-    if (mapped >= 0) {
-      out.bytes += static_cast<char>(mapped);
+    if (const std::optional<unsigned char> b = scenarioc::cp1252_byte(*c)) {
+      out.bytes += static_cast<char>(*b);
     } else {
       out.unmapped.push_back(out.bytes.size());
-      out.bytes.append(c >= 0x10000 ? 2 : 1, '?');
+      out.bytes.append(*c >= 0x10000 ? 2 : 1, '?');
     }
-    i += n;
   }
   return out;
 }
@@ -62,19 +32,7 @@ Converted to_cp1252(std::string_view s) {
 std::string to_utf8(std::string_view s) {
   std::string out;
   out.reserve(s.size());
-  for (char ch : s) {
-    const char32_t c = scenarioc::da_cp1252(static_cast<unsigned char>(ch));
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  for (char ch : s) scenarioc::append_utf8(out, scenarioc::da_cp1252(static_cast<unsigned char>(ch)));
   return out;
 }
 

@@ -12,19 +12,6 @@ namespace {
 
 constexpr char32_t replacement = 0xFFFD;
 
-void utf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 bool escape(std::string& out, char c) {
   switch (c) {
     case '&': out += "&amp;"; return true;
@@ -46,9 +33,9 @@ std::string cp1252_text(std::string_view cp1252) {
     if (escape(out, ch)) continue;
     const char32_t u = da_cp1252(c);
     // Control characters, C1 ones included, have no place in a picture.
-    if (u < 0x20 || (u >= 0x7F && u < 0xA0)) utf8(out, replacement);
+    if (u < 0x20 || (u >= 0x7F && u < 0xA0)) append_utf8(out, replacement);
     else if (u < 0x80) out += ch;
-    else utf8(out, u);
+    else append_utf8(out, u);
   }
   return out;
 }

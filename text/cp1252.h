@@ -43,6 +43,15 @@ inline std::optional<char32_t> next_utf8(std::string_view s, std::size_t& at) {
   return c;
 }
 
+// The Windows-1252 byte of a code point; nothing for a character the code
+// page lacks.
+inline std::optional<unsigned char> cp1252_byte(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<unsigned char>(c);
+  for (unsigned char b = 0x80; b < 0xA0; ++b)
+    if (da_cp1252(b) == c) return b;
+  return std::nullopt;
+}
+
 // UTF-8 text in Windows-1252; nothing when it is not UTF-8 or holds a
 // character the code page lacks.
 inline std::optional<std::string> to_cp1252(std::string_view utf8) {
@@ -50,16 +59,26 @@ inline std::optional<std::string> to_cp1252(std::string_view utf8) {
   for (std::size_t at = 0; at < utf8.size();) {
     const std::optional<char32_t> c = next_utf8(utf8, at);
     if (!c) return std::nullopt;
-    if (*c < 0x80 || (*c >= 0xA0 && *c <= 0xFF)) {
-      out += static_cast<char>(static_cast<unsigned char>(*c));
-      continue;
-    }
-    unsigned char b = 0x80;
-    while (b < 0xA0 && da_cp1252(b) != *c) ++b;
-    if (b == 0xA0) return std::nullopt;
-    out += static_cast<char>(b);
+    const std::optional<unsigned char> b = cp1252_byte(*c);
+    if (!b) return std::nullopt;
+    out += static_cast<char>(*b);
   }
   return out;
+}
+
+// Appends a code point of the Basic Multilingual Plane (every Windows-1252
+// character is one) as UTF-8.
+inline void append_utf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
 }
 
 }  // namespace scenarioc
