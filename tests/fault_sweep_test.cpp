@@ -25,6 +25,7 @@ namespace fs = std::filesystem;
 using platform::testing::Fault;
 using platform::testing::FaultPlan;
 using platform::testing::Operation;
+using testing_support::folder_contents;
 using testing_support::names_in;
 using testing_support::read_bytes;
 using testing_support::TempDir;
@@ -32,21 +33,6 @@ using testing_support::write_bytes;
 
 using Contents = std::map<std::string, std::string>;
 
-// Every name in the folder, hidden ones too; large files by size and digest.
-Contents contents(const fs::path& dir) {
-  Contents c;
-  for (const std::string& n : names_in(dir)) {
-    if (fs::is_directory(dir / n)) {
-      c[n] = "<folder>";
-      continue;
-    }
-    const std::string bytes = read_bytes(dir / n);
-    c[n] = bytes.size() < 64 ? bytes
-                             : std::to_string(bytes.size()) + " bytes, digest " +
-                                   std::to_string(std::hash<std::string>{}(bytes));
-  }
-  return c;
-}
 
 // scenarioc in this process, its output kept from the test's.
 int scenarioc(std::vector<std::string> args) {
@@ -87,12 +73,12 @@ void sweep(const Job& job, bool no_links = false) {
   {
     TempDir dir;
     job.prepare(dir.path());
-    old_set = contents(dir.path());
+    old_set = folder_contents(dir.path());
     FaultPlan plan;
     plan_links(plan, 100);
     ASSERT_TRUE(job.run(dir.path()));
     for (Operation op : operations) counts[static_cast<std::size_t>(op)] = plan.count(op);
-    new_set = contents(dir.path());
+    new_set = folder_contents(dir.path());
   }
   ASSERT_NE(old_set, new_set);
 
@@ -115,7 +101,7 @@ void sweep(const Job& job, bool no_links = false) {
         ok = job.run(dir.path());
       }
       failed += ok ? 0 : 1;
-      EXPECT_EQ(contents(dir.path()), ok ? new_set : old_set)
+      EXPECT_EQ(folder_contents(dir.path()), ok ? new_set : old_set)
           << name_of(op) << " " << nth << " failing, the run " << (ok ? "succeeded" : "failed");
     }
   }

@@ -28,6 +28,7 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::folder_contents;
 using testing_support::names_in;
 using testing_support::read_bytes;
 using testing_support::run_command;
@@ -60,23 +61,6 @@ Esito scenarioc(const std::string& args, const std::string& out = "") {
 
 using Contents = std::map<std::string, std::string>;
 
-// Every name in the folder, hidden ones too, with the bytes of each file:
-// small files as they are, larger ones by their size and a digest, so that
-// a failure prints something readable.
-Contents contents(const fs::path& dir) {
-  Contents c;
-  for (const std::string& n : names_in(dir)) {
-    if (fs::is_directory(dir / n)) {
-      c[n] = "<folder>";
-      continue;
-    }
-    const std::string bytes = read_bytes(dir / n);
-    c[n] = bytes.size() < 64 ? bytes
-                             : std::to_string(bytes.size()) + " bytes, digest " +
-                                   std::to_string(std::hash<std::string>{}(bytes));
-  }
-  return c;
-}
 
 // The embedded texts in `src`, compiled once into `reference`.
 struct Embedded {
@@ -85,7 +69,7 @@ struct Embedded {
   Embedded() {
     EXPECT_EQ(scenarioc("texts " + q(src.path())).status, 0);
     EXPECT_EQ(scenarioc("compile --out " + q(reference.path()) + " " + q(src.path())).status, 0);
-    compiled = contents(reference.path());
+    compiled = folder_contents(reference.path());
   }
 };
 
@@ -122,7 +106,7 @@ TEST(ScenariocFiles, TwoCompilesStartedTogetherLeaveTheSetOfOne) {
       EXPECT_TRUE(err.empty() || err.find("waiting for it to finish") != std::string::npos) << err;
       fs::remove(out / ("err" + n));
     }
-    EXPECT_EQ(contents(out.path()), e.compiled) << "round " << round;
+    EXPECT_EQ(folder_contents(out.path()), e.compiled) << "round " << round;
   }
 }
 
@@ -167,7 +151,7 @@ TEST(ScenariocFiles, ASigtermAtAnyMomentOfALargeCompileLeavesTheEarlierFiles) {
   const int status = wait_for(start(whole.path()));
   const auto run = std::chrono::steady_clock::now() - t0;
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  const Contents compiled = contents(whole.path());
+  const Contents compiled = folder_contents(whole.path());
   ASSERT_EQ(compiled.size(), 3u);
 
   int kept = 0;  // runs ended by the signal that left the earlier files
@@ -181,7 +165,7 @@ TEST(ScenariocFiles, ASigtermAtAnyMomentOfALargeCompileLeavesTheEarlierFiles) {
     // Ended by the signal before the program took it, or by the program.
     const bool ended_by_signal =
         (WIFSIGNALED(st) && WTERMSIG(st) == SIGTERM) || (WIFEXITED(st) && WEXITSTATUS(st) == 128 + SIGTERM);
-    const Contents left = contents(out.path());
+    const Contents left = folder_contents(out.path());
     if (ended_by_signal && left == earlier) {
       ++kept;
     } else {
@@ -205,7 +189,7 @@ TEST(ScenariocFiles, ALeftoverStagingFolderIsRemovedByTheNextRun) {
   Contents atteso = e.compiled;
   atteso[".scenarioc-mine"] = "<folder>";
   atteso[".scenarioc-abcdef012345"] = "a file of the author's";
-  EXPECT_EQ(contents(out.path()), atteso);
+  EXPECT_EQ(folder_contents(out.path()), atteso);
 }
 
 TEST(ScenariocFiles, OutputLostOnStandardOutputFails) {
@@ -329,7 +313,7 @@ TEST(ScenariocFiles, ALinkAtAnOutputNameIsReplacedNotFollowed) {
   fs::create_symlink(elsewhere / "precious", out / compilati[1]);
   ASSERT_EQ(scenarioc("compile --out " + q(out.path()) + " " + q(e.src.path())).status, 0);
   EXPECT_FALSE(fs::is_symlink(out / compilati[1]));
-  EXPECT_EQ(contents(out.path()), e.compiled);
+  EXPECT_EQ(folder_contents(out.path()), e.compiled);
   EXPECT_EQ(read_bytes(elsewhere / "precious"), "precious");
 }
 

@@ -23,6 +23,7 @@ namespace fs = std::filesystem;
 using platform::testing::Fault;
 using platform::testing::FaultPlan;
 using platform::testing::Operation;
+using testing_support::folder_contents;
 using testing_support::names_in;
 using testing_support::read_bytes;
 using testing_support::TempDir;
@@ -42,14 +43,6 @@ const Contents new_set = {{"S_linea.dat", "new plan"},
                           {"S_254.dat", "new cells"},
                           {"altro.txt", "x"}};
 
-Contents contents(const fs::path& folder) {
-  Contents c;
-  // A folder (the staging folder itself) counts as an entry, unread: it
-  // cannot be read as a file everywhere.
-  for (const std::string& name : names_in(folder))
-    c[name] = fs::is_directory(folder / name) ? "<folder>" : read_bytes(folder / name);
-  return c;
-}
 
 // A folder holding the old set and a staging folder with the new one.
 struct Publication {
@@ -75,10 +68,10 @@ TEST(StagingFolder, PublishesTheSetAndLeavesNothingElse) {
   ASSERT_EQ(stat(staged.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
 #endif
-  EXPECT_EQ(contents(p.dir.path()).at("S_254.sim"), "old route");
+  EXPECT_EQ(folder_contents(p.dir.path()).at("S_254.sim"), "old route");
   p.staging->publish(set);
   p.staging.reset();
-  EXPECT_EQ(contents(p.dir.path()), new_set);
+  EXPECT_EQ(folder_contents(p.dir.path()), new_set);
 }
 
 // How many of each operation a publication of the set takes.
@@ -130,9 +123,9 @@ TEST(StagingFolder, AFailureAtEveryStepLeavesTheOldSet) {
         EXPECT_EQ(std::string(e.what()).find("put back"), std::string::npos) << e.what();
       }
     }
-    EXPECT_EQ(contents(p.dir.path()).at("S_254.sim"), "old route");
+    EXPECT_EQ(folder_contents(p.dir.path()).at("S_254.sim"), "old route");
     p.staging.reset();
-    EXPECT_EQ(contents(p.dir.path()), old_set);
+    EXPECT_EQ(folder_contents(p.dir.path()), old_set);
   }
 }
 
@@ -144,7 +137,7 @@ TEST(StagingFolder, WithoutLinksTheSetIsPublishedAllTheSame) {
     p.staging->publish(set);
   }
   p.staging.reset();
-  EXPECT_EQ(contents(p.dir.path()), new_set);
+  EXPECT_EQ(folder_contents(p.dir.path()), new_set);
 }
 
 TEST(StagingFolder, WhatCannotBePutBackIsKeptAndNamed) {
@@ -167,7 +160,7 @@ TEST(StagingFolder, WhatCannotBePutBackIsKeptAndNamed) {
     }
   }
   p.staging.reset();
-  Contents left = contents(p.dir.path());
+  Contents left = folder_contents(p.dir.path());
   EXPECT_EQ(left.at("S_linea.dat"), "new plan");
   EXPECT_EQ(left.at("S_254.sim"), "old route");
   EXPECT_EQ(left.at("S_254.dat"), "old cells");
@@ -213,7 +206,7 @@ TEST(StagingFolder, RefusesWhatIsNotASetBeforeChangingAnything) {
     p.staging.reset();
     EXPECT_EQ(names_in(p.dir.path()), (Names{"S_254.dat", "S_254.sim", "altro.txt", "cartella"}));
     fs::remove(p.dir / "cartella");
-    EXPECT_EQ(contents(p.dir.path()), old_set);
+    EXPECT_EQ(folder_contents(p.dir.path()), old_set);
   }
 }
 

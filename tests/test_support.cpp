@@ -72,6 +72,21 @@ std::vector<std::string> names_in(const std::filesystem::path& folder) {
   return names;
 }
 
+std::map<std::string, std::string> folder_contents(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> c;
+  for (const std::string& n : names_in(folder)) {
+    if (std::filesystem::is_directory(folder / n)) {
+      c[n] = "<folder>";
+      continue;
+    }
+    const std::string bytes = read_bytes(folder / n);
+    c[n] = bytes.size() < 64 ? bytes
+                             : std::to_string(bytes.size()) + " bytes, digest " +
+                                   std::to_string(std::hash<std::string>{}(bytes));
+  }
+  return c;
+}
+
 #if !defined(_WIN32)
 int run_in_child(const std::function<int()>& body) {
   std::fflush(stdout);

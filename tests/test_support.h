@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,11 @@ int run_command(const std::string& command_line);
 
 // The names in a folder, sorted: what a test expects a folder to hold.
 std::vector<std::string> names_in(const std::filesystem::path& folder);
+
+// Every name in the folder, hidden ones too, with what it holds: a folder as
+// "<folder>", small files as they are, larger ones by their size and a
+// digest, so that a failure prints something readable.
+std::map<std::string, std::string> folder_contents(const std::filesystem::path& folder);
 
 #if !defined(_WIN32)
 // Runs `body` in a child process, which ends with what it returns; returns
