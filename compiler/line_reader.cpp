@@ -217,6 +217,7 @@ bool leggi_linea_osservata(Modello& m, std::string_view testo, RowWatch& watch,
                            std::int32_t& puntatore_cartelli, const std::function<void()>& letto) {
   FieldReader r(testo);
   LetturaLinea l{m, r, watch, letto, {}, {}};
+  watch.follow(r);
   watch.check_encoding();
 
   // Everything before the "[generale]" field is skipped untested. An empty

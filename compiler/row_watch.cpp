@@ -193,6 +193,7 @@ void RowWatch::check_encoding() {
 }
 
 void RowWatch::skipped(const FieldReader& r, std::string_view field) {
+  spans_.clear();
   if (!(r.offset() > 0 && source_[r.offset() - 1] == ',')) return;  // not shaped like a record
   const RecordInfo* k = text_ == Text::linea ? passing(Section::general, field) : nullptr;
   if (!k) k = passing(text_ == Text::linea ? Section::body : Section::train, field);
@@ -224,6 +225,8 @@ void RowWatch::no_generale() {
 }
 
 void RowWatch::keyword(const FieldReader& r, std::string_view field, Section section) {
+  // Only the keyword field's span is kept: the comments before it go.
+  if (spans_.size() > 1) spans_.erase(spans_.begin(), spans_.end() - 1);
   in_row_ = true;
   section_ = section;
   field_ = field;
@@ -393,17 +396,8 @@ bool RowWatch::line_end_between(std::size_t from, std::size_t to) const {
 
 int RowWatch::values_on_line() const {
   const std::size_t line_end = line_end_after(row_offset_);
-  if (after_keyword_ > line_end) return 0;
-  FieldReader r(source_.substr(after_keyword_, line_end - after_keyword_));
   int n = 0;
-  while (!r.eof()) {
-    ++n;
-    try {
-      r.number();
-    } catch (const ReadFailure&) {
-      break;
-    }
-  }
+  for (std::size_t i = 1; i < spans_.size() && spans_[i].offset < line_end; ++i) ++n;
   return n;
 }
 
@@ -416,15 +410,9 @@ std::size_t RowWatch::token_end(std::size_t offset) const {
 }
 
 TextSpan RowWatch::value(int index) const {
-  if (after_keyword_ > source_.size()) return row();
-  FieldReader r(source_.substr(after_keyword_));
-  try {
-    for (int i = 0; i <= index; ++i) r.number();
-  } catch (const ReadFailure&) {
-    return row();
-  }
-  const std::size_t at = after_keyword_ + r.field_start();
-  return span(at, token_end(at));
+  const std::size_t i = static_cast<std::size_t>(index) + 1;
+  if (index < 0 || i >= spans_.size()) return row();
+  return {text_, spans_[i].offset, spans_[i].length};
 }
 
 void RowWatch::gradient(const StatoLinea& st, std::int32_t p) {

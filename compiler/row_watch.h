@@ -25,6 +25,9 @@ class RowWatch {
  public:
   RowWatch(Modello& m, Text text, std::string_view source) : m_(m), text_(text), source_(source) {}
 
+  // The reader's fields are placed as it reads them (never read again).
+  void follow(FieldReader& r) { r.record_spans(&spans_); }
+
   // The text as a whole: empty, UTF-16, UTF-8. Before reading it.
   void check_encoding();
   bool in_utf16() const { return utf16_; }
@@ -49,7 +52,7 @@ class RowWatch {
   // The keyword field of the row in hand, and the row as a cell's writer.
   TextSpan row() const { return {text_, row_offset_, row_length_}; }
   RowRef row_ref() const { return RowRef(text_, row_offset_); }
-  // The row's value field `index` (from 0), read again from the text; the
+  // The row's value field `index` (from 0), as the reader read it; the
   // keyword field when the row has no such value.
   TextSpan value(int index) const;
 
@@ -103,6 +106,7 @@ class RowWatch {
   int values_ = 0;                 // values all its records read
   int records_ = 0;
   bool commented_ = false;         // keyword-in-comment said for it
+  std::vector<FieldSpan> spans_;   // its keyword field, then every value read
 
   // The records before, for out-of-order messages.
   std::int32_t last_gradient_ = 0;

@@ -224,6 +224,7 @@ Esito leggi_record(LetturaTreno& t, RecordId id) {
 void leggi_treno_osservato(Modello& m, DescriptionText& sorgente, std::string_view testo,
                            RowWatch& watch, std::int32_t puntatore_cartelli) {
   FieldReader r(testo);
+  watch.follow(r);
   watch.check_encoding();
   LetturaTreno t{m, r, watch, sorgente, puntatore_cartelli, {}};
 

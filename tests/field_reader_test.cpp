@@ -85,6 +85,28 @@ TEST(FieldReader, RefusesWhatIsNotAWholeNumberAndReadingPastTheEnd) {
   EXPECT_THROW(r.text(), ReadFailure);
 }
 
+// Spans as the reads took them: the bytes of each field, and a malformed
+// number passed over by the editor's lenient read.
+TEST(FieldReader, RecordsWhereEachFieldLies) {
+  const std::string text = "  segnale , 10050 20,\"a, b\" x,  12abc , ,\r\n7";
+  FieldReader r(text);
+  std::vector<scenario::FieldSpan> spans;
+  r.record_spans(&spans);
+  r.text();
+  EXPECT_EQ(r.number(), 10050);
+  EXPECT_EQ(r.number(), 20);
+  EXPECT_EQ(r.text(), "a, b");
+  EXPECT_EQ(r.number_if_any(), std::nullopt);
+  EXPECT_EQ(r.number_if_any(), 0);  // an empty field still reads 0
+  EXPECT_EQ(r.number_if_any(), 0);  // the one before the line end too
+  EXPECT_EQ(r.number_if_any(), 7);
+  std::vector<std::string> seen;
+  for (const scenario::FieldSpan& s : spans) seen.push_back(text.substr(s.offset, s.length));
+  EXPECT_EQ(seen, (std::vector<std::string>{"segnale", "10050", "20", "\"a, b\"", "12abc", "", "",
+                                            "7"}));
+  EXPECT_THROW(r.number_if_any(), ReadFailure);  // the end of the text is no number either
+}
+
 TEST(FieldReader, LocatesLinesAndColumnsForMessages) {
   const std::string text = "[generale]\r\nlunghezza percorso,  85000\r\nsfondo uno, x\n";
   FieldReader r(text);

@@ -58,6 +58,7 @@ std::string_view FieldReader::text() {
     if (close == std::string_view::npos) close = text_.size();
     std::string_view quoted = text_.substr(open, close - open);
     pos_ = close < text_.size() ? close + 1 : close;
+    if (spans_) spans_->push_back({field_start_, pos_ - field_start_});
     // Anything between the closing quote and the separator is dropped.
     while (pos_ < text_.size() && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
     if (pos_ < text_.size() && text_[pos_] == ',') ++pos_; else consume_line_end();
@@ -67,6 +68,7 @@ std::string_view FieldReader::text() {
   while (pos_ < text_.size() && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
   std::size_t end = pos_;
   while (end > start && is_blank(text_[end - 1])) --end;
+  if (spans_) spans_->push_back({start, end - start});
   if (pos_ < text_.size() && text_[pos_] == ',') ++pos_; else consume_line_end();
   return text_.substr(start, end - start);
 }
@@ -101,10 +103,25 @@ std::int32_t FieldReader::number() {
     if (value > std::numeric_limits<std::int32_t>::max())
       throw ReadFailure(start, shown(token) + " does not fit in 32 bits");
   }
+  end_number(start);
+  return static_cast<std::int32_t>(value);
+}
 
+void FieldReader::end_number(std::size_t start) {
+  if (spans_) spans_->push_back({start, pos_ - start});
   skip_blanks();
   if (pos_ < text_.size() && text_[pos_] == ',') ++pos_; else consume_line_end();
-  return static_cast<std::int32_t>(value);
+}
+
+std::optional<std::int32_t> FieldReader::number_if_any() {
+  if (eof()) throw ReadFailure(pos_, "the text ends where a field was expected");
+  try {
+    return number();
+  } catch (const ReadFailure&) {
+    // number() fails only once it has passed the field's token.
+    end_number(field_start_);
+    return std::nullopt;
+  }
 }
 
 Location FieldReader::locate(std::string_view text, std::size_t offset) {

@@ -10,13 +10,18 @@
 // Reading past the end of the text, a number field holding anything but an
 // optionally signed run of digits, and a number outside 32 bits are reading
 // failures (ReadFailure), never a silent 0 or wrap.
+// On request the reader records where each field it reads lies, so that
+// whoever places a row's values (the warnings, the editor) never reads the
+// row a second time.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 namespace scenario {
 
@@ -36,6 +41,15 @@ struct Location {
   std::size_t column = 1;  // 1-based, in bytes
 };
 
+// Where a field lies: from its first byte after the leading blanks; a
+// number up to its last digit, a text without its trailing blanks (a quoted
+// text with its quotes).
+struct FieldSpan {
+  std::size_t offset = 0;
+  std::size_t length = 0;
+  std::size_t end() const { return offset + length; }
+};
+
 class FieldReader {
  public:
   explicit FieldReader(std::string_view text) : text_(text) {}
@@ -46,6 +60,14 @@ class FieldReader {
   bool eof() const { return pos_ >= text_.size(); }
   std::string_view text();
   std::int32_t number();
+  // A number field, for a reader that goes on past a malformed one (the
+  // editor): a field that holds no whole number is consumed and gives
+  // nothing. The end of the text is still a failure.
+  std::optional<std::int32_t> number_if_any();
+
+  // From now on the span of every field read is appended to `spans`
+  // (nullptr: no more); the caller clears it when it likes.
+  void record_spans(std::vector<FieldSpan>* spans) { spans_ = spans; }
 
   // Offset where the last field read began (after its leading blanks).
   std::size_t field_start() const { return field_start_; }
@@ -62,10 +84,12 @@ class FieldReader {
   bool at_line_end() const;
   void consume_line_end();
   void begin_field();
+  void end_number(std::size_t start);
 
   std::string_view text_;
   std::size_t pos_ = 0;
   std::size_t field_start_ = 0;
+  std::vector<FieldSpan>* spans_ = nullptr;
 };
 
 }  // namespace scenario
