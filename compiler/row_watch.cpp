@@ -194,6 +194,12 @@ void RowWatch::check_encoding() {
 
 void RowWatch::skipped(const FieldReader& r, std::string_view field) {
   spans_.clear();
+  // A comment, such as a title line, even past a comma on its line.
+  if (contiene(field, "-")) return;
+  std::size_t line = std::min(r.field_start(), source_.size());
+  while (line > 0 && !is_line_end(source_[line - 1])) --line;
+  while (line < source_.size() && is_blank(source_[line])) ++line;
+  if (line < source_.size() && source_[line] == '-') return;
   if (!(r.offset() > 0 && source_[r.offset() - 1] == ',')) return;  // not shaped like a record
   const RecordInfo* k = text_ == Text::linea ? passing(Section::general, field) : nullptr;
   if (!k) k = passing(text_ == Text::linea ? Section::body : Section::train, field);
@@ -287,11 +293,15 @@ void RowWatch::row_done(const FieldReader& r) {
   const std::size_t last_value = r.field_start();
   if (line_end_between(row_offset_, last_value)) {
     if (commented_) return;
-    const int has = values_on_line();
     Diagnostic& d = warn(m_, "missing-values", row(),
                          "'" + std::string(name_) + "' takes " + std::to_string(values_) +
-                             " values and this row has " + std::to_string(has) +
-                             ": the reader takes the others from the lines after it");
+                             (uses_tabs() ? " values: values are separated by commas; this row "
+                                            "uses tabs, so the reader takes them from the lines "
+                                            "after it"
+                                          : " values and this row has " +
+                                                std::to_string(values_on_line()) +
+                                                ": the reader takes the others from the lines "
+                                                "after it"));
     d.notes.push_back({{text_, last_value, token_end(last_value) - last_value},
                        "the row's last value is read here"});
     return;
@@ -393,6 +403,9 @@ bool RowWatch::line_end_between(std::size_t from, std::size_t to) const {
   return std::memchr(source_.data() + from, '\n', n) != nullptr ||
          std::memchr(source_.data() + from, '\r', n) != nullptr;
 }
+
+// Tabs separate no fields: a row written with them is one keyword field.
+bool RowWatch::uses_tabs() const { return field_.find('\t') != std::string_view::npos; }
 
 int RowWatch::values_on_line() const {
   const std::size_t line_end = line_end_after(row_offset_);
@@ -522,9 +535,9 @@ void RowWatch::unreadable(const ReadFailure& e) {
   const bool short_row =
       in_row_ && records_ > 0 && at != TextSpan::npos && at >= line_end_after(row_offset_);
   if (short_row) {
-    const int has = values_on_line();
     m_.read_failure = "'" + std::string(name_) + "' takes " + std::to_string(values_) +
-                      " values, this row has " + std::to_string(has);
+                      (uses_tabs() ? " values: values are separated by commas; this row uses tabs"
+                                   : " values, this row has " + std::to_string(values_on_line()));
     Diagnostic& d = record_error(m_, ScenarioError::unreadable, row());
     d.message += ": " + m_.read_failure;
     if (at >= source_.size())

@@ -80,6 +80,7 @@ class RowWatch {
   void keyword_in_comment();
   void near_miss(std::string_view field);
   int values_on_line() const;
+  bool uses_tabs() const;
   std::size_t line_end_after(std::size_t offset) const;
   bool line_end_between(std::size_t from, std::size_t to) const;
   std::size_t token_end(std::size_t offset) const;

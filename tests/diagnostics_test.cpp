@@ -230,6 +230,33 @@ TEST(Diagnostics, SoundTextsStayQuiet) {
   const Compiled c = compile(linea, treno);
   EXPECT_EQ(c.seen, std::vector<Seen>{});
   EXPECT_EQ(c.m.tabella_percorso[2].testo, "VEDONA, C.LE");
+
+  // A title comment before [generale] that names records is still a comment.
+  const std::string titolo = "- Belvara-Quintosa: pendenza, segnale e stazione, ver. 2\r\n";
+  EXPECT_EQ(compile(titolo + linea, titolo + treno).seen, std::vector<Seen>{});
+}
+
+// A row written with tabs is one keyword field: the message says so rather
+// than count the values its line seems to lack.
+TEST(Diagnostics, ARowWrittenWithTabsIsNamedForThem) {
+  auto messages = [](const Compiled& c) {
+    std::string all;
+    for (const Diagnostic& d : c.m.diagnostics) all += d.message + "\n";
+    return all;
+  };
+  const std::string tabs = "values are separated by commas; this row uses tabs";
+  // Its values then come from the rows after it: the text cannot be read.
+  const Compiled failed =
+      compile(binario, treno_con("segnale\t5000\t2\t4\t0\t0\t0\t0\t0\t0\t0\t0\r\n"
+                                 "segnale, 9000" + segnale));
+  EXPECT_NE(messages(failed).find("'segnale' takes 11 values: " + tabs), std::string::npos)
+      << messages(failed);
+  // Or they happen to be enough: a warning.
+  const Compiled warned =
+      compile(binario, treno_con("velocita\t0\t100\r\n3000, 150\r\n"));
+  EXPECT_NE(messages(warned).find("'velocita' takes 2 values: " + tabs), std::string::npos)
+      << messages(warned);
+  EXPECT_EQ(messages(warned).find("this row has"), std::string::npos);
 }
 
 TEST(Diagnostics, NotesNameTheRowThatHoldsAContestedCell) {
