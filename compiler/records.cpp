@@ -77,13 +77,13 @@ constexpr ValueInfo curva[] = {
     whole("start", "where the curve begins, in metres", "the plan point the curve starts at"),
     whole("length", "how long it is, in metres", "the plan points it bends")};
 constexpr ValueInfo montagna[] = {
-    whole("inizio", "where the span begins, in metres",
+    whole("start", "where the span begins, in metres",
           "montagne_inizio; cells from nearest(inizio / 50)"),
-    whole("fine", "where it ends, in metres", "montagne_fine; cells up to nearest(fine / 50 - 1)"),
-    low("tipo", "stored for the simulator; above 10: tipo - 10 with a marker every fourth cell",
+    whole("end", "where it ends, in metres", "montagne_fine; cells up to nearest(fine / 50 - 1)"),
+    low("type", "stored for the simulator; above 10: tipo - 10 with a marker every fourth cell",
         "codice_montagna of the span's cells (low 8 bits); tipo_cella 11 on the markers")};
 constexpr ValueInfo indicatori[] = {
-    whole("posizione", "where the board stands, in metres",
+    whole("position", "where the board stands, in metres",
           "tipo_cella 6 in cell nearest(posizione / 50 + 1)"),
     whole("vas", "speed a of the s set", "valore_a = nearest(vad / 5 + vas x 20), 16-bit"),
     whole("vbs", "speed b of the s set", "valore_b = nearest(vbd / 5 + vbs x 20), 16-bit"),
@@ -94,9 +94,9 @@ constexpr ValueInfo indicatori[] = {
     whole("vcd", "speed c of the d set (empty reads 0)", "into valore_c in steps of 5"),
     whole("strisced", "stripe count of the d set", "into valore_d")};
 constexpr ValueInfo cartello[] = {
-    whole("posizione", "where the board stands, in metres",
+    whole("position", "where the board stands, in metres",
           "tipo_cella 14 in cell nearest(posizione / 50 + 1); valore_a = its route entry"),
-    {"testo", "what the board shows", "testo of route entries 80, 79, ... in order of appearance",
+    {"text", "what the board shows", "testo of route entries 80, 79, ... in order of appearance",
      S::text, 0, 65535, O::failure}};
 
 // Train description.
@@ -117,7 +117,7 @@ constexpr ValueInfo orologio[] = {small("hours", "clock at the start", "route en
                                   small("seconds", "clock at the start", "route entry 86 intero5")};
 constexpr ValueInfo sabbia[] = {small("sand", "sand", "route entry 86 intero1")};
 constexpr ValueInfo segnale[] = {
-    whole("posizione", "where the signal stands, in metres",
+    whole("position", "where the signal stands, in metres",
           "tipo_cella 1 in cell nearest(posizione / 50 + 1)"),
     whole("sx", "an sx of 2 keeps the tempo",
           "valore_d = rapp x 10 + sx x 3 + dx; preavviso = (sx x 3 + dx) x 10 + k"),

@@ -285,10 +285,10 @@ json hover(const Document& d, const Unit* u, std::size_t offset) {
   std::size_t from = r->keyword.offset, to = r->keyword.offset + r->keyword.length;
   if (f >= 0) {
     const Field& v = r->values[static_cast<std::size_t>(f)];
-    const FieldInfo& fi = info.fields[static_cast<std::size_t>(f)];
+    const FieldInfo& fi = info.values[static_cast<std::size_t>(f)];
     md += "\n`" + std::string(fi.name) + "` (value " + std::to_string(f + 1) + " of " +
-          std::to_string(info.fields.size()) + "): " + std::string(fi.meaning) + "\n";
-    if (!fi.text && !v.number)
+          std::to_string(info.values.size()) + "): " + std::string(fi.meaning) + "\n";
+    if (!fi.is_text() && !v.number)
       md += "\nThis is not a whole number: the compilation stops here (error 25).\n";
     from = v.offset;
     to = v.offset + v.length;
@@ -418,7 +418,7 @@ json document_symbols(const Document& d, const Unit* u) {
     std::size_t sel_from = r.keyword.offset, sel_to = r.keyword.offset + r.keyword.length;
     switch (r.record->id) {
       case RecordId::stazione:
-        if (r.values.size() < r.record->fields.size()) continue;
+        if (r.values.size() < r.record->values.size()) continue;
         name = to_utf8(r.values.back().text);
         if (name.empty()) name = "station " + std::to_string(ordinals[i]);
         detail = "station" + (p ? " · " + km(*p) : "");
@@ -478,7 +478,7 @@ json completion(const Document& d, std::size_t offset, bool snippets) {
   const bool general = d.file->text == Text::linea && offset < d.outline.body_start;
   constexpr int keyword_kind = 14, snippet_format = 2, plain_format = 1;
   for (const RecordInfo& r : records()) {
-    if (r.text != d.file->text || r.general != general) continue;
+    if (r.section != scenario::section_of(d.file->text, general)) continue;
     std::string keyword(r.keyword);
     int next = 1;
     if (snippets && r.id == RecordId::curva) {
@@ -489,7 +489,7 @@ json completion(const Document& d, std::size_t offset, bool snippets) {
       next = 2;
     }
     std::string text = keyword, doc = std::string(r.meaning) + "\n\n";
-    for (const FieldInfo& f : r.fields) {
+    for (const FieldInfo& f : r.values) {
       text += snippets ? ", ${" + std::to_string(next++) + ":" + std::string(f.name) + "}" : "";
       doc += "- `" + std::string(f.name) + "`: " + std::string(f.meaning) + "\n";
     }

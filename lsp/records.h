@@ -1,7 +1,6 @@
-// What the rows of the two description texts are, for the editor: every
-// record with its fields and their meanings, and a scan that finds the rows
-// of a text as the compiler's readers walk it (the same fields, the same
-// comment skipping, the same keyword tests). Unlike the readers the scan
+// The rows of the two description texts, for the editor: a scan that finds
+// them as the compiler's readers do (the same field reader, the same walk
+// to keyword fields, the same record table). Unlike the readers the scan
 // never stops at a malformed value: the editor still wants the rows after
 // it. The compiler alone decides what is an error.
 #pragma once
@@ -13,50 +12,19 @@
 #include <string_view>
 #include <vector>
 
+#include "compiler/records.h"
 #include "model/diagnostics.h"
 
 namespace lsp {
 
 using scenario::Text;
 
-// How a row lands on the track.
-enum class Placement : std::uint8_t {
-  none,          // values for the route table or the simulator only
-  point,         // one cell, nearest(p / 50 + 1): signals, speed and text boards
-  abbattimento,  // one cell, nearest(p / 50)
-  slowdown,      // warning, start and end cells and approach marks
-  station,       // stop cell and approach marks, from its route entry
-  step,          // from cell nearest(p / 50) on: gradient, speed, adhesion
-  span,          // from the first value to the second: mountain
-  curve,         // start and length: the line plan only
-};
-
-enum class RecordId : std::uint8_t {
-  lunghezza, progressiva_tre, progressiva_due, progressiva_uno, sfondo_uno, sfondo_due,
-  sfondo_tre, ripetizione, pendenza, curva, montagna, indicatori, cartello,
-  frenata, vetture, velocita, aderenza, orologio, sabbia, segnale, rallentamento,
-  abbattimento, stazione,
-};
-
-struct FieldInfo {
-  std::string_view name;
-  std::string_view meaning;
-  bool text = false;  // a text field; the others are numbers
-};
-
-struct RecordInfo {
-  RecordId id;
-  std::string_view keyword;  // as `scenarioc texts` writes it
-  std::string_view title;    // in plain words: "signal"
-  std::string_view meaning;
-  Text text;
-  bool general;  // a record of the line description's general section
-  Placement placement;
-  std::span<const FieldInfo> fields;
-};
-
-// Every record of both texts, in the order the readers test them.
-std::span<const RecordInfo> records();
+// The records and their values come from the compiler's record table.
+using scenario::Placement;
+using scenario::RecordId;
+using scenario::RecordInfo;
+using scenario::records;
+using FieldInfo = scenario::ValueInfo;
 
 struct Field {
   std::size_t offset = 0;  // after leading blanks

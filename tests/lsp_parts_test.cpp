@@ -167,7 +167,7 @@ std::vector<std::string> rows_of(const std::string& text, Text which) {
     std::string s = std::string(r.record->title) + ":";
     for (std::size_t i = 0; i < r.values.size(); ++i)
       s += " " + std::string(r.values[i].text) +
-           (r.record->fields[i].text || r.values[i].number ? "" : "?");
+           (r.record->values[i].is_text() || r.values[i].number ? "" : "?");
     out.push_back(s);
   }
   return out;
