@@ -24,8 +24,14 @@ class Elaborazione {
   std::uint8_t kind(std::int64_t c) { return at(c).tipo_cella; }
   // A cell beyond U counts as taken.
   bool free(std::int64_t c) { return c >= 0 && c <= U_ && libera(at(c)); }
-  void marca(std::int64_t c) {
+  // A point at c, asked for by the slowdown at cell `per` (and standing
+  // before the signal at cell `segnale`).
+  void marca(std::int64_t c, std::int64_t per, std::int64_t segnale = -1) {
     note_feature(m_, c, RowRef{});
+    if (CellOrigin* o = m_.origins.cell(c)) {
+      if (const CellOrigin* p = m_.origins.cell(per)) o->placed_for = p->feature;
+      if (const CellOrigin* g = m_.origins.cell(segnale)) o->guards = g->feature;
+    }
     at(c).tipo_cella = tipo::abbattimento_con_valore;
     at(c).valore_a = valore_protezione;
   }
@@ -48,8 +54,8 @@ class Elaborazione {
     for (std::int64_t a = 1; a <= 20 && i - a >= 3; ++a) {
       const std::int64_t k = i - a;
       if (kind(k) != tipo::segnale) continue;
-      if (free(k - 1)) marca(k - 1);
-      else if (free(k - 2)) marca(k - 2);
+      if (free(k - 1)) marca(k - 1, i, k);
+      else if (free(k - 2)) marca(k - 2, i, k);
       else if (kind(k - 1) == tipo::abbattimento_con_valore) abbassa(k - 1);
       else if (kind(k - 2) == tipo::abbattimento_con_valore) abbassa(k - 2);
       else {
@@ -67,7 +73,7 @@ class Elaborazione {
       bool marcata = false;
       for (std::int64_t d : f) {
         if (free(i - d)) {
-          marca(i - d);
+          marca(i - d, i);
           marcata = true;
           break;
         }
@@ -83,9 +89,9 @@ class Elaborazione {
       ++j;
       ++n;
       if (lento && n == 8) {
-        if (free(j)) { marca(j); n = 0; }
-        else if (free(j - 1)) { marca(j - 1); n = 1; }
-        else if (free(j + 1)) { marca(j + 1); n = -1; }
+        if (free(j)) { marca(j, i); n = 0; }
+        else if (free(j - 1)) { marca(j - 1, i); n = 1; }
+        else if (free(j + 1)) { marca(j + 1, i); n = -1; }
         else errore(ScenarioError::no_cell_in_slowdown, j, i, {j - 1, j, j + 1});
       }
       if (kind(j) == tipo::fine_rallentamento) break;
@@ -97,8 +103,8 @@ class Elaborazione {
       if (kind(k) != tipo::segnale) continue;
       const std::int64_t p = k - 1;
       if (p > 0) {
-        if (free(p)) marca(p);
-        else if (free(p - 1)) marca(p - 1);
+        if (free(p)) marca(p, i, k);
+        else if (free(p - 1)) marca(p - 1, i, k);
         else {
           Diagnostic& d = errore(ScenarioError::no_cell_in_slowdown, s, i, {p, p - 1});
           note_cell(m_, d, k, "holds, after the slowdown's end,");

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
+#include <unordered_map>
 #include <string_view>
 #include <vector>
 
@@ -38,10 +38,6 @@ std::string markdown_text(std::string_view utf8) {
 std::string metres_of_cell(std::int64_t c) {
   return std::to_string((c - 1) * metri_per_cella) + " to " + std::to_string(c * metri_per_cella) +
          " m";
-}
-
-bool cell_exists(const Unit* u, std::int64_t c) {
-  return u && u->has_cells && c >= 0 && c < static_cast<std::int64_t>(u->model.celle.size());
 }
 
 // What the compiled cell holds, in words.
@@ -99,117 +95,147 @@ struct CellRole {
   std::string role;
 };
 
-// Where a row lands on the track.
+// Where a row landed on the track.
 struct Landing {
   std::int32_t position = 0;  // metres
   std::vector<CellRole> cells;
   std::string where;  // for the hint: "cell 202", "cells 230 to 236", ...
-  // Where the compiler's protection points for this row may lie.
-  std::int64_t added_from = 0, added_to = -1;
 };
 
 std::optional<std::int32_t> value(const Row& r, std::size_t i) {
   return i < r.values.size() ? r.values[i].number : std::nullopt;
 }
 
-// The route entry a station row filled, when it did.
-const voce_percorso* station_entry(const Unit* u, int ordinal, std::int32_t p) {
-  if (!u || ordinal < 1 || ordinal >= voce::primo_cartello) return nullptr;
-  const voce_percorso& v = u->model.tabella_percorso[static_cast<std::size_t>(ordinal)];
-  return e_stazione(v) && v.dato3 == p ? &v : nullptr;
+// What a feature cell is to the row that wrote it.
+std::string role_of(const cella& k, const RecordInfo& rec) {
+  switch (k.tipo_cella) {
+    case tipo::fine_rallentamento: return "end";
+    case tipo::inizio_rallentamento: return "start";
+    case tipo::avviso_rallentamento: return "warning board";
+    case tipo::preavviso_rallentamento: return "approach mark " + std::to_string(k.valore_a);
+    case tipo::fermata: return "stop cell";
+    case tipo::abbattimento_con_valore:
+    case tipo::abbattimento: return "abbattimento point";
+    default: return std::string(rec.title);
+  }
 }
 
-std::optional<Landing> land(const Row& r, const Unit* u, int station_ordinal) {
+// Where the compiler put each row of one text: the cells, profile runs and
+// route entries its origins trace back to the row, gathered in one pass.
+class Placements {
+ public:
+  Placements(const Unit* u, Text t) : u_(u) {
+    if (!u || !u->has_cells) return;
+    const Origins& o = u->model.origins;
+    auto mine = [&](RowRef r) { return r.known() && r.text() == t; };
+    for (std::size_t c = 0; c < o.cells.size() && c < u->model.celle.size(); ++c) {
+      const CellOrigin& x = o.cells[c];
+      const auto i = static_cast<std::int64_t>(c);
+      if (mine(x.feature)) at_[x.feature.offset()].feature.push_back(i);
+      if (mine(x.mark)) at_[x.mark.offset()].marks.push_back(i);
+      if (mine(x.mountain)) at_[x.mountain.offset()].mountain.push_back(i);
+      if (mine(x.placed_for)) at_[x.placed_for.offset()].added.push_back(i);
+      if (mine(x.guards) && !(x.guards == x.placed_for)) at_[x.guards.offset()].added.push_back(i);
+    }
+    for (const ProfileRuns* p : {&o.gradient, &o.speed, &o.adhesion})
+      for (const ProfileRuns::Run& run : p->runs())
+        if (mine(run.row) && !at_[run.row.offset()].step) at_[run.row.offset()].step = run.first;
+    for (std::size_t e = 0; e < o.entries.size(); ++e)
+      if (mine(o.entries[e])) at_[o.entries[e].offset()].entry = static_cast<int>(e);
+  }
+
+  struct Traces {
+    std::vector<std::int64_t> feature, marks, mountain, added;
+    std::optional<std::int64_t> step;
+    int entry = -1;
+  };
+  const Traces* of(const Row& r) const {
+    const auto i = at_.find(r.keyword.offset);
+    return i == at_.end() ? nullptr : &i->second;
+  }
+  const Modello& model() const { return u_->model; }
+
+ private:
+  const Unit* u_;
+  std::unordered_map<std::size_t, Traces> at_;
+};
+
+std::string cells_from_to(std::int64_t a, std::int64_t b) {
+  return a == b ? "cell " + std::to_string(a) : "cells " + std::to_string(a) + " to " + std::to_string(b);
+}
+
+// Where the row landed, as the compiled model records it; nothing for a
+// row the compiler stored nowhere on the track.
+std::optional<Landing> land(const Row& r, const Placements& where) {
   const std::optional<std::int32_t> p = value(r, 0);
   if (!p || r.record->placement == Placement::none) return std::nullopt;
   Landing l;
   l.position = *p;
+  if (r.record->placement == Placement::curve) {
+    const std::optional<std::int32_t> len = value(r, 1);
+    if (!len) return std::nullopt;
+    l.where = km(*p) + " to " + km(std::int64_t{*p} + *len);
+    return l;
+  }
+  const Placements::Traces* t = where.of(r);
+  if (!t) return std::nullopt;
+  const Modello& m = where.model();
+  for (const std::int64_t c : t->feature)
+    l.cells.push_back({c, role_of(m.celle[static_cast<std::size_t>(c)], *r.record)});
+  for (const std::int64_t c : t->marks)
+    l.cells.push_back({c, "approach mark " + std::to_string(m.celle[static_cast<std::size_t>(c)].preavviso % 10)});
   switch (r.record->placement) {
-    case Placement::none: return std::nullopt;
-    case Placement::point: {
-      const std::int64_t c = cella_di(*p);
-      l.where = "cell " + std::to_string(c);
-      l.cells.push_back({c, std::string(r.record->title)});
-      if (r.record->id == RecordId::segnale) {
-        for (int k = 1; k <= 4; ++k)
-          if (c - 2 * k >= 0) l.cells.push_back({c - 2 * k, "approach mark " + std::to_string(k)});
-        l.added_from = c - 2;
-        l.added_to = c - 1;
-      }
+    case Placement::step:
+      if (!t->step) return std::nullopt;
+      l.where = "from cell " + std::to_string(*t->step);
+      l.cells.push_back({*t->step, "first cell"});
       break;
-    }
-    case Placement::abbattimento: {
-      const std::int64_t c = cella_abbattimento(*p);
-      l.where = "cell " + std::to_string(c);
-      l.cells.push_back({c, "abbattimento point"});
-      break;
-    }
-    case Placement::slowdown: {
-      const std::optional<std::int32_t> len = value(r, 2);
-      if (!len) return std::nullopt;
-      const CelleRallentamento k = celle_rallentamento(*p, *len);
-      l.where = "cells " + std::to_string(k.inizio) + " to " + std::to_string(k.fine);
-      const bool warning = *p > 1500;
-      if (warning) l.cells.push_back({k.avviso, "warning board"});
-      l.cells.push_back({k.inizio, "start"});
-      if (k.fine != k.inizio) l.cells.push_back({k.fine, "end"});
-      if (warning && value(r, 4).value_or(0) != 0)
-        for (int j = 0; j < 4; ++j)
-          l.cells.push_back({k.preavviso - j, "approach mark " + std::to_string(j + 1)});
-      // The windows before the start, the points inside a slow slowdown and
-      // the one before the first signal after it.
-      l.added_from = k.inizio - 20;
-      l.added_to = k.fine + 13;
-      break;
-    }
-    case Placement::station: {
-      const voce_percorso* v = station_entry(u, station_ordinal, *p);
-      if (!v) {
-        l.where = "station " + std::to_string(station_ordinal);
+    case Placement::span:
+      if (t->mountain.empty()) {
+        l.where = "no cell";
         break;
       }
-      l.where = "route entry " + std::to_string(station_ordinal);
-      if (v->tipo_voce < 25) {
-        const double stop = v->dato2 / 50.0 - 1;
-        if (stop > 1) {
-          const std::int64_t c = indice_vicino(stop);
-          l.where = "stop cell " + std::to_string(c);
-          l.cells.push_back({c, "stop cell"});
-        }
-        if (v->tipo_voce != 5 && v->tipo_voce != 6)
-          for (int k = 1; k <= 4; ++k) {
-            const double c = v->dato2 / 50.0 - k - 1;
-            if (c > 1) l.cells.push_back({indice_vicino(c), "approach mark " + std::to_string(k)});
-          }
+      l.where = cells_from_to(t->mountain.front(), t->mountain.back());
+      l.cells.push_back({t->mountain.front(), "first cell"});
+      if (t->mountain.back() != t->mountain.front()) l.cells.push_back({t->mountain.back(), "last cell"});
+      break;
+    case Placement::station:
+      if (!t->feature.empty()) l.where = "stop cell " + std::to_string(t->feature.front());
+      else if (t->entry > 0) l.where = "route entry " + std::to_string(t->entry);
+      else return std::nullopt;
+      break;
+    case Placement::slowdown: {
+      std::optional<std::int64_t> start, end;
+      for (const std::int64_t c : t->feature) {
+        const std::uint8_t k = m.celle[static_cast<std::size_t>(c)].tipo_cella;
+        if (k == tipo::inizio_rallentamento) start = c;
+        if (k == tipo::fine_rallentamento) end = c;
       }
+      if (!start) return std::nullopt;
+      l.where = "cells " + std::to_string(*start) + " to " + std::to_string(end.value_or(*start));
       break;
     }
-    case Placement::step: {
-      const std::int64_t c = indice_vicino(*p / 50.0);
-      l.where = "from cell " + std::to_string(c);
-      l.cells.push_back({c, "first cell"});
+    default:
+      if (t->feature.empty()) return std::nullopt;
+      l.where = "cell " + std::to_string(t->feature.front());
       break;
-    }
-    case Placement::span: {
-      const std::optional<std::int32_t> end = value(r, 1);
-      if (!end) return std::nullopt;
-      const std::int64_t first = indice_vicino(*p / 50.0), last = indice_vicino(*end / 50.0 - 1);
-      l.where = first <= last ? "cells " + std::to_string(first) + " to " + std::to_string(last)
-                              : "no cell";
-      if (first <= last) {
-        l.cells.push_back({first, "first cell"});
-        if (last != first) l.cells.push_back({last, "last cell"});
-      }
-      break;
-    }
-    case Placement::curve: {
-      const std::optional<std::int32_t> len = value(r, 1);
-      if (!len) return std::nullopt;
-      l.where = km(*p) + " to " + km(std::int64_t{*p} + *len);
-      break;
-    }
   }
+  std::sort(l.cells.begin(), l.cells.end(),
+            [](const CellRole& a, const CellRole& b) { return a.cell > b.cell; });
   return l;
+}
+
+// The compiler's error when it refused this very row while reading it.
+const Diagnostic* refusal(const Unit* u, Text t, const Row& r) {
+  if (!u) return nullptr;
+  const Modello& m = u->model;
+  const std::int32_t n = m.numero_errore;
+  // Found after the reading, on rows it had stored.
+  if (n == 0 || n == 2 || (n >= 11 && n <= 13) || n == 1250 || n == 1251) return nullptr;
+  if (m.error_diagnostic >= m.diagnostics.size()) return nullptr;
+  const Diagnostic& d = m.diagnostics[m.error_diagnostic];
+  if (d.at.text != t || d.at.offset == TextSpan::npos) return nullptr;
+  return d.at.offset >= r.keyword.offset && d.at.offset <= r.end ? &d : nullptr;
 }
 
 // The number of the error that stopped the compiler's reading before the
@@ -229,15 +255,6 @@ std::optional<std::int32_t> unread_because(const Unit* u, Text t, std::size_t of
   }
   if (d.text == t && d.offset != TextSpan::npos && offset > d.offset) return n;
   return std::nullopt;
-}
-
-// Station ordinals (1, 2, ...) of the rows, as they fill the route table.
-std::vector<int> station_ordinals(const Outline& o) {
-  std::vector<int> out(o.rows.size(), 0);
-  int n = 0;
-  for (std::size_t i = 0; i < o.rows.size(); ++i)
-    if (o.rows[i].record->id == RecordId::stazione) out[i] = ++n;
-  return out;
 }
 
 std::string position_line(std::int32_t p) {
@@ -297,11 +314,12 @@ json hover(const Document& d, const Unit* u, std::size_t offset) {
   if (const std::optional<std::int32_t> n = unread_because(u, d.file->text, r->keyword.offset))
     md += "\n*Not read*: the compiler stopped before this row (error " + std::to_string(*n) + ").\n";
 
-  // Which station this row is, for its route entry.
-  int ordinal = 0;
-  if (info.id == RecordId::stazione) {
-    const std::vector<int> ordinals = station_ordinals(d.outline);
-    ordinal = ordinals[static_cast<std::size_t>(r - d.outline.rows.data())];
+  // A refused row stored nothing worth showing: say why instead.
+  if (const Diagnostic* refused = refusal(u, d.file->text, *r)) {
+    md += "\n**Refused** by the compiler (error " + std::to_string(u->model.numero_errore) +
+          "): " + markdown_text(to_utf8(refused->message)) +
+          ". Nothing of this row is shown as stored.\n";
+    return {{"contents", {{"kind", "markdown"}, {"value", md}}}, {"range", range_json(index, from, to)}};
   }
 
   if (info.id == RecordId::lunghezza && u && u->has_cells)
@@ -316,43 +334,31 @@ json hover(const Document& d, const Unit* u, std::size_t offset) {
             std::to_string(static_cast<long>(std::lround(1.0 / std::abs(k)))) + " m.\n";
   }
 
-  if (const std::optional<Landing> l = land(*r, u, ordinal)) {
+  const Placements where(u, d.file->text);
+  const Placements::Traces* traces = where.of(*r);
+  if (const std::optional<Landing> l = land(*r, where)) {
     md += "\nAt **" + position_line(l->position) + "** → " + l->where + "\n";
-    if (info.id == RecordId::stazione) {
-      if (const voce_percorso* v = station_entry(u, ordinal, l->position))
-        md += "\nStretch " + km(v->dato1) + " to " + km(v->dato2) + "; timetable " +
-              std::to_string(v->dato4 / 3600) + ":" + std::to_string(v->dato4 / 60 % 60 + 100).substr(1) +
-              ":" + std::to_string(v->dato4 % 60 + 100).substr(1) + ".\n";
+    if (info.id == RecordId::stazione && traces && traces->entry > 0) {
+      const voce_percorso& v = u->model.tabella_percorso[static_cast<std::size_t>(traces->entry)];
+      md += "\nStretch " + km(v.dato1) + " to " + km(v.dato2) + "; timetable " +
+            std::to_string(v.dato4 / 3600) + ":" + std::to_string(v.dato4 / 60 % 60 + 100).substr(1) +
+            ":" + std::to_string(v.dato4 % 60 + 100).substr(1) + ".\n";
     }
-    if (!u || !u->has_cells) {
-      md += "\nNo compiled cells to show: the compilation stopped before the track cells existed.\n";
-    } else {
-      std::set<std::int64_t> own;
-      md += "\n";
-      for (const CellRole& c : l->cells) {
-        own.insert(c.cell);
-        if (!cell_exists(u, c.cell)) {
-          md += "- cell " + std::to_string(c.cell) + " (" + c.role + "): beyond the track\n";
-          continue;
-        }
-        md += "- cell " + std::to_string(c.cell) + " (" + c.role + ", " + metres_of_cell(c.cell) +
-              "): " + markdown_text(cell_contents(u->model, static_cast<std::size_t>(c.cell))) + "\n";
-      }
-      // The protection points the compiler added for this row.
-      std::set<std::int64_t> rows_points;
-      for (const Row& o : d.outline.rows)
-        if (o.record->id == RecordId::abbattimento && value(o, 0))
-          rows_points.insert(cella_abbattimento(*value(o, 0)));
-      std::string added;
-      for (std::int64_t c = std::max<std::int64_t>(l->added_from, 0); c <= l->added_to; ++c) {
-        if (!cell_exists(u, c) || own.contains(c) || rows_points.contains(c)) continue;
-        const cella& k = u->model.celle[static_cast<std::size_t>(c)];
-        if (k.tipo_cella == tipo::abbattimento_con_valore)
-          added += "- cell " + std::to_string(c) + ": abbattimento point, value " +
-                   std::to_string(k.valore_a) + "\n";
-      }
-      if (!added.empty()) md += "\nAdded by the compiler:\n" + added;
+    if (!l->cells.empty()) md += "\n";
+    for (const CellRole& c : l->cells)
+      md += "- cell " + std::to_string(c.cell) + " (" + c.role + ", " + metres_of_cell(c.cell) +
+            "): " + markdown_text(cell_contents(u->model, static_cast<std::size_t>(c.cell))) + "\n";
+    // The protection points the compiler added for this row.
+    std::string added;
+    for (const std::int64_t c : traces ? traces->added : std::vector<std::int64_t>{}) {
+      const cella& k = u->model.celle[static_cast<std::size_t>(c)];
+      if (k.tipo_cella == tipo::abbattimento_con_valore)
+        added += "- cell " + std::to_string(c) + ": abbattimento point, value " +
+                 std::to_string(k.valore_a) + "\n";
     }
+    if (!added.empty()) md += "\nAdded by the compiler:\n" + added;
+  } else if (r->record->placement != Placement::none && (!u || !u->has_cells)) {
+    md += "\nNo compiled cells to show: the compilation stopped before the track cells existed.\n";
   }
   return {{"contents", {{"kind", "markdown"}, {"value", md}}}, {"range", range_json(index, from, to)}};
 }
@@ -361,7 +367,7 @@ json inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t
   json out = json::array();
   if (!d.file) return out;
   const LineIndex index(d.bytes);
-  const std::vector<int> ordinals = station_ordinals(d.outline);
+  const Placements where(u, d.file->text);
   for (std::size_t i = 0; i < d.outline.rows.size(); ++i) {
     const Row& r = d.outline.rows[i];
     if (r.keyword.offset < from || r.keyword.offset >= to) continue;
@@ -370,7 +376,14 @@ json inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t
       if (r.record->placement == Placement::none) continue;
       label = "→ not read (error " + std::to_string(*n) + " above)";
     } else {
-      const std::optional<Landing> l = land(r, u, ordinals[i]);
+      if (refusal(u, d.file->text, r)) {
+        label = "→ refused (error " + std::to_string(u->model.numero_errore) + ")";
+        out.push_back({{"position", position_json(index.position(r.end))},
+                       {"label", label},
+                       {"paddingLeft", true}});
+        continue;
+      }
+      const std::optional<Landing> l = land(r, where);
       if (!l) continue;
       label = "→ " + l->where;
       if (r.record->placement != Placement::curve) label += " · " + km(l->position);
@@ -386,7 +399,8 @@ json document_symbols(const Document& d, const Unit* u) {
   json out = json::array();
   if (!d.file) return out;
   const LineIndex index(d.bytes);
-  const std::vector<int> ordinals = station_ordinals(d.outline);
+  const Placements where(u, d.file->text);
+  int stations = 0;
   // SymbolKind numbers of the protocol.
   constexpr int namespace_kind = 3, class_kind = 5, constant_kind = 14, string_kind = 15,
                 event_kind = 24, operator_kind = 25;
@@ -420,7 +434,8 @@ json document_symbols(const Document& d, const Unit* u) {
       case RecordId::stazione:
         if (r.values.size() < r.record->values.size()) continue;
         name = to_utf8(r.values.back().text);
-        if (name.empty()) name = "station " + std::to_string(ordinals[i]);
+        ++stations;
+        if (name.empty()) name = "station " + std::to_string(stations);
         detail = "station" + (p ? " · " + km(*p) : "");
         kind = class_kind;
         sel_from = r.values.back().offset;
@@ -440,7 +455,7 @@ json document_symbols(const Document& d, const Unit* u) {
       if (r.record->id == RecordId::rallentamento && value(r, 1))
         detail = "v " + std::to_string(*value(r, 1)) + (detail.empty() ? "" : " · " + detail);
     }
-    if (const std::optional<Landing> l = p ? land(r, u, ordinals[i]) : std::nullopt)
+    if (const std::optional<Landing> l = p ? land(r, where) : std::nullopt)
       detail += (detail.empty() ? "" : " · ") + l->where;
     json sym = {{"name", name},
                 {"kind", kind},

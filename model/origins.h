@@ -44,6 +44,10 @@ struct CellOrigin {
   RowRef replaced;  // the row whose feature `feature` was written over
   RowRef mark;      // preavviso
   RowRef mountain;  // codice_montagna
+  // A point the compiler placed: the slowdown whose rules asked for it, and
+  // the signal it stands before, if any.
+  RowRef placed_for;
+  RowRef guards;
   std::uint8_t replaced_kind = 0;  // tipo_cella before `feature` was written
 };
 
@@ -57,6 +61,12 @@ class ProfileRuns {
     if (!runs_.empty() && runs_.back().row == row) return;
     runs_.push_back({first, row});
   }
+  struct Run {
+    std::int64_t first;
+    RowRef row;
+  };
+  const std::vector<Run>& runs() const { return runs_; }
+
   RowRef at(std::int64_t cell) const {
     RowRef found;
     for (std::size_t lo = 0, hi = runs_.size(); lo < hi;) {
@@ -72,10 +82,6 @@ class ProfileRuns {
   }
 
  private:
-  struct Run {
-    std::int64_t first;
-    RowRef row;
-  };
   std::vector<Run> runs_;
 };
 

@@ -292,6 +292,33 @@ TEST_F(LspServer, ALineTextCompilesWithEveryTrainTextOfItsScenario) {
   EXPECT_EQ(solo[0][0]["code"], "error-15");
 }
 
+// A row the compiler refused stored nothing worth showing: hover and hint
+// say it was refused and why, and show no stretch or timetable of its own.
+TEST_F(LspServer, ARefusedRowIsShownAsRefused) {
+  const std::string refused = replaced(train, "stazione,    3000, 11,", "stazione,    3010, 11,");
+  const std::size_t station = line_of(refused, "BIVIO CERSA");
+  Session s;
+  s.initialize();
+  s.open(train_uri, refused);
+  const int hover = s.request("textDocument/hover", {{"textDocument", {{"uri", train_uri}}},
+                                                     {"position", position(station, 2)}});
+  const int hints = s.request("textDocument/inlayHint",
+                              {{"textDocument", {{"uri", train_uri}}},
+                               {"range", {{"start", position(0, 0)}, {"end", position(9999, 0)}}}});
+  s.end();
+  const Session::Transcript t = s.run();
+  const std::string text = t.result(hover)["contents"]["value"];
+  EXPECT_NE(text.find("**Refused** by the compiler (error 8): station position is not a multiple"),
+            std::string::npos) << text;
+  EXPECT_EQ(text.find("Stretch"), std::string::npos) << text;
+  EXPECT_EQ(text.find("; timetable"), std::string::npos) << text;
+  EXPECT_EQ(text.find("- cell"), std::string::npos) << text;
+  std::string label;
+  for (const json& x : t.result(hints))
+    if (x["position"]["line"] == station) label = x["label"];
+  EXPECT_EQ(label, "→ refused (error 8)");
+}
+
 TEST_F(LspServer, HoverHintsAndOutlineDescribeTheEmbeddedScenario) {
   Session s;
   s.initialize();
