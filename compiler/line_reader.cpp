@@ -189,9 +189,11 @@ Esito leggi_record(LetturaLinea& l, const RecordInfo& rec) {
 // Every record of `s` whose test the keyword field passes, in test order.
 // The curve is a record only while the plan is built.
 Esito leggi_riga(LetturaLinea& l, Section s) {
-  for (const RecordInfo& rec : records_in(s)) {
-    if (rec.id == RecordId::curva && !l.piano) continue;
-    if (!matches(rec, l.campo)) continue;
+  const std::uint32_t passed = match_mask(s, l.campo);
+  const std::span<const RecordInfo> in = records_in(s);
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const RecordInfo& rec = in[i];
+    if ((passed >> i & 1u) == 0 || (rec.id == RecordId::curva && !l.piano)) continue;
     l.watch.record(rec);
     const Esito e = leggi_record(l, rec);
     if (e != Esito::avanti) return e;

@@ -1,6 +1,7 @@
 #include "compiler/records.h"
 
 #include <limits>
+#include <string>
 
 #include "compiler/text_match.h"
 
@@ -302,6 +303,31 @@ bool closes_general(std::string_view field) {
   if (!contiene(field, "[") || !contiene(field, "]")) return false;
   const std::size_t first = field.find_first_not_of(' ');
   return first == std::string_view::npos || field[first] != '-';
+}
+
+std::uint32_t match_mask(Section s, std::string_view field) {
+  // The field in lower case once, for the tests that ignore case.
+  char small[128];
+  std::string large;
+  std::string_view lower;
+  if (field.size() <= sizeof small) {
+    for (std::size_t i = 0; i < field.size(); ++i) small[i] = ascii_lower(field[i]);
+    lower = std::string_view(small, field.size());
+  } else {
+    large.assign(field);
+    for (char& c : large) c = ascii_lower(c);
+    lower = large;
+  }
+  std::uint32_t mask = 0;
+  std::uint32_t bit = 1;
+  for (const RecordInfo& r : records_in(s)) {
+    const std::string_view in = r.test.letter_case == LetterCase::exact ? field : lower;
+    if (in.find(r.test.words[0]) != std::string_view::npos &&
+        (r.test.words[1].empty() || in.find(r.test.words[1]) != std::string_view::npos))
+      mask |= bit;
+    bit <<= 1;
+  }
+  return mask;
 }
 
 Section section_of(Text t, bool general) {

@@ -11,6 +11,7 @@
 //   records_in(s)              the records of section s, in test order.
 //   record(id)                 one record by its RecordId.
 //   matches(rec, field)        the reader's own test of a keyword field.
+//   match_mask(s, field)       every test of section s at once, as a bit set.
 //   for_each_match(s, f, fn)   fn(rec) for every record of s whose test the
 //                              keyword field f passes, in test order: each
 //                              one reads its own values (a field may pass
@@ -137,10 +138,16 @@ const RecordInfo& record(RecordId id);
 // The reader's test; `field` as read (any case).
 bool matches(const RecordInfo& r, std::string_view field);
 
+// Every test of section s made on the keyword field at once: bit i is set
+// when the i-th record of records_in(s) passes.
+std::uint32_t match_mask(Section s, std::string_view field);
+
 template <typename F>
 void for_each_match(Section s, std::string_view field, F&& f) {
-  for (const RecordInfo& r : records_in(s))
-    if (matches(r, field)) f(r);
+  const std::uint32_t mask = match_mask(s, field);
+  const std::span<const RecordInfo> in = records_in(s);
+  for (std::size_t i = 0; i < in.size(); ++i)
+    if ((mask >> i & 1u) != 0) f(in[i]);
 }
 
 // Hyphen fields skipped in a row before a keyword: 10 in the general

@@ -238,8 +238,11 @@ void leggi_treno_osservato(Modello& m, DescriptionText& sorgente, std::string_vi
     if (!k.keyword) break;
     t.campo = k.text;
     watch.keyword(r, t.campo, Section::train);
-    for (const RecordInfo& rec : records_in(Section::train)) {
-      if (!matches(rec, t.campo)) continue;
+    const std::uint32_t passed = match_mask(Section::train, t.campo);
+    const std::span<const RecordInfo> in = records_in(Section::train);
+    for (std::size_t i = 0; i < in.size() && passed != 0; ++i) {
+      const RecordInfo& rec = in[i];
+      if ((passed >> i & 1u) == 0) continue;
       watch.record(rec);
       const Esito e = leggi_record(t, rec.id);
       if (e == Esito::abbandona) return;
