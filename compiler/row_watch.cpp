@@ -457,7 +457,7 @@ void RowWatch::curve(const StatoLinea& st, std::string_view keyword, double k, s
   for (char c : keyword) digits += c >= '0' && c <= '9' ? 1 : 0;
   if (digits > 1) {
     char cls = '1';
-    for (char c : std::string_view("123456"))
+    for (char c : curve_class_digits)
       if (contiene(keyword, std::string_view(&c, 1))) {
         cls = c;
         break;

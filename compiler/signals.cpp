@@ -2,6 +2,7 @@
 
 #include "compiler/diagnose.h"
 #include "compiler/line_features.h"
+#include "compiler/records.h"
 #include "compiler/rounding.h"
 
 namespace scenario {
@@ -9,13 +10,10 @@ namespace {
 
 cella& at(Modello& m, std::int64_t i) { return m.celle[static_cast<std::size_t>(i)]; }
 
-// Slowdowns starting this close to the line's start have no warning board.
-constexpr std::int32_t senza_avviso = 1500;
-
 }  // namespace
 
 CelleRallentamento celle_rallentamento(std::int32_t x, std::int32_t l) {
-  const double avviso = (x - 1200.0) / 50;
+  const double avviso = (x - static_cast<double>(slowdown_warning_before)) / 50;
   return {indice_vicino(avviso + 1), indice_vicino(x / 50.0 + 1),
           indice_vicino((static_cast<double>(x) + l) / 50 + 1), indice_vicino(avviso)};
 }
@@ -38,10 +36,11 @@ std::optional<Refusal> memo_segnale(Modello& m, RowRef riga, std::int32_t posizi
   if (tempo >= 1 && tempo <= 100) tempo = 101;
   c.tempo_segnale = sx == 2 ? low_byte(tempo) : 0;
   const int codice = (low_byte(sx) * 3 + low_byte(dx)) * 10;
-  const std::int64_t marks[] = {i - 2, i - 4, i - 6, i - 8};
+  std::int64_t marks[signal_marks];
+  for (int k = 1; k <= signal_marks; ++k) marks[k - 1] = i - signal_mark_step * k;
   note_marks(m, riga, marks);
-  for (int k = 1; k <= 4; ++k) {
-    const std::int64_t j = i - 2 * k;
+  for (int k = 1; k <= signal_marks; ++k) {
+    const std::int64_t j = i - signal_mark_step * k;
     if (j >= 0) at(m, j).preavviso = low_byte(codice + k);
   }
   return std::nullopt;
@@ -51,7 +50,7 @@ std::optional<Refusal> memo_rallentamento(Modello& m, RowRef riga, std::int32_t 
                                           std::int32_t v, std::int32_t l, std::int32_t f_tt,
                                           std::int32_t f_ta, std::int32_t d_v) {
   const CelleRallentamento k = celle_rallentamento(x, l);
-  const bool avviso = x > senza_avviso;
+  const bool avviso = x > slowdown_warning_above;
   if (avviso) {
     if (!libera(at(m, k.avviso))) return Refusal{ScenarioError::warning_cell_taken, k.avviso};
   } else {
@@ -79,11 +78,11 @@ std::optional<Refusal> memo_rallentamento(Modello& m, RowRef riga, std::int32_t 
     at(m, i).valore_c = low_16(f_tt);
   }
   if (f_ta != 0) {
-    for (int j = 0; j < 4; ++j) {
+    for (int j = 0; j < slowdown_approach_marks; ++j) {
       if (!libera(at(m, k.preavviso - j)))
         return Refusal{ScenarioError::approach_cells_taken, k.preavviso - j};
     }
-    for (int j = 0; j < 4; ++j) {
+    for (int j = 0; j < slowdown_approach_marks; ++j) {
       note_feature(m, k.preavviso - j, riga);
       cella& c = at(m, k.preavviso - j);
       c.tipo_cella = tipo::preavviso_rallentamento;

@@ -4,6 +4,7 @@
 
 #include "compiler/diagnose.h"
 #include "compiler/reader.h"
+#include "compiler/records.h"
 #include "compiler/rounding.h"
 #include "compiler/row_watch.h"
 #include "compiler/value_kinds.h"
@@ -104,7 +105,7 @@ EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
     v.byte5 = 0;
   }
 
-  if (t < 25) {
+  if (t < station_unmarked_types_from) {
     const double fermata = v.dato2 / 50.0 - 1;
     // A stop cell past the last cell would be written outside the array.
     if (fermata > 1 && nearest(fermata) > N) {
@@ -112,12 +113,12 @@ EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
       return EsitoStazione::fine;
     }
     if (t != 5 && t != 6) {
-      std::int64_t segni[4];
+      std::int64_t segni[station_marks];
       std::size_t n = 0;
-      for (int k = 1; k <= 4; ++k)
+      for (int k = 1; k <= station_marks; ++k)
         if (const double c = v.dato2 / 50.0 - k - 1; c > 1) segni[n++] = indice_vicino(c);
       note_marks(m, watch.row_ref(), std::span(segni, n));
-      for (int k = 1; k <= 4; ++k) {
+      for (int k = 1; k <= station_marks; ++k) {
         const double c = v.dato2 / 50.0 - k - 1;
         if (c > 1) m.celle[static_cast<std::size_t>(nearest(c))].preavviso = static_cast<std::uint8_t>(80 + k);
       }

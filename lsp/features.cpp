@@ -479,6 +479,17 @@ json document_symbols(const Document& d, const Unit* u) {
   return out;
 }
 
+namespace {
+
+// A snippet's choice list of single characters: "1,2,3".
+std::string choices(std::string_view chars) {
+  std::string out;
+  for (char c : chars) out += (out.empty() ? "" : ",") + std::string(1, c);
+  return out;
+}
+
+}  // namespace
+
 json completion(const Document& d, std::size_t offset, bool snippets) {
   json items = json::array();
   if (!d.file || offset > d.bytes.size()) return {{"isIncomplete", false}, {"items", items}};
@@ -497,10 +508,11 @@ json completion(const Document& d, std::size_t offset, bool snippets) {
     std::string keyword(r.keyword);
     int next = 1;
     if (snippets && r.id == RecordId::curva) {
-      keyword = "curva${1|d,s|}${2|1,2,3,4,5,6|}";
+      keyword = "curva${1|d,s|}${2|" + choices(curve_class_digits) + "|}";
       next = 3;
     } else if (snippets && r.id == RecordId::ripetizione) {
-      keyword = "ripetizione segnali ${1|4,9|} codici";
+      keyword = "ripetizione segnali ${1|" +
+                choices(std::string_view(repetition_codes.data(), repetition_codes.size())) + "|} codici";
       next = 2;
     }
     std::string text = keyword, doc = std::string(r.meaning) + "\n\n";
