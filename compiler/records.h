@@ -21,8 +21,16 @@
 //   section_of(text, general)  the section a keyword in that place is read in.
 //   written_keyword(f)         the record whose keyword as written equals f
 //                              (any case), or nullptr.
+// A record's values (rec.values, in reading order) carry their name, their
+// meaning to the author, what the compiler makes of them and where it puts
+// them (`becomes`), the store (bits(), is_signed()), the range that fits
+// and what a value outside it does. rec.placement and rec.far_margin say
+// how the row lands on the track cells; the constants at the end give the
+// counts and limits of the placements that hang off a record's own cell.
+// How a text is walked to its keyword fields: compiler/keyword_fields.h.
 // Everything is constexpr data; the table's order and contents are the
-// readers' contract, so adding a record or a value means adding it here.
+// readers' contract, so adding a record or a value means adding it here
+// (add, don't rename: other layers query it).
 #pragma once
 
 #include <array>
