@@ -87,7 +87,10 @@ const RecordInfo* near(Section s, const std::vector<std::string>& words) {
 std::string as_written(const RecordInfo& r) {
   if (r.id != RecordId::curva) return std::string(r.keyword);
   std::string out;
-  for (std::string_view k : curve_keywords) out += (out.empty() ? "" : "' or '") + std::string(k);
+  for (std::string_view k : curve_keywords) {
+    if (!out.empty()) out += "' or '";
+    out += k;
+  }
   return out;
 }
 
@@ -520,11 +523,14 @@ void RowWatch::step(std::string_view what, std::int64_t indice, std::int32_t p) 
 void RowWatch::placed(std::int32_t p, std::int64_t fine) {
   const std::int32_t length = route_length();
   if (std::max<std::int64_t>(p, fine) <= length) return;
-  Diagnostic& d = warn(m_, "in-run-out", p > length ? value(0) : row(),
-                       "'" + std::string(name_) + "' " +
-                           (p > length ? "at " + metres(p) : "reaching to " + metres(fine)) +
-                           " lies past the route length (" + metres(length) +
-                           "), in the 7000 m run-out behind the line's end");
+  // Appended, not added: GCC 12 warns falsely about "'" + std::string at -O3.
+  std::string message = "'";
+  message += name_;
+  message += "' ";
+  message += p > length ? "at " + metres(p) : "reaching to " + metres(fine);
+  message += " lies past the route length (" + metres(length) +
+             "), in the 7000 m run-out behind the line's end";
+  Diagnostic& d = warn(m_, "in-run-out", p > length ? value(0) : row(), message);
   d.notes.push_back({TextSpan{}, "keep the line's features within its length"});
 }
 

@@ -484,7 +484,10 @@ namespace {
 // A snippet's choice list of single characters: "1,2,3".
 std::string choices(std::string_view chars) {
   std::string out;
-  for (char c : chars) out += (out.empty() ? "" : ",") + std::string(1, c);
+  for (char c : chars) {
+    if (!out.empty()) out += ',';
+    out += c;
+  }
   return out;
 }
 

@@ -319,6 +319,25 @@ TEST_F(LspServer, ARefusedRowIsShownAsRefused) {
   EXPECT_EQ(label, "→ refused (error 8)");
 }
 
+// The points the post-processing placed for a slowdown show on its hover,
+// as the compiled model records them.
+TEST_F(LspServer, ASlowdownsHoverShowsThePointsPlacedForIt) {
+  const std::string slowed = replaced(train, "[rallentamenti]\r\n",
+                                      "[rallentamenti]\r\nrallentamento,   20000,  60,  500,  0, 0, 0\r\n");
+  const std::size_t row = line_of(slowed, "rallentamento,   20000");
+  Session s;
+  s.initialize();
+  s.open(train_uri, slowed);
+  const int hover = s.request("textDocument/hover", {{"textDocument", {{"uri", train_uri}}},
+                                                     {"position", position(row, 2)}});
+  s.end();
+  const std::string text = s.run().result(hover)["contents"]["value"];
+  EXPECT_NE(text.find("cells 401 to 411"), std::string::npos) << text;
+  EXPECT_NE(text.find("cell 401 (start"), std::string::npos) << text;
+  EXPECT_NE(text.find("Added by the compiler:\n- cell "), std::string::npos) << text;
+  EXPECT_NE(text.find(": abbattimento point, value "), std::string::npos) << text;
+}
+
 TEST_F(LspServer, HoverHintsAndOutlineDescribeTheEmbeddedScenario) {
   Session s;
   s.initialize();
