@@ -38,24 +38,14 @@ constexpr ValueInfo lunghezza[] = {
     {"L", "length of the line in metres, 1 to 1000000; sizes the track cells",
      "route entry 84 dato2; lunghezza_totale = L + 7000, ultima_cella = nearest(lunghezza_totale / 50)",
      S::whole, 1, 1000000, O::error, 1}};
-constexpr ValueInfo progressiva_tre[] = {
+// The three progressives differ only in their route entry: 81 for three,
+// 82 for two, 83 for one.
+constexpr ValueInfo progressiva[] = {
     multiple("position", "where the reference holds, in metres along the line (a multiple of 50)",
-             "route entry 81 dato1, then ordered by position", 2),
+             "dato1 of route entry 81 (tre), 82 (due) or 83 (uno), then ordered by position", 2),
     multiple("progressive", "what the kilometre marks read there, in metres (a multiple of 50)",
-             "route entry 81 dato2, then ordered by position", 2),
-    whole("flag", "1 adds 100 m to the progressive", "route entry 81 dato3")};
-constexpr ValueInfo progressiva_due[] = {
-    multiple("position", "where the reference holds, in metres along the line (a multiple of 50)",
-             "route entry 82 dato1, then ordered by position", 2),
-    multiple("progressive", "what the kilometre marks read there, in metres (a multiple of 50)",
-             "route entry 82 dato2, then ordered by position", 2),
-    whole("flag", "1 adds 100 m to the progressive", "route entry 82 dato3")};
-constexpr ValueInfo progressiva_uno[] = {
-    multiple("position", "where the reference holds, in metres along the line (a multiple of 50)",
-             "route entry 83 dato1, then ordered by position", 2),
-    multiple("progressive", "what the kilometre marks read there, in metres (a multiple of 50)",
-             "route entry 83 dato2, then ordered by position", 2),
-    whole("flag", "1 adds 100 m to the progressive", "route entry 83 dato3")};
+             "dato2 of the same entry, then ordered by position", 2),
+    whole("flag", "1 adds 100 m to the progressive", "dato3 of the same entry")};
 constexpr ValueInfo sfondo_uno[] = {
     whole("value", "passed to the simulator unchanged", "route entry 85 dato1")};
 constexpr ValueInfo sfondo_due[] = {
@@ -206,13 +196,13 @@ constexpr std::array<RecordInfo, record_count> table{{
      L, G, {{"percorso", "lunghezza"}, ignored}, P::none, 0, lunghezza, spelled_lunghezza},
     {R::progressiva_tre, "progressiva chilometrica tre", "progressiva", "kilometric progressive three",
      "a kilometric reference; write all three, 0, 0, 0 for one not in use", L, G,
-     {{"tre", "progressiva"}, exact}, P::none, 0, progressiva_tre, spelled_progressiva_tre},
+     {{"tre", "progressiva"}, exact}, P::none, 0, progressiva, spelled_progressiva_tre},
     {R::progressiva_due, "progressiva chilometrica due", "progressiva", "kilometric progressive two",
      "a kilometric reference; write all three, 0, 0, 0 for one not in use", L, G,
-     {{"due", "progressiva"}, exact}, P::none, 0, progressiva_due, spelled_progressiva_due},
+     {{"due", "progressiva"}, exact}, P::none, 0, progressiva, spelled_progressiva_due},
     {R::progressiva_uno, "progressiva chilometrica uno", "progressiva", "kilometric progressive one",
      "a kilometric reference; write all three, 0, 0, 0 for one not in use", L, G,
-     {{"uno", "progressiva"}, exact}, P::none, 0, progressiva_uno, spelled_progressiva_uno},
+     {{"uno", "progressiva"}, exact}, P::none, 0, progressiva, spelled_progressiva_uno},
     {R::sfondo_uno, "sfondo uno", "sfondo", "background one", "a background value for the simulator", L, G,
      {{"sfondo", "uno"}, exact}, P::none, 0, sfondo_uno, spelled_sfondo_uno},
     {R::sfondo_due, "sfondo due", "sfondo", "background two", "a background value for the simulator", L, G,
