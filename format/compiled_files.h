@@ -22,39 +22,48 @@ namespace scenario {
 inline constexpr std::size_t byte_per_cella = 15;
 inline constexpr std::size_t byte_voce_vuota = 34;
 
+// The compiled files' names in the order they are written: the compiled
+// line file (only with the plan), the route file, the cell file.
+std::vector<std::string> compiled_file_names(const NomiFile& nomi, bool plan);
+
 void serializza_percorso(const Modello& m, ByteBuffer& out);
 void serializza_celle(const Modello& m, ByteBuffer& out);
 // Hands the plan's bytes to `flush` in pieces of at most `chunk` bytes.
 template <typename Flush>
 void serializza_tracciato(const Tracciato& t, std::size_t chunk, Flush flush);
 
-// Writes, each replaced whole and in this order: the compiled line file
-// (only when m.scrivi_linea is non-zero), the route file, the cell file.
-// Throws platform::Failure; files finished before stay.
-void scrivi_file_compilati(const Modello& m);
+// Writes into `folder`, each replaced whole and in this order: the compiled
+// line file (only when m.scrivi_linea is non-zero), the route file, the cell
+// file. Throws platform::Failure; files finished before stay.
+void scrivi_file_compilati(const Modello& m, const std::string& folder);
 // The same under the names given, which may differ from the model's own
 // texts in their encoding.
-void scrivi_file_compilati(const Modello& m, const NomiFile& nomi);
+void scrivi_file_compilati(const Modello& m, const std::string& folder, const NomiFile& nomi);
 
-// scrivi_file_compilati for a compile yet to run. Made before compila() on
-// the same model, it writes the compiled line file's first half (under the
-// file's temporary name, on a thread of its own) while the plan is still
-// being computed; finish() writes the rest and the other two files, the
-// same bytes in the same order as scrivi_file_compilati(m). Destroyed
-// unfinished, as when the compile ends in a fatal error, it leaves no file.
+// scrivi_file_compilati for a compile yet to run, into `folder` under
+// `nomi`. Its plan_observer(), given to compile(), writes the compiled line
+// file's first half (under the file's temporary name, on a thread of its
+// own) while the plan is still being computed; finish() writes the rest and
+// the other two files, the same bytes in the same order as
+// scrivi_file_compilati. Destroyed unfinished, as when the compile ends in a
+// fatal error, it leaves no file.
 class CompiledFilesWriter {
  public:
-  explicit CompiledFilesWriter(Modello& m);
+  CompiledFilesWriter(std::string folder, NomiFile nomi);
   ~CompiledFilesWriter();
   CompiledFilesWriter(const CompiledFilesWriter&) = delete;
   CompiledFilesWriter& operator=(const CompiledFilesWriter&) = delete;
 
-  // Throws platform::Failure; files finished before stay.
-  void finish();
+  // Nothing when no thread could be had: finish() then writes everything.
+  Tracciato::Observer* plan_observer();
+  // `m` is the model compiled with plan_observer(), which it no longer
+  // holds. Throws platform::Failure; files finished before stay.
+  void finish(const Modello& m);
 
  private:
   class LineFile;
-  Modello& m_;
+  std::string folder_;
+  NomiFile nomi_;
   std::unique_ptr<LineFile> line_;
 };
 

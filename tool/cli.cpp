@@ -136,12 +136,11 @@ scenario::NomiFile as_stored(const scenario::NomiFile& nomi) {
   return {*scenario_name, *train};
 }
 
-WritingTurn::WritingTurn(const std::string& folder)
-    : lock_(folder, [&] {
-        write_err("scenarioc: another run is writing into \"" + folder +
-                   "\"; waiting for it to finish\n");
-      }) {
-  if (lock_.held()) platform::remove_stale_staging(folder, staging_prefix);
+platform::OutputSet output_set(const std::string& folder) {
+  return platform::OutputSet(folder, staging_prefix, [&] {
+    write_err("scenarioc: another run is writing into \"" + folder +
+              "\"; waiting for it to finish\n");
+  });
 }
 
 CapturedOutput::CapturedOutput() : outer_(capture) { capture = this; }

@@ -83,38 +83,36 @@ void fallito(Esito& e, const std::string& guasto) {
 // The compiler's own run on the texts read, in memory. Scenario errors stay
 // in the model; what ends the run early is noted in `e`. The model holds
 // the names as the compiled files store them.
-void compila_testi(const Sorgenti& s, const NomiFile& nel_file, bool piano, Modello& m, Esito& e) {
+CompileResult compila_testi(const Sorgenti& s, const NomiFile& nel_file, bool piano, Esito& e) {
   // The bytes read for the messages are the bytes compiled.
-  const CompileEnd fine = compile_in_memory(m, s, nel_file, piano);
-  if (fine.fatal) {
+  CompileResult r = compile_sources(s, nel_file, piano);
+  const CompileStatus& fine = r.status;
+  if (fine.ending == CompileStatus::Ending::fatal) {
     e.codice = exit_failure;
-    e.fatale = fine.fatal;
-  } else if (fine.no_cells) {
+    e.fatale = fine.error;
+  } else if (!fine.has_files()) {
     e.codice = exit_failure;
-    e.guasto = fine.no_cells;
-    e.senza_celle = true;
+    e.guasto = fine.message;
+    e.senza_celle = fine.ending == CompileStatus::Ending::no_cells;
   }
-  e.numero_errore = m.numero_errore;
-  e.posizione_errore = m.posizione_errore;
-  if (!e.guasto && m.numero_errore == numero(ScenarioError::unreadable) && !m.read_failure.empty())
-    e.guasto = m.read_failure;
+  e.numero_errore = r.model.numero_errore;
+  e.posizione_errore = r.model.posizione_errore;
+  if (!e.guasto && r.model.numero_errore == numero(ScenarioError::unreadable) &&
+      !r.model.read_failure.empty())
+    e.guasto = r.model.read_failure;
+  return r;
 }
 
 // The compiled files written into a staging folder in the output folder,
 // then put in place as one set, while no other run writes there. The files
 // keep the names typed; their texts hold the names in the files' code page.
-void consegna(Modello& m, const std::string& cartella_uscita, const NomiFile& nomi, bool piano,
-              Esito& e) {
-  std::vector<std::string> prodotti;
-  if (piano) prodotti.push_back(nomi.linea_dat());
-  prodotti.push_back(nomi.percorso_sim());
-  prodotti.push_back(nomi.celle_dat());
+void consegna(const Modello& m, const std::string& cartella_uscita, const NomiFile& nomi,
+              bool piano, Esito& e) {
+  std::vector<std::string> prodotti = compiled_file_names(nomi, piano);
   try {
-    const WritingTurn turno(cartella_uscita);
-    platform::StagingFolder cantiere(cartella_uscita, staging_prefix);
-    m.cartella = cantiere.path();
-    scrivi_file_compilati(m, nomi);
-    cantiere.publish(prodotti);
+    platform::OutputSet set = output_set(cartella_uscita);
+    scrivi_file_compilati(m, set.path(), nomi);
+    set.publish(prodotti);
     e.file = std::move(prodotti);
   } catch (const platform::Failure& f) {
     fallito(e, f.what());
@@ -145,7 +143,7 @@ std::string in_json(const Esito& e, const Modello* m, const Sorgenti* s, const W
 // Everything is done, and the staging folder gone, before anything is
 // printed: a reader that stops reading (`| head`) may end the process at its
 // first write, and must not leave the folder behind.
-void compila(const std::string& cartella_sorgenti, const std::string& cartella_uscita,
+void compile_folder(const std::string& cartella_sorgenti, const std::string& cartella_uscita,
              const NomiFile& nomi, bool piano, const WarningOptions& w, Esito& e) {
   try {
     if (const auto perche = non_cartella(cartella_sorgenti))
@@ -163,8 +161,8 @@ void compila(const std::string& cartella_sorgenti, const std::string& cartella_u
     return fallito(e, illeggibile->message);
   }
 
-  Modello m;
-  compila_testi(s, as_stored(nomi), piano, m, e);
+  const CompileResult r = compila_testi(s, as_stored(nomi), piano, e);
+  const Modello& m = r.model;
   if (e.codice != exit_failure) consegna(m, cartella_uscita, nomi, piano, e);
   if (e.codice != exit_failure)
     e.codice = m.numero_errore == 0 && !(w.as_errors && warnings_shown(m, w) > 0) ? exit_ok
@@ -210,8 +208,8 @@ int run_compile(std::span<const std::string> args) {
   const std::string& sorgenti = a.operands[0];
 
   Esito e;
-  compila(sorgenti, a.value("--out", sorgenti), nomi, !a.has("--no-plan"), w, e);
-  // The early failures of compila have no recorded error to tell.
+  compile_folder(sorgenti, a.value("--out", sorgenti), nomi, !a.has("--no-plan"), w, e);
+  // The early failures of compile_folder have no recorded error to tell.
   if (e.illeggibile) e.messaggi = e.illeggibile->text();
   else if (e.messaggi.empty() && e.guasto) e.messaggi = "scenarioc: " + *e.guasto + "\n";
   write_err(e.messaggi);
