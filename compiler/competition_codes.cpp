@@ -27,7 +27,7 @@ unsigned char minuscola(unsigned char c) {
   Diagnostic d;
   d.severity = Severity::error;
   d.code = "error-" + std::to_string(numero(e));
-  d.message = std::string(cerca_errore(e).testo);
+  d.message = std::string(cerca_errore(e).text);
   if (const CellOrigin* o = m.origins.cell(1)) d.at = o->feature.span();
   if (m.celle[1].tipo_cella != tipo::vuota) note_cell(m, d, 1, "holds");
   d.notes.push_back({TextSpan{}, std::string(cerca_errore(e).rimedio)});

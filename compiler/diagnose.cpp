@@ -20,7 +20,7 @@ Diagnostic& record_error(Modello& m, ScenarioError e, TextSpan at) {
   d.severity = Severity::error;
   d.code = error_code(e);
   d.at = at;
-  d.message = std::string(cerca_errore(e).testo);
+  d.message = std::string(cerca_errore(e).text);
   if (Diagnostic* earlier = recorded_error(m)) {
     std::string what = "this replaces error " + earlier->code.substr(6) + ", recorded before: " +
                        earlier->message + "; only the last error is kept";

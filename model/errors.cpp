@@ -67,13 +67,13 @@ constexpr std::array<VoceErrore, 28> tabella{{
 
 const VoceErrore* cerca_errore(std::int32_t numero) {
   for (const VoceErrore& v : tabella)
-    if (scenario::numero(v.numero) == numero) return &v;
+    if (scenario::numero(v.number) == numero) return &v;
   return nullptr;
 }
 
 const VoceErrore& cerca_errore(ScenarioError e) {
   for (const VoceErrore& v : tabella)
-    if (v.numero == e) return v;
+    if (v.number == e) return v;
   // Every enumerator has its row; a test walks them all.
   return tabella.front();
 }
@@ -81,7 +81,7 @@ const VoceErrore& cerca_errore(ScenarioError e) {
 std::string_view spiegazione(std::int32_t numero) {
   if (numero == 0) return "no error";
   const VoceErrore* v = cerca_errore(numero);
-  return v ? v->testo : "unknown error";
+  return v ? v->text : "unknown error";
 }
 
 std::string riepilogo(std::int32_t numero, std::int32_t posizione) {

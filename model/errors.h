@@ -61,9 +61,9 @@ class FatalError : public std::exception {
 };
 
 struct VoceErrore {
-  ScenarioError numero;
+  ScenarioError number;
   bool con_posizione;        // posizione_errore goes with it
-  std::string_view testo;    // short English explanation
+  std::string_view text;     // short English explanation
   std::string_view rimedio;  // what an author can do about it
 };
 

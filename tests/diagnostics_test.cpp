@@ -282,8 +282,8 @@ TEST(Diagnostics, EveryErrorNumberHasItsRow) {
                          22, 24, 25, 101, 102, 103, 1250, 1251}) {
     const VoceErrore* v = cerca_errore(n);
     ASSERT_NE(v, nullptr) << n;
-    EXPECT_EQ(numero(v->numero), n);
-    EXPECT_EQ(&cerca_errore(v->numero), v) << n;
+    EXPECT_EQ(numero(v->number), n);
+    EXPECT_EQ(&cerca_errore(v->number), v) << n;
   }
 }
 

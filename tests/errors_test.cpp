@@ -11,7 +11,7 @@ TEST(ErrorTable, EveryNumberInUseHasAnExplanationAndOnlyThose) {
                          102, 103, 1250, 1251}) {
     const VoceErrore* v = cerca_errore(n);
     ASSERT_NE(v, nullptr) << n;
-    EXPECT_FALSE(v->testo.empty()) << n;
+    EXPECT_FALSE(v->text.empty()) << n;
     EXPECT_FALSE(v->rimedio.empty()) << n;
   }
   for (std::int32_t n : {14, 23, 26, 100, 104, 1249, 1252, -1}) EXPECT_EQ(cerca_errore(n), nullptr) << n;

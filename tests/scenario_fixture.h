@@ -65,7 +65,7 @@ inline std::string treno_con(const std::string& righe) {
 // Reads `righe` as the train description over a 30,000 m line (last cell
 // 740) whose body is `corpo_linea`. posizione_errore starts at -1, so a test
 // sees whether an error set it.
-inline scenario::Modello& leggi_treno(ScenarioFixture& f, const std::string& righe,
+inline scenario::Modello& read_train_over_line(ScenarioFixture& f, const std::string& righe,
                                       const std::string& corpo_linea = "") {
   f.linea(linea_con(corpo_linea, 30000));
   f.treno(righe);

@@ -10,7 +10,7 @@ using testing_support::ScenarioFixture;
 using testing_support::treno_con;
 
 Modello& leggi(ScenarioFixture& f, const std::string& righe, const std::string& corpo_linea = "") {
-  return testing_support::leggi_treno(f, treno_con(righe), corpo_linea);
+  return testing_support::read_train_over_line(f, treno_con(righe), corpo_linea);
 }
 
 TEST(Signals, CodesTimeAndApproachMarks) {

@@ -19,7 +19,7 @@ std::string stazione(int p, int tipo, int lunghezza, int byte4 = 0, const std::s
 }
 
 Modello& leggi(ScenarioFixture& f, const std::string& righe, const std::string& corpo_linea = "") {
-  return testing_support::leggi_treno(f, treno_con(righe), corpo_linea);
+  return testing_support::read_train_over_line(f, treno_con(righe), corpo_linea);
 }
 
 TEST(Stations, StretchesStopCellsAndMarksByType) {

@@ -7,7 +7,7 @@
 namespace {
 
 using namespace scenario;
-using testing_support::leggi_treno;
+using testing_support::read_train_over_line;
 using testing_support::linea_con;
 using testing_support::ScenarioFixture;
 using testing_support::treno_con;
@@ -15,7 +15,7 @@ using testing_support::treno_con;
 
 TEST(TrainReader, HeaderRowsAndKeywordRules) {
   ScenarioFixture f;
-  Modello& m = leggi_treno(f, treno_con(
+  Modello& m = read_train_over_line(f, treno_con(
       "numero vetture,    16\r\n"
       "percentuale massa frenata,    125\r\n"
       "SABBIA,    300\r\n"
@@ -34,7 +34,7 @@ TEST(TrainReader, HeaderRowsAndKeywordRules) {
 
 TEST(TrainReader, SpeedProfileStepsRoundAndFill) {
   ScenarioFixture f;
-  Modello& m = leggi_treno(f, treno_con(
+  Modello& m = read_train_over_line(f, treno_con(
       "velocita, 510, 138\r\n"    // from cell 10 (10.2)
       "velocita, 525, 137\r\n"    // 10.5 goes to 10: one more cell with the carried speed
       "velocita, 575, 100\r\n"    // 11.5 goes to 12
@@ -57,7 +57,7 @@ TEST(TrainReader, SpeedProfileStepsRoundAndFill) {
 
 TEST(TrainReader, AdhesionKeepsTheLowByte) {
   ScenarioFixture f;
-  Modello& m = leggi_treno(f, treno_con("aderenza, 0, 100\r\naderenza, 1000, 300\r\n"));
+  Modello& m = read_train_over_line(f, treno_con("aderenza, 0, 100\r\naderenza, 1000, 300\r\n"));
   EXPECT_EQ(m.celle[19].aderenza, 100);
   EXPECT_EQ(m.celle[20].aderenza, 44);
   EXPECT_EQ(m.celle[737].aderenza, 44);
@@ -66,7 +66,7 @@ TEST(TrainReader, AdhesionKeepsTheLowByte) {
 
 TEST(TrainReader, WithoutGeneraleNothingIsReadButTheFillsRun) {
   ScenarioFixture f;
-  Modello& m = leggi_treno(f, "numero vetture, 16\r\nvelocita, 0, 100\r\n");
+  Modello& m = read_train_over_line(f, "numero vetture, 16\r\nvelocita, 0, 100\r\n");
   EXPECT_EQ(m.numero_errore, 0);
   EXPECT_EQ(m.tabella_percorso[84].dato3, 0);
   EXPECT_EQ(m.celle[0].vel_limite, 0);
@@ -75,7 +75,7 @@ TEST(TrainReader, WithoutGeneraleNothingIsReadButTheFillsRun) {
 
 TEST(TrainReader, PositionBeyondTheCellsEndsTheScanButFillsToTheEnd) {
   ScenarioFixture f;
-  Modello& m = leggi_treno(f, treno_con("velocita, 0, 100\r\nvelocita, 36901, 50\r\nvelocita, 100, 30\r\n"));
+  Modello& m = read_train_over_line(f, treno_con("velocita, 0, 100\r\nvelocita, 36901, 50\r\nvelocita, 100, 30\r\n"));
   EXPECT_EQ(m.numero_errore, 15);
   EXPECT_EQ(m.posizione_errore, 36901);
   EXPECT_EQ(m.celle[737].vel_limite, 20);
