@@ -33,16 +33,16 @@ CompileStatus stopped(CompileStatus::Ending ending, std::int32_t error, std::str
 
 // The stages in their order; FatalError and a failure of a text escape.
 CompileStatus run_stages(Modello& m, const DescriptionTexts& texts) {
-  azzera_tabella(m);
+  clear_route_table(m);
   memorizza_dati(m, texts);
   if (m.celle.empty())
     return stopped(CompileStatus::Ending::no_cells, m.numero_errore,
                    "the line description left no track cells to compile (error " +
                        std::to_string(m.numero_errore) + ": " +
-                       std::string(spiegazione(m.numero_errore)) + ")");
+                       std::string(explain_error(m.numero_errore)) + ")");
   m.ultima_cella = static_cast<std::int32_t>(m.celle.size()) - 1;
-  elabora_percorso(m);
-  timbra_intestazioni(m);
+  post_process(m);
+  stamp_headers(m);
   return status_of(m);
 }
 
@@ -60,7 +60,7 @@ class Observed {
 
 }  // namespace
 
-void azzera_tabella(Modello& m) { m.tabella_percorso.fill(voce_percorso{}); }
+void clear_route_table(Modello& m) { m.tabella_percorso.fill(voce_percorso{}); }
 
 CompileResult compile(const DescriptionTexts& texts, const CompileOptions& options) {
   CompileResult r;

@@ -41,7 +41,7 @@ struct CompileStatus {
 
 struct CompileOptions {
   // The scenario name and train number as the compiled files hold them.
-  NomiFile names;
+  FileNames names;
   bool plan = true;  // build the line plan (the `j` of memorizza_percorso)
   // Told as the plan's file image grows (a writer that begins the compiled
   // line file while the plan is computed); taken off before compile returns.
@@ -57,6 +57,6 @@ struct CompileResult {
 // (std::logic_error) or memory exhausted outside the readers.
 CompileResult compile(const DescriptionTexts& texts, const CompileOptions& options);
 
-void azzera_tabella(Modello& m);
+void clear_route_table(Modello& m);
 
 }  // namespace scenario

@@ -24,9 +24,9 @@ namespace {
 
 // The recorded error state is not shown to the simulator's user; a line on
 // standard error tells whoever runs the program by hand or in a script.
-void annota_errore(const Modello& m) {
+void note_recorded_error(const Modello& m) {
   if (m.numero_errore == 0) return;
-  platform::notice(m.nome_scenario + ": recorded " + riepilogo(m.numero_errore, m.posizione_errore));
+  platform::notice(m.nome_scenario + ": recorded " + error_summary(m.numero_errore, m.posizione_errore));
 }
 
 // The run's private folders in the program's folder.
@@ -43,7 +43,7 @@ CompileStatus carica_finestra(Modello& m) {
 }  // namespace
 
 CompileStatus memorizza_percorso(Modello& m, const std::string& cartella, std::int32_t j) {
-  const NomiFile nomi{m.nome_scenario, m.numero_treno};
+  const FileNames nomi{m.nome_scenario, m.numero_treno};
   DescriptionFile linea(platform::join_path(cartella, nomi.linea_txt()));
   DescriptionFile treno(platform::join_path(cartella, nomi.treno_txt()));
   CompiledFilesWriter file_compilati(cartella, nomi);
@@ -58,7 +58,7 @@ CompileStatus write_scenario_into(Modello& m, const std::string& cartella) {
     platform::notice("belvara_quintosa: another run is writing into " + cartella +
                      "; waiting for it");
   });
-  const NomiFile nomi{m.nome_scenario, m.numero_treno};
+  const FileNames nomi{m.nome_scenario, m.numero_treno};
   dati_linea(set.path(), nomi);
   dati_treno(set.path(), nomi);
   dati_note(set.path(), nomi);
@@ -83,7 +83,7 @@ void run_one_shot() {
       platform::report_failure("belvara_quintosa: " + status.message);
       platform::end_program(1);
     }
-    annota_errore(m);
+    note_recorded_error(m);
   } catch (const std::exception& e) {
     platform::report_failure(std::string("belvara_quintosa: ") + e.what());
     platform::end_program(1);

@@ -21,7 +21,7 @@ void scrivi(const std::string& path, const ByteBuffer& buffer) {
 
 }  // namespace
 
-std::vector<std::string> compiled_file_names(const NomiFile& nomi, bool plan) {
+std::vector<std::string> compiled_file_names(const FileNames& nomi, bool plan) {
   std::vector<std::string> names;
   if (plan) names.push_back(nomi.linea_dat());
   names.push_back(nomi.percorso_sim());
@@ -29,7 +29,7 @@ std::vector<std::string> compiled_file_names(const NomiFile& nomi, bool plan) {
   return names;
 }
 
-void serializza_percorso(const Modello& m, ByteBuffer& out) {
+void serialize_route(const Modello& m, ByteBuffer& out) {
   for (const voce_percorso& v : m.tabella_percorso) {
     out.u8(v.tipo_voce);
     out.i32(v.dato1);
@@ -55,7 +55,7 @@ void serializza_percorso(const Modello& m, ByteBuffer& out) {
   }
 }
 
-void serializza_celle(const Modello& m, ByteBuffer& out) {
+void serialize_cells(const Modello& m, ByteBuffer& out) {
   // One pass over the cells into room taken at once.
   std::uint8_t* p = out.append(m.celle.size() * byte_per_cella);
   for (const cella& c : m.celle) {
@@ -78,7 +78,7 @@ namespace {
 
 // The three files in their order, under `nomi`; `line`, when given, already
 // holds the first `written` bytes of the line file.
-void write_files(const Modello& m, const std::string& folder, const NomiFile& nomi,
+void write_files(const Modello& m, const std::string& folder, const FileNames& nomi,
                  std::optional<platform::AtomicFile> line, std::size_t written) {
   if (m.scrivi_linea != 0) {
     if (!line) line.emplace(platform::join_path(folder, nomi.linea_dat()));
@@ -90,21 +90,21 @@ void write_files(const Modello& m, const std::string& folder, const NomiFile& no
   line.reset();
 
   ByteBuffer buffer;
-  serializza_percorso(m, buffer);
+  serialize_route(m, buffer);
   scrivi(platform::join_path(folder, nomi.percorso_sim()), buffer);
 
   buffer.clear();
-  serializza_celle(m, buffer);
+  serialize_cells(m, buffer);
   scrivi(platform::join_path(folder, nomi.celle_dat()), buffer);
 }
 
 }  // namespace
 
-void scrivi_file_compilati(const Modello& m, const std::string& folder) {
-  scrivi_file_compilati(m, folder, NomiFile{m.nome_scenario, m.numero_treno});
+void write_compiled_files(const Modello& m, const std::string& folder) {
+  write_compiled_files(m, folder, FileNames{m.nome_scenario, m.numero_treno});
 }
 
-void scrivi_file_compilati(const Modello& m, const std::string& folder, const NomiFile& nomi) {
+void write_compiled_files(const Modello& m, const std::string& folder, const FileNames& nomi) {
   write_files(m, folder, nomi, std::nullopt, 0);
 }
 
@@ -190,13 +190,13 @@ class CompiledFilesWriter::LineFile final : public Tracciato::Observer {
   std::thread worker_;  // last: started once everything above is ready
 };
 
-CompiledFilesWriter::CompiledFilesWriter(std::string folder, NomiFile nomi)
+CompiledFilesWriter::CompiledFilesWriter(std::string folder, FileNames nomi)
     : folder_(std::move(folder)), nomi_(std::move(nomi)) {
   try {
     line_ = std::make_unique<LineFile>(platform::join_path(folder_, nomi_.linea_dat()));
   } catch (const std::system_error&) {
     // No thread to be had: finish() writes everything, as
-    // scrivi_file_compilati does.
+    // write_compiled_files does.
   }
 }
 

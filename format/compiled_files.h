@@ -24,32 +24,32 @@ inline constexpr std::size_t byte_voce_vuota = 34;
 
 // The compiled files' names in the order they are written: the compiled
 // line file (only with the plan), the route file, the cell file.
-std::vector<std::string> compiled_file_names(const NomiFile& nomi, bool plan);
+std::vector<std::string> compiled_file_names(const FileNames& nomi, bool plan);
 
-void serializza_percorso(const Modello& m, ByteBuffer& out);
-void serializza_celle(const Modello& m, ByteBuffer& out);
+void serialize_route(const Modello& m, ByteBuffer& out);
+void serialize_cells(const Modello& m, ByteBuffer& out);
 // Hands the plan's bytes to `flush` in pieces of at most `chunk` bytes.
 template <typename Flush>
-void serializza_tracciato(const Tracciato& t, std::size_t chunk, Flush flush);
+void serialize_plan(const Tracciato& t, std::size_t chunk, Flush flush);
 
 // Writes into `folder`, each replaced whole and in this order: the compiled
 // line file (only when m.scrivi_linea is non-zero), the route file, the cell
 // file. Throws platform::Failure; files finished before stay.
-void scrivi_file_compilati(const Modello& m, const std::string& folder);
+void write_compiled_files(const Modello& m, const std::string& folder);
 // The same under the names given, which may differ from the model's own
 // texts in their encoding.
-void scrivi_file_compilati(const Modello& m, const std::string& folder, const NomiFile& nomi);
+void write_compiled_files(const Modello& m, const std::string& folder, const FileNames& nomi);
 
-// scrivi_file_compilati for a compile yet to run, into `folder` under
+// write_compiled_files for a compile yet to run, into `folder` under
 // `nomi`. Its plan_observer(), given to compile(), writes the compiled line
 // file's first half (under the file's temporary name, on a thread of its
 // own) while the plan is still being computed; finish() writes the rest and
 // the other two files, the same bytes in the same order as
-// scrivi_file_compilati. Destroyed unfinished, as when the compile ends in a
+// write_compiled_files. Destroyed unfinished, as when the compile ends in a
 // fatal error, it leaves no file.
 class CompiledFilesWriter {
  public:
-  CompiledFilesWriter(std::string folder, NomiFile nomi);
+  CompiledFilesWriter(std::string folder, FileNames nomi);
   ~CompiledFilesWriter();
   CompiledFilesWriter(const CompiledFilesWriter&) = delete;
   CompiledFilesWriter& operator=(const CompiledFilesWriter&) = delete;
@@ -63,12 +63,12 @@ class CompiledFilesWriter {
  private:
   class LineFile;
   std::string folder_;
-  NomiFile nomi_;
+  FileNames nomi_;
   std::unique_ptr<LineFile> line_;
 };
 
 template <typename Flush>
-void serializza_tracciato(const Tracciato& t, std::size_t chunk, Flush flush) {
+void serialize_plan(const Tracciato& t, std::size_t chunk, Flush flush) {
   // The plan is its file image already: only cut into pieces.
   const std::size_t piece = std::max<std::size_t>(chunk, 1);
   for (int coord = 0; coord < 2; ++coord) {

@@ -35,7 +35,7 @@ using namespace scenario;
 
 constexpr std::string_view separatore = "~~treno~~";
 
-[[noreturn]] void fallito(const std::string& cosa) {
+[[noreturn]] void fail_run(const std::string& cosa) {
   std::fprintf(stderr, "compile: %s\n", cosa.c_str());
   std::abort();
 }
@@ -48,7 +48,7 @@ void rileggi(const Modello& m, const char* nome, Serialise serialise, Read read)
   try {
     read(std::string_view(reinterpret_cast<const char*>(b.data().data()), b.size()));
   } catch (const std::exception& e) {
-    fallito(std::string(nome) + " does not read back: " + e.what());
+    fail_run(std::string(nome) + " does not read back: " + e.what());
   }
 }
 
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const CompileResult r = compile({testo_linea, testo_treno}, {{"Fuzz", "1"}, false, nullptr});
   if (!r.status.has_files()) return 0;
   const Modello& m = r.model;
-  rileggi(m, "the route file", serializza_percorso, [](std::string_view b) { leggi_percorso(b); });
-  rileggi(m, "the cell file", serializza_celle, [](std::string_view b) { leggi_celle(b); });
+  rileggi(m, "the route file", serialize_route, [](std::string_view b) { read_route(b); });
+  rileggi(m, "the cell file", serialize_cells, [](std::string_view b) { read_cells(b); });
   return 0;
 }

@@ -32,7 +32,7 @@ Converted to_cp1252(std::string_view s) {
 std::string to_utf8(std::string_view s) {
   std::string out;
   out.reserve(s.size());
-  for (char ch : s) scenarioc::append_utf8(out, scenarioc::da_cp1252(static_cast<unsigned char>(ch)));
+  for (char ch : s) scenarioc::append_utf8(out, scenarioc::from_cp1252(static_cast<unsigned char>(ch)));
   return out;
 }
 

@@ -169,7 +169,7 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   u.line_bytes = std::move(line_bytes);
   u.train_bytes = std::move(train_bytes);
   const std::optional<ScenarioFile> f = classify_path(train.empty() ? line : train);
-  const NomiFile names{f ? f->scenario : std::string(), f ? f->train : std::string()};
+  const FileNames names{f ? f->scenario : std::string(), f ? f->train : std::string()};
 
   TextInMemory linea(u.line_bytes, line), treno(u.train_bytes, train);
   // With the plan, as `scenarioc compile` does: curves are read only then.

@@ -39,7 +39,7 @@ class Golden : public ::testing::Test {
     scenario::Modello m;
     m.nome_scenario = "Belvara_Quintosa";
     m.numero_treno = "254";
-    const scenario::NomiFile names{m.nome_scenario, m.numero_treno};
+    const scenario::FileNames names{m.nome_scenario, m.numero_treno};
     scenario::dati_linea(dir_->str(), names);
     scenario::dati_treno(dir_->str(), names);
     scenario::dati_note(dir_->str(), names);

@@ -84,7 +84,7 @@ const std::map<std::string, std::string>& one_shot_files() {
     scenario::Modello m;
     m.nome_scenario = "Belvara_Quintosa";
     m.numero_treno = "254";
-    const scenario::NomiFile names{m.nome_scenario, m.numero_treno};
+    const scenario::FileNames names{m.nome_scenario, m.numero_treno};
     scenario::dati_linea(dir.str(), names);
     scenario::dati_treno(dir.str(), names);
     scenario::dati_note(dir.str(), names);

@@ -55,7 +55,7 @@ std::string reason(const platform::Failure& f) {
   return at == std::string::npos ? what : what.substr(at + 3);
 }
 
-std::string in_json(const CheckResult& r, const Sorgenti& s, const WarningOptions& w) {
+std::string in_json(const CheckResult& r, const Sources& s, const WarningOptions& w) {
   Json j;
   j.begin_object();
   const Modello& m = r.compiled.model;
@@ -85,11 +85,11 @@ void Unreadable::as_json(Json& j) const {
   j.end_object().end_list();
 }
 
-std::optional<Unreadable> read_sources(const std::string& directory, const NomiFile& names,
-                                       Sorgenti& s) {
+std::optional<Unreadable> read_sources(const std::string& directory, const FileNames& names,
+                                       Sources& s) {
   s.linea.percorso = platform::join_path(directory, names.linea_txt());
   s.treno.percorso = platform::join_path(directory, names.treno_txt());
-  for (Sorgente* source : {&s.linea, &s.treno}) {
+  for (Source* source : {&s.linea, &s.treno}) {
     const std::string_view which = source == &s.linea ? "line" : "train";
     try {
       source->testo = platform::read_file_limited(source->percorso, largest_text);
@@ -101,14 +101,14 @@ std::optional<Unreadable> read_sources(const std::string& directory, const NomiF
   return std::nullopt;
 }
 
-CompileResult compile_sources(const Sorgenti& s, const NomiFile& names, bool plan,
+CompileResult compile_sources(const Sources& s, const FileNames& names, bool plan,
                               Tracciato::Observer* plan_observer) {
   TextInMemory linea(s.linea.testo, s.linea.percorso);
   TextInMemory treno(s.treno.testo, s.treno.percorso);
   return compile({linea, treno}, {names, plan, plan_observer});
 }
 
-CheckResult check_sources(const Sorgenti& s, const NomiFile& names, const WarningOptions& w,
+CheckResult check_sources(const Sources& s, const FileNames& names, const WarningOptions& w,
                           bool json) {
   CheckResult r;
   r.compiled = compile_sources(s, names, true);
@@ -128,9 +128,9 @@ int run_check(std::span<const std::string> args) {
     return exit_ok;
   }
   if (a.operands.size() != 1) throw UsageError("check takes one SOURCE_DIR");
-  const NomiFile names = scenario_names(a);
+  const FileNames names = scenario_names(a);
 
-  Sorgenti s;
+  Sources s;
   if (const auto refused = read_sources(a.operands[0], names, s)) {
     write_err(refused->text());
     if (a.has("--json")) {

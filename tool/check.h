@@ -30,12 +30,12 @@ struct Unreadable {
   void as_json(Json& j) const;
 };
 std::optional<Unreadable> read_sources(const std::string& directory,
-                                       const scenario::NomiFile& names, Sorgenti& s);
+                                       const scenario::FileNames& names, Sources& s);
 
 // The one-shot program's compilation of the texts in memory (with the line
 // plan when `plan`); writes nothing. `names` are as the compiled files hold
 // them (as_stored); `plan_observer` as in CompileOptions.
-scenario::CompileResult compile_sources(const Sorgenti& s, const scenario::NomiFile& names,
+scenario::CompileResult compile_sources(const Sources& s, const scenario::FileNames& names,
                                         bool plan,
                                         scenario::Tracciato::Observer* plan_observer = nullptr);
 
@@ -46,7 +46,7 @@ struct CheckResult {
   int status = 0;
   std::string text;  // for standard error, or the JSON object
 };
-CheckResult check_sources(const Sorgenti& s, const scenario::NomiFile& names,
+CheckResult check_sources(const Sources& s, const scenario::FileNames& names,
                           const WarningOptions& w, bool json);
 
 }  // namespace scenarioc
