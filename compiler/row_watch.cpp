@@ -197,7 +197,7 @@ std::pair<char32_t, std::size_t> utf8_at(std::string_view s, std::size_t at) {
 bool in_cp1252(char32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return true;
   for (unsigned c = 0x80; c < 0xA0; ++c)
-    if (scenarioc::from_cp1252(static_cast<unsigned char>(c)) == cp) return true;
+    if (scenario::from_cp1252(static_cast<unsigned char>(c)) == cp) return true;
   return false;
 }
 
