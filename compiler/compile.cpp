@@ -1,5 +1,6 @@
 #include "compiler/compile.h"
 
+#include <stdexcept>
 #include <string>
 
 #include "compiler/competition_codes.h"
@@ -9,30 +10,82 @@
 #include "model/errors.h"
 
 namespace scenario {
+namespace {
 
-CompilationStopped::CompilationStopped(std::int32_t numero_errore)
-    : std::runtime_error("the line description left no track cells to compile (error " +
-                         std::to_string(numero_errore) + ": " +
-                         std::string(explain_error(numero_errore)) + ")"),
-      numero_errore_(numero_errore) {}
+// Where the compilation ended early, or how its recorded error reads.
+CompileStatus status_of(const Modello& m) {
+  CompileStatus s;
+  if (m.numero_errore == 0) return s;
+  s.ending = CompileStatus::Ending::scenario_error;
+  s.error = m.numero_errore;
+  s.position = m.posizione_errore;
+  if (m.numero_errore == numero(ScenarioError::unreadable)) s.message = m.read_failure;
+  return s;
+}
+
+CompileStatus stopped(CompileStatus::Ending ending, std::int32_t error, std::string message) {
+  CompileStatus s;
+  s.ending = ending;
+  s.error = error;
+  s.message = std::move(message);
+  return s;
+}
+
+// The stages in their order; FatalError and a failure of a text escape.
+CompileStatus run_stages(Modello& m, const DescriptionTexts& texts) {
+  clear_route_table(m);
+  memorizza_dati(m, texts);
+  if (m.celle.empty())
+    return stopped(CompileStatus::Ending::no_cells, m.numero_errore,
+                   "the line description left no track cells to compile (error " +
+                       std::to_string(m.numero_errore) + ": " +
+                       std::string(explain_error(m.numero_errore)) + ")");
+  m.ultima_cella = static_cast<std::int32_t>(m.celle.size()) - 1;
+  post_process(m);
+  stamp_headers(m);
+  return status_of(m);
+}
+
+// Takes the observer off the plan however the compilation ends.
+class Observed {
+ public:
+  Observed(Tracciato& t, Tracciato::Observer* o) : t_(t) { t_.observe(o); }
+  ~Observed() { t_.observe(nullptr); }
+  Observed(const Observed&) = delete;
+  Observed& operator=(const Observed&) = delete;
+
+ private:
+  Tracciato& t_;
+};
+
+}  // namespace
 
 void clear_route_table(Modello& m) { m.tabella_percorso.fill(voce_percorso{}); }
 
-void compile_folder(Modello& m, std::int32_t j, const DescriptionTexts& testi) {
-  m.scrivi_linea = j;
+CompileResult compile(const DescriptionTexts& texts, const CompileOptions& options) {
+  CompileResult r;
+  Modello& m = r.model;
+  m.nome_scenario = options.names.nome_scenario;
+  m.numero_treno = options.names.numero_treno;
+  m.scrivi_linea = options.plan ? 1 : 0;
   m.numero_errore = 0;
-  clear_route_table(m);
-  try {
-    memorizza_dati(m, testi);
-    if (m.celle.empty()) throw CompilationStopped(m.numero_errore);
-    m.ultima_cella = static_cast<std::int32_t>(m.celle.size()) - 1;
-    post_process(m);
-    stamp_headers(m);
-  } catch (...) {
-    finish_diagnostics(m);
-    throw;
+  {
+    const Observed observed(m.tracciato, options.plan_observer);
+    try {
+      r.status = run_stages(m, texts);
+    } catch (const FatalError& e) {
+      r.status = stopped(CompileStatus::Ending::fatal, e.numero(), {});
+    } catch (const std::runtime_error& e) {
+      // The readers record every failure of reading as error 25; only a
+      // text that could not be discarded afterwards comes this far.
+      r.status = stopped(CompileStatus::Ending::unreadable, m.numero_errore, e.what());
+    } catch (...) {
+      finish_diagnostics(m);
+      throw;
+    }
   }
   finish_diagnostics(m);
+  return r;
 }
 
 }  // namespace scenario

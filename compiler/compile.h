@@ -1,32 +1,61 @@
 // The compilation up to the compiled files: reset the route table, read both
 // descriptions, post-process the cells, stamp the header slots. Writes
-// nothing; the driver (or a tool) writes the compiled files afterwards.
+// nothing; the caller writes the compiled files afterwards, when the status
+// allows.
 //
-// Scenario errors stay in the model. Two things end it early, and then no
-// compiled file may be written:
-//  - FatalError (1250, 1251): a header slot was already set;
-//  - CompilationStopped: the line description left no track cells.
+// One entry, one value back: the model and how the compilation ended, the
+// way a storage library returns a status. Scenario errors are the formats'
+// own state and stay in the model as well (numero_errore, posizione_errore).
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
+#include <string>
 
 #include "compiler/description_text.h"
+#include "model/file_names.h"
 #include "model/model.h"
 
 namespace scenario {
 
-class CompilationStopped : public std::runtime_error {
- public:
-  explicit CompilationStopped(std::int32_t numero_errore);
-  std::int32_t numero_errore() const { return numero_errore_; }
+struct CompileStatus {
+  enum class Ending {
+    done,            // no error recorded
+    scenario_error,  // `error` recorded (at `position`); the files are still written
+    fatal,           // 1250 or 1251: a header slot was already set; nothing may be written
+    no_cells,        // the line description gave no track cells: nothing to write
+    unreadable,      // a description text could not be read or discarded: `message` says why
+  };
+  Ending ending = Ending::done;
+  // scenario_error: numero_errore; fatal: 1250 or 1251; no_cells: the
+  // numero_errore that stopped the line reading (0 when none did).
+  std::int32_t error = 0;
+  std::int32_t position = 0;  // scenario_error: posizione_errore
+  // no_cells and unreadable: one sentence for the user. scenario_error 25:
+  // what stopped the reading.
+  std::string message;
 
- private:
-  std::int32_t numero_errore_;
+  bool ok() const { return ending == Ending::done; }
+  // The compilation reached its end: the compiled files may be written.
+  bool has_files() const { return ending == Ending::done || ending == Ending::scenario_error; }
 };
 
-// j non-zero: build the line plan too.
-void compile_folder(Modello& m, std::int32_t j, const DescriptionTexts& testi);
+struct CompileOptions {
+  // The scenario name and train number as the compiled files hold them.
+  FileNames names;
+  bool plan = true;  // build the line plan (the `j` of memorizza_percorso)
+  // Told as the plan's file image grows (a writer that begins the compiled
+  // line file while the plan is computed); taken off before compile returns.
+  Tracciato::Observer* plan_observer = nullptr;
+};
+
+struct CompileResult {
+  Modello model;
+  CompileStatus status;
+};
+
+// Throws only what no scenario can cause: a fault of the compiler itself
+// (std::logic_error) or memory exhausted outside the readers.
+CompileResult compile(const DescriptionTexts& texts, const CompileOptions& options);
 
 void clear_route_table(Modello& m);
 

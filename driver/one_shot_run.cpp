@@ -32,58 +32,58 @@ void note_recorded_error(const Modello& m) {
 // The run's private folders in the program's folder.
 constexpr std::string_view staging_prefix = ".belvara_quintosa-";
 
-void carica_finestra(Modello& m) {
+CompileStatus carica_finestra(Modello& m) {
   m.nome_scenario = "Belvara_Quintosa";
   m.numero_treno = "254";
   const std::string cartella = platform::program_directory();
   platform::show_waiting_window();
-  write_scenario_into(m, cartella);
-  note_recorded_error(m);
+  return write_scenario_into(m, cartella);
 }
 
 }  // namespace
 
-void memorizza_percorso(Modello& m, std::int32_t j) {
+CompileStatus memorizza_percorso(Modello& m, const std::string& cartella, std::int32_t j) {
   const FileNames nomi{m.nome_scenario, m.numero_treno};
-  DescriptionFile linea(platform::join_path(m.cartella, nomi.linea_txt()));
-  DescriptionFile treno(platform::join_path(m.cartella, nomi.treno_txt()));
-  CompiledFilesWriter file_compilati(m);
-  compile_folder(m, j, {linea, treno});
-  file_compilati.finish();
+  DescriptionFile linea(platform::join_path(cartella, nomi.linea_txt()));
+  DescriptionFile treno(platform::join_path(cartella, nomi.treno_txt()));
+  CompiledFilesWriter file_compilati(cartella, nomi);
+  CompileResult r = compile({linea, treno}, {nomi, j != 0, file_compilati.plan_observer()});
+  m = std::move(r.model);
+  if (r.status.has_files()) file_compilati.finish(m);
+  return r.status;
 }
 
-void write_scenario_into(Modello& m, const std::string& cartella) {
-  const platform::FolderLock turno(cartella, [&] {
+CompileStatus write_scenario_into(Modello& m, const std::string& cartella) {
+  platform::OutputSet set(cartella, staging_prefix, [&] {
     platform::notice("belvara_quintosa: another run is writing into " + cartella +
                      "; waiting for it");
   });
-  if (turno.held()) platform::remove_stale_staging(cartella, staging_prefix);
-  platform::StagingFolder cantiere(cartella, staging_prefix);
-  m.cartella = cantiere.path();
-
   const FileNames nomi{m.nome_scenario, m.numero_treno};
-  dati_linea(m.cartella, nomi);
-  dati_treno(m.cartella, nomi);
-  dati_note(m.cartella, nomi);
-  dati_rallentamenti(m.cartella, nomi);
-  dati_scheda(m.cartella, nomi);
-  memorizza_percorso(m, 1);
+  dati_linea(set.path(), nomi);
+  dati_treno(set.path(), nomi);
+  dati_note(set.path(), nomi);
+  dati_rallentamenti(set.path(), nomi);
+  dati_scheda(set.path(), nomi);
+  const CompileStatus status = memorizza_percorso(m, set.path(), 1);
+  if (!status.has_files()) return status;
 
   std::vector<std::string> prodotti = {nomi.note(), nomi.rallentamenti(), nomi.scheda()};
-  if (m.scrivi_linea != 0) prodotti.push_back(nomi.linea_dat());
-  prodotti.push_back(nomi.percorso_sim());
-  prodotti.push_back(nomi.celle_dat());
-  cantiere.publish(prodotti);
-  m.cartella = cartella;
+  for (std::string& f : compiled_file_names(nomi, m.scrivi_linea != 0)) prodotti.push_back(std::move(f));
+  set.publish(prodotti);
+  return status;
 }
 
 void run_one_shot() {
   try {
     platform::install_interrupt_handlers();
     Modello m;
-    carica_finestra(m);
-  } catch (const FatalError& e) {
-    errore(e.numero());
+    const CompileStatus status = carica_finestra(m);
+    if (status.ending == CompileStatus::Ending::fatal) errore(status.error);
+    if (!status.has_files()) {
+      platform::report_failure("belvara_quintosa: " + status.message);
+      platform::end_program(1);
+    }
+    note_recorded_error(m);
   } catch (const std::exception& e) {
     platform::report_failure(std::string("belvara_quintosa: ") + e.what());
     platform::end_program(1);

@@ -21,6 +21,14 @@ void scrivi(const std::string& path, const ByteBuffer& buffer) {
 
 }  // namespace
 
+std::vector<std::string> compiled_file_names(const FileNames& nomi, bool plan) {
+  std::vector<std::string> names;
+  if (plan) names.push_back(nomi.linea_dat());
+  names.push_back(nomi.percorso_sim());
+  names.push_back(nomi.celle_dat());
+  return names;
+}
+
 void serialize_route(const Modello& m, ByteBuffer& out) {
   for (const voce_percorso& v : m.tabella_percorso) {
     out.u8(v.tipo_voce);
@@ -70,10 +78,10 @@ namespace {
 
 // The three files in their order, under `nomi`; `line`, when given, already
 // holds the first `written` bytes of the line file.
-void write_files(const Modello& m, const FileNames& nomi, std::optional<platform::AtomicFile> line,
-                 std::size_t written) {
+void write_files(const Modello& m, const std::string& folder, const FileNames& nomi,
+                 std::optional<platform::AtomicFile> line, std::size_t written) {
   if (m.scrivi_linea != 0) {
-    if (!line) line.emplace(platform::join_path(m.cartella, nomi.linea_dat()));
+    if (!line) line.emplace(platform::join_path(folder, nomi.linea_dat()));
     // The plan is its file image already: two writes.
     line->write(m.tracciato.image(0).subspan(written));
     line->write(m.tracciato.image(1));
@@ -83,21 +91,21 @@ void write_files(const Modello& m, const FileNames& nomi, std::optional<platform
 
   ByteBuffer buffer;
   serialize_route(m, buffer);
-  scrivi(platform::join_path(m.cartella, nomi.percorso_sim()), buffer);
+  scrivi(platform::join_path(folder, nomi.percorso_sim()), buffer);
 
   buffer.clear();
   serialize_cells(m, buffer);
-  scrivi(platform::join_path(m.cartella, nomi.celle_dat()), buffer);
+  scrivi(platform::join_path(folder, nomi.celle_dat()), buffer);
 }
 
 }  // namespace
 
-void write_compiled_files(const Modello& m) {
-  write_compiled_files(m, FileNames{m.nome_scenario, m.numero_treno});
+void write_compiled_files(const Modello& m, const std::string& folder) {
+  write_compiled_files(m, folder, FileNames{m.nome_scenario, m.numero_treno});
 }
 
-void write_compiled_files(const Modello& m, const FileNames& nomi) {
-  write_files(m, nomi, std::nullopt, 0);
+void write_compiled_files(const Modello& m, const std::string& folder, const FileNames& nomi) {
+  write_files(m, folder, nomi, std::nullopt, 0);
 }
 
 // Told by the plan as stretches of coordinate 0 become final, and writes
@@ -182,28 +190,25 @@ class CompiledFilesWriter::LineFile final : public Tracciato::Observer {
   std::thread worker_;  // last: started once everything above is ready
 };
 
-CompiledFilesWriter::CompiledFilesWriter(Modello& m) : m_(m) {
+CompiledFilesWriter::CompiledFilesWriter(std::string folder, FileNames nomi)
+    : folder_(std::move(folder)), nomi_(std::move(nomi)) {
   try {
-    line_ = std::make_unique<LineFile>(
-        platform::join_path(m.cartella, FileNames{m.nome_scenario, m.numero_treno}.linea_dat()));
-    m_.tracciato.observe(line_.get());
+    line_ = std::make_unique<LineFile>(platform::join_path(folder_, nomi_.linea_dat()));
   } catch (const std::system_error&) {
     // No thread to be had: finish() writes everything, as
     // write_compiled_files does.
   }
 }
 
-CompiledFilesWriter::~CompiledFilesWriter() {
-  if (line_) m_.tracciato.observe(nullptr);
-}
+CompiledFilesWriter::~CompiledFilesWriter() = default;
 
-void CompiledFilesWriter::finish() {
-  const FileNames nomi{m_.nome_scenario, m_.numero_treno};
-  if (!line_) return write_files(m_, nomi, std::nullopt, 0);
-  m_.tracciato.observe(nullptr);
+Tracciato::Observer* CompiledFilesWriter::plan_observer() { return line_.get(); }
+
+void CompiledFilesWriter::finish(const Modello& m) {
+  if (!line_) return write_files(m, folder_, nomi_, std::nullopt, 0);
   line_->stop(true);
   if (line_->failure()) std::rethrow_exception(line_->failure());
-  write_files(m_, nomi, std::move(line_->file()), line_->written());
+  write_files(m, folder_, nomi_, std::move(line_->file()), line_->written());
 }
 
 }  // namespace scenario

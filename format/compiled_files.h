@@ -22,39 +22,48 @@ namespace scenario {
 inline constexpr std::size_t byte_per_cella = 15;
 inline constexpr std::size_t byte_voce_vuota = 34;
 
+// The compiled files' names in the order they are written: the compiled
+// line file (only with the plan), the route file, the cell file.
+std::vector<std::string> compiled_file_names(const FileNames& nomi, bool plan);
+
 void serialize_route(const Modello& m, ByteBuffer& out);
 void serialize_cells(const Modello& m, ByteBuffer& out);
 // Hands the plan's bytes to `flush` in pieces of at most `chunk` bytes.
 template <typename Flush>
 void serialize_plan(const Tracciato& t, std::size_t chunk, Flush flush);
 
-// Writes, each replaced whole and in this order: the compiled line file
-// (only when m.scrivi_linea is non-zero), the route file, the cell file.
-// Throws platform::Failure; files finished before stay.
-void write_compiled_files(const Modello& m);
+// Writes into `folder`, each replaced whole and in this order: the compiled
+// line file (only when m.scrivi_linea is non-zero), the route file, the cell
+// file. Throws platform::Failure; files finished before stay.
+void write_compiled_files(const Modello& m, const std::string& folder);
 // The same under the names given, which may differ from the model's own
 // texts in their encoding.
-void write_compiled_files(const Modello& m, const FileNames& nomi);
+void write_compiled_files(const Modello& m, const std::string& folder, const FileNames& nomi);
 
-// write_compiled_files for a compile yet to run. Made before compile_folder() on
-// the same model, it writes the compiled line file's first half (under the
-// file's temporary name, on a thread of its own) while the plan is still
-// being computed; finish() writes the rest and the other two files, the
-// same bytes in the same order as write_compiled_files(m). Destroyed
-// unfinished, as when the compile ends in a fatal error, it leaves no file.
+// write_compiled_files for a compile yet to run, into `folder` under
+// `nomi`. Its plan_observer(), given to compile(), writes the compiled line
+// file's first half (under the file's temporary name, on a thread of its
+// own) while the plan is still being computed; finish() writes the rest and
+// the other two files, the same bytes in the same order as
+// write_compiled_files. Destroyed unfinished, as when the compile ends in a
+// fatal error, it leaves no file.
 class CompiledFilesWriter {
  public:
-  explicit CompiledFilesWriter(Modello& m);
+  CompiledFilesWriter(std::string folder, FileNames nomi);
   ~CompiledFilesWriter();
   CompiledFilesWriter(const CompiledFilesWriter&) = delete;
   CompiledFilesWriter& operator=(const CompiledFilesWriter&) = delete;
 
-  // Throws platform::Failure; files finished before stay.
-  void finish();
+  // Nothing when no thread could be had: finish() then writes everything.
+  Tracciato::Observer* plan_observer();
+  // `m` is the model compiled with plan_observer(), which it no longer
+  // holds. Throws platform::Failure; files finished before stay.
+  void finish(const Modello& m);
 
  private:
   class LineFile;
-  Modello& m_;
+  std::string folder_;
+  FileNames nomi_;
   std::unique_ptr<LineFile> line_;
 };
 

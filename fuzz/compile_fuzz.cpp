@@ -10,9 +10,9 @@
 // the train reading after an abandoned line it reaches through the other
 // refused records.
 //
-// FatalError and CompilationStopped are the expected ways for a
-// compilation to stop; anything else escaping, a sanitizer report, or a
-// route or cell file that its own reader refuses is a finding.
+// A compilation that stops early (a fatal header clash, no track cells) is
+// expected; anything escaping, a sanitizer report, or a route or cell file
+// that its own reader refuses is a finding.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -62,16 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TextInMemory testo_linea(input.substr(0, taglio), "Fuzz_linea.txt");
   TextInMemory testo_treno(treno, "Fuzz_1-.txt");
 
-  Modello m;
-  m.nome_scenario = "Fuzz";
-  m.numero_treno = "1";
-  try {
-    compile_folder(m, 0, {testo_linea, testo_treno});
-  } catch (const FatalError&) {
-    return 0;
-  } catch (const CompilationStopped&) {
-    return 0;
-  }
+  const CompileResult r = compile({testo_linea, testo_treno}, {{"Fuzz", "1"}, false, nullptr});
+  if (!r.status.has_files()) return 0;
+  const Modello& m = r.model;
   rileggi(m, "the route file", serialize_route, [](std::string_view b) { read_route(b); });
   rileggi(m, "the cell file", serialize_cells, [](std::string_view b) { read_cells(b); });
   return 0;

@@ -150,13 +150,12 @@ void compilazioni(const fs::path& d) {
 
 void compile_folder(const std::string& cartella, const std::string& testo_linea,
              const std::string& testo_treno, std::int32_t j, Modello& m) {
-  m.cartella = cartella;
   m.nome_scenario = "Seme";
   m.numero_treno = "1";
   const FileNames nomi{m.nome_scenario, m.numero_treno};
   scrivi(fs::path(cartella) / nomi.linea_txt(), testo_linea);
   scrivi(fs::path(cartella) / nomi.treno_txt(), testo_treno);
-  memorizza_percorso(m, j);
+  memorizza_percorso(m, cartella, j);
 }
 
 std::string piano(std::int32_t ultimo, std::int64_t inizio, std::int64_t lunghezza, double k) {

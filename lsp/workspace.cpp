@@ -168,25 +168,21 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   u.train_path = train;
   u.line_bytes = std::move(line_bytes);
   u.train_bytes = std::move(train_bytes);
-  Modello& m = u.model;
   const std::optional<ScenarioFile> f = classify_path(train.empty() ? line : train);
-  m.nome_scenario = f ? f->scenario : std::string();
-  m.numero_treno = f ? f->train : std::string();
+  const FileNames names{f ? f->scenario : std::string(), f ? f->train : std::string()};
 
-  std::optional<std::int32_t> fatal;
   TextInMemory linea(u.line_bytes, line), treno(u.train_bytes, train);
-  try {
-    // With the plan, as `scenarioc compile` does: curves are read only then.
-    compile_folder(m, 1, {linea, treno});
-  } catch (const FatalError& e) {
-    fatal = e.numero();
-  } catch (const CompilationStopped&) {
-    // The recorded error says why.
-  } catch (const std::exception& e) {
+  // With the plan, as `scenarioc compile` does: curves are read only then.
+  CompileResult r = compile({linea, treno}, {names, true, nullptr});
+  u.model = std::move(r.model);
+  Modello& m = u.model;
+  std::optional<std::int32_t> fatal;
+  if (r.status.ending == CompileStatus::Ending::fatal) fatal = r.status.error;
+  if (r.status.ending == CompileStatus::Ending::unreadable) {
     Diagnostic d;
     d.severity = Severity::error;
     d.code = "compiler-failure";
-    d.message = std::string("the compilation failed: ") + e.what();
+    d.message = "the compilation failed: " + r.status.message;
     u.diagnostics.push_back(std::move(d));
   }
   // Nothing here reads the plan: 18 MB for the longest line, freed at once.

@@ -89,8 +89,6 @@ inline constexpr int max_montagne = 80;
 static_assert(Origins::entry_count == voce::numero);
 
 struct Modello {
-  // Every file of the scenario lies in this directory.
-  std::string cartella;
   std::string nome_scenario;
   std::string numero_treno;
 

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -184,6 +185,31 @@ class FolderLock {
  private:
   std::intptr_t handle_;
   bool held_ = false;
+};
+
+// ---- Publishing a set of files ----
+
+// The one way a run writes a set of files into a folder: it takes the
+// folder's turn (FolderLock; `on_wait` as there), removes the staging
+// folders named `prefix` that killed runs left there, and makes its own
+// StagingFolder when first asked for its path(). The caller writes there,
+// while it still computes if it likes, then publish()es the set; an
+// OutputSet destroyed before that leaves the folder as it was, and so does
+// a failed publish(). Throws Failure.
+class OutputSet {
+ public:
+  OutputSet(std::string folder, std::string_view prefix,
+            const std::function<void()>& on_wait = {});
+
+  const std::string& path();
+  std::string staged(std::string_view name);
+  void publish(std::span<const std::string> names);
+
+ private:
+  std::string folder_;
+  std::string prefix_;
+  FolderLock lock_;
+  std::optional<StagingFolder> staging_;
 };
 
 // ---- Interrupts ----

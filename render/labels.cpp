@@ -5,7 +5,7 @@
 
 #include "render/scene.h"
 
-namespace scenarioc::render {
+namespace render {
 
 std::size_t char_count(std::string_view s) {
   std::size_t n = 0;
@@ -35,4 +35,4 @@ std::string Scene::km(double metres) const {
   return svg::num(metres / 1000.0, decimals);
 }
 
-}  // namespace scenarioc::render
+}  // namespace render

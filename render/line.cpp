@@ -10,7 +10,7 @@
 #include "model/format_constants.h"
 #include "render/scene.h"
 
-namespace scenarioc {
+namespace render {
 
 using namespace scenario;
 using render::Scene;
@@ -253,4 +253,4 @@ std::string draw_scenario(const CompiledScenario& l, double from, double to) {
   return doc.finish(y + 10);
 }
 
-}  // namespace scenarioc
+}  // namespace render

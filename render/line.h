@@ -12,7 +12,7 @@
 #include "model/model.h"
 #include "model/plan.h"
 
-namespace scenarioc {
+namespace render {
 
 struct CompiledScenario {
   std::array<scenario::voce_percorso, scenario::voce::numero> tabella_percorso;
@@ -33,4 +33,4 @@ double axis_end(const CompiledScenario& l);
 // The picture of metres `from` to `to` (0 <= from < to <= axis_end).
 std::string draw_scenario(const CompiledScenario& l, double from, double to);
 
-}  // namespace scenarioc
+}  // namespace render

@@ -4,7 +4,7 @@
 #include "format/compiled_files_reader.h"
 #include "render/scene.h"
 
-namespace scenarioc::render {
+namespace render {
 
 using scenario::cella;
 namespace tipo = scenario::tipo;
@@ -147,4 +147,4 @@ std::string describe_cell(const Scene& s, std::size_t c) {
   return svg::cp1252_text(d);
 }
 
-}  // namespace scenarioc::render
+}  // namespace render

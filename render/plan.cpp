@@ -13,7 +13,7 @@
 #include "render/scene.h"
 #include "render/thin.h"
 
-namespace scenarioc::render {
+namespace render {
 namespace {
 
 using scenario::Tracciato;
@@ -272,4 +272,4 @@ double PlanPanel::draw(double y) {
 
 double draw_plan(svg::Document& doc, const Scene& s, double y) { return PlanPanel(doc, s).draw(y); }
 
-}  // namespace scenarioc::render
+}  // namespace render

@@ -9,7 +9,7 @@
 #include "render/scene.h"
 #include "render/thin.h"
 
-namespace scenarioc::render {
+namespace render {
 namespace {
 
 using scenario::cella;
@@ -431,4 +431,4 @@ double Profiles::draw(double y0) {
 
 double draw_profiles(svg::Document& doc, const Scene& s, double y) { return Profiles(doc, s).draw(y); }
 
-}  // namespace scenarioc::render
+}  // namespace render

@@ -10,7 +10,7 @@
 #include "render/line.h"
 #include "render/svg.h"
 
-namespace scenarioc::render {
+namespace render {
 
 inline constexpr double page_width = 1600;
 inline constexpr double margin = 20;          // around the plan
@@ -108,4 +108,4 @@ class LabelSpace {
 double draw_plan(svg::Document& doc, const Scene& s, double y);
 double draw_profiles(svg::Document& doc, const Scene& s, double y);
 
-}  // namespace scenarioc::render
+}  // namespace render

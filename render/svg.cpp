@@ -7,7 +7,7 @@
 #include "model/version.h"
 #include "text/cp1252.h"
 
-namespace scenarioc::svg {
+namespace render::svg {
 namespace {
 
 constexpr char32_t replacement = 0xFFFD;
@@ -31,11 +31,11 @@ std::string cp1252_text(std::string_view cp1252) {
   for (char ch : cp1252) {
     const auto c = static_cast<unsigned char>(ch);
     if (escape(out, ch)) continue;
-    const char32_t u = from_cp1252(c);
+    const char32_t u = scenario::from_cp1252(c);
     // Control characters, C1 ones included, have no place in a picture.
-    if (u < 0x20 || (u >= 0x7F && u < 0xA0)) append_utf8(out, replacement);
+    if (u < 0x20 || (u >= 0x7F && u < 0xA0)) scenario::append_utf8(out, replacement);
     else if (u < 0x80) out += ch;
-    else append_utf8(out, u);
+    else scenario::append_utf8(out, u);
   }
   return out;
 }
@@ -131,4 +131,4 @@ std::string Document::finish(double height) {
   return doc;
 }
 
-}  // namespace scenarioc::svg
+}  // namespace render::svg

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace scenarioc::svg {
+namespace render::svg {
 
 // Windows-1252 bytes as UTF-8 with &, <, >, " and ' escaped. Bytes XML
 // cannot carry (control codes, the five unassigned 1252 codes) become
@@ -61,4 +61,4 @@ class Document {
   int open_groups_ = 0;
 };
 
-}  // namespace scenarioc::svg
+}  // namespace render::svg

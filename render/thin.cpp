@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-namespace scenarioc::svg {
+namespace render::svg {
 
 void ThinnedTrack::add(Point p) {
   if (current_.empty()) {
@@ -93,4 +93,4 @@ std::vector<Point> ThinnedSeries::finish() {
   return std::move(out_);
 }
 
-}  // namespace scenarioc::svg
+}  // namespace render::svg

@@ -8,7 +8,7 @@
 
 #include "render/svg.h"
 
-namespace scenarioc::svg {
+namespace render::svg {
 
 // The plan: a point is kept when it lies at least `step` pixels from the
 // last kept one; the last point of each stretch is always kept. A gap (an
@@ -49,4 +49,4 @@ class ThinnedSeries {
   bool lowest_first_ = true;  // the lowest point came before the highest
 };
 
-}  // namespace scenarioc::svg
+}  // namespace render::svg

@@ -65,19 +65,16 @@ InMemory in_memory(const std::string& linea, const std::string& treno, const Fil
                    int runs) {
   InMemory r;
   for (int run = 0; run < runs; ++run) {
-    Modello m;
-    m.nome_scenario = nomi.nome_scenario;
-    m.numero_treno = nomi.numero_treno;
     TextInMemory l(linea, "linea"), t(treno, "treno");
     auto t0 = Clock::now();
-    compile_folder(m, 1, {l, t});
+    const CompileResult compiled = compile({l, t}, {nomi, true, nullptr});
     r.compile = std::min(r.compile, ms_since(t0));
 
     scenarioc::Sources s{{"linea", linea}, {"treno", treno}};
     t0 = Clock::now();
     const scenarioc::CheckResult c = scenarioc::check_sources(s, nomi, {}, false);
     r.check = std::min(r.check, ms_since(t0));
-    r.warnings = scenarioc::warnings_shown(c.model, {});
+    r.warnings = scenarioc::warnings_shown(c.compiled.model, {});
     r.error = c.status != 0;
   }
   return r;
@@ -103,12 +100,11 @@ int main(int argc, char** argv) {
     };
     rimuovi_compilati();
     Modello m;
-    m.cartella = dir.str();
     m.nome_scenario = nomi.nome_scenario;
     m.numero_treno = nomi.numero_treno;
 
     auto t0 = Clock::now();
-    memorizza_percorso(m, 1);
+    memorizza_percorso(m, dir.str(), 1);
     best_compile = std::min(best_compile, ms_since(t0));
     if (m.numero_errore != 0) {
       std::fprintf(stderr, "compile_perftest: recorded error %d at %d m\n", m.numero_errore, m.posizione_errore);
@@ -117,7 +113,7 @@ int main(int argc, char** argv) {
 
     rimuovi_compilati();
     t0 = Clock::now();
-    write_compiled_files(m);
+    write_compiled_files(m, dir.str());
     best_write = std::min(best_write, ms_since(t0));
 
     bytes = 0;

@@ -29,13 +29,12 @@ const CompiledBytes& compilati() {
   static const CompiledBytes c = [] {
     TempDir dir;
     Modello m;
-    m.cartella = dir.str();
     m.nome_scenario = "Belvara_Quintosa";
     m.numero_treno = "254";
     const FileNames nomi{m.nome_scenario, m.numero_treno};
-    dati_linea(m.cartella, nomi);
-    dati_treno(m.cartella, nomi);
-    memorizza_percorso(m, 1);
+    dati_linea(dir.str(), nomi);
+    dati_treno(dir.str(), nomi);
+    memorizza_percorso(m, dir.str(), 1);
     return CompiledBytes{read_bytes(dir / nomi.linea_dat()), read_bytes(dir / nomi.percorso_sim()),
                      read_bytes(dir / nomi.celle_dat())};
   }();

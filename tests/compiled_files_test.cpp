@@ -27,9 +27,8 @@ std::uint32_t le(const std::string& b, std::size_t at, int size) {
 
 // A model shaped like the embedded one: 1841 cells, and a straight plan of
 // 92001 points when `piano`.
-Modello modello(const std::string& cartella, bool piano) {
+Modello modello(bool piano) {
   Modello m;
-  m.cartella = cartella;
   m.nome_scenario = "Belvara_Quintosa";
   m.numero_treno = "254";
   m.scrivi_linea = piano ? 1 : 0;
@@ -54,7 +53,7 @@ Modello modello(const std::string& cartella, bool piano) {
 
 TEST(CompiledFiles, RouteFileLayout) {
   TempDir dir;
-  write_compiled_files(modello(dir.str(), false));
+  write_compiled_files(modello(false), dir.str());
   const std::string b = read_bytes(dir / "Belvara_Quintosa_254.sim");
   ASSERT_EQ(b.size(), 87u * 34 + 16 + 3);
   // Entry 1 at 34: kind, dato1..3, byte1, empty text, intero1..5, byte2..5, dato4.
@@ -80,7 +79,7 @@ TEST(CompiledFiles, RouteFileLayout) {
 
 TEST(CompiledFiles, CellFileLayout) {
   TempDir dir;
-  write_compiled_files(modello(dir.str(), false));
+  write_compiled_files(modello(false), dir.str());
   const std::string b = read_bytes(dir / "Belvara_Quintosa_254.dat");
   ASSERT_EQ(b.size(), 27615u);
   EXPECT_EQ(le(b, 15 + 1, 2), 5121u);
@@ -92,7 +91,7 @@ TEST(CompiledFiles, CellFileLayout) {
 
 TEST(CompiledFiles, LineFileLayoutAndSize) {
   TempDir dir;
-  write_compiled_files(modello(dir.str(), true));
+  write_compiled_files(modello(true), dir.str());
   const std::string b = read_bytes(dir / "Belvara_Quintosa_linea.dat");
   ASSERT_EQ(b.size(), 1839964u);
   EXPECT_EQ(b.substr(0, 4), std::string("\x02\x00\x00\x00", 4));  // point 0, coordinate 0: integer 0
@@ -113,11 +112,11 @@ TEST(CompiledFiles, ReplacedWholeAndLineFileOnlyWithThePlan) {
   const std::string vecchio(3000000, 'x');
   for (const char* nome : {"Belvara_Quintosa_254.sim", "Belvara_Quintosa_254.dat", "Belvara_Quintosa_linea.dat"})
     write_bytes(dir / nome, vecchio);
-  write_compiled_files(modello(dir.str(), false));
+  write_compiled_files(modello(false), dir.str());
   EXPECT_EQ(read_bytes(dir / "Belvara_Quintosa_254.sim").size(), 2977u);
   EXPECT_EQ(read_bytes(dir / "Belvara_Quintosa_254.dat").size(), 27615u);
   EXPECT_EQ(read_bytes(dir / "Belvara_Quintosa_linea.dat"), vecchio);  // untouched without the plan
-  write_compiled_files(modello(dir.str(), true));
+  write_compiled_files(modello(true), dir.str());
   EXPECT_EQ(read_bytes(dir / "Belvara_Quintosa_linea.dat").size(), 1839964u);
 }
 
@@ -125,7 +124,7 @@ TEST(CompiledFiles, AFileThatCannotBeCreatedIsAFailureNamingIt) {
   TempDir dir;
   std::filesystem::create_directory(dir / "Belvara_Quintosa_254.sim");
   try {
-    write_compiled_files(modello(dir.str(), true));
+    write_compiled_files(modello(true), dir.str());
     ADD_FAILURE() << "no failure";
   } catch (const platform::Failure& e) {
     EXPECT_NE(e.path().find("Belvara_Quintosa_254.sim"), std::string::npos) << e.what();
@@ -141,9 +140,10 @@ TEST(CompiledFiles, AFileThatCannotBeCreatedIsAFailureNamingIt) {
 // second plan's bytes exactly as write_compiled_files writes them.
 TEST(CompiledFilesWriter, ALineFileBegunWhileThePlanIsComputedHasTheSameBytes) {
   TempDir dir, altra;
-  Modello m = modello(dir.str(), false);
+  Modello m = modello(false);
   m.scrivi_linea = 1;
-  CompiledFilesWriter scrittura(m);
+  CompiledFilesWriter scrittura(dir.str(), {m.nome_scenario, m.numero_treno});
+  m.tracciato.observe(scrittura.plan_observer());
   auto piano = [&](std::int32_t ultimo, double y) {
     m.tracciato.crea(ultimo);
     seed_plan(m.tracciato);
@@ -160,10 +160,10 @@ TEST(CompiledFilesWriter, ALineFileBegunWhileThePlanIsComputedHasTheSameBytes) {
   for (int i = 0; i < 2000 && !scritto(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   ASSERT_TRUE(scritto());
   piano(300000, 0.0);
-  scrittura.finish();
+  m.tracciato.observe(nullptr);
+  scrittura.finish(m);
 
-  m.cartella = altra.str();
-  write_compiled_files(m);
+  write_compiled_files(m, altra.str());
   for (const char* nome : {"Belvara_Quintosa_linea.dat", "Belvara_Quintosa_254.sim", "Belvara_Quintosa_254.dat"})
     EXPECT_EQ(read_bytes(dir / nome), read_bytes(altra / nome)) << nome;
   EXPECT_EQ(testing_support::names_in(dir.path()), testing_support::names_in(altra.path()));

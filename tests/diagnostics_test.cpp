@@ -39,15 +39,10 @@ struct Compiled {
 
 Compiled compile(const std::string& linea, const std::string& treno, std::int32_t j = 1) {
   Compiled c;
-  c.m.nome_scenario = "Prova";
-  c.m.numero_treno = "7";
   TextInMemory l(linea, "linea"), t(treno, "treno");
-  try {
-    compile_folder(c.m, j, {l, t});
-  } catch (const FatalError& f) {
-    c.fatal = f.numero();
-  } catch (const CompilationStopped&) {
-  }
+  CompileResult r = scenario::compile({l, t}, {{"Prova", "7"}, j != 0, nullptr});
+  c.m = std::move(r.model);
+  if (r.status.ending == CompileStatus::Ending::fatal) c.fatal = r.status.error;
   for (const Diagnostic& d : c.m.diagnostics) {
     const std::string& text = d.at.text == Text::treno ? treno : linea;
     const char which = d.at.text == Text::linea ? 'l' : d.at.text == Text::treno ? 't' : '-';

@@ -20,8 +20,8 @@ class EmbeddedScenario : public ::testing::Test {
     f_ = new ScenarioFixture;
     f_->m.nome_scenario = "Belvara_Quintosa";
     f_->m.numero_treno = "254";
-    dati_linea(f_->m.cartella, f_->nomi());
-    dati_treno(f_->m.cartella, f_->nomi());
+    dati_linea(f_->dir.str(), f_->nomi());
+    dati_treno(f_->dir.str(), f_->nomi());
     f_->compile_folder(1);
   }
   static void TearDownTestSuite() {
@@ -108,7 +108,11 @@ TEST_F(EmbeddedScenario, StampsAndCodes) {
 TEST(Compilation, WithoutCellsNothingIsWritten) {
   ScenarioFixture f;
   f.treno(testing_support::train_with(""));
-  EXPECT_THROW(f.compile_folder(1), CompilationStopped);
+  f.compile_folder(1);
+  EXPECT_EQ(f.status.ending, CompileStatus::Ending::no_cells);
+  EXPECT_EQ(f.status.error, 101);
+  EXPECT_EQ(f.status.message, "the line description left no track cells to compile (error 101: "
+                              "line description file missing)");
   EXPECT_EQ(f.m.numero_errore, 101);
   EXPECT_TRUE(f.train_text_left());
   EXPECT_FALSE(f.esiste(f.nomi().percorso_sim()));
@@ -122,11 +126,35 @@ TEST(Compilation, ScenarioErrorsStillGiveTheFiles) {
       "stazione, 1000, 12, 600, 0,0,0, 1,1,0, 4,1,1, 1, 13,57,0, UNO\r\n"
       "stazione, 3010, 12, 600, 0,0,0, 1,1,0, 4,1,1, 1, 13,57,0, DUE\r\n"));
   Modello& m = f.compile_folder(0);
+  EXPECT_EQ(f.status.ending, CompileStatus::Ending::scenario_error);
+  EXPECT_EQ(f.status.error, 8);
+  EXPECT_EQ(f.status.position, 3010);
   EXPECT_EQ(m.numero_errore, 8);
   EXPECT_EQ(m.tabella_percorso[1].testo, "UNO");
   EXPECT_TRUE(f.esiste(f.nomi().percorso_sim()));
   EXPECT_TRUE(f.esiste(f.nomi().celle_dat()));
   EXPECT_FALSE(f.esiste(f.nomi().linea_dat()));
+}
+
+// A text that cannot be discarded once read (a description file that cannot
+// be deleted) stops the compilation with the reason; nothing is to be
+// written.
+TEST(Compilation, ATextThatCannotBeDiscardedStopsIt) {
+  class Undeletable final : public DescriptionText {
+   public:
+    explicit Undeletable(std::string bytes) : bytes_(std::move(bytes)) {}
+    bool exists() const override { return true; }
+    std::string read() override { return bytes_; }
+    void discard() override { throw std::runtime_error("cannot delete \"linea\": access denied"); }
+
+   private:
+    std::string bytes_;
+  };
+  Undeletable linea(testing_support::line_with("")), treno(testing_support::train_with(""));
+  const CompileResult r = compile({linea, treno}, {{"Prova", "7"}, false, nullptr});
+  EXPECT_EQ(r.status.ending, CompileStatus::Ending::unreadable);
+  EXPECT_EQ(r.status.message, "cannot delete \"linea\": access denied");
+  EXPECT_FALSE(r.status.has_files());
 }
 
 // The line is long enough for its file to be begun while the plan is
@@ -137,12 +165,9 @@ TEST(Compilation, AFeatureInCellOneIsFatal) {
     ScenarioFixture f;
     f.linea(testing_support::line_with("", 300000));
     f.treno(testing_support::train_with(riga));
-    try {
-      f.compile_folder(1);
-      ADD_FAILURE() << riga;
-    } catch (const FatalError& e) {
-      EXPECT_EQ(e.numero(), errore);
-    }
+    f.compile_folder(1);
+    EXPECT_EQ(f.status.ending, CompileStatus::Ending::fatal) << riga;
+    EXPECT_EQ(f.status.error, errore);
     EXPECT_EQ(testing_support::names_in(f.dir.path()), std::vector<std::string>{});
   }
 }

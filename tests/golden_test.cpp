@@ -37,19 +37,18 @@ class Golden : public ::testing::Test {
     dir_ = new TempDir;
     texts_ = new std::map<std::string, std::string>;
     scenario::Modello m;
-    m.cartella = dir_->str();
     m.nome_scenario = "Belvara_Quintosa";
     m.numero_treno = "254";
     const scenario::FileNames names{m.nome_scenario, m.numero_treno};
-    scenario::dati_linea(m.cartella, names);
-    scenario::dati_treno(m.cartella, names);
-    scenario::dati_note(m.cartella, names);
-    scenario::dati_rallentamenti(m.cartella, names);
-    scenario::dati_scheda(m.cartella, names);
+    scenario::dati_linea(dir_->str(), names);
+    scenario::dati_treno(dir_->str(), names);
+    scenario::dati_note(dir_->str(), names);
+    scenario::dati_rallentamenti(dir_->str(), names);
+    scenario::dati_scheda(dir_->str(), names);
     // The compilation deletes the two descriptions: keep them first.
     for (const auto& e : std::filesystem::directory_iterator(dir_->path()))
       (*texts_)[e.path().filename().string()] = read_bytes(e.path());
-    scenario::memorizza_percorso(m, 1);
+    scenario::memorizza_percorso(m, dir_->str(), 1);
   }
   static void TearDownTestSuite() {
     delete texts_;

@@ -82,16 +82,15 @@ const std::map<std::string, std::string>& one_shot_files() {
   static const std::map<std::string, std::string> files = [] {
     TempDir dir;
     scenario::Modello m;
-    m.cartella = dir.str();
     m.nome_scenario = "Belvara_Quintosa";
     m.numero_treno = "254";
     const scenario::FileNames names{m.nome_scenario, m.numero_treno};
-    scenario::dati_linea(m.cartella, names);
-    scenario::dati_treno(m.cartella, names);
-    scenario::dati_note(m.cartella, names);
-    scenario::dati_rallentamenti(m.cartella, names);
-    scenario::dati_scheda(m.cartella, names);
-    scenario::memorizza_percorso(m, 1);
+    scenario::dati_linea(dir.str(), names);
+    scenario::dati_treno(dir.str(), names);
+    scenario::dati_note(dir.str(), names);
+    scenario::dati_rallentamenti(dir.str(), names);
+    scenario::dati_scheda(dir.str(), names);
+    scenario::memorizza_percorso(m, dir.str(), 1);
     std::map<std::string, std::string> out;
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
       out[e.path().filename().string()] = read_bytes(e.path());

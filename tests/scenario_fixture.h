@@ -17,7 +17,6 @@ namespace testing_support {
 class ScenarioFixture {
  public:
   ScenarioFixture() {
-    m.cartella = dir.str();
     m.nome_scenario = "Prova";
     m.numero_treno = "7";
   }
@@ -41,13 +40,15 @@ class ScenarioFixture {
     scenario::memorizza_dati(m, {linea, treno});
     return m;
   }
+  // The whole compile sequence; `status` says how it ended.
   scenario::Modello& compile_folder(std::int32_t j = 0) {
-    scenario::memorizza_percorso(m, j);
+    status = scenario::memorizza_percorso(m, dir.str(), j);
     return m;
   }
 
   TempDir dir;
   scenario::Modello m;
+  scenario::CompileStatus status;
 };
 
 // A line description of `lunghezza` metres with `corpo` as its body.

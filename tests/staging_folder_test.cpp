@@ -233,4 +233,31 @@ TEST(StagingFolder, NeedsAnExistingFolder) {
   EXPECT_EQ(names_in(dir.path()), Names{"file.txt"});
 }
 
+// The one publishing step: its turn taken, what killed runs of its prefix
+// left removed (and nothing else), the set staged and published; dropped
+// before publishing, it leaves the folder as it was.
+TEST(OutputSet, ClearsStaleStagingThenPublishesOrLeavesTheFolderAsItWas) {
+  TempDir dir;
+  for (const auto& [name, bytes] : old_set) write_bytes(dir / name, bytes);
+  fs::create_directory(dir / ".prova-0123456789ab");
+  write_bytes(dir / ".prova-0123456789ab" / "S_254.sim", "half");
+  fs::create_directory(dir / ".altra-0123456789ab");
+  {
+    platform::OutputSet unpublished(dir.str(), ".prova-");
+    for (const std::string& name : set) platform::replace_file(unpublished.staged(name), new_set.at(name));
+  }
+  Contents expected = old_set;
+  expected[".altra-0123456789ab"] = "<folder>";
+  EXPECT_EQ(folder_contents(dir.path()), expected);
+
+  {
+    platform::OutputSet published(dir.str(), ".prova-");
+    for (const std::string& name : set) platform::replace_file(published.staged(name), new_set.at(name));
+    published.publish(set);
+  }
+  expected = new_set;
+  expected[".altra-0123456789ab"] = "<folder>";
+  EXPECT_EQ(folder_contents(dir.path()), expected);
+}
+
 }  // namespace

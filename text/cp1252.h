@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace scenarioc {
+namespace scenario {
 
 // The code point of a Windows-1252 byte. Bytes below 0x80 are ASCII and
 // 0xA0 and above Latin-1; the five codes the page leaves unassigned keep
@@ -81,4 +81,4 @@ inline void append_utf8(std::string& out, char32_t c) {
   }
 }
 
-}  // namespace scenarioc
+}  // namespace scenario

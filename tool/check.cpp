@@ -58,12 +58,14 @@ std::string reason(const platform::Failure& f) {
 std::string in_json(const CheckResult& r, const Sources& s, const WarningOptions& w) {
   Json j;
   j.begin_object();
+  const Modello& m = r.compiled.model;
+  const CompileStatus& status = r.compiled.status;
   j.key("diagnostics");
-  as_json(j, r.model, s, w);
-  j.key("numero_errore").integer(r.model.numero_errore);
-  j.key("posizione_errore").integer(r.model.posizione_errore);
+  as_json(j, m, s, w);
+  j.key("numero_errore").integer(m.numero_errore);
+  j.key("posizione_errore").integer(m.posizione_errore);
   j.key("fatal");
-  if (r.end.fatal) j.integer(*r.end.fatal); else j.null();
+  if (status.ending == CompileStatus::Ending::fatal) j.integer(status.error); else j.null();
   j.key("version").text(scenario::version);
   j.end_object();
   return j.result();
@@ -99,30 +101,21 @@ std::optional<Unreadable> read_sources(const std::string& directory, const FileN
   return std::nullopt;
 }
 
-CompileEnd compile_in_memory(Modello& m, const Sources& s, const FileNames& names, bool plan) {
-  m.nome_scenario = names.nome_scenario;
-  m.numero_treno = names.numero_treno;
-  CompileEnd end;
+CompileResult compile_sources(const Sources& s, const FileNames& names, bool plan,
+                              Tracciato::Observer* plan_observer) {
   TextInMemory linea(s.linea.testo, s.linea.percorso);
   TextInMemory treno(s.treno.testo, s.treno.percorso);
-  try {
-    compile_folder(m, plan ? 1 : 0, {linea, treno});
-  } catch (const FatalError& f) {
-    end.fatal = f.numero();
-  } catch (const CompilationStopped& f) {
-    end.no_cells = f.what();
-  }
-  return end;
+  return compile({linea, treno}, {names, plan, plan_observer});
 }
 
 CheckResult check_sources(const Sources& s, const FileNames& names, const WarningOptions& w,
                           bool json) {
   CheckResult r;
-  r.end = compile_in_memory(r.model, s, names, true);
-  const bool failed = r.model.numero_errore != 0 || r.end.fatal || r.end.no_cells ||
-                      (w.as_errors && warnings_shown(r.model, w) > 0);
+  r.compiled = compile_sources(s, names, true);
+  const Modello& m = r.compiled.model;
+  const bool failed = !r.compiled.status.ok() || (w.as_errors && warnings_shown(m, w) > 0);
   r.status = failed ? exit_error : exit_ok;
-  r.text = json ? in_json(r, s, w) : as_text(r.model, s, w);
+  r.text = json ? in_json(r, s, w) : as_text(m, s, w);
   return r;
 }
 

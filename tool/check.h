@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/compile.h"
 #include "model/file_names.h"
 #include "model/model.h"
 #include "tool/diagnostics.h"
@@ -31,23 +32,17 @@ struct Unreadable {
 std::optional<Unreadable> read_sources(const std::string& directory,
                                        const scenario::FileNames& names, Sources& s);
 
-// How a compilation in memory ended besides its recorded error.
-struct CompileEnd {
-  std::optional<std::int32_t> fatal;  // 1250 or 1251: no compiled file may be written
-  std::optional<std::string> no_cells;  // why there is nothing to write
-};
-
 // The one-shot program's compilation of the texts in memory (with the line
 // plan when `plan`); writes nothing. `names` are as the compiled files hold
-// them (as_stored).
-CompileEnd compile_in_memory(scenario::Modello& m, const Sources& s,
-                             const scenario::FileNames& names, bool plan);
+// them (as_stored); `plan_observer` as in CompileOptions.
+scenario::CompileResult compile_sources(const Sources& s, const scenario::FileNames& names,
+                                        bool plan,
+                                        scenario::Tracciato::Observer* plan_observer = nullptr);
 
 // The check as the benchmark and the command run it: both texts compiled
 // in memory, the diagnostics shown as text (or JSON when `json`).
 struct CheckResult {
-  scenario::Modello model;
-  CompileEnd end;
+  scenario::CompileResult compiled;
   int status = 0;
   std::string text;  // for standard error, or the JSON object
 };

@@ -35,7 +35,7 @@ std::string shown(std::string_view name) {
 // A name in the compiled files' code page; nothing when it has no form there.
 std::optional<std::string> stored(const std::string& name) {
   if (!platform::arguments_in_utf8()) return name;
-  return to_cp1252(name);
+  return scenario::to_cp1252(name);
 }
 
 void check_name(std::string_view option, const std::string& name) {
@@ -49,7 +49,7 @@ void check_name(std::string_view option, const std::string& name) {
     const std::size_t start = at;
     char32_t c = static_cast<unsigned char>(name[at]);
     if (utf8) {
-      const std::optional<char32_t> next = next_utf8(name, at);
+      const std::optional<char32_t> next = scenario::next_utf8(name, at);
       if (!next) throw UsageError(what + ": not UTF-8 text");
       c = *next;
     } else {
@@ -57,9 +57,9 @@ void check_name(std::string_view option, const std::string& name) {
     }
     // C0 and C1 controls, and DEL.
     if (c < 0x20 ||
-        (c >= 0x7F && c < 0xA0 && (utf8 || from_cp1252(static_cast<unsigned char>(c)) == c)))
+        (c >= 0x7F && c < 0xA0 && (utf8 || scenario::from_cp1252(static_cast<unsigned char>(c)) == c)))
       throw UsageError(what + ": a name must not hold control characters");
-    if (utf8 && !to_cp1252(std::string_view(name).substr(start, at - start))) {
+    if (utf8 && !scenario::to_cp1252(std::string_view(name).substr(start, at - start))) {
       throw UsageError(what + ": the compiled files, in Windows-1252, cannot hold \"" +
                       name.substr(start, at - start) + "\"");
     }
@@ -136,12 +136,11 @@ scenario::FileNames as_stored(const scenario::FileNames& nomi) {
   return {*scenario_name, *train};
 }
 
-WritingTurn::WritingTurn(const std::string& folder)
-    : lock_(folder, [&] {
-        write_err("scenarioc: another run is writing into \"" + folder +
-                   "\"; waiting for it to finish\n");
-      }) {
-  if (lock_.held()) platform::remove_stale_staging(folder, staging_prefix);
+platform::OutputSet output_set(const std::string& folder) {
+  return platform::OutputSet(folder, staging_prefix, [&] {
+    write_err("scenarioc: another run is writing into \"" + folder +
+              "\"; waiting for it to finish\n");
+  });
 }
 
 CapturedOutput::CapturedOutput() : outer_(capture) { capture = this; }

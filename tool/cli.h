@@ -61,17 +61,10 @@ scenario::FileNames as_stored(const scenario::FileNames& nomi);
 // folder the set goes to.
 inline constexpr std::string_view staging_prefix = ".scenarioc-";
 
-// A run's turn to write into a folder: while one lives, other scenarioc runs
-// that write there wait (and say so on standard error). Staging folders
-// that runs killed there left behind are removed when the turn begins.
-// Throws platform::Failure.
-class WritingTurn {
- public:
-  explicit WritingTurn(const std::string& folder);
-
- private:
-  platform::FolderLock lock_;
-};
+// A run's set of files for a folder (platform::OutputSet): while it lives,
+// other scenarioc runs that write there wait (and say so on standard
+// error). Throws platform::Failure.
+platform::OutputSet output_set(const std::string& folder);
 
 void write_out(std::string_view text);
 void write_err(std::string_view text);

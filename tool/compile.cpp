@@ -83,38 +83,36 @@ void fail_run(Outcome& e, const std::string& guasto) {
 // The compiler's own run on the texts read, in memory. Scenario errors stay
 // in the model; what ends the run early is noted in `e`. The model holds
 // the names as the compiled files store them.
-void compile_texts(const Sources& s, const FileNames& nel_file, bool piano, Modello& m, Outcome& e) {
+CompileResult compile_texts(const Sources& s, const FileNames& nel_file, bool piano, Outcome& e) {
   // The bytes read for the messages are the bytes compiled.
-  const CompileEnd fine = compile_in_memory(m, s, nel_file, piano);
-  if (fine.fatal) {
+  CompileResult r = compile_sources(s, nel_file, piano);
+  const CompileStatus& fine = r.status;
+  if (fine.ending == CompileStatus::Ending::fatal) {
     e.codice = exit_failure;
-    e.fatale = fine.fatal;
-  } else if (fine.no_cells) {
+    e.fatale = fine.error;
+  } else if (!fine.has_files()) {
     e.codice = exit_failure;
-    e.guasto = fine.no_cells;
-    e.senza_celle = true;
+    e.guasto = fine.message;
+    e.senza_celle = fine.ending == CompileStatus::Ending::no_cells;
   }
-  e.numero_errore = m.numero_errore;
-  e.posizione_errore = m.posizione_errore;
-  if (!e.guasto && m.numero_errore == numero(ScenarioError::unreadable) && !m.read_failure.empty())
-    e.guasto = m.read_failure;
+  e.numero_errore = r.model.numero_errore;
+  e.posizione_errore = r.model.posizione_errore;
+  if (!e.guasto && r.model.numero_errore == numero(ScenarioError::unreadable) &&
+      !r.model.read_failure.empty())
+    e.guasto = r.model.read_failure;
+  return r;
 }
 
 // The compiled files written into a staging folder in the output folder,
 // then put in place as one set, while no other run writes there. The files
 // keep the names typed; their texts hold the names in the files' code page.
-void deliver(Modello& m, const std::string& cartella_uscita, const FileNames& nomi, bool piano,
-              Outcome& e) {
-  std::vector<std::string> prodotti;
-  if (piano) prodotti.push_back(nomi.linea_dat());
-  prodotti.push_back(nomi.percorso_sim());
-  prodotti.push_back(nomi.celle_dat());
+void deliver(const Modello& m, const std::string& cartella_uscita, const FileNames& nomi,
+              bool piano, Outcome& e) {
+  std::vector<std::string> prodotti = compiled_file_names(nomi, piano);
   try {
-    const WritingTurn turno(cartella_uscita);
-    platform::StagingFolder cantiere(cartella_uscita, staging_prefix);
-    m.cartella = cantiere.path();
-    write_compiled_files(m, nomi);
-    cantiere.publish(prodotti);
+    platform::OutputSet set = output_set(cartella_uscita);
+    write_compiled_files(m, set.path(), nomi);
+    set.publish(prodotti);
     e.file = std::move(prodotti);
   } catch (const platform::Failure& f) {
     fail_run(e, f.what());
@@ -163,8 +161,8 @@ void compile_folder(const std::string& cartella_sorgenti, const std::string& car
     return fail_run(e, illeggibile->message);
   }
 
-  Modello m;
-  compile_texts(s, as_stored(nomi), piano, m, e);
+  const CompileResult r = compile_texts(s, as_stored(nomi), piano, e);
+  const Modello& m = r.model;
   if (e.codice != exit_failure) deliver(m, cartella_uscita, nomi, piano, e);
   if (e.codice != exit_failure)
     e.codice = m.numero_errore == 0 && !(w.as_errors && warnings_shown(m, w) > 0) ? exit_ok

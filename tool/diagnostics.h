@@ -31,8 +31,6 @@ struct WarningOptions {
   std::set<std::string, std::less<>> disabled;  // -Wno-CODE
 };
 
-// For FatalError: the clash and what holds track cell 1.
-std::string diagnosi_fatale(const scenario::Modello& m, std::int32_t numero);
 // Takes -Werror and every -Wno-CODE out of `args` (up to a "--"). Throws
 // UsageError for another -W option or a code that is no warning's.
 WarningOptions take_warning_options(std::vector<std::string>& args);

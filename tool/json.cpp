@@ -34,7 +34,7 @@ void Json::quoted(std::string_view s, bool utf8) {
     const auto c = static_cast<unsigned char>(ch);
     if (utf8 && c >= 0x80) {
       const std::size_t start = at;
-      if (const auto u = next_utf8(s, at)) {
+      if (const auto u = scenario::next_utf8(s, at)) {
         // A C1 control is escaped like any other control.
         if (*u < 0xA0) escape_u(out_, static_cast<unsigned>(*u));
         else out_.append(s.substr(start, at - start));
@@ -51,7 +51,7 @@ void Json::quoted(std::string_view s, bool utf8) {
       default:
         if (c < 0x20 || c == 0x7F) escape_u(out_, c);
         else if (c < 0x80) out_ += ch;
-        else escape_u(out_, static_cast<unsigned>(from_cp1252(c)));
+        else escape_u(out_, static_cast<unsigned>(scenario::from_cp1252(c)));
     }
   }
   out_ += '"';

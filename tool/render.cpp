@@ -50,6 +50,7 @@ const std::string_view render_usage =
 namespace {
 
 using namespace scenario;
+using render::CompiledScenario;
 
 struct InputFiles {
   std::string line_file, route_file, cell_file;
@@ -160,7 +161,7 @@ std::optional<CompiledScenario> read_compiled(InputFiles& in) {
       default: l.tracciato = std::move(f.plan); break;
     }
   }
-  if (const auto why = mismatch(l)) {
+  if (const auto why = render::mismatch(l)) {
     write_err("scenarioc: " + in.line_file + ", " + in.route_file + " and " + in.cell_file +
                " are not one scenario: " + *why + "\n");
     return std::nullopt;
@@ -196,13 +197,13 @@ int run_render(std::span<const std::string> args) {
   if (!l) return exit_error;
 
   // The stretch is checked against the line only now that its end is known.
-  const double end = axis_end(*l);
+  const double end = render::axis_end(*l);
   const double from = from_option.value_or(0.0), to = to_option.value_or(end);
   if (from >= end) throw UsageError("--from " + km(from) + " is not before the end of the line (km " + km(end) + ")");
   if (to > end) throw UsageError("--to " + km(to) + " lies beyond the end of the line (km " + km(end) + ")");
   if (to <= from) throw UsageError("--to must be greater than --from");
 
-  const std::string svg = draw_scenario(*l, from, to);
+  const std::string svg = render::draw_scenario(*l, from, to);
   try {
     platform::replace_file(output, svg);
   } catch (const platform::Failure& e) {

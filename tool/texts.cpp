@@ -49,7 +49,7 @@ int run_texts(std::span<const std::string> args) {
   std::string listing;
   try {
     platform::create_directories(dir);
-    const WritingTurn turno(dir);
+    platform::OutputSet set = output_set(dir);
     // An author's edited description must not be lost to a starting point.
     for (const Text& t : texts) {
       const std::string path = platform::join_path(dir, t.name);
@@ -58,14 +58,13 @@ int run_texts(std::span<const std::string> args) {
         return exit_error;
       }
     }
-    platform::StagingFolder cantiere(dir, staging_prefix);
     std::vector<std::string> nomi_testi;
     for (const Text& t : texts) {
-      t.write(cantiere.path(), names);
+      t.write(set.path(), names);
       nomi_testi.push_back(t.name);
       listing += platform::join_path(dir, t.name) + "\n";
     }
-    cantiere.publish(nomi_testi);
+    set.publish(nomi_testi);
   } catch (const platform::Failure& e) {
     write_err("scenarioc: " + std::string(e.what()) + "; no text written\n");
     return exit_failure;

@@ -1,0 +1,30 @@
+// Lock, clear, stage, publish: the one order in which a run writes a set of
+// files into a folder.
+#include "platform/platform.h"
+
+namespace platform {
+
+OutputSet::OutputSet(std::string folder, std::string_view prefix,
+                     const std::function<void()>& on_wait)
+    : folder_(std::move(folder)), prefix_(prefix), lock_(folder_, on_wait) {
+  // Without a lock (a file system that has none) another run may be using
+  // them.
+  if (lock_.held()) remove_stale_staging(folder_, prefix_);
+}
+
+const std::string& OutputSet::path() {
+  if (!staging_) staging_.emplace(folder_, prefix_);
+  return staging_->path();
+}
+
+std::string OutputSet::staged(std::string_view name) {
+  path();
+  return staging_->staged(name);
+}
+
+void OutputSet::publish(std::span<const std::string> names) {
+  path();
+  staging_->publish(names);
+}
+
+}  // namespace platform
