@@ -14,16 +14,18 @@ Converted to_cp1252(std::string_view s) {
     const std::optional<char32_t> c = scenarioc::next_utf8(s, i);
     if (!c) {
       // Malformed UTF-8: one byte is one unmapped character.
-      out.unmapped.push_back(out.bytes.size());
+      out.unmapped.push_back(true);
       out.bytes += '?';
       ++i;
       continue;
     }
     if (const std::optional<unsigned char> b = scenarioc::cp1252_byte(*c)) {
       out.bytes += static_cast<char>(*b);
+      out.unmapped.push_back(false);
     } else {
-      out.unmapped.push_back(out.bytes.size());
-      out.bytes.append(*c >= 0x10000 ? 2 : 1, '?');
+      const std::size_t units = *c >= 0x10000 ? 2 : 1;
+      out.bytes.append(units, '?');
+      for (std::size_t k = 0; k < units; ++k) out.unmapped.push_back(true);
     }
   }
   return out;

@@ -249,6 +249,9 @@ struct FileInfo {
   FileKind kind = FileKind::missing;
   std::uint64_t size = 0;  // of a regular file; 0 for any other kind
   FileIdentity identity;
+  // When its content last changed, in the system's own finest unit; only
+  // ever compared with an earlier reading of the same file.
+  std::uint64_t modified = 0;
 };
 
 // What `path` names, symbolic links followed. A name that leads nowhere is

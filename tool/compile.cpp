@@ -23,7 +23,8 @@ namespace scenarioc {
 
 const std::string_view compile_usage =
     "usage: scenarioc compile [--scenario NAME] [--train NUMBER] [--no-plan] [--out DIR]\n"
-    "                         [--json] [-Werror] [-Wno-CODE]... SOURCE_DIR\n"
+    "                         [--json] [-Werror] [-Wno-CODE]... [--diagnostic-limit N]\n"
+    "                         SOURCE_DIR\n"
     "\n"
     "Compiles SOURCE_DIR/NAME_linea.txt and SOURCE_DIR/NAME_NUMBER-.txt exactly as\n"
     "the one-shot program compiles its own, and leaves NAME_linea.dat, NAME_NUMBER.sim\n"
@@ -37,9 +38,12 @@ const std::string_view compile_usage =
     "  --out DIR        where the compiled files go (default SOURCE_DIR)\n"
     "  --json           print one JSON object on standard output:\n"
     "                   {\"numero_errore\", \"posizione_errore\", \"fatal\", \"failure\", \"files\",\n"
-    "                    \"diagnostics\", \"version\"}\n"
+    "                    \"diagnostics\", \"omitted\", \"version\"}\n"
     "  -Werror          count warnings as errors (the files are still written)\n"
     "  -Wno-CODE        leave out the warnings of CODE (see 'scenarioc check --help')\n"
+    "  --diagnostic-limit N\n"
+    "                   show at most N diagnostics of one code for each text (default\n"
+    "                   10; 0 shows all), as 'scenarioc check' does\n"
     "\n"
     "Warnings and errors are explained on standard error as\n"
     "FILE:LINE:COL: warning: ... or FILE:LINE:COL: error N: ..., as 'scenarioc check'\n"
@@ -164,6 +168,7 @@ void compila(const std::string& cartella_sorgenti, const std::string& cartella_u
   }
 
   Modello m;
+  m.diagnostic_limit.per_code = w.limit;
   compila_testi(s, as_stored(nomi), piano, m, e);
   if (e.codice != exit_failure) consegna(m, cartella_uscita, nomi, piano, e);
   if (e.codice != exit_failure)
@@ -190,6 +195,8 @@ std::string in_json(const Esito& e, const Modello* m, const Sorgenti* s, const W
   if (m) as_json(j, *m, *s, w);
   else if (e.illeggibile) e.illeggibile->as_json(j);
   else j.begin_list().end_list();
+  j.key("omitted");
+  if (m) omitted_json(j, *m, *s, w); else j.begin_list().end_list();
   j.key("version").text(scenario::version);
   j.end_object();
   return j.result();

@@ -112,9 +112,22 @@ void place_json(Json& j, const Place& p) {
 WarningOptions take_warning_options(std::vector<std::string>& args) {
   WarningOptions w;
   std::vector<std::string> rest;
-  bool options = true;
+  bool options = true, limit_given = false;
+  bool limit_next = false;
   for (std::string& a : args) {
+    if (limit_next) {
+      limit_next = false;
+      const bool digits = !a.empty() && a.size() <= 9 && a.find_first_not_of("0123456789") == std::string::npos;
+      if (!digits) throw UsageError("--diagnostic-limit takes a whole number, not \"" + a + "\"");
+      w.limit = static_cast<std::size_t>(std::stoul(a));
+      continue;
+    }
     if (a == "--") options = false;
+    if (options && a == "--diagnostic-limit") {
+      if (limit_given) throw UsageError("--diagnostic-limit given twice");
+      limit_given = limit_next = true;
+      continue;
+    }
     if (!options || !a.starts_with("-W")) {
       rest.push_back(std::move(a));
       continue;
@@ -129,6 +142,7 @@ WarningOptions take_warning_options(std::vector<std::string>& args) {
       throw UsageError("unknown option " + a);
     }
   }
+  if (limit_next) throw UsageError("--diagnostic-limit needs a value");
   args = std::move(rest);
   return w;
 }
@@ -163,6 +177,11 @@ std::string as_text(const Modello& m, const Sorgenti& s, const WarningOptions& w
       }
     }
   }
+  for (const DiagnosticTally* t : m.diagnostic_limit.omitted()) {
+    if (t->severity == Severity::warning && w.disabled.contains(t->code)) continue;
+    out += prefix(placer.place(t->first_omitted)) + "note: " + omitted_summary(*t) +
+           " (--diagnostic-limit 0 shows every one)\n";
+  }
   return out;
 }
 
@@ -184,6 +203,21 @@ void as_json(Json& j, const Modello& m, const Sorgenti& s, const WarningOptions&
       j.end_object();
     }
     j.end_list();
+    j.end_object();
+  }
+  j.end_list();
+}
+
+void omitted_json(Json& j, const Modello& m, const Sorgenti& s, const WarningOptions& w) {
+  Placer placer(s);
+  j.begin_list();
+  for (const DiagnosticTally* t : m.diagnostic_limit.omitted()) {
+    if (t->severity == Severity::warning && w.disabled.contains(t->code)) continue;
+    j.begin_object();
+    place_json(j, placer.place(t->first_omitted));
+    j.key("severity").text(t->severity == Severity::error || w.as_errors ? "error" : "warning");
+    j.key("code").text(t->code);
+    j.key("count").integer(static_cast<std::int64_t>(t->omitted));
     j.end_object();
   }
   j.end_list();
