@@ -258,6 +258,10 @@ struct FileInfo {
 // `missing`; any other failure (no permission to look) throws Failure.
 FileInfo file_info(const std::string& path);
 
+// Whether anything stands under the name itself, a link not followed: a
+// file, a folder, or a symbolic link, one that leads nowhere too.
+bool name_taken(const std::string& path);
+
 // Whether the two names lead to one existing file, however spelled.
 bool same_file(const std::string& a, const std::string& b);
 

@@ -52,7 +52,9 @@ const std::string_view compile_usage =
     "Exit status: 0 no error; 1 a scenario error, or a warning under -Werror (the\n"
     "compiled files are still written); 2 a text that cannot be read, a fatal header\n"
     "clash or a failure: DIR keeps the compiled files it had, untouched (or the\n"
-    "report could not be written to standard output); 64 a wrong command line.\n";
+    "report could not be written and no file was); 3 the compiled files were put\n"
+    "in place, but the report could not be written (standard output or error\n"
+    "failed); 64 a wrong command line.\n";
 
 namespace {
 
@@ -119,6 +121,7 @@ void consegna(Modello& m, const std::string& cartella_uscita, const NomiFile& no
     m.cartella = cantiere.path();
     scrivi_file_compilati(m, nomi);
     cantiere.publish(prodotti);
+    files_published();
     e.file = std::move(prodotti);
   } catch (const platform::Failure& f) {
     fallito(e, f.what());
