@@ -1,7 +1,10 @@
 #include "lsp/encoding.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <optional>
+#include <stdexcept>
 
 #include "text/cp1252.h"
 
@@ -38,11 +41,20 @@ std::string to_utf8(std::string_view s) {
   return out;
 }
 
-LineIndex::LineIndex(std::string_view text) : text_(text), starts_{0} {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')))
-      starts_.push_back(i + 1);
-  }
+LineIndex::LineIndex(std::string_view text) : text_(text) {
+  // Offsets in 32 bits, and room taken once: a text of nothing but line
+  // ends must not cost sixteen times its size.
+  if (text.size() > std::numeric_limits<std::uint32_t>::max())
+    throw std::length_error("a text larger than 4 GiB");
+  auto ends_line = [&](std::size_t i) {
+    return text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'));
+  };
+  std::size_t lines = 1;
+  for (std::size_t i = 0; i < text.size(); ++i) lines += ends_line(i) ? 1 : 0;
+  starts_.reserve(lines);
+  starts_.push_back(0);
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (ends_line(i)) starts_.push_back(static_cast<std::uint32_t>(i + 1));
 }
 
 Position LineIndex::position(std::size_t offset) const {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,7 +49,7 @@ class LineIndex {
 
  private:
   std::string_view text_;
-  std::vector<std::size_t> starts_;
+  std::vector<std::uint32_t> starts_;
 };
 
 }  // namespace lsp

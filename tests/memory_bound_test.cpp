@@ -1,7 +1,7 @@
 // Peak memory of each command run as a process on the worst inputs of its
 // kind: within eight times what it reads plus 64 MiB (doc/development.md).
 // A text of one misspelt keyword on every row, of characters without a
-// Windows-1252 form, of commas only, or of one long line, for check,
+// Windows-1252 form, of commas only, of one long line or of line ends only, for check,
 // compile and the language server; the largest compiled scenario for dump
 // and render. POSIX only: the peak is the child's own, from wait4().
 #include <gtest/gtest.h>
@@ -86,6 +86,7 @@ const Kind kinds[] = {
     {"characters without a Windows-1252 form", "\xCE\xB1\xCE\xB2\xCE\xB3\xCE\xB4\xCE\xB5\r\n"},
     {"commas", ",,,,,,,,,,,,,,,,,,,,,,,,,,,,,,\r\n"},
     {"one long line", ""},
+    {"line ends", "\n"},
 };
 
 // A line text of about `size` bytes, the body all of one kind.
