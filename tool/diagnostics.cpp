@@ -16,7 +16,7 @@ bool is_line_end(char c) { return c == '\r' || c == '\n'; }
 // A place in a description text as a front end shows it: the file as named
 // on the command line, 1-based line and column (in bytes), the line itself.
 struct Place {
-  const Sorgente* source = nullptr;  // none: the scenario as a whole
+  const Source* source = nullptr;  // none: the scenario as a whole
   bool located = false;              // line and column known
   std::size_t line = 0, column = 0;
   std::string_view text;             // the whole line
@@ -29,7 +29,7 @@ struct Place {
 // size.
 class Placer {
  public:
-  explicit Placer(const Sorgenti& s) : s_(s) {}
+  explicit Placer(const Sources& s) : s_(s) {}
 
   Place place(const TextSpan& at) {
     Place p;
@@ -85,7 +85,7 @@ class Placer {
     return marks;
   }
 
-  const Sorgenti& s_;
+  const Sources& s_;
   std::vector<Checkpoint> linea_, treno_;
 };
 
@@ -182,7 +182,7 @@ std::size_t warnings_shown(const Modello& m, const WarningOptions& w) {
   return n;
 }
 
-std::string as_text(const Modello& m, const Sorgenti& s, const WarningOptions& w) {
+std::string as_text(const Modello& m, const Sources& s, const WarningOptions& w) {
   Placer placer(s);
   std::string out;
   for (const Diagnostic* d : shown(m, w)) {
@@ -207,7 +207,7 @@ std::string as_text(const Modello& m, const Sorgenti& s, const WarningOptions& w
   return out;
 }
 
-void as_json(Json& j, const Modello& m, const Sorgenti& s, const WarningOptions& w) {
+void as_json(Json& j, const Modello& m, const Sources& s, const WarningOptions& w) {
   Placer placer(s);
   j.begin_list();
   for (const Diagnostic* d : shown(m, w)) {
@@ -230,7 +230,7 @@ void as_json(Json& j, const Modello& m, const Sorgenti& s, const WarningOptions&
   j.end_list();
 }
 
-void omitted_json(Json& j, const Modello& m, const Sorgenti& s, const WarningOptions& w) {
+void omitted_json(Json& j, const Modello& m, const Sources& s, const WarningOptions& w) {
   Placer placer(s);
   j.begin_list();
   for (const DiagnosticTally* t : m.diagnostic_limit.omitted()) {
