@@ -69,6 +69,7 @@ CompileResult compile(const DescriptionTexts& texts, const CompileOptions& optio
   m.numero_treno = options.names.numero_treno;
   m.scrivi_linea = options.plan ? 1 : 0;
   m.numero_errore = 0;
+  m.diagnostic_limit.per_code = options.diagnostic_limit;
   {
     const Observed observed(m.tracciato, options.plan_observer);
     try {

@@ -46,6 +46,8 @@ struct CompileOptions {
   // Told as the plan's file image grows (a writer that begins the compiled
   // line file while the plan is computed); taken off before compile returns.
   Tracciato::Observer* plan_observer = nullptr;
+  // Diagnostics of one code kept per text (0: every one).
+  std::size_t diagnostic_limit = default_diagnostic_limit;
 };
 
 struct CompileResult {

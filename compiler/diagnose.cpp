@@ -26,6 +26,9 @@ Diagnostic& record_error(Modello& m, ScenarioError e, TextSpan at) {
                        earlier->message + "; only the last error is kept";
     d.notes.push_back({earlier->at.text == Text::none ? TextSpan{} : earlier->at, std::move(what)});
     earlier->code = replaced_code;
+    // It is dropped at the end: keep no text of it until then.
+    earlier->message = {};
+    earlier->notes = {};
   }
   m.error_diagnostic = m.diagnostics.size();
   m.diagnostics.push_back(std::move(d));
@@ -51,6 +54,11 @@ Diagnostic* recorded_error(Modello& m) {
 }
 
 Diagnostic& warn(Modello& m, std::string_view code, TextSpan at, std::string message) {
+  if (!m.diagnostic_limit.admit(code, Severity::warning, at)) {
+    // Counted only; the caller's notes go nowhere.
+    m.omitted_warning = Diagnostic{};
+    return m.omitted_warning;
+  }
   Diagnostic d;
   d.severity = Severity::warning;
   d.code = std::string(code);
@@ -67,6 +75,10 @@ std::string cell_name(std::int64_t c) {
 
 std::string printable(std::string_view s) {
   static constexpr char hex[] = "0123456789ABCDEF";
+  // A field may be a whole 100 MB line: a message quotes its beginning.
+  constexpr std::size_t longest = 200;
+  const bool cut = s.size() > longest;
+  if (cut) s = s.substr(0, longest);
   std::string out;
   for (char ch : s) {
     const auto c = static_cast<unsigned char>(ch);
@@ -78,6 +90,7 @@ std::string printable(std::string_view s) {
       out += hex[c & 0xF];
     }
   }
+  if (cut) out += "...";
   return out;
 }
 

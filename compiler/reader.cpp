@@ -19,6 +19,7 @@ void memorizza_dati(Modello& m, const DescriptionTexts& testi) {
   m.tabella_percorso[voce::ripetizione].testo = m.numero_treno;
   m.read_failure.clear();
   m.diagnostics.clear();
+  m.diagnostic_limit.reset();
   m.error_diagnostic = TextSpan::npos;
   m.origins = {};
 

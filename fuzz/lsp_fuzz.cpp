@@ -46,7 +46,15 @@ class CheckingSink final : public lsp::ByteSink {
 
 class FuzzDisk final : public lsp::Disk {
  public:
-  std::optional<std::string> read(const std::string& path) override {
+  lsp::DiskText read(const std::string& path) override { return {testo(path), {}}; }
+  lsp::FileStamp stamp(const std::string& path) override {
+    return {testo(path) ? 1u : 0u, 1, 1, 1};
+  }
+  bool exists(const std::string& path) override { return testo(path).has_value(); }
+  std::vector<std::string> list(const std::string&) override { return {"Seme_1-.txt"}; }
+
+ private:
+  static std::optional<std::string> testo(const std::string& path) {
     if (finisce_con(path, "_linea.txt"))
       return std::string("[generale]\r\nlunghezza percorso, 10000\r\n[curve]\r\ncurvad3, 800, 450\r\n"
                          "[pendenze]\r\npendenza, 1000, 3\r\n[fine]\r\n");
@@ -55,8 +63,6 @@ class FuzzDisk final : public lsp::Disk {
                          "segnale, 1650, 2, 3, 0, 0, 0, 0, 0,0,0, 0\r\n[fine]\r\n");
     return std::nullopt;
   }
-  bool exists(const std::string& path) override { return read(path).has_value(); }
-  std::vector<std::string> list(const std::string&) override { return {"Seme_1-.txt"}; }
 };
 
 }  // namespace

@@ -249,6 +249,33 @@ void sessioni(const fs::path& d) {
   scrivi(d / "line.txt", sessione("file:///s/Seme_linea.txt", linea_piccola, linea("pendenza, 1000, 3x\r\n")));
   scrivi(d / "damaged.txt", inizio + "Content-Length: 5x\r\n\r\n" + "Content-Length: 3\r\n\r\n[1]" +
                                 "Content-Length: 9\r\n\r\n{not json" + fine);
+  // Nested past the limit inside params and at the top, and just inside it.
+  auto annidato = [](std::size_t livelli) {
+    return std::string(livelli, '[') + std::string(livelli, ']');
+  };
+  const std::string profondo = annidato(14000);
+  json vicino = json::array();
+  for (int i = 0; i < 250; ++i) vicino = json::array({vicino});
+  const std::string cambio_profondo =
+      R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":)"
+      R"({"uri":"file:///s/Seme_1-.txt","version":2},"contentChanges":)" +
+      profondo + "}}";
+  scrivi(d / "deep.txt", inizio +
+                             messaggio("textDocument/didOpen",
+                                       {{"textDocument", {{"uri", "file:///s/Seme_1-.txt"}, {"version", 1},
+                                                          {"text", treno_piccolo}}}},
+                                       false) +
+                             "Content-Length: " + std::to_string(cambio_profondo.size()) + "\r\n\r\n" +
+                             cambio_profondo + "Content-Length: " + std::to_string(profondo.size()) +
+                             "\r\n\r\n" + profondo + messaggio("$/setTrace", {{"value", vicino}}, false) +
+                             fine);
+  // A large document: one mistake on every row, characters Windows-1252
+  // lacks, commas, and a long line, as far as the input length allows.
+  std::string grande = "[generale]\r\nlunghezza percorso, 10000\r\n[curve]\r\n";
+  for (int i = 0; i < 400; ++i) grande += "pendnza, 100, 3\r\n";
+  for (int i = 0; i < 300; ++i) grande += "\u03b1\u03b2\u03b3 \U0001F600\r\n";
+  grande += std::string(4000, ',') + "\r\n" + std::string(12000, 'x') + "\r\n[fine]\r\n";
+  scrivi(d / "huge.txt", sessione("file:///s/Seme_linea.txt", grande, grande + "pendnza, 1, 1\r\n"));
 }
 
 }  // namespace

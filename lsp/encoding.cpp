@@ -1,7 +1,10 @@
 #include "lsp/encoding.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <optional>
+#include <stdexcept>
 
 #include "text/cp1252.h"
 
@@ -14,16 +17,18 @@ Converted to_cp1252(std::string_view s) {
     const std::optional<char32_t> c = scenario::next_utf8(s, i);
     if (!c) {
       // Malformed UTF-8: one byte is one unmapped character.
-      out.unmapped.push_back(out.bytes.size());
+      out.unmapped.push_back(true);
       out.bytes += '?';
       ++i;
       continue;
     }
     if (const std::optional<unsigned char> b = scenario::cp1252_byte(*c)) {
       out.bytes += static_cast<char>(*b);
+      out.unmapped.push_back(false);
     } else {
-      out.unmapped.push_back(out.bytes.size());
-      out.bytes.append(*c >= 0x10000 ? 2 : 1, '?');
+      const std::size_t units = *c >= 0x10000 ? 2 : 1;
+      out.bytes.append(units, '?');
+      for (std::size_t k = 0; k < units; ++k) out.unmapped.push_back(true);
     }
   }
   return out;
@@ -36,11 +41,20 @@ std::string to_utf8(std::string_view s) {
   return out;
 }
 
-LineIndex::LineIndex(std::string_view text) : text_(text), starts_{0} {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')))
-      starts_.push_back(i + 1);
-  }
+LineIndex::LineIndex(std::string_view text) : text_(text) {
+  // Offsets in 32 bits, and room taken once: a text of nothing but line
+  // ends must not cost sixteen times its size.
+  if (text.size() > std::numeric_limits<std::uint32_t>::max())
+    throw std::length_error("a text larger than 4 GiB");
+  auto ends_line = [&](std::size_t i) {
+    return text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'));
+  };
+  std::size_t lines = 1;
+  for (std::size_t i = 0; i < text.size(); ++i) lines += ends_line(i) ? 1 : 0;
+  starts_.reserve(lines);
+  starts_.push_back(0);
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (ends_line(i)) starts_.push_back(static_cast<std::uint32_t>(i + 1));
 }
 
 Position LineIndex::position(std::size_t offset) const {

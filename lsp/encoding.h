@@ -5,21 +5,24 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "lsp/unmapped_marks.h"
+
 namespace lsp {
 
 struct Converted {
-  std::string bytes;                  // Windows-1252
-  std::vector<std::size_t> unmapped;  // offsets of characters the page cannot hold
+  std::string bytes;       // Windows-1252
+  UnmappedMarks unmapped;  // the bytes that stand for characters the page cannot hold
 };
 
 // UTF-8 to Windows-1252. A character the page cannot hold becomes '?' once
-// per UTF-16 code unit it takes, so that positions still line up, and is
-// listed. Malformed UTF-8 (JSON parsers refuse it) counts as one unmapped
-// character per byte.
+// per UTF-16 code unit it takes, so that positions still line up, and those
+// bytes are marked. Malformed UTF-8 (JSON parsers refuse it) counts as one
+// unmapped character per byte.
 Converted to_cp1252(std::string_view utf8);
 
 // Windows-1252 to UTF-8, for messages, names and hover texts.
@@ -46,7 +49,7 @@ class LineIndex {
 
  private:
   std::string_view text_;
-  std::vector<std::size_t> starts_;
+  std::vector<std::uint32_t> starts_;
 };
 
 }  // namespace lsp

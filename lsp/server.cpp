@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "lsp/features.h"
+#include "lsp/json_nesting.h"
 #include "lsp/uri.h"
 
 namespace lsp {
@@ -51,7 +52,7 @@ bool valid_utf8(std::string_view s) {
 // Compiler messages quote the description texts' bytes (Windows-1252).
 std::string message_text(std::string_view s) { return valid_utf8(s) ? std::string(s) : to_utf8(s); }
 
-constexpr int severity_error = 1, severity_warning = 2;
+constexpr int severity_error = 1, severity_warning = 2, severity_information = 3;
 
 const std::string& text_path(const Unit& u, scenario::Text t) {
   if (t == scenario::Text::linea) return u.line_path;
@@ -90,6 +91,11 @@ void Server::malformed(std::string_view problem) {
 }
 
 std::optional<int> Server::receive(std::string_view body) {
+  if (nests_deeper_than(body, max_json_nesting)) {
+    respond_error(nullptr, error_code::invalid_request,
+                  "a message nested more than " + std::to_string(max_json_nesting) + " levels deep");
+    return std::nullopt;
+  }
   json msg;
   try {
     msg = json::parse(body);
@@ -121,7 +127,10 @@ std::optional<int> Server::receive(std::string_view body) {
     return std::nullopt;
   }
   const std::string method = *method_at;
-  const json params = msg.value("params", json::object());
+  // By reference: a document's text is not copied once more.
+  const auto params_at = msg.find("params");
+  const json no_params = json::object();
+  const json& params = params_at != msg.end() ? *params_at : no_params;
 
   if (method == "exit") return status_at_end();
   if (!has_id) {
@@ -162,6 +171,10 @@ json Server::initialize(const json& params) {
   if (params.is_object()) {
     const json::json_pointer snippet("/capabilities/textDocument/completion/completionItem/snippetSupport");
     snippets_ = params.contains(snippet) && params.at(snippet).is_boolean() && params.at(snippet).get<bool>();
+    // As scenarioc's --diagnostic-limit: diagnostics of one code per text.
+    const json::json_pointer limit("/initializationOptions/diagnosticLimit");
+    if (params.contains(limit) && params.at(limit).is_number_unsigned())
+      workspace_.set_diagnostic_limit(params.at(limit).get<std::size_t>());
   }
   constexpr int full_sync = 1;
   return {{"capabilities",
@@ -217,7 +230,7 @@ void Server::notification(const std::string& method, const json& params) {
   if (method == "textDocument/didOpen") {
     const json& td = params.at("textDocument");
     const Document& d = workspace_.open(td.at("uri").get<std::string>(),
-                                        td.at("text").get<std::string>(),
+                                        td.at("text").get_ref<const std::string&>(),
                                         td.value("version", std::int64_t{0}));
     publish_related(d);
   } else if (method == "textDocument/didChange") {
@@ -232,7 +245,7 @@ void Server::notification(const std::string& method, const json& params) {
         range = {{r.at("start").at("line").get<std::size_t>(), r.at("start").at("character").get<std::size_t>()},
                  {r.at("end").at("line").get<std::size_t>(), r.at("end").at("character").get<std::size_t>()}};
       }
-      d = workspace_.change(uri, range, c.at("text").get<std::string>(), version);
+      d = workspace_.change(uri, range, c.at("text").get_ref<const std::string&>(), version);
       if (!d) return;
     }
     if (d) publish_related(*d);
@@ -342,14 +355,62 @@ void Server::publish(const Document& d) {
       list.push_back(std::move(item));
     }
   }
-  for (std::size_t at : d.unmapped) {
-    list.push_back({{"severity", severity_warning},
-                    {"code", "not-windows-1252"},
+  // The codes the limit cut short in this text, each summed up in one note.
+  std::set<std::string> summed;
+  for (const Unit* u : workspace_.units(d)) {
+    for (const scenario::DiagnosticTally* t : u->model.diagnostic_limit.omitted()) {
+      const std::string& path = text_path(*u, t->text);
+      if (path != d.path || !summed.insert(t->code).second) continue;
+      const std::size_t at = std::min(t->first_omitted.offset, d.bytes.size());
+      list.push_back({{"severity", severity_information},
+                      {"code", t->code},
+                      {"source", "scenarioc"},
+                      {"range", range_json(own, at, at)},
+                      {"message", scenario::omitted_summary(*t)}});
+    }
+  }
+  // One warning per row that holds characters without a Windows-1252 form,
+  // however many: a text of nothing else must not make a message each.
+  std::size_t rows = 0, rows_left_out = 0, first_left_out = 0;
+  std::size_t row_line = 0, row_from = 0, row_to = 0, row_count = 0;
+  auto row_done = [&] {
+    if (row_count == 0) return;
+    if (workspace_.diagnostic_limit() != 0 && rows >= workspace_.diagnostic_limit()) {
+      if (rows_left_out++ == 0) first_left_out = row_from;
+    } else {
+      ++rows;
+      list.push_back({{"severity", severity_warning},
+                      {"code", "not-windows-1252"},
+                      {"source", "scenarioc"},
+                      {"range", range_json(own, row_from, row_to)},
+                      {"message", row_count == 1
+                                      ? "this character has no place in Windows-1252, the code page of "
+                                        "the description texts: it is compiled as '?'"
+                                      : "characters here have no place in Windows-1252, the code page of "
+                                        "the description texts: each is compiled as '?'"}});
+    }
+    row_count = 0;
+  };
+  d.unmapped.runs([&](std::size_t first, std::size_t length) {
+    const std::size_t line = own.position(first).line;
+    if (row_count > 0 && line != row_line) row_done();
+    if (row_count == 0) {
+      row_line = line;
+      row_from = first;
+    }
+    row_to = first + length;
+    row_count += length;
+  });
+  row_done();
+  if (rows_left_out > 0) {
+    scenario::DiagnosticTally t;
+    t.code = "not-windows-1252";
+    t.omitted = rows_left_out;
+    list.push_back({{"severity", severity_information},
+                    {"code", t.code},
                     {"source", "scenarioc"},
-                    {"range", range_json(own, at, at + 1)},
-                    {"message",
-                     "this character has no place in Windows-1252, the code page of the description "
-                     "texts: it is compiled as '?'"}});
+                    {"range", range_json(own, first_left_out, first_left_out)},
+                    {"message", scenario::omitted_summary(t) + " (rows with such characters)"}});
   }
   notify("textDocument/publishDiagnostics",
          {{"uri", d.uri}, {"version", d.version}, {"diagnostics", std::move(list)}});

@@ -9,6 +9,7 @@
 #include "lsp/uri.h"
 #include "model/errors.h"
 #include "platform/platform.h"
+#include "text/description_file.h"
 
 namespace lsp {
 namespace {
@@ -33,13 +34,26 @@ std::string in_folder(std::string_view folder, std::string_view name) {
 
 }  // namespace
 
-std::optional<std::string> PlatformDisk::read(const std::string& path) {
+DiskText PlatformDisk::read(const std::string& path) {
+  std::string native;
   try {
-    const std::string native = platform::path_from_utf8(path);
-    if (!platform::file_exists(native)) return std::nullopt;
-    return platform::read_file(native);
+    native = platform::path_from_utf8(path);
+  } catch (const platform::Failure& e) {
+    return {std::nullopt, e.what()};
+  }
+  scenarioc::DescriptionFile f = scenarioc::read_description_file(native);
+  if (f.missing) return {};
+  return {std::move(f.bytes), f.problem};
+}
+
+FileStamp PlatformDisk::stamp(const std::string& path) {
+  try {
+    const platform::FileInfo i = platform::file_info(platform::path_from_utf8(path));
+    if (i.kind == platform::FileKind::missing) return {};
+    // Not zero for anything that is there, whatever its kind.
+    return {i.size, i.modified, i.identity.volume, i.identity.file + 1};
   } catch (const platform::Failure&) {
-    return std::nullopt;
+    return {};
   }
 }
 
@@ -125,14 +139,7 @@ Document* Workspace::change(const std::string& uri,
     std::size_t from = index.offset(range->first), to = index.offset(range->second);
     if (to < from) std::swap(from, to);
     d->bytes.replace(from, to - from, c.bytes);
-    std::vector<std::size_t> unmapped;
-    for (std::size_t u : d->unmapped) {
-      if (u < from) unmapped.push_back(u);
-      else if (u >= to) unmapped.push_back(u - (to - from) + c.bytes.size());
-    }
-    for (std::size_t u : c.unmapped) unmapped.push_back(from + u);
-    std::sort(unmapped.begin(), unmapped.end());
-    d->unmapped = std::move(unmapped);
+    d->unmapped.replace(from, to, c.unmapped);
   }
   analyse(*d, version);
   return d;
@@ -151,9 +158,25 @@ const Document* Workspace::open_at(const std::string& path) const {
   return nullptr;
 }
 
+const DiskText& Workspace::from_disk(const std::string& path) {
+  const FileStamp now = disk_.stamp(path);
+  const auto known = disk_texts_.find(path);
+  if (known != disk_texts_.end() && known->second.stamp == now) return known->second.text;
+  Read& r = disk_texts_[path];
+  r.text = {};  // the old bytes go before the new come
+  r.text = disk_.read(path);
+  r.stamp = now;
+  return r.text;
+}
+
 std::optional<std::string> Workspace::bytes(const std::string& path) {
   if (const Document* d = open_at(path)) return d->bytes;
-  return disk_.read(path);
+  return from_disk(path).bytes;
+}
+
+std::string Workspace::unreadable(const std::string& path) {
+  if (path.empty() || open_at(path)) return {};
+  return from_disk(path).unreadable;
 }
 
 const Unit& Workspace::unit(const std::string& line, const std::string& train) {
@@ -171,9 +194,21 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   const std::optional<ScenarioFile> f = classify_path(train.empty() ? line : train);
   const FileNames names{f ? f->scenario : std::string(), f ? f->train : std::string()};
 
+  for (const std::string* path : {&line, &train}) {
+    const std::string why = unreadable(*path);
+    if (why.empty()) continue;
+    Diagnostic d;
+    d.severity = Severity::error;
+    d.code = "unreadable-text";
+    d.at.text = path == &line ? Text::linea : Text::treno;
+    d.message = std::string("cannot read the ") + (path == &line ? "line" : "train") +
+                " description: " + why;
+    u.diagnostics.push_back(std::move(d));
+  }
+
   TextInMemory linea(u.line_bytes, line), treno(u.train_bytes, train);
   // With the plan, as `scenarioc compile` does: curves are read only then.
-  CompileResult r = compile({linea, treno}, {names, true, nullptr});
+  CompileResult r = compile({linea, treno}, {names, true, nullptr, diagnostic_limit_});
   u.model = std::move(r.model);
   Modello& m = u.model;
   std::optional<std::int32_t> fatal;
@@ -252,6 +287,11 @@ void Workspace::forget_unused() {
   std::erase_if(units_, [&](const auto& entry) {
     return open_at(entry.first.first) == nullptr &&
            (entry.first.second.empty() || open_at(entry.first.second) == nullptr);
+  });
+  std::erase_if(disk_texts_, [&](const auto& entry) {
+    for (const auto& [paths, unit] : units_)
+      if (paths.first == entry.first || paths.second == entry.first) return false;
+    return true;
   });
 }
 

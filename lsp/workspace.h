@@ -25,12 +25,26 @@
 
 namespace lsp {
 
+// What tells whether a file changed since it was read: its size, the time
+// of its last change and which file the name leads to. All zero: missing.
+struct FileStamp {
+  std::uint64_t size = 0, modified = 0, volume = 0, file = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+struct DiskText {
+  std::optional<std::string> bytes;  // nothing when missing or refused
+  std::string unreadable;            // why a file that is there was refused
+};
+
 // The file system as the server sees it: read only.
 class Disk {
  public:
   virtual ~Disk() = default;
-  // The file's bytes; nothing when it is missing or cannot be read.
-  virtual std::optional<std::string> read(const std::string& path) = 0;
+  // The file's bytes, read as scenarioc check reads a text (bounded, a
+  // regular file only).
+  virtual DiskText read(const std::string& path) = 0;
+  virtual FileStamp stamp(const std::string& path) = 0;
   virtual bool exists(const std::string& path) = 0;
   // The names of the files in a folder; empty when it cannot be listed.
   virtual std::vector<std::string> list(const std::string& folder) = 0;
@@ -39,7 +53,8 @@ class Disk {
 // Through the platform layer; paths are UTF-8.
 class PlatformDisk final : public Disk {
  public:
-  std::optional<std::string> read(const std::string& path) override;
+  DiskText read(const std::string& path) override;
+  FileStamp stamp(const std::string& path) override;
   bool exists(const std::string& path) override;
   std::vector<std::string> list(const std::string& folder) override;
 };
@@ -61,7 +76,7 @@ struct Document {
   std::string uri;
   std::string path;   // UTF-8; empty for a URI that names no file
   std::string bytes;  // Windows-1252, as compiled
-  std::vector<std::size_t> unmapped;  // characters Windows-1252 cannot hold
+  UnmappedMarks unmapped;  // bytes for characters Windows-1252 cannot hold
   std::int64_t version = 0;
   std::optional<ScenarioFile> file;
   Outline outline;
@@ -96,8 +111,12 @@ class Workspace {
   // The unit whose compiled cells a document's hover and hints show: for a
   // line text, the train text opened or changed last (else the first).
   const Unit* main_unit(const Document& d);
-  // The bytes a path compiles from: its open buffer, else the disk.
+  // The bytes a path compiles from: its open buffer, else the disk, read
+  // again only when the file changed.
   std::optional<std::string> bytes(const std::string& path);
+  // Why a file on the disk could not be read; empty when it was, is open or
+  // is missing.
+  std::string unreadable(const std::string& path);
   // The open documents whose diagnostics a change of `d` may change: those
   // of the same scenario in the same folder.
   std::vector<Document*> related(const Document& d);
@@ -105,17 +124,30 @@ class Workspace {
   const Document* open_at(const std::string& path) const;
   // Drops compiled units that no open document takes part in.
   void forget_unused();
+  // Diagnostics of one code kept per text (0: all), from the next compilation.
+  void set_diagnostic_limit(std::size_t n) {
+    diagnostic_limit_ = n;
+    units_.clear();
+  }
+  std::size_t diagnostic_limit() const { return diagnostic_limit_; }
 
  private:
   bool line_exists(const std::string& folder, const std::string& scenario);
   std::optional<ScenarioFile> classify_path(const std::string& path);
   const Unit& unit(const std::string& line, const std::string& train);
+  const DiskText& from_disk(const std::string& path);
   void analyse(Document& d, std::int64_t version);
 
   Disk& disk_;
   std::map<std::string, Document> documents_;  // by URI
   std::map<std::pair<std::string, std::string>, std::unique_ptr<Unit>> units_;
+  struct Read {
+    FileStamp stamp;
+    DiskText text;
+  };
+  std::map<std::string, Read> disk_texts_;  // by path, while a unit uses them
   std::uint64_t clock_ = 0;
+  std::size_t diagnostic_limit_ = scenario::default_diagnostic_limit;
 };
 
 }  // namespace lsp

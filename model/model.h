@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/diagnostic_limit.h"
 #include "model/diagnostics.h"
 #include "model/origins.h"
 #include "model/plan.h"
@@ -110,6 +111,9 @@ struct Modello {
   // the rows behind the cells and entries; what stopped a reading (error 25).
   std::vector<Diagnostic> diagnostics;
   std::size_t error_diagnostic = TextSpan::npos;  // the recorded error's, in `diagnostics`
+  // Warnings past the limit of their code are counted here, not kept.
+  DiagnosticLimit diagnostic_limit;
+  Diagnostic omitted_warning;  // what warn() hands back for one left out
   Origins origins;
   std::string read_failure;
 };

@@ -21,10 +21,10 @@ _scenarioc() {
   local command=${COMP_WORDS[1]} options operand
   case $command in
     compile)
-      options="--scenario --train --no-plan --out --json -Werror -Wno- --help"
+      options="--scenario --train --no-plan --out --json -Werror -Wno- --diagnostic-limit --help"
       operand=-d ;;
     check)
-      options="--scenario --train --json -Werror -Wno- --help"
+      options="--scenario --train --json -Werror -Wno- --diagnostic-limit --help"
       operand=-d ;;
     dump)
       options="--json --help"
@@ -43,8 +43,8 @@ _scenarioc() {
 
   # The value of an option.
   case $prev in
-    --scenario | --train | --from | --to)
-      return ;;  # the author's own name, number or kilometre
+    --scenario | --train | --from | --to | --diagnostic-limit)
+      return ;;  # the author's own name, number, kilometre or limit
     --out)
       if [[ $command == render ]]; then _scenarioc_paths -f; else _scenarioc_paths -d; fi
       return ;;

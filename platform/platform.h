@@ -275,11 +275,18 @@ struct FileInfo {
   FileKind kind = FileKind::missing;
   std::uint64_t size = 0;  // of a regular file; 0 for any other kind
   FileIdentity identity;
+  // When its content last changed, in the system's own finest unit; only
+  // ever compared with an earlier reading of the same file.
+  std::uint64_t modified = 0;
 };
 
 // What `path` names, symbolic links followed. A name that leads nowhere is
 // `missing`; any other failure (no permission to look) throws Failure.
 FileInfo file_info(const std::string& path);
+
+// Whether anything stands under the name itself, a link not followed: a
+// file, a folder, or a symbolic link, one that leads nowhere too.
+bool name_taken(const std::string& path);
 
 // Whether the two names lead to one existing file, however spelled.
 bool same_file(const std::string& a, const std::string& b);

@@ -125,6 +125,8 @@ std::string read_file(const std::string& path) {
   return read_rest(path, h.get(), UINT64_MAX - 1, sized ? info.size : 0);
 }
 
+bool name_taken(const std::string& path) { return detail::name_kind(path) != detail::NameKind::missing; }
+
 std::string read_file_limited(const std::string& path, std::uint64_t max_bytes) {
   auto refuse_unfit = [&](const FileInfo& info) {
     if (info.kind == FileKind::missing) throw Failure("read", path, "does not exist");

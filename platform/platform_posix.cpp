@@ -100,6 +100,8 @@ FileInfo info_from(const struct stat& st) {
     info.kind = FileKind::other;
   }
   info.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  info.modified = static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
+                  static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
   return info;
 }
 

@@ -228,6 +228,7 @@ Error handle_info(Handle handle, FileInfo& out) {
   }
   info.identity.volume = facts.dwVolumeSerialNumber;
   info.identity.file = std::uint64_t{facts.nFileIndexHigh} << 32 | facts.nFileIndexLow;
+  info.modified = std::uint64_t{facts.ftLastWriteTime.dwHighDateTime} << 32 | facts.ftLastWriteTime.dwLowDateTime;
   out = info;
   return 0;
 }

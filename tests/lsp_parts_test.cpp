@@ -85,12 +85,19 @@ TEST(LspFraming, InputEndingInsideAMessageIsTheEnd) {
   }
 }
 
+using Runs = std::vector<std::pair<std::size_t, std::size_t>>;
+Runs runs(const UnmappedMarks& m) {
+  Runs out;
+  m.runs([&](std::size_t first, std::size_t length) { out.emplace_back(first, length); });
+  return out;
+}
+
 TEST(LspEncoding, EveryWindows1252ByteSurvivesTheEditorsUnicode) {
   std::string all;
   for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
   const Converted back = to_cp1252(to_utf8(all));
   EXPECT_EQ(back.bytes, all);
-  EXPECT_TRUE(back.unmapped.empty());
+  EXPECT_FALSE(back.unmapped.any());
 }
 
 TEST(LspEncoding, CharactersWithoutAPlaceKeepTheirUtf16Width) {
@@ -98,7 +105,30 @@ TEST(LspEncoding, CharactersWithoutAPlaceKeepTheirUtf16Width) {
   // units); a lone continuation byte is malformed.
   const Converted c = to_cp1252("\xE2\x82\xAC,\xCE\xA9,\xF0\x9F\x98\x80,\x80,x");
   EXPECT_EQ(c.bytes, "\x80,?,??,?,x");
-  EXPECT_EQ(c.unmapped, (std::vector<std::size_t>{2, 4, 7}));
+  EXPECT_EQ(runs(c.unmapped), (Runs{{2, 1}, {4, 2}, {7, 1}}));
+}
+
+TEST(LspEncoding, MarksFollowAnEditedRange) {
+  // "aΩb😀c" is "a?b??c": marks at 1 and 3..4.
+  struct Case {
+    std::size_t from, to;
+    std::string inserted;
+    Runs after;
+  };
+  const Case cases[] = {
+      {1, 4, "Ωx", {{1, 1}, {3, 1}}},       // across marks, with a mark inserted
+      {0, 0, "", {{1, 1}, {3, 2}}},         // nothing
+      {5, 6, "ΩΩ", {{1, 1}, {3, 4}}},       // joins the run before it
+      {0, 6, "abc", {}},                    // all of it, nothing marked
+      {2, 2, std::string(100, 'x'), {{1, 1}, {103, 2}}},  // past a word's end
+  };
+  for (const Case& c : cases) {
+    UnmappedMarks m = to_cp1252("aΩb😀c").unmapped;
+    const UnmappedMarks inserted = to_cp1252(c.inserted).unmapped;
+    m.replace(c.from, c.to, inserted);
+    EXPECT_EQ(runs(m), c.after) << c.from << " " << c.to << " " << c.inserted;
+    EXPECT_EQ(m.size(), 6 - (c.to - c.from) + inserted.size());
+  }
 }
 
 TEST(LspEncoding, PositionsCountLinesAsTheFieldReaderDoes) {
@@ -207,6 +237,48 @@ TEST(LspOutline, RowsAreTheOnesTheReadersRead) {
        {"route length: 500", "text board: 100 VIA"}},
   };
   for (const Case& c : cases) EXPECT_EQ(rows_of(c.text, c.which), c.rows) << c.what;
+}
+
+// A disk that counts its reads; a file's stamp is what the test says.
+class CountingDisk final : public Disk {
+ public:
+  std::map<std::string, std::string> files;
+  std::map<std::string, FileStamp> stamps;
+  int reads = 0;
+
+  DiskText read(const std::string& path) override {
+    ++reads;
+    const auto it = files.find(path);
+    if (it == files.end()) return {};
+    return {it->second, {}};
+  }
+  FileStamp stamp(const std::string& path) override { return stamps[path]; }
+  bool exists(const std::string& path) override { return files.contains(path); }
+  std::vector<std::string> list(const std::string&) override { return {}; }
+};
+
+TEST(LspWorkspace, APartnerIsReadAgainOnlyWhenItsStampChanges) {
+  CountingDisk disk;
+  const std::string line = "/s/S_linea.txt";
+  disk.files[line] = "[generale]\r\nlunghezza percorso, 1000\r\n[fine]\r\n";
+  disk.stamps[line] = {40, 1, 1, 7};
+  Workspace w(disk);
+  const Document& train = w.open("file:///s/S_1-.txt", "[generale]\r\n[fine]\r\n", 1);
+  w.units(train);
+  const int first = disk.reads;
+  EXPECT_GE(first, 1);
+  for (int i = 0; i < 3; ++i) w.units(train);
+  EXPECT_EQ(disk.reads, first);
+  // Size, time and identity each tell a change.
+  for (const FileStamp changed : {FileStamp{41, 1, 1, 7}, FileStamp{41, 2, 1, 7}, FileStamp{41, 2, 1, 8}}) {
+    disk.stamps[line] = changed;
+    const int before = disk.reads;
+    w.units(train);
+    EXPECT_EQ(disk.reads, before + 1);
+  }
+  disk.files[line] = "[generale]\r\nlunghezza percorso, 2000\r\n[fine]\r\n";
+  disk.stamps[line] = {42, 3, 1, 8};
+  EXPECT_EQ(*w.units(train).at(0)->line_bytes, disk.files[line]);
 }
 
 }  // namespace

@@ -577,4 +577,90 @@ TEST(LspSession, ExitStatusSaysWhetherShutdownCameFirst) {
   }
 }
 
+// What an editor, a damaged plug-in or a hostile folder can send: each is
+// answered, and the server still answers shutdown.
+TEST_F(LspServer, DeepNestingIsRefusedBeforeItIsWalked) {
+  const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+  Session s;
+  s.initialize();
+  s.open(train_uri, train);
+  // Nested in the params of a notification, of a request, and at the top.
+  s.raw(frame(R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":")" +
+              train_uri + R"(","version":2},"contentChanges":)" + deep + "}}"));
+  s.raw(frame(R"({"jsonrpc":"2.0","id":"deep","method":"textDocument/hover","params":)" + deep + "}"));
+  s.raw(frame(deep));
+  // 256 levels are still a message; brackets in a string are no nesting.
+  json nested = json::array();
+  for (int i = 0; i < 250; ++i) nested = json::array({nested});
+  s.notify("$/setTrace", {{"value", "off"}, {"deep", nested}, {"text", std::string(1000, '[')}});
+  const int hover = s.request("textDocument/hover", {{"textDocument", {{"uri", train_uri}}},
+                                                     {"position", position(line_of(train, "segnale"), 2)}});
+  s.end();
+  const Session::Transcript t = s.run();
+  EXPECT_EQ(t.status, 0);
+  std::size_t refused = 0;
+  for (const json& m : t.messages) {
+    if (m.contains("error") && m["error"]["message"] == "a message nested more than 256 levels deep") {
+      EXPECT_EQ(m["error"]["code"], -32600);
+      ++refused;
+    }
+  }
+  EXPECT_EQ(refused, 3u);
+  EXPECT_TRUE(t.result(hover).is_object());
+  // The document is as it was opened: the change was not applied.
+  EXPECT_EQ(t.diagnostics(train_uri).size(), 1u);
+}
+
+TEST_F(LspServer, DiagnosticsOfOneCodeAreBoundedAndCharactersWithoutAPlaceMergedByRow) {
+  // 15 rows of Greek letters and 15 misspelt keywords in the train text.
+  std::string rows, misspelt;
+  for (int i = 0; i < 15; ++i) rows += "- ΑΒΓ ΔΕ\r\n";
+  for (int i = 0; i < 15; ++i) misspelt += "segnal, 1650, 2, 3, 0, 0, 0, 0, 0,0,0, 0\r\n";
+  const std::string text = replaced(train, "[fine]", rows + misspelt + "[fine]");
+  Session s;
+  s.initialize();
+  s.open(train_uri, text);
+  s.end();
+  const Session::Transcript t = s.run();
+  EXPECT_EQ(t.status, 0);
+  const std::vector<json> d = t.diagnostics(train_uri);
+  ASSERT_EQ(d.size(), 1u);
+  std::vector<json> unmapped, unknown, summaries;
+  for (const json& x : d[0]) {
+    if (x.at("severity") == 3) summaries.push_back(x);
+    else if (x.at("code") == "not-windows-1252") unmapped.push_back(x);
+    else if (x.at("code") == "unknown-keyword") unknown.push_back(x);
+  }
+  ASSERT_EQ(unmapped.size(), 10u);
+  const std::size_t first = line_of(text, "ΑΒΓ");
+  // One per row, from the first such character to the last.
+  EXPECT_EQ(unmapped[0].at("range"), json({{"start", position(first, 2)}, {"end", position(first, 8)}}));
+  EXPECT_EQ(unknown.size(), 10u);
+  ASSERT_EQ(summaries.size(), 2u);
+  EXPECT_EQ(summaries[0].at("message"), "and 5 more 'unknown-keyword' warnings");
+  EXPECT_EQ(summaries[0].at("range").at("start"), position(line_of(text, "segnal,") + 10, 0));
+  EXPECT_EQ(summaries[1].at("message"), "and 5 more 'not-windows-1252' warnings (rows with such characters)");
+  EXPECT_EQ(summaries[1].at("range").at("start"), position(first + 10, 2));
+}
+
+#if !defined(_WIN32)
+TEST_F(LspServer, APartnerThatCannotBeReadIsSaidOnTheOpenText) {
+  // The line text a link to a device, which would never end if read.
+  std::filesystem::remove(dir / nomi.linea_txt());
+  std::filesystem::create_symlink("/dev/zero", dir / nomi.linea_txt());
+  Session s;
+  s.initialize();
+  s.open(train_uri, train);
+  s.end();
+  const Session::Transcript t = s.run();
+  EXPECT_EQ(t.status, 0);
+  const std::vector<json> d = t.diagnostics(train_uri);
+  ASSERT_EQ(d.size(), 1u);
+  bool said = false;
+  for (const json& x : d[0])
+    said = said || x.at("message") == "Prova_linea.txt: cannot read the line description: is a device";
+  EXPECT_TRUE(said) << d[0].dump();
+}
+#endif
+
 }  // namespace

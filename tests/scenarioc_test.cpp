@@ -25,6 +25,8 @@ const std::string linea_txt = "Belvara_Quintosa_linea.txt";
 const std::string treno_txt = "Belvara_Quintosa_254-.txt";
 // Every --json object ends with the version of scenarioc that wrote it.
 const std::string version_json = ", \"version\": \"" + std::string(scenario::version) + "\"}\n";
+// check and compile end with the codes the diagnostic limit cut short.
+const std::string omitted_json = ", \"omitted\": []" + version_json;
 const std::vector<std::string> compilati = {"Belvara_Quintosa_linea.dat",
                                             "Belvara_Quintosa_254.sim",
                                             "Belvara_Quintosa_254.dat"};
@@ -120,7 +122,7 @@ TEST(ScenariocCompile, EmbeddedTextsGiveTheOneShotFilesAndStayUntouched) {
   EXPECT_EQ(j.out,
             "{\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": null, \"failure\": null, "
             "\"files\": [\"Belvara_Quintosa_254.sim\", \"Belvara_Quintosa_254.dat\"], "
-            "\"diagnostics\": []" + version_json);
+            "\"diagnostics\": []" + omitted_json);
   EXPECT_EQ(read_bytes(out / "Belvara_Quintosa_linea.dat"), "earlier");
   for (const std::string& n : {compilati[1], compilati[2]})
     EXPECT_EQ(read_bytes(out / n), del_programma().at(n)) << n;
@@ -322,7 +324,7 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
             "format-mark header slot is already set\", \"notes\": [{\"file\": \"" + treno + "\", "
             "\"line\": 47, \"column\": 1, \"message\": \"track cell 1 (0 to 50 m) holds a signal, "
             "written here\"}, {\"file\": \"" + treno + "\", \"line\": 47, \"column\": 1, "
-            "\"message\": \"keep features out of track cell 1 (the first 50 m of the line)\"}]}]" + version_json);
+            "\"message\": \"keep features out of track cell 1 (the first 50 m of the line)\"}]}]" + omitted_json);
   EXPECT_EQ(fatale.err,
             treno + ":47:1: error 1250: a format-mark header slot is already set\n"
             "segnale,       0,   2, 3, 0,  0, 0,    0,  0,0,0, 0\n"
@@ -343,7 +345,7 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
             "\"cannot read the line description: does not exist\", \"files\": [], "
             "\"diagnostics\": [{\"file\": \"" + linea + "\", \"line\": null, \"column\": null, "
             "\"severity\": \"error\", \"code\": \"unreadable-text\", \"message\": \"cannot read "
-            "the line description: does not exist\", \"notes\": []}]" + version_json);
+            "the line description: does not exist\", \"notes\": []}]" + omitted_json);
   EXPECT_EQ(senza.err,
             linea + ": error: cannot read the line description: does not exist\n");
   EXPECT_TRUE(fs::is_empty(vuota.path()));
@@ -359,7 +361,7 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
   fs::create_directory(out / "Belvara_Quintosa_254.sim");
   const Outcome bloccata = scenarioc("compile --json --out " + q(out.path()) + " " + q(dir.path()), tmp);
   EXPECT_EQ(bloccata.status, 2);
-  EXPECT_NE(bloccata.out.find("\"files\": [], \"diagnostics\": []" + version_json), std::string::npos) << bloccata.out;
+  EXPECT_NE(bloccata.out.find("\"files\": [], \"diagnostics\": []" + omitted_json), std::string::npos) << bloccata.out;
   EXPECT_NE(bloccata.err.find("Belvara_Quintosa_254.sim\": is a directory"), std::string::npos)
       << bloccata.err;
   EXPECT_EQ(testing_support::names_in(out.path()), std::vector<std::string>{"Belvara_Quintosa_254.sim"});
@@ -401,7 +403,7 @@ TEST(ScenariocCompile, AnUnreadableTextIsRefusedBeforeAnythingIsCompiled) {
             "{\"diagnostics\": [{\"file\": \"" + treno + "\", \"line\": null, \"column\": null, "
             "\"severity\": \"error\", \"code\": \"unreadable-text\", \"message\": \"cannot read "
             "the train description: is a directory\", \"notes\": []}], \"numero_errore\": 0, "
-            "\"posizione_errore\": 0, \"fatal\": null" + version_json);
+            "\"posizione_errore\": 0, \"fatal\": null" + omitted_json);
   fs::remove(dir / treno_txt);
   EXPECT_EQ(contenuto(dir.path()), sorgenti);
   EXPECT_TRUE(fs::is_empty(tmp.path()));
@@ -448,14 +450,14 @@ TEST(ScenariocCheck, ShowsWarningsAndWritesNothing) {
             "is no keyword: the row is skipped; did you mean 'pendenza'?\", \"notes\": [{\"file\": "
             "\"" + linea + "\", \"line\": 44, \"column\": 1, \"message\": \"fields in a keyword's "
             "place that hold no keyword are skipped, and so are the values after them\"}]}], "
-            "\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": null" + version_json);
+            "\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": null" + omitted_json);
 
   // An error: exit 1, still nothing written.
   write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "segnale,    1650,",
                                            "segnale,     600,"));
   const Outcome errore = scenarioc("check --json " + q(dir.path()), tmp);
   EXPECT_EQ(errore.status, 1);
-  EXPECT_NE(errore.out.find("\"numero_errore\": 16, \"posizione_errore\": 600, \"fatal\": null" + version_json),
+  EXPECT_NE(errore.out.find("\"numero_errore\": 16, \"posizione_errore\": 600, \"fatal\": null" + omitted_json),
             std::string::npos)
       << errore.out;
   write_bytes(dir / treno_txt, sorgenti.at(treno_txt));

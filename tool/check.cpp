@@ -9,6 +9,7 @@
 #include "model/errors.h"
 #include "model/version.h"
 #include "platform/platform.h"
+#include "text/description_file.h"
 #include "tool/cli.h"
 #include "tool/json.h"
 
@@ -16,7 +17,7 @@ namespace scenarioc {
 
 const std::string_view check_usage =
     "usage: scenarioc check [--scenario NAME] [--train NUMBER] [--json] [-Werror]\n"
-    "                       [-Wno-CODE]... SOURCE_DIR\n"
+    "                       [-Wno-CODE]... [--diagnostic-limit N] SOURCE_DIR\n"
     "\n"
     "Reads SOURCE_DIR/NAME_linea.txt and SOURCE_DIR/NAME_NUMBER-.txt, compiles them\n"
     "in memory exactly as 'scenarioc compile' does (with the line plan) and writes\n"
@@ -31,9 +32,13 @@ const std::string_view check_usage =
     "  --train NUMBER   train number (default 254)\n"
     "  --json           print one JSON object on standard output instead:\n"
     "                   {\"diagnostics\": [...], \"numero_errore\", \"posizione_errore\", \"fatal\",\n"
-    "                    \"version\"}\n"
+    "                    \"omitted\": [...], \"version\"}\n"
     "  -Werror          count warnings as errors\n"
     "  -Wno-CODE        leave out the warnings of CODE\n"
+    "  --diagnostic-limit N\n"
+    "                   show at most N diagnostics of one code for each text (default\n"
+    "                   10; 0 shows all); the rest are counted in one note, \"and 120\n"
+    "                   more 'unknown-keyword' warnings\" (in JSON, \"omitted\")\n"
     "\n"
     "Exit status: 0 no error (warnings allowed); 1 a scenario error, or a warning\n"
     "under -Werror; 2 a text that cannot be read; 64 a wrong command line.\n"
@@ -43,17 +48,6 @@ const std::string_view check_usage =
 namespace {
 
 using namespace scenario;
-
-// Far larger than any description of the longest line the formats allow;
-// a runaway file is refused rather than read whole.
-constexpr std::uint64_t largest_text = std::uint64_t{256} << 20;
-
-// The reason a platform failure gives, without the path it repeats.
-std::string reason(const platform::Failure& f) {
-  const std::string what = f.what();
-  const std::size_t at = what.find("\": ");
-  return at == std::string::npos ? what : what.substr(at + 3);
-}
 
 std::string in_json(const CheckResult& r, const Sources& s, const WarningOptions& w) {
   Json j;
@@ -66,6 +60,8 @@ std::string in_json(const CheckResult& r, const Sources& s, const WarningOptions
   j.key("posizione_errore").integer(m.posizione_errore);
   j.key("fatal");
   if (status.ending == CompileStatus::Ending::fatal) j.integer(status.error); else j.null();
+  j.key("omitted");
+  omitted_json(j, m, s, w);
   j.key("version").text(scenario::version);
   j.end_object();
   return j.result();
@@ -91,27 +87,26 @@ std::optional<Unreadable> read_sources(const std::string& directory, const FileN
   s.treno.percorso = platform::join_path(directory, names.treno_txt());
   for (Source* source : {&s.linea, &s.treno}) {
     const std::string_view which = source == &s.linea ? "line" : "train";
-    try {
-      source->testo = platform::read_file_limited(source->percorso, largest_text);
-    } catch (const platform::Failure& f) {
-      return Unreadable{source->percorso, "cannot read the " + std::string(which) +
-                                              " description: " + reason(f)};
-    }
+    DescriptionFile f = read_description_file(source->percorso);
+    if (!f.bytes)
+      return Unreadable{source->percorso,
+                        "cannot read the " + std::string(which) + " description: " + f.problem};
+    source->testo = std::move(f.bytes);
   }
   return std::nullopt;
 }
 
 CompileResult compile_sources(const Sources& s, const FileNames& names, bool plan,
-                              Tracciato::Observer* plan_observer) {
+                              Tracciato::Observer* plan_observer, std::size_t diagnostic_limit) {
   TextInMemory linea(s.linea.testo, s.linea.percorso);
   TextInMemory treno(s.treno.testo, s.treno.percorso);
-  return compile({linea, treno}, {names, plan, plan_observer});
+  return compile({linea, treno}, {names, plan, plan_observer, diagnostic_limit});
 }
 
 CheckResult check_sources(const Sources& s, const FileNames& names, const WarningOptions& w,
                           bool json) {
   CheckResult r;
-  r.compiled = compile_sources(s, names, true);
+  r.compiled = compile_sources(s, names, true, nullptr, w.limit);
   const Modello& m = r.compiled.model;
   const bool failed = !r.compiled.status.ok() || (w.as_errors && warnings_shown(m, w) > 0);
   r.status = failed ? exit_error : exit_ok;
@@ -138,7 +133,7 @@ int run_check(std::span<const std::string> args) {
       j.begin_object().key("diagnostics");
       refused->as_json(j);
       j.key("numero_errore").integer(0).key("posizione_errore").integer(0);
-      j.key("fatal").null().key("version").text(scenario::version).end_object();
+      j.key("fatal").null().key("omitted").begin_list().end_list().key("version").text(scenario::version).end_object();
       write_out(j.result());
     }
     return exit_failure;

@@ -37,7 +37,8 @@ std::optional<Unreadable> read_sources(const std::string& directory,
 // them (as_stored); `plan_observer` as in CompileOptions.
 scenario::CompileResult compile_sources(const Sources& s, const scenario::FileNames& names,
                                         bool plan,
-                                        scenario::Tracciato::Observer* plan_observer = nullptr);
+                                        scenario::Tracciato::Observer* plan_observer = nullptr,
+                                        std::size_t diagnostic_limit = scenario::default_diagnostic_limit);
 
 // The check as the benchmark and the command run it: both texts compiled
 // in memory, the diagnostics shown as text (or JSON when `json`).

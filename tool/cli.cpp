@@ -10,6 +10,7 @@ namespace scenarioc {
 namespace {
 
 CapturedOutput* capture = nullptr;
+bool published = false;
 
 bool is_one_of(std::initializer_list<std::string_view> list, std::string_view s) {
   return std::find(list.begin(), list.end(), s) != list.end();
@@ -145,6 +146,9 @@ platform::OutputSet output_set(const std::string& folder) {
 
 CapturedOutput::CapturedOutput() : outer_(capture) { capture = this; }
 CapturedOutput::~CapturedOutput() { capture = outer_; }
+
+void files_published() { published = true; }
+bool were_files_published() { return published; }
 
 void write_out(std::string_view text) {
   if (capture) {

@@ -19,6 +19,10 @@ namespace scenarioc {
 inline constexpr int exit_ok = 0;
 inline constexpr int exit_error = 1;   // a scenario error, or a file dump refused
 inline constexpr int exit_failure = 2;  // nothing compiled: fatal clash or failure
+// The files were put in place, but what the run had to say could not be
+// written (standard output or error failed): not 2, whose meaning is that
+// the folder keeps its old files.
+inline constexpr int exit_unreported = 3;
 inline constexpr int exit_usage = 64;     // the command line itself is wrong
 
 class UsageError : public std::runtime_error {
@@ -65,6 +69,11 @@ inline constexpr std::string_view staging_prefix = ".scenarioc-";
 // other scenarioc runs that write there wait (and say so on standard
 // error). Throws platform::Failure.
 platform::OutputSet output_set(const std::string& folder);
+
+// A command says so once its files are in place, so that a report that
+// cannot be written afterwards ends the run with exit_unreported.
+void files_published();
+bool were_files_published();
 
 void write_out(std::string_view text);
 void write_err(std::string_view text);

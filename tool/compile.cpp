@@ -23,7 +23,8 @@ namespace scenarioc {
 
 const std::string_view compile_usage =
     "usage: scenarioc compile [--scenario NAME] [--train NUMBER] [--no-plan] [--out DIR]\n"
-    "                         [--json] [-Werror] [-Wno-CODE]... SOURCE_DIR\n"
+    "                         [--json] [-Werror] [-Wno-CODE]... [--diagnostic-limit N]\n"
+    "                         SOURCE_DIR\n"
     "\n"
     "Compiles SOURCE_DIR/NAME_linea.txt and SOURCE_DIR/NAME_NUMBER-.txt exactly as\n"
     "the one-shot program compiles its own, and leaves NAME_linea.dat, NAME_NUMBER.sim\n"
@@ -37,9 +38,12 @@ const std::string_view compile_usage =
     "  --out DIR        where the compiled files go (default SOURCE_DIR)\n"
     "  --json           print one JSON object on standard output:\n"
     "                   {\"numero_errore\", \"posizione_errore\", \"fatal\", \"failure\", \"files\",\n"
-    "                    \"diagnostics\", \"version\"}\n"
+    "                    \"diagnostics\", \"omitted\", \"version\"}\n"
     "  -Werror          count warnings as errors (the files are still written)\n"
     "  -Wno-CODE        leave out the warnings of CODE (see 'scenarioc check --help')\n"
+    "  --diagnostic-limit N\n"
+    "                   show at most N diagnostics of one code for each text (default\n"
+    "                   10; 0 shows all), as 'scenarioc check' does\n"
     "\n"
     "Warnings and errors are explained on standard error as\n"
     "FILE:LINE:COL: warning: ... or FILE:LINE:COL: error N: ..., as 'scenarioc check'\n"
@@ -48,7 +52,9 @@ const std::string_view compile_usage =
     "Exit status: 0 no error; 1 a scenario error, or a warning under -Werror (the\n"
     "compiled files are still written); 2 a text that cannot be read, a fatal header\n"
     "clash or a failure: DIR keeps the compiled files it had, untouched (or the\n"
-    "report could not be written to standard output); 64 a wrong command line.\n";
+    "report could not be written and no file was); 3 the compiled files were put\n"
+    "in place, but the report could not be written (standard output or error\n"
+    "failed); 64 a wrong command line.\n";
 
 namespace {
 
@@ -83,9 +89,10 @@ void fail_run(Outcome& e, const std::string& guasto) {
 // The compiler's own run on the texts read, in memory. Scenario errors stay
 // in the model; what ends the run early is noted in `e`. The model holds
 // the names as the compiled files store them.
-CompileResult compile_texts(const Sources& s, const FileNames& nel_file, bool piano, Outcome& e) {
+CompileResult compile_texts(const Sources& s, const FileNames& nel_file, bool piano,
+                            std::size_t diagnostic_limit, Outcome& e) {
   // The bytes read for the messages are the bytes compiled.
-  CompileResult r = compile_sources(s, nel_file, piano);
+  CompileResult r = compile_sources(s, nel_file, piano, nullptr, diagnostic_limit);
   const CompileStatus& fine = r.status;
   if (fine.ending == CompileStatus::Ending::fatal) {
     e.codice = exit_failure;
@@ -113,6 +120,7 @@ void deliver(const Modello& m, const std::string& cartella_uscita, const FileNam
     platform::OutputSet set = output_set(cartella_uscita);
     write_compiled_files(m, set.path(), nomi);
     set.publish(prodotti);
+    files_published();
     e.file = std::move(prodotti);
   } catch (const platform::Failure& f) {
     fail_run(e, f.what());
@@ -161,7 +169,7 @@ void compile_folder(const std::string& cartella_sorgenti, const std::string& car
     return fail_run(e, illeggibile->message);
   }
 
-  const CompileResult r = compile_texts(s, as_stored(nomi), piano, e);
+  const CompileResult r = compile_texts(s, as_stored(nomi), piano, w.limit, e);
   const Modello& m = r.model;
   if (e.codice != exit_failure) deliver(m, cartella_uscita, nomi, piano, e);
   if (e.codice != exit_failure)
@@ -188,6 +196,8 @@ std::string in_json(const Outcome& e, const Modello* m, const Sources* s, const 
   if (m) as_json(j, *m, *s, w);
   else if (e.illeggibile) e.illeggibile->as_json(j);
   else j.begin_list().end_list();
+  j.key("omitted");
+  if (m) omitted_json(j, *m, *s, w); else j.begin_list().end_list();
   j.key("version").text(scenario::version);
   j.end_object();
   return j.result();

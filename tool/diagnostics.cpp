@@ -23,8 +23,10 @@ struct Place {
   std::size_t length = 0;            // bytes under the caret
 };
 
-// Lines are found through a table of line starts, built once per text, so
-// many diagnostics cost no more than one pass over the text.
+// Lines are found from checkpoints taken every 64 KiB of a text in one pass,
+// so many diagnostics cost no more than one pass over the text and a short
+// scan each, and a text of nothing but line ends no table eight times its
+// size.
 class Placer {
  public:
   explicit Placer(const Sources& s) : s_(s) {}
@@ -36,35 +38,55 @@ class Placer {
     p.source = treno ? &s_.treno : &s_.linea;
     if (!p.source->testo || at.offset == TextSpan::npos) return p;
     const std::string_view text = *p.source->testo;
-    const std::vector<std::size_t>& starts = lines(treno, text);
     const std::size_t offset = std::min(at.offset, text.size());
-    const std::size_t i =
-        static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
+    Checkpoint c = checkpoints(treno, text)[offset / stride];
+    for (std::size_t i = c.offset; i < offset; ++i) {
+      if (ends_line(text, i)) {
+        ++c.line;
+        c.line_start = i + 1;
+      }
+    }
     p.located = true;
-    p.line = i + 1;
-    p.column = offset - starts[i] + 1;
-    std::size_t end = starts[i];
+    p.line = c.line + 1;
+    p.column = offset - c.line_start + 1;
+    std::size_t end = c.line_start;
     while (end < text.size() && !is_line_end(text[end])) ++end;
-    p.text = text.substr(starts[i], end - starts[i]);
+    p.text = text.substr(c.line_start, end - c.line_start);
     p.length = at.length;
     return p;
   }
 
  private:
+  static constexpr std::size_t stride = 64 * 1024;
+  struct Checkpoint {
+    std::size_t offset = 0, line = 0, line_start = 0;  // line: 0-based
+  };
+
   // Line ends as the field reader counts them: CR LF, or a lone CR or LF.
-  const std::vector<std::size_t>& lines(bool treno, std::string_view text) {
-    std::vector<std::size_t>& starts = treno ? treno_ : linea_;
-    if (!starts.empty()) return starts;
-    starts.push_back(0);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')))
-        starts.push_back(i + 1);
+  static bool ends_line(std::string_view text, std::size_t i) {
+    return text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'));
+  }
+
+  const std::vector<Checkpoint>& checkpoints(bool treno, std::string_view text) {
+    std::vector<Checkpoint>& marks = treno ? treno_ : linea_;
+    if (!marks.empty()) return marks;
+    marks.reserve(text.size() / stride + 1);
+    Checkpoint c;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+      if (i % stride == 0) {
+        c.offset = i;
+        marks.push_back(c);
+      }
+      if (i < text.size() && ends_line(text, i)) {
+        ++c.line;
+        c.line_start = i + 1;
+      }
     }
-    return starts;
+    return marks;
   }
 
   const Sources& s_;
-  std::vector<std::size_t> linea_, treno_;
+  std::vector<Checkpoint> linea_, treno_;
 };
 
 std::string prefix(const Place& p) {
@@ -112,9 +134,22 @@ void place_json(Json& j, const Place& p) {
 WarningOptions take_warning_options(std::vector<std::string>& args) {
   WarningOptions w;
   std::vector<std::string> rest;
-  bool options = true;
+  bool options = true, limit_given = false;
+  bool limit_next = false;
   for (std::string& a : args) {
+    if (limit_next) {
+      limit_next = false;
+      const bool digits = !a.empty() && a.size() <= 9 && a.find_first_not_of("0123456789") == std::string::npos;
+      if (!digits) throw UsageError("--diagnostic-limit takes a whole number, not \"" + a + "\"");
+      w.limit = static_cast<std::size_t>(std::stoul(a));
+      continue;
+    }
     if (a == "--") options = false;
+    if (options && a == "--diagnostic-limit") {
+      if (limit_given) throw UsageError("--diagnostic-limit given twice");
+      limit_given = limit_next = true;
+      continue;
+    }
     if (!options || !a.starts_with("-W")) {
       rest.push_back(std::move(a));
       continue;
@@ -129,6 +164,7 @@ WarningOptions take_warning_options(std::vector<std::string>& args) {
       throw UsageError("unknown option " + a);
     }
   }
+  if (limit_next) throw UsageError("--diagnostic-limit needs a value");
   args = std::move(rest);
   return w;
 }
@@ -163,6 +199,11 @@ std::string as_text(const Modello& m, const Sources& s, const WarningOptions& w)
       }
     }
   }
+  for (const DiagnosticTally* t : m.diagnostic_limit.omitted()) {
+    if (t->severity == Severity::warning && w.disabled.contains(t->code)) continue;
+    out += prefix(placer.place(t->first_omitted)) + "note: " + omitted_summary(*t) +
+           " (--diagnostic-limit 0 shows every one)\n";
+  }
   return out;
 }
 
@@ -184,6 +225,21 @@ void as_json(Json& j, const Modello& m, const Sources& s, const WarningOptions& 
       j.end_object();
     }
     j.end_list();
+    j.end_object();
+  }
+  j.end_list();
+}
+
+void omitted_json(Json& j, const Modello& m, const Sources& s, const WarningOptions& w) {
+  Placer placer(s);
+  j.begin_list();
+  for (const DiagnosticTally* t : m.diagnostic_limit.omitted()) {
+    if (t->severity == Severity::warning && w.disabled.contains(t->code)) continue;
+    j.begin_object();
+    place_json(j, placer.place(t->first_omitted));
+    j.key("severity").text(t->severity == Severity::error || w.as_errors ? "error" : "warning");
+    j.key("code").text(t->code);
+    j.key("count").integer(static_cast<std::int64_t>(t->omitted));
     j.end_object();
   }
   j.end_list();

@@ -29,10 +29,13 @@ struct Sources {
 struct WarningOptions {
   bool as_errors = false;                       // -Werror
   std::set<std::string, std::less<>> disabled;  // -Wno-CODE
+  // --diagnostic-limit N: diagnostics of one code kept per text; 0, all.
+  std::size_t limit = scenario::default_diagnostic_limit;
 };
 
-// Takes -Werror and every -Wno-CODE out of `args` (up to a "--"). Throws
-// UsageError for another -W option or a code that is no warning's.
+// Takes -Werror, every -Wno-CODE and --diagnostic-limit N out of `args` (up
+// to a "--"). Throws UsageError for another -W option, a code that is no
+// warning's or a limit that is no whole number.
 WarningOptions take_warning_options(std::vector<std::string>& args);
 
 // The diagnostics shown under `w`, in the order found.
@@ -41,13 +44,19 @@ std::vector<const scenario::Diagnostic*> shown(const scenario::Modello& m, const
 std::size_t warnings_shown(const scenario::Modello& m, const WarningOptions& w);
 
 // Every diagnostic shown, in the GNU shape, each followed by its source line
-// and a caret, then its notes.
+// and a caret, then its notes; last, for each code whose diagnostics the
+// limit cut short, a note "and 399,990 more 'unknown-keyword' warnings" at
+// the first one left out.
 std::string as_text(const scenario::Modello& m, const Sources& s, const WarningOptions& w);
 
 // The same as a JSON array of objects with the keys file, line, column,
 // severity, code, message and notes (each note: file, line, column,
 // message); a place that is not known is null.
 void as_json(Json& j, const scenario::Modello& m, const Sources& s, const WarningOptions& w);
+
+// The codes the limit cut short, as a JSON array of objects with the keys
+// file, line, column (of the first left out), severity, code and count.
+void omitted_json(Json& j, const scenario::Modello& m, const Sources& s, const WarningOptions& w);
 
 // What `-W` accepts, for the commands' --help.
 std::string warning_list();

@@ -44,7 +44,8 @@ const std::string_view render_usage =
     "complete, replacing a file of that name; never one of the compiled files.\n"
     "Exit status: 0 written; 1 a compiled file is missing, malformed (the\n"
     "message names the byte offset at fault) or does not belong with the other\n"
-    "two; 2 the picture, or standard output, could not be written; 64 a wrong\n"
+    "two; 2 the picture could not be written (nor, then, standard output); 3\n"
+    "the picture was written, but standard output or error failed; 64 a wrong\n"
     "command line, or a stretch outside the line.\n";
 
 namespace {
@@ -206,6 +207,7 @@ int run_render(std::span<const std::string> args) {
   const std::string svg = render::draw_scenario(*l, from, to);
   try {
     platform::replace_file(output, svg);
+    files_published();
   } catch (const platform::Failure& e) {
     write_err("scenarioc: " + std::string(e.what()) + "; no picture written\n");
     return exit_failure;

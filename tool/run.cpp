@@ -38,7 +38,10 @@ constexpr std::string_view usage =
     "      the language server for an editor, on standard input and output\n"
     "\n"
     "'scenarioc COMMAND --help' describes a command; 'scenarioc --version' prints\n"
-    "the version. Exit status 64 means a wrong command line.\n";
+    "the version. Exit status 64 means a wrong command line; 2, when standard\n"
+    "output or error fail, that the command may not have done its work; 3, that\n"
+    "compile, texts or render put its files in place, but standard output or\n"
+    "error failed.\n";
 
 struct Command {
   std::string_view name;
@@ -102,7 +105,8 @@ int run_program(std::span<const std::string> args) {
     return exit_failure;
   }
   const int esito = run(args);
-  if (!platform::close_standard_output("scenarioc")) return exit_failure;
+  if (!platform::close_standard_output("scenarioc"))
+    return were_files_published() ? exit_unreported : exit_failure;
   return esito;
 }
 

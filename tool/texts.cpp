@@ -18,9 +18,12 @@ const std::string_view texts_usage =
     "Writes the five texts of the embedded scenario (Belvara_Quintosa, train 254)\n"
     "into DIR, creating it when missing: the line and train descriptions, which\n"
     "'scenarioc compile DIR' compiles, and the notes, slowdown and timetable\n"
-    "sheets. The five are written all together or not at all. A file that\n"
-    "already exists is never replaced: then nothing is written and the exit\n"
-    "status is 1. Exit status 2: the texts could not be written, and none was.\n";
+    "sheets. The five are written all together or not at all. Nothing that\n"
+    "already stands under one of the five names (a file, a folder, a symbolic\n"
+    "link, even one that leads nowhere) is ever replaced: then nothing is\n"
+    "written and the exit status is 1. Exit status 2: the texts could not be\n"
+    "written, and none was; 3: the five were written, but their list could not\n"
+    "be (standard output or error failed).\n";
 
 int run_texts(std::span<const std::string> args) {
   const Arguments a = parse_arguments(args, {}, {});
@@ -53,7 +56,8 @@ int run_texts(std::span<const std::string> args) {
     // An author's edited description must not be lost to a starting point.
     for (const Text& t : texts) {
       const std::string path = platform::join_path(dir, t.name);
-      if (platform::file_info(path).kind != platform::FileKind::missing) {
+      // A link that leads nowhere too: publishing would put a file in its place.
+      if (platform::name_taken(path)) {
         write_err(path + ": error: already exists; texts never replaces a file, nothing written\n");
         return exit_error;
       }
@@ -65,6 +69,7 @@ int run_texts(std::span<const std::string> args) {
       listing += platform::join_path(dir, t.name) + "\n";
     }
     set.publish(nomi_testi);
+    files_published();
   } catch (const platform::Failure& e) {
     write_err("scenarioc: " + std::string(e.what()) + "; no text written\n");
     return exit_failure;
