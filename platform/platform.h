@@ -255,6 +255,11 @@ struct FileInfo {
 // `missing`; any other failure (no permission to look) throws Failure.
 FileInfo file_info(const std::string& path);
 
+// Whether any entry stands at `path`, a symbolic link included even when
+// it leads nowhere (file_info follows it and says `missing`). Throws
+// Failure when the name cannot be looked at.
+bool entry_exists(const std::string& path);
+
 // Whether the two names lead to one existing file, however spelled.
 bool same_file(const std::string& a, const std::string& b);
 

@@ -241,6 +241,13 @@ FileInfo file_info(const std::string& path) {
   return detail::info_from(st);
 }
 
+bool entry_exists(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0) return true;
+  if (errno == ENOENT || errno == ENOTDIR) return false;
+  throw Failure("examine", path, reason(errno));
+}
+
 FolderLock::FolderLock(const std::string& folder, const std::function<void()>& on_wait)
     : handle_(detail::no_handle) {
   detail::Handle h = detail::no_handle;

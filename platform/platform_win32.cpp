@@ -366,6 +366,16 @@ FileInfo file_info(const std::string& path) {
   return info;
 }
 
+bool entry_exists(const std::string& path) {
+  // The attributes of a link are its own: a link that leads nowhere exists.
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  const DWORD code = GetLastError();
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_INVALID_NAME ||
+      code == ERROR_BAD_NETPATH || code == ERROR_BAD_NET_NAME || code == ERROR_NOT_READY)
+    return false;
+  throw Failure("examine", path, detail::reason(static_cast<detail::Error>(code)));
+}
+
 FolderLock::FolderLock(const std::string& folder, const std::function<void()>& on_wait)
     : handle_(detail::no_handle) {
   const FileInfo info = file_info(folder);
