@@ -1,5 +1,6 @@
 #include "decompiler/decompile.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cstring>
@@ -65,25 +66,57 @@ std::vector<Abbattimento> punti_scritti(const CompiledModel& c, const NomiFile& 
     }
   }
   const std::string linea = recover_line(CompiledModel{c.route, c.cells, nullptr});
-  std::size_t dal = 0;
-  for (int prove = 0; prove < 4096; ++prove) {
+  // The first cell where the points differ, as compiled with `punti`;
+  // nothing when none does. Another difference first ends the search:
+  // no row of a point mends it.
+  auto prima_differenza = [&](const std::vector<Abbattimento>& p) -> std::optional<std::size_t> {
     Ricompilato r;
-    ricompila(linea, recover_train(c, punti), nomi, false, r);
-    if (r.non_compilato || r.m.celle.size() != c.cells.size()) break;
-    std::optional<std::size_t> manca;
-    for (std::size_t i = dal; i < c.cells.size(); ++i) {
+    ricompila(linea, recover_train(c, p), nomi, false, r);
+    if (r.non_compilato || r.m.celle.size() != c.cells.size()) return std::nullopt;
+    for (std::size_t i = 0; i < c.cells.size(); ++i) {
       const cella& voluta = c.cells[i];
       const cella& avuta = r.m.celle[i];
-      if (voluta.tipo_cella == avuta.tipo_cella && voluta.valore_a == avuta.valore_a) continue;
-      if (punto(voluta) && !scritto[i]) manca = i;
-      break;  // another difference: no row of a point mends it
+      if (voluta.tipo_cella != avuta.tipo_cella || voluta.valore_a != avuta.valore_a) return i;
     }
-    if (!manca) break;
-    scritto[*manca] = true;
-    punti.push_back(riga_di(*manca, c.cells[*manca]));
-    std::sort(punti.begin(), punti.end(),
+    return std::nullopt;
+  };
+  auto con = [&](std::size_t i) {
+    std::vector<Abbattimento> p = punti;
+    p.push_back(riga_di(i, c.cells[i]));
+    std::sort(p.begin(), p.end(),
               [](const Abbattimento& a, const Abbattimento& b) { return a.posizione < b.posizione; });
-    dal = *manca;
+    return p;
+  };
+  // A written point moves the marks at and after it, and the walk through
+  // a slow slowdown carries the shift on: a difference is mended by the
+  // point on its own cell or by one a little before or after it.
+  constexpr std::int64_t vicini = 16;
+  std::optional<std::size_t> d = prima_differenza(punti);
+  for (int prove = 0; d && prove < 4096;) {
+    const std::size_t m = *d;
+    std::vector<std::size_t> candidati;
+    if (punto(c.cells[m]) && !scritto[m]) candidati.push_back(m);
+    for (std::int64_t k = 1; k <= vicini; ++k) {
+      for (const std::int64_t i : {static_cast<std::int64_t>(m) - k, static_cast<std::int64_t>(m) + k}) {
+        if (i < 0 || i >= static_cast<std::int64_t>(c.cells.size())) continue;
+        const auto u = static_cast<std::size_t>(i);
+        if (punto(c.cells[u]) && !scritto[u]) candidati.push_back(u);
+      }
+    }
+    bool mended = false;
+    for (const std::size_t i : candidati) {
+      if (++prove >= 4096) break;
+      std::vector<Abbattimento> p = con(i);
+      const std::optional<std::size_t> dopo = prima_differenza(p);
+      if (!dopo || *dopo > m) {
+        punti = std::move(p);
+        scritto[i] = true;
+        d = dopo;
+        mended = true;
+        break;
+      }
+    }
+    if (!mended) break;
   }
   return punti;
 }
