@@ -66,19 +66,24 @@ std::vector<Abbattimento> punti_scritti(const CompiledModel& c, const NomiFile& 
     }
   }
   const std::string linea = recover_line(CompiledModel{c.route, c.cells, nullptr});
-  // The first cell where the points differ, as compiled with `punti`;
-  // nothing when none does. Another difference first ends the search:
-  // no row of a point mends it.
-  auto prima_differenza = [&](const std::vector<Abbattimento>& p) -> std::optional<std::size_t> {
+  // Where the cells differ, as compiled with `p`: the first such cell and
+  // how many; nothing when none does.
+  struct Scarto {
+    std::size_t prima = 0, quante = 0;
+  };
+  auto scarto = [&](const std::vector<Abbattimento>& p) -> std::optional<Scarto> {
     Ricompilato r;
     ricompila(linea, recover_train(c, p), nomi, false, r);
     if (r.non_compilato || r.m.celle.size() != c.cells.size()) return std::nullopt;
+    std::optional<Scarto> s;
     for (std::size_t i = 0; i < c.cells.size(); ++i) {
       const cella& voluta = c.cells[i];
       const cella& avuta = r.m.celle[i];
-      if (voluta.tipo_cella != avuta.tipo_cella || voluta.valore_a != avuta.valore_a) return i;
+      if (voluta.tipo_cella == avuta.tipo_cella && voluta.valore_a == avuta.valore_a) continue;
+      if (!s) s = Scarto{i, 0};
+      ++s->quante;
     }
-    return std::nullopt;
+    return s;
   };
   auto con = [&](std::size_t i) {
     std::vector<Abbattimento> p = punti;
@@ -88,12 +93,12 @@ std::vector<Abbattimento> punti_scritti(const CompiledModel& c, const NomiFile& 
     return p;
   };
   // A written point moves the marks at and after it, and the walk through
-  // a slow slowdown carries the shift on: a difference is mended by the
-  // point on its own cell or by one a little before or after it.
+  // a slow slowdown carries the shift on: the first difference is mended by
+  // the point on its own cell or by one a little before or after it.
   constexpr std::int64_t vicini = 16;
-  std::optional<std::size_t> d = prima_differenza(punti);
+  std::optional<Scarto> d = scarto(punti);
   for (int prove = 0; d && prove < 4096;) {
-    const std::size_t m = *d;
+    const std::size_t m = d->prima;
     std::vector<std::size_t> candidati;
     if (punto(c.cells[m]) && !scritto[m]) candidati.push_back(m);
     for (std::int64_t k = 1; k <= vicini; ++k) {
@@ -103,20 +108,25 @@ std::vector<Abbattimento> punti_scritti(const CompiledModel& c, const NomiFile& 
         if (punto(c.cells[u]) && !scritto[u]) candidati.push_back(u);
       }
     }
-    bool mended = false;
+    // The one that takes the first difference furthest, then leaves the
+    // fewest: a point next to the right one may mend one cell and keep the
+    // shift, or shift the walk onto what follows by chance.
+    std::optional<std::size_t> migliore;
+    std::optional<Scarto> dopo_migliore = d;
     for (const std::size_t i : candidati) {
       if (++prove >= 4096) break;
-      std::vector<Abbattimento> p = con(i);
-      const std::optional<std::size_t> dopo = prima_differenza(p);
-      if (!dopo || *dopo > m) {
-        punti = std::move(p);
-        scritto[i] = true;
-        d = dopo;
-        mended = true;
-        break;
+      const std::optional<Scarto> dopo = scarto(con(i));
+      if (!dopo || dopo->prima > dopo_migliore->prima ||
+          (dopo->prima == dopo_migliore->prima && dopo->quante < dopo_migliore->quante)) {
+        migliore = i;
+        dopo_migliore = dopo;
+        if (!dopo) break;
       }
     }
-    if (!mended) break;
+    if (!migliore) break;
+    punti = con(*migliore);
+    scritto[*migliore] = true;
+    d = dopo_migliore;
   }
   return punti;
 }
