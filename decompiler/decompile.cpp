@@ -96,8 +96,11 @@ std::vector<Abbattimento> punti_scritti(const CompiledModel& c, const NomiFile& 
   // a slow slowdown carries the shift on: the first difference is mended by
   // the point on its own cell or by one a little before or after it.
   constexpr std::int64_t vicini = 16;
+  // Each try is a compilation of the cells: about 2^24 cells compiled in
+  // all, whatever a damaged file asks for.
+  const std::size_t massimo = std::max<std::size_t>(64, (std::size_t{1} << 24) / std::max<std::size_t>(c.cells.size(), 1));
   std::optional<Scarto> d = scarto(punti);
-  for (int prove = 0; d && prove < 4096;) {
+  for (std::size_t prove = 0; d && prove < massimo;) {
     const std::size_t m = d->prima;
     std::vector<std::size_t> candidati;
     if (punto(c.cells[m]) && !scritto[m]) candidati.push_back(m);
@@ -114,7 +117,7 @@ std::vector<Abbattimento> punti_scritti(const CompiledModel& c, const NomiFile& 
     std::optional<std::size_t> migliore;
     std::optional<Scarto> dopo_migliore = d;
     for (const std::size_t i : candidati) {
-      if (++prove >= 4096) break;
+      if (++prove >= massimo) break;
       const std::optional<Scarto> dopo = scarto(con(i));
       if (!dopo || dopo->prima > dopo_migliore->prima ||
           (dopo->prima == dopo_migliore->prima && dopo->quante < dopo_migliore->quante)) {

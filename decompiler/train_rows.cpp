@@ -3,7 +3,6 @@
 // slowdowns and signals from their cells. Stations come before signals, as
 // in the embedded description, so the signals' approach marks are written
 // last where the two meet.
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -57,10 +56,9 @@ std::string commento(const voce_percorso& v) {
   for (const char ch : v.testo) nome += (ch == ',' || static_cast<unsigned char>(ch) < 0x20) ? ' ' : ch;
   const std::int64_t p = v.dato3;
   const std::int64_t a = p < 0 ? -p : p;
-  char km[48];
-  std::snprintf(km, sizeof km, "%skm %lld.%03lld", p < 0 ? "-" : "", static_cast<long long>(a / 1000),
-                static_cast<long long>(a % 1000));
-  return "- " + nome + " " + km;
+  std::string metri = std::to_string(a % 1000);
+  metri.insert(0, 3 - metri.size(), '0');
+  return "- " + nome + " km " + (p < 0 ? "-" : "") + std::to_string(a / 1000) + "." + metri;
 }
 
 void stazioni(const CompiledModel& c, TextOut& out) {
