@@ -34,7 +34,7 @@ void leggi_progressiva(FieldReader& r, voce_percorso& v) {
   v.dato3 = r.number();
 }
 
-enum class Esito { avanti, fine_corpo, abbandona };
+enum class Outcome { avanti, fine_corpo, abbandona };
 
 // A bracketed field ends the general section unless, leading spaces set
 // aside, it begins with "-" (a quoted field keeps its leading spaces).
@@ -46,7 +46,7 @@ bool chiude_generale(std::string_view campo) {
 
 }  // namespace
 
-bool leggi_linea(Modello& m, DescriptionText& testo, std::int32_t& puntatore_cartelli) {
+bool read_line(Modello& m, DescriptionText& testo, std::int32_t& puntatore_cartelli) {
   if (!testo.exists()) {
     record_error(m, ScenarioError::line_text_missing, {Text::linea, 0, 0});
     return false;
@@ -155,17 +155,17 @@ bool leggi_linea_osservata(Modello& m, std::string_view testo, RowWatch& watch,
 
   if (m.celle.empty())
     throw ReadFailure(r.offset(), "no route length (lunghezza percorso) before the body");
-  StatoLinea st;
+  LineState st;
   std::size_t ultima_pendenza = TextSpan::npos;  // where a failure of the finishing write is shown
   m.num_montagne = 0;
   const bool piano = m.scrivi_linea != 0;
-  if (piano) semina_piano(m.tracciato);
+  if (piano) seed_plan(m.tracciato);
   watch.set_plan(piano);
 
   // Body. Every record's position is checked against the cells; a position
   // beyond them ends the body with error 15, but the finishing and the train
   // description still follow.
-  auto record_corpo = [&]() -> Esito {
+  auto record_corpo = [&]() -> Outcome {
     const std::string_view campo = m.campo;
     const RowRef riga = watch.row_ref();
     auto fuori = [&](std::int32_t p, std::int64_t cella_minima) {
@@ -178,33 +178,33 @@ bool leggi_linea_osservata(Modello& m, std::string_view testo, RowWatch& watch,
     auto rifiuta = [&](const Refusal& rifiuto, std::int32_t p) {
       letto();
       record_refusal(m, rifiuto, watch.value(0), p);
-      return Esito::abbandona;
+      return Outcome::abbandona;
     };
 
     if (contiene_ci(campo, "pendenza")) {
       watch.record("pendenza", 2);
       const std::int32_t p = r.number(), g = r.number();
-      if (fuori(p, 0)) return Esito::fine_corpo;
+      if (fuori(p, 0)) return Outcome::fine_corpo;
       watch.gradient(st, p);
       watch.placed(p);
-      registra_pendenza(m, st, p, g, riga);
+      record_gradient(m, st, p, g, riga);
       ultima_pendenza = riga.offset();
     }
     if (piano && contiene_ci(campo, "curva")) {
       watch.record("curva", 2);
       const std::int32_t s = r.number(), n = r.number();
-      if (fuori(s, 0)) return Esito::fine_corpo;
+      if (fuori(s, 0)) return Outcome::fine_corpo;
       const double k = curvatura(campo);
       if (k != 0.0) watch.curve(st, campo, k, s, n);
-      if (k == 0.0 || !posa_curva(m, st, s, n, k, watch.row().offset)) {
+      if (k == 0.0 || !lay_curve(m, st, s, n, k, watch.row().offset)) {
         abbandona(ScenarioError::curve_without_class, watch.row());
-        return Esito::abbandona;
+        return Outcome::abbandona;
       }
     }
     if (contiene_ci(campo, "montagna")) {
       watch.record("montagna", 3);
       const std::int32_t inizio = r.number(), fine = r.number(), tipo = r.number();
-      if (fuori(inizio, 0)) return Esito::fine_corpo;
+      if (fuori(inizio, 0)) return Outcome::fine_corpo;
       watch.mountain(inizio, fine);
       memo_montagna(m, inizio, fine, tipo, riga);
     }
@@ -212,7 +212,7 @@ bool leggi_linea_osservata(Modello& m, std::string_view testo, RowWatch& watch,
       watch.record("indicatori_vmax", 9);
       std::int32_t v[9];
       for (std::int32_t& x : v) x = r.number();
-      if (fuori(v[0], cella_di(v[0]))) return Esito::fine_corpo;
+      if (fuori(v[0], cella_di(v[0]))) return Outcome::fine_corpo;
       watch.placed(v[0]);
       if (const auto rifiuto =
               memo_indicatori_v_max(m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], riga))
@@ -222,13 +222,13 @@ bool leggi_linea_osservata(Modello& m, std::string_view testo, RowWatch& watch,
       watch.record("cartello indicatore", 2);
       const std::int32_t p = r.number();
       const std::string_view testo_cartello = r.text();
-      if (fuori(p, cella_di(p))) return Esito::fine_corpo;
+      if (fuori(p, cella_di(p))) return Outcome::fine_corpo;
       watch.placed(p);
       if (const auto rifiuto = memo_cartello(m, st, p, testo_cartello, riga))
         return rifiuta(*rifiuto, p);
     }
     watch.row_done(r);
-    return Esito::avanti;
+    return Outcome::avanti;
   };
 
   for (;;) {
@@ -245,15 +245,15 @@ bool leggi_linea_osservata(Modello& m, std::string_view testo, RowWatch& watch,
     }
     if (finito) break;
     watch.keyword(r, m.campo, Section::body);
-    const Esito esito = record_corpo();
-    if (esito == Esito::abbandona) return false;
-    if (esito == Esito::fine_corpo) break;
+    const Outcome esito = record_corpo();
+    if (esito == Outcome::abbandona) return false;
+    if (esito == Outcome::fine_corpo) break;
   }
 
   // Finishing.
   letto();
-  completa_pendenze(m, st, ultima_pendenza);
-  if (piano) completa_piano(m, st);
+  complete_gradients(m, st, ultima_pendenza);
+  if (piano) complete_plan(m, st);
   puntatore_cartelli = st.puntatore_cartelli;
   return true;
 }

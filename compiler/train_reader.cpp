@@ -22,7 +22,7 @@ constexpr int commenti = 2;
 // A profile laid over the cells step by step: each step's value applies from
 // cell nearest(p / 50) on. Writing never passes cell N.
 // `origine` keeps the rows behind the bytes.
-struct Profilo {
+struct ProfileRun {
   std::int64_t indice = 0;   // first cell not yet written
   std::uint8_t portato = 0;  // the byte that applies from `indice` on
   RowRef riga;               // the row of `portato`
@@ -83,7 +83,7 @@ void leggi_treno_osservato(Modello& m, DescriptionText& sorgente, std::string_vi
   auto& tabella = m.tabella_percorso;
   const std::int64_t N = m.ultima_cella;
 
-  Profilo velocita, aderenza;
+  ProfileRun velocita, aderenza;
   std::int32_t stazione = 1;
 
   auto abbandona = [&]() { sorgente.discard(); };
@@ -212,10 +212,10 @@ void leggi_treno_osservato(Modello& m, DescriptionText& sorgente, std::string_vi
     }
     if (contiene_ci(campo, "stazione")) {
       watch.record("stazione", 17);
-      switch (registra_stazione(m, r, stazione, puntatore_cartelli, watch)) {
-        case EsitoStazione::avanti: break;
-        case EsitoStazione::fine: fine_scansione = true; break;
-        case EsitoStazione::abbandona: abbandona(); return;
+      switch (record_station(m, r, stazione, puntatore_cartelli, watch)) {
+        case StationOutcome::avanti: break;
+        case StationOutcome::fine: fine_scansione = true; break;
+        case StationOutcome::abbandona: abbandona(); return;
       }
     }
     if (fine_scansione) break;
@@ -231,7 +231,7 @@ void leggi_treno_osservato(Modello& m, DescriptionText& sorgente, std::string_vi
 
 }  // namespace
 
-void leggi_treno(Modello& m, DescriptionText& sorgente, std::int32_t puntatore_cartelli) {
+void read_train(Modello& m, DescriptionText& sorgente, std::int32_t puntatore_cartelli) {
   const std::string testo = sorgente.read();
   RowWatch watch(m, Text::treno, testo);
   try {

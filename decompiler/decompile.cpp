@@ -23,14 +23,14 @@ struct Ricompilato {
   std::optional<std::string> non_compilato;
 };
 
-void ricompila(const std::string& linea, const std::string& treno, const NomiFile& nomi,
+void ricompila(const std::string& linea, const std::string& treno, const FileNames& nomi,
                bool piano, Ricompilato& r) {
   r.m.nome_scenario = nomi.nome_scenario;
   r.m.numero_treno = nomi.numero_treno;
   TextInMemory l(linea, nomi.linea_txt());
   TextInMemory t(treno, nomi.treno_txt());
   try {
-    compila(r.m, piano ? 1 : 0, {l, t});
+    compile_folder(r.m, piano ? 1 : 0, {l, t});
   } catch (const FatalError& f) {
     r.non_compilato = "the recovered texts end in the fatal error " + std::to_string(f.numero());
   } catch (const CompilationStopped& f) {
@@ -55,7 +55,7 @@ Abbattimento riga_di(std::size_t i, const cella& c) {
 // the others, each is a row only when compiling without it leaves its cell
 // different: tried from the first cell on, since a point moves only the
 // marks at and after it.
-std::vector<Abbattimento> punti_scritti(const CompiledModel& c, const NomiFile& nomi) {
+std::vector<Abbattimento> punti_scritti(const CompiledModel& c, const FileNames& nomi) {
   std::vector<Abbattimento> punti;
   std::vector<bool> scritto(c.cells.size(), false);
   for (std::size_t i = 0; i < c.cells.size(); ++i) {
@@ -270,12 +270,12 @@ void confronta_piano(const Tracciato& a, const Tracciato& b, Confronto& k) {
 
 }  // namespace
 
-Decompiled decompila(const CompiledBytes& files, const NomiFile& nomi) {
+Decompiled decompila(const CompiledBytes& files, const FileNames& nomi) {
   Tracciato piano;
-  if (files.linea) piano = leggi_tracciato(*files.linea);
+  if (files.linea) piano = read_plan(*files.linea);
   CompiledModel c;
-  c.route = leggi_percorso(files.percorso);
-  c.cells = leggi_celle(files.celle);
+  c.route = read_route(files.percorso);
+  c.cells = read_cells(files.celle);
   if (files.linea) c.plan = &piano;
 
   Decompiled d;
@@ -305,10 +305,10 @@ Decompiled decompila(const CompiledBytes& files, const NomiFile& nomi) {
   // byte by byte, so an exact result never rests on the field lists alone.
   if (d.exact()) {
     ByteBuffer b;
-    serializza_percorso(r.m, b);
+    serialize_route(r.m, b);
     const bool percorso = std::string_view(reinterpret_cast<const char*>(b.data().data()), b.size()) == files.percorso;
     b.clear();
-    serializza_celle(r.m, b);
+    serialize_cells(r.m, b);
     const bool celle = std::string_view(reinterpret_cast<const char*>(b.data().data()), b.size()) == files.celle;
     if (!percorso) d.differences.push_back({nomi.percorso_sim(), 0, "bytes", "the file", "other bytes"});
     if (!celle) d.differences.push_back({nomi.celle_dat(), 0, "bytes", "the file", "other bytes"});

@@ -47,6 +47,6 @@ inline constexpr std::size_t differences_per_file = 20;
 // `nomi` are the names as the compiled files hold them (the ones the texts
 // will be compiled under). Throws MalformedFile when a file is not a
 // compiled file of its kind at all.
-Decompiled decompila(const CompiledBytes& files, const NomiFile& nomi);
+Decompiled decompila(const CompiledBytes& files, const FileNames& nomi);
 
 }  // namespace scenario

@@ -26,7 +26,7 @@ namespace {
 using namespace scenario;
 namespace fs = std::filesystem;
 
-const NomiFile nomi{"Prova", "12"};
+const FileNames nomi{"Prova", "12"};
 
 struct Files {
   std::string linea, percorso, celle;
@@ -44,16 +44,16 @@ Files compiled(const std::string& linea, const std::string& treno, bool piano = 
   m.nome_scenario = nomi.nome_scenario;
   m.numero_treno = nomi.numero_treno;
   TextInMemory l(linea, "linea"), t(treno, "treno");
-  compila(m, piano ? 1 : 0, {l, t});
+  compile_folder(m, piano ? 1 : 0, {l, t});
   Files f;
   ByteBuffer b;
-  serializza_percorso(m, b);
+  serialize_route(m, b);
   f.percorso.assign(reinterpret_cast<const char*>(b.data().data()), b.size());
   b.clear();
-  serializza_celle(m, b);
+  serialize_cells(m, b);
   f.celle.assign(reinterpret_cast<const char*>(b.data().data()), b.size());
   if (piano)
-    serializza_tracciato(m.tracciato, 1 << 20, [&](std::span<const std::uint8_t> s) {
+    serialize_plan(m.tracciato, 1 << 20, [&](std::span<const std::uint8_t> s) {
       f.linea.append(reinterpret_cast<const char*>(s.data()), s.size());
     });
   return f;
@@ -62,7 +62,7 @@ Files compiled(const std::string& linea, const std::string& treno, bool piano = 
 std::string joined(std::span<const std::string_view> righe) {
   std::string t;
   for (std::string_view r : righe) {
-    if (r == fine_righe) break;
+    if (r == end_of_lines) break;
     t += std::string(r) + "\r\n";
   }
   return t;

@@ -58,23 +58,23 @@ struct Outcome {
   std::optional<std::string> failure;
 };
 
-std::string read_compiled(const std::string& path, TipoFileCompilato kind) {
+std::string read_compiled(const std::string& path, CompiledFileKind kind) {
   return platform::read_file_limited(path, dimensione_massima(kind));
 }
 
-void decompile(const std::string& dir, const std::string& out, const NomiFile& nomi, Outcome& o) {
-  const NomiFile nel_file = as_stored(nomi);
+void decompile(const std::string& dir, const std::string& out, const FileNames& nomi, Outcome& o) {
+  const FileNames nel_file = as_stored(nomi);
   std::string linea, percorso, celle;
   bool con_linea = false;
   std::string current;
   try {
     current = platform::join_path(dir, nomi.linea_dat());
     con_linea = platform::file_info(current).kind != platform::FileKind::missing;
-    if (con_linea) linea = read_compiled(current, TipoFileCompilato::linea);
+    if (con_linea) linea = read_compiled(current, CompiledFileKind::linea);
     current = platform::join_path(dir, nomi.percorso_sim());
-    percorso = read_compiled(current, TipoFileCompilato::percorso);
+    percorso = read_compiled(current, CompiledFileKind::percorso);
     current = platform::join_path(dir, nomi.celle_dat());
-    celle = read_compiled(current, TipoFileCompilato::celle);
+    celle = read_compiled(current, CompiledFileKind::celle);
   } catch (const platform::Failure& f) {
     o.status = exit_failure;
     o.failure = f.what();
@@ -90,9 +90,9 @@ void decompile(const std::string& dir, const std::string& out, const NomiFile& n
     // Which file: each is read in turn, the line file first.
     std::string file = nomi.percorso_sim();
     try {
-      if (con_linea) (void)leggi_tracciato(linea);
+      if (con_linea) (void)read_plan(linea);
       try {
-        (void)leggi_percorso(percorso);
+        (void)read_route(percorso);
         file = nomi.celle_dat();
       } catch (const MalformedFile&) {
       }
@@ -187,7 +187,7 @@ int run_decompile(std::span<const std::string> args) {
     return exit_ok;
   }
   if (a.operands.size() != 1) throw UsageError("decompile takes one COMPILED_DIR");
-  const NomiFile nomi = scenario_names(a);
+  const FileNames nomi = scenario_names(a);
   const std::string& dir = a.operands[0];
 
   Outcome o;
