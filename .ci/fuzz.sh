@@ -59,6 +59,7 @@ run field_reader 8192
 run line_reader 16384 -dict=fuzz/scenario.dict
 run compile 16384 -dict=fuzz/scenario.dict
 run dump 32768
+run decompile 65536
 run lsp 65536 -dict=fuzz/scenario.dict
 
 exit "$failed"

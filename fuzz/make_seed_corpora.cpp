@@ -188,12 +188,21 @@ void file_compilati(const fs::path& d) {
     compile_folder(cartella, unisci(righe_linea()), unisci(righe_treno()), 0, m);
     scrivi(d / "embedded.sim", dato(fs::path(cartella) / nomi.percorso_sim()));
     scrivi(d / "embedded_cells.dat", dato(fs::path(cartella) / nomi.celle_dat()));
+    scrivi(d.parent_path() / "decompile" / "embedded.txt",
+           dato(fs::path(cartella) / nomi.percorso_sim()) + "~~celle~~" +
+               dato(fs::path(cartella) / nomi.celle_dat()));
   }
   {
     Modello m;
     compile_folder(cartella, linea_piccola, treno_piccolo, 0, m);
     scrivi(d / "small.sim", dato(fs::path(cartella) / nomi.percorso_sim()));
     scrivi(d / "small_cells.dat", dato(fs::path(cartella) / nomi.celle_dat()));
+    // The decompiler's seeds: route file, cells, and a small plan that is
+    // not the line's (a whole one is 140 KB at least).
+    const std::string coppia = dato(fs::path(cartella) / nomi.percorso_sim()) + "~~celle~~" +
+                               dato(fs::path(cartella) / nomi.celle_dat());
+    scrivi(d.parent_path() / "decompile" / "small.txt", coppia);
+    scrivi(d.parent_path() / "decompile" / "small_with_plan.txt", coppia + "~~linea~~" + piano(40, 10, 12, 0.002));
   }
   fs::remove_all(cartella);
   scrivi(d / "points_0_to_3_linea.dat", piano(3, 0, 0, 0.0));

@@ -14,7 +14,7 @@ _scenarioc() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
   COMPREPLY=()
   if [[ $COMP_CWORD -eq 1 ]]; then
-    COMPREPLY=($(compgen -W "compile check dump texts render lsp --help --version" -- "$cur"))
+    COMPREPLY=($(compgen -W "compile check dump texts decompile render lsp --help --version" -- "$cur"))
     return
   fi
 
@@ -31,6 +31,9 @@ _scenarioc() {
       operand=-f ;;
     texts)
       options="--help"
+      operand=-d ;;
+    decompile)
+      options="--scenario --train --out --json --help"
       operand=-d ;;
     render)
       options="--scenario --train --out --from --to --help"

@@ -14,6 +14,7 @@
 #endif
 
 #include "compiler/compile.h"
+#include "decompiler/decompile.h"
 #include "driver/one_shot_run.h"
 #include "format/compiled_files.h"
 #include "model/file_names.h"
@@ -134,6 +135,23 @@ int main(int argc, char** argv) {
   std::printf("  write alone:       %8.1f ms\n", best_write);
   std::printf("  cp of the files:   %8.1f ms (a process start included)\n", best_cp);
   std::printf("  ratio compile+write / cp: %.2f\n", best_compile / best_cp);
+
+  // The compiled files back to texts, with the proof (a compilation of the
+  // texts in memory and the comparison of every byte).
+  const std::string linea_dat = testing_support::read_bytes(dir / nomi.linea_dat());
+  const std::string percorso = testing_support::read_bytes(dir / nomi.percorso_sim());
+  const std::string celle = testing_support::read_bytes(dir / nomi.celle_dat());
+  double best_decompile = 1e30;
+  bool exact = true;
+  for (int run = 0; run < runs; ++run) {
+    const auto t0 = Clock::now();
+    const Decompiled d = decompila({linea_dat, percorso, celle}, nomi);
+    best_decompile = std::min(best_decompile, ms_since(t0));
+    exact = exact && d.exact();
+  }
+  std::printf("  decompile, proof included: %8.1f ms (%s; the limit is 2000 ms)\n", best_decompile,
+              exact ? "exact" : "NOT EXACT");
+  if (!exact || best_decompile > 2000) return 1;
 
   const InMemory grande = in_memory(s.linea, s.treno, nomi, runs);
   const InMemory embedded = in_memory(testo(righe_linea()), testo(righe_treno()),

@@ -99,11 +99,13 @@ class CapturedOutput {
 int run_compile(std::span<const std::string> args);
 int run_dump(std::span<const std::string> args);
 int run_texts(std::span<const std::string> args);
+int run_decompile(std::span<const std::string> args);
 int run_lsp(std::span<const std::string> args);
 
 extern const std::string_view compile_usage;
 extern const std::string_view dump_usage;
 extern const std::string_view texts_usage;
+extern const std::string_view decompile_usage;
 extern const std::string_view lsp_usage;
 
 }  // namespace scenarioc

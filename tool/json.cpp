@@ -118,6 +118,12 @@ Json& Json::real(double value) {
   return *this;
 }
 
+Json& Json::boolean(bool value) {
+  before_value();
+  out_ += value ? "true" : "false";
+  return *this;
+}
+
 Json& Json::null() {
   before_value();
   out_ += "null";

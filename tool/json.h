@@ -27,6 +27,7 @@ class Json {
   // Shortest form that reads back to the same double; null when not finite,
   // which JSON cannot hold.
   Json& real(double value);
+  Json& boolean(bool value);
   Json& null();
 
   // The document with a final line end.

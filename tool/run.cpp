@@ -31,6 +31,9 @@ constexpr std::string_view usage =
     "      print a compiled file (.sim, .dat or _linea.dat) readably\n"
     "  texts DIR\n"
     "      write the five texts of the embedded scenario into DIR\n"
+    "  decompile [--scenario NAME] [--train NUMBER] [--out DIR] [--json] COMPILED_DIR\n"
+    "      write the two description texts that compile to the compiled files back,\n"
+    "      and prove it\n"
     "  render [--scenario NAME] [--train NUMBER] [--out FILE.svg] [--from KM] [--to KM]\n"
     "         SCENARIO_DIR | LINE_FILE ROUTE_FILE CELL_FILE\n"
     "      draw the compiled files as one SVG picture: plan, profiles, features\n"
@@ -54,6 +57,7 @@ constexpr Command commands[] = {
     {"compile", run_compile, &compile_usage},
     {"dump", run_dump, &dump_usage},
     {"texts", run_texts, &texts_usage},
+    {"decompile", run_decompile, &decompile_usage},
     {"render", run_render, &render_usage},
     {"lsp", run_lsp, &lsp_usage},
 };

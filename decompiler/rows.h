@@ -1,0 +1,79 @@
+// The recovered texts as an author writes them: one row per line, the
+// keyword and its values joined by ", ", lines ended by CR LF, texts as the
+// compiled files store them (Windows-1252 bytes, unchanged).
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace scenario {
+
+// The keywords the recovered rows are written with: the embedded scenario's
+// own spellings.
+namespace parola {
+inline constexpr std::string_view generale = "[generale]";
+inline constexpr std::string_view lunghezza = "lunghezza percorso";
+inline constexpr std::string_view progressiva_uno = "progressiva chilometrica uno";
+inline constexpr std::string_view progressiva_due = "progressiva chilometrica due";
+inline constexpr std::string_view progressiva_tre = "progressiva chilometrica tre";
+inline constexpr std::string_view sfondo_uno = "sfondo uno";
+inline constexpr std::string_view sfondo_due = "sfondo due";
+inline constexpr std::string_view sfondo_tre = "sfondo tre";
+inline constexpr std::string_view ripetizione_4 = "ripetizione segnali 4 codici";
+inline constexpr std::string_view ripetizione_9 = "ripetizione segnali 9 codici";
+inline constexpr std::string_view pendenza = "pendenza";
+inline constexpr std::string_view montagna = "montagna";
+inline constexpr std::string_view indicatori = "indicatori_vmax";
+inline constexpr std::string_view cartello = "cartello indicatore";
+inline constexpr std::string_view vetture = "numero vetture";
+inline constexpr std::string_view massa = "percentuale massa frenata";
+inline constexpr std::string_view sabbia = "sabbia";
+inline constexpr std::string_view orologio = "orologio";
+inline constexpr std::string_view aderenza = "aderenza";
+inline constexpr std::string_view velocita = "velocita";
+inline constexpr std::string_view stazione = "stazione";
+inline constexpr std::string_view rallentamento = "rallentamento";
+inline constexpr std::string_view segnale = "segnale";
+inline constexpr std::string_view abbattimento = "abbattimento";
+}  // namespace parola
+
+class TextOut {
+ public:
+  void line(std::string_view s) {
+    text_ += s;
+    text_ += "\r\n";
+  }
+  // keyword, v1, v2, ... and, when given, a text field last.
+  void row(std::string_view keyword, std::initializer_list<std::int64_t> values,
+           const std::string* testo = nullptr) {
+    text_ += keyword;
+    for (std::int64_t v : values) {
+      text_ += ", ";
+      text_ += std::to_string(v);
+    }
+    if (testo != nullptr) {
+      text_ += ", ";
+      text_ += as_field(*testo);
+    }
+    text_ += "\r\n";
+  }
+  std::string take() { return std::move(text_); }
+
+  // A text as a field that reads back as it: plain when the field rules
+  // keep it whole, between double quotes when it holds a comma or begins
+  // or ends with a blank.
+  static std::string as_field(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const bool plain = s.find(',') == std::string_view::npos &&
+                       (s.empty() || (!blank(s.front()) && !blank(s.back()) && s.front() != '"'));
+    if (plain || s.find('"') != std::string_view::npos) return std::string(s);
+    return "\"" + std::string(s) + "\"";
+  }
+
+ private:
+  std::string text_;
+};
+
+}  // namespace scenario
