@@ -9,6 +9,7 @@
 #include "compiler/reader.h"
 #include "compiler/rounding.h"
 #include "compiler/row_watch.h"
+#include "compiler/text_layout.h"
 #include "compiler/text_match.h"
 
 namespace scenario {
@@ -264,9 +265,12 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
                        const std::function<void()>& letto) {
   RowWatch watch(m, Text::linea, testo);
   try {
-    return leggi_linea_osservata(m, testo, watch, puntatore_cartelli, letto);
+    const bool letta = leggi_linea_osservata(m, testo, watch, puntatore_cartelli, letto);
+    check_layout(m, Text::linea, testo);
+    return letta;
   } catch (const ReadFailure& e) {
     watch.unreadable(e);
+    check_layout(m, Text::linea, testo);
     throw;
   }
 }

@@ -11,6 +11,8 @@
 #include "compiler/row_watch.h"
 #include "compiler/signals.h"
 #include "compiler/stations.h"
+#include "compiler/text_layout.h"
+#include "compiler/value_checks.h"
 #include "compiler/text_match.h"
 #include "compiler/value_kinds.h"
 
@@ -192,7 +194,10 @@ void leggi_treno_osservato(Modello& m, DescriptionText& sorgente, std::string_vi
       if (fuori(v[0], k.inizio, k.inizio)) break;
       // The end x + l is a 32-bit sum, formed once the start has passed.
       in_32(std::int64_t{v[0]} + v[2], watch.row_ref().offset(), "the slowdown's end (start + length)");
-      if (fuori(v[0], k.fine, k.fine)) break;
+      if (fuori(v[0], k.fine, k.fine)) {
+        explain_slowdown_too_long(m, watch.value(2), v[0], v[2]);
+        break;
+      }
       watch.placed(v[0], std::int64_t{v[0]} + v[2]);
       if (const auto rifiuto = memo_rallentamento(m, watch.row_ref(), v[0], v[1], v[2], v[3], v[4], v[5])) {
         rifiuta(*rifiuto, v[0]);
@@ -238,8 +243,10 @@ void leggi_treno(Modello& m, DescriptionText& sorgente, std::int32_t puntatore_c
     leggi_treno_osservato(m, sorgente, testo, watch, puntatore_cartelli);
   } catch (const ReadFailure& e) {
     watch.unreadable(e);
+    check_layout(m, Text::treno, testo);
     throw;
   }
+  check_layout(m, Text::treno, testo);
 }
 
 }  // namespace scenario
