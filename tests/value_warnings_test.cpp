@@ -84,10 +84,10 @@ TEST_P(ValueWarnings, NameTheirPlaceAndTheTwinStaysQuiet) {
 INSTANTIATE_TEST_SUITE_P(
     All, ValueWarnings,
     testing::Values(
-        // The name's quote opens in column 59 and swallows the signal row.
+        // The name's quote opens in column 61 and swallows the signal row.
         Case{"a_quote_that_runs_on", binario,
              treno_con(stazione(2000, "13,57, 0", "\"VALDORA") + "segnale, 5000" + segnale),
-             {"unclosed-quote", 't', 2, 59},
+             {"unclosed-quote", 't', 2, 61},
              binario,
              treno_con(stazione(2000, "13,57, 0", "\"VALDORA\"") + "segnale, 5000" + segnale)},
         Case{"a_header_without_its_bracket",
@@ -100,13 +100,13 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"a_decimal_comma", linea_con("pendenza, 7100, 2,5\r\n", 30000), fermo,
              {"separator", 'l', 4, 19}, linea_con("pendenza, 7100, 2\r\n", 30000), fermo},
         Case{"minutes_of_60", binario, treno_con(stazione(2000, "13,60, 0")),
-             {"time-overflow", 't', 2, 59}, binario, treno_con(stazione(2000, "14,0, 0"))},
+             {"time-overflow", 't', 2, 54}, binario, treno_con(stazione(2000, "14,0, 0"))},
         Case{"seconds_of_75", binario, treno_con(stazione(2000, "13,5, 75")),
-             {"time-overflow", 't', 2, 61}, binario, treno_con(stazione(2000, "13,5, 59"))},
-        // The hours of the second station, in column 56.
+             {"time-overflow", 't', 2, 57}, binario, treno_con(stazione(2000, "13,5, 59"))},
+        // The hours of the second station, in column 51.
         Case{"station_times_backwards", binario,
              treno_con(stazione(0, "13,57, 0") + stazione(2000, "13,50, 0", "ORVENO")),
-             {"time-backwards", 't', 3, 56}, binario,
+             {"time-backwards", 't', 3, 51}, binario,
              treno_con(stazione(0, "13,57, 0") + stazione(2000, "13,59, 0", "ORVENO"))},
         Case{"a_mountain_inside_the_one_before",
              linea_con("montagna, 5000, 8000, 2\r\nmontagna, 7000, 9000, 2\r\n", 30000), fermo,
