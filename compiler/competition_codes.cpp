@@ -44,17 +44,17 @@ std::string testo_codice(const Modello& m) {
 }
 
 std::int32_t codice_gara_st(Modello& m) {
-  m.campo = testo_codice(m);
+  const std::string testo = testo_codice(m);
   std::int32_t somma = 0;
   for (std::size_t i = 0; i < caratteri_codice; ++i)
-    somma += static_cast<std::int32_t>(i + 1) * static_cast<unsigned char>(m.campo[i]);
+    somma += static_cast<std::int32_t>(i + 1) * static_cast<unsigned char>(testo[i]);
   return somma;
 }
 
 std::int16_t codice_gara_og(Modello& m) {
-  m.campo = testo_codice(m);
+  const std::string testo = testo_codice(m);
   std::int32_t somma = 0;
-  for (std::size_t i = 0; i < caratteri_codice; ++i) somma += static_cast<unsigned char>(m.campo[i]);
+  for (std::size_t i = 0; i < caratteri_codice; ++i) somma += static_cast<unsigned char>(testo[i]);
   return static_cast<std::int16_t>(somma);  // at most 25 x 255 = 6375
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "compiler/records.h"
 #include "compiler/rounding.h"
 #include "compiler/text_match.h"
 #include "compiler/value_checks.h"
@@ -69,9 +70,9 @@ class Passi {
 std::int64_t cella_di(std::int32_t posizione) { return indice_vicino(posizione / 50.0 + 1); }
 
 double curvatura(std::string_view parola) {
-  static constexpr std::array<double, 6> k = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+  const auto& k = curve_class_curvature;
   for (std::size_t classe = 0; classe < k.size(); ++classe) {
-    if (contiene(parola, std::string_view(&"123456"[classe], 1)))
+    if (contiene(parola, curve_class_digits.substr(classe, 1)))
       return contiene_ci(parola, "s") ? -k[classe] : k[classe];
   }
   return 0.0;

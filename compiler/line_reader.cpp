@@ -4,19 +4,19 @@
 
 #include "text/field_reader.h"
 #include "compiler/diagnose.h"
+#include "compiler/keyword_fields.h"
 #include "compiler/line_features.h"
 #include "model/format_constants.h"
 #include "compiler/reader.h"
+#include "compiler/records.h"
 #include "compiler/rounding.h"
 #include "compiler/row_watch.h"
 #include "compiler/text_layout.h"
 #include "compiler/text_match.h"
+#include "compiler/value_checks.h"
 
 namespace scenario {
 namespace {
-
-constexpr int commenti_generale = 10;
-constexpr int commenti_corpo = 2;
 
 void crea_celle(Modello& m, std::int32_t lunghezza, std::size_t offset) {
   // A line of no length would be all run-out beyond its end: refused.
@@ -29,20 +29,182 @@ void crea_celle(Modello& m, std::int32_t lunghezza, std::size_t offset) {
   if (m.scrivi_linea != 0) m.tracciato.crea(m.lunghezza_totale);
 }
 
-void leggi_progressiva(FieldReader& r, voce_percorso& v) {
-  v.dato1 = r.number();
-  v.dato2 = r.number();
-  v.dato3 = r.number();
-}
-
 enum class Esito { avanti, fine_corpo, abbandona };
 
-// A bracketed field ends the general section unless, leading spaces set
-// aside, it begins with "-" (a quoted field keeps its leading spaces).
-bool chiude_generale(std::string_view campo) {
-  if (!contiene(campo, "[") || !contiene(campo, "]")) return false;
-  const std::size_t primo = campo.find_first_not_of(' ');
-  return primo == std::string_view::npos || campo[primo] != '-';
+// The line reader's state while it reads one text.
+struct LetturaLinea {
+  Modello& m;
+  FieldReader& r;
+  RowWatch& watch;
+  const std::function<void()>& letto;
+  std::string_view campo;  // the keyword field of the row in hand
+  StatoLinea st;
+  bool piano = false;
+  std::size_t ultima_pendenza = TextSpan::npos;  // where a failure of the finishing write is shown
+  RepeatedRecords ripetuti{m};
+
+  voce_percorso& voce(int i) { return m.tabella_percorso[static_cast<std::size_t>(i)]; }
+
+  Esito abbandona(ScenarioError e, TextSpan at) {
+    letto();
+    record_error(m, e, at);
+    return Esito::abbandona;
+  }
+
+  // A body record at p beyond the cells (or whose cell lies before cell 0)
+  // ends the body with error 15; the finishing and the train description
+  // still follow.
+  bool fuori(std::int32_t p, std::int64_t cella_minima) {
+    if (!oltre_le_celle(m, p, watch.row_ref().offset()) && cella_minima >= 0) return false;
+    Diagnostic& d = record_error(m, ScenarioError::beyond_the_track, watch.value(0), p);
+    d.notes.push_back({TextSpan{}, "the line description's records after this one were not read"});
+    return true;
+  }
+
+  // A refused feature abandons the reading.
+  Esito rifiuta(const Refusal& rifiuto, std::int32_t p) {
+    letto();
+    record_refusal(m, rifiuto, watch.value(0), p);
+    return Esito::abbandona;
+  }
+};
+
+// General section.
+
+Esito leggi_lunghezza(LetturaLinea& l, const RecordInfo&) {
+  const std::int32_t lunghezza = l.r.number();
+  l.voce(voce::treno).dato2 = lunghezza;
+  l.watch.wrote_entry(voce::treno);
+  if (lunghezza > lunghezza_massima)
+    return l.abbandona(ScenarioError::route_too_long, l.watch.value(0));
+  crea_celle(l.m, lunghezza, l.r.field_start());
+  return Esito::avanti;
+}
+
+Esito leggi_progressiva(LetturaLinea& l, const RecordInfo& rec) {
+  const int i = rec.id == RecordId::progressiva_tre   ? voce::progressiva_tre
+                : rec.id == RecordId::progressiva_due ? voce::progressiva_due
+                                                      : voce::progressiva_uno;
+  voce_percorso& v = l.voce(i);
+  v.dato1 = l.r.number();
+  v.dato2 = l.r.number();
+  v.dato3 = l.r.number();
+  l.watch.wrote_entry(i);
+  check_range(l.m, rec, 2, v.dato3, l.watch.value(2));
+  return Esito::avanti;
+}
+
+// Background two and three go to dato3 and dato2, in that crossed order.
+Esito leggi_sfondo(LetturaLinea& l, const RecordInfo& rec) {
+  voce_percorso& v = l.voce(voce::scenario);
+  (rec.id == RecordId::sfondo_uno ? v.dato1 : rec.id == RecordId::sfondo_due ? v.dato3 : v.dato2) =
+      l.r.number();
+  return Esito::avanti;
+}
+
+Esito leggi_ripetizione(LetturaLinea& l, const RecordInfo&) {
+  voce_percorso& v = l.voce(voce::ripetizione);
+  v.dato1 = l.r.number();
+  v.dato2 = l.r.number();
+  if (v.dato1 % 50 != 0)
+    return l.abbandona(ScenarioError::repetition_start_not_multiple_of_50, l.watch.value(0));
+  if (v.dato2 % 50 != 0)
+    return l.abbandona(ScenarioError::repetition_end_not_multiple_of_50, l.watch.value(1));
+  // The number of codes is the first digit of the list the keyword holds.
+  const char* codici = nullptr;
+  for (const char& c : repetition_codes)
+    if (!codici && contiene(l.campo, std::string_view(&c, 1))) codici = &c;
+  if (!codici) return l.abbandona(ScenarioError::repetition_without_code_count, l.watch.row());
+  v.dato3 = v.dato2 == 0 ? 0 : *codici - '0';
+  check_repetition_stretch(l.m, v.dato1, v.dato2, l.watch.value(1));
+  return Esito::avanti;
+}
+
+// Body.
+
+Esito leggi_pendenza(LetturaLinea& l, const RecordInfo& rec) {
+  const RowRef riga = l.watch.row_ref();
+  const std::int32_t p = l.r.number(), g = l.r.number();
+  if (l.fuori(p, 0)) return Esito::fine_corpo;
+  check_range(l.m, rec, 1, g, l.watch.value(1));
+  l.watch.gradient(l.st, p);
+  l.watch.placed(p);
+  registra_pendenza(l.m, l.st, p, g, riga);
+  l.ultima_pendenza = riga.offset();
+  return Esito::avanti;
+}
+
+Esito leggi_curva(LetturaLinea& l, const RecordInfo&) {
+  const std::int32_t s = l.r.number(), n = l.r.number();
+  if (l.fuori(s, 0)) return Esito::fine_corpo;
+  const double k = curvatura(l.campo);
+  if (k != 0.0) l.watch.curve(l.st, l.campo, k, s, n);
+  if (k == 0.0 || !posa_curva(l.m, l.st, s, n, k, l.watch.row().offset))
+    return l.abbandona(ScenarioError::curve_without_class, l.watch.row());
+  return Esito::avanti;
+}
+
+Esito leggi_montagna(LetturaLinea& l, const RecordInfo&) {
+  const std::int32_t inizio = l.r.number(), fine = l.r.number(), tipo = l.r.number();
+  if (l.fuori(inizio, 0)) return Esito::fine_corpo;
+  l.watch.mountain(inizio, fine);
+  memo_montagna(l.m, inizio, fine, tipo, l.watch.row_ref());
+  return Esito::avanti;
+}
+
+Esito leggi_indicatori(LetturaLinea& l, const RecordInfo&) {
+  std::int32_t v[9];
+  for (std::int32_t& x : v) x = l.r.number();
+  if (l.fuori(v[0], cella_di(v[0]))) return Esito::fine_corpo;
+  l.watch.placed(v[0]);
+  if (const auto rifiuto = memo_indicatori_v_max(l.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6],
+                                                 v[7], v[8], l.watch.row_ref()))
+    return l.rifiuta(*rifiuto, v[0]);
+  return Esito::avanti;
+}
+
+Esito leggi_cartello(LetturaLinea& l, const RecordInfo&) {
+  const std::int32_t p = l.r.number();
+  const std::string_view testo_cartello = l.r.text();
+  if (l.fuori(p, cella_di(p))) return Esito::fine_corpo;
+  l.watch.placed(p);
+  if (const auto rifiuto = memo_cartello(l.m, l.st, p, testo_cartello, l.watch.row_ref()))
+    return l.rifiuta(*rifiuto, p);
+  return Esito::avanti;
+}
+
+Esito leggi_record(LetturaLinea& l, const RecordInfo& rec) {
+  switch (rec.id) {
+    case RecordId::lunghezza: return leggi_lunghezza(l, rec);
+    case RecordId::progressiva_tre:
+    case RecordId::progressiva_due:
+    case RecordId::progressiva_uno: return leggi_progressiva(l, rec);
+    case RecordId::sfondo_uno:
+    case RecordId::sfondo_due:
+    case RecordId::sfondo_tre: return leggi_sfondo(l, rec);
+    case RecordId::ripetizione: return leggi_ripetizione(l, rec);
+    case RecordId::pendenza: return leggi_pendenza(l, rec);
+    case RecordId::curva: return leggi_curva(l, rec);
+    case RecordId::montagna: return leggi_montagna(l, rec);
+    case RecordId::indicatori: return leggi_indicatori(l, rec);
+    case RecordId::cartello: return leggi_cartello(l, rec);
+    default: return Esito::avanti;  // a train description row: never tested here
+  }
+}
+
+// Every record of `s` whose test the keyword field passes, in test order.
+// The curve is a record only while the plan is built.
+Esito leggi_riga(LetturaLinea& l, Section s) {
+  for (const RecordInfo& rec : records_in(s)) {
+    if (rec.id == RecordId::curva && !l.piano) continue;
+    if (!matches(rec, l.campo)) continue;
+    l.watch.record(rec);
+    l.ripetuti.seen(rec, l.watch.row());
+    const Esito e = leggi_record(l, rec);
+    if (e != Esito::avanti) return e;
+  }
+  l.watch.row_done(l.r);
+  return Esito::avanti;
 }
 
 }  // namespace
@@ -61,201 +223,63 @@ namespace {
 bool leggi_linea_osservata(Modello& m, std::string_view testo, RowWatch& watch,
                            std::int32_t& puntatore_cartelli, const std::function<void()>& letto) {
   FieldReader r(testo);
-  auto& tabella = m.tabella_percorso;
+  LetturaLinea l{m, r, watch, letto, {}, {}};
   watch.check_encoding();
-
-  auto abbandona = [&](ScenarioError e, TextSpan at) {
-    letto();
-    record_error(m, e, at);
-    return false;
-  };
 
   // Everything before the "[generale]" field is skipped untested. An empty
   // text has none either.
-  for (;;) {
-    if (r.eof()) return abbandona(ScenarioError::no_general_section, {Text::linea, 0, 0});
-    m.campo = r.text();
-    if (r.eof()) {
-      if (!contiene_ci(m.campo, "[generale]"))
-        return abbandona(ScenarioError::no_general_section, {Text::linea, 0, 0});
-      abbandona(ScenarioError::no_general_section, {Text::linea, r.field_start(), m.campo.size()});
-      recorded_error(m)->notes.push_back(
-          {TextSpan{}, "the text's last field is never read, not even [generale]"});
+  const KeywordField generale =
+      find_generale(r, Text::linea, [&](std::string_view f) { watch.skipped(r, f); });
+  if (!generale.keyword) {
+    if (generale.text.empty()) {
+      l.abbandona(ScenarioError::no_general_section, {Text::linea, 0, 0});
       return false;
     }
-    if (contiene_ci(m.campo, "[generale]")) break;
-    watch.skipped(r, m.campo);
+    l.abbandona(ScenarioError::no_general_section,
+                {Text::linea, r.field_start(), generale.text.size()});
+    recorded_error(m)->notes.push_back(
+        {TextSpan{}, "the text's last field is never read, not even [generale]"});
+    return false;
   }
   watch.found_generale();
 
-  // General section.
+  // General section: it ends at a bracketed field, read as a keyword first.
   for (;;) {
-    if (r.eof()) break;
-    m.campo = r.text();
-    if (r.eof()) break;
-    for (int k = 0; k < commenti_generale && contiene(m.campo, "-"); ++k) m.campo = r.text();
-    const std::string_view campo = m.campo;
-    watch.keyword(r, campo, Section::general);
-
-    if (contiene_ci(campo, "percorso") && contiene_ci(campo, "lunghezza")) {
-      watch.record("lunghezza percorso", 1);
-      const std::int32_t lunghezza = r.number();
-      tabella[voce::treno].dato2 = lunghezza;
-      watch.wrote_entry(voce::treno);
-      if (lunghezza > lunghezza_massima)
-        return abbandona(ScenarioError::route_too_long, watch.value(0));
-      crea_celle(m, lunghezza, r.field_start());
-    }
-    if (contiene(campo, "tre") && contiene(campo, "progressiva")) {
-      watch.record("progressiva", 3);
-      leggi_progressiva(r, tabella[voce::progressiva_tre]);
-      watch.wrote_entry(voce::progressiva_tre);
-    }
-    if (contiene(campo, "due") && contiene(campo, "progressiva")) {
-      watch.record("progressiva", 3);
-      leggi_progressiva(r, tabella[voce::progressiva_due]);
-      watch.wrote_entry(voce::progressiva_due);
-    }
-    if (contiene(campo, "uno") && contiene(campo, "progressiva")) {
-      watch.record("progressiva", 3);
-      leggi_progressiva(r, tabella[voce::progressiva_uno]);
-      watch.wrote_entry(voce::progressiva_uno);
-    }
-    // Background two and three go to dato3 and dato2, in that crossed order.
-    if (contiene(campo, "sfondo") && contiene(campo, "uno")) {
-      watch.record("sfondo", 1);
-      tabella[voce::scenario].dato1 = r.number();
-    }
-    if (contiene(campo, "sfondo") && contiene(campo, "due")) {
-      watch.record("sfondo", 1);
-      tabella[voce::scenario].dato3 = r.number();
-    }
-    if (contiene(campo, "sfondo") && contiene(campo, "tre")) {
-      watch.record("sfondo", 1);
-      tabella[voce::scenario].dato2 = r.number();
-    }
-    if (contiene(campo, "segnali") && contiene(campo, "ripetizione")) {
-      watch.record("ripetizione segnali", 2);
-      voce_percorso& v = tabella[voce::ripetizione];
-      v.dato1 = r.number();
-      v.dato2 = r.number();
-      if (v.dato1 % 50 != 0)
-        return abbandona(ScenarioError::repetition_start_not_multiple_of_50, watch.value(0));
-      if (v.dato2 % 50 != 0)
-        return abbandona(ScenarioError::repetition_end_not_multiple_of_50, watch.value(1));
-      if (contiene(campo, "4")) v.dato3 = 4;
-      else if (contiene(campo, "9")) v.dato3 = 9;
-      else return abbandona(ScenarioError::repetition_without_code_count, watch.row());
-      if (v.dato2 == 0) v.dato3 = 0;
-    }
-    watch.row_done(r);
-    if (chiude_generale(campo)) break;
+    const KeywordField k = next_keyword(r, Section::general);
+    if (!k.keyword) break;
+    l.campo = k.text;
+    watch.keyword(r, l.campo, Section::general);
+    if (leggi_riga(l, Section::general) != Esito::avanti) return false;
+    if (closes_general(l.campo)) break;
   }
 
   progressive_ordina(m);
 
   if (m.celle.empty())
     throw ReadFailure(r.offset(), "no route length (lunghezza percorso) before the body");
-  StatoLinea st;
-  std::size_t ultima_pendenza = TextSpan::npos;  // where a failure of the finishing write is shown
   m.num_montagne = 0;
-  const bool piano = m.scrivi_linea != 0;
-  if (piano) semina_piano(m.tracciato);
-  watch.set_plan(piano);
+  l.piano = m.scrivi_linea != 0;
+  if (l.piano) semina_piano(m.tracciato);
+  watch.set_plan(l.piano);
 
   // Body. Every record's position is checked against the cells; a position
   // beyond them ends the body with error 15, but the finishing and the train
   // description still follow.
-  auto record_corpo = [&]() -> Esito {
-    const std::string_view campo = m.campo;
-    const RowRef riga = watch.row_ref();
-    auto fuori = [&](std::int32_t p, std::int64_t cella_minima) {
-      if (!oltre_le_celle(m, p, riga.offset()) && cella_minima >= 0) return false;
-      Diagnostic& d = record_error(m, ScenarioError::beyond_the_track, watch.value(0), p);
-      d.notes.push_back({TextSpan{}, "the line description's records after this one were not read"});
-      return true;
-    };
-    // A refused feature abandons the reading.
-    auto rifiuta = [&](const Refusal& rifiuto, std::int32_t p) {
-      letto();
-      record_refusal(m, rifiuto, watch.value(0), p);
-      return Esito::abbandona;
-    };
-
-    if (contiene_ci(campo, "pendenza")) {
-      watch.record("pendenza", 2);
-      const std::int32_t p = r.number(), g = r.number();
-      if (fuori(p, 0)) return Esito::fine_corpo;
-      watch.gradient(st, p);
-      watch.placed(p);
-      registra_pendenza(m, st, p, g, riga);
-      ultima_pendenza = riga.offset();
-    }
-    if (piano && contiene_ci(campo, "curva")) {
-      watch.record("curva", 2);
-      const std::int32_t s = r.number(), n = r.number();
-      if (fuori(s, 0)) return Esito::fine_corpo;
-      const double k = curvatura(campo);
-      if (k != 0.0) watch.curve(st, campo, k, s, n);
-      if (k == 0.0 || !posa_curva(m, st, s, n, k, watch.row().offset)) {
-        abbandona(ScenarioError::curve_without_class, watch.row());
-        return Esito::abbandona;
-      }
-    }
-    if (contiene_ci(campo, "montagna")) {
-      watch.record("montagna", 3);
-      const std::int32_t inizio = r.number(), fine = r.number(), tipo = r.number();
-      if (fuori(inizio, 0)) return Esito::fine_corpo;
-      watch.mountain(inizio, fine);
-      memo_montagna(m, inizio, fine, tipo, riga);
-    }
-    if (contiene_ci(campo, "indicatori_v")) {
-      watch.record("indicatori_vmax", 9);
-      std::int32_t v[9];
-      for (std::int32_t& x : v) x = r.number();
-      if (fuori(v[0], cella_di(v[0]))) return Esito::fine_corpo;
-      watch.placed(v[0]);
-      if (const auto rifiuto =
-              memo_indicatori_v_max(m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], riga))
-        return rifiuta(*rifiuto, v[0]);
-    }
-    if (contiene_ci(campo, "cartello") && contiene_ci(campo, "indicat")) {
-      watch.record("cartello indicatore", 2);
-      const std::int32_t p = r.number();
-      const std::string_view testo_cartello = r.text();
-      if (fuori(p, cella_di(p))) return Esito::fine_corpo;
-      watch.placed(p);
-      if (const auto rifiuto = memo_cartello(m, st, p, testo_cartello, riga))
-        return rifiuta(*rifiuto, p);
-    }
-    watch.row_done(r);
-    return Esito::avanti;
-  };
-
   for (;;) {
-    if (r.eof()) break;
-    m.campo = r.text();
-    if (r.eof()) break;
-    bool finito = false;
-    for (int k = 0; k < commenti_corpo && contiene(m.campo, "-"); ++k) {
-      m.campo = r.text();
-      if (r.eof()) {
-        finito = true;
-        break;
-      }
-    }
-    if (finito) break;
-    watch.keyword(r, m.campo, Section::body);
-    const Esito esito = record_corpo();
+    const KeywordField k = next_keyword(r, Section::body);
+    if (!k.keyword) break;
+    l.campo = k.text;
+    watch.keyword(r, l.campo, Section::body);
+    const Esito esito = leggi_riga(l, Section::body);
     if (esito == Esito::abbandona) return false;
     if (esito == Esito::fine_corpo) break;
   }
 
   // Finishing.
   letto();
-  completa_pendenze(m, st, ultima_pendenza);
-  if (piano) completa_piano(m, st);
-  puntatore_cartelli = st.puntatore_cartelli;
+  completa_pendenze(m, l.st, l.ultima_pendenza);
+  if (l.piano) completa_piano(m, l.st);
+  puntatore_cartelli = l.st.puntatore_cartelli;
   return true;
 }
 

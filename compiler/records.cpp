@@ -27,6 +27,10 @@ constexpr ValueInfo byte(std::string_view name, std::string_view meaning, std::s
 constexpr ValueInfo low(std::string_view name, std::string_view meaning, std::string_view becomes) {
   return {name, meaning, becomes, S::low_byte, 0, 255, O::wraps};
 }
+// A flag the doc gives as 0 or 1; any other value is stored as read.
+constexpr ValueInfo flag(std::string_view name, std::string_view meaning, std::string_view becomes) {
+  return {name, meaning, becomes, S::whole, 0, 1, O::nothing};
+}
 constexpr ValueInfo multiple(std::string_view name, std::string_view meaning, std::string_view becomes,
                              std::int32_t error) {
   return {name, meaning, becomes, S::whole, i32_min, i32_max, O::error, error};
@@ -42,19 +46,19 @@ constexpr ValueInfo progressiva_tre[] = {
              "route entry 81 dato1, then ordered by position", 2),
     multiple("progressive", "what the kilometre marks read there, in metres (a multiple of 50)",
              "route entry 81 dato2, then ordered by position", 2),
-    whole("flag", "1 adds 100 m to the progressive", "route entry 81 dato3")};
+    flag("flag", "0 or 1; 1 adds 100 m to the progressive", "route entry 81 dato3")};
 constexpr ValueInfo progressiva_due[] = {
     multiple("position", "where the reference holds, in metres along the line (a multiple of 50)",
              "route entry 82 dato1, then ordered by position", 2),
     multiple("progressive", "what the kilometre marks read there, in metres (a multiple of 50)",
              "route entry 82 dato2, then ordered by position", 2),
-    whole("flag", "1 adds 100 m to the progressive", "route entry 82 dato3")};
+    flag("flag", "0 or 1; 1 adds 100 m to the progressive", "route entry 82 dato3")};
 constexpr ValueInfo progressiva_uno[] = {
     multiple("position", "where the reference holds, in metres along the line (a multiple of 50)",
              "route entry 83 dato1, then ordered by position", 2),
     multiple("progressive", "what the kilometre marks read there, in metres (a multiple of 50)",
              "route entry 83 dato2, then ordered by position", 2),
-    whole("flag", "1 adds 100 m to the progressive", "route entry 83 dato3")};
+    flag("flag", "0 or 1; 1 adds 100 m to the progressive", "route entry 83 dato3")};
 constexpr ValueInfo sfondo_uno[] = {
     whole("value", "passed to the simulator unchanged", "route entry 85 dato1")};
 constexpr ValueInfo sfondo_due[] = {
@@ -165,6 +169,31 @@ constexpr ValueInfo stazione[] = {
     {"NAME", "the station's name; quote it to hold a comma", "route entry testo", S::text, 0, 65535,
      O::failure}};
 
+// The words of each keyword for near misses.
+constexpr Spelling spelled_lunghezza[] = {{{"lunghezza","percorso"}}};
+constexpr Spelling spelled_progressiva_tre[] = {{{"progressiva","tre"}}};
+constexpr Spelling spelled_progressiva_due[] = {{{"progressiva","due"}}};
+constexpr Spelling spelled_progressiva_uno[] = {{{"progressiva","uno"}}};
+constexpr Spelling spelled_sfondo_uno[] = {{{"sfondo","uno"}}};
+constexpr Spelling spelled_sfondo_due[] = {{{"sfondo","due"}}};
+constexpr Spelling spelled_sfondo_tre[] = {{{"sfondo","tre"}}};
+constexpr Spelling spelled_ripetizione[] = {{{"ripetizione","segnali"}}};
+constexpr Spelling spelled_pendenza[] = {{{"pendenza",""}}};
+constexpr Spelling spelled_curva[] = {{{"curvad",""}}, {{"curvas",""}}};
+constexpr Spelling spelled_montagna[] = {{{"montagna",""}}};
+constexpr Spelling spelled_indicatori[] = {{{"indicatori_vmax",""}}};
+constexpr Spelling spelled_cartello[] = {{{"cartello","indicatore"}}};
+constexpr Spelling spelled_frenata[] = {{{"massa","frenata"}}};
+constexpr Spelling spelled_vetture[] = {{{"vetture",""}}};
+constexpr Spelling spelled_velocita[] = {{{"velocita",""}}};
+constexpr Spelling spelled_aderenza[] = {{{"aderenza",""}}};
+constexpr Spelling spelled_orologio[] = {{{"orologio",""}}};
+constexpr Spelling spelled_sabbia[] = {{{"sabbia",""}}};
+constexpr Spelling spelled_segnale[] = {{{"segnale",""}}};
+constexpr Spelling spelled_rallentamento[] = {{{"rallentamento",""}}};
+constexpr Spelling spelled_abbattimento[] = {{{"abbattimento",""}}};
+constexpr Spelling spelled_stazione[] = {{{"stazione",""}}};
+
 constexpr auto L = Text::linea;
 constexpr auto T = Text::treno;
 using P = Placement;
@@ -176,58 +205,58 @@ constexpr auto B = Section::body;
 constexpr auto Tr = Section::train;
 
 constexpr std::array<RecordInfo, record_count> table{{
-    {R::lunghezza, "lunghezza percorso", "route length", "the length of the line; must come before the body",
-     L, G, {{"percorso", "lunghezza"}, ignored}, P::none, 0, lunghezza},
-    {R::progressiva_tre, "progressiva chilometrica tre", "kilometric progressive three",
+    {R::lunghezza, "lunghezza percorso", "lunghezza percorso", "route length", "the length of the line; must come before the body",
+     L, G, {{"percorso", "lunghezza"}, ignored}, P::none, 0, lunghezza, spelled_lunghezza},
+    {R::progressiva_tre, "progressiva chilometrica tre", "progressiva", "kilometric progressive three",
      "a kilometric reference; write all three, 0, 0, 0 for one not in use", L, G,
-     {{"tre", "progressiva"}, exact}, P::none, 0, progressiva_tre},
-    {R::progressiva_due, "progressiva chilometrica due", "kilometric progressive two",
+     {{"tre", "progressiva"}, exact}, P::none, 0, progressiva_tre, spelled_progressiva_tre},
+    {R::progressiva_due, "progressiva chilometrica due", "progressiva", "kilometric progressive two",
      "a kilometric reference; write all three, 0, 0, 0 for one not in use", L, G,
-     {{"due", "progressiva"}, exact}, P::none, 0, progressiva_due},
-    {R::progressiva_uno, "progressiva chilometrica uno", "kilometric progressive one",
+     {{"due", "progressiva"}, exact}, P::none, 0, progressiva_due, spelled_progressiva_due},
+    {R::progressiva_uno, "progressiva chilometrica uno", "progressiva", "kilometric progressive one",
      "a kilometric reference; write all three, 0, 0, 0 for one not in use", L, G,
-     {{"uno", "progressiva"}, exact}, P::none, 0, progressiva_uno},
-    {R::sfondo_uno, "sfondo uno", "background one", "a background value for the simulator", L, G,
-     {{"sfondo", "uno"}, exact}, P::none, 0, sfondo_uno},
-    {R::sfondo_due, "sfondo due", "background two", "a background value for the simulator", L, G,
-     {{"sfondo", "due"}, exact}, P::none, 0, sfondo_due},
-    {R::sfondo_tre, "sfondo tre", "background three", "a background value for the simulator", L, G,
-     {{"sfondo", "tre"}, exact}, P::none, 0, sfondo_tre},
-    {R::ripetizione, "ripetizione segnali 4 codici", "signal repetition",
+     {{"uno", "progressiva"}, exact}, P::none, 0, progressiva_uno, spelled_progressiva_uno},
+    {R::sfondo_uno, "sfondo uno", "sfondo", "background one", "a background value for the simulator", L, G,
+     {{"sfondo", "uno"}, exact}, P::none, 0, sfondo_uno, spelled_sfondo_uno},
+    {R::sfondo_due, "sfondo due", "sfondo", "background two", "a background value for the simulator", L, G,
+     {{"sfondo", "due"}, exact}, P::none, 0, sfondo_due, spelled_sfondo_due},
+    {R::sfondo_tre, "sfondo tre", "sfondo", "background three", "a background value for the simulator", L, G,
+     {{"sfondo", "tre"}, exact}, P::none, 0, sfondo_tre, spelled_sfondo_tre},
+    {R::ripetizione, "ripetizione segnali 4 codici", "ripetizione segnali", "signal repetition",
      "the stretch with signal repetition of 4 or 9 codes (the digit in the keyword)", L, G,
-     {{"segnali", "ripetizione"}, exact}, P::none, 0, ripetizione},
-    {R::pendenza, "pendenza", "gradient", "the gradient from this position on", L, B,
-     {{"pendenza", ""}, ignored}, P::step, 100, pendenza},
-    {R::curva, "curvad3", "curve",
+     {{"segnali", "ripetizione"}, exact}, P::none, 0, ripetizione, spelled_ripetizione},
+    {R::pendenza, "pendenza", "pendenza", "gradient", "the gradient from this position on", L, B,
+     {{"pendenza", ""}, ignored}, P::step, 100, pendenza, spelled_pendenza},
+    {R::curva, "curvad3", "curva", "curve",
      "a curve: class digit 1 to 6 (radius 10000, 5000, 2500, 1000, 500, 333 m), left when the "
      "keyword holds an s, right otherwise; read only with the line plan",
-     L, B, {{"curva", ""}, ignored}, P::curve, 100, curva},
-    {R::montagna, "montagna", "mountain", "a mountain span (at most 80)", L, B,
-     {{"montagna", ""}, ignored}, P::span, 100, montagna},
-    {R::indicatori, "indicatori_vmax", "speed board", "a maximum-speed indicator board with an s and a d set",
-     L, B, {{"indicatori_v", ""}, ignored}, P::point, 100, indicatori},
-    {R::cartello, "cartello indicatore", "text board", "a board that shows a text (at most 80)", L, B,
-     {{"cartello", "indicat"}, ignored}, P::point, 100, cartello},
-    {R::frenata, "percentuale massa frenata", "braked mass", "the braked-mass percentage", T, Tr,
-     {{"frenata", "massa"}, ignored}, P::none, 0, frenata},
-    {R::vetture, "numero vetture", "cars", "the number of cars", T, Tr, {{"vetture", ""}, ignored},
-     P::none, 0, vetture},
-    {R::velocita, "velocita", "speed-limit step", "the speed limit from this position on", T, Tr,
-     {{"velocit", ""}, ignored}, P::step, 100, velocita},
-    {R::aderenza, "aderenza", "adhesion step", "the adhesion from this position on", T, Tr,
-     {{"aderenza", ""}, ignored}, P::step, 100, aderenza},
-    {R::orologio, "orologio", "clock", "the clock at the start", T, Tr, {{"orologio", ""}, ignored},
-     P::none, 0, orologio},
-    {R::sabbia, "sabbia", "sand", "the sand", T, Tr, {{"sabbia", ""}, ignored}, P::none, 0, sabbia},
-    {R::segnale, "segnale", "signal",
+     L, B, {{"curva", ""}, ignored}, P::curve, 100, curva, spelled_curva},
+    {R::montagna, "montagna", "montagna", "mountain", "a mountain span (at most 80)", L, B,
+     {{"montagna", ""}, ignored}, P::span, 100, montagna, spelled_montagna},
+    {R::indicatori, "indicatori_vmax", "indicatori_vmax", "speed board", "a maximum-speed indicator board with an s and a d set",
+     L, B, {{"indicatori_v", ""}, ignored}, P::point, 100, indicatori, spelled_indicatori},
+    {R::cartello, "cartello indicatore", "cartello indicatore", "text board", "a board that shows a text (at most 80)", L, B,
+     {{"cartello", "indicat"}, ignored}, P::point, 100, cartello, spelled_cartello},
+    {R::frenata, "percentuale massa frenata", "massa frenata", "braked mass", "the braked-mass percentage", T, Tr,
+     {{"frenata", "massa"}, ignored}, P::none, 0, frenata, spelled_frenata},
+    {R::vetture, "numero vetture", "vetture", "cars", "the number of cars", T, Tr, {{"vetture", ""}, ignored},
+     P::none, 0, vetture, spelled_vetture},
+    {R::velocita, "velocita", "velocita", "speed-limit step", "the speed limit from this position on", T, Tr,
+     {{"velocit", ""}, ignored}, P::step, 100, velocita, spelled_velocita},
+    {R::aderenza, "aderenza", "aderenza", "adhesion step", "the adhesion from this position on", T, Tr,
+     {{"aderenza", ""}, ignored}, P::step, 100, aderenza, spelled_aderenza},
+    {R::orologio, "orologio", "orologio", "clock", "the clock at the start", T, Tr, {{"orologio", ""}, ignored},
+     P::none, 0, orologio, spelled_orologio},
+    {R::sabbia, "sabbia", "sabbia", "sand", "the sand", T, Tr, {{"sabbia", ""}, ignored}, P::none, 0, sabbia, spelled_sabbia},
+    {R::segnale, "segnale", "segnale", "signal",
      "a signal: its codes go into its cell, approach marks 2, 4, 6, 8 cells before it", T, Tr,
-     {{"segnale", ""}, ignored}, P::point, 100, segnale},
-    {R::rallentamento, "rallentamento", "slowdown", "a slowdown from x over l metres", T, Tr,
-     {{"rallentamento", ""}, ignored}, P::slowdown, 100, rallentamento},
-    {R::abbattimento, "abbattimento", "abbattimento point", "an abbattimento point", T, Tr,
-     {{"abbattimento", ""}, ignored}, P::abbattimento, 100, abbattimento},
-    {R::stazione, "stazione", "station", "a station: its stretch, stop cell and timetable time", T, Tr,
-     {{"stazione", ""}, ignored}, P::station, 800, stazione},
+     {{"segnale", ""}, ignored}, P::point, 100, segnale, spelled_segnale},
+    {R::rallentamento, "rallentamento", "rallentamento", "slowdown", "a slowdown from x over l metres", T, Tr,
+     {{"rallentamento", ""}, ignored}, P::slowdown, 100, rallentamento, spelled_rallentamento},
+    {R::abbattimento, "abbattimento", "abbattimento", "abbattimento point", "an abbattimento point", T, Tr,
+     {{"abbattimento", ""}, ignored}, P::abbattimento, 100, abbattimento, spelled_abbattimento},
+    {R::stazione, "stazione", "stazione", "station", "a station: its stretch, stop cell and timetable time", T, Tr,
+     {{"stazione", ""}, ignored}, P::station, 800, stazione, spelled_stazione},
 }};
 
 static_assert([] {
@@ -271,6 +300,12 @@ const RecordInfo& record(RecordId id) { return table[static_cast<std::size_t>(id
 
 bool matches(const RecordInfo& r, std::string_view field) {
   return has(field, r.test.words[0], r.test.letter_case) && has(field, r.test.words[1], r.test.letter_case);
+}
+
+bool closes_general(std::string_view field) {
+  if (!contiene(field, "[") || !contiene(field, "]")) return false;
+  const std::size_t first = field.find_first_not_of(' ');
+  return first == std::string_view::npos || field[first] != '-';
 }
 
 Section section_of(Text t, bool general) {

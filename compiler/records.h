@@ -106,9 +106,16 @@ enum class Placement : std::uint8_t {
   curve,         // start and length: the line plan only
 };
 
+// The words of a keyword as an author means to write it: a field that holds
+// each of them, one only nearly, is taken for a misspelling of the record.
+struct Spelling {
+  std::array<std::string_view, 2> words;  // an empty second word: one word only
+};
+
 struct RecordInfo {
   RecordId id;
   std::string_view keyword;  // as the writers spell it
+  std::string_view name;     // what messages call it: "'progressiva' takes 3 values"
   std::string_view title;    // in plain words: "signal"
   std::string_view meaning;
   Text text;
@@ -119,6 +126,7 @@ struct RecordInfo {
   // (p + far_margin) / 50 exceeds the last cell: error 15. 0: not checked.
   std::int32_t far_margin;
   std::span<const ValueInfo> values;
+  std::span<const Spelling> spellings;
   std::size_t value_count() const { return values.size(); }
 };
 
@@ -151,6 +159,8 @@ inline constexpr std::array<char, 2> repetition_codes = {'4', '9'};
 inline constexpr std::array<double, 6> curve_class_curvature = {0.0001, 0.0002, 0.0004,
                                                                 0.001,  0.002,  0.003};
 inline constexpr std::array<std::string_view, 2> curve_keywords = {"curvad3", "curvas2"};
+// A curve keyword without a class digit: error 103 (with the line plan).
+inline constexpr std::string_view curve_class_digits = "123456";
 
 // Placements that hang off a record's own cell.
 inline constexpr int signal_marks = 4;            // approach marks 2, 4, 6, 8 cells before
@@ -162,6 +172,9 @@ inline constexpr int station_marks = 4;
 inline constexpr int station_unmarked_types_from = 25;
 
 Section section_of(Text t, bool general);
+// A bracketed keyword field ends the general section unless, leading spaces
+// set aside, it begins with "-".
+bool closes_general(std::string_view field);
 const RecordInfo* written_keyword(std::string_view field);
 
 }  // namespace scenario

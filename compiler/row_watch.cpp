@@ -19,73 +19,10 @@ bool is_line_end(char c) { return c == '\r' || c == '\n'; }
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-// A record as the readers recognise it: the test they make, the keyword as
-// the writers emit it, and its words, for near misses.
-struct Keyword {
-  std::string_view written;
-  bool (*test)(std::string_view);
-  std::array<std::string_view, 3> words;
-};
-
-// The tests, as the readers make them (general section: letter case exact
-// but for the route length; elsewhere case ignored).
-constexpr Keyword general_keywords[] = {
-    {"lunghezza percorso",
-     [](std::string_view f) { return contiene_ci(f, "percorso") && contiene_ci(f, "lunghezza"); },
-     {"lunghezza", "percorso"}},
-    {"progressiva chilometrica tre",
-     [](std::string_view f) { return contiene(f, "tre") && contiene(f, "progressiva"); },
-     {"progressiva", "tre"}},
-    {"progressiva chilometrica due",
-     [](std::string_view f) { return contiene(f, "due") && contiene(f, "progressiva"); },
-     {"progressiva", "due"}},
-    {"progressiva chilometrica uno",
-     [](std::string_view f) { return contiene(f, "uno") && contiene(f, "progressiva"); },
-     {"progressiva", "uno"}},
-    {"sfondo uno", [](std::string_view f) { return contiene(f, "sfondo") && contiene(f, "uno"); },
-     {"sfondo", "uno"}},
-    {"sfondo due", [](std::string_view f) { return contiene(f, "sfondo") && contiene(f, "due"); },
-     {"sfondo", "due"}},
-    {"sfondo tre", [](std::string_view f) { return contiene(f, "sfondo") && contiene(f, "tre"); },
-     {"sfondo", "tre"}},
-    {"ripetizione segnali 4 codici",
-     [](std::string_view f) { return contiene(f, "segnali") && contiene(f, "ripetizione"); },
-     {"ripetizione", "segnali"}},
-};
-
-constexpr Keyword body_keywords[] = {
-    {"pendenza", [](std::string_view f) { return contiene_ci(f, "pendenza"); }, {"pendenza"}},
-    {"curvad3", [](std::string_view f) { return contiene_ci(f, "curva"); }, {"curvad"}},
-    {"curvas2", [](std::string_view f) { return contiene_ci(f, "curva"); }, {"curvas"}},
-    {"montagna", [](std::string_view f) { return contiene_ci(f, "montagna"); }, {"montagna"}},
-    {"indicatori_vmax", [](std::string_view f) { return contiene_ci(f, "indicatori_v"); },
-     {"indicatori_vmax"}},
-    {"cartello indicatore",
-     [](std::string_view f) { return contiene_ci(f, "cartello") && contiene_ci(f, "indicat"); },
-     {"cartello", "indicatore"}},
-};
-
-constexpr Keyword train_keywords[] = {
-    {"percentuale massa frenata",
-     [](std::string_view f) { return contiene_ci(f, "frenata") && contiene_ci(f, "massa"); },
-     {"massa", "frenata"}},
-    {"numero vetture", [](std::string_view f) { return contiene_ci(f, "vetture"); }, {"vetture"}},
-    {"velocita", [](std::string_view f) { return contiene_ci(f, "velocit"); }, {"velocita"}},
-    {"aderenza", [](std::string_view f) { return contiene_ci(f, "aderenza"); }, {"aderenza"}},
-    {"orologio", [](std::string_view f) { return contiene_ci(f, "orologio"); }, {"orologio"}},
-    {"sabbia", [](std::string_view f) { return contiene_ci(f, "sabbia"); }, {"sabbia"}},
-    {"segnale", [](std::string_view f) { return contiene_ci(f, "segnale"); }, {"segnale"}},
-    {"rallentamento", [](std::string_view f) { return contiene_ci(f, "rallentamento"); },
-     {"rallentamento"}},
-    {"abbattimento", [](std::string_view f) { return contiene_ci(f, "abbattimento"); },
-     {"abbattimento"}},
-    {"stazione", [](std::string_view f) { return contiene_ci(f, "stazione"); }, {"stazione"}},
-};
-
-template <std::size_t N>
-const Keyword* passing(const Keyword (&keywords)[N], std::string_view field) {
-  for (const Keyword& k : keywords)
-    if (k.test(field)) return &k;
+// The first record of section `s` whose test the field passes.
+const RecordInfo* passing(Section s, std::string_view field) {
+  for (const RecordInfo& r : records_in(s))
+    if (matches(r, field)) return &r;
   return nullptr;
 }
 
@@ -126,22 +63,32 @@ std::vector<std::string> words_of(std::string_view field) {
   return words;
 }
 
-// A keyword whose every word the field holds, exactly or nearly (and one
-// of them only nearly: a field holding them all exactly passes the test).
-template <std::size_t N>
-const Keyword* near(const Keyword (&keywords)[N], const std::vector<std::string>& words) {
-  for (const Keyword& k : keywords) {
-    bool all = true;
-    for (std::string_view want : k.words) {
-      if (want.empty()) continue;
-      bool found = false;
-      for (const std::string& w : words)
-        if (w == want || (w.size() >= 4 && distance(w, want) <= slack(want))) found = true;
-      all = all && found;
+// A record whose every word of one of its spellings the field holds,
+// exactly or nearly (and one of them only nearly: a field holding them all
+// exactly passes the test).
+const RecordInfo* near(Section s, const std::vector<std::string>& words) {
+  for (const RecordInfo& r : records_in(s)) {
+    for (const Spelling& spelling : r.spellings) {
+      bool all = true;
+      for (std::string_view want : spelling.words) {
+        if (want.empty()) continue;
+        bool found = false;
+        for (const std::string& w : words)
+          if (w == want || (w.size() >= 4 && distance(w, want) <= slack(want))) found = true;
+        all = all && found;
+      }
+      if (all) return &r;
     }
-    if (all) return &k;
   }
   return nullptr;
+}
+
+// How a message writes a record's keyword: "curvad3' or 'curvas2" for a curve.
+std::string as_written(const RecordInfo& r) {
+  if (r.id != RecordId::curva) return std::string(r.keyword);
+  std::string out;
+  for (std::string_view k : curve_keywords) out += (out.empty() ? "" : "' or '") + std::string(k);
+  return out;
 }
 
 std::string lower(std::string_view s) {
@@ -247,8 +194,8 @@ void RowWatch::check_encoding() {
 
 void RowWatch::skipped(const FieldReader& r, std::string_view field) {
   if (!(r.offset() > 0 && source_[r.offset() - 1] == ',')) return;  // not shaped like a record
-  const Keyword* k = text_ == Text::linea ? passing(general_keywords, field) : nullptr;
-  if (!k) k = text_ == Text::linea ? passing(body_keywords, field) : passing(train_keywords, field);
+  const RecordInfo* k = text_ == Text::linea ? passing(Section::general, field) : nullptr;
+  if (!k) k = passing(text_ == Text::linea ? Section::body : Section::train, field);
   if (!k || contiene(field, "[")) return;
   before_generale_.push_back({text_, r.field_start(), field.size()});
 }
@@ -288,21 +235,23 @@ void RowWatch::keyword(const FieldReader& r, std::string_view field, Section sec
   after_keyword_ = r.offset();
   comma_follows_ = after_keyword_ > 0 && source_[after_keyword_ - 1] == ',';
   name_ = {};
+  first_ = nullptr;
   values_ = 0;
   records_ = 0;
   commented_ = false;
 }
 
-void RowWatch::record(std::string_view name, int values) {
+void RowWatch::record(const RecordInfo& r) {
   if (records_++ == 0) {
-    name_ = name;
+    first_ = &r;
+    name_ = r.name;
     keyword_in_comment();
   }
-  values_ += values;
+  values_ += static_cast<int>(r.value_count());
 }
 
 void RowWatch::keyword_in_comment() {
-  const int limit = section_ == Section::general ? 10 : 2;
+  const int limit = comment_fields(section_);
   const bool hyphen = contiene(field_, "-");
   const char first = field_.empty() ? ' ' : field_.front();
   const bool marked = !is_letter(first) && first != '[' && first != '"' && first != '_';
@@ -352,7 +301,7 @@ void RowWatch::row_done(const FieldReader& r) {
   while (from < to && is_blank(source_[from])) ++from;
   while (to > from && is_blank(source_[to - 1])) --to;
   if (from == to || source_[from] == '-') return;
-  if (name_ == "stazione" && records_ == 1) {
+  if (first_->id == RecordId::stazione && records_ == 1) {
     const std::string_view nome = source_.substr(last_value, after - 1 - last_value);
     Diagnostic& d = warn(m_, "station-name-cut", {text_, last_value, after - 1 - last_value},
                          "the station name ends at the comma: " + quoted(nome) +
@@ -378,17 +327,17 @@ void RowWatch::unrecognised() {
   };
   switch (section_) {
     case Section::general:
-      if (passing(body_keywords, f))
+      if (passing(Section::body, f))
         return not_read("is a record of the body, but the general section lasts until the first "
                         "[header] and reads only its own records: this one is skipped",
                         "put a section header such as [curve] before the body's records");
-      if (passing(train_keywords, f))
+      if (passing(Section::train, f))
         return not_read("is a train description row: the line description skips it",
                         "move it into the train description");
-      if (const Keyword* k = passing(general_keywords, lower(f)))
+      if (const RecordInfo* k = passing(Section::general, lower(f)))
         return not_read("is not read: the general section's keywords must be written in lower "
                         "case",
-                        "write '" + std::string(k->written) + "'");
+                        "write '" + std::string(k->keyword) + "'");
       break;
     case Section::body:
       if (contiene_ci(f, "curva")) {
@@ -402,15 +351,15 @@ void RowWatch::unrecognised() {
         }
         return;
       }
-      if (passing(general_keywords, f))
+      if (passing(Section::general, f))
         return not_read("is a general section record: in the body it is skipped",
                         "move it before the first section header, after [generale]");
-      if (passing(train_keywords, f))
+      if (passing(Section::train, f))
         return not_read("is a train description row: the line description skips it",
                         "move it into the train description");
       break;
     case Section::train:
-      if (passing(general_keywords, f) || passing(body_keywords, f))
+      if (passing(Section::general, f) || passing(Section::body, f))
         return not_read("is a line description record: the train description skips it",
                         "move it into the line description");
       break;
@@ -420,18 +369,11 @@ void RowWatch::unrecognised() {
 
 void RowWatch::near_miss(std::string_view f) {
   const std::vector<std::string> words = words_of(f);
-  const Keyword* k = nullptr;
-  switch (section_) {
-    case Section::general: k = near(general_keywords, words); break;
-    case Section::body: k = near(body_keywords, words); break;
-    case Section::train: k = near(train_keywords, words); break;
-  }
+  const RecordInfo* k = near(section_, words);
   if (!k) return;
-  const std::string_view meant =
-      k->words[0] == "curvad" || k->words[0] == "curvas" ? "curvad3' or 'curvas2" : k->written;
   Diagnostic& d = warn(m_, "unknown-keyword", row(),
                        quoted(f) + " is no keyword: the row is skipped; did you mean '" +
-                           std::string(meant) + "'?");
+                           as_written(*k) + "'?");
   d.notes.push_back({TextSpan{}, "fields in a keyword's place that hold no keyword are skipped, "
                                  "and so are the values after them"});
 }

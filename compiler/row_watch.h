@@ -41,9 +41,8 @@ class RowWatch {
   void set_plan(bool plan) { plan_ = plan; }
   // A field read in keyword position (after any comment fields).
   void keyword(const FieldReader& r, std::string_view field, Section section);
-  // A test passed on the keyword field: it is read as record `name`, which
-  // reads `values` values.
-  void record(std::string_view name, int values);
+  // A test passed on the keyword field: it is read as record `r`.
+  void record(const RecordInfo& r);
   // The tests are done and the values read: what the row left over or lacked.
   void row_done(const FieldReader& r);
 
@@ -99,7 +98,8 @@ class RowWatch {
   std::size_t after_keyword_ = 0;  // just past the keyword field's separator
   bool comma_follows_ = false;     // the keyword field ended at a comma
   std::string_view field_;
-  std::string_view name_;          // the first record it is read as
+  const RecordInfo* first_ = nullptr;  // the first record it is read as
+  std::string_view name_;          // and its name
   int values_ = 0;                 // values all its records read
   int records_ = 0;
   bool commented_ = false;         // keyword-in-comment said for it

@@ -5,8 +5,10 @@
 
 #include "text/field_reader.h"
 #include "compiler/diagnose.h"
+#include "compiler/keyword_fields.h"
 #include "compiler/line_features.h"
 #include "compiler/reader.h"
+#include "compiler/records.h"
 #include "compiler/rounding.h"
 #include "compiler/row_watch.h"
 #include "compiler/signals.h"
@@ -18,8 +20,6 @@
 
 namespace scenario {
 namespace {
-
-constexpr int commenti = 2;
 
 // A profile laid over the cells step by step: each step's value applies from
 // cell nearest(p / 50) on. Writing never passes cell N.
@@ -78,159 +78,192 @@ void progressive_multiple_di_50(Modello& m) {
   }
 }
 
-void leggi_treno_osservato(Modello& m, DescriptionText& sorgente, std::string_view testo,
-                           RowWatch& watch, std::int32_t puntatore_cartelli) {
-  FieldReader r(testo);
-  watch.check_encoding();
-  auto& tabella = m.tabella_percorso;
-  const std::int64_t N = m.ultima_cella;
+enum class Esito {
+  avanti,     // the row is recorded; the scan goes on
+  fine,       // error 15: the scan ends, the end processing follows
+  abbandona,  // a refused row: the reading ends at once
+};
 
-  Profilo velocita, aderenza;
+// The train reader's state while it reads one text.
+struct LetturaTreno {
+  Modello& m;
+  FieldReader& r;
+  RowWatch& watch;
+  DescriptionText& sorgente;
+  std::int32_t puntatore_cartelli;
+  std::string_view campo;  // the keyword field of the row in hand
+  Profilo velocita{}, aderenza{};
   std::int32_t stazione = 1;
+  RepeatedRecords ripetuti{m};
 
-  auto abbandona = [&]() { sorgente.discard(); };
+  voce_percorso& voce(int i) { return m.tabella_percorso[static_cast<std::size_t>(i)]; }
 
   // (p + 100) / 50 beyond the last cell, or a feature cell before cell 0 or
   // past the last: the row is refused with error 15 and the scan ends.
-  auto fuori = [&](std::int32_t p, std::int64_t cella_minima, std::int64_t cella_massima) {
-    if (!oltre_le_celle(m, p, watch.row_ref().offset()) && cella_minima >= 0 && cella_massima <= N)
+  bool fuori(std::int32_t p, std::int64_t cella_minima, std::int64_t cella_massima) {
+    if (!oltre_le_celle(m, p, watch.row_ref().offset()) && cella_minima >= 0 &&
+        cella_massima <= m.ultima_cella)
       return false;
     Diagnostic& d = record_error(m, ScenarioError::beyond_the_track, watch.value(0), p);
     d.notes.push_back({TextSpan{}, "the train description's rows after this one were not read"});
     return true;
-  };
+  }
+
   // A refused feature ends the reading.
-  auto rifiuta = [&](const Refusal& rifiuto, std::int32_t p) {
-    abbandona();
+  Esito rifiuta(const Refusal& rifiuto, std::int32_t p) {
+    sorgente.discard();
     Diagnostic& d = record_refusal(m, rifiuto, watch.value(0), p);
     d.notes.push_back({TextSpan{}, "the train description's rows after this one were not read"});
-  };
-
-  bool generale = false;
-  while (!r.eof()) {
-    m.campo = r.text();
-    if (contiene_ci(m.campo, "[generale]")) {
-      generale = true;
-      watch.found_generale();
-      break;
-    }
-    watch.skipped(r, m.campo);
+    return Esito::abbandona;
   }
-  if (!generale) watch.no_generale();
+};
 
-  for (;;) {
-    if (r.eof()) break;
-    m.campo = r.text();
-    if (r.eof()) break;
-    bool finito = false;
-    for (int k = 0; k < commenti && contiene(m.campo, "-"); ++k) {
-      m.campo = r.text();
-      if (r.eof()) {
-        finito = true;
+Esito leggi_frenata(LetturaTreno& t) {
+  t.voce(voce::treno).dato1 = t.r.number();
+  return Esito::avanti;
+}
+
+Esito leggi_vetture(LetturaTreno& t) {
+  t.voce(voce::treno).dato3 = t.r.number();
+  return Esito::avanti;
+}
+
+Esito leggi_velocita(LetturaTreno& t) {
+  const std::int32_t p = t.r.number(), s = t.r.number();
+  const std::optional<std::uint8_t> quinto = nearest_as<std::uint8_t>(s / 5.0);
+  if (!quinto) throw ReadFailure(t.r.field_start(), "a speed of " + std::to_string(s) +
+                                                        " does not fit a byte in steps of 5");
+  if (t.fuori(p, 0, 0)) return Esito::fine;
+  t.watch.step("speed", t.velocita.indice, p);
+  t.velocita.passo(t.m, p, *quinto, t.watch.row_ref(), &cella::vel_limite, t.m.origins.speed);
+  return Esito::avanti;
+}
+
+Esito leggi_aderenza(LetturaTreno& t) {
+  const std::int32_t p = t.r.number(), a = t.r.number();
+  if (t.fuori(p, 0, 0)) return Esito::fine;
+  check_range(t.m, record(RecordId::aderenza), 1, a, t.watch.value(1));
+  t.watch.step("adhesion", t.aderenza.indice, p);
+  t.aderenza.passo(t.m, p, low_byte(a), t.watch.row_ref(), &cella::aderenza, t.m.origins.adhesion);
+  return Esito::avanti;
+}
+
+Esito leggi_orologio(LetturaTreno& t) {
+  voce_percorso& v = t.voce(voce::ripetizione);
+  v.intero3 = leggi_16(t.r);
+  v.intero4 = leggi_16(t.r);
+  v.intero5 = leggi_16(t.r);
+  return Esito::avanti;
+}
+
+Esito leggi_sabbia(LetturaTreno& t) {
+  t.voce(voce::ripetizione).intero1 = leggi_16(t.r);
+  return Esito::avanti;
+}
+
+Esito leggi_segnale(LetturaTreno& t) {
+  std::int32_t v[11];
+  for (std::int32_t& x : v) x = t.r.number();
+  const std::int64_t i = cella_di(v[0]);
+  if (t.fuori(v[0], i, i)) return Esito::fine;
+  // Only a signal whose sx is 2 keeps its tempo.
+  if (v[1] == 2) check_range(t.m, record(RecordId::segnale), 10, v[10], t.watch.value(10));
+  t.watch.placed(v[0]);
+  // Only the signal's own failure ends the reading: an error 15 left by
+  // the line reader keeps its own position and the rows go on.
+  if (const auto rifiuto = memo_segnale(t.m, t.watch.row_ref(), v[0], v[1], v[2], v[3], v[4],
+                                        v[5], v[6], v[7], v[8], v[9], v[10]))
+    return t.rifiuta(*rifiuto, v[0]);
+  return Esito::avanti;
+}
+
+Esito leggi_rallentamento(LetturaTreno& t) {
+  std::int32_t v[6];
+  for (std::int32_t& x : v) x = t.r.number();
+  const CelleRallentamento k = celle_rallentamento(v[0], v[2]);
+  if (t.fuori(v[0], k.inizio, k.inizio)) return Esito::fine;
+  // The end x + l is a 32-bit sum, formed once the start has passed.
+  in_32(std::int64_t{v[0]} + v[2], t.watch.row_ref().offset(), "the slowdown's end (start + length)");
+  if (t.fuori(v[0], k.fine, k.fine)) {
+    explain_slowdown_too_long(t.m, t.watch.value(2), v[0], v[2]);
+    return Esito::fine;
+  }
+  t.watch.placed(v[0], std::int64_t{v[0]} + v[2]);
+  if (const auto rifiuto =
+          memo_rallentamento(t.m, t.watch.row_ref(), v[0], v[1], v[2], v[3], v[4], v[5]))
+    return t.rifiuta(*rifiuto, v[0]);
+  return Esito::avanti;
+}
+
+Esito leggi_abbattimento(LetturaTreno& t) {
+  const std::int32_t p = t.r.number(), q = t.r.number();
+  const std::int64_t c = cella_abbattimento(p);
+  if (t.fuori(p, c, c)) return Esito::fine;
+  t.watch.placed(p);
+  if (const auto rifiuto = memo_abbattimento(t.m, t.watch.row_ref(), p, q))
+    return t.rifiuta(*rifiuto, p);
+  return Esito::avanti;
+}
+
+Esito leggi_stazione(LetturaTreno& t) {
+  switch (registra_stazione(t.m, t.r, t.stazione, t.puntatore_cartelli, t.watch)) {
+    case EsitoStazione::avanti: return Esito::avanti;
+    case EsitoStazione::fine: return Esito::fine;
+    case EsitoStazione::abbandona: t.sorgente.discard(); return Esito::abbandona;
+  }
+  return Esito::abbandona;
+}
+
+Esito leggi_record(LetturaTreno& t, RecordId id) {
+  switch (id) {
+    case RecordId::frenata: return leggi_frenata(t);
+    case RecordId::vetture: return leggi_vetture(t);
+    case RecordId::velocita: return leggi_velocita(t);
+    case RecordId::aderenza: return leggi_aderenza(t);
+    case RecordId::orologio: return leggi_orologio(t);
+    case RecordId::sabbia: return leggi_sabbia(t);
+    case RecordId::segnale: return leggi_segnale(t);
+    case RecordId::rallentamento: return leggi_rallentamento(t);
+    case RecordId::abbattimento: return leggi_abbattimento(t);
+    case RecordId::stazione: return leggi_stazione(t);
+    default: return Esito::avanti;  // a line description record: never tested here
+  }
+}
+
+void leggi_treno_osservato(Modello& m, DescriptionText& sorgente, std::string_view testo,
+                           RowWatch& watch, std::int32_t puntatore_cartelli) {
+  FieldReader r(testo);
+  watch.check_encoding();
+  LetturaTreno t{m, r, watch, sorgente, puntatore_cartelli, {}};
+
+  if (find_generale(r, Text::treno, [&](std::string_view f) { watch.skipped(r, f); }).keyword)
+    watch.found_generale();
+  else
+    watch.no_generale();
+
+  for (bool scansione = true; scansione;) {
+    const KeywordField k = next_keyword(r, Section::train);
+    if (!k.keyword) break;
+    t.campo = k.text;
+    watch.keyword(r, t.campo, Section::train);
+    for (const RecordInfo& rec : records_in(Section::train)) {
+      if (!matches(rec, t.campo)) continue;
+      watch.record(rec);
+      t.ripetuti.seen(rec, watch.row());
+      const Esito e = leggi_record(t, rec.id);
+      if (e == Esito::abbandona) return;
+      if (e == Esito::fine) {
+        scansione = false;
         break;
       }
     }
-    if (finito) break;
-
-    const std::string_view campo = m.campo;
-    watch.keyword(r, campo, Section::train);
-    bool fine_scansione = false;
-
-    if (contiene_ci(campo, "frenata") && contiene_ci(campo, "massa")) {
-      watch.record("massa frenata", 1);
-      tabella[voce::treno].dato1 = r.number();
-    }
-    if (contiene_ci(campo, "vetture")) {
-      watch.record("vetture", 1);
-      tabella[voce::treno].dato3 = r.number();
-    }
-    if (contiene_ci(campo, "velocit")) {
-      watch.record("velocita", 2);
-      const std::int32_t p = r.number(), s = r.number();
-      const std::optional<std::uint8_t> quinto = nearest_as<std::uint8_t>(s / 5.0);
-      if (!quinto) throw ReadFailure(r.field_start(), "a speed of " + std::to_string(s) +
-                                                          " does not fit a byte in steps of 5");
-      if (fuori(p, 0, 0)) break;
-      watch.step("speed", velocita.indice, p);
-      velocita.passo(m, p, *quinto, watch.row_ref(), &cella::vel_limite, m.origins.speed);
-    }
-    if (contiene_ci(campo, "aderenza")) {
-      watch.record("aderenza", 2);
-      const std::int32_t p = r.number(), a = r.number();
-      if (fuori(p, 0, 0)) break;
-      watch.step("adhesion", aderenza.indice, p);
-      aderenza.passo(m, p, low_byte(a), watch.row_ref(), &cella::aderenza, m.origins.adhesion);
-    }
-    if (contiene_ci(campo, "orologio")) {
-      watch.record("orologio", 3);
-      tabella[voce::ripetizione].intero3 = leggi_16(r);
-      tabella[voce::ripetizione].intero4 = leggi_16(r);
-      tabella[voce::ripetizione].intero5 = leggi_16(r);
-    }
-    if (contiene_ci(campo, "sabbia")) {
-      watch.record("sabbia", 1);
-      tabella[voce::ripetizione].intero1 = leggi_16(r);
-    }
-    if (contiene_ci(campo, "segnale")) {
-      watch.record("segnale", 11);
-      std::int32_t v[11];
-      for (std::int32_t& x : v) x = r.number();
-      const std::int64_t i = cella_di(v[0]);
-      if (fuori(v[0], i, i)) break;
-      watch.placed(v[0]);
-      // Only the signal's own failure ends the reading: an error 15 left by
-      // the line reader keeps its own position and the rows go on.
-      if (const auto rifiuto = memo_segnale(m, watch.row_ref(), v[0], v[1], v[2], v[3], v[4], v[5],
-                                            v[6], v[7], v[8], v[9], v[10])) {
-        rifiuta(*rifiuto, v[0]);
-        return;
-      }
-    }
-    if (contiene_ci(campo, "rallentamento")) {
-      watch.record("rallentamento", 6);
-      std::int32_t v[6];
-      for (std::int32_t& x : v) x = r.number();
-      const CelleRallentamento k = celle_rallentamento(v[0], v[2]);
-      if (fuori(v[0], k.inizio, k.inizio)) break;
-      // The end x + l is a 32-bit sum, formed once the start has passed.
-      in_32(std::int64_t{v[0]} + v[2], watch.row_ref().offset(), "the slowdown's end (start + length)");
-      if (fuori(v[0], k.fine, k.fine)) {
-        explain_slowdown_too_long(m, watch.value(2), v[0], v[2]);
-        break;
-      }
-      watch.placed(v[0], std::int64_t{v[0]} + v[2]);
-      if (const auto rifiuto = memo_rallentamento(m, watch.row_ref(), v[0], v[1], v[2], v[3], v[4], v[5])) {
-        rifiuta(*rifiuto, v[0]);
-        return;
-      }
-    }
-    if (contiene_ci(campo, "abbattimento")) {
-      watch.record("abbattimento", 2);
-      const std::int32_t p = r.number(), q = r.number();
-      const std::int64_t c = cella_abbattimento(p);
-      if (fuori(p, c, c)) break;
-      watch.placed(p);
-      if (const auto rifiuto = memo_abbattimento(m, watch.row_ref(), p, q)) {
-        rifiuta(*rifiuto, p);
-        return;
-      }
-    }
-    if (contiene_ci(campo, "stazione")) {
-      watch.record("stazione", 17);
-      switch (registra_stazione(m, r, stazione, puntatore_cartelli, watch)) {
-        case EsitoStazione::avanti: break;
-        case EsitoStazione::fine: fine_scansione = true; break;
-        case EsitoStazione::abbandona: abbandona(); return;
-      }
-    }
-    if (fine_scansione) break;
-    watch.row_done(r);
+    if (scansione) watch.row_done(r);
   }
 
   // End processing.
   sorgente.discard();
-  velocita.completa(m, &cella::vel_limite, m.origins.speed);
-  aderenza.completa(m, &cella::aderenza, m.origins.adhesion);
+  t.velocita.completa(m, &cella::vel_limite, m.origins.speed);
+  t.aderenza.completa(m, &cella::aderenza, m.origins.adhesion);
   progressive_multiple_di_50(m);
 }
 

@@ -27,7 +27,59 @@ std::string station(const voce_percorso& v) { return "station " + printable(v.te
 // past midnight, not for a time written wrong.
 constexpr std::int32_t half_a_day = 12 * 3600;
 
+std::string range_of(const ValueInfo& v) {
+  return std::to_string(v.min) + " to " + std::to_string(v.max);
+}
+
 }  // namespace
+
+void check_range(Modello& m, const RecordInfo& rec, std::size_t index, std::int64_t v, TextSpan at) {
+  const ValueInfo& info = rec.values[index];
+  if (v >= info.min && v <= info.max) return;
+  std::string message = std::string(info.name) + " " + std::to_string(v) + " ";
+  if (info.outside == Outside::wraps) {
+    // Only the low bits are kept: the value within the range that has them.
+    const std::int64_t span = std::int64_t{1} << info.bits();
+    const std::int64_t stored = info.min + (((v - info.min) % span) + span) % span;
+    message += "is stored as " + std::to_string(stored);
+    if ((stored < 0) != (v < 0) && stored != 0 && v != 0) message += ", its sign turned";
+    message += "; the range is " + range_of(info);
+  } else if (info.outside == Outside::nothing) {
+    message += "lies outside " + range_of(info) + ": it is stored as written, and what it means "
+               "there is the simulator's";
+  } else {
+    return;  // refused by the reader already
+  }
+  Diagnostic& d = warn(m, "value-out-of-range", at, message);
+  d.notes.push_back({TextSpan{}, "write a " + std::string(info.name) + " from " + range_of(info)});
+}
+
+void RepeatedRecords::seen(const RecordInfo& rec, TextSpan row) {
+  if (rec.placement != Placement::none) return;
+  TextSpan& last = last_[static_cast<std::size_t>(rec.id)];
+  if (last.offset != TextSpan::npos) {
+    Diagnostic& d = warn(m_, "repeated-record", row,
+                         "'" + std::string(rec.keyword) + "' is given again: its values replace "
+                         "those of the row before" +
+                             (rec.id == RecordId::lunghezza
+                                  ? ", and the track cells are made anew for this length"
+                                  : ""));
+    d.notes.push_back({last, "the earlier '" + std::string(rec.keyword) + "', whose values are lost"});
+    d.notes.push_back({TextSpan{}, "keep one row of each; check the keyword of the other (a "
+                                   "different number word, such as 'due' for 'uno')"});
+  }
+  last = row;
+}
+
+void check_repetition_stretch(Modello& m, std::int32_t inizio, std::int32_t fine, TextSpan at) {
+  if (fine == 0 || inizio <= fine) return;
+  Diagnostic& d = warn(m, "reversed-span", at,
+                       "the signal repetition ends (" + std::to_string(fine) +
+                           " m) before it starts (" + std::to_string(inizio) +
+                           " m): it is stored so, a stretch that runs backwards");
+  d.notes.push_back({TextSpan{}, "write the start first: " + std::to_string(fine) + ", " +
+                                     std::to_string(inizio)});
+}
 
 void check_station_time(Modello& m, std::int32_t indice, TextSpan ore, std::int32_t h,
                         TextSpan minuti, std::int32_t min, TextSpan secondi, std::int32_t s) {

@@ -93,7 +93,6 @@ struct Modello {
   std::string cartella;
   std::string nome_scenario;
   std::string numero_treno;
-  std::string campo;
 
   std::int32_t scrivi_linea = 0;
   std::int32_t lunghezza_totale = 0;

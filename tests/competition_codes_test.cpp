@@ -33,9 +33,8 @@ TEST(CompetitionCodes, WorkedExamples) {
     EXPECT_EQ(codice_gara_og(m), c.celle) << c.treno << c.nome;
     EXPECT_EQ(codice_gara_st(m), c.percorso) << c.treno << c.nome;
   }
-  Modello vuoto = con_nomi("", "");
-  codice_gara_og(vuoto);
-  EXPECT_EQ(vuoto.campo, "aabbccddeeffgghhiillmmnnoo");  // the code text is left in campo
+  // Empty names: the code text is all padding.
+  EXPECT_EQ(testo_codice(con_nomi("", "")), "aabbccddeeffgghhiillmmnnoo");
 }
 
 TEST(CompetitionCodes, LongNamesUseNoPaddingAnd8BitLetters) {

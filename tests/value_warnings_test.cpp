@@ -108,6 +108,39 @@ INSTANTIATE_TEST_SUITE_P(
              treno_con(stazione(0, "13,57, 0") + stazione(2000, "13,50, 0", "ORVENO")),
              {"time-backwards", 't', 3, 51}, binario,
              treno_con(stazione(0, "13,57, 0") + stazione(2000, "13,59, 0", "ORVENO"))},
+        Case{"a_gradient_below_its_range", linea_con("pendenza, 7100, -120\r\n", 30000), fermo,
+             {"value-out-of-range", 'l', 4, 17}, linea_con("pendenza, 7100, -100\r\n", 30000),
+             fermo},
+        Case{"an_adhesion_past_a_byte", binario, treno_con("aderenza, 950, 920\r\n"),
+             {"value-out-of-range", 't', 2, 16}, binario, treno_con("aderenza, 950, 255\r\n")},
+        Case{"a_signal_tempo_past_a_byte", binario,
+             treno_con("segnale, 5000, 2, 4, 0, 0, 0, 0, 0,0,0, 300\r\n"),
+             {"value-out-of-range", 't', 2, 41}, binario,
+             treno_con("segnale, 5000, 2, 4, 0, 0, 0, 0, 0,0,0, 220\r\n")},
+        Case{"a_progressive_flag_of_2",
+             "[generale]\r\nlunghezza percorso, 30000\r\nprogressiva chilometrica uno, 0, 82800, "
+             "2\r\n[curve]\r\n[fine]\r\n",
+             fermo, {"value-out-of-range", 'l', 3, 41},
+             "[generale]\r\nlunghezza percorso, 30000\r\nprogressiva chilometrica uno, 0, 82800, "
+             "1\r\n[curve]\r\n[fine]\r\n",
+             fermo},
+        Case{"a_background_given_twice",
+             "[generale]\r\nlunghezza percorso, 30000\r\nsfondo uno, 3\r\nsfondo uno, 4\r\n"
+             "[curve]\r\n[fine]\r\n",
+             fermo, {"repeated-record", 'l', 4, 1},
+             "[generale]\r\nlunghezza percorso, 30000\r\nsfondo uno, 3\r\nsfondo due, 4\r\n"
+             "[curve]\r\n[fine]\r\n",
+             fermo},
+        Case{"a_train_header_row_given_twice", binario,
+             treno_con("numero vetture, 16\r\nnumero vetture, 12\r\n"),
+             {"repeated-record", 't', 3, 1}, binario, treno_con("numero vetture, 12\r\n")},
+        Case{"a_signal_repetition_backwards",
+             "[generale]\r\nlunghezza percorso, 30000\r\nripetizione segnali 4 codici, 5000, "
+             "3000\r\n[curve]\r\n[fine]\r\n",
+             fermo, {"reversed-span", 'l', 3, 37},
+             "[generale]\r\nlunghezza percorso, 30000\r\nripetizione segnali 4 codici, 3000, "
+             "5000\r\n[curve]\r\n[fine]\r\n",
+             fermo},
         Case{"a_mountain_inside_the_one_before",
              linea_con("montagna, 5000, 8000, 2\r\nmontagna, 7000, 9000, 2\r\n", 30000), fermo,
              {"mountain-overlap", 'l', 5, 1},
@@ -121,6 +154,11 @@ std::string message_of(const Compiled& c, std::string_view code) {
 }
 
 TEST(ValueWarnings, SayWhatIsStoredInstead) {
+  EXPECT_EQ(message_of(compile(linea_con("pendenza, 7100, -120\r\n", 30000), fermo),
+                       "value-out-of-range"),
+            "gradient -120 is stored as 136, its sign turned; the range is -100 to 155");
+  EXPECT_EQ(message_of(compile(binario, treno_con("aderenza, 950, 920\r\n")), "value-out-of-range"),
+            "adhesion 920 is stored as 152; the range is 0 to 255");
   EXPECT_EQ(message_of(compile(binario, treno_con(stazione(2000, "7,60, 0"))), "time-overflow"),
             "minutes 60 in the time of station VALDORA (7, 60, 0) carry over: the time is stored "
             "as 8:00:00");
