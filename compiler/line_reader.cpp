@@ -144,9 +144,11 @@ Esito leggi_curva(LetturaLinea& l, const RecordInfo&) {
   return Esito::avanti;
 }
 
-Esito leggi_montagna(LetturaLinea& l, const RecordInfo&) {
+Esito leggi_montagna(LetturaLinea& l, const RecordInfo& rec) {
   const std::int32_t inizio = l.r.number(), fine = l.r.number(), tipo = l.r.number();
   if (l.fuori(inizio, 0)) return Esito::fine_corpo;
+  // The type as stored: above 10 it is tipo - 10 with markers.
+  check_range(l.m, rec, 2, tipo > 10 ? std::int64_t{tipo} - 10 : tipo, l.watch.value(2));
   l.watch.mountain(inizio, fine);
   memo_montagna(l.m, inizio, fine, tipo, l.watch.row_ref());
   return Esito::avanti;

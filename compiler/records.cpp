@@ -32,8 +32,8 @@ constexpr ValueInfo flag(std::string_view name, std::string_view meaning, std::s
   return {name, meaning, becomes, S::whole, 0, 1, O::nothing};
 }
 constexpr ValueInfo multiple(std::string_view name, std::string_view meaning, std::string_view becomes,
-                             std::int32_t error) {
-  return {name, meaning, becomes, S::whole, i32_min, i32_max, O::error, error};
+                             std::int32_t error, std::int32_t of = 50) {
+  return {name, meaning, becomes, S::whole, i32_min, i32_max, O::error, error, of};
 }
 
 // Line description, general section.
@@ -152,7 +152,7 @@ constexpr ValueInfo stazione[] = {
     byte("type", "5, 6 end at position + 150; 7, 8 span position +- length; others are centred; "
                  "25 and above mark no cell",
          "route entry tipo_voce"),
-    multiple("length", "in metres, a multiple of 100", "shapes the stretch dato1 .. dato2; not kept", 9),
+    multiple("length", "in metres, a multiple of 100", "shapes the stretch dato1 .. dato2; not kept", 9, 100),
     byte("byte1", "stored for the simulator", "route entry byte1"),
     byte("byte5", "cleared below 600 m and for the first station", "route entry byte5"),
     byte("byte4", "extension flag: adds 50 m to a centred station", "route entry byte4"),

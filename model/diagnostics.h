@@ -74,6 +74,9 @@ inline constexpr WarningCode warning_codes[] = {
     {"time-overflow", "minutes or seconds of a time outside 0 to 59"},
     {"time-backwards", "a station time earlier than the one before it"},
     {"mountain-overlap", "a mountain starting inside the one before it"},
+    {"value-out-of-range", "a value outside its range, stored cut to its width or as read"},
+    {"repeated-record", "a record given twice: the later one's values win"},
+    {"reversed-span", "a stretch written end first"},
 };
 
 inline bool is_warning_code(std::string_view code) {
