@@ -27,10 +27,10 @@ unsigned char minuscola(unsigned char c) {
   Diagnostic d;
   d.severity = Severity::error;
   d.code = "error-" + std::to_string(numero(e));
-  d.message = std::string(cerca_errore(e).testo);
+  d.message = std::string(find_error(e).testo);
   if (const CellOrigin* o = m.origins.cell(1)) d.at = o->feature.span();
   if (m.celle[1].tipo_cella != tipo::vuota) note_cell(m, d, 1, "holds");
-  d.notes.push_back({TextSpan{}, std::string(cerca_errore(e).rimedio)});
+  d.notes.push_back({TextSpan{}, std::string(find_error(e).remedy)});
   m.diagnostics.push_back(std::move(d));
   throw FatalError(e);
 }
@@ -58,7 +58,7 @@ std::int16_t codice_gara_og(Modello& m) {
   return static_cast<std::int16_t>(somma);  // at most 25 x 255 = 6375
 }
 
-void timbra_intestazioni(Modello& m) {
+void stamp_headers(Modello& m) {
   voce_percorso& v = m.tabella_percorso[voce::scenario];
   cella& c = m.celle.at(1);
   if (v.intero1 != 0 || c.valore_a != 0) fatale(m, ScenarioError::format_mark_set);

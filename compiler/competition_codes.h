@@ -18,6 +18,6 @@ std::int32_t codice_gara_st(Modello& m);  // sum of i x code(i), i = 1..25
 std::int16_t codice_gara_og(Modello& m);  // sum of code(i), i = 1..25
 
 // Throws FatalError(1250 or 1251) when a header slot is already set.
-void timbra_intestazioni(Modello& m);
+void stamp_headers(Modello& m);
 
 }  // namespace scenario

@@ -26,8 +26,8 @@ class CompilationStopped : public std::runtime_error {
 };
 
 // j non-zero: build the line plan too.
-void compila(Modello& m, std::int32_t j, const DescriptionTexts& testi);
+void compile_folder(Modello& m, std::int32_t j, const DescriptionTexts& testi);
 
-void azzera_tabella(Modello& m);
+void clear_route_table(Modello& m);
 
 }  // namespace scenario

@@ -20,7 +20,7 @@ Diagnostic& record_error(Modello& m, ScenarioError e, TextSpan at) {
   d.severity = Severity::error;
   d.code = error_code(e);
   d.at = at;
-  d.message = std::string(cerca_errore(e).testo);
+  d.message = std::string(find_error(e).testo);
   if (Diagnostic* earlier = recorded_error(m)) {
     std::string what = "this replaces error " + earlier->code.substr(6) + ", recorded before: " +
                        earlier->message + "; only the last error is kept";
@@ -163,8 +163,8 @@ void note_marks(Modello& m, RowRef riga, std::span<const std::int64_t> cells) {
 void finish_diagnostics(Modello& m) {
   if (Diagnostic* d = recorded_error(m)) {
     const std::int32_t n = m.numero_errore;
-    if (const VoceErrore* voce = cerca_errore(n); voce && !voce->rimedio.empty())
-      d->notes.push_back({TextSpan{}, std::string(voce->rimedio)});
+    if (const ErrorEntry* voce = find_error(n); voce && !voce->remedy.empty())
+      d->notes.push_back({TextSpan{}, std::string(voce->remedy)});
   }
   // Drop the replaced errors; the recorded one's index moves down with them.
   std::size_t kept = 0;

@@ -23,9 +23,9 @@ namespace {
 // before, so the last two points and the write positions in the plan's
 // file images ride in registers through a run of steps: reloading any of
 // them from memory would lengthen the chain.
-class Passi {
+class PlanSteps {
  public:
-  Passi(Tracciato& t, std::size_t c)
+  PlanSteps(Tracciato& t, std::size_t c)
       : out_(t), x0_(t.valore(c - 2, 0)), y0_(t.valore(c - 2, 1)), x1_(t.valore(c - 1, 0)),
         y1_(t.valore(c - 1, 1)) {
     // The plan cursor and the plan's own count of points set move together.
@@ -78,15 +78,15 @@ double curvatura(std::string_view parola) {
   return 0.0;
 }
 
-void semina_piano(Tracciato& t) {
+void seed_plan(Tracciato& t) {
   t.set_integer_point(0, 0, 0);
   t.set_integer_point(1, 0, 1);
 }
 
-bool posa_curva(Modello& m, StatoLinea& st, std::int64_t inizio, std::int64_t lunghezza,
+bool lay_curve(Modello& m, LineState& st, std::int64_t inizio, std::int64_t lunghezza,
                 double k, std::size_t offset) {
   std::int64_t c = st.cursore_piano;
-  Passi passi(m.tracciato, static_cast<std::size_t>(c));
+  PlanSteps passi(m.tracciato, static_cast<std::size_t>(c));
   for (int tratto = 0; tratto < 2; ++tratto) {
     // The curve's end is a 32-bit sum, first formed once the straight part
     // is laid.
@@ -113,11 +113,11 @@ bool posa_curva(Modello& m, StatoLinea& st, std::int64_t inizio, std::int64_t lu
   return true;
 }
 
-void completa_piano(Modello& m, StatoLinea& st) {
+void complete_plan(Modello& m, LineState& st) {
   const std::int64_t c = st.cursore_piano;
   const std::int64_t ultimo = std::int64_t{m.lunghezza_totale} - 2;
   if (c > ultimo) return;
-  Passi passi(m.tracciato, static_cast<std::size_t>(c));
+  PlanSteps passi(m.tracciato, static_cast<std::size_t>(c));
   passi.passi(static_cast<std::size_t>(ultimo - c + 1), 0.0);
   st.cursore_piano = static_cast<std::int32_t>(ultimo + 1);
 }
@@ -128,7 +128,7 @@ namespace {
 // `fino_a`. Every row advances the cursor by at least one cell, so rows out
 // of order or crowded at the end can push it past the last cell: a write
 // there is a reading failure, as any other out-of-range write.
-void scrivi_pendenze(Modello& m, StatoLinea& st, std::int64_t fino_a, std::size_t offset) {
+void scrivi_pendenze(Modello& m, LineState& st, std::int64_t fino_a, std::size_t offset) {
   const std::int64_t piu_100 = std::int64_t{st.pendenza_corrente} + 100;
   if (piu_100 > std::numeric_limits<std::int32_t>::max())
     throw ReadFailure(offset, "gradient " + std::to_string(st.pendenza_corrente) + " + 100 does not fit 32 bits");
@@ -147,7 +147,7 @@ void scrivi_pendenze(Modello& m, StatoLinea& st, std::int64_t fino_a, std::size_
 
 }  // namespace
 
-void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::int32_t pendenza,
+void record_gradient(Modello& m, LineState& st, std::int32_t posizione, std::int32_t pendenza,
                        RowRef riga) {
   const std::int64_t i = indice_vicino(posizione / 50.0);
   if (i > 0) scrivi_pendenze(m, st, i, riga.offset());
@@ -155,7 +155,7 @@ void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::
   st.riga_pendenza = riga;
 }
 
-void completa_pendenze(Modello& m, StatoLinea& st, std::size_t offset) {
+void complete_gradients(Modello& m, LineState& st, std::size_t offset) {
   scrivi_pendenze(m, st, std::int64_t{m.ultima_cella} - 2, offset);
 }
 
@@ -231,7 +231,7 @@ std::optional<Refusal> memo_indicatori_v_max(Modello& m, std::int32_t posizione,
   return std::nullopt;
 }
 
-std::optional<Refusal> memo_cartello(Modello& m, StatoLinea& st, std::int32_t posizione,
+std::optional<Refusal> memo_cartello(Modello& m, LineState& st, std::int32_t posizione,
                                      std::string_view testo, RowRef riga) {
   const std::size_t offset = riga.offset();
   const std::int64_t i = cella_di(posizione);

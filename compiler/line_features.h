@@ -13,7 +13,7 @@
 namespace scenario {
 
 // Working values of the line reader, kept across the whole body.
-struct StatoLinea {
+struct LineState {
   std::int32_t cursore_pendenza = 0;   // first cell whose gradient byte is not yet written
   std::int32_t pendenza_corrente = 0;  // gradient in force at the cursor
   std::int32_t cursore_piano = 2;      // next plan point to compute
@@ -30,23 +30,23 @@ double curvatura(std::string_view parola_chiave);
 
 // Points 0 and 1 of the plan: the line starts at (0, 0) heading along the
 // second coordinate.
-void semina_piano(Tracciato& t);
+void seed_plan(Tracciato& t);
 
 // Lays a curve of curvature k from `inizio` over `lunghezza` metres. Returns
 // false when the plan cursor passed point 1,000,000 (error 103). Throws
 // ReadFailure (at `offset`) when the curve runs past the plan.
-bool posa_curva(Modello& m, StatoLinea& st, std::int64_t inizio, std::int64_t lunghezza,
+bool lay_curve(Modello& m, LineState& st, std::int64_t inizio, std::int64_t lunghezza,
                 double k, std::size_t offset);
 // Straight steps up to point lunghezza_totale - 2.
-void completa_piano(Modello& m, StatoLinea& st);
+void complete_plan(Modello& m, LineState& st);
 
-void registra_pendenza(Modello& m, StatoLinea& st, std::int32_t posizione, std::int32_t pendenza,
+void record_gradient(Modello& m, LineState& st, std::int32_t posizione, std::int32_t pendenza,
                        RowRef riga);
 // Both throw ReadFailure when the gradient cursor has been pushed past the
-// last cell or the gradient + 100 leaves 32 bits: registra_pendenza at its
-// row, completa_pendenze at `offset` (the last gradient row).
+// last cell or the gradient + 100 leaves 32 bits: record_gradient at its
+// row, complete_gradients at `offset` (the last gradient row).
 // The last gradient into the cells up to ultima_cella - 3.
-void completa_pendenze(Modello& m, StatoLinea& st, std::size_t offset);
+void complete_gradients(Modello& m, LineState& st, std::size_t offset);
 
 // Throws ReadFailure (at the row) past 80 mountains or a span past the cells.
 void memo_montagna(Modello& m, std::int32_t inizio, std::int32_t fine, std::int32_t tipo,
@@ -62,7 +62,7 @@ std::optional<Refusal> memo_indicatori_v_max(Modello& m, std::int32_t posizione,
 
 // Refuses a taken cell with error 6. Throws ReadFailure (at the row) past 80
 // text boards.
-std::optional<Refusal> memo_cartello(Modello& m, StatoLinea& st, std::int32_t posizione,
+std::optional<Refusal> memo_cartello(Modello& m, LineState& st, std::int32_t posizione,
                                      std::string_view testo, RowRef riga);
 
 // Throws ReadFailure (at a progressive's row) when the sum of the positions

@@ -29,7 +29,7 @@ void crea_celle(Modello& m, std::int32_t lunghezza, std::size_t offset) {
   if (m.scrivi_linea != 0) m.tracciato.crea(m.lunghezza_totale);
 }
 
-enum class Esito { avanti, fine_corpo, abbandona };
+enum class Outcome { avanti, fine_corpo, abbandona };
 
 // The line reader's state while it reads one text.
 struct LetturaLinea {
@@ -38,17 +38,17 @@ struct LetturaLinea {
   RowWatch& watch;
   const std::function<void()>& letto;
   std::string_view campo;  // the keyword field of the row in hand
-  StatoLinea st;
+  LineState st;
   bool piano = false;
   std::size_t ultima_pendenza = TextSpan::npos;  // where a failure of the finishing write is shown
   RepeatedRecords ripetuti{m};
 
   voce_percorso& voce(int i) { return m.tabella_percorso[static_cast<std::size_t>(i)]; }
 
-  Esito abbandona(ScenarioError e, TextSpan at) {
+  Outcome abbandona(ScenarioError e, TextSpan at) {
     letto();
     record_error(m, e, at);
-    return Esito::abbandona;
+    return Outcome::abbandona;
   }
 
   // A body record at p beyond the cells (or whose cell lies before cell 0)
@@ -62,26 +62,26 @@ struct LetturaLinea {
   }
 
   // A refused feature abandons the reading.
-  Esito rifiuta(const Refusal& rifiuto, std::int32_t p) {
+  Outcome rifiuta(const Refusal& rifiuto, std::int32_t p) {
     letto();
     record_refusal(m, rifiuto, watch.value(0), p);
-    return Esito::abbandona;
+    return Outcome::abbandona;
   }
 };
 
 // General section.
 
-Esito leggi_lunghezza(LetturaLinea& l, const RecordInfo&) {
+Outcome leggi_lunghezza(LetturaLinea& l, const RecordInfo&) {
   const std::int32_t lunghezza = l.r.number();
   l.voce(voce::treno).dato2 = lunghezza;
   l.watch.wrote_entry(voce::treno);
   if (lunghezza > lunghezza_massima)
     return l.abbandona(ScenarioError::route_too_long, l.watch.value(0));
   crea_celle(l.m, lunghezza, l.r.field_start());
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_progressiva(LetturaLinea& l, const RecordInfo& rec) {
+Outcome leggi_progressiva(LetturaLinea& l, const RecordInfo& rec) {
   const int i = rec.id == RecordId::progressiva_tre   ? voce::progressiva_tre
                 : rec.id == RecordId::progressiva_due ? voce::progressiva_due
                                                       : voce::progressiva_uno;
@@ -91,18 +91,18 @@ Esito leggi_progressiva(LetturaLinea& l, const RecordInfo& rec) {
   v.dato3 = l.r.number();
   l.watch.wrote_entry(i);
   check_range(l.m, rec, 2, v.dato3, l.watch.value(2));
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
 // Background two and three go to dato3 and dato2, in that crossed order.
-Esito leggi_sfondo(LetturaLinea& l, const RecordInfo& rec) {
+Outcome leggi_sfondo(LetturaLinea& l, const RecordInfo& rec) {
   voce_percorso& v = l.voce(voce::scenario);
   (rec.id == RecordId::sfondo_uno ? v.dato1 : rec.id == RecordId::sfondo_due ? v.dato3 : v.dato2) =
       l.r.number();
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_ripetizione(LetturaLinea& l, const RecordInfo&) {
+Outcome leggi_ripetizione(LetturaLinea& l, const RecordInfo&) {
   voce_percorso& v = l.voce(voce::ripetizione);
   v.dato1 = l.r.number();
   v.dato2 = l.r.number();
@@ -117,65 +117,65 @@ Esito leggi_ripetizione(LetturaLinea& l, const RecordInfo&) {
   if (!codici) return l.abbandona(ScenarioError::repetition_without_code_count, l.watch.row());
   v.dato3 = v.dato2 == 0 ? 0 : *codici - '0';
   check_repetition_stretch(l.m, v.dato1, v.dato2, l.watch.value(1));
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
 // Body.
 
-Esito leggi_pendenza(LetturaLinea& l, const RecordInfo& rec) {
+Outcome leggi_pendenza(LetturaLinea& l, const RecordInfo& rec) {
   const RowRef riga = l.watch.row_ref();
   const std::int32_t p = l.r.number(), g = l.r.number();
-  if (l.fuori(p, 0)) return Esito::fine_corpo;
+  if (l.fuori(p, 0)) return Outcome::fine_corpo;
   check_range(l.m, rec, 1, g, l.watch.value(1));
   l.watch.gradient(l.st, p);
   l.watch.placed(p);
-  registra_pendenza(l.m, l.st, p, g, riga);
+  record_gradient(l.m, l.st, p, g, riga);
   l.ultima_pendenza = riga.offset();
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_curva(LetturaLinea& l, const RecordInfo&) {
+Outcome leggi_curva(LetturaLinea& l, const RecordInfo&) {
   const std::int32_t s = l.r.number(), n = l.r.number();
-  if (l.fuori(s, 0)) return Esito::fine_corpo;
+  if (l.fuori(s, 0)) return Outcome::fine_corpo;
   const double k = curvatura(l.campo);
   if (k != 0.0) l.watch.curve(l.st, l.campo, k, s, n);
-  if (k == 0.0 || !posa_curva(l.m, l.st, s, n, k, l.watch.row().offset))
+  if (k == 0.0 || !lay_curve(l.m, l.st, s, n, k, l.watch.row().offset))
     return l.abbandona(ScenarioError::curve_without_class, l.watch.row());
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_montagna(LetturaLinea& l, const RecordInfo& rec) {
+Outcome leggi_montagna(LetturaLinea& l, const RecordInfo& rec) {
   const std::int32_t inizio = l.r.number(), fine = l.r.number(), tipo = l.r.number();
-  if (l.fuori(inizio, 0)) return Esito::fine_corpo;
+  if (l.fuori(inizio, 0)) return Outcome::fine_corpo;
   // The type as stored: above 10 it is tipo - 10 with markers.
   check_range(l.m, rec, 2, tipo > 10 ? std::int64_t{tipo} - 10 : tipo, l.watch.value(2));
   l.watch.mountain(inizio, fine);
   memo_montagna(l.m, inizio, fine, tipo, l.watch.row_ref());
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_indicatori(LetturaLinea& l, const RecordInfo&) {
+Outcome leggi_indicatori(LetturaLinea& l, const RecordInfo&) {
   std::int32_t v[9];
   for (std::int32_t& x : v) x = l.r.number();
-  if (l.fuori(v[0], cella_di(v[0]))) return Esito::fine_corpo;
+  if (l.fuori(v[0], cella_di(v[0]))) return Outcome::fine_corpo;
   l.watch.placed(v[0]);
   if (const auto rifiuto = memo_indicatori_v_max(l.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6],
                                                  v[7], v[8], l.watch.row_ref()))
     return l.rifiuta(*rifiuto, v[0]);
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_cartello(LetturaLinea& l, const RecordInfo&) {
+Outcome leggi_cartello(LetturaLinea& l, const RecordInfo&) {
   const std::int32_t p = l.r.number();
   const std::string_view testo_cartello = l.r.text();
-  if (l.fuori(p, cella_di(p))) return Esito::fine_corpo;
+  if (l.fuori(p, cella_di(p))) return Outcome::fine_corpo;
   l.watch.placed(p);
   if (const auto rifiuto = memo_cartello(l.m, l.st, p, testo_cartello, l.watch.row_ref()))
     return l.rifiuta(*rifiuto, p);
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_record(LetturaLinea& l, const RecordInfo& rec) {
+Outcome leggi_record(LetturaLinea& l, const RecordInfo& rec) {
   switch (rec.id) {
     case RecordId::lunghezza: return leggi_lunghezza(l, rec);
     case RecordId::progressiva_tre:
@@ -190,28 +190,28 @@ Esito leggi_record(LetturaLinea& l, const RecordInfo& rec) {
     case RecordId::montagna: return leggi_montagna(l, rec);
     case RecordId::indicatori: return leggi_indicatori(l, rec);
     case RecordId::cartello: return leggi_cartello(l, rec);
-    default: return Esito::avanti;  // a train description row: never tested here
+    default: return Outcome::avanti;  // a train description row: never tested here
   }
 }
 
 // Every record of `s` whose test the keyword field passes, in test order.
 // The curve is a record only while the plan is built.
-Esito leggi_riga(LetturaLinea& l, Section s) {
+Outcome leggi_riga(LetturaLinea& l, Section s) {
   for (const RecordInfo& rec : records_in(s)) {
     if (rec.id == RecordId::curva && !l.piano) continue;
     if (!matches(rec, l.campo)) continue;
     l.watch.record(rec);
     l.ripetuti.seen(rec, l.watch.row());
-    const Esito e = leggi_record(l, rec);
-    if (e != Esito::avanti) return e;
+    const Outcome e = leggi_record(l, rec);
+    if (e != Outcome::avanti) return e;
   }
   l.watch.row_done(l.r);
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
 }  // namespace
 
-bool leggi_linea(Modello& m, DescriptionText& testo, std::int32_t& puntatore_cartelli) {
+bool read_line(Modello& m, DescriptionText& testo, std::int32_t& puntatore_cartelli) {
   if (!testo.exists()) {
     record_error(m, ScenarioError::line_text_missing, {Text::linea, 0, 0});
     return false;
@@ -251,7 +251,7 @@ bool leggi_linea_osservata(Modello& m, std::string_view testo, RowWatch& watch,
     if (!k.keyword) break;
     l.campo = k.text;
     watch.keyword(r, l.campo, Section::general);
-    if (leggi_riga(l, Section::general) != Esito::avanti) return false;
+    if (leggi_riga(l, Section::general) != Outcome::avanti) return false;
     if (closes_general(l.campo)) break;
   }
 
@@ -261,7 +261,7 @@ bool leggi_linea_osservata(Modello& m, std::string_view testo, RowWatch& watch,
     throw ReadFailure(r.offset(), "no route length (lunghezza percorso) before the body");
   m.num_montagne = 0;
   l.piano = m.scrivi_linea != 0;
-  if (l.piano) semina_piano(m.tracciato);
+  if (l.piano) seed_plan(m.tracciato);
   watch.set_plan(l.piano);
 
   // Body. Every record's position is checked against the cells; a position
@@ -272,15 +272,15 @@ bool leggi_linea_osservata(Modello& m, std::string_view testo, RowWatch& watch,
     if (!k.keyword) break;
     l.campo = k.text;
     watch.keyword(r, l.campo, Section::body);
-    const Esito esito = leggi_riga(l, Section::body);
-    if (esito == Esito::abbandona) return false;
-    if (esito == Esito::fine_corpo) break;
+    const Outcome esito = leggi_riga(l, Section::body);
+    if (esito == Outcome::abbandona) return false;
+    if (esito == Outcome::fine_corpo) break;
   }
 
   // Finishing.
   letto();
-  completa_pendenze(m, l.st, l.ultima_pendenza);
-  if (l.piano) completa_piano(m, l.st);
+  complete_gradients(m, l.st, l.ultima_pendenza);
+  if (l.piano) complete_plan(m, l.st);
   puntatore_cartelli = l.st.puntatore_cartelli;
   return true;
 }

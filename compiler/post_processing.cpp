@@ -8,9 +8,9 @@ namespace scenario {
 namespace {
 
 // One forward pass over the cells; every search and walk stays within 0..U.
-class Elaborazione {
+class RoutePostProcessing {
  public:
-  explicit Elaborazione(Modello& m) : m_(m), U_(static_cast<std::int64_t>(m.celle.size()) - 1) {}
+  explicit RoutePostProcessing(Modello& m) : m_(m), U_(static_cast<std::int64_t>(m.celle.size()) - 1) {}
 
   void esegui() {
     for (std::int64_t i = 1; i <= U_ - 2; ++i) {
@@ -114,6 +114,6 @@ class Elaborazione {
 
 }  // namespace
 
-void elabora_percorso(Modello& m) { Elaborazione(m).esegui(); }
+void post_process(Modello& m) { RoutePostProcessing(m).esegui(); }
 
 }  // namespace scenario

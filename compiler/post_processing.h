@@ -17,6 +17,6 @@ inline constexpr std::int16_t rallentamento_lento = 110;  // slowdowns below thi
 // The smaller of x and y (x when equal).
 inline std::int32_t minimo(std::int32_t x, std::int32_t y) { return x > y ? y : x; }
 
-void elabora_percorso(Modello& m);
+void post_process(Modello& m);
 
 }  // namespace scenario

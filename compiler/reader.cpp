@@ -25,14 +25,14 @@ void memorizza_dati(Modello& m, const DescriptionTexts& testi) {
   Text in_lettura = Text::linea;
   try {
     std::int32_t puntatore_cartelli = voce::primo_cartello;
-    if (!leggi_linea(m, testi.linea, puntatore_cartelli)) {
+    if (!read_line(m, testi.linea, puntatore_cartelli)) {
       if (Diagnostic* d = recorded_error(m))
         d->notes.push_back({TextSpan{}, "the reading stopped here: the train description was not "
                                         "read, and the compiled files hold no train"});
       return;
     }
     in_lettura = Text::treno;
-    leggi_treno(m, testi.treno, puntatore_cartelli);
+    read_train(m, testi.treno, puntatore_cartelli);
     return;
   } catch (const ReadFailure& e) {
     // The reader has recorded it at its place (error 25).

@@ -21,18 +21,18 @@ namespace scenario {
 
 void memorizza_dati(Modello& m, const DescriptionTexts& testi);
 
-// The two halves, for memorizza_dati. leggi_linea returns false when the
+// The two halves, for memorizza_dati. read_line returns false when the
 // reading ended there (the train description is then neither read nor
 // deleted); `puntatore_cartelli` is the route entry the next text board
 // would take, the stations' upper limit.
-bool leggi_linea(Modello& m, DescriptionText& testo, std::int32_t& puntatore_cartelli);
-// leggi_linea on the text's bytes. `letto` runs where leggi_linea discards
+bool read_line(Modello& m, DescriptionText& testo, std::int32_t& puntatore_cartelli);
+// read_line on the text's bytes. `letto` runs where read_line discards
 // the description: when the reading is abandoned, before its error number is
 // recorded, and before the finishing. A failure it throws stops the reading
 // there, as a failed deletion does.
 bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntatore_cartelli,
                        const std::function<void()>& letto);
-void leggi_treno(Modello& m, DescriptionText& testo, std::int32_t puntatore_cartelli);
+void read_train(Modello& m, DescriptionText& testo, std::int32_t puntatore_cartelli);
 
 // A row's position p is too near the end when (p + margine) / 50, taken
 // exactly, lies beyond the last cell: margine is 100 for every positional

@@ -133,7 +133,7 @@ std::pair<char32_t, std::size_t> utf8_at(std::string_view s, std::size_t at) {
 bool in_cp1252(char32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return true;
   for (unsigned c = 0x80; c < 0xA0; ++c)
-    if (scenarioc::da_cp1252(static_cast<unsigned char>(c)) == cp) return true;
+    if (scenario::from_cp1252(static_cast<unsigned char>(c)) == cp) return true;
   return false;
 }
 
@@ -427,7 +427,7 @@ TextSpan RowWatch::value(int index) const {
   return span(at, token_end(at));
 }
 
-void RowWatch::gradient(const StatoLinea& st, std::int32_t p) {
+void RowWatch::gradient(const LineState& st, std::int32_t p) {
   const std::int64_t i = indice_vicino(p / 50.0);
   const std::int64_t cursor = st.cursore_pendenza;
   if (cursor > 0 && i <= cursor) {
@@ -442,7 +442,7 @@ void RowWatch::gradient(const StatoLinea& st, std::int32_t p) {
   last_gradient_row_ = row_ref();
 }
 
-void RowWatch::curve(const StatoLinea& st, std::string_view keyword, double k, std::int32_t s,
+void RowWatch::curve(const LineState& st, std::string_view keyword, double k, std::int32_t s,
                      std::int32_t n) {
   // The side: an 's' anywhere makes a left-hand curve, even in "destra".
   if (k < 0 && (contiene_ci(keyword, "curvad") || contiene_ci(keyword, "destr") ||

@@ -54,9 +54,9 @@ class RowWatch {
   TextSpan value(int index) const;
 
   // Warnings of single records, before the reader records them.
-  void gradient(const StatoLinea& st, std::int32_t p);
+  void gradient(const LineState& st, std::int32_t p);
   // A curve of curvature k (not 0).
-  void curve(const StatoLinea& st, std::string_view keyword, double k, std::int32_t s,
+  void curve(const LineState& st, std::string_view keyword, double k, std::int32_t s,
              std::int32_t n);
   void mountain(std::int32_t inizio, std::int32_t fine);
   // A speed or adhesion step at p, whose profile has written the cells before `indice`.

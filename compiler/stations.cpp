@@ -26,7 +26,7 @@ void avvisa_sovrapposta(Modello& m, RowWatch& watch, std::int64_t i, std::string
 
 }  // namespace
 
-EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
+StationOutcome record_station(Modello& m, FieldReader& r, std::int32_t& e,
                                 std::int32_t puntatore_cartelli, RowWatch& watch) {
   const std::size_t record = watch.row().offset;
   auto tabella_piena = [&] {
@@ -35,7 +35,7 @@ EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
                                        std::to_string(voce::primo_cartello - puntatore_cartelli) +
                                        " text boards leave room for " +
                                        std::to_string(puntatore_cartelli - 2) + " stations"});
-    return EsitoStazione::abbandona;
+    return StationOutcome::abbandona;
   };
   // With 80 text boards entry 1 already holds a board's text: refuse before
   // writing over it.
@@ -47,17 +47,17 @@ EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
   v.dato3 = p;
   if (oltre_le_celle(m, p, watch.row_ref().offset(), 800)) {
     record_error(m, ScenarioError::beyond_the_track, watch.value(0), p);
-    return EsitoStazione::fine;
+    return StationOutcome::fine;
   }
   if (p % 50 != 0) {
     record_error(m, ScenarioError::station_position_not_multiple_of_50, watch.value(0), p);
-    return EsitoStazione::abbandona;
+    return StationOutcome::abbandona;
   }
   v.tipo_voce = leggi_byte(r);
   const std::int32_t L = r.number();
   if (L % 100 != 0) {
     record_error(m, ScenarioError::station_length_not_multiple_of_100, watch.value(2), p);
-    return EsitoStazione::abbandona;
+    return StationOutcome::abbandona;
   }
   v.byte1 = leggi_byte(r);
   v.byte5 = leggi_byte(r);
@@ -111,7 +111,7 @@ EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
     // A stop cell past the last cell would be written outside the array.
     if (fermata > 1 && nearest(fermata) > N) {
       record_error(m, ScenarioError::beyond_the_track, watch.value(0), p);
-      return EsitoStazione::fine;
+      return StationOutcome::fine;
     }
     if (t != 5 && t != 6) {
       std::int64_t segni[4];
@@ -126,7 +126,7 @@ EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
     }
     if (!(fermata > 1)) {
       record_error(m, ScenarioError::stop_cell_not_beyond_cell_1, watch.row());
-      return EsitoStazione::abbandona;
+      return StationOutcome::abbandona;
     }
     const std::int64_t i = indice_vicino(fermata);
     cella& c = m.celle[static_cast<std::size_t>(i)];
@@ -145,11 +145,11 @@ EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& e,
                            std::to_string(m.tabella_percorso[static_cast<std::size_t>(e - 1)].dato2) +
                            " m"});
     explain_stations_too_close(m, e, p);
-    return EsitoStazione::abbandona;
+    return StationOutcome::abbandona;
   }
   ++e;
   if (e >= puntatore_cartelli) return tabella_piena();
-  return EsitoStazione::avanti;
+  return StationOutcome::avanti;
 }
 
 }  // namespace scenario

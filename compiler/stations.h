@@ -14,7 +14,7 @@ class RowWatch;
 
 namespace scenario {
 
-enum class EsitoStazione {
+enum class StationOutcome {
   avanti,      // recorded; the scan goes on
   fine,        // error 15: the scan ends, end processing follows
   abbandona,   // any other error: the reading ends at once
@@ -23,7 +23,7 @@ enum class EsitoStazione {
 // Reads the 17 values of one "stazione" row (after its keyword) and records
 // it as station `indice`, which advances on success. `watch` places the
 // row for diagnostics. Values that do not fit their kind throw ReadFailure.
-EsitoStazione registra_stazione(Modello& m, FieldReader& r, std::int32_t& indice,
+StationOutcome record_station(Modello& m, FieldReader& r, std::int32_t& indice,
                                 std::int32_t puntatore_cartelli, RowWatch& watch);
 
 }  // namespace scenario

@@ -24,7 +24,7 @@ namespace {
 // A profile laid over the cells step by step: each step's value applies from
 // cell nearest(p / 50) on. Writing never passes cell N.
 // `origine` keeps the rows behind the bytes.
-struct Profilo {
+struct ProfileRun {
   std::int64_t indice = 0;   // first cell not yet written
   std::uint8_t portato = 0;  // the byte that applies from `indice` on
   RowRef riga;               // the row of `portato`
@@ -78,7 +78,7 @@ void progressive_multiple_di_50(Modello& m) {
   }
 }
 
-enum class Esito {
+enum class Outcome {
   avanti,     // the row is recorded; the scan goes on
   fine,       // error 15: the scan ends, the end processing follows
   abbandona,  // a refused row: the reading ends at once
@@ -92,7 +92,7 @@ struct LetturaTreno {
   DescriptionText& sorgente;
   std::int32_t puntatore_cartelli;
   std::string_view campo;  // the keyword field of the row in hand
-  Profilo velocita{}, aderenza{};
+  ProfileRun velocita{}, aderenza{};
   std::int32_t stazione = 1;
   RepeatedRecords ripetuti{m};
 
@@ -110,62 +110,62 @@ struct LetturaTreno {
   }
 
   // A refused feature ends the reading.
-  Esito rifiuta(const Refusal& rifiuto, std::int32_t p) {
+  Outcome rifiuta(const Refusal& rifiuto, std::int32_t p) {
     sorgente.discard();
     Diagnostic& d = record_refusal(m, rifiuto, watch.value(0), p);
     d.notes.push_back({TextSpan{}, "the train description's rows after this one were not read"});
-    return Esito::abbandona;
+    return Outcome::abbandona;
   }
 };
 
-Esito leggi_frenata(LetturaTreno& t) {
+Outcome leggi_frenata(LetturaTreno& t) {
   t.voce(voce::treno).dato1 = t.r.number();
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_vetture(LetturaTreno& t) {
+Outcome leggi_vetture(LetturaTreno& t) {
   t.voce(voce::treno).dato3 = t.r.number();
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_velocita(LetturaTreno& t) {
+Outcome leggi_velocita(LetturaTreno& t) {
   const std::int32_t p = t.r.number(), s = t.r.number();
   const std::optional<std::uint8_t> quinto = nearest_as<std::uint8_t>(s / 5.0);
   if (!quinto) throw ReadFailure(t.r.field_start(), "a speed of " + std::to_string(s) +
                                                         " does not fit a byte in steps of 5");
-  if (t.fuori(p, 0, 0)) return Esito::fine;
+  if (t.fuori(p, 0, 0)) return Outcome::fine;
   t.watch.step("speed", t.velocita.indice, p);
   t.velocita.passo(t.m, p, *quinto, t.watch.row_ref(), &cella::vel_limite, t.m.origins.speed);
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_aderenza(LetturaTreno& t) {
+Outcome leggi_aderenza(LetturaTreno& t) {
   const std::int32_t p = t.r.number(), a = t.r.number();
-  if (t.fuori(p, 0, 0)) return Esito::fine;
+  if (t.fuori(p, 0, 0)) return Outcome::fine;
   check_range(t.m, record(RecordId::aderenza), 1, a, t.watch.value(1));
   t.watch.step("adhesion", t.aderenza.indice, p);
   t.aderenza.passo(t.m, p, low_byte(a), t.watch.row_ref(), &cella::aderenza, t.m.origins.adhesion);
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_orologio(LetturaTreno& t) {
+Outcome leggi_orologio(LetturaTreno& t) {
   voce_percorso& v = t.voce(voce::ripetizione);
   v.intero3 = leggi_16(t.r);
   v.intero4 = leggi_16(t.r);
   v.intero5 = leggi_16(t.r);
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_sabbia(LetturaTreno& t) {
+Outcome leggi_sabbia(LetturaTreno& t) {
   t.voce(voce::ripetizione).intero1 = leggi_16(t.r);
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_segnale(LetturaTreno& t) {
+Outcome leggi_segnale(LetturaTreno& t) {
   std::int32_t v[11];
   for (std::int32_t& x : v) x = t.r.number();
   const std::int64_t i = cella_di(v[0]);
-  if (t.fuori(v[0], i, i)) return Esito::fine;
+  if (t.fuori(v[0], i, i)) return Outcome::fine;
   // Only a signal whose sx is 2 keeps its tempo.
   if (v[1] == 2) check_range(t.m, record(RecordId::segnale), 10, v[10], t.watch.value(10));
   t.watch.placed(v[0]);
@@ -174,47 +174,47 @@ Esito leggi_segnale(LetturaTreno& t) {
   if (const auto rifiuto = memo_segnale(t.m, t.watch.row_ref(), v[0], v[1], v[2], v[3], v[4],
                                         v[5], v[6], v[7], v[8], v[9], v[10]))
     return t.rifiuta(*rifiuto, v[0]);
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_rallentamento(LetturaTreno& t) {
+Outcome leggi_rallentamento(LetturaTreno& t) {
   std::int32_t v[6];
   for (std::int32_t& x : v) x = t.r.number();
   const CelleRallentamento k = celle_rallentamento(v[0], v[2]);
-  if (t.fuori(v[0], k.inizio, k.inizio)) return Esito::fine;
+  if (t.fuori(v[0], k.inizio, k.inizio)) return Outcome::fine;
   // The end x + l is a 32-bit sum, formed once the start has passed.
   in_32(std::int64_t{v[0]} + v[2], t.watch.row_ref().offset(), "the slowdown's end (start + length)");
   if (t.fuori(v[0], k.fine, k.fine)) {
     explain_slowdown_too_long(t.m, t.watch.value(2), v[0], v[2]);
-    return Esito::fine;
+    return Outcome::fine;
   }
   t.watch.placed(v[0], std::int64_t{v[0]} + v[2]);
   if (const auto rifiuto =
           memo_rallentamento(t.m, t.watch.row_ref(), v[0], v[1], v[2], v[3], v[4], v[5]))
     return t.rifiuta(*rifiuto, v[0]);
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_abbattimento(LetturaTreno& t) {
+Outcome leggi_abbattimento(LetturaTreno& t) {
   const std::int32_t p = t.r.number(), q = t.r.number();
   const std::int64_t c = cella_abbattimento(p);
-  if (t.fuori(p, c, c)) return Esito::fine;
+  if (t.fuori(p, c, c)) return Outcome::fine;
   t.watch.placed(p);
   if (const auto rifiuto = memo_abbattimento(t.m, t.watch.row_ref(), p, q))
     return t.rifiuta(*rifiuto, p);
-  return Esito::avanti;
+  return Outcome::avanti;
 }
 
-Esito leggi_stazione(LetturaTreno& t) {
-  switch (registra_stazione(t.m, t.r, t.stazione, t.puntatore_cartelli, t.watch)) {
-    case EsitoStazione::avanti: return Esito::avanti;
-    case EsitoStazione::fine: return Esito::fine;
-    case EsitoStazione::abbandona: t.sorgente.discard(); return Esito::abbandona;
+Outcome leggi_stazione(LetturaTreno& t) {
+  switch (record_station(t.m, t.r, t.stazione, t.puntatore_cartelli, t.watch)) {
+    case StationOutcome::avanti: return Outcome::avanti;
+    case StationOutcome::fine: return Outcome::fine;
+    case StationOutcome::abbandona: t.sorgente.discard(); return Outcome::abbandona;
   }
-  return Esito::abbandona;
+  return Outcome::abbandona;
 }
 
-Esito leggi_record(LetturaTreno& t, RecordId id) {
+Outcome leggi_record(LetturaTreno& t, RecordId id) {
   switch (id) {
     case RecordId::frenata: return leggi_frenata(t);
     case RecordId::vetture: return leggi_vetture(t);
@@ -226,7 +226,7 @@ Esito leggi_record(LetturaTreno& t, RecordId id) {
     case RecordId::rallentamento: return leggi_rallentamento(t);
     case RecordId::abbattimento: return leggi_abbattimento(t);
     case RecordId::stazione: return leggi_stazione(t);
-    default: return Esito::avanti;  // a line description record: never tested here
+    default: return Outcome::avanti;  // a line description record: never tested here
   }
 }
 
@@ -250,9 +250,9 @@ void leggi_treno_osservato(Modello& m, DescriptionText& sorgente, std::string_vi
       if (!matches(rec, t.campo)) continue;
       watch.record(rec);
       t.ripetuti.seen(rec, watch.row());
-      const Esito e = leggi_record(t, rec.id);
-      if (e == Esito::abbandona) return;
-      if (e == Esito::fine) {
+      const Outcome e = leggi_record(t, rec.id);
+      if (e == Outcome::abbandona) return;
+      if (e == Outcome::fine) {
         scansione = false;
         break;
       }
@@ -269,7 +269,7 @@ void leggi_treno_osservato(Modello& m, DescriptionText& sorgente, std::string_vi
 
 }  // namespace
 
-void leggi_treno(Modello& m, DescriptionText& sorgente, std::int32_t puntatore_cartelli) {
+void read_train(Modello& m, DescriptionText& sorgente, std::int32_t puntatore_cartelli) {
   const std::string testo = sorgente.read();
   RowWatch watch(m, Text::treno, testo);
   try {

@@ -24,9 +24,9 @@ namespace {
 
 // The recorded error state is not shown to the simulator's user; a line on
 // standard error tells whoever runs the program by hand or in a script.
-void annota_errore(const Modello& m) {
+void note_recorded_error(const Modello& m) {
   if (m.numero_errore == 0) return;
-  platform::notice(m.nome_scenario + ": recorded " + riepilogo(m.numero_errore, m.posizione_errore));
+  platform::notice(m.nome_scenario + ": recorded " + error_summary(m.numero_errore, m.posizione_errore));
 }
 
 // The run's private folders in the program's folder.
@@ -38,17 +38,17 @@ void carica_finestra(Modello& m) {
   const std::string cartella = platform::program_directory();
   platform::show_waiting_window();
   write_scenario_into(m, cartella);
-  annota_errore(m);
+  note_recorded_error(m);
 }
 
 }  // namespace
 
 void memorizza_percorso(Modello& m, std::int32_t j) {
-  const NomiFile nomi{m.nome_scenario, m.numero_treno};
+  const FileNames nomi{m.nome_scenario, m.numero_treno};
   DescriptionFile linea(platform::join_path(m.cartella, nomi.linea_txt()));
   DescriptionFile treno(platform::join_path(m.cartella, nomi.treno_txt()));
   CompiledFilesWriter file_compilati(m);
-  compila(m, j, {linea, treno});
+  compile_folder(m, j, {linea, treno});
   file_compilati.finish();
 }
 
@@ -61,7 +61,7 @@ void write_scenario_into(Modello& m, const std::string& cartella) {
   platform::StagingFolder cantiere(cartella, staging_prefix);
   m.cartella = cantiere.path();
 
-  const NomiFile nomi{m.nome_scenario, m.numero_treno};
+  const FileNames nomi{m.nome_scenario, m.numero_treno};
   dati_linea(m.cartella, nomi);
   dati_treno(m.cartella, nomi);
   dati_note(m.cartella, nomi);

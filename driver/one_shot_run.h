@@ -12,7 +12,7 @@ namespace scenario {
 
 // memorizza_percorso: compiles the description files in m.cartella (reading
 // and deleting them) and writes the compiled files there; j non-zero builds
-// and writes the line plan too. Throws what compila throws, before any
+// and writes the line plan too. Throws what compile_folder throws, before any
 // compiled file is written, and platform::Failure.
 void memorizza_percorso(Modello& m, std::int32_t j);
 

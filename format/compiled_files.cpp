@@ -21,7 +21,7 @@ void scrivi(const std::string& path, const ByteBuffer& buffer) {
 
 }  // namespace
 
-void serializza_percorso(const Modello& m, ByteBuffer& out) {
+void serialize_route(const Modello& m, ByteBuffer& out) {
   for (const voce_percorso& v : m.tabella_percorso) {
     out.u8(v.tipo_voce);
     out.i32(v.dato1);
@@ -47,7 +47,7 @@ void serializza_percorso(const Modello& m, ByteBuffer& out) {
   }
 }
 
-void serializza_celle(const Modello& m, ByteBuffer& out) {
+void serialize_cells(const Modello& m, ByteBuffer& out) {
   // One pass over the cells into room taken at once.
   std::uint8_t* p = out.append(m.celle.size() * byte_per_cella);
   for (const cella& c : m.celle) {
@@ -70,7 +70,7 @@ namespace {
 
 // The three files in their order, under `nomi`; `line`, when given, already
 // holds the first `written` bytes of the line file.
-void write_files(const Modello& m, const NomiFile& nomi, std::optional<platform::AtomicFile> line,
+void write_files(const Modello& m, const FileNames& nomi, std::optional<platform::AtomicFile> line,
                  std::size_t written) {
   if (m.scrivi_linea != 0) {
     if (!line) line.emplace(platform::join_path(m.cartella, nomi.linea_dat()));
@@ -82,21 +82,21 @@ void write_files(const Modello& m, const NomiFile& nomi, std::optional<platform:
   line.reset();
 
   ByteBuffer buffer;
-  serializza_percorso(m, buffer);
+  serialize_route(m, buffer);
   scrivi(platform::join_path(m.cartella, nomi.percorso_sim()), buffer);
 
   buffer.clear();
-  serializza_celle(m, buffer);
+  serialize_cells(m, buffer);
   scrivi(platform::join_path(m.cartella, nomi.celle_dat()), buffer);
 }
 
 }  // namespace
 
-void scrivi_file_compilati(const Modello& m) {
-  scrivi_file_compilati(m, NomiFile{m.nome_scenario, m.numero_treno});
+void write_compiled_files(const Modello& m) {
+  write_compiled_files(m, FileNames{m.nome_scenario, m.numero_treno});
 }
 
-void scrivi_file_compilati(const Modello& m, const NomiFile& nomi) {
+void write_compiled_files(const Modello& m, const FileNames& nomi) {
   write_files(m, nomi, std::nullopt, 0);
 }
 
@@ -185,11 +185,11 @@ class CompiledFilesWriter::LineFile final : public Tracciato::Observer {
 CompiledFilesWriter::CompiledFilesWriter(Modello& m) : m_(m) {
   try {
     line_ = std::make_unique<LineFile>(
-        platform::join_path(m.cartella, NomiFile{m.nome_scenario, m.numero_treno}.linea_dat()));
+        platform::join_path(m.cartella, FileNames{m.nome_scenario, m.numero_treno}.linea_dat()));
     m_.tracciato.observe(line_.get());
   } catch (const std::system_error&) {
     // No thread to be had: finish() writes everything, as
-    // scrivi_file_compilati does.
+    // write_compiled_files does.
   }
 }
 
@@ -198,7 +198,7 @@ CompiledFilesWriter::~CompiledFilesWriter() {
 }
 
 void CompiledFilesWriter::finish() {
-  const NomiFile nomi{m_.nome_scenario, m_.numero_treno};
+  const FileNames nomi{m_.nome_scenario, m_.numero_treno};
   if (!line_) return write_files(m_, nomi, std::nullopt, 0);
   m_.tracciato.observe(nullptr);
   line_->stop(true);

@@ -22,25 +22,25 @@ namespace scenario {
 inline constexpr std::size_t byte_per_cella = 15;
 inline constexpr std::size_t byte_voce_vuota = 34;
 
-void serializza_percorso(const Modello& m, ByteBuffer& out);
-void serializza_celle(const Modello& m, ByteBuffer& out);
+void serialize_route(const Modello& m, ByteBuffer& out);
+void serialize_cells(const Modello& m, ByteBuffer& out);
 // Hands the plan's bytes to `flush` in pieces of at most `chunk` bytes.
 template <typename Flush>
-void serializza_tracciato(const Tracciato& t, std::size_t chunk, Flush flush);
+void serialize_plan(const Tracciato& t, std::size_t chunk, Flush flush);
 
 // Writes, each replaced whole and in this order: the compiled line file
 // (only when m.scrivi_linea is non-zero), the route file, the cell file.
 // Throws platform::Failure; files finished before stay.
-void scrivi_file_compilati(const Modello& m);
+void write_compiled_files(const Modello& m);
 // The same under the names given, which may differ from the model's own
 // texts in their encoding.
-void scrivi_file_compilati(const Modello& m, const NomiFile& nomi);
+void write_compiled_files(const Modello& m, const FileNames& nomi);
 
-// scrivi_file_compilati for a compile yet to run. Made before compila() on
+// write_compiled_files for a compile yet to run. Made before compile_folder() on
 // the same model, it writes the compiled line file's first half (under the
 // file's temporary name, on a thread of its own) while the plan is still
 // being computed; finish() writes the rest and the other two files, the
-// same bytes in the same order as scrivi_file_compilati(m). Destroyed
+// same bytes in the same order as write_compiled_files(m). Destroyed
 // unfinished, as when the compile ends in a fatal error, it leaves no file.
 class CompiledFilesWriter {
  public:
@@ -59,7 +59,7 @@ class CompiledFilesWriter {
 };
 
 template <typename Flush>
-void serializza_tracciato(const Tracciato& t, std::size_t chunk, Flush flush) {
+void serialize_plan(const Tracciato& t, std::size_t chunk, Flush flush) {
   // The plan is its file image already: only cut into pieces.
   const std::size_t piece = std::max<std::size_t>(chunk, 1);
   for (int coord = 0; coord < 2; ++coord) {

@@ -84,27 +84,27 @@ bool finisce_con(std::string_view nome, std::string_view coda) {
 MalformedFile::MalformedFile(std::size_t offset, const std::string& what)
     : std::runtime_error("offset " + std::to_string(offset) + ": " + what), offset_(offset) {}
 
-TipoFileCompilato tipo_file_compilato(std::string_view nome) {
-  if (finisce_con(nome, "_linea.dat")) return TipoFileCompilato::linea;
-  if (finisce_con(nome, ".dat")) return TipoFileCompilato::celle;
-  if (finisce_con(nome, ".sim")) return TipoFileCompilato::percorso;
-  return TipoFileCompilato::sconosciuto;
+CompiledFileKind compiled_file_kind(std::string_view nome) {
+  if (finisce_con(nome, "_linea.dat")) return CompiledFileKind::linea;
+  if (finisce_con(nome, ".dat")) return CompiledFileKind::celle;
+  if (finisce_con(nome, ".sim")) return CompiledFileKind::percorso;
+  return CompiledFileKind::sconosciuto;
 }
 
-std::uint64_t dimensione_massima(TipoFileCompilato tipo) {
+std::uint64_t dimensione_massima(CompiledFileKind tipo) {
   switch (tipo) {
     // Each entry's text at the longest its 16-bit length allows.
-    case TipoFileCompilato::percorso:
+    case CompiledFileKind::percorso:
       return std::uint64_t{voce::numero} * (byte_voce_vuota + 0xFFFF);
-    case TipoFileCompilato::celle: return celle_massime * byte_per_cella;
+    case CompiledFileKind::celle: return celle_massime * byte_per_cella;
     // Two elements a point, each a 2-byte tag and at most an 8-byte real.
-    case TipoFileCompilato::linea: return punti_massimi * 2 * (2 + 8);
-    case TipoFileCompilato::sconosciuto: break;
+    case CompiledFileKind::linea: return punti_massimi * 2 * (2 + 8);
+    case CompiledFileKind::sconosciuto: break;
   }
   return 0;
 }
 
-std::array<voce_percorso, voce::numero> leggi_percorso(std::string_view bytes) {
+std::array<voce_percorso, voce::numero> read_route(std::string_view bytes) {
   ByteReader r(bytes);
   std::array<voce_percorso, voce::numero> tabella;
   for (std::size_t i = 0; i < tabella.size(); ++i) {
@@ -140,7 +140,7 @@ std::array<voce_percorso, voce::numero> leggi_percorso(std::string_view bytes) {
   return tabella;
 }
 
-std::vector<cella> leggi_celle(std::string_view bytes) {
+std::vector<cella> read_cells(std::string_view bytes) {
   const std::size_t resto = bytes.size() % byte_per_cella;
   if (resto != 0)
     throw MalformedFile(bytes.size() - resto, "the file ends " + std::to_string(resto) +
@@ -178,7 +178,7 @@ std::vector<cella> leggi_celle(std::string_view bytes) {
   return celle;
 }
 
-Tracciato leggi_tracciato(std::string_view bytes) {
+Tracciato read_plan(std::string_view bytes) {
   // First pass: check every tag and value and count the elements, so the
   // plan is sized once and only for a file that is whole.
   std::size_t elementi = 0;

@@ -27,29 +27,29 @@ class MalformedFile : public std::runtime_error {
   std::size_t offset_;
 };
 
-enum class TipoFileCompilato { linea, percorso, celle, sconosciuto };
+enum class CompiledFileKind { linea, percorso, celle, sconosciuto };
 
 // The kind a file name announces: "_linea.dat" is tested before ".dat";
 // letter case is ignored, as file systems that ignore it would.
-TipoFileCompilato tipo_file_compilato(std::string_view nome);
+CompiledFileKind compiled_file_kind(std::string_view nome);
 
 // The size of the largest file of a kind the compiler can write: a file
 // larger than this is not one, and is refused before it is read.
-std::uint64_t dimensione_massima(TipoFileCompilato tipo);
+std::uint64_t dimensione_massima(CompiledFileKind tipo);
 
 // Exactly 87 entries and nothing after them; entry 85 carries the format
 // mark 610.
-std::array<voce_percorso, voce::numero> leggi_percorso(std::string_view bytes);
+std::array<voce_percorso, voce::numero> read_route(std::string_view bytes);
 
 // Whole 15-byte records, at least cells 0 and 1 and at most as many as the
 // longest route has; cell 1 carries the format mark 5121.
-std::vector<cella> leggi_celle(std::string_view bytes);
+std::vector<cella> read_cells(std::string_view bytes);
 
 // Tags 0, 2 and 5 only, and an even number of elements: coordinate 0 of
 // every point, then coordinate 1 of as many points, each point's two
 // elements of one kind; at least points 0 and 1, at most as many points as
 // the longest line has.
-Tracciato leggi_tracciato(std::string_view bytes);
+Tracciato read_plan(std::string_view bytes);
 
 // English names of the cell kinds, as the documentation uses them; "unknown"
 // for a code the compiler never writes.

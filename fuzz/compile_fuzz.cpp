@@ -35,7 +35,7 @@ using namespace scenario;
 
 constexpr std::string_view separatore = "~~treno~~";
 
-[[noreturn]] void fallito(const std::string& cosa) {
+[[noreturn]] void fail_run(const std::string& cosa) {
   std::fprintf(stderr, "compile: %s\n", cosa.c_str());
   std::abort();
 }
@@ -48,7 +48,7 @@ void rileggi(const Modello& m, const char* nome, Serialise serialise, Read read)
   try {
     read(std::string_view(reinterpret_cast<const char*>(b.data().data()), b.size()));
   } catch (const std::exception& e) {
-    fallito(std::string(nome) + " does not read back: " + e.what());
+    fail_run(std::string(nome) + " does not read back: " + e.what());
   }
 }
 
@@ -66,13 +66,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   m.nome_scenario = "Fuzz";
   m.numero_treno = "1";
   try {
-    compila(m, 0, {testo_linea, testo_treno});
+    compile_folder(m, 0, {testo_linea, testo_treno});
   } catch (const FatalError&) {
     return 0;
   } catch (const CompilationStopped&) {
     return 0;
   }
-  rileggi(m, "the route file", serializza_percorso, [](std::string_view b) { leggi_percorso(b); });
-  rileggi(m, "the cell file", serializza_celle, [](std::string_view b) { leggi_celle(b); });
+  rileggi(m, "the route file", serialize_route, [](std::string_view b) { read_route(b); });
+  rileggi(m, "the cell file", serialize_cells, [](std::string_view b) { read_cells(b); });
   return 0;
 }

@@ -31,31 +31,31 @@ void uguale(std::span<const std::uint8_t> scritto, std::string_view letto, const
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   // The kind comes from the name on the command line; any bytes may be one.
-  static_cast<void>(tipo_file_compilato(bytes));
+  static_cast<void>(compiled_file_kind(bytes));
 
   try {
     Modello m;
-    m.tabella_percorso = leggi_percorso(bytes);
+    m.tabella_percorso = read_route(bytes);
     ByteBuffer b;
-    serializza_percorso(m, b);
+    serialize_route(m, b);
     uguale(b.data(), bytes, "route file");
   } catch (const MalformedFile&) {
   }
 
   try {
     Modello m;
-    m.celle = leggi_celle(bytes);
+    m.celle = read_cells(bytes);
     for (const cella& c : m.celle) static_cast<void>(nome_tipo_cella(c.tipo_cella));
     ByteBuffer b;
-    serializza_celle(m, b);
+    serialize_cells(m, b);
     uguale(b.data(), bytes, "cell file");
   } catch (const MalformedFile&) {
   }
 
   try {
-    const Tracciato t = leggi_tracciato(bytes);
+    const Tracciato t = read_plan(bytes);
     std::string scritto;
-    serializza_tracciato(t, 4096, [&](std::span<const std::uint8_t> pezzo) {
+    serialize_plan(t, 4096, [&](std::span<const std::uint8_t> pezzo) {
       scritto.append(reinterpret_cast<const char*>(pezzo.data()), pezzo.size());
     });
     uguale({reinterpret_cast<const std::uint8_t*>(scritto.data()), scritto.size()}, bytes,

@@ -30,7 +30,7 @@ bool finisce_con(std::string_view s, std::string_view fine) {
   return s.size() >= fine.size() && s.substr(s.size() - fine.size()) == fine;
 }
 
-class Controllo final : public lsp::ByteSink {
+class CheckingSink final : public lsp::ByteSink {
  public:
   void write(std::string_view bytes) override {
     constexpr std::string_view testa = "Content-Length: ";
@@ -44,7 +44,7 @@ class Controllo final : public lsp::ByteSink {
   }
 };
 
-class Disco final : public lsp::Disk {
+class FuzzDisk final : public lsp::Disk {
  public:
   std::optional<std::string> read(const std::string& path) override {
     if (finisce_con(path, "_linea.txt"))
@@ -63,8 +63,8 @@ class Disco final : public lsp::Disk {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   lsp::MemorySource in(std::string_view(reinterpret_cast<const char*>(data), size));
-  Controllo out;
-  Disco disco;
+  CheckingSink out;
+  FuzzDisk disco;
   const int status = lsp::serve(in, out, disco);
   richiedi(status == 0 || status == 1, "an exit status other than 0 or 1");
   return 0;

@@ -38,7 +38,7 @@ constexpr std::string_view separatore = "~~treno~~";
 std::string unisci(std::span<const std::string_view> righe) {
   std::string t;
   for (std::string_view r : righe) {
-    if (r == fine_righe) break;
+    if (r == end_of_lines) break;
     t += r;
     t += "\r\n";
   }
@@ -148,12 +148,12 @@ void compilazioni(const fs::path& d) {
                    "abbattimento, 2000, 0\r\n"));
 }
 
-void compila(const std::string& cartella, const std::string& testo_linea,
+void compile_folder(const std::string& cartella, const std::string& testo_linea,
              const std::string& testo_treno, std::int32_t j, Modello& m) {
   m.cartella = cartella;
   m.nome_scenario = "Seme";
   m.numero_treno = "1";
-  const NomiFile nomi{m.nome_scenario, m.numero_treno};
+  const FileNames nomi{m.nome_scenario, m.numero_treno};
   scrivi(fs::path(cartella) / nomi.linea_txt(), testo_linea);
   scrivi(fs::path(cartella) / nomi.treno_txt(), testo_treno);
   memorizza_percorso(m, j);
@@ -163,12 +163,12 @@ std::string piano(std::int32_t ultimo, std::int64_t inizio, std::int64_t lunghez
   Modello m;
   m.lunghezza_totale = ultimo;
   m.tracciato.crea(ultimo);
-  semina_piano(m.tracciato);
-  StatoLinea st;
-  if (lunghezza > 0) posa_curva(m, st, inizio, lunghezza, k, 0);
-  completa_piano(m, st);
+  seed_plan(m.tracciato);
+  LineState st;
+  if (lunghezza > 0) lay_curve(m, st, inizio, lunghezza, k, 0);
+  complete_plan(m, st);
   std::string bytes;
-  serializza_tracciato(m.tracciato, 4096, [&](std::span<const std::uint8_t> b) {
+  serialize_plan(m.tracciato, 4096, [&](std::span<const std::uint8_t> b) {
     bytes.append(reinterpret_cast<const char*>(b.data()), b.size());
   });
   return bytes;
@@ -183,16 +183,16 @@ void file_compilati(const fs::path& d) {
   char modello[] = "/tmp/make_seed_corpora.XXXXXX";
   if (mkdtemp(modello) == nullptr) throw std::runtime_error("cannot create a directory under /tmp");
   const std::string cartella = modello;
-  const NomiFile nomi{"Seme", "1"};
+  const FileNames nomi{"Seme", "1"};
   {
     Modello m;
-    compila(cartella, unisci(righe_linea()), unisci(righe_treno()), 0, m);
+    compile_folder(cartella, unisci(righe_linea()), unisci(righe_treno()), 0, m);
     scrivi(d / "embedded.sim", dato(fs::path(cartella) / nomi.percorso_sim()));
     scrivi(d / "embedded_cells.dat", dato(fs::path(cartella) / nomi.celle_dat()));
   }
   {
     Modello m;
-    compila(cartella, linea_piccola, treno_piccolo, 0, m);
+    compile_folder(cartella, linea_piccola, treno_piccolo, 0, m);
     scrivi(d / "small.sim", dato(fs::path(cartella) / nomi.percorso_sim()));
     scrivi(d / "small_cells.dat", dato(fs::path(cartella) / nomi.celle_dat()));
   }

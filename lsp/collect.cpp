@@ -14,9 +14,9 @@ Diagnostic error_diagnostic(std::int32_t n) {
   Diagnostic d;
   d.severity = Severity::error;
   d.code = "error-" + std::to_string(n);
-  d.message = "error " + std::to_string(n) + ": " + std::string(spiegazione(n));
-  if (const VoceErrore* v = cerca_errore(n); v && !v->rimedio.empty())
-    d.notes.push_back({TextSpan{}, std::string(v->rimedio)});
+  d.message = "error " + std::to_string(n) + ": " + std::string(explain_error(n));
+  if (const ErrorEntry* v = find_error(n); v && !v->remedy.empty())
+    d.notes.push_back({TextSpan{}, std::string(v->remedy)});
   return d;
 }
 
@@ -40,7 +40,7 @@ std::vector<Diagnostic> collect_diagnostics(const Modello& m, std::optional<std:
     // The compiler places its errors itself; this is the safety net for
     // one it could not place.
     if (n == 25 && !m.read_failure.empty()) d.message += ": " + m.read_failure;
-    if (const VoceErrore* v = cerca_errore(n); v && v->con_posizione)
+    if (const ErrorEntry* v = find_error(n); v && v->has_position)
       d.message += " (position " + std::to_string(m.posizione_errore) + " m)";
     out.insert(out.begin(), std::move(d));
   }

@@ -11,7 +11,7 @@ Converted to_cp1252(std::string_view s) {
   Converted out;
   out.bytes.reserve(s.size());
   for (std::size_t i = 0; i < s.size();) {
-    const std::optional<char32_t> c = scenarioc::next_utf8(s, i);
+    const std::optional<char32_t> c = scenario::next_utf8(s, i);
     if (!c) {
       // Malformed UTF-8: one byte is one unmapped character.
       out.unmapped.push_back(out.bytes.size());
@@ -19,7 +19,7 @@ Converted to_cp1252(std::string_view s) {
       ++i;
       continue;
     }
-    if (const std::optional<unsigned char> b = scenarioc::cp1252_byte(*c)) {
+    if (const std::optional<unsigned char> b = scenario::cp1252_byte(*c)) {
       out.bytes += static_cast<char>(*b);
     } else {
       out.unmapped.push_back(out.bytes.size());
@@ -32,7 +32,7 @@ Converted to_cp1252(std::string_view s) {
 std::string to_utf8(std::string_view s) {
   std::string out;
   out.reserve(s.size());
-  for (char ch : s) scenarioc::append_utf8(out, scenarioc::da_cp1252(static_cast<unsigned char>(ch)));
+  for (char ch : s) scenario::append_utf8(out, scenario::from_cp1252(static_cast<unsigned char>(ch)));
   return out;
 }
 

@@ -177,7 +177,7 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   TextInMemory linea(u.line_bytes, line), treno(u.train_bytes, train);
   try {
     // With the plan, as `scenarioc compile` does: curves are read only then.
-    compila(m, 1, {linea, treno});
+    compile_folder(m, 1, {linea, treno});
   } catch (const FatalError& e) {
     fatal = e.numero();
   } catch (const CompilationStopped&) {

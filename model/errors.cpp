@@ -7,7 +7,7 @@ namespace {
 
 using E = ScenarioError;
 
-constexpr std::array<VoceErrore, 28> tabella{{
+constexpr std::array<ErrorEntry, 28> tabella{{
     {E::route_too_long, false, "route length greater than 1000000 m",
      "shorten the line: the route length may be at most 1000000"},
     {E::progressive_not_multiple_of_50, false, "a kilometric progressive position or value is not a multiple of 50",
@@ -67,30 +67,30 @@ constexpr std::array<VoceErrore, 28> tabella{{
 
 }  // namespace
 
-const VoceErrore* cerca_errore(std::int32_t numero) {
-  for (const VoceErrore& v : tabella)
+const ErrorEntry* find_error(std::int32_t numero) {
+  for (const ErrorEntry& v : tabella)
     if (scenario::numero(v.numero) == numero) return &v;
   return nullptr;
 }
 
-const VoceErrore& cerca_errore(ScenarioError e) {
-  for (const VoceErrore& v : tabella)
+const ErrorEntry& find_error(ScenarioError e) {
+  for (const ErrorEntry& v : tabella)
     if (v.numero == e) return v;
   // Every enumerator has its row; a test walks them all.
   return tabella.front();
 }
 
-std::string_view spiegazione(std::int32_t numero) {
+std::string_view explain_error(std::int32_t numero) {
   if (numero == 0) return "no error";
-  const VoceErrore* v = cerca_errore(numero);
+  const ErrorEntry* v = find_error(numero);
   return v ? v->testo : "unknown error";
 }
 
-std::string riepilogo(std::int32_t numero, std::int32_t posizione) {
+std::string error_summary(std::int32_t numero, std::int32_t posizione) {
   std::string riga = "error " + std::to_string(numero);
-  const VoceErrore* v = cerca_errore(numero);
-  if (v && v->con_posizione) riga += " at " + std::to_string(posizione) + " m";
-  return riga + ": " + std::string(spiegazione(numero));
+  const ErrorEntry* v = find_error(numero);
+  if (v && v->has_position) riga += " at " + std::to_string(posizione) + " m";
+  return riga + ": " + std::string(explain_error(numero));
 }
 
 }  // namespace scenario

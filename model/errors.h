@@ -60,23 +60,23 @@ class FatalError : public std::exception {
   std::int32_t numero_;
 };
 
-struct VoceErrore {
+struct ErrorEntry {
   ScenarioError numero;
-  bool con_posizione;        // posizione_errore goes with it
+  bool has_position;        // posizione_errore goes with it
   std::string_view testo;    // short English explanation
-  std::string_view rimedio;  // what an author can do about it
+  std::string_view remedy;  // what an author can do about it
 };
 
 // The entry for a number, or nullptr for a number that is not used.
-const VoceErrore* cerca_errore(std::int32_t numero);
-const VoceErrore& cerca_errore(ScenarioError e);
+const ErrorEntry* find_error(std::int32_t numero);
+const ErrorEntry& find_error(ScenarioError e);
 
 // The explanation, or "unknown error" for a number that is not used.
-std::string_view spiegazione(std::int32_t numero);
+std::string_view explain_error(std::int32_t numero);
 
 // One line for a recorded error state: "error 12 at 2500 m: no free cell in
 // a window before a slowdown start" (the position only where one goes with
 // the number).
-std::string riepilogo(std::int32_t numero, std::int32_t posizione);
+std::string error_summary(std::int32_t numero, std::int32_t posizione);
 
 }  // namespace scenario

@@ -7,7 +7,7 @@
 
 namespace scenario {
 
-struct NomiFile {
+struct FileNames {
   std::string nome_scenario;
   std::string numero_treno;
 

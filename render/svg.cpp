@@ -31,7 +31,7 @@ std::string cp1252_text(std::string_view cp1252) {
   for (char ch : cp1252) {
     const auto c = static_cast<unsigned char>(ch);
     if (escape(out, ch)) continue;
-    const char32_t u = da_cp1252(c);
+    const char32_t u = from_cp1252(c);
     // Control characters, C1 ones included, have no place in a picture.
     if (u < 0x20 || (u >= 0x7F && u < 0xA0)) append_utf8(out, replacement);
     else if (u < 0x80) out += ch;

@@ -51,7 +51,7 @@ TEST(CompetitionCodes, LongNamesUseNoPaddingAnd8BitLetters) {
 
 TEST(HeaderStamps, MarksAndCodesInTheirSlots) {
   Modello m = con_nomi("254", "Belvara_Quintosa");
-  timbra_intestazioni(m);
+  stamp_headers(m);
   EXPECT_EQ(m.tabella_percorso[85].intero1, 610);
   EXPECT_EQ(m.tabella_percorso[85].dato4, 33391);
   EXPECT_EQ(m.celle[1].valore_a, 5121);
@@ -74,7 +74,7 @@ TEST(HeaderStamps, AFilledSlotIsFatal) {
     Modello m = con_nomi("254", "X");
     c.prepara(m);
     try {
-      timbra_intestazioni(m);
+      stamp_headers(m);
       ADD_FAILURE() << c.name << ": no error";
     } catch (const FatalError& e) {
       EXPECT_EQ(e.numero(), c.errore) << c.name;

@@ -46,7 +46,7 @@ long peak_kib() {
 std::string testo(std::span<const std::string_view> righe) {
   std::string t;
   for (std::string_view riga : righe) {
-    if (riga == fine_righe) break;
+    if (riga == end_of_lines) break;
     t += riga;
     t += "\r\n";
   }
@@ -61,7 +61,7 @@ struct InMemory {
 
 // The compilation alone, from texts in memory, and the check as scenarioc
 // runs it in the process (compilation, diagnostics, their text).
-InMemory in_memory(const std::string& linea, const std::string& treno, const NomiFile& nomi,
+InMemory in_memory(const std::string& linea, const std::string& treno, const FileNames& nomi,
                    int runs) {
   InMemory r;
   for (int run = 0; run < runs; ++run) {
@@ -70,10 +70,10 @@ InMemory in_memory(const std::string& linea, const std::string& treno, const Nom
     m.numero_treno = nomi.numero_treno;
     TextInMemory l(linea, "linea"), t(treno, "treno");
     auto t0 = Clock::now();
-    compila(m, 1, {l, t});
+    compile_folder(m, 1, {l, t});
     r.compile = std::min(r.compile, ms_since(t0));
 
-    scenarioc::Sorgenti s{{"linea", linea}, {"treno", treno}};
+    scenarioc::Sources s{{"linea", linea}, {"treno", treno}};
     t0 = Clock::now();
     const scenarioc::CheckResult c = scenarioc::check_sources(s, nomi, {}, false);
     r.check = std::min(r.check, ms_since(t0));
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
   testing_support::TempDir dir;
   const testing_support::LargeScenario s = testing_support::large_scenario();
-  const NomiFile nomi{"Grande", "1"};
+  const FileNames nomi{"Grande", "1"};
 
   double best_compile = 1e30, best_write = 1e30, best_cp = 1e30;
   std::uintmax_t bytes = 0;
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
 
     rimuovi_compilati();
     t0 = Clock::now();
-    scrivi_file_compilati(m);
+    write_compiled_files(m);
     best_write = std::min(best_write, ms_since(t0));
 
     bytes = 0;

@@ -20,45 +20,45 @@ using namespace scenario;
 using testing_support::read_bytes;
 using testing_support::TempDir;
 
-struct Compilati {
+struct CompiledBytes {
   std::string linea, percorso, celle;
 };
 
 // The embedded scenario compiled once, in process, by the compiler library.
-const Compilati& compilati() {
-  static const Compilati c = [] {
+const CompiledBytes& compilati() {
+  static const CompiledBytes c = [] {
     TempDir dir;
     Modello m;
     m.cartella = dir.str();
     m.nome_scenario = "Belvara_Quintosa";
     m.numero_treno = "254";
-    const NomiFile nomi{m.nome_scenario, m.numero_treno};
+    const FileNames nomi{m.nome_scenario, m.numero_treno};
     dati_linea(m.cartella, nomi);
     dati_treno(m.cartella, nomi);
     memorizza_percorso(m, 1);
-    return Compilati{read_bytes(dir / nomi.linea_dat()), read_bytes(dir / nomi.percorso_sim()),
+    return CompiledBytes{read_bytes(dir / nomi.linea_dat()), read_bytes(dir / nomi.percorso_sim()),
                      read_bytes(dir / nomi.celle_dat())};
   }();
   return c;
 }
 
-std::string come_testo(const ByteBuffer& b) { return std::string(b.data().begin(), b.data().end()); }
+std::string as_string(const ByteBuffer& b) { return std::string(b.data().begin(), b.data().end()); }
 
 TEST(CompiledFilesReader, EmbeddedFilesReadBackToTheSameBytes) {
-  const Compilati& c = compilati();
+  const CompiledBytes& c = compilati();
   Modello m;
-  m.tabella_percorso = leggi_percorso(c.percorso);
-  m.celle = leggi_celle(c.celle);
-  m.tracciato = leggi_tracciato(c.linea);
+  m.tabella_percorso = read_route(c.percorso);
+  m.celle = read_cells(c.celle);
+  m.tracciato = read_plan(c.linea);
 
   ByteBuffer b;
-  serializza_percorso(m, b);
-  EXPECT_EQ(come_testo(b), c.percorso);
+  serialize_route(m, b);
+  EXPECT_EQ(as_string(b), c.percorso);
   b.clear();
-  serializza_celle(m, b);
-  EXPECT_EQ(come_testo(b), c.celle);
+  serialize_cells(m, b);
+  EXPECT_EQ(as_string(b), c.celle);
   std::string linea;
-  serializza_tracciato(m.tracciato, 1 << 16, [&](std::span<const std::uint8_t> part) {
+  serialize_plan(m.tracciato, 1 << 16, [&](std::span<const std::uint8_t> part) {
     linea.append(part.begin(), part.end());
   });
   EXPECT_EQ(linea, c.linea);
@@ -71,30 +71,30 @@ TEST(CompiledFilesReader, EmbeddedFilesReadBackToTheSameBytes) {
   EXPECT_EQ(m.tracciato.punti(), 92001u);
 }
 
-struct Danno {
+struct Damage {
   const char* name;
-  std::function<std::string(const Compilati&)> file;
+  std::function<std::string(const CompiledBytes&)> file;
   std::function<void(std::string_view)> leggi;
   std::size_t offset;
   const char* message;  // a part of the error text
 };
 
-void PrintTo(const Danno& d, std::ostream* os) { *os << d.name; }
+void PrintTo(const Damage& d, std::ostream* os) { *os << d.name; }
 
 std::string con(std::string s, std::size_t at, std::string_view bytes) {
   return s.replace(at, bytes.size(), bytes);
 }
 
-const auto percorso = [](std::string_view b) { leggi_percorso(b); };
-const auto celle = [](std::string_view b) { leggi_celle(b); };
-const auto linea = [](std::string_view b) { leggi_tracciato(b); };
+const auto percorso = [](std::string_view b) { read_route(b); };
+const auto celle = [](std::string_view b) { read_cells(b); };
+const auto linea = [](std::string_view b) { read_plan(b); };
 
 // Offsets below: entry 86 ("254") is the last 37 bytes of the 3173, entry
 // 85 ("Belvara_Quintosa") the 50 before, its intero1 at 16 + 16 into it.
-class CompiledFilesReaderDamage : public testing::TestWithParam<Danno> {};
+class CompiledFilesReaderDamage : public testing::TestWithParam<Damage> {};
 
 TEST_P(CompiledFilesReaderDamage, IsRefusedWithTheOffsetAtFault) {
-  const Danno& d = GetParam();
+  const Damage& d = GetParam();
   const std::string bytes = d.file(compilati());
   try {
     d.leggi(bytes);
@@ -112,55 +112,55 @@ const std::size_t punti_massimi = 1000000 + 7000 + 1;
 INSTANTIATE_TEST_SUITE_P(
     All, CompiledFilesReaderDamage,
     testing::Values(
-        Danno{"route_empty", [](const Compilati&) { return std::string(); }, percorso, 0,
+        Damage{"route_empty", [](const CompiledBytes&) { return std::string(); }, percorso, 0,
               "cut short in entry 0 tipo_voce"},
-        Danno{"route_cut_in_a_text",
-              [](const Compilati& c) { return c.percorso.substr(0, c.percorso.find("VALDORA") + 3); },
+        Damage{"route_cut_in_a_text",
+              [](const CompiledBytes& c) { return c.percorso.substr(0, c.percorso.find("VALDORA") + 3); },
               percorso, 50, "cut short in entry 1 testo (7 bytes needed, 3 left)"},
-        Danno{"route_cut_in_the_last_field",
-              [](const Compilati& c) { return c.percorso.substr(0, c.percorso.size() - 1); },
+        Damage{"route_cut_in_the_last_field",
+              [](const CompiledBytes& c) { return c.percorso.substr(0, c.percorso.size() - 1); },
               percorso, 3169, "cut short in entry 86 dato4"},
-        Danno{"route_with_a_byte_more", [](const Compilati& c) { return c.percorso + '\0'; },
+        Damage{"route_with_a_byte_more", [](const CompiledBytes& c) { return c.percorso + '\0'; },
               percorso, 3173, "1 bytes follow the last of the 87 route entries"},
-        Danno{"route_text_length_past_the_end",
-              [](const Compilati& c) { return con(c.percorso, 14, "\xff\xff"); }, percorso, 16,
+        Damage{"route_text_length_past_the_end",
+              [](const CompiledBytes& c) { return con(c.percorso, 14, "\xff\xff"); }, percorso, 16,
               "entry 0 testo (65535 bytes needed"},
-        Danno{"route_without_format_mark",
-              [](const Compilati& c) { return con(c.percorso, 3118, "\x63\x02"); }, percorso, 3118, "entry 85 intero1 is 611, not the format mark 610"},
-        Danno{"cells_empty", [](const Compilati&) { return std::string(); }, celle, 0,
+        Damage{"route_without_format_mark",
+              [](const CompiledBytes& c) { return con(c.percorso, 3118, "\x63\x02"); }, percorso, 3118, "entry 85 intero1 is 611, not the format mark 610"},
+        Damage{"cells_empty", [](const CompiledBytes&) { return std::string(); }, celle, 0,
               "at least cells 0 and 1"},
-        Danno{"cells_part_of_a_cell",
-              [](const Compilati& c) { return c.celle.substr(0, c.celle.size() - 1); }, celle,
+        Damage{"cells_part_of_a_cell",
+              [](const CompiledBytes& c) { return c.celle.substr(0, c.celle.size() - 1); }, celle,
               27600, "14 bytes into a cell"},
-        Danno{"cells_without_format_mark",
-              [](const Compilati& c) { return con(c.celle, 16, std::string(2, '\0')); }, celle, 16,
+        Damage{"cells_without_format_mark",
+              [](const CompiledBytes& c) { return con(c.celle, 16, std::string(2, '\0')); }, celle, 16,
               "cell 1 valore_a is 0"},
-        Danno{"cells_more_than_the_longest_route",
-              [](const Compilati& c) { return c.celle + std::string(15 * 20141 - c.celle.size() + 15, '\0'); },
+        Damage{"cells_more_than_the_longest_route",
+              [](const CompiledBytes& c) { return c.celle + std::string(15 * 20141 - c.celle.size() + 15, '\0'); },
               celle, 15 * 20141, "20142 cells"},
-        Danno{"line_unknown_tag", [](const Compilati& c) { return con(c.linea, 0, "\x03"); },
+        Damage{"line_unknown_tag", [](const CompiledBytes& c) { return con(c.linea, 0, "\x03"); },
               linea, 0, "element 0 has the tag 3"},
-        Danno{"line_cut_in_a_value",
-              [](const Compilati& c) { return c.linea.substr(0, c.linea.size() - 4 - 1); }, linea,
+        Damage{"line_cut_in_a_value",
+              [](const CompiledBytes& c) { return c.linea.substr(0, c.linea.size() - 4 - 1); }, linea,
               1839952, "element 183999 (real) (8 bytes needed, 7 left)"},
-        Danno{"line_odd_element_count", [](const Compilati& c) { return c.linea + std::string(2, '\0'); },
+        Damage{"line_odd_element_count", [](const CompiledBytes& c) { return c.linea + std::string(2, '\0'); },
               linea, 1839966, "odd number of elements"},
-        Danno{"line_shifted_halves",
-              [](const Compilati& c) { return c.linea.substr(0, c.linea.size() - 4); }, linea,
+        Damage{"line_shifted_halves",
+              [](const CompiledBytes& c) { return c.linea.substr(0, c.linea.size() - 4); }, linea,
               919980, "point 0 has the tag 2 in coordinate 0 but 0 in coordinate 1"},
-        Danno{"line_longer_than_the_longest_line",
-              [](const Compilati&) { return std::string(4 * punti_massimi + 2, '\0'); }, linea,
+        Damage{"line_longer_than_the_longest_line",
+              [](const CompiledBytes&) { return std::string(4 * punti_massimi + 2, '\0'); }, linea,
               4 * punti_massimi, "more elements than"}),
-    [](const testing::TestParamInfo<Danno>& i) { return std::string(i.param.name); });
+    [](const testing::TestParamInfo<Damage>& i) { return std::string(i.param.name); });
 
 TEST(CompiledFilesReader, FileKindComesFromTheNameEnding) {
-  EXPECT_EQ(tipo_file_compilato("/a/Belvara_Quintosa_linea.dat"), TipoFileCompilato::linea);
-  EXPECT_EQ(tipo_file_compilato("Belvara_Quintosa_254.dat"), TipoFileCompilato::celle);
-  EXPECT_EQ(tipo_file_compilato("linea.dat"), TipoFileCompilato::celle);
-  EXPECT_EQ(tipo_file_compilato("X_LINEA.DAT"), TipoFileCompilato::linea);
-  EXPECT_EQ(tipo_file_compilato("Belvara_Quintosa_254.Sim"), TipoFileCompilato::percorso);
-  EXPECT_EQ(tipo_file_compilato("Belvara_Quintosa_254-.txt"), TipoFileCompilato::sconosciuto);
-  EXPECT_EQ(tipo_file_compilato("dat"), TipoFileCompilato::sconosciuto);
+  EXPECT_EQ(compiled_file_kind("/a/Belvara_Quintosa_linea.dat"), CompiledFileKind::linea);
+  EXPECT_EQ(compiled_file_kind("Belvara_Quintosa_254.dat"), CompiledFileKind::celle);
+  EXPECT_EQ(compiled_file_kind("linea.dat"), CompiledFileKind::celle);
+  EXPECT_EQ(compiled_file_kind("X_LINEA.DAT"), CompiledFileKind::linea);
+  EXPECT_EQ(compiled_file_kind("Belvara_Quintosa_254.Sim"), CompiledFileKind::percorso);
+  EXPECT_EQ(compiled_file_kind("Belvara_Quintosa_254-.txt"), CompiledFileKind::sconosciuto);
+  EXPECT_EQ(compiled_file_kind("dat"), CompiledFileKind::sconosciuto);
 }
 
 }  // namespace

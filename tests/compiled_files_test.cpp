@@ -46,7 +46,7 @@ Modello modello(const std::string& cartella, bool piano) {
   m.celle[202] = {1, 42, -2, 3, 8, 220, 81, 2, 30, 103, 95};
   if (piano) {
     m.tracciato.crea(m.lunghezza_totale);
-    semina_piano(m.tracciato);
+    seed_plan(m.tracciato);
     for (std::size_t p = 2; p <= 91998; ++p) m.tracciato.set_real_point(p, 0.0, static_cast<double>(p));
   }
   return m;
@@ -54,7 +54,7 @@ Modello modello(const std::string& cartella, bool piano) {
 
 TEST(CompiledFiles, RouteFileLayout) {
   TempDir dir;
-  scrivi_file_compilati(modello(dir.str(), false));
+  write_compiled_files(modello(dir.str(), false));
   const std::string b = read_bytes(dir / "Belvara_Quintosa_254.sim");
   ASSERT_EQ(b.size(), 87u * 34 + 16 + 3);
   // Entry 1 at 34: kind, dato1..3, byte1, empty text, intero1..5, byte2..5, dato4.
@@ -80,7 +80,7 @@ TEST(CompiledFiles, RouteFileLayout) {
 
 TEST(CompiledFiles, CellFileLayout) {
   TempDir dir;
-  scrivi_file_compilati(modello(dir.str(), false));
+  write_compiled_files(modello(dir.str(), false));
   const std::string b = read_bytes(dir / "Belvara_Quintosa_254.dat");
   ASSERT_EQ(b.size(), 27615u);
   EXPECT_EQ(le(b, 15 + 1, 2), 5121u);
@@ -92,7 +92,7 @@ TEST(CompiledFiles, CellFileLayout) {
 
 TEST(CompiledFiles, LineFileLayoutAndSize) {
   TempDir dir;
-  scrivi_file_compilati(modello(dir.str(), true));
+  write_compiled_files(modello(dir.str(), true));
   const std::string b = read_bytes(dir / "Belvara_Quintosa_linea.dat");
   ASSERT_EQ(b.size(), 1839964u);
   EXPECT_EQ(b.substr(0, 4), std::string("\x02\x00\x00\x00", 4));  // point 0, coordinate 0: integer 0
@@ -113,11 +113,11 @@ TEST(CompiledFiles, ReplacedWholeAndLineFileOnlyWithThePlan) {
   const std::string vecchio(3000000, 'x');
   for (const char* nome : {"Belvara_Quintosa_254.sim", "Belvara_Quintosa_254.dat", "Belvara_Quintosa_linea.dat"})
     write_bytes(dir / nome, vecchio);
-  scrivi_file_compilati(modello(dir.str(), false));
+  write_compiled_files(modello(dir.str(), false));
   EXPECT_EQ(read_bytes(dir / "Belvara_Quintosa_254.sim").size(), 2977u);
   EXPECT_EQ(read_bytes(dir / "Belvara_Quintosa_254.dat").size(), 27615u);
   EXPECT_EQ(read_bytes(dir / "Belvara_Quintosa_linea.dat"), vecchio);  // untouched without the plan
-  scrivi_file_compilati(modello(dir.str(), true));
+  write_compiled_files(modello(dir.str(), true));
   EXPECT_EQ(read_bytes(dir / "Belvara_Quintosa_linea.dat").size(), 1839964u);
 }
 
@@ -125,7 +125,7 @@ TEST(CompiledFiles, AFileThatCannotBeCreatedIsAFailureNamingIt) {
   TempDir dir;
   std::filesystem::create_directory(dir / "Belvara_Quintosa_254.sim");
   try {
-    scrivi_file_compilati(modello(dir.str(), true));
+    write_compiled_files(modello(dir.str(), true));
     ADD_FAILURE() << "no failure";
   } catch (const platform::Failure& e) {
     EXPECT_NE(e.path().find("Belvara_Quintosa_254.sim"), std::string::npos) << e.what();
@@ -138,7 +138,7 @@ TEST(CompiledFiles, AFileThatCannotBeCreatedIsAFailureNamingIt) {
 
 // The line file begun while the plan is computed. A first plan is reported
 // and partly written, then dropped for a second: the files must hold the
-// second plan's bytes exactly as scrivi_file_compilati writes them.
+// second plan's bytes exactly as write_compiled_files writes them.
 TEST(CompiledFilesWriter, ALineFileBegunWhileThePlanIsComputedHasTheSameBytes) {
   TempDir dir, altra;
   Modello m = modello(dir.str(), false);
@@ -146,7 +146,7 @@ TEST(CompiledFilesWriter, ALineFileBegunWhileThePlanIsComputedHasTheSameBytes) {
   CompiledFilesWriter scrittura(m);
   auto piano = [&](std::int32_t ultimo, double y) {
     m.tracciato.crea(ultimo);
-    semina_piano(m.tracciato);
+    seed_plan(m.tracciato);
     Tracciato::Appender a(m.tracciato);
     a.reali(static_cast<std::size_t>(ultimo) - 3, [&] { return std::pair{0.5, y += 1}; });
   };
@@ -163,7 +163,7 @@ TEST(CompiledFilesWriter, ALineFileBegunWhileThePlanIsComputedHasTheSameBytes) {
   scrittura.finish();
 
   m.cartella = altra.str();
-  scrivi_file_compilati(m);
+  write_compiled_files(m);
   for (const char* nome : {"Belvara_Quintosa_linea.dat", "Belvara_Quintosa_254.sim", "Belvara_Quintosa_254.dat"})
     EXPECT_EQ(read_bytes(dir / nome), read_bytes(altra / nome)) << nome;
   EXPECT_EQ(testing_support::names_in(dir.path()), testing_support::names_in(altra.path()));

@@ -30,7 +30,7 @@ TEST(Cp1252, TakesUtf8ThatTheCodePageHoldsAndNothingElse) {
       {"\xf8\x90\x80\x80", std::nullopt},         // no such lead byte
       {"\xa8", std::nullopt},                     // a lone continuation byte
   };
-  for (const Case& c : cases) EXPECT_EQ(scenarioc::to_cp1252(c.utf8), c.cp1252) << c.utf8;
+  for (const Case& c : cases) EXPECT_EQ(scenario::to_cp1252(c.utf8), c.cp1252) << c.utf8;
 }
 
 TEST(Cp1252, JsonShowsTypedTextAsTypedAndOtherBytesAsWindows1252) {

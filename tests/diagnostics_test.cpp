@@ -18,8 +18,8 @@
 namespace {
 
 using namespace scenario;
-using testing_support::linea_con;
-using testing_support::treno_con;
+using testing_support::line_with;
+using testing_support::train_with;
 
 // A place as an author reads it: which text, which line.
 struct Seen {
@@ -43,7 +43,7 @@ Compiled compile(const std::string& linea, const std::string& treno, std::int32_
   c.m.numero_treno = "7";
   TextInMemory l(linea, "linea"), t(treno, "treno");
   try {
-    compila(c.m, j, {l, t});
+    compile_folder(c.m, j, {l, t});
   } catch (const FatalError& f) {
     c.fatal = f.numero();
   } catch (const CompilationStopped&) {
@@ -58,8 +58,8 @@ Compiled compile(const std::string& linea, const std::string& treno, std::int32_
   return c;
 }
 
-const std::string binario = linea_con("", 30000);
-const std::string fermo = treno_con("");
+const std::string binario = line_with("", 30000);
+const std::string fermo = train_with("");
 const std::string segnale = ", 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n";
 
 struct Case {
@@ -73,7 +73,7 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class Diagnostics : public testing::TestWithParam<Case> {};
 
-// Line numbers: linea_con puts the body from line 4 on, treno_con the rows
+// Line numbers: line_with puts the body from line 4 on, train_with the rows
 // from line 2 on.
 TEST_P(Diagnostics, NameTheirCodeAndLine) {
   const Case& c = GetParam();
@@ -83,10 +83,10 @@ TEST_P(Diagnostics, NameTheirCodeAndLine) {
 INSTANTIATE_TEST_SUITE_P(
     Warnings, Diagnostics,
     testing::Values(
-        Case{"keyword_typo_in_the_line", linea_con("pendnza, 7100, 4\r\n", 30000), fermo,
+        Case{"keyword_typo_in_the_line", line_with("pendnza, 7100, 4\r\n", 30000), fermo,
              {{"unknown-keyword", 'l', 4}}},
         Case{"keyword_typos_in_the_train", binario,
-             treno_con("segnalle, 4200" + segnale + "stazoine, 2000, 8, 700, 0, 1, 0, 1,1,0, "
+             train_with("segnalle, 4200" + segnale + "stazoine, 2000, 8, 700, 0, 1, 0, 1,1,0, "
                        "4,1,1, 1, 13,57, 0, VALDORA\r\nralentamento, 20000, 60, 500, 0, 1, 0\r\n"
                        "velcita, 0, 100\r\n"),
              {{"unknown-keyword", 't', 2},
@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
               {"unknown-keyword", 't', 4},
               {"unknown-keyword", 't', 5}}},
         Case{"a_comment_line_that_holds_a_keyword",
-             linea_con("# qui la pendenza cambia\r\npendenza, 7100, 4\r\n", 30000), fermo,
+             line_with("# qui la pendenza cambia\r\npendenza, 7100, 4\r\n", 30000), fermo,
              // The record reads its values from the next line and fails there:
              // the error is the comment's.
              {{"keyword-in-comment", 'l', 4}, {"error-25", 'l', 4}}},
@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
              "[generale]\r\nlunghezza percorso\r\n30000\r\n[curve]\r\n[fine]\r\n", fermo,
              {{"missing-values", 'l', 2}}},
         Case{"a_keyword_past_the_comment_fields",
-             linea_con("-----\r\n- tratto -\r\n- pendenza -, 7100, 4\r\n", 30000), fermo,
+             line_with("-----\r\n- tratto -\r\n- pendenza -, 7100, 4\r\n", 30000), fermo,
              {{"keyword-in-comment", 'l', 6}}},
         Case{"records_before_generale", binario,
              "numero vetture, 16\r\n[generale]\r\nsabbia, 300\r\n[fine]\r\n",
@@ -113,34 +113,34 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"a_general_keyword_with_a_capital",
              "[generale]\r\nlunghezza percorso, 30000\r\nSfondo uno, 3\r\n[curve]\r\n[fine]\r\n",
              fermo, {{"not-read", 'l', 3}}},
-        Case{"a_train_row_in_the_line", linea_con("segnale, 5000" + segnale, 30000), fermo,
+        Case{"a_train_row_in_the_line", line_with("segnale, 5000" + segnale, 30000), fermo,
              {{"not-read", 'l', 4}}},
-        Case{"more_values_than_the_record_reads", linea_con("pendenza, 7100, 4, 5\r\n", 30000),
+        Case{"more_values_than_the_record_reads", line_with("pendenza, 7100, 4, 5\r\n", 30000),
              fermo, {{"extra-values", 'l', 4}}},
-        Case{"values_taken_from_the_next_line", linea_con("pendenza, 7100\r\n4\r\n", 30000),
+        Case{"values_taken_from_the_next_line", line_with("pendenza, 7100\r\n4\r\n", 30000),
              fermo, {{"missing-values", 'l', 4}}},
         Case{"gradients_out_of_order",
-             linea_con("pendenza, 7100, 4\r\npendenza, 5000, 3\r\n", 30000), fermo,
+             line_with("pendenza, 7100, 4\r\npendenza, 5000, 3\r\n", 30000), fermo,
              {{"out-of-order", 'l', 5}}},
         Case{"curves_out_of_order",
-             linea_con("curvad3, 5000, 1000\r\ncurvas2, 5500, 200\r\n", 30000), fermo,
+             line_with("curvad3, 5000, 1000\r\ncurvas2, 5500, 200\r\n", 30000), fermo,
              {{"out-of-order", 'l', 5}}},
         Case{"speed_and_adhesion_steps_out_of_order", binario,
-             treno_con("velocita, 3000, 150\r\nvelocita, 1000, 100\r\naderenza, 0, 100\r\n"
+             train_with("velocita, 3000, 150\r\nvelocita, 1000, 100\r\naderenza, 0, 100\r\n"
                        "aderenza, 950, 95\r\naderenza, 950, 90\r\n"),
              {{"out-of-order", 't', 3}, {"out-of-order", 't', 6}}},
-        Case{"a_right_curve_read_as_left", linea_con("curva destra 5, 1900, 300\r\n", 30000),
+        Case{"a_right_curve_read_as_left", line_with("curva destra 5, 1900, 300\r\n", 30000),
              fermo, {{"curve-keyword", 'l', 4}}},
-        Case{"a_curve_with_two_class_digits", linea_con("curvad35, 1900, 300\r\n", 30000), fermo,
+        Case{"a_curve_with_two_class_digits", line_with("curvad35, 1900, 300\r\n", 30000), fermo,
              {{"curve-keyword", 'l', 4}}},
         Case{"a_curve_without_class_digit_without_the_plan",
-             linea_con("curvad, 1900, 300\r\n", 30000), fermo, {{"curve-keyword", 'l', 4}}, 0},
+             line_with("curvad, 1900, 300\r\n", 30000), fermo, {{"curve-keyword", 'l', 4}}, 0},
         Case{"features_in_the_run_out",
-             linea_con("montagna, 29000, 32000, 2\r\ncurvad3, 29500, 1000\r\n", 30000),
-             treno_con("segnale, 31000" + segnale),
+             line_with("montagna, 29000, 32000, 2\r\ncurvad3, 29500, 1000\r\n", 30000),
+             train_with("segnale, 31000" + segnale),
              {{"in-run-out", 'l', 4}, {"in-run-out", 'l', 5}, {"in-run-out", 't', 2}}},
         Case{"mountains_that_cover_no_cell",
-             linea_con("montagna, 5000, 4000, 2\r\nmontagna, 8000, 8020, 2\r\n", 30000), fermo,
+             line_with("montagna, 5000, 4000, 2\r\nmontagna, 8000, 8020, 2\r\n", 30000), fermo,
              {{"empty-mountain", 'l', 4}, {"empty-mountain", 'l', 5}}},
         Case{"progressives_sharing_the_greatest_position",
              "[generale]\r\nlunghezza percorso, 30000\r\nprogressiva chilometrica due, 5000, 200, "
@@ -152,19 +152,19 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"a_train_in_utf_16", binario, std::string("\xFF\xFE[\0g\0", 6),
              {{"utf-16", 't', 1}}},
         Case{"a_train_in_utf_8", binario,
-             treno_con("stazione, 2000, 8, 700, 0, 1, 0, 1,1,0, 4,1,1, 1, 13,57, 0, "
+             train_with("stazione, 2000, 8, 700, 0, 1, 0, 1,1,0, 4,1,1, 1, 13,57, 0, "
                        "CITT\xC3\x80\r\n"),
              {{"utf-8", 't', 2}}},
         Case{"a_station_name_cut_at_a_comma", binario,
-             treno_con("stazione, 2000, 8, 700, 0, 1, 0, 1,1,0, 4,1,1, 1, 13,57, 0, VEDONA, "
+             train_with("stazione, 2000, 8, 700, 0, 1, 0, 1,1,0, 4,1,1, 1, 13,57, 0, VEDONA, "
                        "CENTRALE\r\n"),
              {{"station-name-cut", 't', 2}}},
         Case{"a_station_stop_cell_over_a_speed_board",
-             linea_con("indicatori_vmax, 1500, 100, 100, 100, 0, , , , 0\r\n", 30000),
-             treno_con("stazione, 900, 8, 700, 0, 1, 0, 1,1,0, 4,1,1, 1, 13,57, 0, VALDORA\r\n"),
+             line_with("indicatori_vmax, 1500, 100, 100, 100, 0, , , , 0\r\n", 30000),
+             train_with("stazione, 900, 8, 700, 0, 1, 0, 1,1,0, 4,1,1, 1, 13,57, 0, VALDORA\r\n"),
              {{"station-over-feature", 't', 2}}},
         Case{"approach_marks_over_other_marks", binario,
-             treno_con("segnale, 5000" + segnale + "segnale, 5100" + segnale),
+             train_with("segnale, 5000" + segnale + "segnale, 5100" + segnale),
              {{"marks-overwritten", 't', 3}}}),
     [](const testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
@@ -172,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
     Errors, Diagnostics,
     testing::Values(
         Case{"a_row_short_of_a_value", binario,
-             treno_con("rallentamento, 20300, 60, 500, 0, 1\r\nsegnale, 5000" + segnale),
+             train_with("rallentamento, 20300, 60, 500, 0, 1\r\nsegnale, 5000" + segnale),
              {{"error-25", 't', 2}}},
         Case{"a_record_cut_off_by_the_end_of_the_text",
              "[generale]\r\nlunghezza percorso, 30000\r\n[curve]\r\npendenza, 7100\r\n", fermo,
@@ -182,18 +182,18 @@ INSTANTIATE_TEST_SUITE_P(
              "1\r\n[curve]\r\n[fine]\r\n",
              fermo, {{"error-2", 'l', 3}}},
         Case{"no_free_cell_in_a_window_before_a_slowdown", binario,
-             treno_con("rallentamento, 20000, 120, 500, 0, 0, 0\r\nabbattimento, 19700, 0\r\n"
+             train_with("rallentamento, 20000, 120, 500, 0, 0, 0\r\nabbattimento, 19700, 0\r\n"
                        "abbattimento, 19750, 0\r\nabbattimento, 19800, 0\r\n"),
              {{"error-12", 't', 2}}},
-        Case{"a_feature_in_track_cell_1", binario, treno_con("segnale, 0, 2, 3" + segnale.substr(5)),
+        Case{"a_feature_in_track_cell_1", binario, train_with("segnale, 0, 2, 3" + segnale.substr(5)),
              {{"error-1250", 't', 2}}},
         Case{"generale_as_the_last_field", "sfondo, 1\r\n[generale]", fermo,
              {{"error-102", 'l', 2}}},
-        Case{"a_row_past_the_track", linea_con("pendenza, 36950, 1\r\n", 30000), fermo,
+        Case{"a_row_past_the_track", line_with("pendenza, 36950, 1\r\n", 30000), fermo,
              {{"error-15", 'l', 4}}},
         Case{"an_error_replaced_by_a_later_one",
-             linea_con("pendenza, 36950, 1\r\n", 30000),
-             treno_con("segnale, 5000" + segnale + "segnale, 5000" + segnale),
+             line_with("pendenza, 36950, 1\r\n", 30000),
+             train_with("segnale, 5000" + segnale + "segnale, 5000" + segnale),
              // The line's error 15 becomes a note of the train's error 16.
              {{"error-16", 't', 3}}}),
     [](const testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
@@ -202,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
 std::string testo(std::span<const std::string_view> righe) {
   std::string t;
   for (std::string_view riga : righe) {
-    if (riga == fine_righe) break;
+    if (riga == end_of_lines) break;
     t += riga;
     t += "\r\n";
   }
@@ -213,14 +213,14 @@ TEST(Diagnostics, SoundTextsStayQuiet) {
   EXPECT_EQ(compile(testo(righe_linea()), testo(righe_treno())).seen, std::vector<Seen>{});
   // Quoted names with commas, hyphenated and Windows-1252 accented names,
   // comment lines with a hyphen, a comment between two records.
-  const std::string linea = linea_con(
+  const std::string linea = line_with(
       "- le curve della linea, da nord a sud\r\n"
       "curvad3, 800, 450\r\n"
       "------------------------------------\r\n"
       "pendenza, 1000, 3\r\n"
       "cartello indicatore, 2000, \"VEDONA, BIVIO\"\r\n",
       30000);
-  const std::string treno = treno_con(
+  const std::string treno = train_with(
       "- stazioni -\r\n"
       "stazione, 0, 8, 700, 0, 1, 0, 1,1,0, 4,1,1, 1, 13,57, 0, LOVEDRO-CORTINO\r\n"
       "stazione, 3000, 11, 200, 0, 0, 1, 1,1,0, 4,1,1, 220, 0, 0, 0, \"VEDONA, C.LE\"\r\n"
@@ -235,7 +235,7 @@ TEST(Diagnostics, SoundTextsStayQuiet) {
 TEST(Diagnostics, NotesNameTheRowThatHoldsAContestedCell) {
   // A signal on the stop cell of a station: the note stands at the
   // station's row.
-  const std::string treno = treno_con(
+  const std::string treno = train_with(
       "stazione, 0, 8, 700, 0, 1, 0, 1,1,0, 4,1,1, 1, 13,57, 0, VALDORA\r\n"
       "segnale, 600" + segnale);
   const Compiled c = compile(binario, treno);
@@ -251,7 +251,7 @@ TEST(Diagnostics, NotesNameTheRowThatHoldsAContestedCell) {
             "here");
   EXPECT_EQ(d.notes[0].at.text, Text::treno);
   EXPECT_EQ(FieldReader::locate(treno, d.notes[0].at.offset).line, 2u);
-  EXPECT_EQ(d.notes[2].message, cerca_errore(16)->rimedio);
+  EXPECT_EQ(d.notes[2].message, find_error(16)->remedy);
 
   // The origins behind the cells: the station row wrote cell 13's feature
   // and its approach marks, the speed rows the speed bytes.
@@ -265,8 +265,8 @@ TEST(Diagnostics, NotesNameTheRowThatHoldsAContestedCell) {
 TEST(Diagnostics, ProfileBytesKnowTheirRows) {
   // Each gradient and speed step writes its value from its cell on; before
   // the first step the cells carry the starting value of no row.
-  const std::string linea = linea_con("pendenza, 1000, 3\r\npendenza, 7100, 4\r\n", 30000);
-  const std::string treno = treno_con("velocita, 0, 100\r\nvelocita, 3000, 150\r\n");
+  const std::string linea = line_with("pendenza, 1000, 3\r\npendenza, 7100, 4\r\n", 30000);
+  const std::string treno = train_with("velocita, 0, 100\r\nvelocita, 3000, 150\r\n");
   const Compiled c = compile(linea, treno);
   ASSERT_EQ(c.seen, std::vector<Seen>{});
   const RowRef primo(Text::linea, linea.find("pendenza, 1000")),
@@ -285,10 +285,10 @@ TEST(Diagnostics, ProfileBytesKnowTheirRows) {
 TEST(Diagnostics, EveryErrorNumberHasItsRow) {
   for (std::int32_t n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16, 17, 18, 19, 20, 21,
                          22, 24, 25, 101, 102, 103, 1250, 1251}) {
-    const VoceErrore* v = cerca_errore(n);
+    const ErrorEntry* v = find_error(n);
     ASSERT_NE(v, nullptr) << n;
     EXPECT_EQ(numero(v->numero), n);
-    EXPECT_EQ(&cerca_errore(v->numero), v) << n;
+    EXPECT_EQ(&find_error(v->numero), v) << n;
   }
 }
 

@@ -22,7 +22,7 @@ class EmbeddedScenario : public ::testing::Test {
     f_->m.numero_treno = "254";
     dati_linea(f_->m.cartella, f_->nomi());
     dati_treno(f_->m.cartella, f_->nomi());
-    f_->compila(1);
+    f_->compile_folder(1);
   }
   static void TearDownTestSuite() {
     delete f_;
@@ -38,8 +38,8 @@ TEST_F(EmbeddedScenario, CompilesWithoutErrorAndLeavesOnlyTheCompiledFiles) {
   EXPECT_EQ(m().numero_errore, 0);
   EXPECT_EQ(m().lunghezza_totale, 92000);
   EXPECT_EQ(m().ultima_cella, 1840);
-  EXPECT_FALSE(f_->linea_rimasta());
-  EXPECT_FALSE(f_->treno_rimasto());
+  EXPECT_FALSE(f_->line_text_left());
+  EXPECT_FALSE(f_->train_text_left());
   EXPECT_EQ(read_bytes(f_->percorso("Belvara_Quintosa_254.dat")).size(), 27615u);
   EXPECT_EQ(read_bytes(f_->percorso("Belvara_Quintosa_linea.dat")).size(), 1839964u);
   const std::size_t testi = 16 + 3 + 7 + 11 + 17 + 6 + 6 + 6 + 6 + 15 + 9 + 9 + 13 + 14 + 8 + 5 + 7 + 16 + 15 + 11 + 15;
@@ -107,21 +107,21 @@ TEST_F(EmbeddedScenario, StampsAndCodes) {
 
 TEST(Compilation, WithoutCellsNothingIsWritten) {
   ScenarioFixture f;
-  f.treno(testing_support::treno_con(""));
-  EXPECT_THROW(f.compila(1), CompilationStopped);
+  f.treno(testing_support::train_with(""));
+  EXPECT_THROW(f.compile_folder(1), CompilationStopped);
   EXPECT_EQ(f.m.numero_errore, 101);
-  EXPECT_TRUE(f.treno_rimasto());
+  EXPECT_TRUE(f.train_text_left());
   EXPECT_FALSE(f.esiste(f.nomi().percorso_sim()));
   EXPECT_FALSE(f.esiste(f.nomi().celle_dat()));
 }
 
 TEST(Compilation, ScenarioErrorsStillGiveTheFiles) {
   ScenarioFixture f;
-  f.linea(testing_support::linea_con(""));
-  f.treno(testing_support::treno_con(
+  f.linea(testing_support::line_with(""));
+  f.treno(testing_support::train_with(
       "stazione, 1000, 12, 600, 0,0,0, 1,1,0, 4,1,1, 1, 13,57,0, UNO\r\n"
       "stazione, 3010, 12, 600, 0,0,0, 1,1,0, 4,1,1, 1, 13,57,0, DUE\r\n"));
-  Modello& m = f.compila(0);
+  Modello& m = f.compile_folder(0);
   EXPECT_EQ(m.numero_errore, 8);
   EXPECT_EQ(m.tabella_percorso[1].testo, "UNO");
   EXPECT_TRUE(f.esiste(f.nomi().percorso_sim()));
@@ -135,10 +135,10 @@ TEST(Compilation, AFeatureInCellOneIsFatal) {
   for (auto [riga, errore] : {std::pair{"segnale, 0, 2,4,0,0,0,0,0,0,0,0\r\n", 1250},
                               {"segnale, 0, 2,0,1,0,0,0,0,0,0,0\r\n", 1251}}) {
     ScenarioFixture f;
-    f.linea(testing_support::linea_con("", 300000));
-    f.treno(testing_support::treno_con(riga));
+    f.linea(testing_support::line_with("", 300000));
+    f.treno(testing_support::train_with(riga));
     try {
-      f.compila(1);
+      f.compile_folder(1);
       ADD_FAILURE() << riga;
     } catch (const FatalError& e) {
       EXPECT_EQ(e.numero(), errore);
@@ -153,12 +153,12 @@ TEST(Compilation, ALineFileThatCannotBeWrittenLeavesNoCompiledFile) {
   using platform::testing::Operation;
   for (Operation op : {Operation::create, Operation::write}) {
     ScenarioFixture f;
-    f.linea(testing_support::linea_con("", 300000));
-    f.treno(testing_support::treno_con(""));
+    f.linea(testing_support::line_with("", 300000));
+    f.treno(testing_support::train_with(""));
     platform::testing::FaultPlan piano;
     piano.fail(op, 1, platform::testing::Fault::no_space);
     try {
-      f.compila(1);
+      f.compile_folder(1);
       ADD_FAILURE() << "no failure";
     } catch (const platform::Failure& e) {
       EXPECT_NE(std::string(e.what()).find(f.nomi().linea_dat()), std::string::npos) << e.what();

@@ -40,7 +40,7 @@ class Golden : public ::testing::Test {
     m.cartella = dir_->str();
     m.nome_scenario = "Belvara_Quintosa";
     m.numero_treno = "254";
-    const scenario::NomiFile names{m.nome_scenario, m.numero_treno};
+    const scenario::FileNames names{m.nome_scenario, m.numero_treno};
     scenario::dati_linea(m.cartella, names);
     scenario::dati_treno(m.cartella, names);
     scenario::dati_note(m.cartella, names);

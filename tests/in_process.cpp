@@ -85,7 +85,7 @@ const std::map<std::string, std::string>& one_shot_files() {
     m.cartella = dir.str();
     m.nome_scenario = "Belvara_Quintosa";
     m.numero_treno = "254";
-    const scenario::NomiFile names{m.nome_scenario, m.numero_treno};
+    const scenario::FileNames names{m.nome_scenario, m.numero_treno};
     scenario::dati_linea(m.cartella, names);
     scenario::dati_treno(m.cartella, names);
     scenario::dati_note(m.cartella, names);

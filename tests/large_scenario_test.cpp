@@ -22,7 +22,7 @@ TEST(LargeScenario, CompilesAtTheLimits) {
   ScenarioFixture f;
   f.linea(s.linea);
   f.treno(s.treno);
-  Modello& m = f.compila(1);
+  Modello& m = f.compile_folder(1);
   ASSERT_EQ(m.numero_errore, 0) << m.posizione_errore;
   EXPECT_EQ(m.lunghezza_totale, 1007000);
   EXPECT_EQ(m.ultima_cella, 20140);

@@ -14,14 +14,14 @@
 namespace {
 
 using namespace scenario;
-using testing_support::linea_con;
+using testing_support::line_with;
 using testing_support::ScenarioFixture;
 using testing_support::sha256_hex;
-using testing_support::treno_con;
+using testing_support::train_with;
 
 Modello& leggi_corpo(ScenarioFixture& f, const std::string& corpo, std::int32_t j = 0) {
-  f.linea(linea_con(corpo));
-  f.treno(treno_con(""));
+  f.linea(line_with(corpo));
+  f.treno(train_with(""));
   return f.leggi(j);
 }
 
@@ -80,7 +80,7 @@ TEST(Plan, CurvePointsBitForBit) {
   }
   // Every other point, through the compiled line file's bytes.
   std::string bytes;
-  serializza_tracciato(t, 4096, [&](std::span<const std::uint8_t> s) {
+  serialize_plan(t, 4096, [&](std::span<const std::uint8_t> s) {
     bytes.append(reinterpret_cast<const char*>(s.data()), s.size());
   });
   EXPECT_EQ(sha256_hex(bytes), "fb2be2fc03d45d0282252be520cac7a4f2ab997c15ab15a8bebb8b35ed98fbf4");
@@ -99,13 +99,13 @@ TEST(Plan, ACurveThatStopsTheReadingEndsThePlanThere) {
       {"past point 1000000 (error 103)",
        "[generale]\r\nlunghezza percorso, 1000000\r\n[c]\r\ncurvad1, 999000, 5000\r\n[fine]\r\n", 103,
        1000000},
-      {"past the end of the plan (error 25)", linea_con("curvad3, 16000, 2000\r\n"), 25, 17000},
-      {"a straight line, laid to two points before the end", linea_con(""), 0, 16998},
+      {"past the end of the plan (error 25)", line_with("curvad3, 16000, 2000\r\n"), 25, 17000},
+      {"a straight line, laid to two points before the end", line_with(""), 0, 16998},
   };
   for (const Case& c : cases) {
     ScenarioFixture f;
     f.linea(c.linea);
-    f.treno(treno_con(""));
+    f.treno(train_with(""));
     const Modello& m = f.leggi(1);
     EXPECT_EQ(m.numero_errore, c.errore) << c.name;
     const Tracciato& t = m.tracciato;
@@ -143,16 +143,16 @@ TEST(Gradients, RowsThatPushTheCursorPastTheLastCellFail) {
   for (auto [righe, errore] : {std::pair{3, 0}, {4, 25}, {5, 25}}) {
     std::string corpo;
     for (int i = 0; i < righe; ++i) corpo += "pendenza, 9900, 1\r\n";
-    const std::string testo = linea_con(corpo, 3000);
+    const std::string testo = line_with(corpo, 3000);
     ScenarioFixture f;
     f.linea(testo);
-    f.treno(treno_con("sabbia, 300\r\n"));
+    f.treno(train_with("sabbia, 300\r\n"));
     Modello& m = f.leggi();
     EXPECT_EQ(m.numero_errore, errore) << righe;
     ASSERT_EQ(m.celle.size(), 201u);
     EXPECT_EQ(m.celle[200].codice_pendenza, 101) << righe;
     EXPECT_EQ(m.tabella_percorso[86].intero1, errore == 0 ? 300 : 0) << righe;
-    EXPECT_FALSE(f.treno_rimasto()) << righe;
+    EXPECT_FALSE(f.train_text_left()) << righe;
     if (errore != 0) {
       EXPECT_NE(m.read_failure.find("pushed the gradient cursor beyond the last cell"), std::string::npos)
           << m.read_failure;

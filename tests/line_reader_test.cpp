@@ -8,11 +8,11 @@
 namespace {
 
 using namespace scenario;
-using testing_support::linea_con;
+using testing_support::line_with;
 using testing_support::ScenarioFixture;
-using testing_support::treno_con;
+using testing_support::train_with;
 
-const std::string treno_vuoto = treno_con("");
+const std::string treno_vuoto = train_with("");
 
 TEST(LineReader, GeneralSectionFillsTheHeaderEntries) {
   ScenarioFixture f;
@@ -47,8 +47,8 @@ TEST(LineReader, GeneralSectionFillsTheHeaderEntries) {
   EXPECT_EQ(t[86].dato1, 50);
   EXPECT_EQ(t[86].dato2, 76800);
   EXPECT_EQ(t[86].dato3, 9);
-  EXPECT_FALSE(f.linea_rimasta());
-  EXPECT_FALSE(f.treno_rimasto());
+  EXPECT_FALSE(f.line_text_left());
+  EXPECT_FALSE(f.train_text_left());
 }
 
 TEST(LineReader, KeywordRulesOfTheGeneralSection) {
@@ -87,7 +87,7 @@ TEST(LineReader, KeywordRulesOfTheGeneralSection) {
 TEST(LineReader, LastCellIndexRoundsHalfToEven) {
   for (auto [lunghezza, ultima] : {std::pair{25, 140}, {75, 142}, {1, 140}, {1000000, 20140}}) {
     ScenarioFixture f;
-    f.linea(linea_con("", lunghezza));
+    f.linea(line_with("", lunghezza));
     f.treno(treno_vuoto);
     Modello& m = f.leggi();
     EXPECT_EQ(m.numero_errore, 0) << lunghezza;
@@ -102,7 +102,7 @@ TEST(LineReader, ErrorTable) {
     std::string linea;
     std::int32_t errore;
     std::int32_t posizione;  // -1: not set
-    bool linea_rimasta, treno_rimasto;
+    bool line_text_left, train_text_left;
   };
   const std::string gen = "[generale]\r\nlunghezza percorso, 10000\r\n";
   const std::vector<Case> cases = {
@@ -114,17 +114,17 @@ TEST(LineReader, ErrorTable) {
       {"repetition start", gen + "ripetizione segnali 4, 25, 100\r\n[c]\r\n[fine]\r\n", 3, -1, false, true},
       {"repetition end", gen + "ripetizione segnali 4, 50, 120\r\n[c]\r\n[fine]\r\n", 4, -1, false, true},
       {"repetition without 4 or 9", gen + "ripetizione segnali, 50, 0\r\n[c]\r\n[fine]\r\n", 5, -1, false, true},
-      {"curve without class digit", linea_con("curvad, 100, 50\r\n"), 103, -1, false, true},
+      {"curve without class digit", line_with("curvad, 100, 50\r\n"), 103, -1, false, true},
       {"curve beyond point 1000000",
        "[generale]\r\nlunghezza percorso, 1000000\r\n[c]\r\ncurvad1, 999000, 5000\r\n[fine]\r\n", 103, -1,
        false, true},
-      {"text board on a speed board", linea_con("indicatori_vmax, 1000, 100,100,100,0, 0,0,0,0\r\n"
+      {"text board on a speed board", line_with("indicatori_vmax, 1000, 100,100,100,0, 0,0,0,0\r\n"
                                                 "cartello indicatore, 1000, STOP\r\n"),
        6, 1000, false, true},
-      {"speed board on a speed board", linea_con("indicatori_vmax, 1000, 100,100,100,0, 0,0,0,0\r\n"
+      {"speed board on a speed board", line_with("indicatori_vmax, 1000, 100,100,100,0, 0,0,0,0\r\n"
                                                  "indicatori_vmax, 1010, 100,100,100,0, 0,0,0,0\r\n"),
        21, 1010, false, true},
-      {"body record beyond the cells: train still read", linea_con("pendenza, 16901, 3\r\n"), 15, 16901,
+      {"body record beyond the cells: train still read", line_with("pendenza, 16901, 3\r\n"), 15, 16901,
        false, false},
       {"record cut off by the end of the file", gen + "[c]\r\ncurvad3, 800", 25, -1, false, false},
       {"number with letters", gen + "[c]\r\npendenza, 1O00, 3\r\n[fine]\r\n", 25, -1, false, false},
@@ -136,33 +136,33 @@ TEST(LineReader, ErrorTable) {
       {"more than 80 text boards", [] {
          std::string corpo;
          for (int i = 0; i < 81; ++i) corpo += "cartello indicatore, " + std::to_string(1000 + 100 * i) + ", T\r\n";
-         return linea_con(corpo);
+         return line_with(corpo);
        }(), 25, -1, false, false},
       {"more than 80 mountains", [] {
          std::string corpo;
          for (int i = 0; i < 81; ++i)
            corpo += "montagna, " + std::to_string(1000 + 100 * i) + ", " + std::to_string(1050 + 100 * i) + ", 1\r\n";
-         return linea_con(corpo);
+         return line_with(corpo);
        }(), 25, -1, false, false},
-      {"mountain past the last cell", linea_con("montagna, 1000, 99999, 1\r\n"), 25, -1, false, false},
-      {"curve past the end of the plan", linea_con("curvad3, 16000, 2000\r\n"), 25, -1, false, false},
-      {"speed board code beyond 16 bits", linea_con("indicatori_vmax, 1000, 2000,1,1,0, 0,0,0,0\r\n"), 25,
+      {"mountain past the last cell", line_with("montagna, 1000, 99999, 1\r\n"), 25, -1, false, false},
+      {"curve past the end of the plan", line_with("curvad3, 16000, 2000\r\n"), 25, -1, false, false},
+      {"speed board code beyond 16 bits", line_with("indicatori_vmax, 1000, 2000,1,1,0, 0,0,0,0\r\n"), 25,
        -1, false, false},
       {"stripe count x 10 beyond 16 bits, though the code would fit",
-       linea_con("indicatori_vmax, 1000, 100,100,100,4000, 0,0,0,-10000\r\n"), 25, -1, false, false},
+       line_with("indicatori_vmax, 1000, 100,100,100,4000, 0,0,0,-10000\r\n"), 25, -1, false, false},
       // The reader's arithmetic is 32-bit, checked at every step.
       {"progressive positions whose first two sum beyond 32 bits",
        gen + "progressiva tre, 2000000000, 0, 0\r\nprogressiva due, 1500000000, 0, 0\r\n"
              "progressiva uno, -2000000000, 0, 0\r\n[c]\r\n[fine]\r\n",
        25, -1, false, false},
-      {"position + 100 beyond 32 bits", linea_con("pendenza, 2147483600, 3\r\n"), 25, -1, false, false},
-      {"gradient + 100 beyond 32 bits", linea_con("pendenza, 1000, 2147483600\r\npendenza, 2000, 0\r\n"), 25,
+      {"position + 100 beyond 32 bits", line_with("pendenza, 2147483600, 3\r\n"), 25, -1, false, false},
+      {"gradient + 100 beyond 32 bits", line_with("pendenza, 1000, 2147483600\r\npendenza, 2000, 0\r\n"), 25,
        -1, false, false},
       {"curve end beyond 32 bits, before the plan's limit is reached",
        "[generale]\r\nlunghezza percorso, 1000000\r\n[c]\r\ncurvad1, 999000, 2147483000\r\n[fine]\r\n", 25, -1,
        false, false},
       {"gap to the previous mountain beyond 32 bits",
-       linea_con("montagna, -2147483648, -2147483648, 1\r\nmontagna, 1000, 2000, 1\r\n"), 25, -1, false, false},
+       line_with("montagna, -2147483648, -2147483648, 1\r\nmontagna, 1000, 2000, 1\r\n"), 25, -1, false, false},
   };
   for (const Case& c : cases) {
     ScenarioFixture f;
@@ -172,8 +172,8 @@ TEST(LineReader, ErrorTable) {
     Modello& m = f.leggi(1);
     EXPECT_EQ(m.numero_errore, c.errore) << c.name;
     EXPECT_EQ(m.posizione_errore, c.posizione) << c.name;
-    EXPECT_EQ(f.linea_rimasta(), c.linea_rimasta) << c.name;
-    EXPECT_EQ(f.treno_rimasto(), c.treno_rimasto) << c.name;
+    EXPECT_EQ(f.line_text_left(), c.line_text_left) << c.name;
+    EXPECT_EQ(f.train_text_left(), c.train_text_left) << c.name;
   }
 }
 
@@ -191,8 +191,8 @@ TEST(LineReader, RouteLengthMustBePositive) {
     EXPECT_EQ(m.read_failure, "route length " + std::to_string(lunghezza) + ": must be positive");
     EXPECT_EQ(FieldReader::locate(testo, m.diagnostics.at(m.error_diagnostic).at.offset).line, 3u) << lunghezza;
     EXPECT_TRUE(m.celle.empty()) << lunghezza;
-    EXPECT_FALSE(f.linea_rimasta()) << lunghezza;
-    EXPECT_FALSE(f.treno_rimasto()) << lunghezza;
+    EXPECT_FALSE(f.line_text_left()) << lunghezza;
+    EXPECT_FALSE(f.train_text_left()) << lunghezza;
   }
 }
 
@@ -202,13 +202,13 @@ TEST(LineReader, MissingLineDescriptionDeletesNothing) {
   Modello& m = f.leggi();
   EXPECT_EQ(m.numero_errore, 101);
   EXPECT_TRUE(m.celle.empty());
-  EXPECT_TRUE(f.treno_rimasto());
+  EXPECT_TRUE(f.train_text_left());
 }
 
 TEST(LineReader, ErrorFifteenStillFinishesTheLineAndReadsTheTrain) {
   ScenarioFixture f;
-  f.linea(linea_con("pendenza, 1000, 3\r\npendenza, 16901, 5\r\npendenza, 2000, 9\r\n"));
-  f.treno(treno_con("sabbia, 300\r\n"));
+  f.linea(line_with("pendenza, 1000, 3\r\npendenza, 16901, 5\r\npendenza, 2000, 9\r\n"));
+  f.treno(train_with("sabbia, 300\r\n"));
   Modello& m = f.leggi();
   EXPECT_EQ(m.numero_errore, 15);
   EXPECT_EQ(m.posizione_errore, 16901);
@@ -222,7 +222,7 @@ TEST(LineReader, ErrorFifteenStillFinishesTheLineAndReadsTheTrain) {
 
 TEST(LineReader, CurvesAreNotRecognisedWithoutThePlan) {
   ScenarioFixture f;
-  f.linea(linea_con("curvad, 100, 50\r\n"));  // no class digit: harmless when not building the plan
+  f.linea(line_with("curvad, 100, 50\r\n"));  // no class digit: harmless when not building the plan
   f.treno(treno_vuoto);
   Modello& m = f.leggi(0);
   EXPECT_EQ(m.numero_errore, 0);
@@ -240,10 +240,10 @@ TEST(LineReader, FromMemoryLetsGoOfTheTextOnceOnEveryWayOut) {
     std::int32_t errore;
   };
   const std::vector<Case> cases = {
-      {"whole line", linea_con("pendenza, 1000, 3\r\n"), true, 0},
-      {"record beyond the cells", linea_con("pendenza, 16901, 3\r\n"), true, 15},
+      {"whole line", line_with("pendenza, 1000, 3\r\n"), true, 0},
+      {"record beyond the cells", line_with("pendenza, 16901, 3\r\n"), true, 15},
       {"no [generale]", "lunghezza percorso, 10000\r\n", false, 102},
-      {"curve without class digit", linea_con("curvad, 100, 50\r\n"), false, 103},
+      {"curve without class digit", line_with("curvad, 100, 50\r\n"), false, 103},
   };
   for (const Case& c : cases) {
     Modello m;

@@ -111,7 +111,7 @@ class Server {
 std::string joined(std::span<const std::string_view> lines) {
   std::string out;
   for (std::string_view l : lines) {
-    if (l == scenario::fine_righe) break;
+    if (l == scenario::end_of_lines) break;
     out += std::string(l) + "\r\n";
   }
   return out;

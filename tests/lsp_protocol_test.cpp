@@ -55,7 +55,7 @@ std::string uri_of(const fs::path& p) {
 std::string joined(std::span<const std::string_view> lines) {
   std::string out;
   for (std::string_view l : lines) {
-    if (l == scenario::fine_righe) break;
+    if (l == scenario::end_of_lines) break;
     out += std::string(l) + "\r\n";
   }
   return out;
@@ -171,7 +171,7 @@ class LspServer : public ::testing::Test {
   }
 
   TempDir dir;
-  const scenario::NomiFile nomi{"Prova", "7"};
+  const scenario::FileNames nomi{"Prova", "7"};
   const std::string line = joined(scenario::righe_linea());
   const std::string train = joined(scenario::righe_treno());
   const std::string line_uri = uri_of(dir / nomi.linea_txt());

@@ -21,17 +21,17 @@ namespace {
 using scenario::Tracciato;
 
 // One point: empty, two integers or two reals.
-using Punto = std::variant<std::monostate, std::pair<std::int16_t, std::int16_t>, std::pair<double, double>>;
+using PlanPoint = std::variant<std::monostate, std::pair<std::int16_t, std::int16_t>, std::pair<double, double>>;
 
 // The file's bytes spelt out element by element, the way the format
 // describes them.
-std::string immagine_attesa(const std::vector<Punto>& punti) {
+std::string immagine_attesa(const std::vector<PlanPoint>& punti) {
   std::string out;
   auto le = [&](std::uint64_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out += static_cast<char>(v >> (8 * i));
   };
   for (int coord = 0; coord < 2; ++coord) {
-    for (const Punto& p : punti) {
+    for (const PlanPoint& p : punti) {
       if (const auto* i = std::get_if<1>(&p)) {
         le(2, 2);
         le(static_cast<std::uint16_t>(coord == 0 ? i->first : i->second), 2);
@@ -48,15 +48,15 @@ std::string immagine_attesa(const std::vector<Punto>& punti) {
 
 std::string byte_del(const Tracciato& t) {
   std::string out;
-  scenario::serializza_tracciato(t, 7, [&](std::span<const std::uint8_t> b) { out.append(b.begin(), b.end()); });
+  scenario::serialize_plan(t, 7, [&](std::span<const std::uint8_t> b) { out.append(b.begin(), b.end()); });
   return out;
 }
 
-void controlla(const Tracciato& t, const std::vector<Punto>& punti, const std::string& caso) {
+void controlla(const Tracciato& t, const std::vector<PlanPoint>& punti, const std::string& caso) {
   ASSERT_EQ(t.punti(), punti.size()) << caso;
   for (std::size_t p = 0; p < punti.size(); ++p) {
     for (int coord = 0; coord < 2; ++coord) {
-      const Punto& atteso = punti[p];
+      const PlanPoint& atteso = punti[p];
       if (const auto* i = std::get_if<1>(&atteso)) {
         EXPECT_EQ(t.tipo(p, coord), Tracciato::Tipo::intero) << caso << " point " << p;
         EXPECT_EQ(t.valore(p, coord), coord == 0 ? i->first : i->second) << caso << " point " << p;
@@ -77,7 +77,7 @@ TEST(PlanImage, PointsOfAnyRunsReadBackAndGiveTheFileBytes) {
   const double nan = std::bit_cast<double>(std::uint64_t{0x7ff4000000000001});  // a payload to keep
   using I = std::pair<std::int16_t, std::int16_t>;
   using R = std::pair<double, double>;
-  const std::vector<std::pair<std::string, std::vector<Punto>>> casi = {
+  const std::vector<std::pair<std::string, std::vector<PlanPoint>>> casi = {
       {"the compiler's shape", {I{0, 0}, I{0, 1}, R{0.5, 2.0}, R{1e-300, -3.25}, {}, {}}},
       {"all empty", {{}, {}, {}}},
       {"empty first, runs in the middle, reals last",
@@ -94,7 +94,7 @@ TEST(PlanImage, PointsOfAnyRunsReadBackAndGiveTheFileBytes) {
     }
     controlla(t, punti, caso + ", set");
     // The same bytes as a file, read back.
-    controlla(scenario::leggi_tracciato(immagine_attesa(punti)), punti, caso + ", read");
+    controlla(scenario::read_plan(immagine_attesa(punti)), punti, caso + ", read");
   }
 }
 

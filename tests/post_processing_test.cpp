@@ -23,7 +23,7 @@ struct Celle {
     return metti(inizio + lunghezza, tipo::fine_rallentamento, v);
   }
   Celle& elabora() {
-    elabora_percorso(m);
+    post_process(m);
     return *this;
   }
   std::uint8_t kind(int c) const { return m.celle[static_cast<std::size_t>(c)].tipo_cella; }

@@ -22,26 +22,26 @@ class ScenarioFixture {
     m.numero_treno = "7";
   }
 
-  scenario::NomiFile nomi() const { return {m.nome_scenario, m.numero_treno}; }
+  scenario::FileNames nomi() const { return {m.nome_scenario, m.numero_treno}; }
   std::filesystem::path percorso(const std::string& nome) const { return dir / nome; }
   bool esiste(const std::string& nome) const { return std::filesystem::exists(dir / nome); }
 
   void linea(const std::string& testo) { write_bytes(dir / nomi().linea_txt(), testo); }
   void treno(const std::string& testo) { write_bytes(dir / nomi().treno_txt(), testo); }
-  bool linea_rimasta() const { return esiste(nomi().linea_txt()); }
-  bool treno_rimasto() const { return esiste(nomi().treno_txt()); }
+  bool line_text_left() const { return esiste(nomi().linea_txt()); }
+  bool train_text_left() const { return esiste(nomi().treno_txt()); }
 
   // Both readers, as the compile sequence runs them, without post-processing.
   scenario::Modello& leggi(std::int32_t j = 0) {
     m.scrivi_linea = j;
     m.numero_errore = 0;
-    scenario::azzera_tabella(m);
+    scenario::clear_route_table(m);
     scenario::DescriptionFile linea((dir / nomi().linea_txt()).string());
     scenario::DescriptionFile treno((dir / nomi().treno_txt()).string());
     scenario::memorizza_dati(m, {linea, treno});
     return m;
   }
-  scenario::Modello& compila(std::int32_t j = 0) {
+  scenario::Modello& compile_folder(std::int32_t j = 0) {
     scenario::memorizza_percorso(m, j);
     return m;
   }
@@ -51,22 +51,22 @@ class ScenarioFixture {
 };
 
 // A line description of `lunghezza` metres with `corpo` as its body.
-inline std::string linea_con(const std::string& corpo, int lunghezza = 10000) {
+inline std::string line_with(const std::string& corpo, int lunghezza = 10000) {
   return "[generale]\r\nlunghezza percorso, " + std::to_string(lunghezza) + "\r\n[curve]\r\n" +
          corpo + "[fine]\r\n";
 }
 
 // A train description with `righe` after its "[generale]" field.
-inline std::string treno_con(const std::string& righe) {
+inline std::string train_with(const std::string& righe) {
   return "[generale]\r\n" + righe + "[fine]\r\n";
 }
 
 // Reads `righe` as the train description over a 30,000 m line (last cell
 // 740) whose body is `corpo_linea`. posizione_errore starts at -1, so a test
 // sees whether an error set it.
-inline scenario::Modello& leggi_treno(ScenarioFixture& f, const std::string& righe,
+inline scenario::Modello& read_train(ScenarioFixture& f, const std::string& righe,
                                       const std::string& corpo_linea = "") {
-  f.linea(linea_con(corpo_linea, 30000));
+  f.linea(line_with(corpo_linea, 30000));
   f.treno(righe);
   f.m.posizione_errore = -1;
   return f.leggi();

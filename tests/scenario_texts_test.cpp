@@ -21,12 +21,12 @@
 
 namespace {
 
-using scenario::NomiFile;
+using scenario::FileNames;
 using testing_support::read_bytes;
 using testing_support::TempDir;
 using testing_support::write_bytes;
 
-const NomiFile nomi{"Belvara_Quintosa", "254"};
+const FileNames nomi{"Belvara_Quintosa", "254"};
 
 // FNV-1a, 64 bits: enough to tell any change of a byte in these texts.
 std::uint64_t fnv1a(std::string_view bytes) {
@@ -58,9 +58,9 @@ std::vector<std::string> lines_of(const std::string& bytes) {
 
 struct Sheet {
   const char* name;
-  void (*write)(const std::string&, const NomiFile&);
+  void (*write)(const std::string&, const FileNames&);
   std::span<const std::string_view> (*list)();
-  std::string (NomiFile::*file_name)() const;
+  std::string (FileNames::*file_name)() const;
   std::size_t size;
   std::size_t line_count;
   std::optional<std::uint64_t> hash;  // none where part of the text is free
@@ -71,7 +71,7 @@ void PrintTo(const Sheet& s, std::ostream* os) { *os << s.name; }
 
 const std::vector<Sheet>& sheets() {
   static const std::vector<Sheet> all = {
-      {"line", scenario::dati_linea, scenario::righe_linea, &NomiFile::linea_txt, 2266, 75,
+      {"line", scenario::dati_linea, scenario::righe_linea, &FileNames::linea_txt, 2266, 75,
        0x2e9f53b29d7ab0d7ull,
        {{1, "[generale]"},
         {3, "progressiva chilometrica uno,    0,    82800,    1"},
@@ -83,7 +83,7 @@ const std::vector<Sheet>& sheets() {
         {62, "indicatori_vmax,  3150,  140,  150,  160,  0,  ,  ,  ,  0"},
         {74, "[indicazioni]"},
         {75, "[fine]"}}},
-      {"train", scenario::dati_treno, scenario::righe_treno, &NomiFile::treno_txt, 4650, 93,
+      {"train", scenario::dati_treno, scenario::righe_treno, &FileNames::treno_txt, 4650, 93,
        0x34dbf05a8e286de4ull,
        {{5, "orologio,    13              56            15 "},
         {7, "aderenza,   0,    100"},
@@ -98,7 +98,7 @@ const std::vector<Sheet>& sheets() {
         {91, "segnale,   81600,   2, 2, 3,  1, 0,    2,  2,1,1, 245"},
         {92, "[codici]"},
         {93, "[fine]"}}},
-      {"notes", scenario::dati_note, scenario::righe_note, &NomiFile::note, 579, 8, std::nullopt,
+      {"notes", scenario::dati_note, scenario::righe_note, &FileNames::note, 579, 8, std::nullopt,
        {{1, "Treno impostato in rango B - la locomotiva \xE8 un E444 anche nella realt\xE0."},
         {3, "In linea c'e qualche segnale chiuso. Non ci sono rallentamenti."},
         {4,
@@ -107,9 +107,9 @@ const std::vector<Sheet>& sheets() {
          "velocit\xE0 sugli scambi."},
         {6, ""}}},
       {"slowdowns", scenario::dati_rallentamenti, scenario::righe_rallentamenti,
-       &NomiFile::rallentamenti, 55, 5, 0x4dfe03af82e7b19cull,
+       &FileNames::rallentamenti, 55, 5, 0x4dfe03af82e7b19cull,
        {{1, ""}, {4, ""}, {5, "                         NESSUNA PRESCRIZIONE"}}},
-      {"card", scenario::dati_scheda, scenario::righe_scheda, &NomiFile::scheda, 3149, 41,
+      {"card", scenario::dati_scheda, scenario::righe_scheda, &FileNames::scheda, 3149, 41,
        0xa2b90600a3c84425ull,
        {{1, ""},
         {2, " "},
@@ -148,7 +148,7 @@ TEST_P(ScenarioTextTest, WritesTheExactText) {
   if (s.hash) {
     EXPECT_EQ(fnv1a(bytes), *s.hash);
   }
-  EXPECT_EQ(bytes.find(scenario::fine_righe), std::string::npos);
+  EXPECT_EQ(bytes.find(scenario::end_of_lines), std::string::npos);
 
   const std::vector<std::string> lines = lines_of(bytes);
   ASSERT_EQ(lines.size(), s.line_count);
@@ -159,7 +159,7 @@ TEST_P(ScenarioTextTest, WritesTheExactText) {
   // The list carries exactly the file's lines, closed by the sentinel.
   std::span<const std::string_view> list = s.list();
   ASSERT_EQ(list.size(), s.line_count + 1);
-  EXPECT_EQ(list.back(), scenario::fine_righe);
+  EXPECT_EQ(list.back(), scenario::end_of_lines);
 }
 
 TEST_P(ScenarioTextTest, ReplacesAnExistingFileWhole) {
@@ -183,7 +183,7 @@ TEST_P(ScenarioTextTest, NamesTheFileFromScenarioAndTrain) {
   const Sheet& s = GetParam();
   TempDir a;
   TempDir b;
-  const NomiFile altri{"Prova", "7"};
+  const FileNames altri{"Prova", "7"};
   s.write(a.str(), nomi);
   s.write(b.str(), altri);
   ASSERT_TRUE(std::filesystem::exists(b / (altri.*s.file_name)()));

@@ -45,14 +45,14 @@ std::string q(const std::string& s) { return "'" + s + "'"; }
 std::string q(const fs::path& p) { return q(p.string()); }
 const std::string exe = q(std::string(SCENARIOC_EXE));
 
-struct Esito {
+struct Outcome {
   int status;
   std::string out, err;
 };
 
 // scenarioc with `args` (already quoted); standard output goes to `out`
 // (a file in a scratch folder when empty).
-Esito scenarioc(const std::string& args, const std::string& out = "") {
+Outcome scenarioc(const std::string& args, const std::string& out = "") {
   TempDir cattura;
   const std::string out_file = out.empty() ? q(cattura / "out") : out;
   const int status = run_command(exe + " " + args + " > " + out_file + " 2> " + q(cattura / "err"));
@@ -203,7 +203,7 @@ TEST(ScenariocFiles, OutputLostOnStandardOutputFails) {
       "--help",
   };
   for (const std::string& c : commands) {
-    const Esito r = scenarioc(c, "/dev/full");
+    const Outcome r = scenarioc(c, "/dev/full");
     EXPECT_EQ(r.status, 2) << c;
     EXPECT_EQ(r.err.rfind("scenarioc: write error on standard output", 0), 0u) << c << ": " << r.err;
   }
@@ -239,7 +239,7 @@ TEST(ScenariocFiles, DumpRefusesWhatIsNoCompiledFileWithoutReadingIt) {
     TempDir cattura;
     const int status = run_command("timeout 10 " + exe + " dump " + q(c.file) + " < /dev/null > /dev/null 2> " +
                                    q(cattura / "err"));
-    const Esito r{status, "", read_bytes(cattura / "err")};
+    const Outcome r{status, "", read_bytes(cattura / "err")};
     EXPECT_EQ(r.status, 1) << c.file;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5)) << c.file;
@@ -252,7 +252,7 @@ TEST(ScenariocFiles, DumpKnowsACellFileByItsBytes) {
   const Embedded& e = embedded();
   TempDir dir;
   fs::copy_file(e.reference / compilati[2], dir / "A_LINEA.dat");
-  const Esito r = scenarioc("dump " + q(dir / "A_LINEA.dat"));
+  const Outcome r = scenarioc("dump " + q(dir / "A_LINEA.dat"));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("format mark 5121, cell competition code 2455"), std::string::npos) << r.out;
 }
@@ -264,12 +264,12 @@ TEST(ScenariocFiles, NamesThatWouldMisleadAreRefused) {
                                   "\xc2\x85", "\xe8", "\xce\xa9"}) {
     for (const std::string& cmd : {"compile --out " + q(out.path()) + " --train " + q(train) + " " + q(e.src.path()),
                                    "render --train " + q(train) + " " + q(e.reference.path())}) {
-      const Esito r = scenarioc(cmd);
+      const Outcome r = scenarioc(cmd);
       EXPECT_EQ(r.status, 64) << cmd;
       EXPECT_EQ(r.err.rfind("scenarioc: --train ", 0), 0u) << r.err;
     }
   }
-  const Esito omega = scenarioc("compile --out " + q(out.path()) + " --scenario '\xce\xa9mega' " + q(e.src.path()));
+  const Outcome omega = scenarioc("compile --out " + q(out.path()) + " --scenario '\xce\xa9mega' " + q(e.src.path()));
   EXPECT_EQ(omega.err.rfind("scenarioc: --scenario \"\xce\xa9mega\": the compiled files, in Windows-1252, "
                             "cannot hold \"\xce\xa9\"\n",
                             0),
@@ -286,7 +286,7 @@ TEST(ScenariocFiles, AUtf8NameIsStoredInWindows1252AndShownAsTyped) {
   const std::string nome = "B\xc3\xa8lvara";  // Bèlvara
   fs::copy_file(e.src / linea_txt, dir / (nome + "_linea.txt"));
   fs::copy_file(e.src / treno_txt, dir / (nome + "_254-.txt"));
-  const Esito r = scenarioc("compile --json --scenario " + q(nome) + " " + q(dir.path()));
+  const Outcome r = scenarioc("compile --json --scenario " + q(nome) + " " + q(dir.path()));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("\"files\": [\"" + nome + "_linea.dat\", \"" + nome + "_254.sim\", \"" + nome +
                        "_254.dat\"]"),
@@ -296,10 +296,10 @@ TEST(ScenariocFiles, AUtf8NameIsStoredInWindows1252AndShownAsTyped) {
   EXPECT_NE(sim.find("B\xe8lvara"), std::string::npos);
   EXPECT_EQ(sim.find(nome), std::string::npos);
 
-  const Esito d = scenarioc("dump --json " + q(dir / (nome + "_254.sim")));
+  const Outcome d = scenarioc("dump --json " + q(dir / (nome + "_254.sim")));
   EXPECT_EQ(d.out.rfind("{\"file\": \"" + (dir / (nome + "_254.sim")).string() + "\"", 0), 0u) << d.out;
   EXPECT_NE(d.out.find("\"testo\": \"B\\u00e8lvara\""), std::string::npos);
-  const Esito svg = scenarioc("render --scenario " + q(nome) + " " + q(dir.path()));
+  const Outcome svg = scenarioc("render --scenario " + q(nome) + " " + q(dir.path()));
   EXPECT_EQ(svg.status, 0) << svg.err;
   EXPECT_NE(read_bytes(dir / (nome + "_254.svg")).find(nome), std::string::npos);
 }
@@ -322,25 +322,25 @@ TEST(ScenariocFiles, MessagesSayWhatStandsWhereASourceShouldBe) {
   TempDir dir;
   fs::create_directory(dir / linea_txt);
   fs::copy_file(e.src / treno_txt, dir / treno_txt);
-  const Esito cartella = scenarioc("compile " + q(dir.path()));
+  const Outcome cartella = scenarioc("compile " + q(dir.path()));
   EXPECT_EQ(cartella.status, 2);
   EXPECT_EQ(cartella.err, (dir / linea_txt).string() + ": error: cannot read the line description: is a directory\n");
 
   fs::remove(dir / linea_txt);
   ASSERT_EQ(mkfifo((dir / linea_txt).c_str(), 0600), 0);
-  const Esito fifo = scenarioc("compile " + q(dir.path()));
+  const Outcome fifo = scenarioc("compile " + q(dir.path()));
   EXPECT_EQ(fifo.err, (dir / linea_txt).string() + ": error: cannot read the line description: is a FIFO\n");
 
-  const Esito manca = scenarioc("compile " + q(dir / "nowhere"));
+  const Outcome manca = scenarioc("compile " + q(dir / "nowhere"));
   EXPECT_EQ(manca.status, 2);
   EXPECT_EQ(manca.err, "scenarioc: cannot compile \"" + (dir / "nowhere").string() + "\": does not exist\n");
-  const Esito file = scenarioc("compile " + q(dir / treno_txt));
+  const Outcome file = scenarioc("compile " + q(dir / treno_txt));
   EXPECT_EQ(file.err, "scenarioc: cannot compile \"" + (dir / treno_txt).string() + "\": is not a directory\n");
 
   // The temporary directory plays no part any more.
   fs::remove(dir / linea_txt);
   fs::copy_file(e.src / linea_txt, dir / linea_txt);
-  const Esito tmp = scenarioc("compile " + q(dir.path()) + "; TMPDIR=/nowhere " + exe + " compile " + q(dir.path()));
+  const Outcome tmp = scenarioc("compile " + q(dir.path()) + "; TMPDIR=/nowhere " + exe + " compile " + q(dir.path()));
   EXPECT_EQ(tmp.status, 0) << tmp.err;
 }
 
@@ -357,7 +357,7 @@ TEST(ScenariocFiles, AnOffendingLineIsShownEscapedAndCut) {
   nul.replace(at, record.size(), record + std::string("\0x", 2));
   write_bytes(dir / linea_txt, nul);
   fs::copy_file(e.src / treno_txt, dir / treno_txt);
-  const Esito r = scenarioc("compile " + q(dir.path()));
+  const Outcome r = scenarioc("compile " + q(dir.path()));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find(": error 25: the description could not be read: \"4\\0x\" is not a whole number\n"
                        "pendenza,  7100,   4\\0x\n"
@@ -368,7 +368,7 @@ TEST(ScenariocFiles, AnOffendingLineIsShownEscapedAndCut) {
   std::string lunga = linea;
   lunga.replace(at, record.size(), "pendenza,  7100, " + std::string(1 << 20, ' ') + "4x" + std::string(1 << 20, ' '));
   write_bytes(dir / linea_txt, lunga);
-  const Esito l = scenarioc("compile " + q(dir.path()));
+  const Outcome l = scenarioc("compile " + q(dir.path()));
   EXPECT_EQ(l.status, 1);
   EXPECT_LT(l.err.size(), 2000u);
   const std::string atteso = ": error 25: the description could not be read: \"4x\" is not a whole number\n"

@@ -151,18 +151,18 @@ Svg parse_svg(const fs::path& file) {
   return s;
 }
 
-struct Compilati {
+struct CompiledBytes {
   std::array<scenario::voce_percorso, scenario::voce::numero> tabella;
   std::vector<scenario::cella> celle;
 };
 
-Compilati leggi(const fs::path& dir) {
-  return {scenario::leggi_percorso(read_bytes(dir / sim)), scenario::leggi_celle(read_bytes(dir / dat))};
+CompiledBytes leggi(const fs::path& dir) {
+  return {scenario::read_route(read_bytes(dir / sim)), scenario::read_cells(read_bytes(dir / dat))};
 }
 
 // Cells of a kind whose 50 m have their middle in [da, a] (cell 0, before
 // the line, counts as lying at 0).
-std::size_t celle_di(const Compilati& c, std::uint8_t tipo, double da = 0, double a = 1e9) {
+std::size_t celle_di(const CompiledBytes& c, std::uint8_t tipo, double da = 0, double a = 1e9) {
   std::size_t n = 0;
   for (std::size_t i = 0; i < c.celle.size(); ++i) {
     const double mezzo = i == 0 ? 0 : (static_cast<double>(i) - 0.5) * 50;
@@ -178,7 +178,7 @@ const std::map<std::uint8_t, std::string> classi = {
     {10, "station-stop"},    {12, "abbattimento-value"}, {13, "abbattimento"},
     {14, "text-board"}};
 
-void segni_come_celle(const Svg& s, const Compilati& c) {
+void segni_come_celle(const Svg& s, const CompiledBytes& c) {
   for (const auto& [tipo, classe] : classi) EXPECT_EQ(s.conta(classe), celle_di(c, tipo)) << classe;
 }
 
@@ -199,7 +199,7 @@ TEST(ScenariocRender, EmbeddedScenarioShowsEveryPartAndCountsEveryFeature) {
                          "abbattimento", "mountains", "text-boards", "stations", "km-axis", "legend"})
     EXPECT_TRUE(s.id.contains(id)) << id;
 
-  const Compilati c = leggi(dir.path());
+  const CompiledBytes c = leggi(dir.path());
   std::size_t stazioni = 0;
   for (int i = 1; i <= 80; ++i) {
     const scenario::voce_percorso& v = c.tabella[static_cast<std::size_t>(i)];
@@ -256,7 +256,7 @@ TEST(ScenariocRender, AStretchShowsOnlyWhatLiesInIt) {
   ASSERT_EQ(e.status, 0) << e.err;
   NEEDS_XML_PARSER();
   const Svg s = parse_svg(dir / "z.svg");
-  const Compilati c = leggi(dir.path());
+  const CompiledBytes c = leggi(dir.path());
   std::set<std::string> nomi, attesi;
   for (const std::string& t : s.testi_in("plan-labels"))
     if (t.find("km ") != 0) nomi.insert(t);  // not the stretch's ends
@@ -289,19 +289,19 @@ TEST(ScenariocRender, NamesFromTheRouteFileAreEscapedAndDecoded) {
   EXPECT_TRUE(s.ha_testo("plan-labels", "A&<\xEF\xBF\xBD\"\xC3\xA9\xE2\x82\xAC"));
 }
 
-struct Danno {
+struct Damage {
   const char* name;
   void (*danneggia)(const fs::path& dir);
   std::string messaggio;  // part of standard error; {DIR}/ is the directory
 };
-void PrintTo(const Danno& d, std::ostream* os) { *os << d.name; }
+void PrintTo(const Damage& d, std::ostream* os) { *os << d.name; }
 
 void tronca(const fs::path& f, std::size_t via) {
   const std::string b = read_bytes(f);
   write_bytes(f, b.substr(0, b.size() - via));
 }
 
-class ScenariocRenderRefuses : public testing::TestWithParam<Danno> {};
+class ScenariocRenderRefuses : public testing::TestWithParam<Damage> {};
 
 TEST_P(ScenariocRenderRefuses, ADamagedFileAndLeavesAnEarlierPictureAlone) {
   TempDir dir;
@@ -324,20 +324,20 @@ TEST_P(ScenariocRenderRefuses, ADamagedFileAndLeavesAnEarlierPictureAlone) {
 INSTANTIATE_TEST_SUITE_P(
     All, ScenariocRenderRefuses,
     testing::Values(
-        Danno{"cell_file_cut_inside_a_cell", [](const fs::path& d) { tronca(d / dat, 7); },
+        Damage{"cell_file_cut_inside_a_cell", [](const fs::path& d) { tronca(d / dat, 7); },
               "{DIR}/Belvara_Quintosa_254.dat: error: malformed cell file: offset 27600: "},
-        Danno{"cell_file_of_another_length", [](const fs::path& d) { tronca(d / dat, 1500); },
+        Damage{"cell_file_of_another_length", [](const fs::path& d) { tronca(d / dat, 1500); },
               "are not one scenario: the cell file has 1741 cells, but a route of 85000 m (route file "
               "entry 84 dato2) has 1841"},
-        Danno{"line_file_cut_short", [](const fs::path& d) { tronca(d / linea_dat, 3); },
+        Damage{"line_file_cut_short", [](const fs::path& d) { tronca(d / linea_dat, 3); },
               "{DIR}/Belvara_Quintosa_linea.dat: error: malformed compiled line file: offset "},
-        Danno{"line_file_missing", [](const fs::path& d) { fs::remove(d / linea_dat); },
+        Damage{"line_file_missing", [](const fs::path& d) { fs::remove(d / linea_dat); },
               "{DIR}/Belvara_Quintosa_linea.dat: error: missing compiled line file"},
-        Danno{"route_file_missing", [](const fs::path& d) { fs::remove(d / sim); },
+        Damage{"route_file_missing", [](const fs::path& d) { fs::remove(d / sim); },
               "{DIR}/Belvara_Quintosa_254.sim: error: missing route file"},
-        Danno{"route_file_with_one_byte_more", [](const fs::path& d) { write_bytes(d / sim, read_bytes(d / sim) + "x"); },
+        Damage{"route_file_with_one_byte_more", [](const fs::path& d) { write_bytes(d / sim, read_bytes(d / sim) + "x"); },
               "{DIR}/Belvara_Quintosa_254.sim: error: malformed route file: offset 3173: "}),
-    [](const testing::TestParamInfo<Danno>& i) { return std::string(i.param.name); });
+    [](const testing::TestParamInfo<Damage>& i) { return std::string(i.param.name); });
 
 TEST(ScenariocRender, APictureThatCannotBeWrittenLeavesNothing) {
   TempDir dir;
@@ -350,14 +350,14 @@ TEST(ScenariocRender, APictureThatCannotBeWrittenLeavesNothing) {
   EXPECT_FALSE(fs::exists(dir / "missing"));
 }
 
-struct Uso {
+struct UsageCase {
   const char* name;
   std::vector<std::string> args;  // {DIR} is the directory with the compiled files
   std::string messaggio;
 };
-void PrintTo(const Uso& u, std::ostream* os) { *os << u.name; }
+void PrintTo(const UsageCase& u, std::ostream* os) { *os << u.name; }
 
-class ScenariocRenderUsage : public testing::TestWithParam<Uso> {};
+class ScenariocRenderUsage : public testing::TestWithParam<UsageCase> {};
 
 TEST_P(ScenariocRenderUsage, IsRefusedWithoutAPicture) {
   TempDir dir;
@@ -376,29 +376,29 @@ TEST_P(ScenariocRenderUsage, IsRefusedWithoutAPicture) {
 INSTANTIATE_TEST_SUITE_P(
     All, ScenariocRenderUsage,
     testing::Values(
-        Uso{"from_not_a_number", {"--from", "ten", "{DIR}"},
+        UsageCase{"from_not_a_number", {"--from", "ten", "{DIR}"},
             "--from takes a number of kilometres, 0 or more (not \"ten\")"},
-        Uso{"from_negative", {"--from", "-1", "{DIR}"},
+        UsageCase{"from_negative", {"--from", "-1", "{DIR}"},
             "--from takes a number of kilometres, 0 or more (not \"-1\")"},
-        Uso{"to_not_finite", {"--to", "inf", "{DIR}"},
+        UsageCase{"to_not_finite", {"--to", "inf", "{DIR}"},
             "--to takes a number of kilometres, 0 or more (not \"inf\")"},
-        Uso{"to_beyond_the_line", {"--to", "85.05", "{DIR}"}, "--to 85.05 lies beyond the end of the line (km 85)"},
-        Uso{"from_at_the_end", {"--from", "85", "{DIR}"}, "--from 85 is not before the end of the line (km 85)"},
-        Uso{"to_before_from", {"--from", "20", "--to", "10", "{DIR}"}, "--to must be greater than --from"},
-        Uso{"empty_stretch", {"--from", "20", "--to", "20", "{DIR}"}, "--to must be greater than --from"},
-        Uso{"two_operands", {"{DIR}", "{DIR}"}, "render takes a SCENARIO_DIR or the three compiled files"},
-        Uso{"two_route_files", {"{DIR}/Belvara_Quintosa_254.dat", "{DIR}/x.sim", "{DIR}/Belvara_Quintosa_254.sim"},
+        UsageCase{"to_beyond_the_line", {"--to", "85.05", "{DIR}"}, "--to 85.05 lies beyond the end of the line (km 85)"},
+        UsageCase{"from_at_the_end", {"--from", "85", "{DIR}"}, "--from 85 is not before the end of the line (km 85)"},
+        UsageCase{"to_before_from", {"--from", "20", "--to", "10", "{DIR}"}, "--to must be greater than --from"},
+        UsageCase{"empty_stretch", {"--from", "20", "--to", "20", "{DIR}"}, "--to must be greater than --from"},
+        UsageCase{"two_operands", {"{DIR}", "{DIR}"}, "render takes a SCENARIO_DIR or the three compiled files"},
+        UsageCase{"two_route_files", {"{DIR}/Belvara_Quintosa_254.dat", "{DIR}/x.sim", "{DIR}/Belvara_Quintosa_254.sim"},
             "the three files must be one .sim and two .dat files (the cell file and the _linea.dat)"},
-        Uso{"names_with_three_files",
+        UsageCase{"names_with_three_files",
             {"--train", "9", "{DIR}/Belvara_Quintosa_linea.dat", "{DIR}/Belvara_Quintosa_254.dat",
              "{DIR}/Belvara_Quintosa_254.sim"},
             "--scenario and --train find the files in a SCENARIO_DIR; not with three files"},
-        Uso{"out_over_an_input", {"--out", "{DIR}/Belvara_Quintosa_254.sim", "{DIR}"},
+        UsageCase{"out_over_an_input", {"--out", "{DIR}/Belvara_Quintosa_254.sim", "{DIR}"},
             "--out {DIR}/Belvara_Quintosa_254.sim would replace the compiled file "
             "{DIR}/Belvara_Quintosa_254.sim"},
-        Uso{"scenario_name_with_a_slash", {"--scenario", "../x", "{DIR}"},
+        UsageCase{"scenario_name_with_a_slash", {"--scenario", "../x", "{DIR}"},
             "--scenario must be a non-empty name without / or \\"}),
-    [](const testing::TestParamInfo<Uso>& i) { return std::string(i.param.name); });
+    [](const testing::TestParamInfo<UsageCase>& i) { return std::string(i.param.name); });
 
 // A .dat file is known by its bytes: a cell file whose name ends like a line
 // file's (a train named LINEA) is drawn as the cell file it is, and two cell
@@ -439,7 +439,7 @@ TEST(ScenariocRender, TheLongestLineIsThinnedToASmallDocument) {
   EXPECT_LT(fs::file_size(dir / svg_predefinito), 2'000'000u);
   NEEDS_XML_PARSER();
   Svg s = parse_svg(dir / svg_predefinito);
-  Compilati c = leggi(dir.path());
+  CompiledBytes c = leggi(dir.path());
   EXPECT_EQ(s.conta("signal"), static_cast<std::size_t>(large.segnali));
   segni_come_celle(s, c);
   for (const char* classe : {"slowdown-start", "abbattimento", "text-board", "speed-board"})

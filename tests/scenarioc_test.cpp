@@ -32,14 +32,14 @@ const std::vector<std::string> compilati = {"Belvara_Quintosa_linea.dat",
 std::string q(const std::string& s) { return "'" + s + "'"; }
 std::string q(const fs::path& p) { return q(p.string()); }
 
-struct Esito {
+struct Outcome {
   int status;
   std::string out, err;
 };
 
 // Runs scenarioc with `args` (already quoted); its temporary directories go
 // to `tmp`, so a test can see that none is left behind.
-Esito scenarioc(const std::string& args, const TempDir& tmp) {
+Outcome scenarioc(const std::string& args, const TempDir& tmp) {
   TempDir cattura;
   const int status = run_command("TMPDIR=" + q(tmp.path()) + " " + q(std::string(SCENARIOC_EXE)) +
                                  " " + args + " > " + q(cattura / "out") + " 2> " +
@@ -75,7 +75,7 @@ const std::map<std::string, std::string>& del_programma() {
 
 // A directory holding the texts that `scenarioc texts` writes.
 void scrivi_testi(const fs::path& dir, const TempDir& tmp) {
-  const Esito e = scenarioc("texts " + q(dir), tmp);
+  const Outcome e = scenarioc("texts " + q(dir), tmp);
   ASSERT_EQ(e.status, 0) << e.err;
 }
 
@@ -99,7 +99,7 @@ TEST(ScenariocCompile, EmbeddedTextsGiveTheOneShotFilesAndStayUntouched) {
     }
   }
 
-  const Esito e = scenarioc("compile " + q(src), tmp);
+  const Outcome e = scenarioc("compile " + q(src), tmp);
   EXPECT_EQ(e.status, 0);
   EXPECT_EQ(e.out, "");
   EXPECT_EQ(e.err, "");
@@ -115,7 +115,7 @@ TEST(ScenariocCompile, EmbeddedTextsGiveTheOneShotFilesAndStayUntouched) {
   fs::create_directory(out);
   write_bytes(out / "Belvara_Quintosa_linea.dat", "earlier");
   write_bytes(out / "Belvara_Quintosa_254.sim", std::string(5000, 'x'));
-  const Esito j = scenarioc("compile --no-plan --out " + q(out) + " --json " + q(src), tmp);
+  const Outcome j = scenarioc("compile --no-plan --out " + q(out) + " --json " + q(src), tmp);
   EXPECT_EQ(j.status, 0);
   EXPECT_EQ(j.out,
             "{\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": null, \"failure\": null, "
@@ -132,12 +132,12 @@ TEST(ScenariocCompile, ScenarioNameAndTrainNumberNameEveryFile) {
   scrivi_testi(dir.path(), tmp);
   fs::rename(dir / linea_txt, dir / "Nuova_linea.txt");
   fs::rename(dir / treno_txt, dir / "Nuova_9-.txt");
-  const Esito e = scenarioc("compile --json --scenario Nuova --train 9 " + q(dir.path()), tmp);
+  const Outcome e = scenarioc("compile --json --scenario Nuova --train 9 " + q(dir.path()), tmp);
   EXPECT_EQ(e.status, 0) << e.err;
   EXPECT_NE(e.out.find("\"files\": [\"Nuova_linea.dat\", \"Nuova_9.sim\", \"Nuova_9.dat\"]"),
             std::string::npos)
       << e.out;
-  const Esito d = scenarioc("dump " + q(dir / "Nuova_9.sim"), tmp);
+  const Outcome d = scenarioc("dump " + q(dir / "Nuova_9.sim"), tmp);
   EXPECT_NE(d.out.find("scenario \"Nuova\", train \"9\", format mark 610"), std::string::npos)
       << d.out;
 }
@@ -162,7 +162,7 @@ TEST_P(ScenariocErrors, ArePlacedInTheAuthorsText) {
   write_bytes(dir / c.file, sostituisci(read_bytes(dir / c.file), c.da, c.a));
   const auto sorgenti = contenuto(dir.path());
 
-  const Esito e = scenarioc("compile --json " + q(dir.path()), tmp);
+  const Outcome e = scenarioc("compile --json " + q(dir.path()), tmp);
   EXPECT_EQ(e.status, 1);
   std::string atteso = c.stderr_atteso;
   for (std::size_t at; (at = atteso.find("{DIR}")) != std::string::npos;)
@@ -312,7 +312,7 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
   write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "segnale,    1650,",
                                            "segnale,       0,"));
   // The clash is placed at the row that wrote the cell.
-  const Esito fatale = scenarioc("compile --json " + q(dir.path()), tmp);
+  const Outcome fatale = scenarioc("compile --json " + q(dir.path()), tmp);
   const std::string treno = (dir / treno_txt).string();
   EXPECT_EQ(fatale.status, 2);
   EXPECT_EQ(fatale.out,
@@ -339,7 +339,7 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
 
   // No line description: refused before anything is compiled.
   TempDir vuota;
-  const Esito senza = scenarioc("compile --json " + q(vuota.path()), tmp);
+  const Outcome senza = scenarioc("compile --json " + q(vuota.path()), tmp);
   const std::string linea = vuota.str() + "/" + linea_txt;
   EXPECT_EQ(senza.status, 2);
   EXPECT_EQ(senza.out,
@@ -356,12 +356,12 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
   // cannot go: exit 2, the output directory as it was (no file of the set
   // goes in without the others), and the sources untouched.
   write_bytes(dir / treno_txt, sorgenti.at(treno_txt));
-  const Esito manca = scenarioc("compile --out " + q(dir / "nowhere") + " " + q(dir.path()), tmp);
+  const Outcome manca = scenarioc("compile --out " + q(dir / "nowhere") + " " + q(dir.path()), tmp);
   EXPECT_EQ(manca.status, 2);
   EXPECT_EQ(manca.err, "scenarioc: cannot write into \"" + (dir / "nowhere").string() + "\": does not exist\n");
   TempDir out;
   fs::create_directory(out / "Belvara_Quintosa_254.sim");
-  const Esito bloccata = scenarioc("compile --json --out " + q(out.path()) + " " + q(dir.path()), tmp);
+  const Outcome bloccata = scenarioc("compile --json --out " + q(out.path()) + " " + q(dir.path()), tmp);
   EXPECT_EQ(bloccata.status, 2);
   EXPECT_NE(bloccata.out.find("\"files\": [], \"diagnostics\": []" + version_json), std::string::npos) << bloccata.out;
   EXPECT_NE(bloccata.err.find("Belvara_Quintosa_254.sim\": is a directory"), std::string::npos)
@@ -392,14 +392,14 @@ TEST(ScenariocCompile, AnUnreadableTextIsRefusedBeforeAnythingIsCompiled) {
   const auto sorgenti = contenuto(dir.path());
   const std::string treno = (dir / treno_txt).string();
   for (const char* comando : {"compile", "check"}) {
-    const Esito e = scenarioc(std::string(comando) + " " + q(dir.path()), tmp);
+    const Outcome e = scenarioc(std::string(comando) + " " + q(dir.path()), tmp);
     EXPECT_EQ(e.status, 2) << comando;
     EXPECT_EQ(e.err, treno + ": error: cannot read the train description: does not exist\n")
         << comando;
     EXPECT_EQ(e.out, "") << comando;
   }
   fs::create_directory(dir / treno_txt);
-  const Esito cartella = scenarioc("check --json " + q(dir.path()), tmp);
+  const Outcome cartella = scenarioc("check --json " + q(dir.path()), tmp);
   EXPECT_EQ(cartella.status, 2);
   EXPECT_EQ(cartella.out,
             "{\"diagnostics\": [{\"file\": \"" + treno + "\", \"line\": null, \"column\": null, "
@@ -414,7 +414,7 @@ TEST(ScenariocCompile, AnUnreadableTextIsRefusedBeforeAnythingIsCompiled) {
 TEST(ScenariocCheck, ShowsWarningsAndWritesNothing) {
   TempDir tmp, dir;
   scrivi_testi(dir.path(), tmp);
-  const Esito pulito = scenarioc("check " + q(dir.path()), tmp);
+  const Outcome pulito = scenarioc("check " + q(dir.path()), tmp);
   EXPECT_EQ(pulito.status, 0);
   EXPECT_EQ(pulito.out + pulito.err, "");
 
@@ -429,21 +429,21 @@ TEST(ScenariocCheck, ShowsWarningsAndWritesNothing) {
       "^~~~~~~\n" +
       linea + ":44:1: note: fields in a keyword's place that hold no keyword are skipped, and so "
               "are the values after them\n";
-  const Esito e = scenarioc("check " + q(dir.path()), tmp);
+  const Outcome e = scenarioc("check " + q(dir.path()), tmp);
   EXPECT_EQ(e.status, 0);
   EXPECT_EQ(e.out, "");
   EXPECT_EQ(e.err, linea + avviso + " [-Wunknown-keyword]\n" + riga);
 
   // -Werror makes it an error; -Wno-CODE leaves it out.
-  const Esito werror = scenarioc("check -Werror " + q(dir.path()), tmp);
+  const Outcome werror = scenarioc("check -Werror " + q(dir.path()), tmp);
   EXPECT_EQ(werror.status, 1);
   EXPECT_EQ(werror.err, linea + ":44:1: error: 'pendnza' is no keyword: the row is skipped; did "
                                 "you mean 'pendenza'? [-Werror=unknown-keyword]\n" + riga);
-  const Esito taciuto = scenarioc("check -Werror -Wno-unknown-keyword " + q(dir.path()), tmp);
+  const Outcome taciuto = scenarioc("check -Werror -Wno-unknown-keyword " + q(dir.path()), tmp);
   EXPECT_EQ(taciuto.status, 0);
   EXPECT_EQ(taciuto.err, "");
 
-  const Esito json = scenarioc("check --json " + q(dir.path()), tmp);
+  const Outcome json = scenarioc("check --json " + q(dir.path()), tmp);
   EXPECT_EQ(json.status, 0);
   EXPECT_EQ(json.err, "");
   EXPECT_EQ(json.out,
@@ -457,7 +457,7 @@ TEST(ScenariocCheck, ShowsWarningsAndWritesNothing) {
   // An error: exit 1, still nothing written.
   write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "segnale,    1650,",
                                            "segnale,     600,"));
-  const Esito errore = scenarioc("check --json " + q(dir.path()), tmp);
+  const Outcome errore = scenarioc("check --json " + q(dir.path()), tmp);
   EXPECT_EQ(errore.status, 1);
   EXPECT_NE(errore.out.find("\"numero_errore\": 16, \"posizione_errore\": 600, \"fatal\": null" + version_json),
             std::string::npos)
@@ -473,13 +473,13 @@ TEST(ScenariocCompile, ReportsTheSameWarningsAndTakesTheSameOptions) {
   scrivi_testi(dir.path(), tmp);
   write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "velocita,   16700,",
                                            "velocita,    1700,"));
-  const Esito check = scenarioc("check " + q(dir.path()), tmp);
+  const Outcome check = scenarioc("check " + q(dir.path()), tmp);
   EXPECT_EQ(check.status, 0);
   EXPECT_NE(check.err.find(":17:14: warning: speed steps must come in increasing position order"),
             std::string::npos)
       << check.err;
 
-  const Esito e = scenarioc("compile --json " + q(dir.path()), tmp);
+  const Outcome e = scenarioc("compile --json " + q(dir.path()), tmp);
   EXPECT_EQ(e.status, 0);
   EXPECT_EQ(e.err, check.err);
   EXPECT_NE(e.out.find("\"diagnostics\": [{\"file\": \"" + (dir / treno_txt).string() +
@@ -489,7 +489,7 @@ TEST(ScenariocCompile, ReportsTheSameWarningsAndTakesTheSameOptions) {
       << e.out;
   // Under -Werror the files are still written, as with a scenario error.
   for (const std::string& n : compilati) fs::remove(dir / n);
-  const Esito werror = scenarioc("compile -Werror " + q(dir.path()), tmp);
+  const Outcome werror = scenarioc("compile -Werror " + q(dir.path()), tmp);
   EXPECT_EQ(werror.status, 1);
   for (const std::string& n : compilati) EXPECT_TRUE(fs::exists(dir / n)) << n;
   EXPECT_EQ(scenarioc("compile -Werror -Wno-out-of-order " + q(dir.path()), tmp).status, 0);
@@ -499,7 +499,7 @@ TEST(ScenariocDump, PrintsTheEmbeddedFiles) {
   TempDir tmp, dir;
   for (const std::string& n : compilati) write_bytes(dir / n, del_programma().at(n));
 
-  const Esito sim = scenarioc("dump " + q(dir / compilati[1]), tmp);
+  const Outcome sim = scenarioc("dump " + q(dir / compilati[1]), tmp);
   EXPECT_EQ(sim.status, 0);
   EXPECT_NE(sim.out.find("\nentry 85 (scenario header): tipo_voce=0 dato1=33000 dato2=0 dato3=1 "
                          "byte1=0 testo=\"Belvara_Quintosa\" intero1=610 intero2=0 intero3=0 "
@@ -508,7 +508,7 @@ TEST(ScenariocDump, PrintsTheEmbeddedFiles) {
       << sim.out;
   EXPECT_NE(sim.out.find("\nentries 20 to 80: empty\n"), std::string::npos) << sim.out;
 
-  const Esito sim_json = scenarioc("dump --json " + q(dir / compilati[1]), tmp);
+  const Outcome sim_json = scenarioc("dump --json " + q(dir / compilati[1]), tmp);
   EXPECT_EQ(sim_json.status, 0);
   const char* stazioni[] = {"VALDORA",         "BIVIO CERSA",      "CASTELVERDO DURV.",
                             "TORBIO",          "FONTAS",           "PIANZE",
@@ -533,21 +533,21 @@ TEST(ScenariocDump, PrintsTheEmbeddedFiles) {
   EXPECT_NE(sim_json.out.find("\"format_mark\": 610, \"competition_code\": 33391,"),
             std::string::npos);
 
-  const Esito dat = scenarioc("dump " + q(dir / compilati[2]), tmp);
+  const Outcome dat = scenarioc("dump " + q(dir / compilati[2]), tmp);
   EXPECT_EQ(dat.status, 0);
   EXPECT_EQ(dat.out.substr(dat.out.find('\n') + 1, dat.out.find("\ncell 15 ") - dat.out.find('\n')),
             "format mark 5121, cell competition code 2455 (cell 1 valore_a and valore_b)\n"
             "cell 13 (600 to 650 m) kind 10 station stop: valore_a=1 valore_b=0 valore_c=0 "
             "valore_d=0 tempo_segnale=0 preavviso=0 codice_montagna=0 vel_limite=27 "
             "codice_pendenza=100 aderenza=100\n");
-  const Esito dat_json = scenarioc("dump --json " + q(dir / compilati[2]), tmp);
+  const Outcome dat_json = scenarioc("dump --json " + q(dir / compilati[2]), tmp);
   EXPECT_NE(dat_json.out.find("{\"cell\": 1, \"kind\": \"empty\", \"tipo_cella\": 0, \"valore_a\": "
                               "5121, \"valore_b\": 2455, "),
             std::string::npos);
   EXPECT_NE(dat_json.out.find("{\"cell\": 1840, "), std::string::npos);
   EXPECT_EQ(dat_json.out.find("{\"cell\": 1841, "), std::string::npos);
 
-  const Esito linea = scenarioc("dump " + q(dir / compilati[0]), tmp);
+  const Outcome linea = scenarioc("dump " + q(dir / compilati[0]), tmp);
   EXPECT_EQ(linea.status, 0);
   EXPECT_EQ(linea.out.substr(linea.out.find('\n') + 1),
             "coordinate 0: 2 integer, 91997 real, 2 empty\n"
@@ -568,7 +568,7 @@ TEST(ScenariocDump, RefusesDamagedFilesNamingTheOffset) {
   TempDir tmp, dir;
   const std::string sim = (dir / compilati[1]).string();
   write_bytes(sim, del_programma().at(compilati[1]).substr(0, 3000));
-  const Esito cut = scenarioc("dump --json " + q(sim), tmp);
+  const Outcome cut = scenarioc("dump --json " + q(sim), tmp);
   EXPECT_EQ(cut.status, 1);
   EXPECT_EQ(cut.out, "");
   EXPECT_EQ(cut.err, sim + ": error: malformed route file: offset 3000: the file is cut short in "
@@ -576,7 +576,7 @@ TEST(ScenariocDump, RefusesDamagedFilesNamingTheOffset) {
 
   const std::string dat = (dir / compilati[2]).string();
   write_bytes(dat, del_programma().at(compilati[2]) + "x");
-  const Esito lunga = scenarioc("dump " + q(dat), tmp);
+  const Outcome lunga = scenarioc("dump " + q(dat), tmp);
   EXPECT_EQ(lunga.status, 1);
   EXPECT_NE(lunga.err.find("offset 27615: "), std::string::npos) << lunga.err;
 
@@ -588,7 +588,7 @@ TEST(ScenariocDump, RefusesDamagedFilesNamingTheOffset) {
 TEST(ScenariocTexts, NeverReplacesAnAuthorsFile) {
   TempDir tmp, dir;
   write_bytes(dir / treno_txt, "my own train");
-  const Esito e = scenarioc("texts " + q(dir.path()), tmp);
+  const Outcome e = scenarioc("texts " + q(dir.path()), tmp);
   EXPECT_EQ(e.status, 1);
   EXPECT_NE(e.err.find(treno_txt), std::string::npos) << e.err;
   EXPECT_EQ(contenuto(dir.path()), (std::map<std::string, std::string>{{treno_txt, "my own train"}}));
@@ -596,12 +596,12 @@ TEST(ScenariocTexts, NeverReplacesAnAuthorsFile) {
 
 TEST(ScenariocUsage, WrongCommandLinesExit64AndHelpExits0) {
   TempDir tmp, dir;
-  struct Caso {
+  struct Example {
     std::string args;
     int status;
   };
   const std::string d = q(dir.path());
-  const std::vector<Caso> casi = {
+  const std::vector<Example> casi = {
       {"", 64},
       {"frobnicate", 64},
       {"compile", 64},
@@ -631,8 +631,8 @@ TEST(ScenariocUsage, WrongCommandLinesExit64AndHelpExits0) {
       {"texts --help", 0},
       {"check --help", 0},
   };
-  for (const Caso& c : casi) {
-    const Esito e = scenarioc(c.args, tmp);
+  for (const Example& c : casi) {
+    const Outcome e = scenarioc(c.args, tmp);
     EXPECT_EQ(e.status, c.status) << c.args;
     if (c.status == 0) {
       EXPECT_EQ(e.out.rfind("usage: scenarioc", 0), 0u) << c.args;
@@ -650,7 +650,7 @@ TEST(ScenariocUsage, WrongCommandLinesExit64AndHelpExits0) {
 
 TEST(ScenariocUsage, VersionPrintsTheReleaseAndWritesNothing) {
   TempDir tmp;
-  const Esito r = scenarioc("--version", tmp);
+  const Outcome r = scenarioc("--version", tmp);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "scenarioc " + std::string(scenario::version) + "\n");
   EXPECT_EQ(r.err, "");

@@ -7,10 +7,10 @@ namespace {
 
 using namespace scenario;
 using testing_support::ScenarioFixture;
-using testing_support::treno_con;
+using testing_support::train_with;
 
 Modello& leggi(ScenarioFixture& f, const std::string& righe, const std::string& corpo_linea = "") {
-  return testing_support::leggi_treno(f, treno_con(righe), corpo_linea);
+  return testing_support::read_train(f, train_with(righe), corpo_linea);
 }
 
 TEST(Signals, CodesTimeAndApproachMarks) {
@@ -107,7 +107,7 @@ TEST(Slowdowns, ErrorTable) {
     Modello& m = leggi(f, c.righe);
     EXPECT_EQ(m.numero_errore, c.errore) << c.name;
     EXPECT_EQ(m.posizione_errore, c.posizione) << c.name;
-    EXPECT_FALSE(f.treno_rimasto()) << c.name;
+    EXPECT_FALSE(f.train_text_left()) << c.name;
   }
   // Error 20 keeps the cells written before it.
   ScenarioFixture f;

@@ -9,7 +9,7 @@ namespace {
 
 using namespace scenario;
 using testing_support::ScenarioFixture;
-using testing_support::treno_con;
+using testing_support::train_with;
 
 std::string stazione(int p, int tipo, int lunghezza, int byte4 = 0, const std::string& nome = "S",
                      int byte5 = 1) {
@@ -19,7 +19,7 @@ std::string stazione(int p, int tipo, int lunghezza, int byte4 = 0, const std::s
 }
 
 Modello& leggi(ScenarioFixture& f, const std::string& righe, const std::string& corpo_linea = "") {
-  return testing_support::leggi_treno(f, treno_con(righe), corpo_linea);
+  return testing_support::read_train(f, train_with(righe), corpo_linea);
 }
 
 TEST(Stations, StretchesStopCellsAndMarksByType) {
@@ -93,7 +93,7 @@ TEST(Stations, ErrorTable) {
     Modello& m = leggi(f, c.righe);
     EXPECT_EQ(m.numero_errore, c.errore) << c.name;
     EXPECT_EQ(m.posizione_errore, c.posizione) << c.name;
-    EXPECT_FALSE(f.treno_rimasto()) << c.name;
+    EXPECT_FALSE(f.train_text_left()) << c.name;
   }
   ScenarioFixture g;
   Modello& m = leggi(g, stazione(100, 12, 100));  // the stretch ends at 150: stop cell 2
@@ -120,7 +120,7 @@ TEST(Stations, TimeStaysWithin32BitsAtEveryStep) {
     Modello& m = leggi(f, "stazione, 1000, 12, 600, 0, 1, 0, 1,1,0, 4,1,1, 1, " + std::string(c.ora) + ", S\r\n");
     EXPECT_EQ(m.numero_errore, c.errore) << c.ora;
     EXPECT_EQ(m.tabella_percorso[1].dato4, c.dato4) << c.ora;
-    EXPECT_FALSE(f.treno_rimasto()) << c.ora;
+    EXPECT_FALSE(f.train_text_left()) << c.ora;
   }
 }
 

@@ -11,7 +11,7 @@ namespace scenarioc {
 // The code point of a Windows-1252 byte. Bytes below 0x80 are ASCII and
 // 0xA0 and above Latin-1; the five codes the page leaves unassigned keep
 // their C1 control value.
-inline char32_t da_cp1252(unsigned char c) {
+inline char32_t from_cp1252(unsigned char c) {
   static constexpr char16_t alto[32] = {
       0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
@@ -48,7 +48,7 @@ inline std::optional<char32_t> next_utf8(std::string_view s, std::size_t& at) {
 inline std::optional<unsigned char> cp1252_byte(char32_t c) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<unsigned char>(c);
   for (unsigned char b = 0x80; b < 0xA0; ++b)
-    if (da_cp1252(b) == c) return b;
+    if (from_cp1252(b) == c) return b;
   return std::nullopt;
 }
 

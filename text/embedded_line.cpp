@@ -86,15 +86,15 @@ constexpr std::string_view righe[] = {
     "indicatori_vmax,  80600,  30,  30,  30,  0,  30,  30,  30,  0",
     "[indicazioni]",
     "[fine]",
-    fine_righe,
+    end_of_lines,
 };
 
 }  // namespace
 
 std::span<const std::string_view> righe_linea() { return righe; }
 
-void dati_linea(const std::string& cartella, const NomiFile& nomi) {
-  scrivi_righe(platform::join_path(cartella, nomi.linea_txt()), righe_linea());
+void dati_linea(const std::string& cartella, const FileNames& nomi) {
+  write_lines(platform::join_path(cartella, nomi.linea_txt()), righe_linea());
 }
 
 }  // namespace scenario

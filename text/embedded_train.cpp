@@ -105,15 +105,15 @@ constexpr std::string_view righe[] = {
     "segnale,   81600,   2, 2, 3,  1, 0,    2,  2,1,1, 245",
     "[codici]",
     "[fine]",
-    fine_righe,
+    end_of_lines,
 };
 
 }  // namespace
 
 std::span<const std::string_view> righe_treno() { return righe; }
 
-void dati_treno(const std::string& cartella, const NomiFile& nomi) {
-  scrivi_righe(platform::join_path(cartella, nomi.treno_txt()), righe_treno());
+void dati_treno(const std::string& cartella, const FileNames& nomi) {
+  write_lines(platform::join_path(cartella, nomi.treno_txt()), righe_treno());
 }
 
 }  // namespace scenario

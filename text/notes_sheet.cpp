@@ -23,15 +23,15 @@ constexpr std::string_view righe[] = {
     "",
     "Lo scenarista",
     "Segnalazioni: scrivere all'autore dello scenario.",
-    fine_righe,
+    end_of_lines,
 };
 
 }  // namespace
 
 std::span<const std::string_view> righe_note() { return righe; }
 
-void dati_note(const std::string& cartella, const NomiFile& nomi) {
-  scrivi_righe(platform::join_path(cartella, nomi.note()), righe_note());
+void dati_note(const std::string& cartella, const FileNames& nomi) {
+  write_lines(platform::join_path(cartella, nomi.note()), righe_note());
 }
 
 }  // namespace scenario

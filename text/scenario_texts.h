@@ -10,17 +10,17 @@
 
 namespace scenario {
 
-// Line lists, each ending with the sentinel `fine_righe`.
+// Line lists, each ending with the sentinel `end_of_lines`.
 std::span<const std::string_view> righe_linea();
 std::span<const std::string_view> righe_treno();
 std::span<const std::string_view> righe_note();
 std::span<const std::string_view> righe_rallentamenti();
 std::span<const std::string_view> righe_scheda();
 
-void dati_linea(const std::string& cartella, const NomiFile& nomi);
-void dati_treno(const std::string& cartella, const NomiFile& nomi);
-void dati_note(const std::string& cartella, const NomiFile& nomi);
-void dati_rallentamenti(const std::string& cartella, const NomiFile& nomi);
-void dati_scheda(const std::string& cartella, const NomiFile& nomi);
+void dati_linea(const std::string& cartella, const FileNames& nomi);
+void dati_treno(const std::string& cartella, const FileNames& nomi);
+void dati_note(const std::string& cartella, const FileNames& nomi);
+void dati_rallentamenti(const std::string& cartella, const FileNames& nomi);
+void dati_scheda(const std::string& cartella, const FileNames& nomi);
 
 }  // namespace scenario

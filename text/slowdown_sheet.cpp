@@ -15,15 +15,15 @@ constexpr std::string_view righe[] = {
     "",
     "",
     "                         NESSUNA PRESCRIZIONE",
-    fine_righe,
+    end_of_lines,
 };
 
 }  // namespace
 
 std::span<const std::string_view> righe_rallentamenti() { return righe; }
 
-void dati_rallentamenti(const std::string& cartella, const NomiFile& nomi) {
-  scrivi_righe(platform::join_path(cartella, nomi.rallentamenti()), righe_rallentamenti());
+void dati_rallentamenti(const std::string& cartella, const FileNames& nomi) {
+  write_lines(platform::join_path(cartella, nomi.rallentamenti()), righe_rallentamenti());
 }
 
 }  // namespace scenario

@@ -4,10 +4,10 @@
 
 namespace scenario {
 
-void scrivi_righe(const std::string& path, std::span<const std::string_view> righe) {
+void write_lines(const std::string& path, std::span<const std::string_view> righe) {
   std::string testo;
   for (std::string_view riga : righe) {
-    if (riga == fine_righe) break;
+    if (riga == end_of_lines) break;
     testo += riga;
     testo += "\r\n";
   }

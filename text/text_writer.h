@@ -10,10 +10,10 @@
 namespace scenario {
 
 // The end sentinel that closes every writer's line list.
-inline constexpr std::string_view fine_righe = "riferimento fine del file";
+inline constexpr std::string_view end_of_lines = "riferimento fine del file";
 
 // Writes `righe` up to (not including) the first entry equal to the
 // sentinel, or all of them when none is. Throws platform::Failure.
-void scrivi_righe(const std::string& path, std::span<const std::string_view> righe);
+void write_lines(const std::string& path, std::span<const std::string_view> righe);
 
 }  // namespace scenario

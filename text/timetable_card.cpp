@@ -51,15 +51,15 @@ constexpr std::string_view righe[] = {
     " |  30 |  30 |    1.250 |  30 | Seg. protezione Vedona C.le|      14.42     |     |",
     " |     |     |    0.000 |     | VEDONA C.LE                | 14.45          | 2   | ",
     " |_____|_____|__________|_____|____________________________|________________|_____|",
-    fine_righe,
+    end_of_lines,
 };
 
 }  // namespace
 
 std::span<const std::string_view> righe_scheda() { return righe; }
 
-void dati_scheda(const std::string& cartella, const NomiFile& nomi) {
-  scrivi_righe(platform::join_path(cartella, nomi.scheda()), righe_scheda());
+void dati_scheda(const std::string& cartella, const FileNames& nomi) {
+  write_lines(platform::join_path(cartella, nomi.scheda()), righe_scheda());
 }
 
 }  // namespace scenario

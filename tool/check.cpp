@@ -55,7 +55,7 @@ std::string reason(const platform::Failure& f) {
   return at == std::string::npos ? what : what.substr(at + 3);
 }
 
-std::string in_json(const CheckResult& r, const Sorgenti& s, const WarningOptions& w) {
+std::string in_json(const CheckResult& r, const Sources& s, const WarningOptions& w) {
   Json j;
   j.begin_object();
   j.key("diagnostics");
@@ -83,11 +83,11 @@ void Unreadable::as_json(Json& j) const {
   j.end_object().end_list();
 }
 
-std::optional<Unreadable> read_sources(const std::string& directory, const NomiFile& names,
-                                       Sorgenti& s) {
+std::optional<Unreadable> read_sources(const std::string& directory, const FileNames& names,
+                                       Sources& s) {
   s.linea.percorso = platform::join_path(directory, names.linea_txt());
   s.treno.percorso = platform::join_path(directory, names.treno_txt());
-  for (Sorgente* source : {&s.linea, &s.treno}) {
+  for (Source* source : {&s.linea, &s.treno}) {
     const std::string_view which = source == &s.linea ? "line" : "train";
     try {
       source->testo = platform::read_file_limited(source->percorso, largest_text);
@@ -99,14 +99,14 @@ std::optional<Unreadable> read_sources(const std::string& directory, const NomiF
   return std::nullopt;
 }
 
-CompileEnd compile_in_memory(Modello& m, const Sorgenti& s, const NomiFile& names, bool plan) {
+CompileEnd compile_in_memory(Modello& m, const Sources& s, const FileNames& names, bool plan) {
   m.nome_scenario = names.nome_scenario;
   m.numero_treno = names.numero_treno;
   CompileEnd end;
   TextInMemory linea(s.linea.testo, s.linea.percorso);
   TextInMemory treno(s.treno.testo, s.treno.percorso);
   try {
-    compila(m, plan ? 1 : 0, {linea, treno});
+    compile_folder(m, plan ? 1 : 0, {linea, treno});
   } catch (const FatalError& f) {
     end.fatal = f.numero();
   } catch (const CompilationStopped& f) {
@@ -115,7 +115,7 @@ CompileEnd compile_in_memory(Modello& m, const Sorgenti& s, const NomiFile& name
   return end;
 }
 
-CheckResult check_sources(const Sorgenti& s, const NomiFile& names, const WarningOptions& w,
+CheckResult check_sources(const Sources& s, const FileNames& names, const WarningOptions& w,
                           bool json) {
   CheckResult r;
   r.end = compile_in_memory(r.model, s, names, true);
@@ -135,9 +135,9 @@ int run_check(std::span<const std::string> args) {
     return exit_ok;
   }
   if (a.operands.size() != 1) throw UsageError("check takes one SOURCE_DIR");
-  const NomiFile names = scenario_names(a);
+  const FileNames names = scenario_names(a);
 
-  Sorgenti s;
+  Sources s;
   if (const auto refused = read_sources(a.operands[0], names, s)) {
     write_err(refused->text());
     if (a.has("--json")) {

@@ -29,7 +29,7 @@ struct Unreadable {
   void as_json(Json& j) const;
 };
 std::optional<Unreadable> read_sources(const std::string& directory,
-                                       const scenario::NomiFile& names, Sorgenti& s);
+                                       const scenario::FileNames& names, Sources& s);
 
 // How a compilation in memory ended besides its recorded error.
 struct CompileEnd {
@@ -40,8 +40,8 @@ struct CompileEnd {
 // The one-shot program's compilation of the texts in memory (with the line
 // plan when `plan`); writes nothing. `names` are as the compiled files hold
 // them (as_stored).
-CompileEnd compile_in_memory(scenario::Modello& m, const Sorgenti& s,
-                             const scenario::NomiFile& names, bool plan);
+CompileEnd compile_in_memory(scenario::Modello& m, const Sources& s,
+                             const scenario::FileNames& names, bool plan);
 
 // The check as the benchmark and the command run it: both texts compiled
 // in memory, the diagnostics shown as text (or JSON when `json`).
@@ -51,7 +51,7 @@ struct CheckResult {
   int status = 0;
   std::string text;  // for standard error, or the JSON object
 };
-CheckResult check_sources(const Sorgenti& s, const scenario::NomiFile& names,
+CheckResult check_sources(const Sources& s, const scenario::FileNames& names,
                           const WarningOptions& w, bool json);
 
 }  // namespace scenarioc

@@ -57,7 +57,7 @@ void check_name(std::string_view option, const std::string& name) {
     }
     // C0 and C1 controls, and DEL.
     if (c < 0x20 ||
-        (c >= 0x7F && c < 0xA0 && (utf8 || da_cp1252(static_cast<unsigned char>(c)) == c)))
+        (c >= 0x7F && c < 0xA0 && (utf8 || from_cp1252(static_cast<unsigned char>(c)) == c)))
       throw UsageError(what + ": a name must not hold control characters");
     if (utf8 && !to_cp1252(std::string_view(name).substr(start, at - start))) {
       throw UsageError(what + ": the compiled files, in Windows-1252, cannot hold \"" +
@@ -114,8 +114,8 @@ Arguments parse_arguments(std::span<const std::string> args,
   return a;
 }
 
-scenario::NomiFile scenario_names(const Arguments& a) {
-  scenario::NomiFile nomi{a.value("--scenario", "Belvara_Quintosa"), a.value("--train", "254")};
+scenario::FileNames scenario_names(const Arguments& a) {
+  scenario::FileNames nomi{a.value("--scenario", "Belvara_Quintosa"), a.value("--train", "254")};
   check_name("--scenario", nomi.nome_scenario);
   check_name("--train", nomi.numero_treno);
   // Else dump and render would take the cell file for a line file, and on
@@ -128,7 +128,7 @@ scenario::NomiFile scenario_names(const Arguments& a) {
   return nomi;
 }
 
-scenario::NomiFile as_stored(const scenario::NomiFile& nomi) {
+scenario::FileNames as_stored(const scenario::FileNames& nomi) {
   const std::optional<std::string> scenario_name = stored(nomi.nome_scenario);
   const std::optional<std::string> train = stored(nomi.numero_treno);
   if (!scenario_name || !train)

@@ -52,10 +52,10 @@ Arguments parse_arguments(std::span<const std::string> args,
 // end or a control character, or with a character that Windows-1252, the
 // compiled files' code page, lacks; and a train number that would give the
 // cell file a name ending in _linea.dat, in any letter case, is refused.
-scenario::NomiFile scenario_names(const Arguments& a);
+scenario::FileNames scenario_names(const Arguments& a);
 
 // The same names as the compiled files hold them: in Windows-1252.
-scenario::NomiFile as_stored(const scenario::NomiFile& nomi);
+scenario::FileNames as_stored(const scenario::FileNames& nomi);
 
 // What the commands that write a set of files stage them in, inside the
 // folder the set goes to.

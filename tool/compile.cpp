@@ -54,7 +54,7 @@ namespace {
 
 using namespace scenario;
 
-struct Esito {
+struct Outcome {
   int codice = exit_ok;
   std::int32_t numero_errore = 0;
   std::int32_t posizione_errore = 0;
@@ -68,14 +68,14 @@ struct Esito {
 };
 
 // Why `path` cannot be the folder it must be; nothing when it can.
-std::optional<std::string> non_cartella(const std::string& path) {
+std::optional<std::string> not_a_folder(const std::string& path) {
   const platform::FileInfo info = platform::file_info(path);
   if (info.kind == platform::FileKind::missing) return "does not exist";
   if (info.kind != platform::FileKind::directory) return "is not a directory";
   return std::nullopt;
 }
 
-void fallito(Esito& e, const std::string& guasto) {
+void fail_run(Outcome& e, const std::string& guasto) {
   e.codice = exit_failure;
   e.guasto = guasto;
 }
@@ -83,7 +83,7 @@ void fallito(Esito& e, const std::string& guasto) {
 // The compiler's own run on the texts read, in memory. Scenario errors stay
 // in the model; what ends the run early is noted in `e`. The model holds
 // the names as the compiled files store them.
-void compila_testi(const Sorgenti& s, const NomiFile& nel_file, bool piano, Modello& m, Esito& e) {
+void compile_texts(const Sources& s, const FileNames& nel_file, bool piano, Modello& m, Outcome& e) {
   // The bytes read for the messages are the bytes compiled.
   const CompileEnd fine = compile_in_memory(m, s, nel_file, piano);
   if (fine.fatal) {
@@ -103,8 +103,8 @@ void compila_testi(const Sorgenti& s, const NomiFile& nel_file, bool piano, Mode
 // The compiled files written into a staging folder in the output folder,
 // then put in place as one set, while no other run writes there. The files
 // keep the names typed; their texts hold the names in the files' code page.
-void consegna(Modello& m, const std::string& cartella_uscita, const NomiFile& nomi, bool piano,
-              Esito& e) {
+void deliver(Modello& m, const std::string& cartella_uscita, const FileNames& nomi, bool piano,
+              Outcome& e) {
   std::vector<std::string> prodotti;
   if (piano) prodotti.push_back(nomi.linea_dat());
   prodotti.push_back(nomi.percorso_sim());
@@ -113,19 +113,19 @@ void consegna(Modello& m, const std::string& cartella_uscita, const NomiFile& no
     const WritingTurn turno(cartella_uscita);
     platform::StagingFolder cantiere(cartella_uscita, staging_prefix);
     m.cartella = cantiere.path();
-    scrivi_file_compilati(m, nomi);
+    write_compiled_files(m, nomi);
     cantiere.publish(prodotti);
     e.file = std::move(prodotti);
   } catch (const platform::Failure& f) {
-    fallito(e, f.what());
+    fail_run(e, f.what());
   }
 }
 
 // What standard error says: the warnings and the error first, since the
 // error may be why the run could not go on, then what stopped the run or
 // what was written.
-std::string racconta(const Modello& m, const Sorgenti& s, const WarningOptions& w,
-                     const std::string& cartella_uscita, const Esito& e) {
+std::string describe_run(const Modello& m, const Sources& s, const WarningOptions& w,
+                     const std::string& cartella_uscita, const Outcome& e) {
   std::string out = as_text(m, s, w);
   if (!e.fatale && e.codice == exit_failure && !e.senza_celle) out += "scenarioc: " + *e.guasto + "\n";
 
@@ -140,41 +140,41 @@ std::string racconta(const Modello& m, const Sorgenti& s, const WarningOptions& 
   return out;
 }
 
-std::string in_json(const Esito& e, const Modello* m, const Sorgenti* s, const WarningOptions& w);
+std::string in_json(const Outcome& e, const Modello* m, const Sources* s, const WarningOptions& w);
 
 // Everything is done, and the staging folder gone, before anything is
 // printed: a reader that stops reading (`| head`) may end the process at its
 // first write, and must not leave the folder behind.
-void compila(const std::string& cartella_sorgenti, const std::string& cartella_uscita,
-             const NomiFile& nomi, bool piano, const WarningOptions& w, Esito& e) {
+void compile_folder(const std::string& cartella_sorgenti, const std::string& cartella_uscita,
+             const FileNames& nomi, bool piano, const WarningOptions& w, Outcome& e) {
   try {
-    if (const auto perche = non_cartella(cartella_sorgenti))
-      return fallito(e, "cannot compile \"" + cartella_sorgenti + "\": " + *perche);
-    if (const auto perche = non_cartella(cartella_uscita))
-      return fallito(e, "cannot write into \"" + cartella_uscita + "\": " + *perche);
+    if (const auto perche = not_a_folder(cartella_sorgenti))
+      return fail_run(e, "cannot compile \"" + cartella_sorgenti + "\": " + *perche);
+    if (const auto perche = not_a_folder(cartella_uscita))
+      return fail_run(e, "cannot write into \"" + cartella_uscita + "\": " + *perche);
   } catch (const platform::Failure& f) {
-    return fallito(e, f.what());
+    return fail_run(e, f.what());
   }
 
   // Both texts are read before anything is compiled or written.
-  Sorgenti s;
+  Sources s;
   if (const auto illeggibile = read_sources(cartella_sorgenti, nomi, s)) {
     e.illeggibile = illeggibile;
-    return fallito(e, illeggibile->message);
+    return fail_run(e, illeggibile->message);
   }
 
   Modello m;
-  compila_testi(s, as_stored(nomi), piano, m, e);
-  if (e.codice != exit_failure) consegna(m, cartella_uscita, nomi, piano, e);
+  compile_texts(s, as_stored(nomi), piano, m, e);
+  if (e.codice != exit_failure) deliver(m, cartella_uscita, nomi, piano, e);
   if (e.codice != exit_failure)
     e.codice = m.numero_errore == 0 && !(w.as_errors && warnings_shown(m, w) > 0) ? exit_ok
                                                                                   : exit_error;
-  e.messaggi = racconta(m, s, w, cartella_uscita, e);
+  e.messaggi = describe_run(m, s, w, cartella_uscita, e);
   e.json = in_json(e, &m, &s, w);
 }
 
 // `m` and `s` are missing when the run ended before anything was compiled.
-std::string in_json(const Esito& e, const Modello* m, const Sorgenti* s, const WarningOptions& w) {
+std::string in_json(const Outcome& e, const Modello* m, const Sources* s, const WarningOptions& w) {
   Json j;
   j.begin_object();
   j.key("numero_errore").integer(e.numero_errore);
@@ -206,12 +206,12 @@ int run_compile(std::span<const std::string> args) {
     return exit_ok;
   }
   if (a.operands.size() != 1) throw UsageError("compile takes one SOURCE_DIR");
-  const NomiFile nomi = scenario_names(a);
+  const FileNames nomi = scenario_names(a);
   const std::string& sorgenti = a.operands[0];
 
-  Esito e;
-  compila(sorgenti, a.value("--out", sorgenti), nomi, !a.has("--no-plan"), w, e);
-  // The early failures of compila have no recorded error to tell.
+  Outcome e;
+  compile_folder(sorgenti, a.value("--out", sorgenti), nomi, !a.has("--no-plan"), w, e);
+  // The early failures of compile_folder have no recorded error to tell.
   if (e.illeggibile) e.messaggi = e.illeggibile->text();
   else if (e.messaggi.empty() && e.guasto) e.messaggi = "scenarioc: " + *e.guasto + "\n";
   write_err(e.messaggi);

@@ -7,17 +7,17 @@
 
 namespace scenarioc {
 
-using scenario::TipoFileCompilato;
+using scenario::CompiledFileKind;
 
 namespace {
 
 // Parses `bytes` as a file of `kind` into `f`.
-void parse(std::string_view bytes, TipoFileCompilato kind, CompiledFile& f) {
+void parse(std::string_view bytes, CompiledFileKind kind, CompiledFile& f) {
   switch (kind) {
-    case TipoFileCompilato::percorso: f.route = scenario::leggi_percorso(bytes); break;
-    case TipoFileCompilato::celle: f.cells = scenario::leggi_celle(bytes); break;
-    case TipoFileCompilato::linea: f.plan = scenario::leggi_tracciato(bytes); break;
-    case TipoFileCompilato::sconosciuto: break;
+    case CompiledFileKind::percorso: f.route = scenario::read_route(bytes); break;
+    case CompiledFileKind::celle: f.cells = scenario::read_cells(bytes); break;
+    case CompiledFileKind::linea: f.plan = scenario::read_plan(bytes); break;
+    case CompiledFileKind::sconosciuto: break;
   }
   f.kind = kind;
 }
@@ -25,11 +25,11 @@ void parse(std::string_view bytes, TipoFileCompilato kind, CompiledFile& f) {
 }  // namespace
 
 CompiledFile read_compiled_file(const std::string& path) {
-  const TipoFileCompilato by_name = scenario::tipo_file_compilato(path);
-  const bool dat = by_name == TipoFileCompilato::celle || by_name == TipoFileCompilato::linea;
+  const CompiledFileKind by_name = scenario::compiled_file_kind(path);
+  const bool dat = by_name == CompiledFileKind::celle || by_name == CompiledFileKind::linea;
   const std::uint64_t largest =
-      dat ? std::max(scenario::dimensione_massima(TipoFileCompilato::celle),
-                     scenario::dimensione_massima(TipoFileCompilato::linea))
+      dat ? std::max(scenario::dimensione_massima(CompiledFileKind::celle),
+                     scenario::dimensione_massima(CompiledFileKind::linea))
           : scenario::dimensione_massima(by_name);
   const std::string bytes = platform::read_file_limited(path, largest);
 
@@ -39,8 +39,8 @@ CompiledFile read_compiled_file(const std::string& path) {
     parse(bytes, by_name, f);
     return f;
   }
-  const TipoFileCompilato other =
-      by_name == TipoFileCompilato::celle ? TipoFileCompilato::linea : TipoFileCompilato::celle;
+  const CompiledFileKind other =
+      by_name == CompiledFileKind::celle ? CompiledFileKind::linea : CompiledFileKind::celle;
   try {
     parse(bytes, by_name, f);
   } catch (const scenario::MalformedFile&) {
@@ -57,12 +57,12 @@ CompiledFile read_compiled_file(const std::string& path) {
   return f;
 }
 
-std::string_view kind_name(TipoFileCompilato kind) {
+std::string_view kind_name(CompiledFileKind kind) {
   switch (kind) {
-    case TipoFileCompilato::percorso: return "route file";
-    case TipoFileCompilato::celle: return "cell file";
-    case TipoFileCompilato::linea: return "compiled line file";
-    case TipoFileCompilato::sconosciuto: break;
+    case CompiledFileKind::percorso: return "route file";
+    case CompiledFileKind::celle: return "cell file";
+    case CompiledFileKind::linea: return "compiled line file";
+    case CompiledFileKind::sconosciuto: break;
   }
   return "compiled file";
 }

@@ -15,7 +15,7 @@
 namespace scenarioc {
 
 struct CompiledFile {
-  scenario::TipoFileCompilato kind = scenario::TipoFileCompilato::sconosciuto;
+  scenario::CompiledFileKind kind = scenario::CompiledFileKind::sconosciuto;
   std::size_t size = 0;
   // The one of these that `kind` says.
   std::array<scenario::voce_percorso, scenario::voce::numero> route{};
@@ -35,6 +35,6 @@ struct CompiledFile {
 CompiledFile read_compiled_file(const std::string& path);
 
 // "route file", "cell file", "compiled line file".
-std::string_view kind_name(scenario::TipoFileCompilato kind);
+std::string_view kind_name(scenario::CompiledFileKind kind);
 
 }  // namespace scenarioc

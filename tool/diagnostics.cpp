@@ -16,7 +16,7 @@ bool is_line_end(char c) { return c == '\r' || c == '\n'; }
 // A place in a description text as a front end shows it: the file as named
 // on the command line, 1-based line and column (in bytes), the line itself.
 struct Place {
-  const Sorgente* source = nullptr;  // none: the scenario as a whole
+  const Source* source = nullptr;  // none: the scenario as a whole
   bool located = false;              // line and column known
   std::size_t line = 0, column = 0;
   std::string_view text;             // the whole line
@@ -27,7 +27,7 @@ struct Place {
 // many diagnostics cost no more than one pass over the text.
 class Placer {
  public:
-  explicit Placer(const Sorgenti& s) : s_(s) {}
+  explicit Placer(const Sources& s) : s_(s) {}
 
   Place place(const TextSpan& at) {
     Place p;
@@ -63,7 +63,7 @@ class Placer {
     return starts;
   }
 
-  const Sorgenti& s_;
+  const Sources& s_;
   std::vector<std::size_t> linea_, treno_;
 };
 
@@ -146,7 +146,7 @@ std::size_t warnings_shown(const Modello& m, const WarningOptions& w) {
   return n;
 }
 
-std::string as_text(const Modello& m, const Sorgenti& s, const WarningOptions& w) {
+std::string as_text(const Modello& m, const Sources& s, const WarningOptions& w) {
   Placer placer(s);
   std::string out;
   for (const Diagnostic* d : shown(m, w)) {
@@ -166,7 +166,7 @@ std::string as_text(const Modello& m, const Sorgenti& s, const WarningOptions& w
   return out;
 }
 
-void as_json(Json& j, const Modello& m, const Sorgenti& s, const WarningOptions& w) {
+void as_json(Json& j, const Modello& m, const Sources& s, const WarningOptions& w) {
   Placer placer(s);
   j.begin_list();
   for (const Diagnostic* d : shown(m, w)) {

@@ -16,14 +16,14 @@
 
 namespace scenarioc {
 
-struct Sorgente {
+struct Source {
   std::string percorso;              // as messages name it
   std::optional<std::string> testo;  // the bytes compiled; none when missing
 };
 
-struct Sorgenti {
-  Sorgente linea;
-  Sorgente treno;
+struct Sources {
+  Source linea;
+  Source treno;
 };
 
 struct WarningOptions {
@@ -44,12 +44,12 @@ std::size_t warnings_shown(const scenario::Modello& m, const WarningOptions& w);
 
 // Every diagnostic shown, in the GNU shape, each followed by its source line
 // and a caret, then its notes.
-std::string as_text(const scenario::Modello& m, const Sorgenti& s, const WarningOptions& w);
+std::string as_text(const scenario::Modello& m, const Sources& s, const WarningOptions& w);
 
 // The same as a JSON array of objects with the keys file, line, column,
 // severity, code, message and notes (each note: file, line, column,
 // message); a place that is not known is null.
-void as_json(Json& j, const scenario::Modello& m, const Sorgenti& s, const WarningOptions& w);
+void as_json(Json& j, const scenario::Modello& m, const Sources& s, const WarningOptions& w);
 
 // What `-W` accepts, for the commands' --help.
 std::string warning_list();

@@ -43,8 +43,8 @@ int run_dump(std::span<const std::string> args) {
   const std::string& path = a.operands[0];
   const bool json = a.has("--json");
 
-  const TipoFileCompilato kind = tipo_file_compilato(path);
-  if (kind == TipoFileCompilato::sconosciuto) {
+  const CompiledFileKind kind = compiled_file_kind(path);
+  if (kind == CompiledFileKind::sconosciuto) {
     write_err(path + ": error: not a compiled file name (expected _linea.dat, .sim or .dat)\n");
     return exit_error;
   }
@@ -60,11 +60,11 @@ int run_dump(std::span<const std::string> args) {
     return exit_error;
   }
   switch (f.kind) {
-    case TipoFileCompilato::percorso:
+    case CompiledFileKind::percorso:
       write_out(json ? route_json(path, f.size, f.route)
                       : route_text(path, f.size, f.route));
       break;
-    case TipoFileCompilato::celle:
+    case CompiledFileKind::celle:
       write_out(json ? cells_json(path, f.size, f.cells) : cells_text(path, f.size, f.cells));
       break;
     default:

@@ -51,7 +51,7 @@ void Json::quoted(std::string_view s, bool utf8) {
       default:
         if (c < 0x20 || c == 0x7F) escape_u(out_, c);
         else if (c < 0x80) out_ += ch;
-        else escape_u(out_, static_cast<unsigned>(da_cp1252(c)));
+        else escape_u(out_, static_cast<unsigned>(from_cp1252(c)));
     }
   }
   out_ += '"';

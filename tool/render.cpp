@@ -58,7 +58,7 @@ struct InputFiles {
 
 InputFiles input_files(const Arguments& a) {
   if (a.operands.size() == 1) {
-    const NomiFile names = scenario_names(a);
+    const FileNames names = scenario_names(a);
     const std::string& dir = a.operands[0];
     return {platform::join_path(dir, names.linea_dat()),
             platform::join_path(dir, names.percorso_sim()),
@@ -72,10 +72,10 @@ InputFiles input_files(const Arguments& a) {
   InputFiles in;
   for (const std::string& f : a.operands) {
     std::string* slot = nullptr;
-    switch (tipo_file_compilato(f)) {
-      case TipoFileCompilato::percorso: slot = &in.route_file; break;
-      case TipoFileCompilato::linea:
-      case TipoFileCompilato::celle: slot = in.line_file.empty() ? &in.line_file : &in.cell_file; break;
+    switch (compiled_file_kind(f)) {
+      case CompiledFileKind::percorso: slot = &in.route_file; break;
+      case CompiledFileKind::linea:
+      case CompiledFileKind::celle: slot = in.line_file.empty() ? &in.line_file : &in.cell_file; break;
       default: break;
     }
     if (slot == nullptr || !slot->empty())
@@ -111,19 +111,19 @@ std::string km(double metres) {
 std::optional<CompiledScenario> read_compiled(InputFiles& in) {
   struct File {
     std::string path;
-    TipoFileCompilato atteso;  // by its place, or its name among three files
+    CompiledFileKind atteso;  // by its place, or its name among three files
   };
   const File files[] = {
-      {in.route_file, TipoFileCompilato::percorso},
-      {in.line_file, in.per_nome ? TipoFileCompilato::linea : tipo_file_compilato(in.line_file)},
-      {in.cell_file, in.per_nome ? TipoFileCompilato::celle : tipo_file_compilato(in.cell_file)}};
+      {in.route_file, CompiledFileKind::percorso},
+      {in.line_file, in.per_nome ? CompiledFileKind::linea : compiled_file_kind(in.line_file)},
+      {in.cell_file, in.per_nome ? CompiledFileKind::celle : compiled_file_kind(in.cell_file)}};
   CompiledScenario l;
   std::string* posti[] = {&in.route_file, &in.cell_file, &in.line_file};
   for (std::string* slot : posti) slot->clear();
   for (const File& file : files) {
     const std::string& path = file.path;
     if (platform::file_info(path).kind == platform::FileKind::missing) {
-      const bool plan_file = in.per_nome && file.atteso == TipoFileCompilato::linea;
+      const bool plan_file = in.per_nome && file.atteso == CompiledFileKind::linea;
       write_err(path + ": error: missing " + std::string(kind_name(file.atteso)) +
                  (plan_file
                       ? " (a scenario compiled with --no-plan has none: compile it with its plan)\n"
@@ -141,8 +141,8 @@ std::optional<CompiledScenario> read_compiled(InputFiles& in) {
                  e.what() + "\n");
       return std::nullopt;
     }
-    std::string& slot = *posti[f.kind == TipoFileCompilato::percorso ? 0
-                                : f.kind == TipoFileCompilato::celle  ? 1
+    std::string& slot = *posti[f.kind == CompiledFileKind::percorso ? 0
+                                : f.kind == CompiledFileKind::celle  ? 1
                                                                       : 2];
     // Named by a SCENARIO_DIR, a file must be the kind its name says; of
     // three files named, the two .dat files must be one of each kind.
@@ -155,8 +155,8 @@ std::optional<CompiledScenario> read_compiled(InputFiles& in) {
     }
     slot = path;
     switch (f.kind) {
-      case TipoFileCompilato::percorso: l.tabella_percorso = f.route; break;
-      case TipoFileCompilato::celle: l.celle = std::move(f.cells); break;
+      case CompiledFileKind::percorso: l.tabella_percorso = f.route; break;
+      case CompiledFileKind::celle: l.celle = std::move(f.cells); break;
       default: l.tracciato = std::move(f.plan); break;
     }
   }

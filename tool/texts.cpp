@@ -32,10 +32,10 @@ int run_texts(std::span<const std::string> args) {
   const std::string& dir = a.operands[0];
 
   using namespace scenario;
-  const NomiFile names{"Belvara_Quintosa", "254"};
+  const FileNames names{"Belvara_Quintosa", "254"};
   struct Text {
     std::string name;
-    void (*write)(const std::string&, const NomiFile&);
+    void (*write)(const std::string&, const FileNames&);
   };
   // The one-shot program's order.
   const Text texts[] = {
