@@ -10,6 +10,7 @@
 #include "compiler/records.h"
 #include "compiler/rounding.h"
 #include "compiler/text_match.h"
+#include "compiler/value_checks.h"
 #include "compiler/value_kinds.h"
 #include "text/field_reader.h"
 
@@ -173,12 +174,18 @@ void memo_montagna(Modello& m, std::int32_t inizio, std::int32_t fine, std::int3
   m.montagne_fine[static_cast<std::size_t>(n)] = fine;
   // Mountains closer than 151 m to the previous one (or overlapping it) join
   // it as type 3.
+  const std::int32_t scritto = tipo;
   if (n > 1 && in_32(std::int64_t{inizio} - m.montagne_fine[static_cast<std::size_t>(n - 1)], offset,
                      "the gap to the previous mountain") <= 150)
     tipo = 3;
 
   const std::int64_t prima = indice_vicino(inizio / 50.0);
   const std::int64_t ultima = indice_vicino(fine / 50.0 - 1);
+  if (n > 1) {
+    const CellOrigin* o = m.origins.cell(prima);
+    check_mountain_overlap(m, riga, inizio, scritto, tipo,
+                           m.montagne_fine[static_cast<std::size_t>(n - 1)], o ? o->mountain : RowRef{});
+  }
   if (prima <= ultima && (prima < 0 || ultima > m.ultima_cella))
     throw ReadFailure(offset, "the mountain runs past the track cells");
   std::int64_t k = 1;

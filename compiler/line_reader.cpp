@@ -11,7 +11,9 @@
 #include "compiler/records.h"
 #include "compiler/rounding.h"
 #include "compiler/row_watch.h"
+#include "compiler/text_layout.h"
 #include "compiler/text_match.h"
+#include "compiler/value_checks.h"
 
 namespace scenario {
 namespace {
@@ -39,6 +41,7 @@ struct LetturaLinea {
   LineState st;
   bool piano = false;
   std::size_t ultima_pendenza = TextSpan::npos;  // where a failure of the finishing write is shown
+  RepeatedRecords ripetuti{m};
 
   voce_percorso& voce(int i) { return m.tabella_percorso[static_cast<std::size_t>(i)]; }
 
@@ -87,6 +90,7 @@ Outcome leggi_progressiva(LetturaLinea& l, const RecordInfo& rec) {
   v.dato2 = l.r.number();
   v.dato3 = l.r.number();
   l.watch.wrote_entry(i);
+  check_range(l.m, rec, 2, v.dato3, l.watch.value(2));
   return Outcome::avanti;
 }
 
@@ -112,15 +116,17 @@ Outcome leggi_ripetizione(LetturaLinea& l, const RecordInfo&) {
     if (!codici && contiene(l.campo, std::string_view(&c, 1))) codici = &c;
   if (!codici) return l.abbandona(ScenarioError::repetition_without_code_count, l.watch.row());
   v.dato3 = v.dato2 == 0 ? 0 : *codici - '0';
+  check_repetition_stretch(l.m, v.dato1, v.dato2, l.watch.value(1));
   return Outcome::avanti;
 }
 
 // Body.
 
-Outcome leggi_pendenza(LetturaLinea& l, const RecordInfo&) {
+Outcome leggi_pendenza(LetturaLinea& l, const RecordInfo& rec) {
   const RowRef riga = l.watch.row_ref();
   const std::int32_t p = l.r.number(), g = l.r.number();
   if (l.fuori(p, 0)) return Outcome::fine_corpo;
+  check_range(l.m, rec, 1, g, l.watch.value(1));
   l.watch.gradient(l.st, p);
   l.watch.placed(p);
   record_gradient(l.m, l.st, p, g, riga);
@@ -138,9 +144,11 @@ Outcome leggi_curva(LetturaLinea& l, const RecordInfo&) {
   return Outcome::avanti;
 }
 
-Outcome leggi_montagna(LetturaLinea& l, const RecordInfo&) {
+Outcome leggi_montagna(LetturaLinea& l, const RecordInfo& rec) {
   const std::int32_t inizio = l.r.number(), fine = l.r.number(), tipo = l.r.number();
   if (l.fuori(inizio, 0)) return Outcome::fine_corpo;
+  // The type as stored: above 10 it is tipo - 10 with markers.
+  check_range(l.m, rec, 2, tipo > 10 ? std::int64_t{tipo} - 10 : tipo, l.watch.value(2));
   l.watch.mountain(inizio, fine);
   memo_montagna(l.m, inizio, fine, tipo, l.watch.row_ref());
   return Outcome::avanti;
@@ -195,6 +203,7 @@ Outcome leggi_riga(LetturaLinea& l, Section s) {
     const RecordInfo& rec = in[i];
     if ((passed >> i & 1u) == 0 || (rec.id == RecordId::curva && !l.piano)) continue;
     l.watch.record(rec);
+    l.ripetuti.seen(rec, l.watch.row());
     const Outcome e = leggi_record(l, rec);
     if (e != Outcome::avanti) return e;
   }
@@ -285,9 +294,12 @@ bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntato
                        const std::function<void()>& letto) {
   RowWatch watch(m, Text::linea, testo);
   try {
-    return leggi_linea_osservata(m, testo, watch, puntatore_cartelli, letto);
+    const bool letta = leggi_linea_osservata(m, testo, watch, puntatore_cartelli, letto);
+    check_layout(m, Text::linea, testo);
+    return letta;
   } catch (const ReadFailure& e) {
     watch.unreadable(e);
+    check_layout(m, Text::linea, testo);
     throw;
   }
 }

@@ -28,9 +28,13 @@ constexpr ValueInfo byte(std::string_view name, std::string_view meaning, std::s
 constexpr ValueInfo low(std::string_view name, std::string_view meaning, std::string_view becomes) {
   return {name, meaning, becomes, S::low_byte, 0, 255, O::wraps};
 }
+// A flag the doc gives as 0 or 1; any other value is stored as read.
+constexpr ValueInfo flag(std::string_view name, std::string_view meaning, std::string_view becomes) {
+  return {name, meaning, becomes, S::whole, 0, 1, O::nothing};
+}
 constexpr ValueInfo multiple(std::string_view name, std::string_view meaning, std::string_view becomes,
-                             std::int32_t error) {
-  return {name, meaning, becomes, S::whole, i32_min, i32_max, O::error, error};
+                             std::int32_t error, std::int32_t of = 50) {
+  return {name, meaning, becomes, S::whole, i32_min, i32_max, O::error, error, of};
 }
 
 // Line description, general section.
@@ -45,7 +49,7 @@ constexpr ValueInfo progressiva[] = {
              "dato1 of route entry 81 (tre), 82 (due) or 83 (uno), then ordered by position", 2),
     multiple("progressive", "what the kilometre marks read there, in metres (a multiple of 50)",
              "dato2 of the same entry, then ordered by position", 2),
-    whole("flag", "1 adds 100 m to the progressive", "dato3 of the same entry")};
+    flag("flag", "0 or 1; 1 adds 100 m to the progressive", "dato3 of the same entry")};
 constexpr ValueInfo sfondo_uno[] = {
     whole("value", "passed to the simulator unchanged", "route entry 85 dato1")};
 constexpr ValueInfo sfondo_due[] = {
@@ -139,7 +143,7 @@ constexpr ValueInfo stazione[] = {
     byte("type", "5, 6 end at position + 150; 7, 8 span position +- length; others are centred; "
                  "25 and above mark no cell",
          "route entry tipo_voce"),
-    multiple("length", "in metres, a multiple of 100", "shapes the stretch dato1 .. dato2; not kept", 9),
+    multiple("length", "in metres, a multiple of 100", "shapes the stretch dato1 .. dato2; not kept", 9, 100),
     byte("byte1", "stored for the simulator", "route entry byte1"),
     byte("byte5", "cleared below 600 m and for the first station", "route entry byte5"),
     byte("byte4", "extension flag: adds 50 m to a centred station", "route entry byte4"),

@@ -89,6 +89,7 @@ struct ValueInfo {
   std::int64_t min, max;     // the range that fits
   Outside outside;
   std::int32_t error = 0;    // with Outside::error
+  std::int32_t multiple_of = 0;  // not 0: a value that is no multiple of it is `error`
   bool is_text() const { return storage == Storage::text; }
   // Width in bits of the store, and whether it is signed.
   constexpr int bits() const {

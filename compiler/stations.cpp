@@ -7,6 +7,7 @@
 #include "compiler/records.h"
 #include "compiler/rounding.h"
 #include "compiler/row_watch.h"
+#include "compiler/value_checks.h"
 #include "compiler/value_kinds.h"
 
 namespace scenario {
@@ -82,6 +83,7 @@ StationOutcome record_station(Modello& m, FieldReader& r, std::int32_t& e,
   if (nome.size() > 0xFFFF) throw ReadFailure(r.field_start(), "a station name longer than 65535 characters");
   v.testo = nome;
   watch.wrote_entry(e);
+  check_station_time(m, e, watch.value(13), ore, watch.value(14), minuti, watch.value(15), secondi);
   watch.placed(p);
 
   // The stretch the station occupies along the line.
@@ -143,6 +145,7 @@ StationOutcome record_station(Modello& m, FieldReader& r, std::int32_t& e,
                        "the zone of the station before it ends at " +
                            std::to_string(m.tabella_percorso[static_cast<std::size_t>(e - 1)].dato2) +
                            " m"});
+    explain_stations_too_close(m, e, p);
     return StationOutcome::abbandona;
   }
   ++e;

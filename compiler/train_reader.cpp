@@ -13,6 +13,8 @@
 #include "compiler/row_watch.h"
 #include "compiler/signals.h"
 #include "compiler/stations.h"
+#include "compiler/text_layout.h"
+#include "compiler/value_checks.h"
 #include "compiler/text_match.h"
 #include "compiler/value_kinds.h"
 
@@ -92,6 +94,7 @@ struct LetturaTreno {
   std::string_view campo;  // the keyword field of the row in hand
   ProfileRun velocita{}, aderenza{};
   std::int32_t stazione = 1;
+  RepeatedRecords ripetuti{m};
 
   voce_percorso& voce(int i) { return m.tabella_percorso[static_cast<std::size_t>(i)]; }
 
@@ -139,6 +142,7 @@ Outcome leggi_velocita(LetturaTreno& t) {
 Outcome leggi_aderenza(LetturaTreno& t) {
   const std::int32_t p = t.r.number(), a = t.r.number();
   if (t.fuori(p, 0, 0)) return Outcome::fine;
+  check_range(t.m, record(RecordId::aderenza), 1, a, t.watch.value(1));
   t.watch.step("adhesion", t.aderenza.indice, p);
   t.aderenza.passo(t.m, p, low_byte(a), t.watch.row_ref(), &cella::aderenza, t.m.origins.adhesion);
   return Outcome::avanti;
@@ -162,6 +166,8 @@ Outcome leggi_segnale(LetturaTreno& t) {
   for (std::int32_t& x : v) x = t.r.number();
   const std::int64_t i = cella_di(v[0]);
   if (t.fuori(v[0], i, i)) return Outcome::fine;
+  // Only a signal whose sx is 2 keeps its tempo.
+  if (v[1] == 2) check_range(t.m, record(RecordId::segnale), 10, v[10], t.watch.value(10));
   t.watch.placed(v[0]);
   // Only the signal's own failure ends the reading: an error 15 left by
   // the line reader keeps its own position and the rows go on.
@@ -178,7 +184,10 @@ Outcome leggi_rallentamento(LetturaTreno& t) {
   if (t.fuori(v[0], k.inizio, k.inizio)) return Outcome::fine;
   // The end x + l is a 32-bit sum, formed once the start has passed.
   in_32(std::int64_t{v[0]} + v[2], t.watch.row_ref().offset(), "the slowdown's end (start + length)");
-  if (t.fuori(v[0], k.fine, k.fine)) return Outcome::fine;
+  if (t.fuori(v[0], k.fine, k.fine)) {
+    explain_slowdown_too_long(t.m, t.watch.value(2), v[0], v[2]);
+    return Outcome::fine;
+  }
   t.watch.placed(v[0], std::int64_t{v[0]} + v[2]);
   if (const auto rifiuto =
           memo_rallentamento(t.m, t.watch.row_ref(), v[0], v[1], v[2], v[3], v[4], v[5]))
@@ -244,6 +253,7 @@ void leggi_treno_osservato(Modello& m, DescriptionText& sorgente, std::string_vi
       const RecordInfo& rec = in[i];
       if ((passed >> i & 1u) == 0) continue;
       watch.record(rec);
+      t.ripetuti.seen(rec, watch.row());
       const Outcome e = leggi_record(t, rec.id);
       if (e == Outcome::abbandona) return;
       if (e == Outcome::fine) {
@@ -270,8 +280,10 @@ void read_train(Modello& m, DescriptionText& sorgente, std::int32_t puntatore_ca
     leggi_treno_osservato(m, sorgente, testo, watch, puntatore_cartelli);
   } catch (const ReadFailure& e) {
     watch.unreadable(e);
+    check_layout(m, Text::treno, testo);
     throw;
   }
+  check_layout(m, Text::treno, testo);
 }
 
 }  // namespace scenario

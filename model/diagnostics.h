@@ -68,6 +68,15 @@ inline constexpr WarningCode warning_codes[] = {
     {"station-name-cut", "a station name cut at a comma"},
     {"station-over-feature", "a station stop cell written over another feature"},
     {"marks-overwritten", "approach marks written over other approach marks"},
+    {"unclosed-quote", "a quoted text that runs on past its line"},
+    {"malformed-header", "a section header without its '[' or ']'"},
+    {"separator", "values set apart by tabs, semicolons or a decimal comma"},
+    {"time-overflow", "minutes or seconds of a time outside 0 to 59"},
+    {"time-backwards", "a station time earlier than the one before it"},
+    {"mountain-overlap", "a mountain starting inside the one before it"},
+    {"value-out-of-range", "a value outside its range, stored cut to its width or as read"},
+    {"repeated-record", "a record given twice: the later one's values win"},
+    {"reversed-span", "a stretch written end first"},
 };
 
 inline bool is_warning_code(std::string_view code) {

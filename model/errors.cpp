@@ -57,10 +57,12 @@ constexpr std::array<ErrorEntry, 28> tabella{{
      "begin the line description with the [generale] section"},
     {E::curve_without_class, false, "curve without class digit, or the line plan beyond 1000000 m",
      "give every curve keyword a class digit 1 to 6 and keep curves within the line"},
-    {E::format_mark_set, false, "a format-mark header slot is already set",
-     "keep features out of track cell 1 (the first 50 m of the line)"},
-    {E::competition_code_set, false, "a competition-code header slot is already set",
-     "keep features out of track cell 1 (the first 50 m of the line)"},
+    {E::format_mark_set, false,
+     "a feature in the first 50 m of the line (track cell 1) takes the place where the format mark goes",
+     "move the feature further along the line: the first 50 m (track cell 1) must stay empty"},
+    {E::competition_code_set, false,
+     "a feature in the first 50 m of the line (track cell 1) takes the place where the competition code goes",
+     "move the feature further along the line: the first 50 m (track cell 1) must stay empty"},
 }};
 
 }  // namespace

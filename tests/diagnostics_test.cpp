@@ -249,7 +249,7 @@ TEST(Diagnostics, ARowWrittenWithTabsIsNamedForThem) {
   // Or they happen to be enough: a warning.
   const Compiled warned =
       compile(binario, train_with("velocita\t0\t100\r\n3000, 150\r\n"));
-  EXPECT_NE(messages(warned).find("'velocita' takes 2 values: " + tabs), std::string::npos)
+  EXPECT_NE(messages(warned).find(tabs), std::string::npos)
       << messages(warned);
   EXPECT_EQ(messages(warned).find("this row has"), std::string::npos);
 }

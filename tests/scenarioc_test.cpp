@@ -321,16 +321,20 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
             "{\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": 1250, \"failure\": null, "
             "\"files\": [], \"diagnostics\": [{\"file\": \"" + treno + "\", \"line\": 47, "
             "\"column\": 1, \"severity\": \"error\", \"code\": \"error-1250\", \"message\": \"a "
-            "format-mark header slot is already set\", \"notes\": [{\"file\": \"" + treno + "\", "
+            "feature in the first 50 m of the line (track cell 1) takes the place where the format "
+            "mark goes\", \"notes\": [{\"file\": \"" + treno + "\", "
             "\"line\": 47, \"column\": 1, \"message\": \"track cell 1 (0 to 50 m) holds a signal, "
             "written here\"}, {\"file\": \"" + treno + "\", \"line\": 47, \"column\": 1, "
-            "\"message\": \"keep features out of track cell 1 (the first 50 m of the line)\"}]}]" + omitted_json);
+            "\"message\": \"move the feature further along the line: the first 50 m (track cell 1) "
+            "must stay empty\"}]}]" + omitted_json);
   EXPECT_EQ(fatale.err,
-            treno + ":47:1: error 1250: a format-mark header slot is already set\n"
+            treno + ":47:1: error 1250: a feature in the first 50 m of the line (track cell 1) takes the "
+                    "place where the format mark goes\n"
             "segnale,       0,   2, 3, 0,  0, 0,    0,  0,0,0, 0\n"
             "^\n" +
                 treno + ":47:1: note: track cell 1 (0 to 50 m) holds a signal, written here\n" +
-                treno + ":47:1: note: keep features out of track cell 1 (the first 50 m of the line)\n"
+                treno + ":47:1: note: move the feature further along the line: the first 50 m (track cell "
+                    "1) must stay empty\n"
                 "scenarioc: no compiled file was written; \"" + dir.str() + "\" keeps the files it had\n");
   EXPECT_EQ(nomi_in(dir.path()).size(), 5u);
   EXPECT_TRUE(fs::is_empty(tmp.path()));

@@ -1,5 +1,6 @@
 #include "text/field_reader.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace scenario {
@@ -28,6 +29,48 @@ std::string shown(std::string_view field) {
   }
   if (field.size() > longest) out += "…";
   return out;
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+// Units an author may write after a number: metres, kilometres, km/h, per
+// mille and per cent, seconds, minutes, hours.
+bool is_unit(std::string_view s) {
+  for (const std::string_view u : {"m", "mt", "km", "km/h", "kmh", "%", "s", "sec", "min", "h"})
+    if (s.size() == u.size() && std::equal(s.begin(), s.end(), u.begin(), [](char a, char b) {
+          return (a >= 'A' && a <= 'Z' ? static_cast<char>(a + 32) : a) == b;
+        }))
+      return true;
+  return false;
+}
+
+// Why a number field holds no whole number, in the author's terms: the
+// separator or unit in it, and the number it was meant to be.
+std::string not_a_number(std::string_view text, std::size_t start, std::string_view token) {
+  std::string why = "\"" + shown(token) + "\" is not a whole number";
+  std::size_t digits = 0;
+  while (digits < token.size() && (is_digit(token[digits]) || (digits == 0 && token[0] == '-'))) ++digits;
+  const std::string_view lead = token.substr(0, digits), rest = token.substr(digits);
+  const bool has_digits = digits > 0 && is_digit(token[digits - 1]);
+  if (has_digits && rest.size() >= 2 && (rest[0] == '.' || rest[0] == '\'') && is_digit(rest[1])) {
+    std::string whole(lead);
+    for (char c : rest.substr(1)) if (is_digit(c)) whole += c;
+    return why + ": numbers are whole, with no decimal point or thousands separator ('" +
+           std::string(1, rest[0]) + "'): write " + whole + " for thousands, or a whole " +
+           std::string(lead) + " for a decimal";
+  }
+  if (has_digits && !rest.empty() && rest[0] == ';')
+    return why + ": values are separated by commas, not semicolons; " + std::string(lead) +
+           " would be read here";
+  if (has_digits && is_unit(rest))
+    return why + ": write the number without its unit '" + shown(rest) + "': " + std::string(lead);
+  // "14000 m": a unit set apart from the number before it.
+  if (is_unit(token)) {
+    std::size_t before = start;
+    while (before > 0 && is_blank(text[before - 1])) --before;
+    if (before < start && before > 0 && is_digit(text[before - 1]))
+      return why + ": is it the unit of the number before it? write numbers without units";
+  }
+  return why;
 }
 
 }  // namespace
@@ -89,12 +132,10 @@ std::int32_t FieldReader::number() {
       negative = token[0] == '-';
       i = 1;
     }
-    if (i == token.size())
-      throw ReadFailure(start, "\"" + shown(token) + "\" is not a whole number");
+    if (i == token.size()) throw ReadFailure(start, not_a_number(text_, start, token));
     for (; i < token.size(); ++i) {
       char c = token[i];
-      if (c < '0' || c > '9')
-        throw ReadFailure(start, "\"" + shown(token) + "\" is not a whole number");
+      if (c < '0' || c > '9') throw ReadFailure(start, not_a_number(text_, start, token));
       value = value * 10 + (c - '0');
       if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1)
         throw ReadFailure(start, shown(token) + " does not fit in 32 bits");
