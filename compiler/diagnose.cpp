@@ -179,11 +179,16 @@ void finish_diagnostics(Modello& m) {
     if (const ErrorEntry* voce = find_error(n); voce && !voce->remedy.empty())
       d->notes.push_back({TextSpan{}, std::string(voce->remedy)});
   }
-  // Drop the replaced errors; the recorded one's index moves down with them.
+  drop_diagnostics(m, [](const Diagnostic& d) { return d.code == replaced_code; });
+}
+
+void drop_diagnostics(Modello& m, const std::function<bool(const Diagnostic&)>& drop) {
   std::size_t kept = 0;
   std::size_t error = TextSpan::npos;
   for (std::size_t i = 0; i < m.diagnostics.size(); ++i) {
-    if (m.diagnostics[i].code == replaced_code) continue;
+    // The recorded error itself is never dropped by a caller's test: only
+    // replaced errors are, and those are no longer the recorded one.
+    if (i != m.error_diagnostic && drop(m.diagnostics[i])) continue;
     if (i == m.error_diagnostic) error = kept;
     if (kept != i) m.diagnostics[kept] = std::move(m.diagnostics[i]);
     ++kept;

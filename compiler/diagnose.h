@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -64,6 +65,11 @@ void note_feature(Modello& m, std::int64_t c, RowRef riga);
 // (preavviso): notes it as their writer, and warns once when it writes over
 // marks another row put there.
 void note_marks(Modello& m, RowRef riga, std::span<const std::int64_t> cells);
+
+// Removes the diagnostics `drop` selects, keeping the recorded error's index
+// (m.error_diagnostic) on the same diagnostic; never erase from
+// m.diagnostics any other way.
+void drop_diagnostics(Modello& m, const std::function<bool(const Diagnostic&)>& drop);
 
 // Once the compilation is over: the recorded error gets its remedy as the
 // last note, and replaced errors leave the list.

@@ -154,7 +154,7 @@ void malformed_header(Modello& m, std::string_view s) {
   if (!bad || rows == 0) return;
   const std::string_view field = trimmed(s.substr(bad->start, bad->end - bad->start));
   const bool lacks_close = field.front() == '[';
-  std::erase_if(m.diagnostics, [&](const Diagnostic& d) {
+  drop_diagnostics(m, [&](const Diagnostic& d) {
     return d.code == "not-read" && d.at.text == Text::linea && d.at.offset > bad->start &&
            d.at.offset < until;
   });
@@ -244,7 +244,7 @@ void name_separators(Modello& m, Text text, std::string_view s) {
   }
   // The error of the same line names the separator already.
   if (error_line != TextSpan::npos)
-    std::erase_if(m.diagnostics, [&](const Diagnostic& d) {
+    drop_diagnostics(m, [&](const Diagnostic& d) {
       return d.code == "separator" && d.at.text == text && d.at.offset < s.size() &&
              line_start(s, d.at.offset) == error_line;
     });

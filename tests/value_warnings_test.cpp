@@ -206,6 +206,19 @@ TEST(ValueWarnings, ABrokenHeaderTakesTheBlameForTheRowsAfterIt) {
   EXPECT_EQ(c.m.celle[18].codice_pendenza, 103);
 }
 
+// Dropping the rows' warnings must not lose track of the recorded error: a
+// later error replaces that one, not the warning that took its index.
+TEST(ValueWarnings, ABrokenHeaderKeepsTheRecordedErrorInPlace) {
+  const Compiled c = compile(
+      "[generale]\r\nlunghezza percorso, 30000\r\n[curve\r\npendenza, 500, 2\r\n[pendenze]\r\n"
+      "pendenza, 40000, 3\r\n[fine]\r\n",
+      "[generale]\r\nnumero vetture, x\r\n[fine]\r\n");
+  ASSERT_EQ(c.seen, (std::vector<Seen>{{"malformed-header", 'l', 3, 1}, {"error-25", 't', 2, 17}}));
+  const Diagnostic& error = c.m.diagnostics.back();
+  ASSERT_FALSE(error.notes.empty());
+  EXPECT_EQ(error.notes.front().message.substr(0, 26), "this replaces error 15, re");
+}
+
 // Errors whose number alone hides the cause say it in the author's words.
 TEST(ValueWarnings, ErrorsNameTheirPlainCause) {
   struct {
