@@ -14,7 +14,7 @@ Converted to_cp1252(std::string_view s) {
     const std::optional<char32_t> c = scenarioc::next_utf8(s, i);
     if (!c) {
       // Malformed UTF-8: one byte is one unmapped character.
-      out.unmapped.push_back(out.bytes.size());
+      out.unmapped.push_back({out.bytes.size(), 1});
       out.bytes += '?';
       ++i;
       continue;
@@ -22,8 +22,9 @@ Converted to_cp1252(std::string_view s) {
     if (const std::optional<unsigned char> b = scenarioc::cp1252_byte(*c)) {
       out.bytes += static_cast<char>(*b);
     } else {
-      out.unmapped.push_back(out.bytes.size());
-      out.bytes.append(*c >= 0x10000 ? 2 : 1, '?');
+      const std::size_t width = *c >= 0x10000 ? 2 : 1;
+      out.unmapped.push_back({out.bytes.size(), width});
+      out.bytes.append(width, '?');
     }
   }
   return out;

@@ -11,9 +11,18 @@
 
 namespace lsp {
 
+// A character the page cannot hold: where its '?' stand, and how many (its
+// UTF-16 units), so that a range covers the whole character and never half
+// of a surrogate pair.
+struct Unmapped {
+  std::size_t offset = 0;
+  std::size_t width = 1;
+  friend bool operator==(const Unmapped&, const Unmapped&) = default;
+};
+
 struct Converted {
-  std::string bytes;                  // Windows-1252
-  std::vector<std::size_t> unmapped;  // offsets of characters the page cannot hold
+  std::string bytes;               // Windows-1252
+  std::vector<Unmapped> unmapped;  // characters the page cannot hold
 };
 
 // UTF-8 to Windows-1252. A character the page cannot hold becomes '?' once

@@ -8,6 +8,8 @@
 #include <tuple>
 
 #include "lsp/features.h"
+#include "lsp/folding.h"
+#include "lsp/preview.h"
 #include "lsp/uri.h"
 
 namespace lsp {
@@ -159,10 +161,12 @@ std::optional<int> Server::receive(std::string_view body) {
 json Server::initialize(const json& params) {
   if (initialized_) throw RpcError(error_code::invalid_request, "initialize was already received");
   initialized_ = true;
-  if (params.is_object()) {
-    const json::json_pointer snippet("/capabilities/textDocument/completion/completionItem/snippetSupport");
-    snippets_ = params.contains(snippet) && params.at(snippet).is_boolean() && params.at(snippet).get<bool>();
-  }
+  auto client_says = [&](const char* pointer) {
+    const json::json_pointer at(pointer);
+    return params.is_object() && params.contains(at) && params.at(at).is_boolean() && params.at(at).get<bool>();
+  };
+  snippets_ = client_says("/capabilities/textDocument/completion/completionItem/snippetSupport");
+  watch_files_ = client_says("/capabilities/workspace/didChangeWatchedFiles/dynamicRegistration");
   constexpr int full_sync = 1;
   return {{"capabilities",
            {{"positionEncoding", "utf-16"},
@@ -171,8 +175,42 @@ json Server::initialize(const json& params) {
             {"hoverProvider", true},
             {"inlayHintProvider", true},
             {"documentSymbolProvider", true},
-            {"completionProvider", json::object()}}},
+            // "[" begins a section header; keywords begin with letters, which
+            // every client completes on.
+            {"completionProvider", {{"triggerCharacters", {"["}}, {"resolveProvider", false}}},
+            {"foldingRangeProvider", true}}},
           {"serverInfo", {{"name", "scenarioc"}}}};
+}
+
+void Server::watch_partners() {
+  // Partners change on disk behind the editor's back (another editor, a
+  // script): the client watches the description texts and tells.
+  constexpr int changed_kinds = 7;  // created, changed, deleted
+  const json watchers = {{{"globPattern", "**/*_linea.txt"}, {"kind", changed_kinds}},
+                         {{"globPattern", "**/*-.txt"}, {"kind", changed_kinds}}};
+  out_.write(frame(dump({{"jsonrpc", "2.0"},
+                         {"id", "scenarioc-watch"},
+                         {"method", "client/registerCapability"},
+                         {"params",
+                          {{"registrations",
+                            {{{"id", "scenarioc-watch"},
+                              {"method", "workspace/didChangeWatchedFiles"},
+                              {"registerOptions", {{"watchers", watchers}}}}}}}}})));
+}
+
+void Server::disk_changed(const json& changes) {
+  std::set<Document*> stale;
+  for (const json& c : changes) {
+    const std::optional<std::string> path = path_of(c.at("uri").get<std::string>());
+    if (!path || workspace_.open_at(*path)) continue;  // an open buffer wins over the disk
+    const std::string_view dir = folder(*path);
+    for (const auto& [uri, d] : workspace_.documents())
+      if (d.file && !d.path.empty() && folder(d.path) == dir) stale.insert(workspace_.find(uri));
+  }
+  // Every open text of the folder: a new train text is a new partner of
+  // its line text, whatever the names say before it is read.
+  for (Document* d : stale) publish(*d);
+  workspace_.forget_unused();
 }
 
 json Server::request(const std::string& method, const json& params) {
@@ -210,11 +248,35 @@ json Server::request(const std::string& method, const json& params) {
     if (!d) return nullptr;
     return completion(*d, offset(*d, params.at("position")), snippets_);
   }
+  if (method == "textDocument/foldingRange") {
+    const Document* d = document();
+    if (!d) return json::array();
+    return folding_ranges(*d);
+  }
+  if (method == "scenarioc/preview") {
+    const Document* d = document();
+    const Unit* u = d ? workspace_.main_unit(*d) : nullptr;
+    if (!u) throw RpcError(error_code::invalid_params, "no scenario description is open at this URI");
+    auto metres = [&](const char* key) -> std::optional<double> {
+      if (!params.contains(key) || params.at(key).is_null()) return std::nullopt;
+      return params.at(key).get<double>() * 1000.0;
+    };
+    const Preview p = preview(*u, metres("fromKm"), metres("toKm"));
+    json result = {{"line", sibling_uri(d->uri, file_name(u->line_path))}};
+    if (!u->train_path.empty()) result["train"] = sibling_uri(d->uri, file_name(u->train_path));
+    if (p.svg.empty()) result["problem"] = message_text(p.why);
+    else result["svg"] = p.svg;
+    return result;
+  }
   throw RpcError(error_code::method_not_found, "no method " + method);
 }
 
 void Server::notification(const std::string& method, const json& params) {
-  if (method == "textDocument/didOpen") {
+  if (method == "initialized") {
+    if (watch_files_) watch_partners();
+  } else if (method == "workspace/didChangeWatchedFiles") {
+    disk_changed(params.at("changes"));
+  } else if (method == "textDocument/didOpen") {
     const json& td = params.at("textDocument");
     const Document& d = workspace_.open(td.at("uri").get<std::string>(),
                                         td.at("text").get<std::string>(),
@@ -266,6 +328,9 @@ void Server::publish(const Document& d) {
   if (!d.file) return;
   json list = json::array();
   const LineIndex own(d.bytes);
+  // What belongs to no place of this text stands on its first line: an
+  // empty range at 0:0 is drawn by no editor.
+  const json first_line = range_json(own, 0, own.line(0).size());
   std::set<std::tuple<std::string, std::size_t, std::size_t, std::string, std::string>> seen;
   // One index per text, however many diagnostics it holds.
   std::map<const std::string*, LineIndex> indexes;
@@ -321,17 +386,19 @@ void Server::publish(const Document& d) {
              {"message", message_text(n.message)}});
       }
       if (here) {
-        item["range"] = range_json(own, from, from + length);
+        item["range"] = g.at.offset == scenario::TextSpan::npos || (from == 0 && length == 0)
+                            ? first_line
+                            : range_json(own, from, from + length);
       } else if (!bytes) {
         // A partner that is not there (no line text beside a train text).
         message = std::string(file_name(path)) + ": " + message;
-        item["range"] = range_json(own, 0, 0);
+        item["range"] = first_line;
       } else {
         // Shown at the top of this text, and pointing at its place.
         const Position p = index.position(from);
         message = std::string(file_name(path)) + ":" + std::to_string(p.line + 1) + ":" +
                   std::to_string(p.character + 1) + ": " + message;
-        item["range"] = range_json(own, 0, 0);
+        item["range"] = first_line;
         related.insert(related.begin(),
                        json::object({{"location", {{"uri", target_uri},
                                                    {"range", range_json(index, from, from + length)}}},
@@ -342,11 +409,11 @@ void Server::publish(const Document& d) {
       list.push_back(std::move(item));
     }
   }
-  for (std::size_t at : d.unmapped) {
+  for (const Unmapped& u : d.unmapped) {
     list.push_back({{"severity", severity_warning},
                     {"code", "not-windows-1252"},
                     {"source", "scenarioc"},
-                    {"range", range_json(own, at, at + 1)},
+                    {"range", range_json(own, u.offset, u.offset + u.width)},
                     {"message",
                      "this character has no place in Windows-1252, the code page of the description "
                      "texts: it is compiled as '?'"}});

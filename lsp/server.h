@@ -47,6 +47,10 @@ class Server {
   void notification(const std::string& method, const nlohmann::json& params);
 
   nlohmann::json initialize(const nlohmann::json& params);
+  // Asks the client to report changes of description texts on disk.
+  void watch_partners();
+  // Re-checks the open texts whose partners changed on disk.
+  void disk_changed(const nlohmann::json& changes);
   // Diagnostics for every open document of `d`'s scenario.
   void publish_related(const Document& d);
   void publish(const Document& d);
@@ -56,6 +60,7 @@ class Server {
   bool initialized_ = false;
   bool shut_down_ = false;
   bool snippets_ = false;
+  bool watch_files_ = false;
 };
 
 // Reads messages until "exit" or the end of the input; returns the exit

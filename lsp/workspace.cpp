@@ -125,13 +125,15 @@ Document* Workspace::change(const std::string& uri,
     std::size_t from = index.offset(range->first), to = index.offset(range->second);
     if (to < from) std::swap(from, to);
     d->bytes.replace(from, to - from, c.bytes);
-    std::vector<std::size_t> unmapped;
-    for (std::size_t u : d->unmapped) {
-      if (u < from) unmapped.push_back(u);
-      else if (u >= to) unmapped.push_back(u - (to - from) + c.bytes.size());
+    // A character the edit cuts into is gone: its '?' are partly replaced.
+    std::vector<Unmapped> unmapped;
+    for (const Unmapped& u : d->unmapped) {
+      if (u.offset + u.width <= from) unmapped.push_back(u);
+      else if (u.offset >= to) unmapped.push_back({u.offset - (to - from) + c.bytes.size(), u.width});
     }
-    for (std::size_t u : c.unmapped) unmapped.push_back(from + u);
-    std::sort(unmapped.begin(), unmapped.end());
+    for (const Unmapped& u : c.unmapped) unmapped.push_back({from + u.offset, u.width});
+    std::sort(unmapped.begin(), unmapped.end(),
+              [](const Unmapped& a, const Unmapped& b) { return a.offset < b.offset; });
     d->unmapped = std::move(unmapped);
   }
   analyse(*d, version);

@@ -61,7 +61,7 @@ struct Document {
   std::string uri;
   std::string path;   // UTF-8; empty for a URI that names no file
   std::string bytes;  // Windows-1252, as compiled
-  std::vector<std::size_t> unmapped;  // characters Windows-1252 cannot hold
+  std::vector<Unmapped> unmapped;  // characters Windows-1252 cannot hold
   std::int64_t version = 0;
   std::optional<ScenarioFile> file;
   Outline outline;

@@ -3,12 +3,16 @@
 // keeps positions in line, file URIs, and which texts pair up.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "lsp/base_protocol.h"
 #include "lsp/encoding.h"
 #include "lsp/records.h"
+#include "lsp/server.h"
 #include "lsp/uri.h"
 #include "lsp/workspace.h"
 
@@ -98,7 +102,7 @@ TEST(LspEncoding, CharactersWithoutAPlaceKeepTheirUtf16Width) {
   // units); a lone continuation byte is malformed.
   const Converted c = to_cp1252("\xE2\x82\xAC,\xCE\xA9,\xF0\x9F\x98\x80,\x80,x");
   EXPECT_EQ(c.bytes, "\x80,?,??,?,x");
-  EXPECT_EQ(c.unmapped, (std::vector<std::size_t>{2, 4, 7}));
+  EXPECT_EQ(c.unmapped, (std::vector<Unmapped>{{2, 1}, {4, 2}, {7, 1}}));
 }
 
 TEST(LspEncoding, PositionsCountLinesAsTheFieldReaderDoes) {
@@ -207,6 +211,83 @@ TEST(LspOutline, RowsAreTheOnesTheReadersRead) {
        {"route length: 500", "text board: 100 VIA"}},
   };
   for (const Case& c : cases) EXPECT_EQ(rows_of(c.text, c.which), c.rows) << c.what;
+}
+
+// Files held in memory, changed between two messages as another program
+// would change them on disk.
+class MemoryDisk final : public Disk {
+ public:
+  std::map<std::string, std::string> files;
+  std::optional<std::string> read(const std::string& path) override {
+    const auto it = files.find(path);
+    return it == files.end() ? std::nullopt : std::optional<std::string>(it->second);
+  }
+  bool exists(const std::string& path) override { return files.contains(path); }
+  std::vector<std::string> list(const std::string& dir) override {
+    std::vector<std::string> out;
+    for (const auto& [path, bytes] : files)
+      if (std::string(folder(path)) == dir) out.emplace_back(file_name(path));
+    return out;
+  }
+};
+
+// Each message the server sends, parsed.
+class Messages final : public ByteSink {
+ public:
+  std::vector<nlohmann::json> all;
+  void write(std::string_view bytes) override {
+    all.push_back(nlohmann::json::parse(bytes.substr(bytes.find("\r\n\r\n") + 4)));
+  }
+};
+
+TEST(LspDisk, AnOpenTextIsCheckedAgainWhenItsPartnerChangesOnDisk) {
+  using nlohmann::json;
+  MemoryDisk disk;
+  const std::string line = "[generale]\r\nlunghezza percorso, 5000\r\n[curve]\r\n[fine]\r\n";
+  disk.files["/s/A_linea.txt"] = line;
+  Messages out;
+  Server server(out, disk);
+  auto send = [&](json m) {
+    m["jsonrpc"] = "2.0";
+    server.receive(m.dump());
+  };
+  send({{"id", 1},
+        {"method", "initialize"},
+        {"params", {{"capabilities", {{"workspace", {{"didChangeWatchedFiles", {{"dynamicRegistration", true}}}}}}}}}});
+  send({{"method", "initialized"}, {"params", json::object()}});
+  // The client is asked to watch the description texts.
+  ASSERT_EQ(out.all.size(), 2u);
+  EXPECT_EQ(out.all[1]["method"], "client/registerCapability");
+  EXPECT_EQ(out.all[1]["params"]["registrations"][0]["method"], "workspace/didChangeWatchedFiles");
+
+  const std::string train = "[generale]\r\nsegnale, 1000, 0,0,0,0,0,0,0,0,0,0\r\n[fine]\r\n";
+  send({{"method", "textDocument/didOpen"},
+        {"params", {{"textDocument", {{"uri", "file:///s/A_1-.txt"}, {"version", 1}, {"text", train}}}}}});
+  auto last_diagnostics = [&] {
+    for (auto m = out.all.rbegin(); m != out.all.rend(); ++m)
+      if (m->value("method", "") == "textDocument/publishDiagnostics") return (*m)["params"]["diagnostics"];
+    return json();
+  };
+  EXPECT_EQ(last_diagnostics(), json::array());
+
+  // The line shortened behind the editor's back: the signal is past its end.
+  disk.files["/s/A_linea.txt"] = "[generale]\r\nlunghezza percorso, -50\r\n[curve]\r\n[fine]\r\n";
+  const std::size_t before = out.all.size();
+  send({{"method", "workspace/didChangeWatchedFiles"},
+        {"params", {{"changes", {{{"uri", "file:///s/A_linea.txt"}, {"type", 2}}}}}}});
+  ASSERT_EQ(out.all.size(), before + 1);
+  ASSERT_FALSE(last_diagnostics().empty());
+  EXPECT_EQ(last_diagnostics()[0]["severity"], 1) << last_diagnostics().dump();
+
+  // Put back: the error goes. A change in another folder says nothing.
+  disk.files["/s/A_linea.txt"] = line;
+  send({{"method", "workspace/didChangeWatchedFiles"},
+        {"params", {{"changes", {{{"uri", "file:///s/A_linea.txt"}, {"type", 2}}}}}}});
+  EXPECT_EQ(last_diagnostics(), json::array());
+  const std::size_t settled = out.all.size();
+  send({{"method", "workspace/didChangeWatchedFiles"},
+        {"params", {{"changes", {{{"uri", "file:///t/A_linea.txt"}, {"type", 1}}}}}}});
+  EXPECT_EQ(out.all.size(), settled);
 }
 
 }  // namespace

@@ -238,7 +238,8 @@ TEST_F(LspServer, AnErrorInAPartnerNotOpenIsToldWhereItLies) {
   ASSERT_EQ(on_train[0].size(), 1u) << on_train[0].dump();
   const json& d = on_train[0][0];
   EXPECT_EQ(d["code"], "error-25");
-  EXPECT_EQ(d["range"]["start"], position(0, 0));
+  // On the whole first line: an empty range at 0:0 is drawn by no editor.
+  EXPECT_EQ(d["range"], json({{"start", position(0, 0)}, {"end", position(0, 10)}}));
   const std::size_t gradient = line_of(bad, "pendenza,  7100,");
   EXPECT_EQ(d["message"].get<std::string>().rfind("Prova_linea.txt:" + std::to_string(gradient + 1) + ":", 0), 0u)
       << d.dump();
@@ -261,6 +262,7 @@ TEST_F(LspServer, AnErrorInAPartnerNotOpenIsToldWhereItLies) {
   EXPECT_EQ(solo[0][0].at("message").get<std::string>().rfind("Solo_linea.txt: error 101", 0), 0u)
       << solo[0].dump();
   EXPECT_FALSE(solo[0][0].contains("relatedInformation"));
+  EXPECT_EQ(solo[0][0]["range"], json({{"start", position(0, 0)}, {"end", position(0, 10)}}));
 }
 
 TEST_F(LspServer, ALineTextCompilesWithEveryTrainTextOfItsScenario) {
@@ -460,7 +462,9 @@ TEST_F(LspServer, UnicodeFromTheEditorLinesUpWithTheWindows1252Text) {
     if (x.at("code") == "not-windows-1252") {
       emoji = true;
       EXPECT_EQ(x.at("severity"), 2);
-      EXPECT_EQ(x.at("range").at("start"), position(row, utf16_column(broken, broken.find("😀"))));
+      // Both halves of the surrogate pair.
+      const std::size_t column = utf16_column(broken, broken.find("😀"));
+      EXPECT_EQ(x.at("range"), json({{"start", position(row, column)}, {"end", position(row, column + 2)}}));
     }
   }
   EXPECT_TRUE(number && emoji) << d[0].dump();
@@ -472,6 +476,69 @@ TEST_F(LspServer, UnicodeFromTheEditorLinesUpWithTheWindows1252Text) {
   EXPECT_NE(hover.find("VALDÈRA"), std::string::npos) << hover;
   const std::string board_hover = t.result(on_board).at("contents").at("value");
   EXPECT_NE(board_hover.find("text board \"CAFÈ\""), std::string::npos) << board_hover;
+}
+
+TEST_F(LspServer, SectionsFold) {
+  Session s;
+  s.initialize();
+  s.open(train_uri, train);
+  const int folds = s.request("textDocument/foldingRange", {{"textDocument", {{"uri", train_uri}}}});
+  s.end();
+  const json got = s.run().result(folds);
+  // Each section from its header to its last row; [rallentamenti], [codici]
+  // and [fine] hold none and fold nothing.
+  const std::vector<std::pair<std::string, std::string>> sections = {
+      {"[generale]", "[aderenze]"}, {"[aderenze]", "[vel_limite]"}, {"[vel_limite]", "[stazioni]"},
+      {"[stazioni]", "[rallentamenti]"}, {"[segnali]", "[codici]"}};
+  ASSERT_EQ(got.size(), sections.size()) << got.dump();
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    const auto& [header, next] = sections[i];
+    EXPECT_EQ(got[i], json({{"startLine", line_of(train, header)}, {"endLine", line_of(train, next) - 1},
+                            {"kind", "region"}}))
+        << header;
+  }
+}
+
+TEST_F(LspServer, ThePreviewIsTheRenderOfTheUnsavedTexts) {
+  // An unsaved station name: the picture must show the buffer, not the disk.
+  const std::string renamed = replaced(train, "VALDORA", "VALDORIA");
+  const auto listing = [&] {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> before = listing();
+  Session s;
+  s.initialize();
+  s.open(train_uri, renamed);
+  s.open(line_uri, line);
+  const int whole = s.request("scenarioc/preview", {{"textDocument", {{"uri", train_uri}}}});
+  const int stretch = s.request("scenarioc/preview", {{"textDocument", {{"uri", train_uri}}}, {"fromKm", 10}, {"toKm", 20}});
+  const int from_line = s.request("scenarioc/preview", {{"textDocument", {{"uri", line_uri}}}});
+  const int nowhere = s.request("scenarioc/preview", {{"textDocument", {{"uri", uri_of(dir / "x.txt")}}}});
+  s.end();
+  const Session::Transcript t = s.run();
+  EXPECT_EQ(listing(), before);  // nothing written
+
+  // What `scenarioc render` draws of the same texts, compiled to files.
+  TempDir other;
+  write_bytes(other / nomi.linea_txt(), line);
+  write_bytes(other / nomi.treno_txt(), renamed);
+  const std::string names = " --scenario Prova --train 7 \"" + other.str() + "\"";
+  ASSERT_EQ(run_command("\"" + scenarioc_exe() + "\" compile" + names + " 2>&1"), 0);
+  ASSERT_EQ(run_command("\"" + scenarioc_exe() + "\" render" + names + " > \"" + (other / "out").string() + "\""), 0);
+  ASSERT_EQ(run_command("\"" + scenarioc_exe() + "\" render --from 10 --to 20 --out \"" +
+                        (other / "stretch.svg").string() + "\"" + names + " > \"" + (other / "out").string() + "\""),
+            0);
+  const json w = t.result(whole);
+  EXPECT_EQ(w.value("svg", ""), read_bytes(other / "Prova_7.svg"));
+  EXPECT_NE(w.value("svg", "").find("VALDORIA"), std::string::npos);
+  EXPECT_EQ(w["line"], line_uri);
+  EXPECT_EQ(w["train"], train_uri);
+  EXPECT_EQ(t.result(stretch).value("svg", ""), read_bytes(other / "stretch.svg"));
+  EXPECT_EQ(t.result(from_line)["train"], train_uri);
+  EXPECT_EQ(t.response(nowhere)["error"]["code"], -32602);
 }
 
 TEST(LspSession, DamagedInputIsAnsweredAndTheServerReadsOn) {
