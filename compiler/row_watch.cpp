@@ -150,17 +150,6 @@ std::string lower(std::string_view s) {
   return out;
 }
 
-// A field that is a keyword as the writers emit it ("lunghezza percorso").
-bool written_keyword(std::string_view field) {
-  const std::string f = lower(field);
-  using Keywords = std::span<const Keyword>;
-  for (const Keywords keywords :
-       {Keywords(general_keywords), Keywords(body_keywords), Keywords(train_keywords)})
-    for (const Keyword& k : keywords)
-      if (f == k.written) return true;
-  return false;
-}
-
 std::string quoted(std::string_view s) {
   // Appended, not added: GCC 12 warns falsely about "'" + std::string at -O3.
   std::string out = "'";

@@ -15,14 +15,11 @@
 #include <vector>
 
 #include "compiler/line_features.h"
+#include "compiler/records.h"
 #include "model/model.h"
 #include "text/field_reader.h"
 
 namespace scenario {
-
-// Where in a description a keyword field stands: each place has its own
-// records (and a line description's curves are records only with the plan).
-enum class Section : std::uint8_t { general, body, train };
 
 class RowWatch {
  public:
