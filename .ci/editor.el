@@ -75,7 +75,7 @@
            (label (and parameter (plist-get parameter :label)))
            (name (if (stringp label) label
                    (and label (substring (plist-get signature :label) (aref label 0) (aref label 1))))))
-      (unless (and name (string-search "segnale" (plist-get signature :label)) (string-search "position" name))
+      (unless (and name (string-search "segnale" (plist-get signature :label)) (equal "posizione" name))
         (editor-fail "signature help: %S" help))
       (message "signature help: %s, value %s" (plist-get signature :label) name)))
 

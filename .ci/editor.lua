@@ -67,7 +67,7 @@ local active = signature and (signature.activeParameter or help.activeParameter)
 local parameter = signature and active and signature.parameters[active + 1]
 local name = parameter and (type(parameter.label) == 'string' and parameter.label
   or signature.label:sub(parameter.label[1] + 1, parameter.label[2]))
-if not signature or not signature.label:find('segnale', 1, true) or not name or not name:find('position', 1, true) then
+if not signature or not signature.label:find('segnale', 1, true) or name ~= 'posizione' then
   fail('signature help: ' .. vim.inspect(help))
 end
 say('signature help: ' .. signature.label .. ', value ' .. name)

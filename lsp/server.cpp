@@ -7,9 +7,11 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "lsp/code_actions.h"
 #include "lsp/features.h"
 #include "lsp/folding.h"
 #include "lsp/preview.h"
+#include "lsp/signature_help.h"
 #include "lsp/uri.h"
 
 namespace lsp {
@@ -33,26 +35,6 @@ std::string dump(const json& j) {
   return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
-bool valid_utf8(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    const std::size_t n = b < 0x80                ? 1
-                          : b >= 0xC2 && b < 0xE0 ? 2
-                          : b >= 0xE0 && b < 0xF0 ? 3
-                          : b >= 0xF0 && b < 0xF5 ? 4
-                                                  : 0;
-    if (n == 0 || i + n > s.size()) return false;
-    for (std::size_t k = 1; k < n; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += n;
-  }
-  return true;
-}
-
-// Compiler messages quote the description texts' bytes (Windows-1252).
-std::string message_text(std::string_view s) { return valid_utf8(s) ? std::string(s) : to_utf8(s); }
-
 constexpr int severity_error = 1, severity_warning = 2;
 
 const std::string& text_path(const Unit& u, scenario::Text t) {
@@ -75,7 +57,7 @@ void Server::respond(const json& id, json result) {
 void Server::respond_error(const json& id, int code, std::string_view message) {
   out_.write(frame(dump({{"jsonrpc", "2.0"},
                          {"id", id},
-                         {"error", {{"code", code}, {"message", message_text(message)}}}})));
+                         {"error", {{"code", code}, {"message", protocol_text(message)}}}})));
 }
 
 void Server::notify(std::string_view method, json params) {
@@ -84,7 +66,7 @@ void Server::notify(std::string_view method, json params) {
 
 void Server::log(std::string_view message) {
   constexpr int error_type = 1;
-  notify("window/logMessage", {{"type", error_type}, {"message", message_text(message)}});
+  notify("window/logMessage", {{"type", error_type}, {"message", protocol_text(message)}});
 }
 
 void Server::malformed(std::string_view problem) {
@@ -178,7 +160,9 @@ json Server::initialize(const json& params) {
             // "[" begins a section header; keywords begin with letters, which
             // every client completes on.
             {"completionProvider", {{"triggerCharacters", {"["}}, {"resolveProvider", false}}},
-            {"foldingRangeProvider", true}}},
+            {"foldingRangeProvider", true},
+            {"signatureHelpProvider", {{"triggerCharacters", {","}}, {"retriggerCharacters", {" "}}}},
+            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}}},
           {"serverInfo", {{"name", "scenarioc"}}}};
 }
 
@@ -248,6 +232,19 @@ json Server::request(const std::string& method, const json& params) {
     if (!d) return nullptr;
     return completion(*d, offset(*d, params.at("position")), snippets_);
   }
+  if (method == "textDocument/signatureHelp") {
+    const Document* d = document();
+    if (!d) return nullptr;
+    return signature_help(*d, offset(*d, params.at("position")));
+  }
+  if (method == "textDocument/codeAction") {
+    const Document* d = document();
+    if (!d) return json::array();
+    const json& only = params.at("context").value("only", json::array());
+    if (!only.empty() && std::find(only.begin(), only.end(), "quickfix") == only.end()) return json::array();
+    const json& range = params.at("range");
+    return code_actions(workspace_, *d, offset(*d, range.at("start")), offset(*d, range.at("end")));
+  }
   if (method == "textDocument/foldingRange") {
     const Document* d = document();
     if (!d) return json::array();
@@ -264,7 +261,7 @@ json Server::request(const std::string& method, const json& params) {
     const Preview p = preview(*u, metres("fromKm"), metres("toKm"));
     json result = {{"line", sibling_uri(d->uri, file_name(u->line_path))}};
     if (!u->train_path.empty()) result["train"] = sibling_uri(d->uri, file_name(u->train_path));
-    if (p.svg.empty()) result["problem"] = message_text(p.why);
+    if (p.svg.empty()) result["problem"] = protocol_text(p.why);
     else result["svg"] = p.svg;
     return result;
   }
@@ -363,14 +360,14 @@ void Server::publish(const Document& d) {
       json item = {{"severity", g.severity == scenario::Severity::error ? severity_error : severity_warning},
                    {"code", g.code},
                    {"source", "scenarioc"}};
-      std::string message = message_text(g.message);
+      std::string message = protocol_text(g.message);
       // A scenario error says its number, as scenarioc's text does.
       if (g.code.rfind("error-", 0) == 0 && message.rfind("error ", 0) != 0)
         message = "error " + g.code.substr(6) + ": " + message;
       json related = json::array();
       for (const scenario::DiagnosticNote& n : g.notes) {
         if (n.at.offset == scenario::TextSpan::npos) {
-          message += "\n" + message_text(n.message);
+          message += "\n" + protocol_text(n.message);
           continue;
         }
         const std::string& note_path = text_path(*u, n.at.text);
@@ -383,7 +380,7 @@ void Server::publish(const Document& d) {
             {{"location",
               {{"uri", note_doc ? note_doc->uri : sibling_uri(d.uri, file_name(note_path))},
                {"range", range_json(index_of(note_bytes), nf, nf + nl)}}},
-             {"message", message_text(n.message)}});
+             {"message", protocol_text(n.message)}});
       }
       if (here) {
         item["range"] = g.at.offset == scenario::TextSpan::npos || (from == 0 && length == 0)

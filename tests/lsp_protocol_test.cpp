@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "compiler/records.h"
 #include "model/file_names.h"
 #include "platform/platform.h"
 #include "text/scenario_texts.h"
@@ -539,6 +540,156 @@ TEST_F(LspServer, ThePreviewIsTheRenderOfTheUnsavedTexts) {
   EXPECT_EQ(t.result(stretch).value("svg", ""), read_bytes(other / "stretch.svg"));
   EXPECT_EQ(t.result(from_line)["train"], train_uri);
   EXPECT_EQ(t.response(nowhere)["error"]["code"], -32602);
+}
+
+// The byte of a UTF-8 text at a protocol position (UTF-16 units).
+std::size_t byte_at(const std::string& text, const json& p) {
+  std::size_t at = 0;
+  for (std::size_t line = p["line"]; line > 0; --line) at = text.find('\n', at) + 1;
+  for (std::size_t units = p["character"]; units > 0 && at < text.size(); ++at) {
+    const auto b = static_cast<unsigned char>(text[at]);
+    if ((b & 0xC0) != 0x80) units -= b >= 0xF0 && units >= 2 ? 2 : 1;
+  }
+  while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) ++at;
+  return at;
+}
+
+// The text with a WorkspaceEdit's edits of `uri` applied, as an editor does.
+std::string applied(std::string text, const json& edit, const std::string& uri) {
+  std::vector<json> edits(edit["changes"][uri].begin(), edit["changes"][uri].end());
+  std::sort(edits.begin(), edits.end(), [&](const json& a, const json& b) {
+    return byte_at(text, a["range"]["start"]) > byte_at(text, b["range"]["start"]);
+  });
+  for (const json& e : edits) {
+    const std::size_t from = byte_at(text, e["range"]["start"]), to = byte_at(text, e["range"]["end"]);
+    text.replace(from, to - from, e["newText"].get<std::string>());
+  }
+  return text;
+}
+
+TEST_F(LspServer, QuickFixesLeaveTextsCleanOfTheirWarning) {
+  const std::string station_row = train.substr(train.find("stazione,"), train.find("VALDORA") - train.find("stazione,"));
+  const std::string placeholder = "\"" + std::string(scenario::record(scenario::RecordId::stazione).values.back().name) + "\"";
+  struct Case {
+    std::string code;
+    std::string broken;
+    std::string fixed;  // empty: the fix is the sound text
+  };
+  const std::vector<Case> cases = {
+      {"unknown-keyword", replaced(train, "segnale,    4200,", "segnalle,    4200,"), ""},
+      {"extra-values", replaced(train, "sabbia,    300\r\n", "sabbia,    300, 7\r\n"), ""},
+      // The name taken from the next line: a placeholder on the row's own.
+      {"missing-values", replaced(train, station_row + "VALDORA", station_row.substr(0, station_row.size() - 2) + "\r\nVALDORA"),
+       replaced(train, station_row + "VALDORA",
+                station_row.substr(0, station_row.size() - 2) + ", " + placeholder + "\r\nVALDORA")},
+      {"station-name-cut", replaced(train, "VALDORA", "VAL, DORA"), replaced(train, "VALDORA", "\"VAL, DORA\"")},
+      // "Ò" saved as UTF-8 and read as Windows-1252: "Ã’" in the editor.
+      {"utf-8", replaced(train, "VALDORA", "VALD\u00C3\u2019RA"), replaced(train, "VALDORA", "VALD\u00D2RA")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code);
+    Session s;
+    s.initialize();
+    s.open(train_uri, c.broken);
+    const int actions = s.request("textDocument/codeAction",
+                                  {{"textDocument", {{"uri", train_uri}}},
+                                   {"range", {{"start", position(0, 0)}, {"end", position(9999, 0)}}},
+                                   {"context", {{"diagnostics", json::array()}}}});
+    s.end();
+    const Session::Transcript t = s.run();
+    const std::vector<json> published = t.diagnostics(train_uri);
+    ASSERT_EQ(published.size(), 1u);
+    const bool warned = std::any_of(published[0].begin(), published[0].end(),
+                                    [&](const json& d) { return d["code"] == c.code; });
+    ASSERT_TRUE(warned) << published[0].dump();
+    const json list = t.result(actions);
+    ASSERT_EQ(list.size(), 1u) << list.dump();
+    EXPECT_EQ(list[0]["kind"], "quickfix");
+    EXPECT_EQ(list[0]["diagnostics"][0]["code"], c.code);
+    const std::string fixed = applied(c.broken, list[0]["edit"], train_uri);
+    EXPECT_EQ(fixed, c.fixed.empty() ? train : c.fixed);
+
+    Session again;
+    again.initialize();
+    again.open(train_uri, fixed);
+    again.end();
+    const std::vector<json> after = again.run().diagnostics(train_uri);
+    ASSERT_EQ(after.size(), 1u);
+    for (const json& d : after[0]) EXPECT_NE(d["code"], c.code) << d.dump();
+  }
+}
+
+TEST_F(LspServer, QuickFixesOfAMisspeltCurveOfferBothHands) {
+  const std::string broken = replaced(line, "curvad3,  800,", "curvd3,  800,");
+  Session s;
+  s.initialize();
+  s.open(line_uri, broken);
+  const std::size_t row = line_of(broken, "curvd3");
+  const int here = s.request("textDocument/codeAction", {{"textDocument", {{"uri", line_uri}}},
+                                                         {"range", {{"start", position(row, 2)}, {"end", position(row, 2)}}},
+                                                         {"context", {{"diagnostics", json::array()}}}});
+  const int elsewhere = s.request("textDocument/codeAction", {{"textDocument", {{"uri", line_uri}}},
+                                                              {"range", {{"start", position(0, 0)}, {"end", position(0, 3)}}},
+                                                              {"context", {{"diagnostics", json::array()}}}});
+  s.end();
+  const Session::Transcript t = s.run();
+  std::vector<std::string> texts;
+  for (const json& a : t.result(here)) texts.push_back(applied(broken, a["edit"], line_uri));
+  EXPECT_EQ(texts, (std::vector<std::string>{line, replaced(line, "curvad3,  800,", "curvas2,  800,")}));
+  EXPECT_EQ(t.result(elsewhere), json::array());
+}
+
+TEST_F(LspServer, SignatureHelpNamesTheValueBeingTyped) {
+  // A row being typed, its speed still missing, and a clock with blanks
+  // between its numbers.
+  const std::string typing =
+      replaced(replaced(train, "[vel_limite]\r\n", "[vel_limite]\r\nvelocita,  3000, \r\n"),
+               "orologio,    13              56            15 ", "orologio, 13 56 1");
+  const std::size_t row = line_of(typing, "velocita,  3000, ");
+  const std::size_t clock_row = line_of(typing, "orologio, 13 56 1");
+  struct Case {
+    std::size_t line, character;
+    std::string signature;  // empty: no help
+    int active;
+  };
+  const std::string speed = "velocita, position, speed";
+  const std::string clock = "orologio, hours, minutes, seconds";
+  const Case cases[] = {
+      {row, 3, speed, 0},          {row, 13, speed, 0},         {row, 15, speed, 0},
+      {row, 16, speed, 1},         {row, 17, speed, 1},         {clock_row, 12, clock, 0},
+      {clock_row, 13, clock, 1},   {clock_row, 17, clock, 2},   {row - 1, 4, "", 0},
+  };
+  Session s;
+  s.initialize();
+  s.open(train_uri, typing);
+  std::vector<int> ids;
+  for (const Case& c : cases)
+    ids.push_back(s.request("textDocument/signatureHelp",
+                            {{"textDocument", {{"uri", train_uri}}}, {"position", position(c.line, c.character)}}));
+  s.end();
+  const Session::Transcript t = s.run();
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    const json help = t.result(ids[i]);
+    SCOPED_TRACE(std::to_string(c.line) + ":" + std::to_string(c.character));
+    if (c.signature.empty()) {
+      EXPECT_TRUE(help.is_null()) << help.dump();
+      continue;
+    }
+    ASSERT_FALSE(help.is_null());
+    const json& sig = help["signatures"][0];
+    EXPECT_EQ(sig["label"], c.signature);
+    EXPECT_EQ(help["activeParameter"], c.active);
+    const json& p = sig["parameters"][c.active];
+    const std::string name = c.signature.substr(p["label"][0], p["label"][1].get<std::size_t>() - p["label"][0].get<std::size_t>());
+    const scenario::RecordInfo& r = scenario::record(c.signature == speed ? scenario::RecordId::velocita : scenario::RecordId::orologio);
+    EXPECT_EQ(name, r.values[static_cast<std::size_t>(c.active)].name);
+    EXPECT_NE(p["documentation"]["value"].get<std::string>().find(std::string(r.values[static_cast<std::size_t>(c.active)].meaning)),
+              std::string::npos);
+  }
+  // Width and range, from the table: the speed is kept in fifths of a byte.
+  const std::string doc = t.result(ids[4])["signatures"][0]["parameters"][1]["documentation"]["value"];
+  EXPECT_NE(doc.find("one byte, in steps of 5, -2 to 1277; beyond that, error 25"), std::string::npos) << doc;
 }
 
 TEST(LspSession, DamagedInputIsAnsweredAndTheServerReadsOn) {
