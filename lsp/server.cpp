@@ -11,6 +11,7 @@
 #include "lsp/features.h"
 #include "lsp/folding.h"
 #include "lsp/preview.h"
+#include "lsp/semantic_tokens.h"
 #include "lsp/signature_help.h"
 #include "lsp/uri.h"
 
@@ -162,7 +163,9 @@ json Server::initialize(const json& params) {
             {"completionProvider", {{"triggerCharacters", {"["}}, {"resolveProvider", false}}},
             {"foldingRangeProvider", true},
             {"signatureHelpProvider", {{"triggerCharacters", {","}}, {"retriggerCharacters", {" "}}}},
-            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}}},
+            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+            {"semanticTokensProvider",
+             {{"legend", semantic_token_legend()}, {"full", {{"delta", true}}}, {"range", false}}}}},
           {"serverInfo", {{"name", "scenarioc"}}}};
 }
 
@@ -245,6 +248,19 @@ json Server::request(const std::string& method, const json& params) {
     const json& range = params.at("range");
     return code_actions(workspace_, *d, offset(*d, range.at("start")), offset(*d, range.at("end")));
   }
+  if (method == "textDocument/semanticTokens/full" || method == "textDocument/semanticTokens/full/delta") {
+    const Document* d = document();
+    if (!d) return {{"data", json::array()}};
+    std::vector<std::uint32_t> data = semantic_tokens(*d);
+    SentTokens& sent = tokens_[d->uri];
+    json result = {{"resultId", std::to_string(++tokens_sent_)}};
+    if (method.ends_with("/delta") && params.value("previousResultId", "") == sent.id)
+      result["edits"] = semantic_tokens_edits(sent.data, data);
+    else
+      result["data"] = data;
+    sent = {result["resultId"], std::move(data)};
+    return result;
+  }
   if (method == "textDocument/foldingRange") {
     const Document* d = document();
     if (!d) return json::array();
@@ -304,6 +320,7 @@ void Server::notification(const std::string& method, const json& params) {
     if (!d) return;
     const Document closed = *d;
     workspace_.close(uri);
+    tokens_.erase(uri);
     notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
     // Its partners compile from the disk now.
     for (Document* o : workspace_.related(closed))

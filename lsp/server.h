@@ -5,9 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -61,6 +63,13 @@ class Server {
   bool shut_down_ = false;
   bool snippets_ = false;
   bool watch_files_ = false;
+  // The semantic tokens last sent for each open document, for deltas.
+  struct SentTokens {
+    std::string id;
+    std::vector<std::uint32_t> data;
+  };
+  std::map<std::string, SentTokens> tokens_;
+  std::uint64_t tokens_sent_ = 0;
 };
 
 // Reads messages until "exit" or the end of the input; returns the exit

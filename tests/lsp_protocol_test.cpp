@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -690,6 +691,84 @@ TEST_F(LspServer, SignatureHelpNamesTheValueBeingTyped) {
   // Width and range, from the table: the speed is kept in fifths of a byte.
   const std::string doc = t.result(ids[4])["signatures"][0]["parameters"][1]["documentation"]["value"];
   EXPECT_NE(doc.find("one byte, in steps of 5, -2 to 1277; beyond that, error 25"), std::string::npos) << doc;
+}
+
+// "line:character:length:type" of each token, decoded from the protocol's
+// relative encoding.
+std::vector<std::string> decoded(const json& data, const json& legend) {
+  std::vector<std::string> out;
+  std::size_t line = 0, character = 0;
+  for (std::size_t i = 0; i + 4 < data.size(); i += 5) {
+    const std::size_t dl = data[i], dc = data[i + 1];
+    character = dl == 0 ? character + dc : dc;
+    line += dl;
+    out.push_back(std::to_string(line) + ":" + std::to_string(character) + ":" + data[i + 2].dump() + ":" +
+                  legend["tokenTypes"][data[i + 3].get<std::size_t>()].get<std::string>());
+  }
+  return out;
+}
+
+TEST_F(LspServer, SemanticTokensColourWhatTheReadersRead) {
+  const std::string text =
+      "- prova\r\n[generale]\r\nvetture, 4\r\n- nota, -x\r\n"
+      "stazione, 0, 8, 700, 0, 1, 0, 1,1,0, 4,1,1, 1, 13,57, 0, \"A, B\"\r\n[fine]\r\n";
+  const std::string changed = replaced(text, "vetture, 4", "vetture, 12");
+  Session s;
+  const int init = s.initialize();
+  s.open(train_uri, text);
+  const int full = s.request("textDocument/semanticTokens/full", {{"textDocument", {{"uri", train_uri}}}});
+  s.change(train_uri, changed, 2);
+  const int delta = s.request("textDocument/semanticTokens/full/delta",
+                              {{"textDocument", {{"uri", train_uri}}}, {"previousResultId", "1"}});
+  const int stale = s.request("textDocument/semanticTokens/full/delta",
+                              {{"textDocument", {{"uri", train_uri}}}, {"previousResultId", "1"}});
+  s.open(line_uri, line);
+  const int embedded = s.request("textDocument/semanticTokens/full", {{"textDocument", {{"uri", line_uri}}}});
+  s.end();
+  const Session::Transcript t = s.run();
+  const json legend = t.result(init)["capabilities"]["semanticTokensProvider"]["legend"];
+
+  std::vector<std::string> expected = {"0:0:7:comment", "1:0:10:namespace", "2:0:7:keyword", "2:9:1:number",
+                                       "3:0:10:comment", "4:0:8:keyword"};
+  for (const auto& [at, length] : std::vector<std::pair<int, int>>{{10, 1}, {13, 1}, {16, 3}, {21, 1}, {24, 1}, {27, 1},
+                                                                   {30, 1}, {32, 1}, {34, 1}, {37, 1}, {39, 1}, {41, 1},
+                                                                   {44, 1}, {47, 2}, {50, 2}, {54, 1}})
+    expected.push_back("4:" + std::to_string(at) + ":" + std::to_string(length) + ":number");
+  expected.push_back("4:57:6:string");  // the name with its quotes
+  expected.push_back("5:0:6:namespace");
+  const json first = t.result(full);
+  EXPECT_EQ(first["resultId"], "1");
+  EXPECT_EQ(decoded(first["data"], legend), expected);
+
+  // The delta turns the first result into the new text's tokens.
+  const json d = t.result(delta);
+  ASSERT_TRUE(d.contains("edits")) << d.dump();
+  std::vector<std::uint32_t> data = first["data"];
+  for (const json& e : d["edits"]) {
+    const std::vector<std::uint32_t> insert = e["data"];
+    data.erase(data.begin() + e["start"].get<long>(), data.begin() + e["start"].get<long>() + e["deleteCount"].get<long>());
+    data.insert(data.begin() + e["start"].get<long>(), insert.begin(), insert.end());
+  }
+  std::vector<std::string> after = expected;
+  after[3] = "2:9:2:number";
+  EXPECT_EQ(decoded(json(data), legend), after);
+  // Against a result the server no longer holds: the whole list.
+  EXPECT_EQ(decoded(t.result(stale)["data"], legend), after);
+
+  // The embedded line text: in order, never overlapping, every row's keyword.
+  const std::vector<std::string> tokens = decoded(t.result(embedded)["data"], legend);
+  std::size_t keywords = 0, last_line = 0, last_end = 0;
+  for (const std::string& tok : tokens) {
+    std::size_t l = 0, c = 0, n = 0;
+    char type[16] = {};
+    ASSERT_EQ(std::sscanf(tok.c_str(), "%zu:%zu:%zu:%15s", &l, &c, &n, type), 4) << tok;
+    EXPECT_TRUE(l > last_line || c >= last_end) << tok;
+    last_line = l;
+    last_end = c + n;
+    keywords += std::string(type) == "keyword";
+  }
+  EXPECT_EQ(keywords, static_cast<std::size_t>(std::count_if(scenario::righe_linea().begin(), scenario::righe_linea().end(),
+                                                              [](std::string_view r) { return r.find(',') != std::string_view::npos; })));
 }
 
 TEST(LspSession, DamagedInputIsAnsweredAndTheServerReadsOn) {
