@@ -10,6 +10,7 @@
 #include "lsp/code_actions.h"
 #include "lsp/features.h"
 #include "lsp/folding.h"
+#include "lsp/formatting.h"
 #include "lsp/preview.h"
 #include "lsp/semantic_tokens.h"
 #include "lsp/signature_help.h"
@@ -164,6 +165,8 @@ json Server::initialize(const json& params) {
             {"foldingRangeProvider", true},
             {"signatureHelpProvider", {{"triggerCharacters", {","}}, {"retriggerCharacters", {" "}}}},
             {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+            {"documentFormattingProvider", true},
+            {"documentRangeFormattingProvider", true},
             {"semanticTokensProvider",
              {{"legend", semantic_token_legend()}, {"full", {{"delta", true}}}, {"range", false}}}}},
           {"serverInfo", {{"name", "scenarioc"}}}};
@@ -260,6 +263,17 @@ json Server::request(const std::string& method, const json& params) {
       result["data"] = data;
     sent = {result["resultId"], std::move(data)};
     return result;
+  }
+  if (method == "textDocument/formatting") {
+    const Document* d = document();
+    if (!d) return json::array();
+    return format_rows(*d, 0, d->bytes.size() + 1);
+  }
+  if (method == "textDocument/rangeFormatting") {
+    const Document* d = document();
+    if (!d) return json::array();
+    const json& range = params.at("range");
+    return format_rows(*d, offset(*d, range.at("start")), offset(*d, range.at("end")));
   }
   if (method == "textDocument/foldingRange") {
     const Document* d = document();

@@ -19,6 +19,7 @@
 #include "platform/platform.h"
 #include "text/scenario_texts.h"
 #include "text/text_writer.h"
+#include "large_scenario.h"
 #include "test_support.h"
 
 namespace {
@@ -769,6 +770,88 @@ TEST_F(LspServer, SemanticTokensColourWhatTheReadersRead) {
   }
   EXPECT_EQ(keywords, static_cast<std::size_t>(std::count_if(scenario::righe_linea().begin(), scenario::righe_linea().end(),
                                                               [](std::string_view r) { return r.find(',') != std::string_view::npos; })));
+}
+
+// The two texts formatted by the server, as an editor applies the edits.
+std::pair<std::string, std::string> formatted(const fs::path& dir, const std::string& line_text,
+                                              const std::string& train_text) {
+  const std::string line_uri = uri_of(dir / "F_linea.txt"), train_uri = uri_of(dir / "F_1-.txt");
+  Session s;
+  s.initialize();
+  s.open(line_uri, line_text);
+  s.open(train_uri, train_text);
+  const json options = {{"tabSize", 4}, {"insertSpaces", true}};
+  const int on_line = s.request("textDocument/formatting", {{"textDocument", {{"uri", line_uri}}}, {"options", options}});
+  const int on_train = s.request("textDocument/formatting", {{"textDocument", {{"uri", train_uri}}}, {"options", options}});
+  s.end();
+  const Session::Transcript t = s.run();
+  return {applied(line_text, {{"changes", {{line_uri, t.result(on_line)}}}}, line_uri),
+          applied(train_text, {{"changes", {{train_uri, t.result(on_train)}}}}, train_uri)};
+}
+
+// The three compiled files of two texts, concatenated.
+std::string compiled(const fs::path& dir, const std::string& line_text, const std::string& train_text) {
+  fs::create_directories(dir);
+  write_bytes(dir / "F_linea.txt", line_text);
+  write_bytes(dir / "F_1-.txt", train_text);
+  EXPECT_EQ(run_command("\"" + scenarioc_exe() + "\" compile --scenario F --train 1 \"" + dir.string() + "\" 2>&1"), 0);
+  return read_bytes(dir / "F_linea.dat") + read_bytes(dir / "F_1.sim") + read_bytes(dir / "F_1.dat");
+}
+
+TEST(LspFormatting, FormattedTextsCompileToTheSameBytes) {
+  const testing_support::LargeScenario large = testing_support::large_scenario();
+  struct Case {
+    const char* name;
+    std::string line, train;
+  };
+  const Case cases[] = {{"embedded", joined(scenario::righe_linea()), joined(scenario::righe_treno())},
+                        {"largest", large.linea, large.treno}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const auto [line, train] = formatted(dir.path(), c.line, c.train);
+    EXPECT_NE(train, c.train);  // the layout did change
+    EXPECT_EQ(std::count(train.begin(), train.end(), '\n'), std::count(c.train.begin(), c.train.end(), '\n'));
+    EXPECT_EQ(compiled(dir / "formatted", line, train), compiled(dir / "as written", c.line, c.train));
+    // Formatted again: nothing to do.
+    EXPECT_EQ(formatted(dir.path(), line, train), std::make_pair(line, train));
+  }
+}
+
+TEST(LspFormatting, RowsAreAlignedInRunsAndOddRowsLeftAlone) {
+  const std::string text =
+      "[generale]\r\n"
+      "  velocita,0,   100\r\n"
+      "velocita,  13000 ,95\r\n"
+      "- a comment, left alone\r\n"
+      "aderenza,   0,    100\r\n"
+      "segnale, 1650, 2,\r\n 4, 0, 0, 0, 2, 2, 0, 0, 0\r\n"
+      "stazione, 0, 8, 700, 0, 1, 0, 1,1,0, 4,1,1, 1, 13,57, 0, \"A, B\"   \r\n"
+      "[fine]\r\n";
+  const std::string expected =
+      "[generale]\r\n"
+      "velocita,     0, 100\r\n"
+      "velocita, 13000,  95\r\n"
+      "- a comment, left alone\r\n"
+      "aderenza, 0, 100\r\n"
+      "segnale, 1650, 2,\r\n 4, 0, 0, 0, 2, 2, 0, 0, 0\r\n"
+      "stazione, 0, 8, 700, 0, 1, 0, 1, 1, 0, 4, 1, 1, 1, 13, 57, 0, \"A, B\"\r\n"
+      "[fine]\r\n";
+  TempDir dir;
+  EXPECT_EQ(formatted(dir.path(), "", text).second, expected);
+
+  // A range formats the rows that begin in it, aligned with their run.
+  const std::string uri = uri_of(dir / "F_1-.txt");
+  Session s;
+  s.initialize();
+  s.open(uri, text);
+  const int range = s.request("textDocument/rangeFormatting",
+                              {{"textDocument", {{"uri", uri}}},
+                               {"range", {{"start", position(2, 0)}, {"end", position(2, 5)}}},
+                               {"options", {{"tabSize", 4}, {"insertSpaces", true}}}});
+  s.end();
+  EXPECT_EQ(applied(text, {{"changes", {{uri, s.run().result(range)}}}}, uri),
+            replaced(text, "velocita,  13000 ,95", "velocita, 13000,  95"));
 }
 
 TEST(LspSession, DamagedInputIsAnsweredAndTheServerReadsOn) {
