@@ -11,6 +11,7 @@
 #include "lsp/features.h"
 #include "lsp/folding.h"
 #include "lsp/formatting.h"
+#include "lsp/hover_words.h"
 #include "lsp/preview.h"
 #include "lsp/semantic_tokens.h"
 #include "lsp/signature_help.h"
@@ -219,7 +220,9 @@ json Server::request(const std::string& method, const json& params) {
   if (method == "textDocument/hover") {
     const Document* d = document();
     if (!d) return nullptr;
-    return hover(*d, workspace_.main_unit(*d), offset(*d, params.at("position")));
+    const std::size_t at = offset(*d, params.at("position"));
+    json h = hover(*d, workspace_.main_unit(*d), at);
+    return h.is_null() ? hover_outside_rows(workspace_, *d, at) : h;
   }
   if (method == "textDocument/inlayHint") {
     const Document* d = document();
