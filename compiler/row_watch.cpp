@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -169,9 +170,12 @@ void RowWatch::check_encoding() {
     return;
   }
   if (source_.starts_with("\xEF\xBB\xBF")) {
-    warn(m_, "utf-8", {text_, 0, 3},
-         "the " + std::string(which) +
-             " begins with a UTF-8 byte-order mark: save it as Windows-1252 text");
+    Diagnostic& d = warn(m_, "utf-8", {text_, 0, 3},
+                         "the " + std::string(which) +
+                             " begins with a UTF-8 byte-order mark: save it as Windows-1252 text");
+    Fix f = from_utf8(3);
+    f.edits.insert(f.edits.begin(), {{text_, 0, 3}, ""});
+    d.fixes.push_back(std::move(f));
     return;
   }
   // Most texts are ASCII: eight bytes at a time until one has its high bit.
@@ -184,15 +188,32 @@ void RowWatch::check_encoding() {
     if (static_cast<unsigned char>(source_[i]) < 0x80) continue;
     const auto [cp, n] = utf8_at(source_, i);
     if (n == 0) continue;
-    warn(m_, "utf-8", {text_, i, n},
+    Diagnostic& d = warn(m_, "utf-8", {text_, i, n},
          in_cp1252(cp)
              ? "the " + std::string(which) + " looks like UTF-8: the character " + code_point(cp) +
                    " here is read as " + std::to_string(n) +
                    " separate characters; save the text as Windows-1252"
              : "the character " + code_point(cp) + " here has no Windows-1252 form: it is read as " +
                    std::to_string(n) + " separate characters");
+    if (in_cp1252(cp)) d.fixes.push_back(from_utf8(i));
     return;
   }
+}
+
+Fix RowWatch::from_utf8(std::size_t from) const {
+  // Every sequence from the first one on: one fixed would only move the
+  // warning to the next.
+  Fix f{"convert the text's UTF-8 characters to Windows-1252", {}};
+  for (std::size_t i = from; i < source_.size(); ++i) {
+    if (static_cast<unsigned char>(source_[i]) < 0x80) continue;
+    const auto [cp, n] = utf8_at(source_, i);
+    if (n == 0) continue;
+    if (const std::optional<unsigned char> b = scenario::cp1252_byte(cp)) {
+      f.edits.push_back({{text_, i, n}, std::string(1, static_cast<char>(*b))});
+      i += n - 1;
+    }
+  }
+  return f;
 }
 
 void RowWatch::skipped(const FieldReader& r, std::string_view field) {
@@ -307,6 +328,7 @@ void RowWatch::row_done(const FieldReader& r) {
                                                 "after it"));
     d.notes.push_back({{text_, last_value, token_end(last_value) - last_value},
                        "the row's last value is read here"});
+    d.fixes.push_back(placeholders(values_on_line()));
     return;
   }
   // Values ended by a comma with more on the line: the rest is read as
@@ -323,15 +345,38 @@ void RowWatch::row_done(const FieldReader& r) {
                          "the station name ends at the comma: " + quoted(nome) +
                              " is kept, and " + quoted(source_.substr(from, to - from)) +
                              " is read as keywords");
-    d.notes.push_back({TextSpan{}, "write the name in double quotes: \"" +
-                                       printable(source_.substr(last_value, to - last_value)) +
-                                       "\""});
+    const std::string_view whole = source_.substr(last_value, to - last_value);
+    d.notes.push_back({TextSpan{}, "write the name in double quotes: \"" + printable(whole) + "\""});
+    if (whole.find('"') == std::string_view::npos)
+      d.fixes.push_back({"quote the name", {{span(last_value, to), "\"" + std::string(whole) + "\""}}});
     return;
   }
   Diagnostic& d = warn(m_, "extra-values", span(from, to),
                        "'" + std::string(name_) + "' reads " + std::to_string(values_) +
                            " values: the rest of the row is read as keyword fields");
   d.notes.push_back({row(), "the row begins here"});
+  // From the comma after the last value the reader took.
+  d.fixes.push_back({"remove the extra values", {{span(after - 1, to), ""}}});
+}
+
+Fix RowWatch::placeholders(int has) const {
+  // The values the row's records read, in the reader's order.
+  std::vector<const ValueInfo*> values;
+  for_each_match(section_, field_, [&](const RecordInfo& r) {
+    for (const ValueInfo& v : r.values) values.push_back(&v);
+  });
+  std::size_t end = line_end_after(row_offset_);
+  while (end > row_offset_ && is_blank(source_[end - 1])) --end;
+  // A comma before the line end leaves an empty field: a value read as 0.
+  const bool open_field = end > after_keyword_ && source_[end - 1] == ',';
+  std::string text;
+  for (int i = has + (open_field ? 1 : 0); i < values_; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    const bool is_text = k < values.size() && values[k]->is_text();
+    text += (text.empty() && open_field ? " " : ", ") +
+            (is_text ? "\"" + std::string(values[k]->name) + "\"" : std::string("0"));
+  }
+  return {"write the missing values on the row's line", {{span(end, end), text}}};
 }
 
 void RowWatch::unrecognised() {
@@ -390,6 +435,12 @@ void RowWatch::near_miss(std::string_view f) {
   Diagnostic& d = warn(m_, "unknown-keyword", row(),
                        quoted(f) + " is no keyword: the row is skipped; did you mean '" +
                            as_written(*k) + "'?");
+  if (k->id == RecordId::curva) {
+    for (std::string_view c : curve_keywords)
+      d.fixes.push_back({"write '" + std::string(c) + "'", {{row(), std::string(c)}}});
+  } else {
+    d.fixes.push_back({"write '" + std::string(k->keyword) + "'", {{row(), std::string(k->keyword)}}});
+  }
   d.notes.push_back({TextSpan{}, "fields in a keyword's place that hold no keyword are skipped, "
                                  "and so are the values after them"});
 }

@@ -27,6 +27,9 @@ Converted to_cp1252(std::string_view utf8);
 
 // Windows-1252 to UTF-8, for messages, names and hover texts.
 std::string to_utf8(std::string_view cp1252);
+// A compiler message for the protocol: UTF-8 as it is, else (it quotes a
+// description text's bytes) read as Windows-1252.
+std::string protocol_text(std::string_view s);
 
 struct Position {
   std::size_t line = 0;       // 0-based

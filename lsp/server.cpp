@@ -7,8 +7,15 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "lsp/code_actions.h"
 #include "lsp/features.h"
 #include "lsp/json_nesting.h"
+#include "lsp/folding.h"
+#include "lsp/formatting.h"
+#include "lsp/hover_words.h"
+#include "lsp/preview.h"
+#include "lsp/semantic_tokens.h"
+#include "lsp/signature_help.h"
 #include "lsp/uri.h"
 
 namespace lsp {
@@ -32,26 +39,6 @@ std::string dump(const json& j) {
   return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
-bool valid_utf8(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    const std::size_t n = b < 0x80                ? 1
-                          : b >= 0xC2 && b < 0xE0 ? 2
-                          : b >= 0xE0 && b < 0xF0 ? 3
-                          : b >= 0xF0 && b < 0xF5 ? 4
-                                                  : 0;
-    if (n == 0 || i + n > s.size()) return false;
-    for (std::size_t k = 1; k < n; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += n;
-  }
-  return true;
-}
-
-// Compiler messages quote the description texts' bytes (Windows-1252).
-std::string message_text(std::string_view s) { return valid_utf8(s) ? std::string(s) : to_utf8(s); }
-
 constexpr int severity_error = 1, severity_warning = 2, severity_information = 3;
 
 const std::string& text_path(const Unit& u, scenario::Text t) {
@@ -74,7 +61,7 @@ void Server::respond(const json& id, json result) {
 void Server::respond_error(const json& id, int code, std::string_view message) {
   out_.write(frame(dump({{"jsonrpc", "2.0"},
                          {"id", id},
-                         {"error", {{"code", code}, {"message", message_text(message)}}}})));
+                         {"error", {{"code", code}, {"message", protocol_text(message)}}}})));
 }
 
 void Server::notify(std::string_view method, json params) {
@@ -83,7 +70,7 @@ void Server::notify(std::string_view method, json params) {
 
 void Server::log(std::string_view message) {
   constexpr int error_type = 1;
-  notify("window/logMessage", {{"type", error_type}, {"message", message_text(message)}});
+  notify("window/logMessage", {{"type", error_type}, {"message", protocol_text(message)}});
 }
 
 void Server::malformed(std::string_view problem) {
@@ -168,14 +155,16 @@ std::optional<int> Server::receive(std::string_view body) {
 json Server::initialize(const json& params) {
   if (initialized_) throw RpcError(error_code::invalid_request, "initialize was already received");
   initialized_ = true;
-  if (params.is_object()) {
-    const json::json_pointer snippet("/capabilities/textDocument/completion/completionItem/snippetSupport");
-    snippets_ = params.contains(snippet) && params.at(snippet).is_boolean() && params.at(snippet).get<bool>();
-    // As scenarioc's --diagnostic-limit: diagnostics of one code per text.
-    const json::json_pointer limit("/initializationOptions/diagnosticLimit");
-    if (params.contains(limit) && params.at(limit).is_number_unsigned())
-      workspace_.set_diagnostic_limit(params.at(limit).get<std::size_t>());
-  }
+  auto client_says = [&](const char* pointer) {
+    const json::json_pointer at(pointer);
+    return params.is_object() && params.contains(at) && params.at(at).is_boolean() && params.at(at).get<bool>();
+  };
+  snippets_ = client_says("/capabilities/textDocument/completion/completionItem/snippetSupport");
+  watch_files_ = client_says("/capabilities/workspace/didChangeWatchedFiles/dynamicRegistration");
+  // As scenarioc's --diagnostic-limit: diagnostics of one code per text.
+  const json::json_pointer limit("/initializationOptions/diagnosticLimit");
+  if (params.is_object() && params.contains(limit) && params.at(limit).is_number_unsigned())
+    workspace_.set_diagnostic_limit(params.at(limit).get<std::size_t>());
   constexpr int full_sync = 1;
   return {{"capabilities",
            {{"positionEncoding", "utf-16"},
@@ -184,8 +173,48 @@ json Server::initialize(const json& params) {
             {"hoverProvider", true},
             {"inlayHintProvider", true},
             {"documentSymbolProvider", true},
-            {"completionProvider", json::object()}}},
+            // "[" begins a section header; keywords begin with letters, which
+            // every client completes on.
+            {"completionProvider", {{"triggerCharacters", {"["}}, {"resolveProvider", false}}},
+            {"foldingRangeProvider", true},
+            {"signatureHelpProvider", {{"triggerCharacters", {","}}, {"retriggerCharacters", {" "}}}},
+            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+            {"documentFormattingProvider", true},
+            {"documentRangeFormattingProvider", true},
+            {"semanticTokensProvider",
+             {{"legend", semantic_token_legend()}, {"full", {{"delta", true}}}, {"range", false}}}}},
           {"serverInfo", {{"name", "scenarioc"}}}};
+}
+
+void Server::watch_partners() {
+  // Partners change on disk behind the editor's back (another editor, a
+  // script): the client watches the description texts and tells.
+  constexpr int changed_kinds = 7;  // created, changed, deleted
+  const json watchers = {{{"globPattern", "**/*_linea.txt"}, {"kind", changed_kinds}},
+                         {{"globPattern", "**/*-.txt"}, {"kind", changed_kinds}}};
+  out_.write(frame(dump({{"jsonrpc", "2.0"},
+                         {"id", "scenarioc-watch"},
+                         {"method", "client/registerCapability"},
+                         {"params",
+                          {{"registrations",
+                            {{{"id", "scenarioc-watch"},
+                              {"method", "workspace/didChangeWatchedFiles"},
+                              {"registerOptions", {{"watchers", watchers}}}}}}}}})));
+}
+
+void Server::disk_changed(const json& changes) {
+  std::set<Document*> stale;
+  for (const json& c : changes) {
+    const std::optional<std::string> path = path_of(c.at("uri").get<std::string>());
+    if (!path || workspace_.open_at(*path)) continue;  // an open buffer wins over the disk
+    const std::string_view dir = folder(*path);
+    for (const auto& [uri, d] : workspace_.documents())
+      if (d.file && !d.path.empty() && folder(d.path) == dir) stale.insert(workspace_.find(uri));
+  }
+  // Every open text of the folder: a new train text is a new partner of
+  // its line text, whatever the names say before it is read.
+  for (Document* d : stale) publish(*d);
+  workspace_.forget_unused();
 }
 
 json Server::request(const std::string& method, const json& params) {
@@ -204,7 +233,9 @@ json Server::request(const std::string& method, const json& params) {
   if (method == "textDocument/hover") {
     const Document* d = document();
     if (!d) return nullptr;
-    return hover(*d, workspace_.main_unit(*d), offset(*d, params.at("position")));
+    const std::size_t at = offset(*d, params.at("position"));
+    json h = hover(*d, workspace_.main_unit(*d), at);
+    return h.is_null() ? hover_outside_rows(workspace_, *d, at) : h;
   }
   if (method == "textDocument/inlayHint") {
     const Document* d = document();
@@ -223,11 +254,72 @@ json Server::request(const std::string& method, const json& params) {
     if (!d) return nullptr;
     return completion(*d, offset(*d, params.at("position")), snippets_);
   }
+  if (method == "textDocument/signatureHelp") {
+    const Document* d = document();
+    if (!d) return nullptr;
+    return signature_help(*d, offset(*d, params.at("position")));
+  }
+  if (method == "textDocument/codeAction") {
+    const Document* d = document();
+    if (!d) return json::array();
+    const json& only = params.at("context").value("only", json::array());
+    if (!only.empty() && std::find(only.begin(), only.end(), "quickfix") == only.end()) return json::array();
+    const json& range = params.at("range");
+    return code_actions(workspace_, *d, offset(*d, range.at("start")), offset(*d, range.at("end")));
+  }
+  if (method == "textDocument/semanticTokens/full" || method == "textDocument/semanticTokens/full/delta") {
+    const Document* d = document();
+    if (!d) return {{"data", json::array()}};
+    std::vector<std::uint32_t> data = semantic_tokens(*d);
+    SentTokens& sent = tokens_[d->uri];
+    json result = {{"resultId", std::to_string(++tokens_sent_)}};
+    if (method.ends_with("/delta") && params.value("previousResultId", "") == sent.id)
+      result["edits"] = semantic_tokens_edits(sent.data, data);
+    else
+      result["data"] = data;
+    sent = {result["resultId"], std::move(data)};
+    return result;
+  }
+  if (method == "textDocument/formatting") {
+    const Document* d = document();
+    if (!d) return json::array();
+    return format_rows(*d, 0, d->bytes.size() + 1);
+  }
+  if (method == "textDocument/rangeFormatting") {
+    const Document* d = document();
+    if (!d) return json::array();
+    const json& range = params.at("range");
+    return format_rows(*d, offset(*d, range.at("start")), offset(*d, range.at("end")));
+  }
+  if (method == "textDocument/foldingRange") {
+    const Document* d = document();
+    if (!d) return json::array();
+    return folding_ranges(*d);
+  }
+  if (method == "scenarioc/preview") {
+    const Document* d = document();
+    const Unit* u = d ? workspace_.main_unit(*d) : nullptr;
+    if (!u) throw RpcError(error_code::invalid_params, "no scenario description is open at this URI");
+    auto metres = [&](const char* key) -> std::optional<double> {
+      if (!params.contains(key) || params.at(key).is_null()) return std::nullopt;
+      return params.at(key).get<double>() * 1000.0;
+    };
+    const Preview p = preview(*u, metres("fromKm"), metres("toKm"));
+    json result = {{"line", sibling_uri(d->uri, file_name(u->line_path))}};
+    if (!u->train_path.empty()) result["train"] = sibling_uri(d->uri, file_name(u->train_path));
+    if (p.svg.empty()) result["problem"] = protocol_text(p.why);
+    else result["svg"] = p.svg;
+    return result;
+  }
   throw RpcError(error_code::method_not_found, "no method " + method);
 }
 
 void Server::notification(const std::string& method, const json& params) {
-  if (method == "textDocument/didOpen") {
+  if (method == "initialized") {
+    if (watch_files_) watch_partners();
+  } else if (method == "workspace/didChangeWatchedFiles") {
+    disk_changed(params.at("changes"));
+  } else if (method == "textDocument/didOpen") {
     const json& td = params.at("textDocument");
     const Document& d = workspace_.open(td.at("uri").get<std::string>(),
                                         td.at("text").get_ref<const std::string&>(),
@@ -258,6 +350,7 @@ void Server::notification(const std::string& method, const json& params) {
     if (!d) return;
     const Document closed = *d;
     workspace_.close(uri);
+    tokens_.erase(uri);
     notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
     // Its partners compile from the disk now.
     for (Document* o : workspace_.related(closed))
@@ -279,6 +372,9 @@ void Server::publish(const Document& d) {
   if (!d.file) return;
   json list = json::array();
   const LineIndex own(d.bytes);
+  // What belongs to no place of this text stands on its first line: an
+  // empty range at 0:0 is drawn by no editor.
+  const json first_line = range_json(own, 0, own.line(0).size());
   std::set<std::tuple<std::string, std::size_t, std::size_t, std::string, std::string>> seen;
   // One index per text, however many diagnostics it holds.
   std::map<const std::string*, LineIndex> indexes;
@@ -311,14 +407,14 @@ void Server::publish(const Document& d) {
       json item = {{"severity", g.severity == scenario::Severity::error ? severity_error : severity_warning},
                    {"code", g.code},
                    {"source", "scenarioc"}};
-      std::string message = message_text(g.message);
+      std::string message = protocol_text(g.message);
       // A scenario error says its number, as scenarioc's text does.
       if (g.code.rfind("error-", 0) == 0 && message.rfind("error ", 0) != 0)
         message = "error " + g.code.substr(6) + ": " + message;
       json related = json::array();
       for (const scenario::DiagnosticNote& n : g.notes) {
         if (n.at.offset == scenario::TextSpan::npos) {
-          message += "\n" + message_text(n.message);
+          message += "\n" + protocol_text(n.message);
           continue;
         }
         const std::string& note_path = text_path(*u, n.at.text);
@@ -331,20 +427,22 @@ void Server::publish(const Document& d) {
             {{"location",
               {{"uri", note_doc ? note_doc->uri : sibling_uri(d.uri, file_name(note_path))},
                {"range", range_json(index_of(note_bytes), nf, nf + nl)}}},
-             {"message", message_text(n.message)}});
+             {"message", protocol_text(n.message)}});
       }
       if (here) {
-        item["range"] = range_json(own, from, from + length);
+        item["range"] = g.at.offset == scenario::TextSpan::npos || (from == 0 && length == 0)
+                            ? first_line
+                            : range_json(own, from, from + length);
       } else if (!bytes) {
         // A partner that is not there (no line text beside a train text).
         message = std::string(file_name(path)) + ": " + message;
-        item["range"] = range_json(own, 0, 0);
+        item["range"] = first_line;
       } else {
         // Shown at the top of this text, and pointing at its place.
         const Position p = index.position(from);
         message = std::string(file_name(path)) + ":" + std::to_string(p.line + 1) + ":" +
                   std::to_string(p.character + 1) + ": " + message;
-        item["range"] = range_json(own, 0, 0);
+        item["range"] = first_line;
         related.insert(related.begin(),
                        json::object({{"location", {{"uri", target_uri},
                                                    {"range", range_json(index, from, from + length)}}},

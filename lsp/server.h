@@ -5,9 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -47,6 +49,10 @@ class Server {
   void notification(const std::string& method, const nlohmann::json& params);
 
   nlohmann::json initialize(const nlohmann::json& params);
+  // Asks the client to report changes of description texts on disk.
+  void watch_partners();
+  // Re-checks the open texts whose partners changed on disk.
+  void disk_changed(const nlohmann::json& changes);
   // Diagnostics for every open document of `d`'s scenario.
   void publish_related(const Document& d);
   void publish(const Document& d);
@@ -56,6 +62,14 @@ class Server {
   bool initialized_ = false;
   bool shut_down_ = false;
   bool snippets_ = false;
+  bool watch_files_ = false;
+  // The semantic tokens last sent for each open document, for deltas.
+  struct SentTokens {
+    std::string id;
+    std::vector<std::uint32_t> data;
+  };
+  std::map<std::string, SentTokens> tokens_;
+  std::uint64_t tokens_sent_ = 0;
 };
 
 // Reads messages until "exit" or the end of the input; returns the exit

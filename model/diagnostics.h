@@ -32,6 +32,20 @@ struct DiagnosticNote {
   std::string message;
 };
 
+// A change of the text that does what the diagnostic advises: the bytes of
+// `at` replaced by `replacement` (Windows-1252, like the text).
+struct TextEdit {
+  TextSpan at;
+  std::string replacement;
+};
+
+// One way to fix what a diagnostic found, as an editor applies it: all its
+// edits together, none overlapping.
+struct Fix {
+  std::string title;
+  std::vector<TextEdit> edits;
+};
+
 struct Diagnostic {
   Severity severity = Severity::warning;
   // Stable and documented: "unknown-keyword", "out-of-order", ...; a
@@ -40,6 +54,7 @@ struct Diagnostic {
   TextSpan at;
   std::string message;
   std::vector<DiagnosticNote> notes;
+  std::vector<Fix> fixes;
 };
 
 // Every warning code, with what it is about in a few words. The codes are

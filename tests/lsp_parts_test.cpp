@@ -3,12 +3,16 @@
 // keeps positions in line, file URIs, and which texts pair up.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "lsp/base_protocol.h"
 #include "lsp/encoding.h"
 #include "lsp/records.h"
+#include "lsp/server.h"
 #include "lsp/uri.h"
 #include "lsp/workspace.h"
 
@@ -239,13 +243,19 @@ TEST(LspOutline, RowsAreTheOnesTheReadersRead) {
   for (const Case& c : cases) EXPECT_EQ(rows_of(c.text, c.which), c.rows) << c.what;
 }
 
-// A disk that counts its reads; a file's stamp is what the test says.
-class CountingDisk final : public Disk {
+// Files held in memory, changed between two messages as another program
+// would change them on disk; it counts its reads, and a file's stamp is what
+// the test says (write() moves it on).
+class MemoryDisk final : public Disk {
  public:
   std::map<std::string, std::string> files;
   std::map<std::string, FileStamp> stamps;
   int reads = 0;
 
+  void write(const std::string& path, std::string bytes) {
+    stamps[path] = {bytes.size(), ++clock_, 1, 1};
+    files[path] = std::move(bytes);
+  }
   DiskText read(const std::string& path) override {
     ++reads;
     const auto it = files.find(path);
@@ -254,11 +264,19 @@ class CountingDisk final : public Disk {
   }
   FileStamp stamp(const std::string& path) override { return stamps[path]; }
   bool exists(const std::string& path) override { return files.contains(path); }
-  std::vector<std::string> list(const std::string&) override { return {}; }
+  std::vector<std::string> list(const std::string& dir) override {
+    std::vector<std::string> out;
+    for (const auto& [path, bytes] : files)
+      if (std::string(folder(path)) == dir) out.emplace_back(file_name(path));
+    return out;
+  }
+
+ private:
+  std::uint64_t clock_ = 0;
 };
 
 TEST(LspWorkspace, APartnerIsReadAgainOnlyWhenItsStampChanges) {
-  CountingDisk disk;
+  MemoryDisk disk;
   const std::string line = "/s/S_linea.txt";
   disk.files[line] = "[generale]\r\nlunghezza percorso, 1000\r\n[fine]\r\n";
   disk.stamps[line] = {40, 1, 1, 7};
@@ -279,6 +297,65 @@ TEST(LspWorkspace, APartnerIsReadAgainOnlyWhenItsStampChanges) {
   disk.files[line] = "[generale]\r\nlunghezza percorso, 2000\r\n[fine]\r\n";
   disk.stamps[line] = {42, 3, 1, 8};
   EXPECT_EQ(*w.units(train).at(0)->line_bytes, disk.files[line]);
+}
+
+// Each message the server sends, parsed.
+class Messages final : public ByteSink {
+ public:
+  std::vector<nlohmann::json> all;
+  void write(std::string_view bytes) override {
+    all.push_back(nlohmann::json::parse(bytes.substr(bytes.find("\r\n\r\n") + 4)));
+  }
+};
+
+TEST(LspDisk, AnOpenTextIsCheckedAgainWhenItsPartnerChangesOnDisk) {
+  using nlohmann::json;
+  MemoryDisk disk;
+  const std::string line = "[generale]\r\nlunghezza percorso, 5000\r\n[curve]\r\n[fine]\r\n";
+  disk.write("/s/A_linea.txt", line);
+  Messages out;
+  Server server(out, disk);
+  auto send = [&](json m) {
+    m["jsonrpc"] = "2.0";
+    server.receive(m.dump());
+  };
+  send({{"id", 1},
+        {"method", "initialize"},
+        {"params", {{"capabilities", {{"workspace", {{"didChangeWatchedFiles", {{"dynamicRegistration", true}}}}}}}}}});
+  send({{"method", "initialized"}, {"params", json::object()}});
+  // The client is asked to watch the description texts.
+  ASSERT_EQ(out.all.size(), 2u);
+  EXPECT_EQ(out.all[1]["method"], "client/registerCapability");
+  EXPECT_EQ(out.all[1]["params"]["registrations"][0]["method"], "workspace/didChangeWatchedFiles");
+
+  const std::string train = "[generale]\r\nsegnale, 1000, 0,0,0,0,0,0,0,0,0,0\r\n[fine]\r\n";
+  send({{"method", "textDocument/didOpen"},
+        {"params", {{"textDocument", {{"uri", "file:///s/A_1-.txt"}, {"version", 1}, {"text", train}}}}}});
+  auto last_diagnostics = [&] {
+    for (auto m = out.all.rbegin(); m != out.all.rend(); ++m)
+      if (m->value("method", "") == "textDocument/publishDiagnostics") return (*m)["params"]["diagnostics"];
+    return json();
+  };
+  EXPECT_EQ(last_diagnostics(), json::array());
+
+  // The line shortened behind the editor's back: the signal is past its end.
+  disk.write("/s/A_linea.txt", "[generale]\r\nlunghezza percorso, -50\r\n[curve]\r\n[fine]\r\n");
+  const std::size_t before = out.all.size();
+  send({{"method", "workspace/didChangeWatchedFiles"},
+        {"params", {{"changes", {{{"uri", "file:///s/A_linea.txt"}, {"type", 2}}}}}}});
+  ASSERT_EQ(out.all.size(), before + 1);
+  ASSERT_FALSE(last_diagnostics().empty());
+  EXPECT_EQ(last_diagnostics()[0]["severity"], 1) << last_diagnostics().dump();
+
+  // Put back: the error goes. A change in another folder says nothing.
+  disk.write("/s/A_linea.txt", line);
+  send({{"method", "workspace/didChangeWatchedFiles"},
+        {"params", {{"changes", {{{"uri", "file:///s/A_linea.txt"}, {"type", 2}}}}}}});
+  EXPECT_EQ(last_diagnostics(), json::array());
+  const std::size_t settled = out.all.size();
+  send({{"method", "workspace/didChangeWatchedFiles"},
+        {"params", {{"changes", {{{"uri", "file:///t/A_linea.txt"}, {"type", 1}}}}}}});
+  EXPECT_EQ(out.all.size(), settled);
 }
 
 }  // namespace

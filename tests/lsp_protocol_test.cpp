@@ -7,16 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "compiler/records.h"
 #include "model/file_names.h"
 #include "platform/platform.h"
 #include "text/scenario_texts.h"
 #include "text/text_writer.h"
+#include "large_scenario.h"
 #include "test_support.h"
 
 namespace {
@@ -238,7 +241,8 @@ TEST_F(LspServer, AnErrorInAPartnerNotOpenIsToldWhereItLies) {
   ASSERT_EQ(on_train[0].size(), 1u) << on_train[0].dump();
   const json& d = on_train[0][0];
   EXPECT_EQ(d["code"], "error-25");
-  EXPECT_EQ(d["range"]["start"], position(0, 0));
+  // On the whole first line: an empty range at 0:0 is drawn by no editor.
+  EXPECT_EQ(d["range"], json({{"start", position(0, 0)}, {"end", position(0, 10)}}));
   const std::size_t gradient = line_of(bad, "pendenza,  7100,");
   EXPECT_EQ(d["message"].get<std::string>().rfind("Prova_linea.txt:" + std::to_string(gradient + 1) + ":", 0), 0u)
       << d.dump();
@@ -261,6 +265,7 @@ TEST_F(LspServer, AnErrorInAPartnerNotOpenIsToldWhereItLies) {
   EXPECT_EQ(solo[0][0].at("message").get<std::string>().rfind("Solo_linea.txt: error 101", 0), 0u)
       << solo[0].dump();
   EXPECT_FALSE(solo[0][0].contains("relatedInformation"));
+  EXPECT_EQ(solo[0][0]["range"], json({{"start", position(0, 0)}, {"end", position(0, 10)}}));
 }
 
 TEST_F(LspServer, ALineTextCompilesWithEveryTrainTextOfItsScenario) {
@@ -371,7 +376,11 @@ TEST_F(LspServer, HoverHintsAndOutlineDescribeTheEmbeddedScenario) {
   const std::string name = t.result(on_name)["contents"]["value"];
   EXPECT_NE(name.find("`NAME`"), std::string::npos) << name;
   EXPECT_NE(name.find("stop cell of station VALDORA"), std::string::npos) << name;
-  EXPECT_TRUE(t.result(on_header).is_null());
+  // On the header: what the section holds and which rows follow it.
+  const std::string header = t.result(on_header)["contents"]["value"];
+  EXPECT_NE(header.find("the train description begins here"), std::string::npos) << header;
+  EXPECT_NE(header.find("`segnale`"), std::string::npos) << header;
+  EXPECT_NE(header.find("The rows up to the next header:\n\n- 1 × "), std::string::npos) << header;
 
   // One hint at the end of each row that lands on the track.
   const json all = t.result(hints);
@@ -506,7 +515,9 @@ TEST_F(LspServer, UnicodeFromTheEditorLinesUpWithTheWindows1252Text) {
     if (x.at("code") == "not-windows-1252") {
       emoji = true;
       EXPECT_EQ(x.at("severity"), 2);
-      EXPECT_EQ(x.at("range").at("start"), position(row, utf16_column(broken, broken.find("😀"))));
+      // Both halves of the surrogate pair.
+      const std::size_t column = utf16_column(broken, broken.find("😀"));
+      EXPECT_EQ(x.at("range"), json({{"start", position(row, column)}, {"end", position(row, column + 2)}}));
     }
   }
   EXPECT_TRUE(number && emoji) << d[0].dump();
@@ -518,6 +529,399 @@ TEST_F(LspServer, UnicodeFromTheEditorLinesUpWithTheWindows1252Text) {
   EXPECT_NE(hover.find("VALDÈRA"), std::string::npos) << hover;
   const std::string board_hover = t.result(on_board).at("contents").at("value");
   EXPECT_NE(board_hover.find("text board \"CAFÈ\""), std::string::npos) << board_hover;
+}
+
+TEST_F(LspServer, SectionsFold) {
+  Session s;
+  s.initialize();
+  s.open(train_uri, train);
+  const int folds = s.request("textDocument/foldingRange", {{"textDocument", {{"uri", train_uri}}}});
+  s.end();
+  const json got = s.run().result(folds);
+  // Each section from its header to its last row; [rallentamenti], [codici]
+  // and [fine] hold none and fold nothing.
+  const std::vector<std::pair<std::string, std::string>> sections = {
+      {"[generale]", "[aderenze]"}, {"[aderenze]", "[vel_limite]"}, {"[vel_limite]", "[stazioni]"},
+      {"[stazioni]", "[rallentamenti]"}, {"[segnali]", "[codici]"}};
+  ASSERT_EQ(got.size(), sections.size()) << got.dump();
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    const auto& [header, next] = sections[i];
+    EXPECT_EQ(got[i], json({{"startLine", line_of(train, header)}, {"endLine", line_of(train, next) - 1},
+                            {"kind", "region"}}))
+        << header;
+  }
+}
+
+TEST_F(LspServer, ThePreviewIsTheRenderOfTheUnsavedTexts) {
+  // An unsaved station name: the picture must show the buffer, not the disk.
+  const std::string renamed = replaced(train, "VALDORA", "VALDORIA");
+  const auto listing = [&] {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> before = listing();
+  Session s;
+  s.initialize();
+  s.open(train_uri, renamed);
+  s.open(line_uri, line);
+  const int whole = s.request("scenarioc/preview", {{"textDocument", {{"uri", train_uri}}}});
+  const int stretch = s.request("scenarioc/preview", {{"textDocument", {{"uri", train_uri}}}, {"fromKm", 10}, {"toKm", 20}});
+  const int from_line = s.request("scenarioc/preview", {{"textDocument", {{"uri", line_uri}}}});
+  const int nowhere = s.request("scenarioc/preview", {{"textDocument", {{"uri", uri_of(dir / "x.txt")}}}});
+  s.end();
+  const Session::Transcript t = s.run();
+  EXPECT_EQ(listing(), before);  // nothing written
+
+  // What `scenarioc render` draws of the same texts, compiled to files.
+  TempDir other;
+  write_bytes(other / nomi.linea_txt(), line);
+  write_bytes(other / nomi.treno_txt(), renamed);
+  const std::string names = " --scenario Prova --train 7 \"" + other.str() + "\"";
+  ASSERT_EQ(run_command("\"" + scenarioc_exe() + "\" compile" + names + " 2>&1"), 0);
+  ASSERT_EQ(run_command("\"" + scenarioc_exe() + "\" render" + names + " > \"" + (other / "out").string() + "\""), 0);
+  ASSERT_EQ(run_command("\"" + scenarioc_exe() + "\" render --from 10 --to 20 --out \"" +
+                        (other / "stretch.svg").string() + "\"" + names + " > \"" + (other / "out").string() + "\""),
+            0);
+  const json w = t.result(whole);
+  EXPECT_EQ(w.value("svg", ""), read_bytes(other / "Prova_7.svg"));
+  EXPECT_NE(w.value("svg", "").find("VALDORIA"), std::string::npos);
+  EXPECT_EQ(w["line"], line_uri);
+  EXPECT_EQ(w["train"], train_uri);
+  EXPECT_EQ(t.result(stretch).value("svg", ""), read_bytes(other / "stretch.svg"));
+  EXPECT_EQ(t.result(from_line)["train"], train_uri);
+  EXPECT_EQ(t.response(nowhere)["error"]["code"], -32602);
+}
+
+// The byte of a UTF-8 text at a protocol position (UTF-16 units).
+std::size_t byte_at(const std::string& text, const json& p) {
+  std::size_t at = 0;
+  for (std::size_t line = p["line"]; line > 0; --line) at = text.find('\n', at) + 1;
+  for (std::size_t units = p["character"]; units > 0 && at < text.size(); ++at) {
+    const auto b = static_cast<unsigned char>(text[at]);
+    if ((b & 0xC0) != 0x80) units -= b >= 0xF0 && units >= 2 ? 2 : 1;
+  }
+  while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) ++at;
+  return at;
+}
+
+// The text with a WorkspaceEdit's edits of `uri` applied, as an editor does.
+std::string applied(std::string text, const json& edit, const std::string& uri) {
+  std::vector<json> edits(edit["changes"][uri].begin(), edit["changes"][uri].end());
+  std::sort(edits.begin(), edits.end(), [&](const json& a, const json& b) {
+    return byte_at(text, a["range"]["start"]) > byte_at(text, b["range"]["start"]);
+  });
+  for (const json& e : edits) {
+    const std::size_t from = byte_at(text, e["range"]["start"]), to = byte_at(text, e["range"]["end"]);
+    text.replace(from, to - from, e["newText"].get<std::string>());
+  }
+  return text;
+}
+
+TEST_F(LspServer, QuickFixesLeaveTextsCleanOfTheirWarning) {
+  const std::string station_row = train.substr(train.find("stazione,"), train.find("VALDORA") - train.find("stazione,"));
+  const std::string placeholder = "\"" + std::string(scenario::record(scenario::RecordId::stazione).values.back().name) + "\"";
+  struct Case {
+    std::string code;
+    std::string broken;
+    std::string fixed;  // empty: the fix is the sound text
+  };
+  const std::vector<Case> cases = {
+      {"unknown-keyword", replaced(train, "segnale,    4200,", "segnalle,    4200,"), ""},
+      {"extra-values", replaced(train, "sabbia,    300\r\n", "sabbia,    300, 7\r\n"), ""},
+      // The name taken from the next line: a placeholder on the row's own.
+      {"missing-values", replaced(train, station_row + "VALDORA", station_row.substr(0, station_row.size() - 2) + "\r\nVALDORA"),
+       replaced(train, station_row + "VALDORA",
+                station_row.substr(0, station_row.size() - 2) + ", " + placeholder + "\r\nVALDORA")},
+      {"station-name-cut", replaced(train, "VALDORA", "VAL, DORA"), replaced(train, "VALDORA", "\"VAL, DORA\"")},
+      // "Ò" saved as UTF-8 and read as Windows-1252: "Ã’" in the editor.
+      {"utf-8", replaced(train, "VALDORA", "VALD\u00C3\u2019RA"), replaced(train, "VALDORA", "VALD\u00D2RA")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code);
+    Session s;
+    s.initialize();
+    s.open(train_uri, c.broken);
+    const int actions = s.request("textDocument/codeAction",
+                                  {{"textDocument", {{"uri", train_uri}}},
+                                   {"range", {{"start", position(0, 0)}, {"end", position(9999, 0)}}},
+                                   {"context", {{"diagnostics", json::array()}}}});
+    s.end();
+    const Session::Transcript t = s.run();
+    const std::vector<json> published = t.diagnostics(train_uri);
+    ASSERT_EQ(published.size(), 1u);
+    const bool warned = std::any_of(published[0].begin(), published[0].end(),
+                                    [&](const json& d) { return d["code"] == c.code; });
+    ASSERT_TRUE(warned) << published[0].dump();
+    const json list = t.result(actions);
+    ASSERT_EQ(list.size(), 1u) << list.dump();
+    EXPECT_EQ(list[0]["kind"], "quickfix");
+    EXPECT_EQ(list[0]["diagnostics"][0]["code"], c.code);
+    const std::string fixed = applied(c.broken, list[0]["edit"], train_uri);
+    EXPECT_EQ(fixed, c.fixed.empty() ? train : c.fixed);
+
+    Session again;
+    again.initialize();
+    again.open(train_uri, fixed);
+    again.end();
+    const std::vector<json> after = again.run().diagnostics(train_uri);
+    ASSERT_EQ(after.size(), 1u);
+    for (const json& d : after[0]) EXPECT_NE(d["code"], c.code) << d.dump();
+  }
+}
+
+TEST_F(LspServer, QuickFixesOfAMisspeltCurveOfferBothHands) {
+  const std::string broken = replaced(line, "curvad3,  800,", "curvd3,  800,");
+  Session s;
+  s.initialize();
+  s.open(line_uri, broken);
+  const std::size_t row = line_of(broken, "curvd3");
+  const int here = s.request("textDocument/codeAction", {{"textDocument", {{"uri", line_uri}}},
+                                                         {"range", {{"start", position(row, 2)}, {"end", position(row, 2)}}},
+                                                         {"context", {{"diagnostics", json::array()}}}});
+  const int elsewhere = s.request("textDocument/codeAction", {{"textDocument", {{"uri", line_uri}}},
+                                                              {"range", {{"start", position(0, 0)}, {"end", position(0, 3)}}},
+                                                              {"context", {{"diagnostics", json::array()}}}});
+  s.end();
+  const Session::Transcript t = s.run();
+  std::vector<std::string> texts;
+  for (const json& a : t.result(here)) texts.push_back(applied(broken, a["edit"], line_uri));
+  EXPECT_EQ(texts, (std::vector<std::string>{line, replaced(line, "curvad3,  800,", "curvas2,  800,")}));
+  EXPECT_EQ(t.result(elsewhere), json::array());
+}
+
+TEST_F(LspServer, HoverOnAMisspeltKeywordShowsTheRowItWouldBe) {
+  const std::string broken = replaced(train, "segnale,    4200,", "segnalle,    4200,");
+  const std::size_t row = line_of(broken, "segnalle");
+  Session s;
+  s.initialize();
+  s.open(train_uri, broken);
+  const int hover = s.request("textDocument/hover", {{"textDocument", {{"uri", train_uri}}},
+                                                     {"position", position(row, 3)}});
+  s.end();
+  const json h = s.run().result(hover);
+  const std::string text = h["contents"]["value"];
+  EXPECT_NE(text.find("**segnalle** is no keyword"), std::string::npos) << text;
+  EXPECT_NE(text.find("Did you mean **segnale** (signal)?"), std::string::npos) << text;
+  EXPECT_NE(text.find("- `" + std::string(scenario::record(scenario::RecordId::segnale).values[0].name) +
+                      "` = 4200: "),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(h["range"], json({{"start", position(row, 0)}, {"end", position(row, 8)}}));
+}
+
+TEST_F(LspServer, SignatureHelpNamesTheValueBeingTyped) {
+  // A row being typed, its speed still missing, and a clock with blanks
+  // between its numbers.
+  const std::string typing =
+      replaced(replaced(train, "[vel_limite]\r\n", "[vel_limite]\r\nvelocita,  3000, \r\n"),
+               "orologio,    13              56            15 ", "orologio, 13 56 1");
+  const std::size_t row = line_of(typing, "velocita,  3000, ");
+  const std::size_t clock_row = line_of(typing, "orologio, 13 56 1");
+  struct Case {
+    std::size_t line, character;
+    std::string signature;  // empty: no help
+    int active;
+  };
+  const std::string speed = "velocita, position, speed";
+  const std::string clock = "orologio, hours, minutes, seconds";
+  const Case cases[] = {
+      {row, 3, speed, 0},          {row, 13, speed, 0},         {row, 15, speed, 0},
+      {row, 16, speed, 1},         {row, 17, speed, 1},         {clock_row, 12, clock, 0},
+      {clock_row, 13, clock, 1},   {clock_row, 17, clock, 2},   {row - 1, 4, "", 0},
+  };
+  Session s;
+  s.initialize();
+  s.open(train_uri, typing);
+  std::vector<int> ids;
+  for (const Case& c : cases)
+    ids.push_back(s.request("textDocument/signatureHelp",
+                            {{"textDocument", {{"uri", train_uri}}}, {"position", position(c.line, c.character)}}));
+  s.end();
+  const Session::Transcript t = s.run();
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    const json help = t.result(ids[i]);
+    SCOPED_TRACE(std::to_string(c.line) + ":" + std::to_string(c.character));
+    if (c.signature.empty()) {
+      EXPECT_TRUE(help.is_null()) << help.dump();
+      continue;
+    }
+    ASSERT_FALSE(help.is_null());
+    const json& sig = help["signatures"][0];
+    EXPECT_EQ(sig["label"], c.signature);
+    EXPECT_EQ(help["activeParameter"], c.active);
+    const json& p = sig["parameters"][c.active];
+    const std::string name = c.signature.substr(p["label"][0], p["label"][1].get<std::size_t>() - p["label"][0].get<std::size_t>());
+    const scenario::RecordInfo& r = scenario::record(c.signature == speed ? scenario::RecordId::velocita : scenario::RecordId::orologio);
+    EXPECT_EQ(name, r.values[static_cast<std::size_t>(c.active)].name);
+    EXPECT_NE(p["documentation"]["value"].get<std::string>().find(std::string(r.values[static_cast<std::size_t>(c.active)].meaning)),
+              std::string::npos);
+  }
+  // Width and range, from the table: the speed is kept in fifths of a byte.
+  const std::string doc = t.result(ids[4])["signatures"][0]["parameters"][1]["documentation"]["value"];
+  EXPECT_NE(doc.find("one byte, in steps of 5, -2 to 1277; beyond that, error 25"), std::string::npos) << doc;
+}
+
+// "line:character:length:type" of each token, decoded from the protocol's
+// relative encoding.
+std::vector<std::string> decoded(const json& data, const json& legend) {
+  std::vector<std::string> out;
+  std::size_t line = 0, character = 0;
+  for (std::size_t i = 0; i + 4 < data.size(); i += 5) {
+    const std::size_t dl = data[i], dc = data[i + 1];
+    character = dl == 0 ? character + dc : dc;
+    line += dl;
+    out.push_back(std::to_string(line) + ":" + std::to_string(character) + ":" + data[i + 2].dump() + ":" +
+                  legend["tokenTypes"][data[i + 3].get<std::size_t>()].get<std::string>());
+  }
+  return out;
+}
+
+TEST_F(LspServer, SemanticTokensColourWhatTheReadersRead) {
+  const std::string text =
+      "- prova\r\n[generale]\r\nvetture, 4\r\n- nota, -x\r\n"
+      "stazione, 0, 8, 700, 0, 1, 0, 1,1,0, 4,1,1, 1, 13,57, 0, \"A, B\"\r\n[fine]\r\n";
+  const std::string changed = replaced(text, "vetture, 4", "vetture, 12");
+  Session s;
+  const int init = s.initialize();
+  s.open(train_uri, text);
+  const int full = s.request("textDocument/semanticTokens/full", {{"textDocument", {{"uri", train_uri}}}});
+  s.change(train_uri, changed, 2);
+  const int delta = s.request("textDocument/semanticTokens/full/delta",
+                              {{"textDocument", {{"uri", train_uri}}}, {"previousResultId", "1"}});
+  const int stale = s.request("textDocument/semanticTokens/full/delta",
+                              {{"textDocument", {{"uri", train_uri}}}, {"previousResultId", "1"}});
+  s.open(line_uri, line);
+  const int embedded = s.request("textDocument/semanticTokens/full", {{"textDocument", {{"uri", line_uri}}}});
+  s.end();
+  const Session::Transcript t = s.run();
+  const json legend = t.result(init)["capabilities"]["semanticTokensProvider"]["legend"];
+
+  std::vector<std::string> expected = {"0:0:7:comment", "1:0:10:namespace", "2:0:7:keyword", "2:9:1:number",
+                                       "3:0:10:comment", "4:0:8:keyword"};
+  for (const auto& [at, length] : std::vector<std::pair<int, int>>{{10, 1}, {13, 1}, {16, 3}, {21, 1}, {24, 1}, {27, 1},
+                                                                   {30, 1}, {32, 1}, {34, 1}, {37, 1}, {39, 1}, {41, 1},
+                                                                   {44, 1}, {47, 2}, {50, 2}, {54, 1}})
+    expected.push_back("4:" + std::to_string(at) + ":" + std::to_string(length) + ":number");
+  expected.push_back("4:57:6:string");  // the name with its quotes
+  expected.push_back("5:0:6:namespace");
+  const json first = t.result(full);
+  EXPECT_EQ(first["resultId"], "1");
+  EXPECT_EQ(decoded(first["data"], legend), expected);
+
+  // The delta turns the first result into the new text's tokens.
+  const json d = t.result(delta);
+  ASSERT_TRUE(d.contains("edits")) << d.dump();
+  std::vector<std::uint32_t> data = first["data"];
+  for (const json& e : d["edits"]) {
+    const std::vector<std::uint32_t> insert = e["data"];
+    data.erase(data.begin() + e["start"].get<long>(), data.begin() + e["start"].get<long>() + e["deleteCount"].get<long>());
+    data.insert(data.begin() + e["start"].get<long>(), insert.begin(), insert.end());
+  }
+  std::vector<std::string> after = expected;
+  after[3] = "2:9:2:number";
+  EXPECT_EQ(decoded(json(data), legend), after);
+  // Against a result the server no longer holds: the whole list.
+  EXPECT_EQ(decoded(t.result(stale)["data"], legend), after);
+
+  // The embedded line text: in order, never overlapping, every row's keyword.
+  const std::vector<std::string> tokens = decoded(t.result(embedded)["data"], legend);
+  std::size_t keywords = 0, last_line = 0, last_end = 0;
+  for (const std::string& tok : tokens) {
+    std::size_t l = 0, c = 0, n = 0;
+    char type[16] = {};
+    ASSERT_EQ(std::sscanf(tok.c_str(), "%zu:%zu:%zu:%15s", &l, &c, &n, type), 4) << tok;
+    EXPECT_TRUE(l > last_line || c >= last_end) << tok;
+    last_line = l;
+    last_end = c + n;
+    keywords += std::string(type) == "keyword";
+  }
+  EXPECT_EQ(keywords, static_cast<std::size_t>(std::count_if(scenario::righe_linea().begin(), scenario::righe_linea().end(),
+                                                              [](std::string_view r) { return r.find(',') != std::string_view::npos; })));
+}
+
+// The two texts formatted by the server, as an editor applies the edits.
+std::pair<std::string, std::string> formatted(const fs::path& dir, const std::string& line_text,
+                                              const std::string& train_text) {
+  const std::string line_uri = uri_of(dir / "F_linea.txt"), train_uri = uri_of(dir / "F_1-.txt");
+  Session s;
+  s.initialize();
+  s.open(line_uri, line_text);
+  s.open(train_uri, train_text);
+  const json options = {{"tabSize", 4}, {"insertSpaces", true}};
+  const int on_line = s.request("textDocument/formatting", {{"textDocument", {{"uri", line_uri}}}, {"options", options}});
+  const int on_train = s.request("textDocument/formatting", {{"textDocument", {{"uri", train_uri}}}, {"options", options}});
+  s.end();
+  const Session::Transcript t = s.run();
+  return {applied(line_text, {{"changes", {{line_uri, t.result(on_line)}}}}, line_uri),
+          applied(train_text, {{"changes", {{train_uri, t.result(on_train)}}}}, train_uri)};
+}
+
+// The three compiled files of two texts, concatenated.
+std::string compiled(const fs::path& dir, const std::string& line_text, const std::string& train_text) {
+  fs::create_directories(dir);
+  write_bytes(dir / "F_linea.txt", line_text);
+  write_bytes(dir / "F_1-.txt", train_text);
+  EXPECT_EQ(run_command("\"" + scenarioc_exe() + "\" compile --scenario F --train 1 \"" + dir.string() + "\" 2>&1"), 0);
+  return read_bytes(dir / "F_linea.dat") + read_bytes(dir / "F_1.sim") + read_bytes(dir / "F_1.dat");
+}
+
+TEST(LspFormatting, FormattedTextsCompileToTheSameBytes) {
+  const testing_support::LargeScenario large = testing_support::large_scenario();
+  struct Case {
+    const char* name;
+    std::string line, train;
+  };
+  const Case cases[] = {{"embedded", joined(scenario::righe_linea()), joined(scenario::righe_treno())},
+                        {"largest", large.linea, large.treno}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const auto [line, train] = formatted(dir.path(), c.line, c.train);
+    EXPECT_NE(train, c.train);  // the layout did change
+    EXPECT_EQ(std::count(train.begin(), train.end(), '\n'), std::count(c.train.begin(), c.train.end(), '\n'));
+    EXPECT_EQ(compiled(dir / "formatted", line, train), compiled(dir / "as written", c.line, c.train));
+    // Formatted again: nothing to do.
+    EXPECT_EQ(formatted(dir.path(), line, train), std::make_pair(line, train));
+  }
+}
+
+TEST(LspFormatting, RowsAreAlignedInRunsAndOddRowsLeftAlone) {
+  const std::string text =
+      "[generale]\r\n"
+      "  velocita,0,   100\r\n"
+      "velocita,  13000 ,95\r\n"
+      "- a comment, left alone\r\n"
+      "aderenza,   0,    100\r\n"
+      "segnale, 1650, 2,\r\n 4, 0, 0, 0, 2, 2, 0, 0, 0\r\n"
+      "stazione, 0, 8, 700, 0, 1, 0, 1,1,0, 4,1,1, 1, 13,57, 0, \"A, B\"   \r\n"
+      "[fine]\r\n";
+  const std::string expected =
+      "[generale]\r\n"
+      "velocita,     0, 100\r\n"
+      "velocita, 13000,  95\r\n"
+      "- a comment, left alone\r\n"
+      "aderenza, 0, 100\r\n"
+      "segnale, 1650, 2,\r\n 4, 0, 0, 0, 2, 2, 0, 0, 0\r\n"
+      "stazione, 0, 8, 700, 0, 1, 0, 1, 1, 0, 4, 1, 1, 1, 13, 57, 0, \"A, B\"\r\n"
+      "[fine]\r\n";
+  TempDir dir;
+  EXPECT_EQ(formatted(dir.path(), "", text).second, expected);
+
+  // A range formats the rows that begin in it, aligned with their run.
+  const std::string uri = uri_of(dir / "F_1-.txt");
+  Session s;
+  s.initialize();
+  s.open(uri, text);
+  const int range = s.request("textDocument/rangeFormatting",
+                              {{"textDocument", {{"uri", uri}}},
+                               {"range", {{"start", position(2, 0)}, {"end", position(2, 5)}}},
+                               {"options", {{"tabSize", 4}, {"insertSpaces", true}}}});
+  s.end();
+  EXPECT_EQ(applied(text, {{"changes", {{uri, s.run().result(range)}}}}, uri),
+            replaced(text, "velocita,  13000 ,95", "velocita, 13000,  95"));
 }
 
 TEST(LspSession, DamagedInputIsAnsweredAndTheServerReadsOn) {

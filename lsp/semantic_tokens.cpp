@@ -1,0 +1,116 @@
+#include "lsp/semantic_tokens.h"
+
+#include <algorithm>
+
+#include "lsp/encoding.h"
+
+namespace lsp {
+
+namespace {
+
+enum Type : std::uint32_t { keyword, number, string, comment, header };
+
+struct Token {
+  std::size_t offset, length;
+  Type type;
+};
+
+bool is_line_end(char c) { return c == '\r' || c == '\n'; }
+
+}  // namespace
+
+nlohmann::json semantic_token_legend() {
+  return {{"tokenTypes", {"keyword", "number", "string", "comment", "namespace"}},
+          {"tokenModifiers", nlohmann::json::array()}};
+}
+
+std::vector<std::uint32_t> semantic_tokens(const Document& d) {
+  std::vector<std::uint32_t> out;
+  if (!d.file) return out;
+  const std::string_view text = d.bytes;
+  std::vector<Token> tokens;
+  tokens.reserve(d.outline.rows.size() * 4 + d.outline.headers.size());
+  for (const Field& h : d.outline.headers) tokens.push_back({h.offset, h.length, header});
+  for (const Row& r : d.outline.rows) {
+    // A keyword that runs several records is one token.
+    if (tokens.empty() || tokens.back().offset != r.keyword.offset)
+      tokens.push_back({r.keyword.offset, r.keyword.length, keyword});
+    for (std::size_t i = 0; i < r.values.size(); ++i) {
+      const Field& v = r.values[i];
+      if (v.length == 0) continue;
+      const bool is_text = i < r.record->values.size() && r.record->values[i].is_text();
+      tokens.push_back({v.offset, v.length, is_text ? string : number});
+    }
+  }
+  std::sort(tokens.begin(), tokens.end(), [](const Token& a, const Token& b) { return a.offset < b.offset; });
+
+  // One pass over the text: what lies between the tokens and is neither a
+  // blank nor a separator is skipped by the readers, a comment.
+  std::uint32_t line = 0, line_start = 0, last_line = 0, last_start = 0;
+  auto emit = [&](std::size_t from, std::size_t to, Type type) {
+    // A token never crosses a line end; a quoted text may.
+    while (from < to) {
+      std::size_t end = from;
+      while (end < to && !is_line_end(text[end])) ++end;
+      if (end > from) {
+        const auto character = static_cast<std::uint32_t>(from - line_start);
+        out.insert(out.end(), {line - last_line, line == last_line ? character - last_start : character,
+                               static_cast<std::uint32_t>(end - from), type, 0});
+        last_line = line;
+        last_start = character;
+      }
+      from = end;
+      while (from < to && is_line_end(text[from])) {
+        if (text[from] == '\n' || from + 1 >= text.size() || text[from + 1] != '\n') {
+          ++line;
+          line_start = static_cast<std::uint32_t>(from + 1);
+        }
+        ++from;
+      }
+    }
+  };
+  auto skipped = [&](std::size_t from, std::size_t to) {
+    // Comment stretches, line by line, without the blanks and commas around them.
+    std::size_t i = from;
+    while (i < to) {
+      while (i < to && (text[i] == ' ' || text[i] == '\t' || text[i] == ',' || is_line_end(text[i]))) {
+        if (is_line_end(text[i])) emit(i, i + 1, comment);  // counts the line, emits nothing
+        ++i;
+      }
+      std::size_t end = i;
+      while (end < to && !is_line_end(text[end])) ++end;
+      std::size_t last = end;
+      while (last > i && (text[last - 1] == ' ' || text[last - 1] == '\t' || text[last - 1] == ',')) --last;
+      if (last > i) emit(i, last, comment);
+      i = last;
+    }
+  };
+  std::size_t at = 0;
+  for (const Token& t : tokens) {
+    if (t.offset < at) continue;  // overlaps the one before
+    skipped(at, t.offset);
+    emit(t.offset, t.offset + t.length, t.type);
+    at = t.offset + t.length;
+  }
+  skipped(at, text.size());
+  return out;
+}
+
+nlohmann::json semantic_tokens_edits(const std::vector<std::uint32_t>& before,
+                                     const std::vector<std::uint32_t>& after) {
+  std::size_t head = 0;
+  while (head < before.size() && head < after.size() && before[head] == after[head]) ++head;
+  std::size_t tail = 0;
+  while (tail < before.size() - head && tail < after.size() - head &&
+         before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
+    ++tail;
+  nlohmann::json edits = nlohmann::json::array();
+  if (head == before.size() && head == after.size()) return edits;
+  edits.push_back({{"start", head},
+                   {"deleteCount", before.size() - head - tail},
+                   {"data", std::vector<std::uint32_t>(after.begin() + static_cast<long>(head),
+                                                       after.end() - static_cast<long>(tail))}});
+  return edits;
+}
+
+}  // namespace lsp
