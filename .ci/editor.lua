@@ -99,6 +99,17 @@ end, 50) then
 end
 say('quick fix: segnalle became segnale, no diagnostic')
 
+-- The live preview through the set-up's :ScenarioPreview, the viewer
+-- replaced by a look at the file it was given.
+local opened
+vim.ui.open = function(path) opened = path end
+vim.cmd('ScenarioPreview')
+local svg = opened and table.concat(vim.fn.readfile(opened, 'b'), '\n')
+if not svg or not svg:find('<svg', 1, true) or not svg:find('VALDORA', 1, true) then
+  fail('preview: ' .. tostring(opened))
+end
+say('preview: ' .. #svg .. ' bytes of SVG')
+
 for _, client in pairs(vim.lsp.buf_get_clients(buf)) do
   vim.lsp.stop_client(client.id)
 end

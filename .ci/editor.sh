@@ -25,7 +25,7 @@ fi
 scenarioc="${SCENARIOC:-$PWD/build/bin/scenarioc}"
 [ -x "$scenarioc" ] || { echo "editor test: $scenarioc is not built" >&2; exit 1; }
 
-bash .ci/editor_snippets.sh || true
+bash .ci/editor_snippets.sh
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/scenario_editor.XXXXXX")"
 trap 'rm -rf "$work"' EXIT

@@ -17,7 +17,7 @@ trap 'rm -rf "$work"' EXIT
 {
   printf '%s\n' bin/belvara_quintosa bin/scenarioc share/bash-completion/completions/scenarioc \
     share/man/man1/scenarioc.1 "$docs/README.md" "$docs/CHANGELOG.md" "$docs/doc/belvara_quintosa.svg"
-  for page in doc/*.md; do echo "$docs/$page"; done
+  for page in doc/*.md doc/editors/*; do echo "$docs/$page"; done
 } | LC_ALL=C sort >"$work/expected"
 
 files_under() { (cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort); }

@@ -135,7 +135,7 @@ from_zip() {
   {
     printf "belvara_quintosa-$version-win64/%s\n" belvara_quintosa.exe scenarioc.exe \
       LEGGIMI.txt README.md CHANGELOG.md doc/belvara_quintosa.svg
-    for page in doc/*.md; do echo "belvara_quintosa-$version-win64/$page"; done
+    for page in doc/*.md doc/editors/*; do echo "belvara_quintosa-$version-win64/$page"; done
   } | LC_ALL=C sort >"$work/expected"
   diff -u "$work/expected" "$work/unzipped" || { echo "the ZIP does not hold what it should" >&2; return 1; }
 

@@ -2,7 +2,8 @@
 #
 # Linux (and any POSIX system): the programs in bin/, the documents in
 # share/doc/belvara-quintosa/ (README.md, CHANGELOG.md and doc/ as in the
-# source tree, so that the README's links work), the man page of scenarioc
+# source tree, with the editors' set-ups in doc/editors/, so that the
+# README's links work), the man page of scenarioc
 # and its bash completion. Packages: a .tar.gz and a .deb.
 #
 # Windows: one folder to unzip and double-click in, the two programs at its
@@ -24,6 +25,9 @@ install(TARGETS belvara_quintosa scenarioc RUNTIME DESTINATION ${program_dir})
 install(FILES README.md CHANGELOG.md DESTINATION ${doc_dir})
 file(GLOB doc_pages ${PROJECT_SOURCE_DIR}/doc/*.md)
 install(FILES ${doc_pages} doc/belvara_quintosa.svg DESTINATION ${doc_dir}/doc)
+# The editors' set-ups doc/editors.md shows, as files to copy.
+file(GLOB editor_setups ${PROJECT_SOURCE_DIR}/doc/editors/*)
+install(FILES ${editor_setups} DESTINATION ${doc_dir}/doc/editors)
 if(WIN32)
   install(FILES packaging/LEGGIMI.txt DESTINATION .)
 else()

@@ -121,6 +121,7 @@ struct Figures {
   double open_ms, median_ms, worst_ms;
   double cpu_ms;  // the server's own processor time per change, load or not
   std::size_t diagnostics_with_error;
+  double tokens_ms;  // semantic tokens of the slower of the two texts
 };
 
 double children_cpu_ms() {
@@ -155,7 +156,7 @@ Figures measure(const testing_support::TempDir& dir, const std::string& name,
         const json m = s.receive();
         if (m.value("method", "") == "textDocument/publishDiagnostics" && m["params"]["uri"] == uri &&
             m["params"].value("version", std::int64_t{-1}) == version)
-          return m["params"]["diagnostics"].size();
+          return m["params"]["diagnostics"];
       }
     };
 
@@ -175,10 +176,31 @@ Figures measure(const testing_support::TempDir& dir, const std::string& name,
               {"params",
                {{"textDocument", {{"uri", train_uri}, {"version", version}}},
                 {"contentChanges", json::array({{{"text", bad ? broken : train}}})}}}});
-      const std::size_t n = wait_for(train_uri, version);
+      const json found = wait_for(train_uri, version);
       times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-      if (bad) f.diagnostics_with_error = n;
-      else if (n != 0) std::fprintf(stderr, "lsp_perftest: %zu diagnostics on the sound text\n", n);
+      if (bad) f.diagnostics_with_error = found.size();
+      else
+        for (const json& d : found)
+          std::fprintf(stderr, "lsp_perftest: on the sound text: %s %s\n", d.value("code", "").c_str(),
+                       d.value("message", "").c_str());
+    }
+    // Semantic tokens of each text, the line text opened as well: editors
+    // ask for them on every change.
+    const std::string line_uri = base + name + "_linea.txt";
+    s.send({{"jsonrpc", "2.0"},
+            {"method", "textDocument/didOpen"},
+            {"params", {{"textDocument", {{"uri", line_uri}, {"languageId", "plaintext"}, {"version", 1}, {"text", line}}}}}});
+    wait_for(line_uri, 1);
+    int id = 10;
+    for (const std::string& uri : {train_uri, line_uri}) {
+      t0 = Clock::now();
+      s.send({{"jsonrpc", "2.0"}, {"id", ++id}, {"method", "textDocument/semanticTokens/full"},
+              {"params", {{"textDocument", {{"uri", uri}}}}}});
+      for (;;) {
+        const json m = s.receive();
+        if (m.contains("id") && m["id"] == id) break;
+      }
+      f.tokens_ms = std::max(f.tokens_ms, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
     }
     s.send({{"jsonrpc", "2.0"}, {"id", 2}, {"method", "shutdown"}});
     s.receive();
@@ -222,11 +244,11 @@ int main(int argc, char** argv) {
 
   std::printf("diagnostics after a change, over the protocol (%d changes each)\n", changes);
   std::printf("  embedded scenario (85 km):   open %.1f ms, change median %.1f ms, worst %.1f ms;"
-              " server CPU %.1f ms per change\n",
-              small.open_ms, small.median_ms, small.worst_ms, small.cpu_ms);
+              " server CPU %.1f ms per change; semantic tokens %.1f ms\n",
+              small.open_ms, small.median_ms, small.worst_ms, small.cpu_ms, small.tokens_ms);
   std::printf("  largest scenario (1000 km):  open %.1f ms, change median %.1f ms, worst %.1f ms;"
-              " server CPU %.1f ms per change\n",
-              big.open_ms, big.median_ms, big.worst_ms, big.cpu_ms);
+              " server CPU %.1f ms per change; semantic tokens %.1f ms\n",
+              big.open_ms, big.median_ms, big.worst_ms, big.cpu_ms, big.tokens_ms);
   if (small.diagnostics_with_error == 0 || big.diagnostics_with_error == 0) {
     std::fputs("lsp_perftest: the broken text gave no diagnostic\n", stderr);
     return 1;

@@ -39,3 +39,31 @@ vim.api.nvim_create_autocmd('FileType', { group = group, pattern = 'scenario', c
   end
   vim.lsp.buf_attach_client(args.buf, id)
 end })
+
+-- :ScenarioPreview draws the scenario being edited (the live preview, as
+-- `scenarioc render` draws it) into an SVG file and opens it in the
+-- system's viewer; run it again after a change.
+vim.api.nvim_create_user_command('ScenarioPreview', function()
+  local buf = vim.api.nvim_get_current_buf()
+  local params = { textDocument = vim.lsp.util.make_text_document_params(buf) }
+  local replies = vim.lsp.buf_request_sync(buf, 'scenarioc/preview', params, 10000) or {}
+  for _, reply in pairs(replies) do
+    local r = reply.result
+    if r and r.svg then
+      local path = vim.fn.tempname() .. '.svg'
+      vim.fn.writefile({ r.svg }, path, 'b')
+      if vim.ui.open then -- Neovim 0.10 and later
+        vim.ui.open(path)
+      else
+        local opener = vim.fn.has('win32') == 1 and { 'cmd', '/c', 'start', '', path }
+          or { vim.fn.has('mac') == 1 and 'open' or 'xdg-open', path }
+        vim.fn.jobstart(opener, { detach = true })
+      end
+      return
+    elseif r and r.problem then
+      vim.notify('scenarioc: nothing to draw: ' .. r.problem, vim.log.levels.WARN)
+      return
+    end
+  end
+  vim.notify('scenarioc: no preview (is the server running on this text?)', vim.log.levels.WARN)
+end, {})
