@@ -224,6 +224,12 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   m.tracciato = Tracciato{};
   u.has_cells = !m.celle.empty();
   std::vector<Diagnostic> found = collect_diagnostics(m, fatal);
+  // An unreadable line text reaches the compiler as a missing one: its
+  // "file missing" would contradict the unreadable-text error above.
+  if (!unreadable(line).empty())
+    std::erase_if(found, [](const Diagnostic& d) {
+      return d.code == "error-" + std::to_string(numero(ScenarioError::line_text_missing));
+    });
   u.diagnostics.insert(u.diagnostics.begin(), found.begin(), found.end());
   if (train.empty()) {
     // The line alone: nothing can be said about a train text that is not there.
