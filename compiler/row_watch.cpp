@@ -11,13 +11,12 @@
 #include "compiler/diagnose.h"
 #include "compiler/rounding.h"
 #include "compiler/text_match.h"
+#include "text/field_reader.h"
 #include "text/cp1252.h"
 
 namespace scenario {
 namespace {
 
-bool is_line_end(char c) { return c == '\r' || c == '\n'; }
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // The first record of section `s` whose test the field passes.

@@ -6,12 +6,11 @@
 
 #include "compiler/diagnose.h"
 #include "compiler/text_match.h"
+#include "text/field_reader.h"
 
 namespace scenario {
 namespace {
 
-bool is_line_end(char c) { return c == '\r' || c == '\n'; }
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // One field as the reader splits the text when it reads texts: a comma or a

@@ -7,13 +7,15 @@
 
 #include "lsp/encoding.h"
 #include "lsp/features.h"
+#include "text/field_reader.h"
 
 namespace lsp {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_line_end(char c) { return c == '\r' || c == '\n'; }
+using scenario::is_blank;
+using scenario::is_line_end;
+
 
 bool only_blanks(std::string_view s) {
   return std::all_of(s.begin(), s.end(), [](char c) { return is_blank(c); });

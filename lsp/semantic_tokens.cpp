@@ -3,10 +3,14 @@
 #include <algorithm>
 
 #include "lsp/encoding.h"
+#include "text/field_reader.h"
 
 namespace lsp {
 
 namespace {
+
+using scenario::is_blank;
+using scenario::is_line_end;
 
 enum Type : std::uint32_t { keyword, number, string, comment, header };
 
@@ -15,7 +19,6 @@ struct Token {
   Type type;
 };
 
-bool is_line_end(char c) { return c == '\r' || c == '\n'; }
 
 }  // namespace
 
@@ -73,7 +76,7 @@ std::vector<std::uint32_t> semantic_tokens(const Document& d) {
     // Comment stretches, line by line, without the blanks and commas around them.
     std::size_t i = from;
     while (i < to) {
-      while (i < to && (text[i] == ' ' || text[i] == '\t' || text[i] == ',' || is_line_end(text[i]))) {
+      while (i < to && (is_blank(text[i]) || text[i] == ',' || is_line_end(text[i]))) {
         if (is_line_end(text[i])) emit(i, i + 1, comment);  // counts the line, emits nothing
         ++i;
       }

@@ -6,8 +6,6 @@
 namespace scenario {
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_line_end(char c) { return c == '\r' || c == '\n'; }
 
 // A field as a message quotes it: a control character as \0 or \xNN, since
 // a NUL would end the message, and a long field cut short.

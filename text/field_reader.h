@@ -25,6 +25,12 @@
 
 namespace scenario {
 
+// The reader's two kinds of separating byte: blanks around fields, and line
+// ends (CR, LF, or both) between them. Everyone who looks at a text as the
+// reader does uses these.
+constexpr bool is_blank(char c) { return c == ' ' || c == '\t'; }
+constexpr bool is_line_end(char c) { return c == '\r' || c == '\n'; }
+
 class ReadFailure : public std::runtime_error {
  public:
   ReadFailure(std::size_t offset, const std::string& what)

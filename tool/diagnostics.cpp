@@ -5,13 +5,13 @@
 
 #include "tool/cli.h"
 #include "tool/source_line.h"
+#include "text/field_reader.h"
 
 namespace scenarioc {
 namespace {
 
 using namespace scenario;
 
-bool is_line_end(char c) { return c == '\r' || c == '\n'; }
 
 // A place in a description text as a front end shows it: the file as named
 // on the command line, 1-based line and column (in bytes), the line itself.
