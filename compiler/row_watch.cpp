@@ -401,14 +401,14 @@ void RowWatch::unrecognised() {
                         "write '" + std::string(k->keyword) + "'");
       break;
     case Section::body:
-      if (contiene_ci(f, "curva")) {
+      if (matches(scenario::record(RecordId::curva), f)) {
         // Without the plan a curve is no record; one without its class
         // would stop a compilation with the plan.
         if (curvatura(f) == 0.0) {
           Diagnostic& d = warn(m_, "curve-keyword", row(),
                                quoted(f) + " has no class digit 1 to 6: compiled with the line "
                                            "plan, it is error 103");
-          d.notes.push_back({TextSpan{}, "write the class into the keyword, as in 'curvad3'"});
+          d.notes.push_back({TextSpan{}, "write the class into the keyword, as in '" + std::string(curve_keywords[0]) + "'"});
         }
         return;
       }
@@ -500,12 +500,14 @@ void RowWatch::gradient(const LineState& st, std::int32_t p) {
 void RowWatch::curve(const LineState& st, std::string_view keyword, double k, std::int32_t s,
                      std::int32_t n) {
   // The side: an 's' anywhere makes a left-hand curve, even in "destra".
-  if (k < 0 && (contiene_ci(keyword, "curvad") || contiene_ci(keyword, "destr") ||
+  const char right = curve_right;
+  if (k < 0 && (contiene_ci(keyword, curve_keyword(std::string_view(&right, 1), "")) ||
+                contiene_ci(keyword, "destr") ||
                 contiene_ci(keyword, "right"))) {
     Diagnostic& d = warn(m_, "curve-keyword", row(),
                          quoted(keyword) + " is read as a left-hand curve: any 's' in a curve "
                                            "keyword makes it left-handed");
-    d.notes.push_back({TextSpan{}, "write a right-hand curve without any 's', as 'curvad3'"});
+    d.notes.push_back({TextSpan{}, "write a right-hand curve without any 's', as '" + std::string(curve_keywords[0]) + "'"});
   }
   int digits = 0;
   for (char c : keyword) digits += c >= '0' && c <= '9' ? 1 : 0;
@@ -519,7 +521,7 @@ void RowWatch::curve(const LineState& st, std::string_view keyword, double k, st
     Diagnostic& d = warn(m_, "curve-keyword", row(),
                          quoted(keyword) + " holds more than one digit: the class is the lowest "
                                            "digit 1 to 6 in it, here " + std::string(1, cls));
-    d.notes.push_back({TextSpan{}, "write one class digit, as in 'curvad3'"});
+    d.notes.push_back({TextSpan{}, "write one class digit, as in '" + std::string(curve_keywords[0]) + "'"});
   }
 
   // Order: points up to the plan cursor are laid already.

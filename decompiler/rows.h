@@ -10,35 +10,6 @@
 
 namespace scenario {
 
-// The keywords the recovered rows are written with: the embedded scenario's
-// own spellings.
-namespace parola {
-inline constexpr std::string_view generale = "[generale]";
-inline constexpr std::string_view lunghezza = "lunghezza percorso";
-inline constexpr std::string_view progressiva_uno = "progressiva chilometrica uno";
-inline constexpr std::string_view progressiva_due = "progressiva chilometrica due";
-inline constexpr std::string_view progressiva_tre = "progressiva chilometrica tre";
-inline constexpr std::string_view sfondo_uno = "sfondo uno";
-inline constexpr std::string_view sfondo_due = "sfondo due";
-inline constexpr std::string_view sfondo_tre = "sfondo tre";
-inline constexpr std::string_view ripetizione_4 = "ripetizione segnali 4 codici";
-inline constexpr std::string_view ripetizione_9 = "ripetizione segnali 9 codici";
-inline constexpr std::string_view pendenza = "pendenza";
-inline constexpr std::string_view montagna = "montagna";
-inline constexpr std::string_view indicatori = "indicatori_vmax";
-inline constexpr std::string_view cartello = "cartello indicatore";
-inline constexpr std::string_view vetture = "numero vetture";
-inline constexpr std::string_view massa = "percentuale massa frenata";
-inline constexpr std::string_view sabbia = "sabbia";
-inline constexpr std::string_view orologio = "orologio";
-inline constexpr std::string_view aderenza = "aderenza";
-inline constexpr std::string_view velocita = "velocita";
-inline constexpr std::string_view stazione = "stazione";
-inline constexpr std::string_view rallentamento = "rallentamento";
-inline constexpr std::string_view segnale = "segnale";
-inline constexpr std::string_view abbattimento = "abbattimento";
-}  // namespace parola
-
 class TextOut {
  public:
   void line(std::string_view s) {

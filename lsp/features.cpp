@@ -511,11 +511,13 @@ json completion(const Document& d, std::size_t offset, bool snippets) {
     std::string keyword(r.keyword);
     int next = 1;
     if (snippets && r.id == RecordId::curva) {
-      keyword = "curva${1|d,s|}${2|" + choices(curve_class_digits) + "|}";
+      const char sides[] = {curve_right, curve_left};
+      keyword = curve_keyword("${1|" + choices(std::string_view(sides, 2)) + "|}",
+                              "${2|" + choices(curve_class_digits) + "|}");
       next = 3;
     } else if (snippets && r.id == RecordId::ripetizione) {
-      keyword = "ripetizione segnali ${1|" +
-                choices(std::string_view(repetition_codes.data(), repetition_codes.size())) + "|} codici";
+      keyword = repetition_keyword(
+          "${1|" + choices(std::string_view(repetition_codes.data(), repetition_codes.size())) + "|}");
       next = 2;
     }
     std::string text = keyword, doc = std::string(r.meaning) + "\n\n";
