@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
   bool exact = true;
   for (int run = 0; run < runs; ++run) {
     const auto t0 = Clock::now();
-    const Decompiled d = decompila({linea_dat, percorso, celle}, nomi);
+    const Decompiled d = decompile({linea_dat, percorso, celle}, nomi);
     best_decompile = std::min(best_decompile, ms_since(t0));
     exact = exact && d.exact();
   }
