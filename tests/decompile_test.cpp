@@ -56,15 +56,6 @@ Files compiled(const std::string& linea, const std::string& treno, bool piano = 
   return f;
 }
 
-std::string joined(std::span<const std::string_view> righe) {
-  std::string t;
-  for (std::string_view r : righe) {
-    if (r == end_of_lines) break;
-    t += std::string(r) + "\r\n";
-  }
-  return t;
-}
-
 std::string listed(const Decompiled& d) {
   std::string s;
   for (const Difference& x : d.differences)
@@ -123,7 +114,7 @@ std::vector<std::vector<std::string>> records(const std::string& text) {
 }
 
 TEST(Decompile, EmbeddedScenarioComesBackToItsOwnRows) {
-  const std::string linea = joined(righe_linea()), treno = joined(righe_treno());
+  const std::string linea = joined_lines(righe_linea()), treno = joined_lines(righe_treno());
   const Files f = compiled(linea, treno);
   expect_round_trip(f);
 
@@ -142,7 +133,7 @@ TEST(Decompile, EmbeddedScenarioComesBackToItsOwnRows) {
 }
 
 TEST(Decompile, WithoutALineFileTheCellsAndRouteComeBack) {
-  const Files f = compiled(joined(righe_linea()), joined(righe_treno()), false);
+  const Files f = compiled(joined_lines(righe_linea()), joined_lines(righe_treno()), false);
   expect_round_trip(f, false);
   const Decompiled d = decompile(f.bytes(false), nomi);
   EXPECT_EQ(d.linea.find("curva"), std::string::npos);
@@ -216,7 +207,7 @@ TEST(Decompile, RandomScenariosRoundTrip) {
 // Bytes no text gives back: each is named with its file, offset, field and
 // both values, and the closest texts still come back.
 TEST(Decompile, DamagedBytesAreNamed) {
-  const Files f = compiled(joined(righe_linea()), joined(righe_treno()));
+  const Files f = compiled(joined_lines(righe_linea()), joined_lines(righe_treno()));
   struct Case {
     const char* what;
     std::string Files::*file;

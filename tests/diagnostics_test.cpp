@@ -169,19 +169,8 @@ INSTANTIATE_TEST_SUITE_P(
              {{"error-16", 't', 3}}}),
     [](const testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
-// The text a writer's line list makes, as `scenarioc texts` writes it.
-std::string testo(std::span<const std::string_view> righe) {
-  std::string t;
-  for (std::string_view riga : righe) {
-    if (riga == end_of_lines) break;
-    t += riga;
-    t += "\r\n";
-  }
-  return t;
-}
-
 TEST(Diagnostics, SoundTextsStayQuiet) {
-  EXPECT_EQ(compile(testo(righe_linea()), testo(righe_treno())).seen, std::vector<Seen>{});
+  EXPECT_EQ(compile(joined_lines(righe_linea()), joined_lines(righe_treno())).seen, std::vector<Seen>{});
   // Quoted names with commas, hyphenated and Windows-1252 accented names,
   // comment lines with a hyphen, a comment between two records.
   const std::string linea = line_with(
