@@ -9,6 +9,7 @@
 
 #include "compiler/line_features.h"
 #include "compiler/records.h"
+#include "model/format_constants.h"
 #include "decompiler/recover.h"
 #include "decompiler/rows.h"
 #include "text/field_reader.h"
@@ -16,9 +17,7 @@
 namespace scenario {
 namespace {
 
-constexpr std::int64_t metri_cella = 50;
-
-std::int64_t inizio_cella(std::int64_t i) { return i * metri_cella; }
+std::int64_t inizio_cella(std::int64_t i) { return i * metri_per_cella; }
 
 // The three progressive records as read, before their ordering: whichever
 // assignment of the three slots to "uno", "due" and "tre" orders back into
@@ -157,28 +156,8 @@ std::vector<Curva> curve(const Tracciato& t) {
   return out;
 }
 
-// A profile of one byte per cell, filled up to ultima_cella - 3 by rows
-// that each start at a cell: a row wherever the byte changes. `iniziale` is
-// the byte of the cells before the first row; a row at position 0 sets it.
-// A row at ultima_cella - 2, the last one allowed, also writes that cell.
-template <typename Byte, typename Row>
-void profilo(const std::vector<cella>& cells, Byte byte, int iniziale, Row row) {
-  const std::int64_t u = static_cast<std::int64_t>(cells.size()) - 1;
-  if (u < 3) return;
-  int corrente = iniziale;
-  for (std::int64_t i = 0; i <= u - 3; ++i) {
-    const int b = byte(cells[static_cast<std::size_t>(i)]);
-    if (b != corrente) {
-      row(inizio_cella(i), b);
-      corrente = b;
-    }
-  }
-  const int penultima = byte(cells[static_cast<std::size_t>(u - 2)]);
-  if (penultima != 0) row(inizio_cella(u - 2), penultima);
-}
-
 void pendenze(const CompiledModel& c, TextOut& out) {
-  profilo(
+  profile_rows(
       c.cells, [](const cella& x) { return int{x.codice_pendenza}; }, 100,
       [&](std::int64_t p, int b) { out.row(record(RecordId::pendenza).keyword, {p, b - 100}); });
 }

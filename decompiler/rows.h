@@ -7,8 +7,33 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "model/format_constants.h"
+#include "model/model.h"
 
 namespace scenario {
+
+// The rows of a profile of one byte per cell, filled up to ultima_cella - 3
+// by rows that each start at a cell: a row(position, byte) wherever the byte
+// changes. `initial` is the byte of the cells before the first row; a row
+// at position 0 sets it. A row at ultima_cella - 2, the last one allowed,
+// also writes that cell.
+template <typename Byte, typename Row>
+void profile_rows(const std::vector<cella>& cells, Byte byte, int initial, Row row) {
+  const std::int64_t last = static_cast<std::int64_t>(cells.size()) - 1;
+  if (last < 3) return;
+  int current = initial;
+  for (std::int64_t i = 0; i <= last - 3; ++i) {
+    const int b = byte(cells[static_cast<std::size_t>(i)]);
+    if (b != current) {
+      row(i * metri_per_cella, b);
+      current = b;
+    }
+  }
+  const int before_last = byte(cells[static_cast<std::size_t>(last - 2)]);
+  if (before_last != 0) row((last - 2) * metri_per_cella, before_last);
+}
 
 class TextOut {
  public:

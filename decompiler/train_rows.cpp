@@ -24,22 +24,6 @@ std::int64_t floor_div(std::int64_t a, std::int64_t b) {
 }
 std::int64_t floor_mod(std::int64_t a, std::int64_t b) { return a - floor_div(a, b) * b; }
 
-template <typename Byte, typename Row>
-void profilo(const std::vector<cella>& cells, Byte byte, Row row) {
-  const std::int64_t u = static_cast<std::int64_t>(cells.size()) - 1;
-  if (u < 3) return;
-  int corrente = 0;
-  for (std::int64_t i = 0; i <= u - 3; ++i) {
-    const int b = byte(cells[static_cast<std::size_t>(i)]);
-    if (b != corrente) {
-      row(i * 50, b);
-      corrente = b;
-    }
-  }
-  const int penultima = byte(cells[static_cast<std::size_t>(u - 2)]);
-  if (penultima != 0) row((u - 2) * 50, penultima);
-}
-
 void intestazione(const CompiledModel& c, TextOut& out) {
   const voce_percorso& treno = c.route[voce::treno];
   const voce_percorso& r = c.route[voce::ripetizione];
@@ -117,7 +101,7 @@ void rallentamenti(const CompiledModel& c, TextOut& out) {
     }
     const std::int64_t x = posizione_di(i);
     std::int64_t f_ta = 0;
-    if (x > 1500 && i >= 25) {
+    if (x > slowdown_warning_above && i >= 25) {
       const cella& a = cells[i - 25];
       f_ta = a.tipo_cella == tipo::preavviso_rallentamento && a.valore_a == 1 ? 1 : 0;
     }
@@ -170,12 +154,12 @@ std::string recover_train(const CompiledModel& c, std::span<const Abbattimento> 
   TextOut out;
   intestazione(c, out);
   out.line("[aderenze]");
-  profilo(
-      c.cells, [](const cella& x) { return int{x.aderenza}; },
+  profile_rows(
+      c.cells, [](const cella& x) { return int{x.aderenza}; }, 0,
       [&](std::int64_t p, int b) { out.row(record(RecordId::aderenza).keyword, {p, b}); });
   out.line("[vel_limite]");
-  profilo(
-      c.cells, [](const cella& x) { return int{x.vel_limite}; },
+  profile_rows(
+      c.cells, [](const cella& x) { return int{x.vel_limite}; }, 0,
       [&](std::int64_t p, int b) { out.row(record(RecordId::velocita).keyword, {p, 5 * b}); });
   stazioni(c, out);
   rallentamenti(c, out);
