@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "model/cell_kinds.h"
+
 namespace scenario {
 namespace {
 
@@ -95,21 +97,8 @@ std::string printable(std::string_view s) {
 }
 
 std::string kind_name(std::uint8_t t) {
-  switch (t) {
-    case tipo::vuota: return "nothing";
-    case tipo::segnale: return "a signal";
-    case tipo::fine_rallentamento: return "the end of a slowdown";
-    case tipo::inizio_rallentamento: return "the start of a slowdown";
-    case tipo::avviso_rallentamento: return "the warning board of a slowdown";
-    case tipo::preavviso_rallentamento: return "an approach mark of a slowdown";
-    case tipo::indicatore_v_max: return "a speed board";
-    case tipo::fermata: return "the stop cell of a station";
-    case tipo::marcatore_montagna: return "a mountain marker";
-    case tipo::abbattimento_con_valore: return "an abbattimento point with a value";
-    case tipo::abbattimento: return "an abbattimento point";
-    case tipo::cartello: return "a text board";
-    default: return "a feature of kind " + std::to_string(t);
-  }
+  if (const CellKindNames* k = cell_kind(t)) return std::string(k->in_text);
+  return "a feature of kind " + std::to_string(t);
 }
 
 std::string what_holds(const Modello& m, std::size_t c) {

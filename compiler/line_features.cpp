@@ -73,7 +73,7 @@ double curvatura(std::string_view parola) {
   const auto& k = curve_class_curvature;
   for (std::size_t classe = 0; classe < k.size(); ++classe) {
     if (contiene(parola, curve_class_digits.substr(classe, 1)))
-      return contiene_ci(parola, "s") ? -k[classe] : k[classe];
+      return contiene_ci(parola, std::string_view(&curve_left, 1)) ? -k[classe] : k[classe];
   }
   return 0.0;
 }

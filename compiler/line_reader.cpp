@@ -261,7 +261,8 @@ bool leggi_linea_osservata(Modello& m, std::string_view testo, RowWatch& watch,
   progressive_ordina(m);
 
   if (m.celle.empty())
-    throw ReadFailure(r.offset(), "no route length (lunghezza percorso) before the body");
+    throw ReadFailure(r.offset(), "no route length (" + std::string(record(RecordId::lunghezza).keyword) +
+                                      ") before the body");
   m.num_montagne = 0;
   l.piano = m.scrivi_linea != 0;
   if (l.piano) seed_plan(m.tracciato);

@@ -265,6 +265,12 @@ static_assert([] {
   return true;
 }());
 
+// The writers' spellings follow the spelling rules above.
+static_assert(table[static_cast<std::size_t>(R::curva)].keyword.starts_with(
+    table[static_cast<std::size_t>(R::curva)].test.words[0]));
+static_assert(table[static_cast<std::size_t>(R::ripetizione)].keyword.find(repetition_codes[0]) !=
+              std::string_view::npos);
+
 constexpr std::size_t first_body = static_cast<std::size_t>(R::pendenza);
 constexpr std::size_t first_train = static_cast<std::size_t>(R::frenata);
 
@@ -327,6 +333,25 @@ std::uint32_t match_mask(Section s, std::string_view field) {
 Section section_of(Text t, bool general) {
   if (t == Text::treno) return Section::train;
   return general ? Section::general : Section::body;
+}
+
+std::string curve_keyword(std::string_view side, std::string_view class_digit) {
+  std::string out(table[static_cast<std::size_t>(R::curva)].test.words[0]);
+  out += side;
+  out += class_digit;
+  return out;
+}
+
+std::string curve_keyword(bool left, int class_number) {
+  const char side = left ? curve_left : curve_right;
+  return curve_keyword(std::string_view(&side, 1),
+                       curve_class_digits.substr(static_cast<std::size_t>(class_number - 1), 1));
+}
+
+std::string repetition_keyword(std::string_view codes) {
+  const std::string_view k = table[static_cast<std::size_t>(R::ripetizione)].keyword;
+  const std::size_t at = k.find(repetition_codes[0]);
+  return std::string(k.substr(0, at)).append(codes).append(k.substr(at + 1));
 }
 
 const RecordInfo* written_keyword(std::string_view field) {

@@ -36,6 +36,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "model/diagnostics.h"
@@ -177,6 +178,17 @@ inline constexpr std::array<double, 6> curve_class_curvature = {0.0001, 0.0002, 
 inline constexpr std::array<std::string_view, 2> curve_keywords = {"curvad3", "curvas2"};
 // A curve keyword without a class digit: error 103 (with the line plan).
 inline constexpr std::string_view curve_class_digits = "123456";
+// The side letters of a curve keyword as the writers spell it: the record's
+// word, then the side, then the class digit ("curvad3"). Only the left
+// letter is tested.
+inline constexpr char curve_right = 'd';
+inline constexpr char curve_left = 's';
+// A curve keyword from its side and class, either as letters or as any
+// text standing for them (an editor's snippet).
+std::string curve_keyword(std::string_view side, std::string_view class_digit);
+std::string curve_keyword(bool left, int class_number);
+// The repetition keyword with `codes` in place of the table's digit.
+std::string repetition_keyword(std::string_view codes);
 
 // Placements that hang off a record's own cell.
 inline constexpr int signal_marks = 4;            // approach marks 2, 4, 6, 8 cells before

@@ -110,36 +110,6 @@ std::string quoted(std::string_view s) {
 
 std::string metres(std::int64_t p) { return std::to_string(p) + " m"; }
 
-// The code point of the UTF-8 sequence at `at` and its length, or 0 when
-// the bytes there are no well-formed sequence of two bytes or more.
-std::pair<char32_t, std::size_t> utf8_at(std::string_view s, std::size_t at) {
-  const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char c = b(at);
-  std::size_t n = 0;
-  char32_t cp = 0;
-  if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1Fu;
-  else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0Fu;
-  else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07u;
-  else return {0, 0};
-  if (at + n > s.size()) return {0, 0};
-  for (std::size_t i = 1; i < n; ++i) {
-    if ((b(at + i) & 0xC0u) != 0x80u) return {0, 0};
-    cp = (cp << 6) | (b(at + i) & 0x3Fu);
-  }
-  // Overlong forms and surrogates are no UTF-8 a writer would produce.
-  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-      (cp >= 0xD800 && cp <= 0xDFFF))
-    return {0, 0};
-  return {cp, n};
-}
-
-bool in_cp1252(char32_t cp) {
-  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return true;
-  for (unsigned c = 0x80; c < 0xA0; ++c)
-    if (scenario::from_cp1252(static_cast<unsigned char>(c)) == cp) return true;
-  return false;
-}
-
 std::string code_point(char32_t cp) {
   static constexpr char hex[] = "0123456789ABCDEF";
   std::string digits;
@@ -185,16 +155,19 @@ void RowWatch::check_encoding() {
   }
   for (; i < source_.size(); ++i) {
     if (static_cast<unsigned char>(source_[i]) < 0x80) continue;
-    const auto [cp, n] = utf8_at(source_, i);
-    if (n == 0) continue;
+    std::size_t end = i;
+    const std::optional<char32_t> cp = scenario::next_utf8(source_, end);
+    if (!cp) continue;
+    const std::size_t n = end - i;
+    const bool in_cp1252 = scenario::cp1252_byte(*cp).has_value();
     Diagnostic& d = warn(m_, "utf-8", {text_, i, n},
-         in_cp1252(cp)
-             ? "the " + std::string(which) + " looks like UTF-8: the character " + code_point(cp) +
+         in_cp1252
+             ? "the " + std::string(which) + " looks like UTF-8: the character " + code_point(*cp) +
                    " here is read as " + std::to_string(n) +
                    " separate characters; save the text as Windows-1252"
-             : "the character " + code_point(cp) + " here has no Windows-1252 form: it is read as " +
+             : "the character " + code_point(*cp) + " here has no Windows-1252 form: it is read as " +
                    std::to_string(n) + " separate characters");
-    if (in_cp1252(cp)) d.fixes.push_back(from_utf8(i));
+    if (in_cp1252) d.fixes.push_back(from_utf8(i));
     return;
   }
 }
@@ -205,11 +178,12 @@ Fix RowWatch::from_utf8(std::size_t from) const {
   Fix f{"convert the text's UTF-8 characters to Windows-1252", {}};
   for (std::size_t i = from; i < source_.size(); ++i) {
     if (static_cast<unsigned char>(source_[i]) < 0x80) continue;
-    const auto [cp, n] = utf8_at(source_, i);
-    if (n == 0) continue;
-    if (const std::optional<unsigned char> b = scenario::cp1252_byte(cp)) {
-      f.edits.push_back({{text_, i, n}, std::string(1, static_cast<char>(*b))});
-      i += n - 1;
+    std::size_t end = i;
+    const std::optional<char32_t> cp = scenario::next_utf8(source_, end);
+    if (!cp) continue;
+    if (const std::optional<unsigned char> b = scenario::cp1252_byte(*cp)) {
+      f.edits.push_back({{text_, i, end - i}, std::string(1, static_cast<char>(*b))});
+      i = end - 1;
     }
   }
   return f;
@@ -400,14 +374,14 @@ void RowWatch::unrecognised() {
                         "write '" + std::string(k->keyword) + "'");
       break;
     case Section::body:
-      if (contiene_ci(f, "curva")) {
+      if (matches(scenario::record(RecordId::curva), f)) {
         // Without the plan a curve is no record; one without its class
         // would stop a compilation with the plan.
         if (curvatura(f) == 0.0) {
           Diagnostic& d = warn(m_, "curve-keyword", row(),
                                quoted(f) + " has no class digit 1 to 6: compiled with the line "
                                            "plan, it is error 103");
-          d.notes.push_back({TextSpan{}, "write the class into the keyword, as in 'curvad3'"});
+          d.notes.push_back({TextSpan{}, "write the class into the keyword, as in '" + std::string(curve_keywords[0]) + "'"});
         }
         return;
       }
@@ -499,12 +473,14 @@ void RowWatch::gradient(const LineState& st, std::int32_t p) {
 void RowWatch::curve(const LineState& st, std::string_view keyword, double k, std::int32_t s,
                      std::int32_t n) {
   // The side: an 's' anywhere makes a left-hand curve, even in "destra".
-  if (k < 0 && (contiene_ci(keyword, "curvad") || contiene_ci(keyword, "destr") ||
+  const char right = curve_right;
+  if (k < 0 && (contiene_ci(keyword, curve_keyword(std::string_view(&right, 1), "")) ||
+                contiene_ci(keyword, "destr") ||
                 contiene_ci(keyword, "right"))) {
     Diagnostic& d = warn(m_, "curve-keyword", row(),
                          quoted(keyword) + " is read as a left-hand curve: any 's' in a curve "
                                            "keyword makes it left-handed");
-    d.notes.push_back({TextSpan{}, "write a right-hand curve without any 's', as 'curvad3'"});
+    d.notes.push_back({TextSpan{}, "write a right-hand curve without any 's', as '" + std::string(curve_keywords[0]) + "'"});
   }
   int digits = 0;
   for (char c : keyword) digits += c >= '0' && c <= '9' ? 1 : 0;
@@ -518,7 +494,7 @@ void RowWatch::curve(const LineState& st, std::string_view keyword, double k, st
     Diagnostic& d = warn(m_, "curve-keyword", row(),
                          quoted(keyword) + " holds more than one digit: the class is the lowest "
                                            "digit 1 to 6 in it, here " + std::string(1, cls));
-    d.notes.push_back({TextSpan{}, "write one class digit, as in 'curvad3'"});
+    d.notes.push_back({TextSpan{}, "write one class digit, as in '" + std::string(curve_keywords[0]) + "'"});
   }
 
   // Order: points up to the plan cursor are laid already.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "compiler/diagnose.h"
+#include "compiler/keyword_fields.h"
 #include "compiler/text_match.h"
 #include "text/field_reader.h"
 
@@ -127,7 +128,7 @@ void malformed_header(Modello& m, std::string_view s) {
   while (fields.next(f)) {
     const std::string_view v = trimmed(s.substr(f.start, f.end - f.start));
     if (!generale) {
-      generale = contiene_ci(v, "[generale]");
+      generale = contains_generale(v);
       continue;
     }
     if (contiene(v, "[") && contiene(v, "]") && (v.empty() || v.front() != '-')) {

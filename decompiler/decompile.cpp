@@ -18,33 +18,33 @@ namespace scenario {
 namespace {
 
 // The recovered texts compiled as `scenarioc compile` compiles them.
-struct Ricompilato {
+struct Recompiled {
   Modello m;
-  std::optional<std::string> non_compilato;
+  std::optional<std::string> not_compiled;
 };
 
-void ricompila(const std::string& linea, const std::string& treno, const FileNames& nomi,
-               bool piano, Ricompilato& r) {
-  TextInMemory l(linea, nomi.linea_txt());
-  TextInMemory t(treno, nomi.treno_txt());
-  CompileResult c = compile({l, t}, {nomi, piano, nullptr});
+void recompile(const std::string& linea, const std::string& treno, const FileNames& names,
+               bool plan, Recompiled& r) {
+  TextInMemory l(linea, names.linea_txt());
+  TextInMemory t(treno, names.treno_txt());
+  CompileResult c = compile({l, t}, {names, plan, nullptr});
   r.m = std::move(c.model);
   if (c.status.ending == CompileStatus::Ending::fatal)
-    r.non_compilato = "the recovered texts end in the fatal error " + std::to_string(c.status.error);
+    r.not_compiled = "the recovered texts end in the fatal error " + std::to_string(c.status.error);
   else if (!c.status.has_files())
-    r.non_compilato = "the recovered texts give no track cells: " + c.status.message;
+    r.not_compiled = "the recovered texts give no track cells: " + c.status.message;
 }
 
-bool punto(const cella& c) {
+bool is_point(const cella& c) {
   return c.tipo_cella == tipo::abbattimento_con_valore || c.tipo_cella == tipo::abbattimento;
 }
 
-Abbattimento riga_di(std::size_t i, const cella& c) {
-  std::int32_t valore = 0;
+Abbattimento row_of(std::size_t i, const cella& c) {
+  std::int32_t value = 0;
   // A positive value whose low 16 bits are the cell's.
   if (c.tipo_cella == tipo::abbattimento_con_valore)
-    valore = c.valore_a > 0 ? c.valore_a : std::int32_t{c.valore_a} + 65536;
-  return {static_cast<std::int32_t>(i) * 50, valore};
+    value = c.valore_a > 0 ? c.valore_a : std::int32_t{c.valore_a} + 65536;
+  return {static_cast<std::int32_t>(i) * 50, value};
 }
 
 // Which "abbattimento" points were rows: the post-processing places points
@@ -52,39 +52,39 @@ Abbattimento riga_di(std::size_t i, const cella& c) {
 // the others, each is a row only when compiling without it leaves its cell
 // different: tried from the first cell on, since a point moves only the
 // marks at and after it.
-std::vector<Abbattimento> punti_scritti(const CompiledModel& c, const FileNames& nomi) {
-  std::vector<Abbattimento> punti;
-  std::vector<bool> scritto(c.cells.size(), false);
+std::vector<Abbattimento> written_points(const CompiledModel& c, const FileNames& names) {
+  std::vector<Abbattimento> points;
+  std::vector<bool> written(c.cells.size(), false);
   for (std::size_t i = 0; i < c.cells.size(); ++i) {
     const cella& x = c.cells[i];
-    if (punto(x) && !(x.tipo_cella == tipo::abbattimento_con_valore && x.valore_a == 180)) {
-      punti.push_back(riga_di(i, x));
-      scritto[i] = true;
+    if (is_point(x) && !(x.tipo_cella == tipo::abbattimento_con_valore && x.valore_a == 180)) {
+      points.push_back(row_of(i, x));
+      written[i] = true;
     }
   }
   const std::string linea = recover_line(CompiledModel{c.route, c.cells, nullptr});
   // Where the cells differ, as compiled with `p`: the first such cell and
   // how many; nothing when none does.
-  struct Scarto {
-    std::size_t prima = 0, quante = 0;
+  struct Mismatch {
+    std::size_t first = 0, count = 0;
   };
-  auto scarto = [&](const std::vector<Abbattimento>& p) -> std::optional<Scarto> {
-    Ricompilato r;
-    ricompila(linea, recover_train(c, p), nomi, false, r);
-    if (r.non_compilato || r.m.celle.size() != c.cells.size()) return std::nullopt;
-    std::optional<Scarto> s;
+  auto mismatch = [&](const std::vector<Abbattimento>& p) -> std::optional<Mismatch> {
+    Recompiled r;
+    recompile(linea, recover_train(c, p), names, false, r);
+    if (r.not_compiled || r.m.celle.size() != c.cells.size()) return std::nullopt;
+    std::optional<Mismatch> s;
     for (std::size_t i = 0; i < c.cells.size(); ++i) {
-      const cella& voluta = c.cells[i];
-      const cella& avuta = r.m.celle[i];
-      if (voluta.tipo_cella == avuta.tipo_cella && voluta.valore_a == avuta.valore_a) continue;
-      if (!s) s = Scarto{i, 0};
-      ++s->quante;
+      const cella& wanted = c.cells[i];
+      const cella& got = r.m.celle[i];
+      if (wanted.tipo_cella == got.tipo_cella && wanted.valore_a == got.valore_a) continue;
+      if (!s) s = Mismatch{i, 0};
+      ++s->count;
     }
     return s;
   };
-  auto con = [&](std::size_t i) {
-    std::vector<Abbattimento> p = punti;
-    p.push_back(riga_di(i, c.cells[i]));
+  auto with_point = [&](std::size_t i) {
+    std::vector<Abbattimento> p = points;
+    p.push_back(row_of(i, c.cells[i]));
     std::sort(p.begin(), p.end(),
               [](const Abbattimento& a, const Abbattimento& b) { return a.posizione < b.posizione; });
     return p;
@@ -92,50 +92,50 @@ std::vector<Abbattimento> punti_scritti(const CompiledModel& c, const FileNames&
   // A written point moves the marks at and after it, and the walk through
   // a slow slowdown carries the shift on: the first difference is mended by
   // the point on its own cell or by one a little before or after it.
-  constexpr std::int64_t vicini = 16;
+  constexpr std::int64_t neighbours = 16;
   // Each try is a compilation of the cells: about 2^24 cells compiled in
   // all, whatever a damaged file asks for.
-  const std::size_t massimo = std::max<std::size_t>(64, (std::size_t{1} << 24) / std::max<std::size_t>(c.cells.size(), 1));
-  std::optional<Scarto> d = scarto(punti);
-  for (std::size_t prove = 0; d && prove < massimo;) {
-    const std::size_t m = d->prima;
-    std::vector<std::size_t> candidati;
-    if (punto(c.cells[m]) && !scritto[m]) candidati.push_back(m);
-    for (std::int64_t k = 1; k <= vicini; ++k) {
+  const std::size_t most_tries = std::max<std::size_t>(64, (std::size_t{1} << 24) / std::max<std::size_t>(c.cells.size(), 1));
+  std::optional<Mismatch> d = mismatch(points);
+  for (std::size_t tries = 0; d && tries < most_tries;) {
+    const std::size_t m = d->first;
+    std::vector<std::size_t> candidates;
+    if (is_point(c.cells[m]) && !written[m]) candidates.push_back(m);
+    for (std::int64_t k = 1; k <= neighbours; ++k) {
       for (const std::int64_t i : {static_cast<std::int64_t>(m) - k, static_cast<std::int64_t>(m) + k}) {
         if (i < 0 || i >= static_cast<std::int64_t>(c.cells.size())) continue;
         const auto u = static_cast<std::size_t>(i);
-        if (punto(c.cells[u]) && !scritto[u]) candidati.push_back(u);
+        if (is_point(c.cells[u]) && !written[u]) candidates.push_back(u);
       }
     }
     // The one that takes the first difference furthest, then leaves the
     // fewest: a point next to the right one may mend one cell and keep the
     // shift, or shift the walk onto what follows by chance.
-    std::optional<std::size_t> migliore;
-    std::optional<Scarto> dopo_migliore = d;
-    for (const std::size_t i : candidati) {
-      if (++prove >= massimo) break;
-      const std::optional<Scarto> dopo = scarto(con(i));
-      if (!dopo || dopo->prima > dopo_migliore->prima ||
-          (dopo->prima == dopo_migliore->prima && dopo->quante < dopo_migliore->quante)) {
-        migliore = i;
-        dopo_migliore = dopo;
-        if (!dopo) break;
+    std::optional<std::size_t> best;
+    std::optional<Mismatch> after_best = d;
+    for (const std::size_t i : candidates) {
+      if (++tries >= most_tries) break;
+      const std::optional<Mismatch> after = mismatch(with_point(i));
+      if (!after || after->first > after_best->first ||
+          (after->first == after_best->first && after->count < after_best->count)) {
+        best = i;
+        after_best = after;
+        if (!after) break;
       }
     }
-    if (!migliore) break;
-    punti = con(*migliore);
-    scritto[*migliore] = true;
-    d = dopo_migliore;
+    if (!best) break;
+    points = with_point(*best);
+    written[*best] = true;
+    d = after_best;
   }
-  return punti;
+  return points;
 }
 
 // ---- The proof ----
 
-std::string numero(std::int64_t v) { return std::to_string(v); }
+std::string number(std::int64_t v) { return std::to_string(v); }
 
-std::string testo_mostrato(std::string_view s) {
+std::string shown_text(std::string_view s) {
   std::string out = "\"";
   for (const char ch : s) {
     const auto b = static_cast<unsigned char>(ch);
@@ -150,83 +150,83 @@ std::string testo_mostrato(std::string_view s) {
   return out + "\"";
 }
 
-class Confronto {
+class Comparison {
  public:
-  Confronto(Decompiled& d, std::string file) : d_(d), file_(std::move(file)) {}
-  void differenza(std::size_t offset, std::string campo, std::string atteso, std::string ottenuto) {
-    if (scritte_ < differences_per_file) {
-      d_.differences.push_back({file_, offset, std::move(campo), std::move(atteso), std::move(ottenuto)});
-      ++scritte_;
+  Comparison(Decompiled& d, std::string file) : d_(d), file_(std::move(file)) {}
+  void difference(std::size_t offset, std::string field, std::string expected, std::string obtained) {
+    if (listed_ < differences_per_file) {
+      d_.differences.push_back({file_, offset, std::move(field), std::move(expected), std::move(obtained)});
+      ++listed_;
     } else {
       ++d_.differences_left_out;
     }
   }
   template <typename T>
-  void campo(std::size_t offset, const std::string& nome, T atteso, T ottenuto) {
-    if (atteso != ottenuto) differenza(offset, nome, numero(atteso), numero(ottenuto));
+  void field(std::size_t offset, const std::string& name, T expected, T obtained) {
+    if (expected != obtained) difference(offset, name, number(expected), number(obtained));
   }
 
  private:
   Decompiled& d_;
   std::string file_;
-  std::size_t scritte_ = 0;
+  std::size_t listed_ = 0;
 };
 
-void confronta_percorso(const CompiledModel& c, const Modello& m, Confronto& k) {
+void compare_route(const CompiledModel& c, const Modello& m, Comparison& k) {
   std::size_t base = 0;
   for (std::size_t e = 0; e < c.route.size(); ++e) {
     const voce_percorso& a = c.route[e];
     const voce_percorso& b = m.tabella_percorso[e];
     const std::string n = "entry " + std::to_string(e) + " ";
     const std::size_t t = a.testo.size();
-    k.campo<int>(base + 0, n + "tipo_voce", a.tipo_voce, b.tipo_voce);
-    k.campo<std::int32_t>(base + 1, n + "dato1", a.dato1, b.dato1);
-    k.campo<std::int32_t>(base + 5, n + "dato2", a.dato2, b.dato2);
-    k.campo<std::int32_t>(base + 9, n + "dato3", a.dato3, b.dato3);
-    k.campo<int>(base + 13, n + "byte1", a.byte1, b.byte1);
-    if (a.testo != b.testo) k.differenza(base + 14, n + "testo", testo_mostrato(a.testo), testo_mostrato(b.testo));
-    k.campo<int>(base + 16 + t, n + "intero1", a.intero1, b.intero1);
-    k.campo<int>(base + 18 + t, n + "intero2", a.intero2, b.intero2);
-    k.campo<int>(base + 20 + t, n + "intero3", a.intero3, b.intero3);
-    k.campo<int>(base + 22 + t, n + "intero4", a.intero4, b.intero4);
-    k.campo<int>(base + 24 + t, n + "intero5", a.intero5, b.intero5);
-    k.campo<int>(base + 26 + t, n + "byte2", a.byte2, b.byte2);
-    k.campo<int>(base + 27 + t, n + "byte3", a.byte3, b.byte3);
-    k.campo<int>(base + 28 + t, n + "byte4", a.byte4, b.byte4);
-    k.campo<int>(base + 29 + t, n + "byte5", a.byte5, b.byte5);
-    k.campo<std::int32_t>(base + 30 + t, n + "dato4", a.dato4, b.dato4);
+    k.field<int>(base + 0, n + "tipo_voce", a.tipo_voce, b.tipo_voce);
+    k.field<std::int32_t>(base + 1, n + "dato1", a.dato1, b.dato1);
+    k.field<std::int32_t>(base + 5, n + "dato2", a.dato2, b.dato2);
+    k.field<std::int32_t>(base + 9, n + "dato3", a.dato3, b.dato3);
+    k.field<int>(base + 13, n + "byte1", a.byte1, b.byte1);
+    if (a.testo != b.testo) k.difference(base + 14, n + "testo", shown_text(a.testo), shown_text(b.testo));
+    k.field<int>(base + 16 + t, n + "intero1", a.intero1, b.intero1);
+    k.field<int>(base + 18 + t, n + "intero2", a.intero2, b.intero2);
+    k.field<int>(base + 20 + t, n + "intero3", a.intero3, b.intero3);
+    k.field<int>(base + 22 + t, n + "intero4", a.intero4, b.intero4);
+    k.field<int>(base + 24 + t, n + "intero5", a.intero5, b.intero5);
+    k.field<int>(base + 26 + t, n + "byte2", a.byte2, b.byte2);
+    k.field<int>(base + 27 + t, n + "byte3", a.byte3, b.byte3);
+    k.field<int>(base + 28 + t, n + "byte4", a.byte4, b.byte4);
+    k.field<int>(base + 29 + t, n + "byte5", a.byte5, b.byte5);
+    k.field<std::int32_t>(base + 30 + t, n + "dato4", a.dato4, b.dato4);
     base += byte_voce_vuota + t;
   }
 }
 
-void confronta_celle(const CompiledModel& c, const Modello& m, Confronto& k) {
+void compare_cells(const CompiledModel& c, const Modello& m, Comparison& k) {
   const std::size_t n = std::min(c.cells.size(), m.celle.size());
   if (c.cells.size() != m.celle.size())
-    k.differenza(n * byte_per_cella, "number of cells", numero(static_cast<std::int64_t>(c.cells.size())),
-                 numero(static_cast<std::int64_t>(m.celle.size())));
+    k.difference(n * byte_per_cella, "number of cells", number(static_cast<std::int64_t>(c.cells.size())),
+                 number(static_cast<std::int64_t>(m.celle.size())));
   for (std::size_t i = 0; i < n; ++i) {
     const cella& a = c.cells[i];
     const cella& b = m.celle[i];
     const std::size_t base = i * byte_per_cella;
     const std::string p = "cell " + std::to_string(i) + " ";
-    k.campo<int>(base + 0, p + "tipo_cella", a.tipo_cella, b.tipo_cella);
-    k.campo<int>(base + 1, p + "valore_a", a.valore_a, b.valore_a);
-    k.campo<int>(base + 3, p + "valore_b", a.valore_b, b.valore_b);
-    k.campo<int>(base + 5, p + "valore_c", a.valore_c, b.valore_c);
-    k.campo<int>(base + 7, p + "valore_d", a.valore_d, b.valore_d);
-    k.campo<int>(base + 9, p + "tempo_segnale", a.tempo_segnale, b.tempo_segnale);
-    k.campo<int>(base + 10, p + "preavviso", a.preavviso, b.preavviso);
-    k.campo<int>(base + 11, p + "codice_montagna", a.codice_montagna, b.codice_montagna);
-    k.campo<int>(base + 12, p + "vel_limite", a.vel_limite, b.vel_limite);
-    k.campo<int>(base + 13, p + "codice_pendenza", a.codice_pendenza, b.codice_pendenza);
-    k.campo<int>(base + 14, p + "aderenza", a.aderenza, b.aderenza);
+    k.field<int>(base + 0, p + "tipo_cella", a.tipo_cella, b.tipo_cella);
+    k.field<int>(base + 1, p + "valore_a", a.valore_a, b.valore_a);
+    k.field<int>(base + 3, p + "valore_b", a.valore_b, b.valore_b);
+    k.field<int>(base + 5, p + "valore_c", a.valore_c, b.valore_c);
+    k.field<int>(base + 7, p + "valore_d", a.valore_d, b.valore_d);
+    k.field<int>(base + 9, p + "tempo_segnale", a.tempo_segnale, b.tempo_segnale);
+    k.field<int>(base + 10, p + "preavviso", a.preavviso, b.preavviso);
+    k.field<int>(base + 11, p + "codice_montagna", a.codice_montagna, b.codice_montagna);
+    k.field<int>(base + 12, p + "vel_limite", a.vel_limite, b.vel_limite);
+    k.field<int>(base + 13, p + "codice_pendenza", a.codice_pendenza, b.codice_pendenza);
+    k.field<int>(base + 14, p + "aderenza", a.aderenza, b.aderenza);
   }
 }
 
-std::string elemento(const Tracciato& t, std::size_t p, int coord) {
+std::string element(const Tracciato& t, std::size_t p, int coord) {
   switch (t.tipo(p, coord)) {
     case Tracciato::Tipo::vuoto: return "empty";
-    case Tracciato::Tipo::intero: return "integer " + numero(static_cast<std::int64_t>(t.valore(p, coord)));
+    case Tracciato::Tipo::intero: return "integer " + number(static_cast<std::int64_t>(t.valore(p, coord)));
     case Tracciato::Tipo::reale: {
       char s[40];
       std::snprintf(s, sizeof s, "real %.17g", t.valore(p, coord));
@@ -236,20 +236,20 @@ std::string elemento(const Tracciato& t, std::size_t p, int coord) {
   return "";
 }
 
-std::size_t dimensione(Tracciato::Tipo k) {
+std::size_t stored_size(Tracciato::Tipo k) {
   return k == Tracciato::Tipo::vuoto ? 2 : k == Tracciato::Tipo::intero ? 4 : 10;
 }
 
-void confronta_piano(const Tracciato& a, const Tracciato& b, Confronto& k) {
-  bool uguali = true;
+void compare_plan(const Tracciato& a, const Tracciato& b, Comparison& k) {
+  bool same = true;
   for (int coord = 0; coord < 2; ++coord) {
     const auto x = a.image(coord), y = b.image(coord);
-    uguali = uguali && x.size() == y.size() && std::memcmp(x.data(), y.data(), x.size()) == 0;
+    same = same && x.size() == y.size() && std::memcmp(x.data(), y.data(), x.size()) == 0;
   }
-  if (uguali) return;
+  if (same) return;
   if (a.punti() != b.punti())
-    k.differenza(0, "number of points", numero(static_cast<std::int64_t>(a.punti())),
-                 numero(static_cast<std::int64_t>(b.punti())));
+    k.difference(0, "number of points", number(static_cast<std::int64_t>(a.punti())),
+                 number(static_cast<std::int64_t>(b.punti())));
   const std::size_t n = std::min(a.punti(), b.punti());
   std::size_t offset = 0;
   for (int coord = 0; coord < 2; ++coord) {
@@ -257,58 +257,58 @@ void confronta_piano(const Tracciato& a, const Tracciato& b, Confronto& k) {
       const Tracciato::Tipo ka = a.tipo(p, coord), kb = b.tipo(p, coord);
       const double va = a.valore(p, coord), vb = b.valore(p, coord);
       if (ka != kb || std::bit_cast<std::uint64_t>(va) != std::bit_cast<std::uint64_t>(vb))
-        k.differenza(offset, "point " + std::to_string(p) + " coordinate " + std::to_string(coord),
-                     elemento(a, p, coord), elemento(b, p, coord));
-      offset += dimensione(ka);
+        k.difference(offset, "point " + std::to_string(p) + " coordinate " + std::to_string(coord),
+                     element(a, p, coord), element(b, p, coord));
+      offset += stored_size(ka);
     }
-    for (std::size_t p = n; p < a.punti(); ++p) offset += dimensione(a.tipo(p, coord));
+    for (std::size_t p = n; p < a.punti(); ++p) offset += stored_size(a.tipo(p, coord));
   }
 }
 
 }  // namespace
 
-Decompiled decompila(const CompiledBytes& files, const FileNames& nomi) {
-  Tracciato piano;
-  if (files.linea) piano = read_plan(*files.linea);
+Decompiled decompile(const CompiledBytes& files, const FileNames& names) {
+  Tracciato plan;
+  if (files.linea) plan = read_plan(*files.linea);
   CompiledModel c;
   c.route = read_route(files.percorso);
   c.cells = read_cells(files.celle);
-  if (files.linea) c.plan = &piano;
+  if (files.linea) c.plan = &plan;
 
   Decompiled d;
-  const std::vector<Abbattimento> punti = punti_scritti(c, nomi);
+  const std::vector<Abbattimento> points = written_points(c, names);
   d.linea = recover_line(c);
-  d.treno = recover_train(c, punti);
+  d.treno = recover_train(c, points);
 
-  Ricompilato r;
-  ricompila(d.linea, d.treno, nomi, files.linea.has_value(), r);
-  if (r.non_compilato) {
-    d.not_compiled = r.non_compilato;
+  Recompiled r;
+  recompile(d.linea, d.treno, names, files.linea.has_value(), r);
+  if (r.not_compiled) {
+    d.not_compiled = r.not_compiled;
     return d;
   }
   if (files.linea) {
-    Confronto k(d, nomi.linea_dat());
-    confronta_piano(piano, r.m.tracciato, k);
+    Comparison k(d, names.linea_dat());
+    compare_plan(plan, r.m.tracciato, k);
   }
   {
-    Confronto k(d, nomi.percorso_sim());
-    confronta_percorso(c, r.m, k);
+    Comparison k(d, names.percorso_sim());
+    compare_route(c, r.m, k);
   }
   {
-    Confronto k(d, nomi.celle_dat());
-    confronta_celle(c, r.m, k);
+    Comparison k(d, names.celle_dat());
+    compare_cells(c, r.m, k);
   }
   // The fields above are every byte of the files; this says so once more,
   // byte by byte, so an exact result never rests on the field lists alone.
   if (d.exact()) {
     ByteBuffer b;
     serialize_route(r.m, b);
-    const bool percorso = std::string_view(reinterpret_cast<const char*>(b.data().data()), b.size()) == files.percorso;
+    const bool same_route = std::string_view(reinterpret_cast<const char*>(b.data().data()), b.size()) == files.percorso;
     b.clear();
     serialize_cells(r.m, b);
-    const bool celle = std::string_view(reinterpret_cast<const char*>(b.data().data()), b.size()) == files.celle;
-    if (!percorso) d.differences.push_back({nomi.percorso_sim(), 0, "bytes", "the file", "other bytes"});
-    if (!celle) d.differences.push_back({nomi.celle_dat(), 0, "bytes", "the file", "other bytes"});
+    const bool same_cells = std::string_view(reinterpret_cast<const char*>(b.data().data()), b.size()) == files.celle;
+    if (!same_route) d.differences.push_back({names.percorso_sim(), 0, "bytes", "the file", "other bytes"});
+    if (!same_cells) d.differences.push_back({names.celle_dat(), 0, "bytes", "the file", "other bytes"});
   }
   return d;
 }

@@ -44,9 +44,9 @@ struct Decompiled {
 // At most this many differences are listed per file.
 inline constexpr std::size_t differences_per_file = 20;
 
-// `nomi` are the names as the compiled files hold them (the ones the texts
+// `names` are the names as the compiled files hold them (the ones the texts
 // will be compiled under). Throws MalformedFile when a file is not a
 // compiled file of its kind at all.
-Decompiled decompila(const CompiledBytes& files, const FileNames& nomi);
+Decompiled decompile(const CompiledBytes& files, const FileNames& names);
 
 }  // namespace scenario

@@ -8,6 +8,8 @@
 #include <utility>
 
 #include "compiler/line_features.h"
+#include "compiler/records.h"
+#include "model/format_constants.h"
 #include "decompiler/recover.h"
 #include "decompiler/rows.h"
 #include "text/field_reader.h"
@@ -15,9 +17,7 @@
 namespace scenario {
 namespace {
 
-constexpr std::int64_t metri_cella = 50;
-
-std::int64_t inizio_cella(std::int64_t i) { return i * metri_cella; }
+std::int64_t inizio_cella(std::int64_t i) { return i * metri_per_cella; }
 
 // The three progressive records as read, before their ordering: whichever
 // assignment of the three slots to "uno", "due" and "tre" orders back into
@@ -74,16 +74,19 @@ void generale(const CompiledModel& c, TextOut& out) {
   const voce_percorso& treno = c.route[voce::treno];
   const voce_percorso& scenario = c.route[voce::scenario];
   const voce_percorso& ripetizione = c.route[voce::ripetizione];
-  out.line(parola::generale);
-  out.row(parola::lunghezza, {treno.dato2});
+  out.line(generale_field);
+  out.row(record(RecordId::lunghezza).keyword, {treno.dato2});
   const std::array<Progressiva, 3> p = progressive_lette(c);
-  out.row(parola::progressiva_uno, {p[0].posizione, p[0].progressiva, p[0].flag});
-  out.row(parola::progressiva_due, {p[1].posizione, p[1].progressiva, p[1].flag});
-  out.row(parola::progressiva_tre, {p[2].posizione, p[2].progressiva, p[2].flag});
-  out.row(parola::sfondo_uno, {scenario.dato1});
-  out.row(parola::sfondo_due, {scenario.dato3});
-  out.row(parola::sfondo_tre, {scenario.dato2});
-  out.row(ripetizione.dato3 == 9 ? parola::ripetizione_9 : parola::ripetizione_4,
+  out.row(record(RecordId::progressiva_uno).keyword, {p[0].posizione, p[0].progressiva, p[0].flag});
+  out.row(record(RecordId::progressiva_due).keyword, {p[1].posizione, p[1].progressiva, p[1].flag});
+  out.row(record(RecordId::progressiva_tre).keyword, {p[2].posizione, p[2].progressiva, p[2].flag});
+  out.row(record(RecordId::sfondo_uno).keyword, {scenario.dato1});
+  out.row(record(RecordId::sfondo_due).keyword, {scenario.dato3});
+  out.row(record(RecordId::sfondo_tre).keyword, {scenario.dato2});
+  // dato3 is the number of codes the keyword's digit gave.
+  const char codes =
+      ripetizione.dato3 == repetition_codes[1] - '0' ? repetition_codes[1] : repetition_codes[0];
+  out.row(repetition_keyword(std::string_view(&codes, 1)),
           {ripetizione.dato1, ripetizione.dato2});
 }
 
@@ -104,11 +107,9 @@ std::vector<Curva> curve(const Tracciato& t) {
     bool sinistra;
   };
   std::vector<Tipo> tipi{{0.0, 0, false}};
-  for (int classe = 1; classe <= 6; ++classe) {
-    for (const bool sinistra : {false, true}) {
-      const std::string parola = std::string("curva") + (sinistra ? "s" : "d") + std::to_string(classe);
-      tipi.push_back({curvatura(parola), classe, sinistra});
-    }
+  for (int classe = 1; classe <= static_cast<int>(curve_class_digits.size()); ++classe) {
+    for (const bool sinistra : {false, true})
+      tipi.push_back({curvatura(curve_keyword(sinistra, classe)), classe, sinistra});
   }
   std::vector<Curva> out;
   const std::size_t punti = t.punti();
@@ -155,30 +156,10 @@ std::vector<Curva> curve(const Tracciato& t) {
   return out;
 }
 
-// A profile of one byte per cell, filled up to ultima_cella - 3 by rows
-// that each start at a cell: a row wherever the byte changes. `iniziale` is
-// the byte of the cells before the first row; a row at position 0 sets it.
-// A row at ultima_cella - 2, the last one allowed, also writes that cell.
-template <typename Byte, typename Row>
-void profilo(const std::vector<cella>& cells, Byte byte, int iniziale, Row row) {
-  const std::int64_t u = static_cast<std::int64_t>(cells.size()) - 1;
-  if (u < 3) return;
-  int corrente = iniziale;
-  for (std::int64_t i = 0; i <= u - 3; ++i) {
-    const int b = byte(cells[static_cast<std::size_t>(i)]);
-    if (b != corrente) {
-      row(inizio_cella(i), b);
-      corrente = b;
-    }
-  }
-  const int penultima = byte(cells[static_cast<std::size_t>(u - 2)]);
-  if (penultima != 0) row(inizio_cella(u - 2), penultima);
-}
-
 void pendenze(const CompiledModel& c, TextOut& out) {
-  profilo(
+  profile_rows(
       c.cells, [](const cella& x) { return int{x.codice_pendenza}; }, 100,
-      [&](std::int64_t p, int b) { out.row(parola::pendenza, {p, b - 100}); });
+      [&](std::int64_t p, int b) { out.row(record(RecordId::pendenza).keyword, {p, b - 100}); });
 }
 
 // Mountains: runs of one mountain code. A run whose every fourth cell is a
@@ -201,13 +182,13 @@ void montagne(const CompiledModel& c, TextOut& out) {
       const std::int64_t fine = inizio_cella(static_cast<std::int64_t>(j) + 1);
       if (!prima && inizio - fine_precedente <= 150 && codice != 3) {
         // Its start and end at 0 write no cell.
-        out.row(parola::montagna, {0, 0, 1});
+        out.row(record(RecordId::montagna).keyword, {0, 0, 1});
         fine_precedente = 0;
       }
       std::int64_t t = codice;
       if (marcatori) t += 10;
       else if (codice > 10) t -= 256;
-      out.row(parola::montagna, {inizio, fine, t});
+      out.row(record(RecordId::montagna).keyword, {inizio, fine, t});
       fine_precedente = fine;
       prima = false;
     }
@@ -246,7 +227,7 @@ void cartelli(const CompiledModel& c, TextOut& out) {
       const auto [vbs, vbd] = velocita_di(x.valore_b);
       const auto [vcs, vcd] = velocita_di(x.valore_c);
       const auto [ss, sd] = strisce_di(x.valore_d);
-      out.row(parola::indicatori, {p, vas, vbs, vcs, ss, vad, vbd, vcd, sd});
+      out.row(record(RecordId::indicatori).keyword, {p, vas, vbs, vcs, ss, vad, vbd, vcd, sd});
     } else if (x.tipo_cella == tipo::cartello) {
       testi.emplace_back(x.valore_a, p);
     }
@@ -264,7 +245,7 @@ void cartelli(const CompiledModel& c, TextOut& out) {
     std::int64_t p = 0;
     if (it != testi.end()) p = it->second;
     else if (prossima_fermata < fermate.size()) p = fermate[prossima_fermata++];
-    out.row(parola::cartello, {p}, &c.route[static_cast<std::size_t>(e)].testo);
+    out.row(record(RecordId::cartello).keyword, {p}, &c.route[static_cast<std::size_t>(e)].testo);
   }
 }
 
@@ -292,8 +273,7 @@ std::string recover_line(const CompiledModel& c) {
   out.line("[curve]");
   if (c.plan != nullptr) {
     for (const Curva& k : curve(*c.plan)) {
-      const std::string parola = std::string("curva") + (k.sinistra ? "s" : "d") + std::to_string(k.classe);
-      out.row(parola, {k.inizio, k.lunghezza});
+      out.row(curve_keyword(k.sinistra, k.classe), {k.inizio, k.lunghezza});
     }
   }
   out.line("[pendenze]");

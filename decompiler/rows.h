@@ -7,37 +7,33 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "model/format_constants.h"
+#include "model/model.h"
 
 namespace scenario {
 
-// The keywords the recovered rows are written with: the embedded scenario's
-// own spellings.
-namespace parola {
-inline constexpr std::string_view generale = "[generale]";
-inline constexpr std::string_view lunghezza = "lunghezza percorso";
-inline constexpr std::string_view progressiva_uno = "progressiva chilometrica uno";
-inline constexpr std::string_view progressiva_due = "progressiva chilometrica due";
-inline constexpr std::string_view progressiva_tre = "progressiva chilometrica tre";
-inline constexpr std::string_view sfondo_uno = "sfondo uno";
-inline constexpr std::string_view sfondo_due = "sfondo due";
-inline constexpr std::string_view sfondo_tre = "sfondo tre";
-inline constexpr std::string_view ripetizione_4 = "ripetizione segnali 4 codici";
-inline constexpr std::string_view ripetizione_9 = "ripetizione segnali 9 codici";
-inline constexpr std::string_view pendenza = "pendenza";
-inline constexpr std::string_view montagna = "montagna";
-inline constexpr std::string_view indicatori = "indicatori_vmax";
-inline constexpr std::string_view cartello = "cartello indicatore";
-inline constexpr std::string_view vetture = "numero vetture";
-inline constexpr std::string_view massa = "percentuale massa frenata";
-inline constexpr std::string_view sabbia = "sabbia";
-inline constexpr std::string_view orologio = "orologio";
-inline constexpr std::string_view aderenza = "aderenza";
-inline constexpr std::string_view velocita = "velocita";
-inline constexpr std::string_view stazione = "stazione";
-inline constexpr std::string_view rallentamento = "rallentamento";
-inline constexpr std::string_view segnale = "segnale";
-inline constexpr std::string_view abbattimento = "abbattimento";
-}  // namespace parola
+// The rows of a profile of one byte per cell, filled up to ultima_cella - 3
+// by rows that each start at a cell: a row(position, byte) wherever the byte
+// changes. `initial` is the byte of the cells before the first row; a row
+// at position 0 sets it. A row at ultima_cella - 2, the last one allowed,
+// also writes that cell.
+template <typename Byte, typename Row>
+void profile_rows(const std::vector<cella>& cells, Byte byte, int initial, Row row) {
+  const std::int64_t last = static_cast<std::int64_t>(cells.size()) - 1;
+  if (last < 3) return;
+  int current = initial;
+  for (std::int64_t i = 0; i <= last - 3; ++i) {
+    const int b = byte(cells[static_cast<std::size_t>(i)]);
+    if (b != current) {
+      row(i * metri_per_cella, b);
+      current = b;
+    }
+  }
+  const int before_last = byte(cells[static_cast<std::size_t>(last - 2)]);
+  if (before_last != 0) row((last - 2) * metri_per_cella, before_last);
+}
 
 class TextOut {
  public:

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/records.h"
 #include "decompiler/recover.h"
 #include "decompiler/rows.h"
 
@@ -23,30 +24,14 @@ std::int64_t floor_div(std::int64_t a, std::int64_t b) {
 }
 std::int64_t floor_mod(std::int64_t a, std::int64_t b) { return a - floor_div(a, b) * b; }
 
-template <typename Byte, typename Row>
-void profilo(const std::vector<cella>& cells, Byte byte, Row row) {
-  const std::int64_t u = static_cast<std::int64_t>(cells.size()) - 1;
-  if (u < 3) return;
-  int corrente = 0;
-  for (std::int64_t i = 0; i <= u - 3; ++i) {
-    const int b = byte(cells[static_cast<std::size_t>(i)]);
-    if (b != corrente) {
-      row(i * 50, b);
-      corrente = b;
-    }
-  }
-  const int penultima = byte(cells[static_cast<std::size_t>(u - 2)]);
-  if (penultima != 0) row((u - 2) * 50, penultima);
-}
-
 void intestazione(const CompiledModel& c, TextOut& out) {
   const voce_percorso& treno = c.route[voce::treno];
   const voce_percorso& r = c.route[voce::ripetizione];
-  out.line(parola::generale);
-  out.row(parola::vetture, {treno.dato3});
-  out.row(parola::massa, {treno.dato1});
-  out.row(parola::sabbia, {r.intero1});
-  out.row(parola::orologio, {r.intero3, r.intero4, r.intero5});
+  out.line(generale_field);
+  out.row(record(RecordId::vetture).keyword, {treno.dato3});
+  out.row(record(RecordId::frenata).keyword, {treno.dato1});
+  out.row(record(RecordId::sabbia).keyword, {r.intero1});
+  out.row(record(RecordId::orologio).keyword, {r.intero3, r.intero4, r.intero5});
 }
 
 // A comment line naming a station and its km: a field with a dash and no
@@ -91,7 +76,7 @@ void stazioni(const CompiledModel& c, TextOut& out) {
     const std::int64_t d = v.dato4;
     const std::int64_t ore = d / 3600, resto = d % 3600;
     out.line(commento(v));
-    out.row(parola::stazione,
+    out.row(record(RecordId::stazione).keyword,
             {p, t, lunghezza, v.byte1, v.byte5, byte4, v.intero1, v.intero2, v.byte2, v.intero3,
              v.intero4, v.intero5, v.byte3, ore, resto / 60, resto % 60},
             &v.testo);
@@ -116,11 +101,11 @@ void rallentamenti(const CompiledModel& c, TextOut& out) {
     }
     const std::int64_t x = posizione_di(i);
     std::int64_t f_ta = 0;
-    if (x > 1500 && i >= 25) {
+    if (x > slowdown_warning_above && i >= 25) {
       const cella& a = cells[i - 25];
       f_ta = a.tipo_cella == tipo::preavviso_rallentamento && a.valore_a == 1 ? 1 : 0;
     }
-    out.row(parola::rallentamento,
+    out.row(record(RecordId::rallentamento).keyword,
             {x, s.valore_a, static_cast<std::int64_t>(fine - i) * 50, s.valore_c, f_ta, s.valore_b});
   }
 }
@@ -155,12 +140,12 @@ void segnali(const CompiledModel& c, std::span<const Abbattimento> points, TextO
     }
     std::int64_t tempo = x.tempo_segnale;
     if (tempo >= 1 && tempo <= 100) tempo += 256;  // 1..100 would become 101
-    out.row(parola::segnale,
+    out.row(record(RecordId::segnale).keyword,
             {posizione_di(i), sx, floor_div(x.valore_a, 10), floor_div(x.valore_b, 10),
              floor_div(x.valore_c, 10), rapp, dx, floor_mod(x.valore_a, 10),
              floor_mod(x.valore_b, 10), floor_mod(x.valore_c, 10), tempo});
   }
-  for (const Abbattimento& a : points) out.row(parola::abbattimento, {a.posizione, a.valore});
+  for (const Abbattimento& a : points) out.row(record(RecordId::abbattimento).keyword, {a.posizione, a.valore});
 }
 
 }  // namespace
@@ -169,13 +154,13 @@ std::string recover_train(const CompiledModel& c, std::span<const Abbattimento> 
   TextOut out;
   intestazione(c, out);
   out.line("[aderenze]");
-  profilo(
-      c.cells, [](const cella& x) { return int{x.aderenza}; },
-      [&](std::int64_t p, int b) { out.row(parola::aderenza, {p, b}); });
+  profile_rows(
+      c.cells, [](const cella& x) { return int{x.aderenza}; }, 0,
+      [&](std::int64_t p, int b) { out.row(record(RecordId::aderenza).keyword, {p, b}); });
   out.line("[vel_limite]");
-  profilo(
-      c.cells, [](const cella& x) { return int{x.vel_limite}; },
-      [&](std::int64_t p, int b) { out.row(parola::velocita, {p, 5 * b}); });
+  profile_rows(
+      c.cells, [](const cella& x) { return int{x.vel_limite}; }, 0,
+      [&](std::int64_t p, int b) { out.row(record(RecordId::velocita).keyword, {p, 5 * b}); });
   stazioni(c, out);
   rallentamenti(c, out);
   segnali(c, points, out);

@@ -239,22 +239,4 @@ Tracciato read_plan(std::string_view bytes) {
   return t;
 }
 
-std::string_view nome_tipo_cella(std::uint8_t tipo_cella) {
-  switch (tipo_cella) {
-    case tipo::vuota: return "empty";
-    case tipo::segnale: return "signal";
-    case tipo::fine_rallentamento: return "slowdown end";
-    case tipo::inizio_rallentamento: return "slowdown start";
-    case tipo::avviso_rallentamento: return "slowdown warning board";
-    case tipo::preavviso_rallentamento: return "slowdown approach mark";
-    case tipo::indicatore_v_max: return "speed board";
-    case tipo::fermata: return "station stop";
-    case tipo::marcatore_montagna: return "mountain marker";
-    case tipo::abbattimento_con_valore: return "abbattimento point with value";
-    case tipo::abbattimento: return "abbattimento point";
-    case tipo::cartello: return "text board";
-    default: return "unknown";
-  }
-}
-
 }  // namespace scenario

@@ -51,8 +51,4 @@ std::vector<cella> read_cells(std::string_view bytes);
 // the longest line has.
 Tracciato read_plan(std::string_view bytes);
 
-// English names of the cell kinds, as the documentation uses them; "unknown"
-// for a code the compiler never writes.
-std::string_view nome_tipo_cella(std::uint8_t tipo_cella);
-
 }  // namespace scenario

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   files.celle = resto;
   try {
-    const Decompiled d = decompila(files, {"Seme", "1"});
+    const Decompiled d = decompile(files, {"Seme", "1"});
     // An inexact result says where; an exact one has texts.
     if (!d.exact() && d.differences.empty() && d.differences_left_out == 0 && !d.not_compiled) std::abort();
     if (d.linea.empty() || d.treno.empty()) std::abort();

@@ -13,6 +13,7 @@
 #include "format/byte_buffer.h"
 #include "format/compiled_files.h"
 #include "format/compiled_files_reader.h"
+#include "model/cell_kinds.h"
 #include "model/model.h"
 
 namespace {
@@ -45,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     Modello m;
     m.celle = read_cells(bytes);
-    for (const cella& c : m.celle) static_cast<void>(nome_tipo_cella(c.tipo_cella));
+    for (const cella& c : m.celle) static_cast<void>(cell_kind_name(c.tipo_cella));
     ByteBuffer b;
     serialize_cells(m, b);
     uguale(b.data(), bytes, "cell file");

@@ -35,16 +35,6 @@ namespace fs = std::filesystem;
 // The compile target's separator between the line and the train text.
 constexpr std::string_view separatore = "~~treno~~";
 
-std::string unisci(std::span<const std::string_view> righe) {
-  std::string t;
-  for (std::string_view r : righe) {
-    if (r == end_of_lines) break;
-    t += r;
-    t += "\r\n";
-  }
-  return t;
-}
-
 void scrivi(const fs::path& file, std::string_view bytes) {
   fs::create_directories(file.parent_path());
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -86,15 +76,15 @@ const std::string treno_piccolo = treno(
     "abbattimento, 3500, 60\r\n");
 
 void campi(const fs::path& d) {
-  scrivi(d / "embedded_line.txt", unisci(righe_linea()));
-  scrivi(d / "embedded_train.txt", unisci(righe_treno()));
+  scrivi(d / "embedded_line.txt", joined_lines(righe_linea()));
+  scrivi(d / "embedded_train.txt", joined_lines(righe_treno()));
   scrivi(d / "quoted.txt", "\"a, b\" rest, \"open\r\n \" x\",\"\"\r\n");
   scrivi(d / "numbers.txt", "1, -2, +3, , 007,\t8 9\r\n-2147483648, 2147483647, 2147483648, -, +, 1x\r\n");
   scrivi(d / "line_ends.txt", "a\rb\nc\r\nd\n\re,\r\n  \t \r\n,,");
 }
 
 void linee(const fs::path& d) {
-  scrivi(d / "embedded_line.txt", unisci(righe_linea()));
+  scrivi(d / "embedded_line.txt", joined_lines(righe_linea()));
   scrivi(d / "every_record.txt", linea_piccola);
   scrivi(d / "comments.txt",
          linea("- una nota, lunghezza percorso, 5000\r\nlunghezza percorso, 5000\r\n",
@@ -120,7 +110,7 @@ void linee(const fs::path& d) {
 
 void compilazioni(const fs::path& d) {
   const std::string sep(separatore);
-  scrivi(d / "embedded.txt", unisci(righe_linea()) + sep + unisci(righe_treno()));
+  scrivi(d / "embedded.txt", joined_lines(righe_linea()) + sep + joined_lines(righe_treno()));
   scrivi(d / "every_record.txt", linea_piccola + sep + treno_piccolo);
   scrivi(d / "line_only.txt", linea_piccola);
   scrivi(d / "empty_train.txt", linea_piccola + sep);
@@ -185,7 +175,7 @@ void file_compilati(const fs::path& d) {
   const FileNames nomi{"Seme", "1"};
   {
     Modello m;
-    compile_folder(cartella, unisci(righe_linea()), unisci(righe_treno()), 0, m);
+    compile_folder(cartella, joined_lines(righe_linea()), joined_lines(righe_treno()), 0, m);
     scrivi(d / "embedded.sim", dato(fs::path(cartella) / nomi.percorso_sim()));
     scrivi(d / "embedded_cells.dat", dato(fs::path(cartella) / nomi.celle_dat()));
     scrivi(d.parent_path() / "decompile" / "embedded.txt",

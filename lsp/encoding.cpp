@@ -12,20 +12,10 @@ namespace lsp {
 
 namespace {
 
+// UTF-8 as the JSON writer takes it: no overlong form, no surrogate.
 bool valid_utf8(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    const std::size_t n = b < 0x80                ? 1
-                          : b >= 0xC2 && b < 0xE0 ? 2
-                          : b >= 0xE0 && b < 0xF0 ? 3
-                          : b >= 0xF0 && b < 0xF5 ? 4
-                                                  : 0;
-    if (n == 0 || i + n > s.size()) return false;
-    for (std::size_t k = 1; k < n; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += n;
-  }
+  for (std::size_t i = 0; i < s.size();)
+    if (!scenario::next_utf8(s, i)) return false;
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include "compiler/line_features.h"
 #include "compiler/rounding.h"
 #include "compiler/signals.h"
+#include "model/cell_kinds.h"
 #include "model/errors.h"
 #include "model/format_constants.h"
 
@@ -51,18 +52,11 @@ std::string cell_contents(const Modello& m, std::size_t c) {
   bool values = true;
   switch (k.tipo_cella) {
     case tipo::vuota: parts.push_back("no feature"); break;
-    case tipo::segnale: parts.push_back("signal"); break;
-    case tipo::fine_rallentamento: parts.push_back("slowdown end"); break;
-    case tipo::inizio_rallentamento: parts.push_back("slowdown start"); break;
-    case tipo::avviso_rallentamento: parts.push_back("slowdown warning board"); break;
-    case tipo::preavviso_rallentamento: parts.push_back("slowdown approach mark"); break;
-    case tipo::indicatore_v_max: parts.push_back("speed board"); break;
     case tipo::fermata:
       parts.push_back("stop cell of station " + entry_text(k.valore_a) + " (route entry " +
                       std::to_string(k.valore_a) + ")");
       values = false;
       break;
-    case tipo::marcatore_montagna: parts.push_back("mountain marker"); break;
     case tipo::abbattimento_con_valore: parts.push_back("abbattimento point"); break;
     case tipo::abbattimento: parts.push_back("abbattimento point without value"); break;
     case tipo::cartello:
@@ -70,7 +64,10 @@ std::string cell_contents(const Modello& m, std::size_t c) {
                       std::to_string(k.valore_a) + ")");
       values = false;
       break;
-    default: parts.push_back("feature of kind " + std::to_string(k.tipo_cella)); break;
+    default:
+      if (const CellKindNames* n = cell_kind(k.tipo_cella)) parts.push_back(std::string(n->name));
+      else parts.push_back("feature of kind " + std::to_string(k.tipo_cella));
+      break;
   }
   if (values) {
     const std::pair<const char*, std::int16_t> v[] = {
@@ -511,11 +508,13 @@ json completion(const Document& d, std::size_t offset, bool snippets) {
     std::string keyword(r.keyword);
     int next = 1;
     if (snippets && r.id == RecordId::curva) {
-      keyword = "curva${1|d,s|}${2|" + choices(curve_class_digits) + "|}";
+      const char sides[] = {curve_right, curve_left};
+      keyword = curve_keyword("${1|" + choices(std::string_view(sides, 2)) + "|}",
+                              "${2|" + choices(curve_class_digits) + "|}");
       next = 3;
     } else if (snippets && r.id == RecordId::ripetizione) {
-      keyword = "ripetizione segnali ${1|" +
-                choices(std::string_view(repetition_codes.data(), repetition_codes.size())) + "|} codici";
+      keyword = repetition_keyword(
+          "${1|" + choices(std::string_view(repetition_codes.data(), repetition_codes.size())) + "|}");
       next = 2;
     }
     std::string text = keyword, doc = std::string(r.meaning) + "\n\n";

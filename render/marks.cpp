@@ -2,6 +2,7 @@
 #include <string>
 
 #include "format/compiled_files_reader.h"
+#include "model/cell_kinds.h"
 #include "render/scene.h"
 
 namespace render {
@@ -139,7 +140,7 @@ std::string describe_cell(const Scene& s, std::size_t c) {
       d = "text board " + entry_name(s, k.valore_a);
       break;
     default:
-      d = std::string(scenario::nome_tipo_cella(k.tipo_cella));
+      d = std::string(scenario::cell_kind_name(k.tipo_cella));
       break;
   }
   d += ", cell " + n(static_cast<std::int64_t>(c)) + " (" + km_exact(end - 50.0) + " to " +

@@ -43,17 +43,6 @@ long peak_kib() {
 #endif
 }
 
-// The text a writer's line list makes.
-std::string testo(std::span<const std::string_view> righe) {
-  std::string t;
-  for (std::string_view riga : righe) {
-    if (riga == end_of_lines) break;
-    t += riga;
-    t += "\r\n";
-  }
-  return t;
-}
-
 struct InMemory {
   double compile = 1e30, check = 1e30;
   std::size_t warnings = 0;
@@ -145,7 +134,7 @@ int main(int argc, char** argv) {
   bool exact = true;
   for (int run = 0; run < runs; ++run) {
     const auto t0 = Clock::now();
-    const Decompiled d = decompila({linea_dat, percorso, celle}, nomi);
+    const Decompiled d = decompile({linea_dat, percorso, celle}, nomi);
     best_decompile = std::min(best_decompile, ms_since(t0));
     exact = exact && d.exact();
   }
@@ -154,7 +143,7 @@ int main(int argc, char** argv) {
   if (!exact || best_decompile > 2000) return 1;
 
   const InMemory grande = in_memory(s.linea, s.treno, nomi, runs);
-  const InMemory embedded = in_memory(testo(righe_linea()), testo(righe_treno()),
+  const InMemory embedded = in_memory(joined_lines(righe_linea()), joined_lines(righe_treno()),
                                       {"Belvara_Quintosa", "254"}, runs * 4);
   std::printf("in memory, best of %d runs (the embedded scenario: %d):\n", runs, runs * 4);
   std::printf("  compile, largest:  %8.2f ms\n", grande.compile);

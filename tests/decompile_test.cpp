@@ -56,15 +56,6 @@ Files compiled(const std::string& linea, const std::string& treno, bool piano = 
   return f;
 }
 
-std::string joined(std::span<const std::string_view> righe) {
-  std::string t;
-  for (std::string_view r : righe) {
-    if (r == end_of_lines) break;
-    t += std::string(r) + "\r\n";
-  }
-  return t;
-}
-
 std::string listed(const Decompiled& d) {
   std::string s;
   for (const Difference& x : d.differences)
@@ -76,7 +67,7 @@ std::string listed(const Decompiled& d) {
 // Decompiles `f` and checks both the proof and, independently, the bytes
 // the recovered texts compile to.
 void expect_round_trip(const Files& f, bool con_linea = true) {
-  const Decompiled d = decompila(f.bytes(con_linea), nomi);
+  const Decompiled d = decompile(f.bytes(con_linea), nomi);
   EXPECT_TRUE(d.exact()) << listed(d);
   const Files again = compiled(d.linea, d.treno, con_linea);
   EXPECT_TRUE(again.percorso == f.percorso);
@@ -123,11 +114,11 @@ std::vector<std::vector<std::string>> records(const std::string& text) {
 }
 
 TEST(Decompile, EmbeddedScenarioComesBackToItsOwnRows) {
-  const std::string linea = joined(righe_linea()), treno = joined(righe_treno());
+  const std::string linea = joined_lines(righe_linea()), treno = joined_lines(righe_treno());
   const Files f = compiled(linea, treno);
   expect_round_trip(f);
 
-  const Decompiled d = decompila(f.bytes(), nomi);
+  const Decompiled d = decompile(f.bytes(), nomi);
   EXPECT_EQ(records(d.linea), records(linea));
   // The compiler clears the first station's fifth value (1 in the row): no
   // compiled byte keeps it.
@@ -142,9 +133,9 @@ TEST(Decompile, EmbeddedScenarioComesBackToItsOwnRows) {
 }
 
 TEST(Decompile, WithoutALineFileTheCellsAndRouteComeBack) {
-  const Files f = compiled(joined(righe_linea()), joined(righe_treno()), false);
+  const Files f = compiled(joined_lines(righe_linea()), joined_lines(righe_treno()), false);
   expect_round_trip(f, false);
-  const Decompiled d = decompila(f.bytes(false), nomi);
+  const Decompiled d = decompile(f.bytes(false), nomi);
   EXPECT_EQ(d.linea.find("curva"), std::string::npos);
 }
 
@@ -197,7 +188,7 @@ TEST(Decompile, RandomScenariosRoundTrip) {
   for (int seed = 1; seed <= seeds; ++seed) {
     const testing_support::RandomScenario s = testing_support::random_scenario(static_cast<std::uint64_t>(seed));
     const Files f = compiled(s.linea, s.treno);
-    const Decompiled d = decompila(f.bytes(), nomi);
+    const Decompiled d = decompile(f.bytes(), nomi);
     const Files again = compiled(d.linea, d.treno);
     const bool same = again.percorso == f.percorso && again.celle == f.celle && again.linea == f.linea;
     // The proof agrees with the bytes, and an inexact result names them.
@@ -216,7 +207,7 @@ TEST(Decompile, RandomScenariosRoundTrip) {
 // Bytes no text gives back: each is named with its file, offset, field and
 // both values, and the closest texts still come back.
 TEST(Decompile, DamagedBytesAreNamed) {
-  const Files f = compiled(joined(righe_linea()), joined(righe_treno()));
+  const Files f = compiled(joined_lines(righe_linea()), joined_lines(righe_treno()));
   struct Case {
     const char* what;
     std::string Files::*file;
@@ -227,7 +218,7 @@ TEST(Decompile, DamagedBytesAreNamed) {
   // Cell 3 holds nothing but profiles: an approach mark there has no signal.
   std::size_t entry85 = 0;
   {
-    const Decompiled d = decompila(f.bytes(), nomi);
+    const Decompiled d = decompile(f.bytes(), nomi);
     ASSERT_TRUE(d.exact()) << listed(d);
   }
   for (std::size_t e = 0, at = 0; e < 85; ++e) {
@@ -248,7 +239,7 @@ TEST(Decompile, DamagedBytesAreNamed) {
     SCOPED_TRACE(c.what);
     Files damaged = f;
     (damaged.*c.file)[c.offset] = c.byte;
-    const Decompiled d = decompila(damaged.bytes(), nomi);
+    const Decompiled d = decompile(damaged.bytes(), nomi);
     ASSERT_FALSE(d.differences.empty());
     const Difference& x = d.differences.front();
     EXPECT_EQ(x.file, c.expected.file);

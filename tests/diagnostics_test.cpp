@@ -4,7 +4,6 @@
 // cell.
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "text/field_reader.h"
 #include "text/scenario_texts.h"
 #include "text/text_writer.h"
+#include "compiled_in_memory.h"
 #include "scenario_fixture.h"
 
 namespace {
@@ -22,35 +22,11 @@ using testing_support::line_with;
 using testing_support::train_with;
 
 // A place as an author reads it: which text, which line.
-struct Seen {
-  std::string code;
-  char text;  // 'l' line description, 't' train description, '-' neither
-  std::size_t line;
-  bool operator==(const Seen&) const = default;
-};
-
-void PrintTo(const Seen& s, std::ostream* os) { *os << s.code << " " << s.text << ":" << s.line; }
-
-struct Compiled {
-  Modello m;
-  std::vector<Seen> seen;
-  std::optional<std::int32_t> fatal;
-};
+using testing_support::Compiled;
+using testing_support::Seen;
 
 Compiled compile(const std::string& linea, const std::string& treno, std::int32_t j = 1) {
-  Compiled c;
-  TextInMemory l(linea, "linea"), t(treno, "treno");
-  CompileResult r = scenario::compile({l, t}, {{"Prova", "7"}, j != 0, nullptr});
-  c.m = std::move(r.model);
-  if (r.status.ending == CompileStatus::Ending::fatal) c.fatal = r.status.error;
-  for (const Diagnostic& d : c.m.diagnostics) {
-    const std::string& text = d.at.text == Text::treno ? treno : linea;
-    const char which = d.at.text == Text::linea ? 'l' : d.at.text == Text::treno ? 't' : '-';
-    const std::size_t line =
-        d.at.offset == TextSpan::npos ? 0 : FieldReader::locate(text, d.at.offset).line;
-    c.seen.push_back({d.code, which, line});
-  }
-  return c;
+  return testing_support::compile_in_memory(linea, treno, testing_support::Place::line, j != 0);
 }
 
 const std::string binario = line_with("", 30000);
@@ -193,19 +169,8 @@ INSTANTIATE_TEST_SUITE_P(
              {{"error-16", 't', 3}}}),
     [](const testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
-// The text a writer's line list makes, as `scenarioc texts` writes it.
-std::string testo(std::span<const std::string_view> righe) {
-  std::string t;
-  for (std::string_view riga : righe) {
-    if (riga == end_of_lines) break;
-    t += riga;
-    t += "\r\n";
-  }
-  return t;
-}
-
 TEST(Diagnostics, SoundTextsStayQuiet) {
-  EXPECT_EQ(compile(testo(righe_linea()), testo(righe_treno())).seen, std::vector<Seen>{});
+  EXPECT_EQ(compile(joined_lines(righe_linea()), joined_lines(righe_treno())).seen, std::vector<Seen>{});
   // Quoted names with commas, hyphenated and Windows-1252 accented names,
   // comment lines with a hyphen, a comment between two records.
   const std::string linea = line_with(

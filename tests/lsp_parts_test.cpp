@@ -112,6 +112,16 @@ TEST(LspEncoding, CharactersWithoutAPlaceKeepTheirUtf16Width) {
   EXPECT_EQ(runs(c.unmapped), (Runs{{2, 1}, {4, 2}, {7, 1}}));
 }
 
+TEST(LspEncoding, MessagesPassUnchangedOnlyWhenTheyAreUtf8TheJsonWriterTakes) {
+  // Windows-1252 bytes that look like an encoded surrogate (E0 80 80 and
+  // ED A0 80) or an overlong form are Windows-1252, converted; real UTF-8
+  // passes as it is.
+  EXPECT_EQ(protocol_text("caf\xC3\xA9"), "caf\xC3\xA9");
+  EXPECT_EQ(protocol_text("\xED\xA0\x80"), to_utf8("\xED\xA0\x80"));
+  EXPECT_EQ(protocol_text("\xE0\x80\x80"), to_utf8("\xE0\x80\x80"));
+  EXPECT_EQ(protocol_text("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xE2\x82\xAC");
+}
+
 TEST(LspEncoding, MarksFollowAnEditedRange) {
   // "aΩb😀c" is "a?b??c": marks at 1 and 3..4.
   struct Case {

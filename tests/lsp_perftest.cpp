@@ -108,15 +108,6 @@ class Server {
   std::size_t pos_ = 0, got_ = 0;
 };
 
-std::string joined(std::span<const std::string_view> lines) {
-  std::string out;
-  for (std::string_view l : lines) {
-    if (l == scenario::end_of_lines) break;
-    out += std::string(l) + "\r\n";
-  }
-  return out;
-}
-
 struct Figures {
   double open_ms, median_ms, worst_ms;
   double cpu_ms;  // the server's own processor time per change, load or not
@@ -234,8 +225,8 @@ int main(int argc, char** argv) {
   const int changes = argc > 1 ? std::max(2, std::atoi(argv[1])) : 40;
   testing_support::TempDir dir;
 
-  const std::string line = joined(scenario::righe_linea());
-  const std::string train = joined(scenario::righe_treno());
+  const std::string line = scenario::joined_lines(scenario::righe_linea());
+  const std::string train = scenario::joined_lines(scenario::righe_treno());
   const Figures small = measure(dir, "Piccolo", line, train, with_signal_clash(train), changes);
 
   const testing_support::LargeScenario large = testing_support::large_scenario();

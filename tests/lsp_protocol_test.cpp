@@ -55,15 +55,6 @@ std::string uri_of(const fs::path& p) {
   return uri;
 }
 
-std::string joined(std::span<const std::string_view> lines) {
-  std::string out;
-  for (std::string_view l : lines) {
-    if (l == scenario::end_of_lines) break;
-    out += std::string(l) + "\r\n";
-  }
-  return out;
-}
-
 std::string replaced(std::string s, const std::string& from, const std::string& to) {
   const std::size_t at = s.find(from);
   EXPECT_NE(at, std::string::npos) << from;
@@ -175,8 +166,8 @@ class LspServer : public ::testing::Test {
 
   TempDir dir;
   const scenario::FileNames nomi{"Prova", "7"};
-  const std::string line = joined(scenario::righe_linea());
-  const std::string train = joined(scenario::righe_treno());
+  const std::string line = scenario::joined_lines(scenario::righe_linea());
+  const std::string train = scenario::joined_lines(scenario::righe_treno());
   const std::string line_uri = uri_of(dir / nomi.linea_txt());
   const std::string train_uri = uri_of(dir / nomi.treno_txt());
 };
@@ -874,7 +865,8 @@ TEST(LspFormatting, FormattedTextsCompileToTheSameBytes) {
     const char* name;
     std::string line, train;
   };
-  const Case cases[] = {{"embedded", joined(scenario::righe_linea()), joined(scenario::righe_treno())},
+  const Case cases[] = {{"embedded", scenario::joined_lines(scenario::righe_linea()),
+                         scenario::joined_lines(scenario::righe_treno())},
                         {"largest", large.linea, large.treno}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

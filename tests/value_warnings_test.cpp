@@ -5,13 +5,12 @@
 // twin compiles quietly.
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "compiler/compile.h"
 #include "model/errors.h"
-#include "text/field_reader.h"
+#include "compiled_in_memory.h"
 #include "scenario_fixture.h"
 
 namespace {
@@ -20,32 +19,11 @@ using namespace scenario;
 using testing_support::line_with;
 using testing_support::train_with;
 
-struct Seen {
-  std::string code;
-  char text;  // 'l' line description, 't' train description
-  std::size_t line, column;
-  bool operator==(const Seen&) const = default;
-};
-
-void PrintTo(const Seen& s, std::ostream* os) {
-  *os << s.code << " " << s.text << ":" << s.line << ":" << s.column;
-}
-
-struct Compiled {
-  Modello m;
-  std::vector<Seen> seen;
-};
+using testing_support::Compiled;
+using testing_support::Seen;
 
 Compiled compile(const std::string& linea, const std::string& treno) {
-  Compiled c;
-  TextInMemory l(linea, "linea"), t(treno, "treno");
-  c.m = scenario::compile({l, t}, {{"Prova", "7"}, true, nullptr}).model;
-  for (const Diagnostic& d : c.m.diagnostics) {
-    const std::string& text = d.at.text == Text::treno ? treno : linea;
-    const Location at = FieldReader::locate(text, d.at.offset);
-    c.seen.push_back({d.code, d.at.text == Text::treno ? 't' : 'l', at.line, at.column});
-  }
-  return c;
+  return testing_support::compile_in_memory(linea, treno, testing_support::Place::line_and_column);
 }
 
 const std::string binario = line_with("", 30000);

@@ -85,7 +85,7 @@ void decompile(const std::string& dir, const std::string& out, const FileNames& 
     if (con_linea) files.linea = linea;
     files.percorso = percorso;
     files.celle = celle;
-    o.result = decompila(files, nel_file);
+    o.result = decompile(files, nel_file);
   } catch (const MalformedFile& e) {
     // Which file: each is read in turn, the line file first.
     std::string file = nomi.percorso_sim();

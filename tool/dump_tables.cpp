@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "format/compiled_files_reader.h"
+#include "model/cell_kinds.h"
 #include "model/format_constants.h"
 #include "model/version.h"
 #include "tool/dump.h"
@@ -165,7 +166,7 @@ std::string cells_text(const std::string& name, std::size_t size,
     const cella& c = celle[i];
     if (c.tipo_cella == tipo::vuota) continue;
     out += "cell " + std::to_string(i) + " " + cell_metres(i) + " kind " +
-           std::to_string(c.tipo_cella) + " " + std::string(nome_tipo_cella(c.tipo_cella)) + ":";
+           std::to_string(c.tipo_cella) + " " + std::string(cell_kind_name(c.tipo_cella)) + ":";
     const auto values = cell_values(c);
     append_values(out, std::span(values).subspan(1));
     out += "\n";
@@ -186,7 +187,7 @@ std::string cells_json(const std::string& name, std::size_t size,
   for (std::size_t i = 0; i < celle.size(); ++i) {
     j.begin_object();
     j.key("cell").integer(static_cast<std::int64_t>(i));
-    j.key("kind").text(nome_tipo_cella(celle[i].tipo_cella));
+    j.key("kind").text(cell_kind_name(celle[i].tipo_cella));
     json_values(j, cell_values(celle[i]));
     j.end_object();
   }
