@@ -36,6 +36,7 @@ install_missing() {
   command -v ip >/dev/null || missing+=(iproute2)
   command -v unshare >/dev/null || missing+=(util-linux)
   command -v unzip >/dev/null || missing+=(unzip)
+  command -v ps >/dev/null || missing+=(procps)
   command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64)
   command -v wine >/dev/null || missing+=(wine)
   [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
@@ -66,7 +67,7 @@ install_code_server() {
   fi
   export npm_config_unsafe_perm=true npm_config_yes=true npm_config_nodedir=/usr
   (cd "$ui_test" && npm ci --ignore-scripts --no-audit --no-fund)
-  local shrinkwrap=$ui_test/node_modules/code-server/lib/vscode/npm-shrinkwrap.json
+  local shrinkwrap=$PWD/$ui_test/node_modules/code-server/lib/vscode/npm-shrinkwrap.json
   local ripgrep_version cache staging
   ripgrep_version=$(node -p 'require(process.argv[1]).packages["node_modules/@vscode/ripgrep"].version' "$shrinkwrap")
   cache=$(node -p 'require("os").tmpdir()')/vscode-ripgrep-cache-$ripgrep_version
@@ -104,7 +105,9 @@ windows_server_protocol_tests() {
 started=$SECONDS
 install_missing
 echo "== the VSIXs"
+step_started=$SECONDS
 bash editors/vscode/build-vsix.sh
+echo "== the VSIXs built: $((SECONDS - step_started)) s"
 unzip -p "$linux_vsix" extension/server/scenarioc | cmp - build/release/bin/scenarioc
 echo "$(basename "$linux_vsix") holds the release build's scenarioc"
 
@@ -112,14 +115,18 @@ echo "== the grammar in vscode-textmate"
 (export SCENARIOC=$PWD/build/release/bin/scenarioc && cd editors/vscode && node --test test/)
 
 echo "== the Windows VSIX's server under Wine"
+step_started=$SECONDS
 cmake --build --preset windows --target unit_tests
 windows_server_protocol_tests
+echo "== under Wine: $((SECONDS - step_started)) s"
 
 echo "== code-server from npm"
-stage_started=$SECONDS
+step_started=$SECONDS
 install_code_server
-echo "== code-server installed: $((SECONDS - stage_started)) s"
+echo "== code-server installed: $((SECONDS - step_started)) s"
 
 echo "== code-server with the linux VSIX, driven by chromium, offline"
+step_started=$SECONDS
 unshare -n bash "$0" --offline
+echo "== the code-server test: $((SECONDS - step_started)) s"
 echo "== VS Code stage: $((SECONDS - started)) s"

@@ -28,6 +28,7 @@ for (const name of ['vsix', 'scenarioc', 'out']) {
 const chromium = args.chromium || '/usr/bin/chromium';
 const codeServer = path.join(__dirname, 'node_modules', '.bin', 'code-server');
 const patience = 120000;
+let extensionsDir;
 
 const train = 'Belvara_Quintosa_254-.txt';
 const misspeltRow = 47;  // the first signal
@@ -80,21 +81,10 @@ async function main() {
   const folder = scenarioFolder(work);
   const user = path.join(work, 'user');
   const extensions = path.join(work, 'extensions');
+  extensionsDir = extensions;
   fs.mkdirSync(path.join(user, 'User'), { recursive: true });
-  fs.writeFileSync(path.join(user, 'User', 'settings.json'), JSON.stringify({
-    'workbench.colorTheme': 'Default Dark Modern',
-    'workbench.startupEditor': 'none',
-    'workbench.tips.enabled': false,
-    'workbench.enableExperiments': false,
-    'security.workspace.trust.enabled': false,
-    'extensions.autoCheckUpdates': false,
-    'extensions.autoUpdate': false,
-    'update.mode': 'none',
-    'telemetry.telemetryLevel': 'off',
-    'chat.commandCenter.enabled': false,
-    'window.restoreWindows': 'none',
-    'editor.hover.delay': 100,
-  }, null, 2));
+  settingsFile = path.join(user, 'User', 'settings.json');
+  writeSettings({});
   // code-server keeps its configuration and data in the run's own folder.
   const env = { ...process.env, XDG_CONFIG_HOME: path.join(work, 'config'), XDG_DATA_HOME: path.join(work, 'data'),
                 HOME: work };
@@ -138,6 +128,58 @@ async function main() {
     server.kill();
     fs.rmSync(work, { recursive: true, force: true });
   }
+}
+
+let settingsFile;
+const baseSettings = {
+  'workbench.colorTheme': 'Default Dark Modern',
+  'workbench.startupEditor': 'none',
+  'workbench.tips.enabled': false,
+  'workbench.enableExperiments': false,
+  'security.workspace.trust.enabled': false,
+  'extensions.autoCheckUpdates': false,
+  'extensions.autoUpdate': false,
+  'update.mode': 'none',
+  'telemetry.telemetryLevel': 'off',
+  'chat.commandCenter.enabled': false,
+  'window.restoreWindows': 'none',
+  'editor.hover.delay': 100,
+};
+
+// The user's settings: the run's own, with `more`.
+function writeSettings(more) {
+  const temporary = `${settingsFile}.tmp`;
+  fs.writeFileSync(temporary, JSON.stringify({ ...baseSettings, ...more }, null, 2));
+  fs.renameSync(temporary, settingsFile);
+}
+
+// The process ids of the extension's own server (the one inside the
+// installed extension, started with `lsp`).
+function serverProcesses() {
+  return execFileSync('ps', ['-eo', 'pid=,args=']).toString().split('\n')
+    .map(l => /^\s*(\d+)\s+(.*)$/.exec(l)).filter(Boolean)
+    .filter(([, , command]) => command.startsWith(extensionsDir) && command.endsWith('/server/scenarioc lsp'))
+    .map(([, pid]) => Number(pid));
+}
+
+async function waitFor(what, test) {
+  const until = Date.now() + patience;
+  for (;;) {
+    const result = test();
+    if (result) return result;
+    if (Date.now() > until) throw new Error(`waited in vain for ${what}`);
+    await new Promise(r => setTimeout(r, 200));
+  }
+}
+
+function toastSaying(page, text) {
+  return page.waitForFunction(t => [...document.querySelectorAll('.notifications-toasts .notification-toast')]
+    .some(n => n.textContent.includes(t)), {}, text);
+}
+
+function warningListed(page) {
+  return page.waitForFunction(row => [...document.querySelectorAll('.markers-panel .monaco-list-row')]
+    .some(r => r.textContent.includes('segnalle') && r.textContent.includes(`Ln ${row},`)), {}, misspeltRow);
 }
 
 async function shot(page, name) {
@@ -210,8 +252,7 @@ async function drive(page, url) {
   await page.keyboard.press('m');
   await page.keyboard.up('Shift');
   await page.keyboard.up('Control');
-  await page.waitForFunction(row => [...document.querySelectorAll('.markers-panel .monaco-list-row')]
-    .some(r => r.textContent.includes('segnalle') && r.textContent.includes(`Ln ${row},`)), {}, misspeltRow);
+  await warningListed(page);
   const listed = await problems(page);
   console.log(`   ${listed.join('\n   ')}`);
   if (!listed.some(r => r.includes('scenarioc'))) throw new Error('the problem does not name scenarioc as its source');
@@ -277,6 +318,24 @@ async function drive(page, url) {
     await page.keyboard.up('Control');
   }
 
+  step('the server killed: started again, with a message');
+  const [first] = await waitFor('the server process', () => { const p = serverProcesses(); return p.length === 1 && p; });
+  process.kill(first, 'SIGKILL');
+  await toastSaying(page, 'stopped unexpectedly');
+  await waitFor('a new server process', () => { const p = serverProcesses(); return p.length === 1 && p[0] !== first; });
+  await warningListed(page);
+  await shot(page, '5-restarted-after-a-crash');
+
+  step('a server that cannot be started: a message that says why');
+  const missing = path.join(path.dirname(settingsFile), 'no-such-scenarioc');
+  writeSettings({ 'scenarioc.server.path': missing });
+  await toastSaying(page, `the program ${missing} named in the setting scenarioc.server.path does not exist`);
+  await waitFor('no server process', () => serverProcesses().length === 0);
+  await shot(page, '6-cannot-start');
+  writeSettings({});
+  await waitFor('the server started again', () => serverProcesses().length === 1);
+  await warningListed(page);
+
   step(`correcting row ${misspeltRow}`);
   await goToLine(page, misspeltRow);
   await page.keyboard.press('Home');
@@ -292,7 +351,7 @@ async function drive(page, url) {
   await page.waitForFunction(() => document.querySelectorAll('.markers-panel .monaco-list-row').length === 0 &&
     document.querySelector('.markers-panel').textContent.includes('No problems'));
   console.log('   no problems left');
-  await shot(page, '5-corrected');
+  await shot(page, '7-corrected');
 }
 
 main().then(() => console.log('the extension works in code-server'), error => {
