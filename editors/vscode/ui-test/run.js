@@ -83,8 +83,11 @@ async function main() {
   const extensions = path.join(work, 'extensions');
   extensionsDir = extensions;
   fs.mkdirSync(path.join(user, 'User'), { recursive: true });
-  settingsFile = path.join(user, 'User', 'settings.json');
-  writeSettings({});
+  fs.mkdirSync(path.join(user, 'Machine'), { recursive: true });
+  userSettings = path.join(user, 'User', 'settings.json');
+  machineSettings = path.join(user, 'Machine', 'settings.json');
+  writeSettings(userSettings, baseSettings);
+  writeSettings(machineSettings, {});
   // code-server keeps its configuration and data in the run's own folder.
   const env = { ...process.env, XDG_CONFIG_HOME: path.join(work, 'config'), XDG_DATA_HOME: path.join(work, 'data'),
                 HOME: work };
@@ -130,7 +133,9 @@ async function main() {
   }
 }
 
-let settingsFile;
+// code-server's window is a remote one: a machine's setting such as
+// scenarioc.server.path is read from the machine's settings, not the user's.
+let userSettings, machineSettings;
 const baseSettings = {
   'workbench.colorTheme': 'Default Dark Modern',
   'workbench.startupEditor': 'none',
@@ -146,11 +151,10 @@ const baseSettings = {
   'editor.hover.delay': 100,
 };
 
-// The user's settings: the run's own, with `more`.
-function writeSettings(more) {
-  const temporary = `${settingsFile}.tmp`;
-  fs.writeFileSync(temporary, JSON.stringify({ ...baseSettings, ...more }, null, 2));
-  fs.renameSync(temporary, settingsFile);
+function writeSettings(file, settings) {
+  const temporary = `${file}.tmp`;
+  fs.writeFileSync(temporary, JSON.stringify(settings, null, 2));
+  fs.renameSync(temporary, file);
 }
 
 // The process ids of the extension's own server (the one inside the
@@ -327,12 +331,12 @@ async function drive(page, url) {
   await shot(page, '5-restarted-after-a-crash');
 
   step('a server that cannot be started: a message that says why');
-  const missing = path.join(path.dirname(settingsFile), 'no-such-scenarioc');
-  writeSettings({ 'scenarioc.server.path': missing });
+  const missing = path.join(path.dirname(machineSettings), 'no-such-scenarioc');
+  writeSettings(machineSettings, { 'scenarioc.server.path': missing });
   await toastSaying(page, `the program ${missing} named in the setting scenarioc.server.path does not exist`);
   await waitFor('no server process', () => serverProcesses().length === 0);
   await shot(page, '6-cannot-start');
-  writeSettings({});
+  writeSettings(machineSettings, {});
   await waitFor('the server started again', () => serverProcesses().length === 1);
   await warningListed(page);
 
