@@ -42,7 +42,7 @@ pack() {
   rm -rf "$stage"
   mkdir -p "$stage/server" "$stage/node_modules" "$repo/build/packages"
   cp -r "$extension"/{package.json,package-lock.json,README.md,.vscodeignore} \
-    "$extension"/{extension.js,language-configuration.json,syntaxes} "$stage/"
+    "$extension"/{extension.js,preview.js,language-configuration.json,syntaxes} "$stage/"
   cp "$server" "$stage/server/"
   chmod 755 "$stage/server/$(basename "$server")"
   local module

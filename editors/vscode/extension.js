@@ -2,14 +2,17 @@
 // texts: the program that comes with the extension, or the one named in the
 // setting scenarioc.server.path. A server that stops is started again with a
 // message saying so; one that stops over and over, or cannot be started at
-// all, is left stopped with a message that says what to do.
+// all, is left stopped with a message that says what to do. "Scenario: Open
+// Preview" shows the server's picture of the scenario beside the text
+// (preview.js).
 'use strict';
 
 const fs = require('fs');
 const path = require('path');
 const vscode = require('vscode');
-const { LanguageClient, CloseAction, ErrorAction, RevealOutputChannelOn } =
+const { LanguageClient, CloseAction, ErrorAction, RevealOutputChannelOn, State } =
   require('vscode-languageclient/node');
+const { Preview } = require('./preview');
 
 const settingName = 'scenarioc.server.path';
 // More stops than this within the window is a server that cannot run here.
@@ -18,6 +21,8 @@ const restartWindowMs = 3 * 60 * 1000;
 
 let client;
 let output;
+let preview;
+let serverName = '';
 
 function bundledServer(context) {
   const name = process.platform === 'win32' ? 'scenarioc.exe' : 'scenarioc';
@@ -81,12 +86,14 @@ async function start(context) {
     return;
   }
   const executable = { command: server.program, args: ['lsp'] };
+  serverName = server.program;
   client = new LanguageClient('scenarioc', 'scenarioc', { run: executable, debug: executable }, {
     documentSelector: [{ language: 'scenario' }],
     outputChannel: output,
     revealOutputChannelOn: RevealOutputChannelOn.Never,
     errorHandler: restartingErrorHandler(),
   });
+  client.onDidChangeState(event => { if (event.newState === State.Running) preview.serverRunning(); });
   try {
     await client.start();
     output.appendLine(`Started ${server.program} lsp.`);
@@ -116,6 +123,9 @@ async function stop() {
 async function activate(context) {
   output = vscode.window.createOutputChannel('scenarioc');
   context.subscriptions.push(output);
+  preview = new Preview(() => client, () => serverName);
+  context.subscriptions.push(preview);
+  context.subscriptions.push(vscode.commands.registerCommand('scenarioc.openPreview', () => preview.open()));
   context.subscriptions.push(vscode.commands.registerCommand('scenarioc.restartServer', async () => {
     await stop();
     await start(context);

@@ -4,8 +4,9 @@
 // first signal's keyword misspelt. The test waits for the server's warning
 // in the Problems panel at that row, checks the text's language mode and
 // the grammar's colours, looks at a hover, the inlay hints, the outline and
-// completion, corrects the row and sees the problem go. Each step leaves a
-// screenshot in the output folder.
+// completion, opens the preview beside the text, kills the server and names
+// a missing one, corrects the row and sees the problem go (and the preview
+// drawn again). Each step leaves a screenshot in the output folder.
 //
 //   node run.js --vsix FILE.vsix --scenarioc PROGRAM --out SCREENSHOT_DIR
 'use strict';
@@ -16,6 +17,7 @@ const net = require('net');
 const os = require('os');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
+const { languageServer } = require('../test/language-server');
 
 const args = {};
 for (let i = 2; i + 1 < process.argv.length; i += 2) args[process.argv[i].replace(/^--/, '')] = process.argv[i + 1];
@@ -107,6 +109,8 @@ async function main() {
                        { env, stdio: ['ignore', log, log] });
   let browser;
   try {
+    const drawsPreviews = await serverDrawsPreviews(folder);
+    console.log(`   the server ${drawsPreviews ? 'draws previews' : 'draws no preview'}`);
     await waitForServer(port, server);
     browser = await puppeteer.launch({
       executablePath: chromium,
@@ -120,7 +124,7 @@ async function main() {
     const page = await browser.newPage();
     page.setDefaultTimeout(patience);
     try {
-      await drive(page, `http://127.0.0.1:${port}/?folder=${encodeURIComponent(folder)}`);
+      await drive(page, `http://127.0.0.1:${port}/?folder=${encodeURIComponent(folder)}`, drawsPreviews);
     } catch (error) {
       await shot(page, 'failed');
       fs.writeFileSync(path.join(args.out, 'failed.html'), await page.content());
@@ -228,7 +232,53 @@ function spans(page, text) {
     }), text);
 }
 
-async function drive(page, url) {
+// Whether the server draws previews (one older than them answers
+// `scenarioc/preview` with "no method"): the panel must show the picture,
+// or else say that this server draws none.
+async function serverDrawsPreviews(folder) {
+  const server = languageServer(args.scenarioc);
+  try {
+    await server.request('initialize', { processId: null, rootUri: null, capabilities: {} });
+    server.notify('initialized', {});
+    const file = path.join(folder, train);
+    const uri = `file://${file}`;
+    server.notify('textDocument/didOpen',
+      { textDocument: { uri, languageId: 'scenario', version: 1, text: fs.readFileSync(file, 'latin1') } });
+    const response = await server.call('scenarioc/preview', { textDocument: { uri } });
+    if (response.error && response.error.code === -32601) return false;
+    if (response.error || !response.result.svg) throw new Error(`the preview request: ${JSON.stringify(response)}`);
+    return true;
+  } finally {
+    await server.close();
+  }
+}
+
+// What the preview panel shows, once `test` holds for it: its picture's
+// data URI and drawn width, or its message. The panel is a webview, a frame
+// in a frame, and each new content comes in a new frame: every frame is
+// asked, again and again.
+async function previewShowing(page, what, test) {
+  for (const until = Date.now() + patience; Date.now() < until;) {
+    for (const frame of page.frames()) {
+      let shows;
+      try {
+        shows = await frame.evaluate(() => {
+          const img = document.querySelector('img.picture');
+          if (img) return { src: img.getAttribute('src'), width: img.complete ? img.naturalWidth : 0 };
+          const message = document.querySelector('p.message');
+          return message && { message: message.textContent };
+        });
+      } catch (_) {
+        continue;  // a frame that went away meanwhile
+      }
+      if (shows && test(shows)) return shows;
+    }
+    await new Promise(r => setTimeout(r, 250));
+  }
+  throw new Error(`the preview panel never showed ${what}`);
+}
+
+async function drive(page, url, drawsPreviews) {
   step('opening the folder');
   await page.goto(url);
   await page.waitForSelector('.monaco-workbench .part.editor', { visible: true });
@@ -322,20 +372,34 @@ async function drive(page, url) {
     await page.keyboard.up('Control');
   }
 
+  step('the preview beside the text');
+  await command(page, 'Scenario: Open Preview');
+  let before;
+  if (drawsPreviews) {
+    before = await previewShowing(page, 'a picture', shows => shows.width > 0);
+    if (!before.src.startsWith('data:image/svg+xml;base64,')) throw new Error(`the picture is ${before.src.slice(0, 40)}`);
+    console.log(`   a picture ${before.width} px wide`);
+  } else {
+    const shows = await previewShowing(page, 'that this server draws no preview',
+                                       shows => /draws no preview/.test(shows.message || ''));
+    console.log(`   ${shows.message}`);
+  }
+  await shot(page, '5-preview');
+
   step('the server killed: started again, with a message');
   const [first] = await waitFor('the server process', () => { const p = serverProcesses(); return p.length === 1 && p; });
   process.kill(first, 'SIGKILL');
   await toastSaying(page, 'stopped unexpectedly');
   await waitFor('a new server process', () => { const p = serverProcesses(); return p.length === 1 && p[0] !== first; });
   await warningListed(page);
-  await shot(page, '5-restarted-after-a-crash');
+  await shot(page, '6-restarted-after-a-crash');
 
   step('a server that cannot be started: a message that says why');
   const missing = path.join(path.dirname(machineSettings), 'no-such-scenarioc');
   writeSettings(machineSettings, { 'scenarioc.server.path': missing });
   await toastSaying(page, `the program ${missing} named in the setting scenarioc.server.path does not exist`);
   await waitFor('no server process', () => serverProcesses().length === 0);
-  await shot(page, '6-cannot-start');
+  await shot(page, '7-cannot-start');
   writeSettings(machineSettings, {});
   await waitFor('the server started again', () => serverProcesses().length === 1);
   await warningListed(page);
@@ -355,7 +419,12 @@ async function drive(page, url) {
   await page.waitForFunction(() => document.querySelectorAll('.markers-panel .monaco-list-row').length === 0 &&
     document.querySelector('.markers-panel').textContent.includes('No problems'));
   console.log('   no problems left');
-  await shot(page, '7-corrected');
+  if (drawsPreviews) {
+    // The signal the misspelling hid is drawn now: another picture.
+    await previewShowing(page, 'another picture', shows => shows.width > 0 && shows.src !== before.src);
+    console.log('   the preview drawn again');
+  }
+  await shot(page, '8-corrected');
 }
 
 main().then(() => console.log('the extension works in code-server'), error => {
