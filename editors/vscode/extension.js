@@ -83,6 +83,7 @@ async function start(context) {
   if (problem) {
     output.appendLine(`Cannot start the language server: ${problem}.`);
     vscode.window.showErrorMessage(`Scenario descriptions: cannot start the language server: ${problem}.`);
+    preview.serverChanged();
     return;
   }
   const executable = { command: server.program, args: ['lsp'] };
@@ -93,7 +94,9 @@ async function start(context) {
     revealOutputChannelOn: RevealOutputChannelOn.Never,
     errorHandler: restartingErrorHandler(),
   });
-  client.onDidChangeState(event => { if (event.newState === State.Running) preview.serverRunning(); });
+  client.onDidChangeState(event => {
+    if (event.newState === State.Running || event.newState === State.Stopped) preview.serverChanged();
+  });
   try {
     await client.start();
     output.appendLine(`Started ${server.program} lsp.`);
@@ -106,6 +109,7 @@ async function start(context) {
     const failed = client;
     client = undefined;
     try { await failed.dispose(); } catch (_) { /* it never ran */ }
+    preview.serverChanged();
   }
 }
 

@@ -112,8 +112,9 @@ class Preview {
     this.refresh();
   }
 
-  // The server (again) running: its picture may differ from the last.
-  serverRunning() {
+  // The server started, stopped or could not start: the picture (or the
+  // message) shown may be out of date.
+  serverChanged() {
     if (this.panel) this.refresh();
   }
 

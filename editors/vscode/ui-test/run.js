@@ -399,6 +399,7 @@ async function drive(page, url, drawsPreviews) {
   writeSettings(machineSettings, { 'scenarioc.server.path': missing });
   await toastSaying(page, `the program ${missing} named in the setting scenarioc.server.path does not exist`);
   await waitFor('no server process', () => serverProcesses().length === 0);
+  await previewShowing(page, 'that the server is not running', shows => /not running/.test(shows.message || ''));
   await shot(page, '7-cannot-start');
   writeSettings(machineSettings, {});
   await waitFor('the server started again', () => serverProcesses().length === 1);
