@@ -153,6 +153,10 @@ const baseSettings = {
   'chat.commandCenter.enabled': false,
   'window.restoreWindows': 'none',
   'editor.hover.delay': 100,
+  // The server's semantic tokens colour the texts over the grammar: off
+  // while the grammar's colours are looked at, then on (in the machine's
+  // settings, which code-server reads anew while it runs).
+  'editor.semanticHighlighting.enabled': false,
 };
 
 function writeSettings(file, settings) {
@@ -174,6 +178,16 @@ async function waitFor(what, test) {
   const until = Date.now() + patience;
   for (;;) {
     const result = test();
+    if (result) return result;
+    if (Date.now() > until) throw new Error(`waited in vain for ${what}`);
+    await new Promise(r => setTimeout(r, 200));
+  }
+}
+
+async function waitForAsync(what, test) {
+  const until = Date.now() + patience;
+  for (;;) {
+    const result = await test();
     if (result) return result;
     if (Date.now() > until) throw new Error(`waited in vain for ${what}`);
     await new Promise(r => setTimeout(r, 200));
@@ -323,6 +337,20 @@ async function drive(page, url, drawsPreviews) {
   }
   console.log(`   keyword colour ${right[0].color}, the misspelt one ${wrong[0].color}`);
 
+  step('the server\'s semantic tokens colour them too');
+  const machine = { 'editor.semanticHighlighting.enabled': true };
+  writeSettings(machineSettings, machine);
+  const semantic = await waitForAsync('the semantic colours', async () => {
+    const r = await spans(page, 'segnale');
+    const w = await spans(page, 'segnalle');
+    const colours = new Set(r.map(s => s.color));
+    // A span drawn anew meanwhile has no colour.
+    return colours.size === 1 && w.length === 1 && !colours.has('') && w[0].color !== '' &&
+      !colours.has(right[0].color) && !colours.has(w[0].color) &&
+      { keyword: r[0].color, misspelt: w[0].color };
+  });
+  console.log(`   keyword colour ${semantic.keyword}, the misspelt one ${semantic.misspelt}`);
+
   step('inlay hints at the rows\' ends');
   // The editor draws a hint as a decoration's text or as generated content.
   await page.waitForFunction(() => [...document.querySelectorAll('.monaco-editor .view-lines span')]
@@ -396,12 +424,12 @@ async function drive(page, url, drawsPreviews) {
 
   step('a server that cannot be started: a message that says why');
   const missing = path.join(path.dirname(machineSettings), 'no-such-scenarioc');
-  writeSettings(machineSettings, { 'scenarioc.server.path': missing });
+  writeSettings(machineSettings, { ...machine, 'scenarioc.server.path': missing });
   await toastSaying(page, `the program ${missing} named in the setting scenarioc.server.path does not exist`);
   await waitFor('no server process', () => serverProcesses().length === 0);
   await previewShowing(page, 'that the server is not running', shows => /not running/.test(shows.message || ''));
   await shot(page, '7-cannot-start');
-  writeSettings(machineSettings, {});
+  writeSettings(machineSettings, machine);
   await waitFor('the server started again', () => serverProcesses().length === 1);
   await warningListed(page);
 
