@@ -175,26 +175,30 @@ void compile_folder(const std::string& cartella_sorgenti, const std::string& car
   // all the same, for their diagnostics, and nothing is written.
   const FileNames nel_file = as_stored(nomi);
   std::optional<CompileResult> r;
+  auto report = [&] {
+    const Modello& m = r->model;
+    if (e.codice != exit_failure)
+      e.codice = m.numero_errore == 0 && !(w.as_errors && warnings_shown(m, w) > 0) ? exit_ok
+                                                                                    : exit_error;
+    e.messaggi = describe_run(m, s, w, cartella_uscita, e);
+    e.json = in_json(e, &m, &s, w);
+  };
   std::string no_staging;
   try {
     platform::OutputSet set = output_set(cartella_uscita);
     CompiledFilesWriter writer(set.path(), nomi);
     r.emplace(compile_texts(s, nel_file, piano, w.limit, piano ? writer.plan_observer() : nullptr, e));
     if (e.codice != exit_failure) deliver(r->model, set, writer, nomi, piano, e);
+    // While the replaced files are removed; the set waits for that as it
+    // goes.
+    return report();
   } catch (const platform::Failure& f) {
     if (r) throw;
     no_staging = f.what();
   }
-  if (!r) {
-    r.emplace(compile_texts(s, nel_file, piano, w.limit, nullptr, e));
-    if (e.codice != exit_failure) fail_run(e, no_staging);
-  }
-  const Modello& m = r->model;
-  if (e.codice != exit_failure)
-    e.codice = m.numero_errore == 0 && !(w.as_errors && warnings_shown(m, w) > 0) ? exit_ok
-                                                                                  : exit_error;
-  e.messaggi = describe_run(m, s, w, cartella_uscita, e);
-  e.json = in_json(e, &m, &s, w);
+  r.emplace(compile_texts(s, nel_file, piano, w.limit, nullptr, e));
+  if (e.codice != exit_failure) fail_run(e, no_staging);
+  report();
 }
 
 // `m` and `s` are missing when the run ended before anything was compiled.
