@@ -34,8 +34,22 @@ class PlanSteps {
 
   // `n` steps of curvature k.
   void passi(std::size_t n, double k) {
-    double x0 = x0_, y0 = y0_, x1 = x1_, y1 = y1_;
-    out_.reali(n, [&] {
+    Step step{x0_, y0_, x1_, y1_, k};
+    out_.reali(n, step);
+    x0_ = step.x0;
+    y0_ = step.y0;
+    x1_ = step.x1;
+    y1_ = step.y1;
+  }
+
+ private:
+  // One step, its state its own: a lambda holding references to the
+  // caller's doubles made GCC reload them after every byte stored into the
+  // images (bytes may alias anything), some twenty instructions a point.
+  struct Step {
+    double x0, y0, x1, y1;
+    const double k;
+    std::pair<double, double> operator()() {
       const double dx = x1 - x0;
       const double dy = y1 - y0;
       double x, y;
@@ -52,15 +66,10 @@ class PlanSteps {
       y0 = y1;
       x1 = x;
       y1 = y;
-      return std::pair{x, y};
-    });
-    x0_ = x0;
-    y0_ = y0;
-    x1_ = x1;
-    y1_ = y1;
-  }
+      return {x, y};
+    }
+  };
 
- private:
   Tracciato::Appender out_;
   double x0_, y0_, x1_, y1_;
 };
