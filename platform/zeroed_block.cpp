@@ -1,6 +1,7 @@
 #include "platform/zeroed_block.h"
 
-#include <cstdlib>
+#include <cstring>
+#include <mutex>
 #include <new>
 #include <utility>
 
@@ -34,23 +35,67 @@ void unmap(void* p, std::size_t bytes) { munmap(p, bytes); }
 #if defined(MADV_HUGEPAGE)
 constexpr std::size_t large_page = std::size_t{2} << 20;
 #endif
-// Below this, blocks come from the C library's heap (the embedded
-// scenario's plan takes two of 850 KB).
+// Blocks below this are kept when given up, two at most (the embedded
+// scenario's plan takes two of 850 KB), and handed out again cleared.
 constexpr std::size_t small_block = std::size_t{2} << 20;
+
+struct Shelf {
+  std::mutex lock;
+  void* block[2] = {};
+  std::size_t bytes[2] = {};
+};
+
+// Never destroyed: blocks may be given up after static destructors ran.
+Shelf& shelf() {
+  static Shelf* const s = new Shelf;
+  return *s;
+}
+
+// The smallest kept block of at least `bytes`, taken off the shelf.
+void* take_kept(std::size_t bytes, std::size_t& kept_bytes) {
+  Shelf& s = shelf();
+  std::lock_guard guard(s.lock);
+  int best = -1;
+  for (int i = 0; i < 2; ++i) {
+    if (s.block[i] != nullptr && s.bytes[i] >= bytes && (best < 0 || s.bytes[i] < s.bytes[best])) best = i;
+  }
+  if (best < 0) return nullptr;
+  kept_bytes = s.bytes[best];
+  return std::exchange(s.block[best], nullptr);
+}
+
+// Keeps a small block in place of an empty place or a smaller kept block;
+// what is not kept goes back to the system.
+void keep(void* block, std::size_t bytes) {
+  {
+    Shelf& s = shelf();
+    std::lock_guard guard(s.lock);
+    int place = s.block[0] == nullptr || (s.block[1] != nullptr && s.bytes[0] <= s.bytes[1]) ? 0 : 1;
+    if (s.block[place] == nullptr || s.bytes[place] < bytes) {
+      std::swap(block, s.block[place]);
+      std::swap(bytes, s.bytes[place]);
+    }
+  }
+  if (block != nullptr) unmap(block, bytes);
+}
 
 }  // namespace
 
 ZeroedBlock::ZeroedBlock(std::size_t bytes) {
   if (bytes == 0) return;
   if (bytes < small_block) {
-    // From the C library, which keeps what was given back for the next
-    // block: a process that compiles again and again (the language server,
-    // check) clears memory it already has instead of faulting in fresh pages
-    // every time, which costs more on a virtual machine than the clearing.
-    data_ = static_cast<std::uint8_t*>(std::calloc(bytes, 1));
-    if (data_ == nullptr) throw std::bad_alloc();
-    size_ = bytes;
-    return;
+    // A process that compiles again and again (the language server, check)
+    // clears memory it already has instead of faulting in fresh pages every
+    // time, which costs more on a virtual machine than the clearing.
+    std::size_t kept_bytes = 0;
+    if (void* kept = take_kept(bytes, kept_bytes)) {
+      std::memset(kept, 0, bytes);
+      mapping_ = kept;
+      mapped_ = kept_bytes;
+      data_ = static_cast<std::uint8_t*>(kept);
+      size_ = bytes;
+      return;
+    }
   }
 #if defined(MADV_HUGEPAGE)
   if (bytes >= large_page) {
@@ -99,8 +144,10 @@ ZeroedBlock& ZeroedBlock::operator=(ZeroedBlock&& other) noexcept {
 ZeroedBlock::~ZeroedBlock() { release(); }
 
 void ZeroedBlock::release() noexcept {
-  if (mapping_ != nullptr) unmap(mapping_, mapped_);
-  else std::free(data_);
+  if (mapping_ != nullptr) {
+    if (mapped_ < small_block) keep(mapping_, mapped_);
+    else unmap(mapping_, mapped_);
+  }
   mapping_ = nullptr;
   data_ = nullptr;
   size_ = mapped_ = 0;
