@@ -35,14 +35,16 @@ void unmap(void* p, std::size_t bytes) { munmap(p, bytes); }
 #if defined(MADV_HUGEPAGE)
 constexpr std::size_t large_page = std::size_t{2} << 20;
 #endif
-// Blocks below this are kept when given up, two at most (the embedded
-// scenario's plan takes two of 850 KB), and handed out again cleared.
+// Blocks below this are kept when given up, four at most (a plan takes two:
+// the embedded scenario's, two of 850 KB; a caller often holds the last
+// plan while it makes the next), and handed out again cleared.
 constexpr std::size_t small_block = std::size_t{2} << 20;
+constexpr int kept_places = 4;
 
 struct Shelf {
   std::mutex lock;
-  void* block[2] = {};
-  std::size_t bytes[2] = {};
+  void* block[kept_places] = {};
+  std::size_t bytes[kept_places] = {};
 };
 
 // Never destroyed: blocks may be given up after static destructors ran.
@@ -56,7 +58,7 @@ void* take_kept(std::size_t bytes, std::size_t& kept_bytes) {
   Shelf& s = shelf();
   std::lock_guard guard(s.lock);
   int best = -1;
-  for (int i = 0; i < 2; ++i) {
+  for (int i = 0; i < kept_places; ++i) {
     if (s.block[i] != nullptr && s.bytes[i] >= bytes && (best < 0 || s.bytes[i] < s.bytes[best])) best = i;
   }
   if (best < 0) return nullptr;
@@ -64,13 +66,20 @@ void* take_kept(std::size_t bytes, std::size_t& kept_bytes) {
   return std::exchange(s.block[best], nullptr);
 }
 
-// Keeps a small block in place of an empty place or a smaller kept block;
-// what is not kept goes back to the system.
+// Keeps a small block in an empty place or in place of a smaller kept
+// block; what is not kept goes back to the system.
 void keep(void* block, std::size_t bytes) {
   {
     Shelf& s = shelf();
     std::lock_guard guard(s.lock);
-    int place = s.block[0] == nullptr || (s.block[1] != nullptr && s.bytes[0] <= s.bytes[1]) ? 0 : 1;
+    int place = 0;
+    for (int i = 0; i < kept_places; ++i) {
+      if (s.block[i] == nullptr) {
+        place = i;
+        break;
+      }
+      if (s.bytes[i] < s.bytes[place]) place = i;
+    }
     if (s.block[place] == nullptr || s.bytes[place] < bytes) {
       std::swap(block, s.block[place]);
       std::swap(bytes, s.bytes[place]);

@@ -1,7 +1,7 @@
 // Memory for one large array straight from the system: zero-filled, and
 // supplied a page at a time as it is first touched, so an array sized for
 // the worst case costs only what is used. Blocks under 2 MB given up are
-// kept, two at most, and handed out again cleared, so that a process that
+// kept, four at most, and handed out again cleared, so that a process that
 // compiles again and again reuses them without page faults. Where the system offers them on
 // request (Linux), the pages are 2 MiB ones: a 20 MB plan then costs ten
 // page faults rather than five thousand, and those faults, not the
