@@ -32,35 +32,52 @@ class PlanSteps {
     if (out_.next_point() != c) throw std::logic_error("the plan cursor is not at the plan's next point");
   }
 
-  // `n` steps of curvature k.
+  // `n` steps of curvature k; the straight steps apart, so that neither
+  // loop tests k.
   void passi(std::size_t n, double k) {
-    double x0 = x0_, y0 = y0_, x1 = x1_, y1 = y1_;
-    out_.reali(n, [&] {
-      const double dx = x1 - x0;
-      const double dy = y1 - y0;
-      double x, y;
-      if (k == 0.0) {
-        x = x1 + dx;
-        y = y1 + dy;
-      } else {
-        const double sx = dx + k * dy;
-        const double sy = dy - k * dx;
-        x = x1 + sx;
-        y = y1 + sy;
-      }
+    if (k == 0.0) follow(n, Straight{});
+    else follow(n, Curved{k});
+  }
+
+ private:
+  // How a step turns the one before it.
+  struct Straight {
+    std::pair<double, double> operator()(double dx, double dy) const { return {dx, dy}; }
+  };
+  struct Curved {
+    double k;
+    std::pair<double, double> operator()(double dx, double dy) const {
+      return {dx + k * dy, dy - k * dx};
+    }
+  };
+  // One step, its state its own: a lambda holding references to the
+  // caller's doubles made GCC reload them after every byte stored into the
+  // images (bytes may alias anything).
+  template <typename Turn>
+  struct Step {
+    double x0, y0, x1, y1;
+    Turn turn;
+    std::pair<double, double> operator()() {
+      const auto [sx, sy] = turn(x1 - x0, y1 - y0);
+      const double x = x1 + sx;
+      const double y = y1 + sy;
       x0 = x1;
       y0 = y1;
       x1 = x;
       y1 = y;
-      return std::pair{x, y};
-    });
-    x0_ = x0;
-    y0_ = y0;
-    x1_ = x1;
-    y1_ = y1;
+      return {x, y};
+    }
+  };
+  template <typename Turn>
+  void follow(std::size_t n, Turn turn) {
+    Step<Turn> s{x0_, y0_, x1_, y1_, turn};
+    out_.reali(n, s);
+    x0_ = s.x0;
+    y0_ = s.y0;
+    x1_ = s.x1;
+    y1_ = s.y1;
   }
 
- private:
   Tracciato::Appender out_;
   double x0_, y0_, x1_, y1_;
 };

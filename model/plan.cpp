@@ -27,14 +27,19 @@ std::uint64_t le(const std::uint8_t* p, int bytes) {
 void Tracciato::crea(std::int32_t ultimo_punto) {
   if (ultimo_punto < 0) throw std::invalid_argument("a plan's last point cannot be negative");
   if (observer_ != nullptr && reported_ != 0) observer_->plan_dropped();
-  points_ = static_cast<std::size_t>(ultimo_punto) + 1;
+  // No plan until both images are there, should memory run out.
+  points_ = 0;
   set_ = 0;
   set_bytes_ = 0;
   reported_ = 0;
   runs_.clear();
   // Room for every point a real; the pages of what stays unused are never
-  // touched, so never supplied.
-  for (platform::ZeroedBlock& image : images_) image = platform::ZeroedBlock(points_ * width(Tipo::reale));
+  // touched, so never supplied. The old images go first, so their memory
+  // can serve the new ones.
+  const std::size_t points = static_cast<std::size_t>(ultimo_punto) + 1;
+  for (platform::ZeroedBlock& image : images_) image = platform::ZeroedBlock();
+  for (platform::ZeroedBlock& image : images_) image = platform::ZeroedBlock(points * width(Tipo::reale));
+  points_ = points;
 }
 
 Tracciato::Element Tracciato::element(std::size_t punto) const {

@@ -203,8 +203,18 @@ class Tracciato::Appender {
     p[0] = static_cast<std::uint8_t>(v);
     p[1] = static_cast<std::uint8_t>(v >> 8);
   }
+  // Spelled out rather than looped: at -O2 GCC keeps the loop, eight byte
+  // stores and their shifts for each value, over a hundred instructions a
+  // point; these eight it merges into one store.
   static void put_le64(std::uint8_t* p, std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+    p[2] = static_cast<std::uint8_t>(v >> 16);
+    p[3] = static_cast<std::uint8_t>(v >> 24);
+    p[4] = static_cast<std::uint8_t>(v >> 32);
+    p[5] = static_cast<std::uint8_t>(v >> 40);
+    p[6] = static_cast<std::uint8_t>(v >> 48);
+    p[7] = static_cast<std::uint8_t>(v >> 56);
   }
 
   Tracciato& t_;

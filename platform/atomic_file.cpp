@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
@@ -221,7 +222,15 @@ void remove_stale_staging(const std::string& folder, std::string_view prefix) no
   }
 }
 
+// The old files' removal after a publication: freeing a large file's blocks
+// takes the file system a millisecond or more, which the caller need not
+// wait for until it is done with everything else.
+struct StagingFolder::Clearing {
+  std::thread thread;
+};
+
 StagingFolder::~StagingFolder() {
+  if (clearing_) clearing_->thread.join();
   std::lock_guard lock(detail::interrupt_lock());
   if (!keep_) {
     std::error_code ignored;
@@ -269,6 +278,7 @@ std::string put_back(std::vector<Move>& moves, std::size_t last) {
 }  // namespace
 
 void StagingFolder::publish(std::span<const std::string> names) {
+  if (clearing_) throw Failure("publish", path_, "was published already");
   std::lock_guard defer(detail::interrupt_lock());
   std::vector<Move> moves;
   for (const std::string& name : names) {
@@ -327,6 +337,18 @@ void StagingFolder::publish(std::span<const std::string> names) {
       }
       throw Failure("replace", m.target, why + missed);
     }
+  }
+
+  // Nothing is left in the staging folder but the old copies.
+  try {
+    auto clearing = std::make_unique<Clearing>();
+    clearing->thread = std::thread([path = path_] {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    });
+    clearing_ = std::move(clearing);
+  } catch (...) {
+    // No thread to be had: the destructor removes them.
   }
 }
 

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -143,13 +144,17 @@ class StagingFolder {
   // failed, so the folder holds the old set or the new set, never a mix.
   // Should putting back fail too, the Failure says so and the staging folder
   // is kept with the old copies in it. Interrupts wait until it is done.
+  // Once the set is in place, the old files are removed on a thread of
+  // their own while the caller goes on; the destructor waits for it.
   void publish(std::span<const std::string> names);
 
  private:
+  struct Clearing;
   std::string folder_;
   std::string path_;
   std::uint64_t cleanup_;
   bool keep_ = false;
+  std::unique_ptr<Clearing> clearing_;
 };
 
 // Removes from `folder` the staging folders named `prefix` and a random

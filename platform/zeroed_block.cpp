@@ -1,5 +1,7 @@
 #include "platform/zeroed_block.h"
 
+#include <cstring>
+#include <mutex>
 #include <new>
 #include <utility>
 
@@ -33,11 +35,77 @@ void unmap(void* p, std::size_t bytes) { munmap(p, bytes); }
 #if defined(MADV_HUGEPAGE)
 constexpr std::size_t large_page = std::size_t{2} << 20;
 #endif
+// Blocks below this are kept when given up, four at most (a plan takes two:
+// the embedded scenario's, two of 850 KB; a caller often holds the last
+// plan while it makes the next), and handed out again cleared.
+constexpr std::size_t small_block = std::size_t{2} << 20;
+constexpr int kept_places = 4;
+
+struct Shelf {
+  std::mutex lock;
+  void* block[kept_places] = {};
+  std::size_t bytes[kept_places] = {};
+};
+
+// Never destroyed: blocks may be given up after static destructors ran.
+Shelf& shelf() {
+  static Shelf* const s = new Shelf;
+  return *s;
+}
+
+// The smallest kept block of at least `bytes`, taken off the shelf.
+void* take_kept(std::size_t bytes, std::size_t& kept_bytes) {
+  Shelf& s = shelf();
+  std::lock_guard guard(s.lock);
+  int best = -1;
+  for (int i = 0; i < kept_places; ++i) {
+    if (s.block[i] != nullptr && s.bytes[i] >= bytes && (best < 0 || s.bytes[i] < s.bytes[best])) best = i;
+  }
+  if (best < 0) return nullptr;
+  kept_bytes = s.bytes[best];
+  return std::exchange(s.block[best], nullptr);
+}
+
+// Keeps a small block in an empty place or in place of a smaller kept
+// block; what is not kept goes back to the system.
+void keep(void* block, std::size_t bytes) {
+  {
+    Shelf& s = shelf();
+    std::lock_guard guard(s.lock);
+    int place = 0;
+    for (int i = 0; i < kept_places; ++i) {
+      if (s.block[i] == nullptr) {
+        place = i;
+        break;
+      }
+      if (s.bytes[i] < s.bytes[place]) place = i;
+    }
+    if (s.block[place] == nullptr || s.bytes[place] < bytes) {
+      std::swap(block, s.block[place]);
+      std::swap(bytes, s.bytes[place]);
+    }
+  }
+  if (block != nullptr) unmap(block, bytes);
+}
 
 }  // namespace
 
 ZeroedBlock::ZeroedBlock(std::size_t bytes) {
   if (bytes == 0) return;
+  if (bytes < small_block) {
+    // A process that compiles again and again (the language server, check)
+    // clears memory it already has instead of faulting in fresh pages every
+    // time, which costs more on a virtual machine than the clearing.
+    std::size_t kept_bytes = 0;
+    if (void* kept = take_kept(bytes, kept_bytes)) {
+      std::memset(kept, 0, bytes);
+      mapping_ = kept;
+      mapped_ = kept_bytes;
+      data_ = static_cast<std::uint8_t*>(kept);
+      size_ = bytes;
+      return;
+    }
+  }
 #if defined(MADV_HUGEPAGE)
   if (bytes >= large_page) {
     // Large pages need an aligned start: map one page more than needed and
@@ -85,7 +153,10 @@ ZeroedBlock& ZeroedBlock::operator=(ZeroedBlock&& other) noexcept {
 ZeroedBlock::~ZeroedBlock() { release(); }
 
 void ZeroedBlock::release() noexcept {
-  if (mapping_ != nullptr) unmap(mapping_, mapped_);
+  if (mapping_ != nullptr) {
+    if (mapped_ < small_block) keep(mapping_, mapped_);
+    else unmap(mapping_, mapped_);
+  }
   mapping_ = nullptr;
   data_ = nullptr;
   size_ = mapped_ = 0;

@@ -1,13 +1,17 @@
 // Times the largest accepted scenario: its compilation with the writing of
 // the three compiled files, the writing alone, and `cp` of the same bytes in
-// the same run; then the compilation in memory alone and `scenarioc check`
-// in the process, on the largest scenario and on the embedded one; and
-// reports the peak memory of the process.
-//   build/bin/compile_perftest [runs]
+// the same run; its decompilation; then the compilation in memory alone and
+// `scenarioc check` in the process, on the largest scenario and on the
+// embedded one; and reports the peak memory of the process. With --processes, the programs as
+// their users start them instead (see the usage below).
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #if !defined(_WIN32)
 #include <sys/resource.h>
@@ -21,10 +25,30 @@
 #include "text/scenario_texts.h"
 #include "text/text_writer.h"
 #include "tool/check.h"
+#include "benchmark_arguments.h"
 #include "large_scenario.h"
+#include "process_timing.h"
 #include "test_support.h"
 
 namespace {
+
+constexpr std::string_view usage =
+    "usage: compile_perftest [--processes] [RUNS]\n"
+    "\n"
+    "In the process (the default): the largest scenario compiled and its three\n"
+    "compiled files written, the writing alone and `cp` of the same files, the\n"
+    "files decompiled back to texts (the proof included), then the compilation\n"
+    "and `scenarioc check` in memory of the largest and the embedded scenario;\n"
+    "the best of RUNS runs (default 5).\n"
+    "\n"
+    "  --processes  the programs as processes: `scenarioc compile` of the largest\n"
+    "               scenario and `cp` of its three compiled files, alternated RUNS\n"
+    "               times (default 21), each replacing the files it wrote the time\n"
+    "               before; the medians of their wall and processor times and their\n"
+    "               ratios, the compile's peak memory and page faults; then the\n"
+    "               one-shot program belvara_quintosa run in a folder of its own.\n"
+    "               The load average is printed with the figures.\n"
+    "  --help       this text\n";
 
 using Clock = std::chrono::steady_clock;
 using namespace scenario;
@@ -72,8 +96,104 @@ InMemory in_memory(const std::string& linea, const std::string& treno, const Fil
 
 }  // namespace
 
+#if !defined(_WIN32)
+// What the user of each program waits for: whole processes, started and
+// waited for, `scenarioc compile` and `cp` taking turns so that both see
+// the same machine.
+int processes(int runs) {
+  using testing_support::median;
+  using testing_support::ProcessRun;
+  using testing_support::run_process;
+  testing_support::TempDir dir;
+  const testing_support::LargeScenario s = testing_support::large_scenario();
+  const FileNames nomi{"Grande", "1"};
+  std::filesystem::create_directories(dir / "out");
+  std::filesystem::create_directories(dir / "copy");
+  testing_support::write_bytes(dir / nomi.linea_txt(), s.linea);
+  testing_support::write_bytes(dir / nomi.treno_txt(), s.treno);
+  const std::vector<std::string> compile = {SCENARIOC_EXE, "compile", "--scenario", "Grande", "--train",
+                                            "1", "--out", (dir / "out").string(), dir.str()};
+  std::vector<std::string> cp = {"cp"};
+  std::uintmax_t bytes = 0;
+  for (const std::string& f : {nomi.linea_dat(), nomi.percorso_sim(), nomi.celle_dat()}) {
+    cp.push_back((dir / "out" / f).string());
+  }
+  cp.push_back((dir / "copy").string());
+
+  const double load_before = testing_support::load_average();
+  // Once each first, so both replace files of their own in every timed run.
+  if (run_process(compile).status != 0 || run_process(cp).status != 0) {
+    std::fputs("compile_perftest: scenarioc compile or cp failed\n", stderr);
+    return 1;
+  }
+  for (std::size_t i = 1; i + 1 < cp.size(); ++i) bytes += std::filesystem::file_size(cp[i]);
+  std::vector<double> compile_wall, compile_cpu, cp_wall, cp_cpu, faults;
+  long peak = 0;
+  for (int run = 0; run < runs; ++run) {
+    ProcessRun c, k;
+    if (run % 2 == 0) {
+      c = run_process(compile);
+      k = run_process(cp);
+    } else {
+      k = run_process(cp);
+      c = run_process(compile);
+    }
+    if (c.status != 0 || k.status != 0) {
+      std::fputs("compile_perftest: scenarioc compile or cp failed\n", stderr);
+      return 1;
+    }
+    compile_wall.push_back(c.wall_ms);
+    compile_cpu.push_back(c.cpu_ms);
+    cp_wall.push_back(k.wall_ms);
+    cp_cpu.push_back(k.cpu_ms);
+    faults.push_back(static_cast<double>(c.page_faults));
+    peak = std::max(peak, c.peak_kib);
+  }
+
+  // The one-shot program writes beside itself: a copy of it in a folder of
+  // its own.
+  std::filesystem::create_directories(dir / "one_shot");
+  const std::string one_shot = (dir / "one_shot" / "belvara_quintosa").string();
+  std::filesystem::copy_file(BELVARA_QUINTOSA_EXE, one_shot);
+  std::vector<double> one_shot_wall, one_shot_cpu;
+  for (int run = 0; run < runs; ++run) {
+    const ProcessRun r = run_process({one_shot}, (dir / "one_shot").string());
+    if (r.status != 0) {
+      std::fputs("compile_perftest: belvara_quintosa failed\n", stderr);
+      return 1;
+    }
+    one_shot_wall.push_back(r.wall_ms);
+    one_shot_cpu.push_back(r.cpu_ms);
+  }
+  const double load_after = testing_support::load_average();
+
+  const double cw = median(compile_wall), cc = median(compile_cpu);
+  const double kw = median(cp_wall), kc = median(cp_cpu);
+  std::printf("whole processes, medians of %d alternated runs (load average %.2f before, %.2f after)\n",
+              runs, load_before, load_after);
+  std::printf("  scenarioc compile, largest: %7.1f ms wall, %7.1f ms processor\n", cw, cc);
+  std::printf("  cp of its %ju bytes:     %7.1f ms wall, %7.1f ms processor\n", bytes, kw, kc);
+  std::printf("  ratio compile / cp:          %7.2f wall, %7.2f processor\n", cw / kw, cc / kc);
+  std::printf("  compile: peak memory %.1f MiB, %.0f page faults\n", static_cast<double>(peak) / 1024.0,
+              median(faults));
+  std::printf("  belvara_quintosa, embedded:  %7.1f ms wall, %7.1f ms processor\n",
+              median(one_shot_wall), median(one_shot_cpu));
+  return 0;
+}
+#endif
+
 int main(int argc, char** argv) {
-  const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
+  const testing_support::BenchmarkArguments a =
+      testing_support::benchmark_arguments(argc, argv, usage, {"--processes"}, 0, 1);
+  if (a.has("--processes")) {
+#if defined(_WIN32)
+    std::fputs("compile_perftest: --processes is measured on POSIX systems only\n", stderr);
+    return 64;
+#else
+    return processes(a.count != 0 ? a.count : 21);
+#endif
+  }
+  const int runs = a.count != 0 ? a.count : 5;
   testing_support::TempDir dir;
   const testing_support::LargeScenario s = testing_support::large_scenario();
   const FileNames nomi{"Grande", "1"};

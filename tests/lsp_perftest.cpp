@@ -4,12 +4,12 @@
 // error and the sound one. Each change is timed from the write of its
 // didChange to the arrival of the publishDiagnostics for its version.
 // For the embedded scenario and the 1,000,000 m one.
-//   build/bin/lsp_perftest [changes]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #if defined(_WIN32)
@@ -26,6 +26,7 @@ int main() {
 
 #include <nlohmann/json.hpp>
 
+#include "benchmark_arguments.h"
 #include "large_scenario.h"
 #include "text/scenario_texts.h"
 #include "text/text_writer.h"
@@ -34,6 +35,17 @@ int main() {
 extern char** environ;
 
 namespace {
+
+constexpr std::string_view usage =
+    "usage: lsp_perftest [CHANGES]\n"
+    "\n"
+    "Starts `scenarioc lsp`, opens the embedded scenario's train text, then the\n"
+    "largest scenario's, and changes each CHANGES times (default 40, at least 2),\n"
+    "between a version with an error and the sound one; prints the time from\n"
+    "each didChange to its publishDiagnostics (median and worst) and the\n"
+    "server's processor time per change.\n"
+    "\n"
+    "  --help  this text\n";
 
 using Clock = std::chrono::steady_clock;
 using nlohmann::json;
@@ -222,7 +234,7 @@ std::string with_signal_clash(const std::string& train) {
 
 int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
-  const int changes = argc > 1 ? std::max(2, std::atoi(argv[1])) : 40;
+  const int changes = testing_support::benchmark_arguments(argc, argv, usage, {}, 40, 2).count;
   testing_support::TempDir dir;
 
   const std::string line = scenario::joined_lines(scenario::righe_linea());

@@ -120,4 +120,35 @@ TEST(PlanImage, PointsAreSetInOrderAndNeverPastThePlan) {
   EXPECT_THROW(vuoto.set_real_point(0, 1, 1), std::logic_error);
 }
 
+TEST(PlanImage, APlanMadeWhereAnotherWasReadsEmptyWhereNothingIsSet) {
+  // Memory one plan gives back serves the next, which must find it cleared:
+  // plans written full (on the heap and, from 2 MB, mapped), then small
+  // ones made again in the same plan and in a new one.
+  using I = std::pair<std::int16_t, std::int16_t>;
+  using R = std::pair<double, double>;
+  const std::vector<PlanPoint> atteso = {I{1, 2}, {}, {}, R{-0.5, 0.25}, {}, {}};
+  for (const std::size_t pieno : {std::size_t{5000}, std::size_t{300'000}}) {
+    SCOPED_TRACE(std::to_string(pieno) + " points written first");
+    Tracciato t;
+    auto riempi = [&] {
+      t.crea(static_cast<std::int32_t>(pieno) - 1);
+      Tracciato::Appender a(t);
+      a.reali(pieno, [] { return std::pair{-1.0, -2.0}; });
+    };
+    auto piccolo = [&](Tracciato& u) {
+      u.crea(static_cast<std::int32_t>(atteso.size()) - 1);
+      u.set_integer_point(0, 1, 2);
+      u.set_real_point(3, -0.5, 0.25);
+    };
+    riempi();
+    piccolo(t);
+    controlla(t, atteso, "made again");
+    riempi();
+    t = Tracciato();
+    Tracciato nuovo;
+    piccolo(nuovo);
+    controlla(nuovo, atteso, "a new plan");
+  }
+}
+
 }  // namespace

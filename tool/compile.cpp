@@ -90,9 +90,10 @@ void fail_run(Outcome& e, const std::string& guasto) {
 // in the model; what ends the run early is noted in `e`. The model holds
 // the names as the compiled files store them.
 CompileResult compile_texts(const Sources& s, const FileNames& nel_file, bool piano,
-                            std::size_t diagnostic_limit, Outcome& e) {
+                            std::size_t diagnostic_limit, Tracciato::Observer* plan_observer,
+                            Outcome& e) {
   // The bytes read for the messages are the bytes compiled.
-  CompileResult r = compile_sources(s, nel_file, piano, nullptr, diagnostic_limit);
+  CompileResult r = compile_sources(s, nel_file, piano, plan_observer, diagnostic_limit);
   const CompileStatus& fine = r.status;
   if (fine.ending == CompileStatus::Ending::fatal) {
     e.codice = exit_failure;
@@ -110,15 +111,14 @@ CompileResult compile_texts(const Sources& s, const FileNames& nel_file, bool pi
   return r;
 }
 
-// The compiled files written into a staging folder in the output folder,
-// then put in place as one set, while no other run writes there. The files
-// keep the names typed; their texts hold the names in the files' code page.
-void deliver(const Modello& m, const std::string& cartella_uscita, const FileNames& nomi,
-              bool piano, Outcome& e) {
+// The compiled files, begun in the staging folder while the compiler ran,
+// finished there and put in place as one set. The files keep the names
+// typed; their texts hold the names in the files' code page.
+void deliver(const Modello& m, platform::OutputSet& set, CompiledFilesWriter& writer,
+             const FileNames& nomi, bool piano, Outcome& e) {
   std::vector<std::string> prodotti = compiled_file_names(nomi, piano);
   try {
-    platform::OutputSet set = output_set(cartella_uscita);
-    write_compiled_files(m, set.path(), nomi);
+    writer.finish(m);
     set.publish(prodotti);
     files_published();
     e.file = std::move(prodotti);
@@ -169,14 +169,36 @@ void compile_folder(const std::string& cartella_sorgenti, const std::string& car
     return fail_run(e, illeggibile->message);
   }
 
-  const CompileResult r = compile_texts(s, as_stored(nomi), piano, w.limit, e);
-  const Modello& m = r.model;
-  if (e.codice != exit_failure) deliver(m, cartella_uscita, nomi, piano, e);
-  if (e.codice != exit_failure)
-    e.codice = m.numero_errore == 0 && !(w.as_errors && warnings_shown(m, w) > 0) ? exit_ok
-                                                                                  : exit_error;
-  e.messaggi = describe_run(m, s, w, cartella_uscita, e);
-  e.json = in_json(e, &m, &s, w);
+  // The output folder's turn and the staging folder are taken first, so
+  // that the line file is written there while its plan is computed, as the
+  // one-shot program writes it. Should they fail, the texts are compiled
+  // all the same, for their diagnostics, and nothing is written.
+  const FileNames nel_file = as_stored(nomi);
+  std::optional<CompileResult> r;
+  auto report = [&] {
+    const Modello& m = r->model;
+    if (e.codice != exit_failure)
+      e.codice = m.numero_errore == 0 && !(w.as_errors && warnings_shown(m, w) > 0) ? exit_ok
+                                                                                    : exit_error;
+    e.messaggi = describe_run(m, s, w, cartella_uscita, e);
+    e.json = in_json(e, &m, &s, w);
+  };
+  std::string no_staging;
+  try {
+    platform::OutputSet set = output_set(cartella_uscita);
+    CompiledFilesWriter writer(set.path(), nomi);
+    r.emplace(compile_texts(s, nel_file, piano, w.limit, piano ? writer.plan_observer() : nullptr, e));
+    if (e.codice != exit_failure) deliver(r->model, set, writer, nomi, piano, e);
+    // While the replaced files are removed; the set waits for that as it
+    // goes.
+    return report();
+  } catch (const platform::Failure& f) {
+    if (r) throw;
+    no_staging = f.what();
+  }
+  r.emplace(compile_texts(s, nel_file, piano, w.limit, nullptr, e));
+  if (e.codice != exit_failure) fail_run(e, no_staging);
+  report();
 }
 
 // `m` and `s` are missing when the run ended before anything was compiled.
