@@ -210,13 +210,18 @@ async function shot(page, name) {
   console.log(`   screenshot ${name}.png`);
 }
 
+// Types `text` into the open quick-input box and takes the row that shows it.
+async function pickInQuickInput(page, text) {
+  await page.waitForSelector('.quick-input-widget input', { visible: true });
+  await page.keyboard.type(text);
+  await page.waitForFunction(t => [...document.querySelectorAll('.quick-input-list .monaco-list-row')]
+    .some(r => r.textContent.includes(t)), {}, text);
+  await page.keyboard.press('Enter');
+}
+
 async function command(page, title) {
   await page.keyboard.press('F1');
-  await page.waitForSelector('.quick-input-widget input', { visible: true });
-  await page.keyboard.type(title);
-  await page.waitForFunction(t => [...document.querySelectorAll('.quick-input-list .monaco-list-row')]
-    .some(r => r.textContent.includes(t)), {}, title);
-  await page.keyboard.press('Enter');
+  await pickInQuickInput(page, title);
 }
 
 async function goToLine(page, line) {
@@ -301,11 +306,7 @@ async function drive(page, url, drawsPreviews) {
   await page.keyboard.down('Control');
   await page.keyboard.press('p');
   await page.keyboard.up('Control');
-  await page.waitForSelector('.quick-input-widget input', { visible: true });
-  await page.keyboard.type(train);
-  await page.waitForFunction(t => [...document.querySelectorAll('.quick-input-list .monaco-list-row')]
-    .some(r => r.textContent.includes(t)), {}, train);
-  await page.keyboard.press('Enter');
+  await pickInQuickInput(page, train);
   await page.waitForSelector('.monaco-editor .view-lines .view-line', { visible: true });
 
   step('the language mode is the extension\'s');
