@@ -99,7 +99,8 @@ void check_station_time(Modello& m, std::int32_t indice, TextSpan ore, std::int3
   for (std::int32_t e = indice - 1; e >= 1; --e) {
     const voce_percorso& prima = m.tabella_percorso[static_cast<std::size_t>(e)];
     if (prima.dato4 == 0) continue;
-    if (v.dato4 < prima.dato4 && prima.dato4 - v.dato4 <= half_a_day) {
+    // In 64 bits: a time written at the 32-bit limits is far from any other.
+    if (v.dato4 < prima.dato4 && std::int64_t{prima.dato4} - v.dato4 <= half_a_day) {
       Diagnostic& d = warn(m, "time-backwards", ore,
                            "the time of " + station(v) + " (" + clock_time(v.dato4) +
                                ") is earlier than that of " + station(prima) + " before it (" +

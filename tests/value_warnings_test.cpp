@@ -150,6 +150,17 @@ TEST(ValueWarnings, SayWhatIsStoredInstead) {
             "write whole numbers without a decimal comma or a thousands separator (85000)");
 }
 
+// A time at the 32-bit limit is a carried-over time, not one that runs
+// backwards by billions of seconds (and comparing it must not overflow).
+TEST(ValueWarnings, ATimeAtThe32BitLimitIsOnlyACarriedOverTime) {
+  const Compiled c = compile(
+      binario, train_with(stazione(0, "13,57, 0") + stazione(2000, "0,0, -2147483648", "ORVENO")));
+  EXPECT_EQ(c.seen, (std::vector<Seen>{{"time-overflow", 't', 3, 56}}));
+  EXPECT_EQ(message_of(c, "time-overflow"),
+            "seconds -2147483648 in the time of station ORVENO (0, 0, -2147483648) carry over: the "
+            "time is stored as -596523:14:08");
+}
+
 TEST(ValueWarnings, ARunawayQuoteCountsTheRowsItSwallows) {
   const Compiled open_to_the_end = compile(
       binario, train_with(stazione(2000, "13,57, 0", "\"VALDORA") + "segnale, 5000" + segnale));
