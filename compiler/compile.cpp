@@ -1,5 +1,6 @@
 #include "compiler/compile.h"
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -46,16 +47,23 @@ CompileStatus run_stages(Modello& m, const DescriptionTexts& texts) {
   return status_of(m);
 }
 
-// Takes the observer off the plan however the compilation ends.
+// Takes the observer off the plan however the compilation ends. An
+// exception takes the model, plan and all: the observer is done with the
+// plan first.
 class Observed {
  public:
-  Observed(Tracciato& t, Tracciato::Observer* o) : t_(t) { t_.observe(o); }
-  ~Observed() { t_.observe(nullptr); }
+  Observed(Tracciato& t, Tracciato::Observer* o) : t_(t), o_(o) { t_.observe(o); }
+  ~Observed() {
+    t_.observe(nullptr);
+    if (o_ != nullptr && std::uncaught_exceptions() > unwinding_) o_->plan_dropped();
+  }
   Observed(const Observed&) = delete;
   Observed& operator=(const Observed&) = delete;
 
  private:
   Tracciato& t_;
+  Tracciato::Observer* const o_;
+  const int unwinding_ = std::uncaught_exceptions();
 };
 
 }  // namespace

@@ -139,6 +139,11 @@ void complete_plan(Modello& m, LineState& st) {
   st.cursore_piano = static_cast<std::int32_t>(ultimo + 1);
 }
 
+void foresee_plan(Modello& m) {
+  const std::int64_t reali = std::int64_t{m.lunghezza_totale} - 3;  // points 2 to lunghezza_totale - 2
+  if (reali > 0) m.tracciato.foresee(2, static_cast<std::size_t>(reali));
+}
+
 namespace {
 
 // Write-and-advance: at least one cell, then on while the cursor is below

@@ -39,6 +39,11 @@ bool lay_curve(Modello& m, LineState& st, std::int64_t inizio, std::int64_t lung
                 double k, std::size_t offset);
 // Straight steps up to point lunghezza_totale - 2.
 void complete_plan(Modello& m, LineState& st);
+// Tells the plan, once seeded, what complete_plan() will leave of it: the
+// two seed points, reals to point lunghezza_totale - 2, the rest empty. A
+// curve that runs further, or a plan that ends early, makes it otherwise;
+// a writer that went by it then writes coordinate 1 again.
+void foresee_plan(Modello& m);
 
 void record_gradient(Modello& m, LineState& st, std::int32_t posizione, std::int32_t pendenza,
                        RowRef riga);

@@ -265,7 +265,10 @@ bool leggi_linea_osservata(Modello& m, std::string_view testo, RowWatch& watch,
                                       ") before the body");
   m.num_montagne = 0;
   l.piano = m.scrivi_linea != 0;
-  if (l.piano) seed_plan(m.tracciato);
+  if (l.piano) {
+    seed_plan(m.tracciato);
+    foresee_plan(m);
+  }
   watch.set_plan(l.piano);
 
   // Body. Every record's position is checked against the cells; a position

@@ -54,12 +54,25 @@ class Tracciato {
   // file's first half, coordinate 1 its second.
   std::span<const std::uint8_t> image(int coord) const;
 
-  // Told as long stretches of points are set; nullptr for no one. The
-  // observer stays across crea(), and is taken off before the plan is
-  // destroyed or assigned over.
-  void observe(Observer* o) { observer_ = o; }
+  // Told as the plan is made and as long stretches of points are set;
+  // nullptr for no one. The observer stays across crea(), and is taken off
+  // before the plan is destroyed or assigned over.
+  void observe(Observer* o);
+  // What each image will hold once the plan is complete, as its computer
+  // foresees: `integers` integer points from point 0, then `reals` real
+  // ones, then empty ones. Passed on to the observer; the plan may still
+  // end otherwise.
+  void foresee(std::size_t integers, std::size_t reals);
 
  private:
+  // Bytes of one element of each kind: the tag, then the value.
+  static constexpr std::size_t width(Tipo kind) {
+    switch (kind) {
+      case Tipo::intero: return 4;
+      case Tipo::reale: return 10;
+      default: return 2;
+    }
+  }
   struct Run {
     std::size_t first;  // point
     std::size_t byte;   // where its first element starts in either image
@@ -73,6 +86,7 @@ class Tracciato {
   void check_settable(std::size_t punto) const;
   [[noreturn]] static void past_the_end();
   void add_run(std::size_t first, std::size_t byte, Tipo kind);
+  void tell_plan_made();
 
   std::size_t points_ = 0;
   // Points before `set_` are described by `runs_`; from `set_` on every
@@ -83,18 +97,33 @@ class Tracciato {
   std::vector<Run> runs_;
   platform::ZeroedBlock images_[2];
   Observer* observer_ = nullptr;
-  std::size_t reported_ = 0;  // bytes of image 0 the observer was last told of
+  bool told_ = false;         // the observer knows of the images
+  std::size_t reported_ = 0;  // bytes of both images the observer was last told of
 };
 
-// Coordinate 0 comes first in the file, and its bytes are final as soon as
-// their points are set: an observer (a writer) can take them while later
-// points are computed. Told on the computing thread, about once a megabyte.
+// The images' bytes are final as soon as their points are set: an observer
+// (a writer) can take them while later points are computed, and ready the
+// memory ahead of the computing. Told on the computing thread.
 class Tracciato::Observer {
  public:
-  // The first bytes of image(0), final until the plan is dropped.
-  virtual void image0_ready(std::span<const std::uint8_t> prefix) = 0;
-  // crea() is about to replace the images the observer was told of: it
-  // must be done with them on return.
+  // The images' memory, room for every point a real. It stays where it is
+  // when the plan is moved, until the observer is told plan_dropped().
+  struct Images {
+    std::uint8_t* data[2];
+    std::size_t room;
+  };
+  // crea() has made the images. From its own thread the observer may read
+  // the bytes images_ready() says are final, and supply memory ahead of the
+  // computing thread (platform::populate), which writes nothing.
+  virtual void plan_made(Images images) = 0;
+  // What foresee() says each image will hold, in bytes.
+  virtual void size_foreseen(std::size_t bytes) = 0;
+  // The first `bytes` of both images are final, until the plan is dropped.
+  // About once a megabyte.
+  virtual void images_ready(std::size_t bytes) = 0;
+  // The images are about to go (crea() replaces them, or the model holding
+  // them is destroyed by an exception): the observer must be done with them
+  // on return.
   virtual void plan_dropped() = 0;
 
  protected:
@@ -186,13 +215,13 @@ class Tracciato::Appender {
     }
   }
 
-  // About a megabyte of image 0 between reports.
+  // About a megabyte of each image between reports.
   static constexpr std::size_t report_points = std::size_t{1} << 17;
   static constexpr std::size_t report_bytes = std::size_t{1} << 20;
   void report(std::size_t bytes) {
     if (bytes - t_.reported_ < report_bytes) return;
     t_.reported_ = bytes;
-    t_.observer_->image0_ready({begin_, bytes});
+    t_.observer_->images_ready(bytes);
   }
 
   static void put_tag(std::uint8_t* p, Tipo kind) {

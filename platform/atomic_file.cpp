@@ -116,6 +116,13 @@ void AtomicFile::write(std::span<const std::uint8_t> bytes) {
   if (e != 0) fail("write", e);
 }
 
+void AtomicFile::write_at(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+  if (handle_ == no_handle) throw Failure("write", path_, no_longer_open);
+  Error e = injected(Operation::write);
+  if (e == 0) e = detail::write_all_at(handle_, offset, bytes.data(), bytes.size());
+  if (e != 0) fail("write", e);
+}
+
 void AtomicFile::write(std::string_view bytes) {
   write(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                       bytes.size()));

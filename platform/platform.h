@@ -95,6 +95,11 @@ class AtomicFile {
 
   void write(std::span<const std::uint8_t> bytes);
   void write(std::string_view bytes);
+  // Writes at `offset`, the bytes between the end and `offset` reading as
+  // zeros until written: for a file whose parts are ready out of order. A
+  // file is written with write() or with write_at(), not both: where
+  // write() goes on after a write_at() differs between systems.
+  void write_at(std::uint64_t offset, std::span<const std::uint8_t> bytes);
   void commit();
   // Removes the temporary and leaves the target as it was; nothing when the
   // file is already committed or discarded.

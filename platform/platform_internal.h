@@ -41,6 +41,8 @@ Error error_for(testing::Fault fault);
 // Creates `path` as a new, empty file open for writing.
 Error create_new(const std::string& path, Handle& out);
 Error write_all(Handle handle, const std::uint8_t* data, std::size_t size);
+// The same at `offset`; where a later write_all() goes is the system's.
+Error write_all_at(Handle handle, std::uint64_t offset, const std::uint8_t* data, std::size_t size);
 Error close_handle(Handle handle);
 // Renames `from` over `to`, which may exist; a link at `to` is replaced.
 // Retries briefly where the system refuses because someone else has `to`

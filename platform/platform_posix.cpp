@@ -124,6 +124,20 @@ Error write_all(Handle handle, const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
+Error write_all_at(Handle handle, std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::pwrite(to_fd(handle), data, size, static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    data += n;
+    offset += static_cast<std::uint64_t>(n);
+    size -= static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
 Error close_handle(Handle handle) {
   // Linux closes the descriptor even when close() is interrupted.
   if (::close(to_fd(handle)) != 0 && errno != EINTR) return errno;

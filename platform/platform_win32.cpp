@@ -150,6 +150,22 @@ Error write_all(Handle handle, const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
+Error write_all_at(Handle handle, std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const DWORD ask = size > (1u << 30) ? DWORD{1u << 30} : static_cast<DWORD>(size);
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD n = 0;
+    if (!WriteFile(to_handle(handle), data, ask, &n, &at)) return last_error();
+    if (n == 0) return static_cast<Error>(ERROR_WRITE_FAULT);
+    data += n;
+    offset += n;
+    size -= n;
+  }
+  return 0;
+}
+
 Error close_handle(Handle handle) { return CloseHandle(to_handle(handle)) ? 0 : last_error(); }
 
 Error rename_replacing(const std::string& from, const std::string& to) {

@@ -133,6 +133,21 @@ ZeroedBlock::ZeroedBlock(std::size_t bytes) {
   size_ = bytes;
 }
 
+void populate(std::uint8_t* memory, std::size_t bytes) noexcept {
+#if defined(MADV_POPULATE_WRITE)
+  if (bytes == 0) return;
+  // From the start of the page that holds `memory`: a block starts on a
+  // page, so that page is the block's.
+  constexpr std::uintptr_t page = 4096;
+  const std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(memory) % page;
+  // Refused by kernels before 5.14: the first touch supplies the pages then.
+  madvise(memory - offset, bytes + offset, MADV_POPULATE_WRITE);
+#else
+  (void)memory;
+  (void)bytes;
+#endif
+}
+
 ZeroedBlock::ZeroedBlock(ZeroedBlock&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),

@@ -37,4 +37,11 @@ class ZeroedBlock {
   std::size_t mapped_ = 0;
 };
 
+// Supplies the pages of `bytes` bytes at `memory`, within a ZeroedBlock,
+// now, zeroed, as their first touch would: for a thread that readies memory
+// another thread is about to fill, which then finds it there instead of
+// waiting at each page. Writes no byte, so it may run while the other
+// thread writes. Does nothing where the system cannot do it.
+void populate(std::uint8_t* memory, std::size_t bytes) noexcept;
+
 }  // namespace platform

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include "model/file_names.h"
@@ -135,22 +136,35 @@ TEST(CompiledFiles, AFileThatCannotBeCreatedIsAFailureNamingIt) {
   EXPECT_FALSE(std::filesystem::exists(dir / "Belvara_Quintosa_254.dat"));
 }
 
-// The line file begun while the plan is computed. A first plan is reported
-// and partly written, then dropped for a second: the files must hold the
-// second plan's bytes exactly as write_compiled_files writes them.
-TEST(CompiledFilesWriter, ALineFileBegunWhileThePlanIsComputedHasTheSameBytes) {
+// The line file begun while the plan is computed: coordinate 0 from the
+// start, coordinate 1 where the foreseen size puts it. A first plan is
+// reported and partly written, then dropped for a second: the files must
+// hold the second plan's bytes exactly as write_compiled_files writes them,
+// whether the second plan's size was foreseen right, wrong or not at all.
+struct Forecast {
+  const char* name;
+  std::optional<std::int64_t> reals_off_by;  // none: no forecast
+};
+
+void PrintTo(const Forecast& f, std::ostream* os) { *os << f.name; }
+
+class CompiledFilesWriterBegun : public testing::TestWithParam<Forecast> {};
+
+TEST_P(CompiledFilesWriterBegun, HasTheSameBytesAsTheFilesWrittenAfterwards) {
   TempDir dir, altra;
   Modello m = modello(false);
   m.scrivi_linea = 1;
   CompiledFilesWriter scrittura(dir.str(), {m.nome_scenario, m.numero_treno});
   m.tracciato.observe(scrittura.plan_observer());
-  auto piano = [&](std::int32_t ultimo, double y) {
+  auto piano = [&](std::int32_t ultimo, double y, std::optional<std::int64_t> off_by) {
     m.tracciato.crea(ultimo);
     seed_plan(m.tracciato);
+    // Points 2 to ultimo - 2 are reals.
+    if (off_by) m.tracciato.foresee(2, static_cast<std::size_t>(ultimo - 3 + *off_by));
     Tracciato::Appender a(m.tracciato);
     a.reali(static_cast<std::size_t>(ultimo) - 3, [&] { return std::pair{0.5, y += 1}; });
   };
-  piano(400000, 1e6);
+  piano(400000, 1e6, 0);
   // Until the writer's thread has some of the first plan in the file.
   auto scritto = [&] {
     for (const std::string& nome : testing_support::names_in(dir.path()))
@@ -159,7 +173,7 @@ TEST(CompiledFilesWriter, ALineFileBegunWhileThePlanIsComputedHasTheSameBytes) {
   };
   for (int i = 0; i < 2000 && !scritto(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   ASSERT_TRUE(scritto());
-  piano(300000, 0.0);
+  piano(300000, 0.0, GetParam().reals_off_by);
   m.tracciato.observe(nullptr);
   scrittura.finish(m);
 
@@ -168,6 +182,12 @@ TEST(CompiledFilesWriter, ALineFileBegunWhileThePlanIsComputedHasTheSameBytes) {
     EXPECT_EQ(read_bytes(dir / nome), read_bytes(altra / nome)) << nome;
   EXPECT_EQ(testing_support::names_in(dir.path()), testing_support::names_in(altra.path()));
 }
+
+INSTANTIATE_TEST_SUITE_P(All, CompiledFilesWriterBegun,
+                         testing::Values(Forecast{"foreseen_right", 0}, Forecast{"not_foreseen", std::nullopt},
+                                         Forecast{"foreseen_short", -20000},
+                                         Forecast{"foreseen_long", 1}),
+                         [](const testing::TestParamInfo<Forecast>& i) { return std::string(i.param.name); });
 
 TEST(Platform, JoinsPathsWithOneSeparator) {
   EXPECT_EQ(platform::join_path("/a/b", "f.txt"), "/a/b/f.txt");
