@@ -60,12 +60,15 @@ endif()
 set(CPACK_DEBIAN_PACKAGE_NAME belvara-quintosa)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
-# The C and C++ runtimes the programs link: dpkg-shlibdeps (dpkg-dev, which
+# The C and C++ runtimes the programs link, unless they are linked
+# statically (SCENARIO_STATIC_PROGRAMS): dpkg-shlibdeps (dpkg-dev, which
 # CPack drives with `file`) names them with their versions; without it, by
 # name.
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
 find_program(FILE_COMMAND file)
-if(DPKG_SHLIBDEPS AND FILE_COMMAND)
+if(SCENARIO_STATIC_PROGRAMS AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  # Nothing to depend on.
+elseif(DPKG_SHLIBDEPS AND FILE_COMMAND)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libgcc-s1, libstdc++6")
