@@ -230,16 +230,20 @@ void remove_stale_staging(const std::string& folder, std::string_view prefix) no
 }
 
 // The old files' removal after a publication: freeing a large file's blocks
-// takes the file system a millisecond or more, which the caller need not
-// wait for until it is done with everything else.
+// takes the file system several milliseconds (7 for a 20 MB plan file just
+// written), which the caller need not wait for. A process of its own does
+// it where the system has them, and this one ends without waiting for it;
+// else a thread does, and the caller waits for it only when it is done with
+// everything else.
 struct StagingFolder::Clearing {
   std::thread thread;
+  bool elsewhere = false;  // handed to a process of its own
 };
 
 StagingFolder::~StagingFolder() {
-  if (clearing_) clearing_->thread.join();
+  if (clearing_ && clearing_->thread.joinable()) clearing_->thread.join();
   std::lock_guard lock(detail::interrupt_lock());
-  if (!keep_) {
+  if (!keep_ && !(clearing_ && clearing_->elsewhere)) {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
@@ -284,7 +288,7 @@ std::string put_back(std::vector<Move>& moves, std::size_t last) {
 
 }  // namespace
 
-void StagingFolder::publish(std::span<const std::string> names) {
+void StagingFolder::publish(std::span<const std::string> names, OldFiles old_files) {
   if (clearing_) throw Failure("publish", path_, "was published already");
   std::lock_guard defer(detail::interrupt_lock());
   std::vector<Move> moves;
@@ -346,13 +350,27 @@ void StagingFolder::publish(std::span<const std::string> names) {
     }
   }
 
-  // Nothing is left in the staging folder but the old copies.
+  // Nothing is left in the staging folder but the old copies. Removed
+  // apart, the run's lock on the folder, held by the process that removes
+  // them, makes the next run into the folder wait until they are gone; a
+  // process killed before that leaves a staging folder the next run
+  // removes.
+  std::vector<std::string> old_copies;
+  for (const Move& m : moves)
+    if (m.had_old) old_copies.push_back(m.old);
   try {
     auto clearing = std::make_unique<Clearing>();
-    clearing->thread = std::thread([path = path_] {
-      std::error_code ignored;
-      std::filesystem::remove_all(path, ignored);
-    });
+    if (old_copies.empty()) {
+      // The destructor removes the empty folder.
+    } else if (old_files == OldFiles::removed_apart &&
+               detail::remove_in_background(old_copies, path_)) {
+      clearing->elsewhere = true;
+    } else {
+      clearing->thread = std::thread([path = path_] {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+      });
+    }
     clearing_ = std::move(clearing);
   } catch (...) {
     // No thread to be had: the destructor removes them.

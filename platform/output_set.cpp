@@ -24,7 +24,10 @@ std::string OutputSet::staged(std::string_view name) {
 
 void OutputSet::publish(std::span<const std::string> names) {
   path();
-  staging_->publish(names);
+  // The lock lets the old files go in a process of their own: it holds
+  // the lock until they are gone.
+  staging_->publish(names, lock_.held() ? StagingFolder::OldFiles::removed_apart
+                                        : StagingFolder::OldFiles::removed_here);
 }
 
 }  // namespace platform

@@ -149,9 +149,13 @@ class StagingFolder {
   // failed, so the folder holds the old set or the new set, never a mix.
   // Should putting back fail too, the Failure says so and the staging folder
   // is kept with the old copies in it. Interrupts wait until it is done.
-  // Once the set is in place, the old files are removed on a thread of
-  // their own while the caller goes on; the destructor waits for it.
-  void publish(std::span<const std::string> names);
+  // Once the set is in place, the old files are removed while the caller
+  // goes on, on a thread the destructor waits for; or, `removed_apart`,
+  // for a caller that holds the folder's FolderLock, on POSIX by a process
+  // of their own which this one does not wait for: it holds the lock until
+  // they are gone, so the next run into the folder waits for it.
+  enum class OldFiles { removed_here, removed_apart };
+  void publish(std::span<const std::string> names, OldFiles old_files = OldFiles::removed_here);
 
  private:
   struct Clearing;

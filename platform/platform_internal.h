@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/fault_injection.h"
 #include "platform/platform.h"
@@ -58,6 +59,11 @@ Error open_existing(const std::string& path, bool wait, Handle& out);
 Error read_some(Handle handle, std::uint8_t* buffer, std::size_t size, std::size_t& got);
 // What an open file is.
 Error handle_info(Handle handle, FileInfo& out);
+// Removes `files`, then the folder `folder`, in a process of its own that
+// outlives this one, holding what this process holds open (a folder's
+// lock) until it is done. False when no such process can be had (Windows,
+// or the system refuses one): nothing is removed then.
+bool remove_in_background(const std::vector<std::string>& files, const std::string& folder);
 // A new folder only the current user may enter.
 Error make_private_folder(const std::string& path);
 // Where the temporary directory comes from: the environment variable that

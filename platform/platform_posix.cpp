@@ -4,6 +4,7 @@
 #include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <vector>
 #include <thread>
 
 #include "platform/platform.h"
@@ -136,6 +138,41 @@ Error write_all_at(Handle handle, std::uint64_t offset, const std::uint8_t* data
     size -= static_cast<std::size_t>(n);
   }
   return 0;
+}
+
+namespace {
+
+// The processes remove_in_background() started, until they are waited for.
+std::mutex background_lock;
+std::vector<pid_t> background;
+
+}  // namespace
+
+bool remove_in_background(const std::vector<std::string>& files, const std::string& folder) {
+  // After fork() the child of a process with threads may only make system
+  // calls: everything it reads is ready before.
+  std::vector<const char*> paths;
+  for (const std::string& f : files) paths.push_back(f.c_str());
+  const char* const folder_path = folder.c_str();
+  std::lock_guard guard(background_lock);
+  // Those done since the last time are waited for now, so that a process
+  // that publishes again and again does not collect them.
+  std::erase_if(background, [](pid_t p) { return ::waitpid(p, nullptr, WNOHANG) != 0; });
+  background.reserve(background.size() + 1);
+  const pid_t child = ::fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    // A reader of the program's output sees its end when the program ends,
+    // not when this process does.
+    const int null = ::open("/dev/null", O_RDWR);
+    for (int fd = 0; fd <= 2; ++fd)
+      if (null >= 0 && null != fd) ::dup2(null, fd);
+    for (const char* p : paths) ::unlink(p);
+    ::rmdir(folder_path);
+    ::_exit(0);
+  }
+  background.push_back(child);
+  return true;
 }
 
 Error close_handle(Handle handle) {

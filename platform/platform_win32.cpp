@@ -166,6 +166,10 @@ Error write_all_at(Handle handle, std::uint64_t offset, const std::uint8_t* data
   return 0;
 }
 
+// A process of its own cannot run a part of this one on Windows: the
+// caller removes them itself.
+bool remove_in_background(const std::vector<std::string>&, const std::string&) { return false; }
+
 Error close_handle(Handle handle) { return CloseHandle(to_handle(handle)) ? 0 : last_error(); }
 
 Error rename_replacing(const std::string& from, const std::string& to) {

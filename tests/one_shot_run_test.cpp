@@ -33,8 +33,7 @@ int esegui(const TempDir& dir, const std::string& args = "") {
 
 std::set<std::string> file_in(const TempDir& dir) {
   std::set<std::string> nomi;
-  for (const auto& e : fs::directory_iterator(dir.path())) {
-    const std::string n = e.path().filename().string();
+  for (const std::string& n : testing_support::names_in(dir.path())) {
     if (n != "stderr.log" && n != fs::path(BELVARA_QUINTOSA_EXE).filename().string()) nomi.insert(n);
   }
   return nomi;

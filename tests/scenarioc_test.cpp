@@ -51,7 +51,7 @@ Outcome scenarioc(const std::string& args, const TempDir& tmp) {
 
 std::set<std::string> nomi_in(const fs::path& dir) {
   std::set<std::string> nomi;
-  for (const auto& e : fs::directory_iterator(dir)) nomi.insert(e.path().filename().string());
+  for (const std::string& n : testing_support::names_in(dir)) nomi.insert(n);
   return nomi;
 }
 

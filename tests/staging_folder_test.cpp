@@ -234,8 +234,10 @@ TEST(StagingFolder, NeedsAnExistingFolder) {
 }
 
 // The one publishing step: its turn taken, what killed runs of its prefix
-// left removed (and nothing else), the set staged and published; dropped
-// before publishing, it leaves the folder as it was.
+// left removed (and nothing else), the set staged and published (the old
+// files going in a process of their own, which holds the folder's turn
+// until they are gone); dropped before publishing, it leaves the folder as
+// it was.
 TEST(OutputSet, ClearsStaleStagingThenPublishesOrLeavesTheFolderAsItWas) {
   TempDir dir;
   for (const auto& [name, bytes] : old_set) write_bytes(dir / name, bytes);

@@ -15,6 +15,8 @@
 #include <cerrno>
 #endif
 
+#include "platform/platform.h"
+
 namespace testing_support {
 
 TempDir::TempDir() {
@@ -64,6 +66,9 @@ int run_command(const std::string& command_line) {
 }
 
 std::vector<std::string> names_in(const std::filesystem::path& folder) {
+  // Once no run holds the folder: a run's old files may still be going, in
+  // a process of their own, after the run has ended.
+  const platform::FolderLock settled(folder.string());
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     names.push_back(entry.path().filename().string());
