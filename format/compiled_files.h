@@ -41,11 +41,11 @@ void write_compiled_files(const Modello& m, const std::string& folder);
 void write_compiled_files(const Modello& m, const std::string& folder, const FileNames& nomi);
 
 // write_compiled_files for a compile yet to run, into `folder` under
-// `nomi`. Its plan_observer(), given to compile(), writes the compiled line
-// file's first half (under the file's temporary name, on a thread of its
-// own) while the plan is still being computed; finish() writes the rest and
-// the other two files, the same bytes in the same order as
-// write_compiled_files. Destroyed unfinished, as when the compile ends in a
+// `nomi`. Its plan_observer(), given to compile(), readies the plan's
+// memory and writes the compiled line file (under its temporary name, on a
+// thread of its own) while the plan is still being computed; finish()
+// writes the rest and the other two files, the same bytes in the same order
+// as write_compiled_files. Destroyed unfinished, as when the compile ends in a
 // fatal error, it leaves no file.
 class CompiledFilesWriter {
  public:
