@@ -17,8 +17,8 @@ std::uint64_t le(const std::uint8_t* p, int bytes) {
 
 void Tracciato::crea(std::int32_t ultimo_punto) {
   if (ultimo_punto < 0) throw std::invalid_argument("a plan's last point cannot be negative");
-  if (observer_ != nullptr && told_) observer_->plan_dropped();
-  told_ = false;
+  // An observer knows of every plan made while it observes.
+  if (observer_ != nullptr && points_ != 0) observer_->plan_dropped();
   // No plan until both images are there, should memory run out.
   points_ = 0;
   set_ = 0;
@@ -26,8 +26,8 @@ void Tracciato::crea(std::int32_t ultimo_punto) {
   reported_ = 0;
   runs_.clear();
   // Room for every point a real; the pages of what stays unused are never
-  // touched, so never supplied (unless an observer readies them). The old images go first, so their memory
-  // can serve the new ones.
+  // touched, so never supplied (unless an observer readies them). The old
+  // images go first, so their memory can serve the new ones.
   const std::size_t points = static_cast<std::size_t>(ultimo_punto) + 1;
   for (platform::ZeroedBlock& image : images_) image = platform::ZeroedBlock();
   for (platform::ZeroedBlock& image : images_) image = platform::ZeroedBlock(points * width(Tipo::reale));
@@ -37,13 +37,11 @@ void Tracciato::crea(std::int32_t ultimo_punto) {
 
 void Tracciato::observe(Observer* o) {
   observer_ = o;
-  told_ = false;
   if (observer_ != nullptr && points_ != 0) tell_plan_made();
 }
 
 void Tracciato::tell_plan_made() {
   observer_->plan_made({{images_[0].data(), images_[1].data()}, images_[0].size()});
-  told_ = true;
 }
 
 void Tracciato::foresee(std::size_t integers, std::size_t reals) {

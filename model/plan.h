@@ -97,7 +97,6 @@ class Tracciato {
   std::vector<Run> runs_;
   platform::ZeroedBlock images_[2];
   Observer* observer_ = nullptr;
-  bool told_ = false;         // the observer knows of the images
   std::size_t reported_ = 0;  // bytes of both images the observer was last told of
 };
 

@@ -189,8 +189,8 @@ void compile_folder(const std::string& cartella_sorgenti, const std::string& car
     CompiledFilesWriter writer(set.path(), nomi);
     r.emplace(compile_texts(s, nel_file, piano, w.limit, piano ? writer.plan_observer() : nullptr, e));
     if (e.codice != exit_failure) deliver(r->model, set, writer, nomi, piano, e);
-    // While the replaced files are removed; the set waits for that as it
-    // goes.
+    // While the replaced files are removed (on POSIX by a process of their
+    // own, which this one does not wait for).
     return report();
   } catch (const platform::Failure& f) {
     if (r) throw;
