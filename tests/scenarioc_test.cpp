@@ -354,13 +354,14 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
             linea + ": error: cannot read the line description: does not exist\n");
   EXPECT_TRUE(fs::is_empty(vuota.path()));
 
-  // An output directory that does not exist, and one where a compiled file
-  // cannot go: exit 2, the output directory as it was (no file of the set
-  // goes in without the others), and the sources untouched.
+  // An output directory whose parent does not exist, and one where a
+  // compiled file cannot go: exit 2, the output directory as it was (no
+  // file of the set goes in without the others), and the sources untouched.
   write_bytes(dir / treno_txt, sorgenti.at(treno_txt));
-  const Outcome manca = scenarioc("compile --out " + q(dir / "nowhere") + " " + q(dir.path()), tmp);
+  const Outcome manca = scenarioc("compile --out " + q(dir / "nowhere" / "out") + " " + q(dir.path()), tmp);
   EXPECT_EQ(manca.status, 2);
-  EXPECT_EQ(manca.err, "scenarioc: cannot write into \"" + (dir / "nowhere").string() + "\": does not exist\n");
+  EXPECT_EQ(manca.err, "scenarioc: cannot create the directory \"" + (dir / "nowhere" / "out").string() +
+                           "\": its parent folder does not exist\n");
   TempDir out;
   fs::create_directory(out / "Belvara_Quintosa_254.sim");
   const Outcome bloccata = scenarioc("compile --json --out " + q(out.path()) + " " + q(dir.path()), tmp);

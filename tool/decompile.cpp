@@ -33,9 +33,12 @@ const std::string_view decompile_usage =
     "FILE: offset N: FIELD: expected E, obtained O, and the closest texts are\n"
     "written all the same.\n"
     "\n"
-    "  --scenario NAME  scenario name (default Belvara_Quintosa)\n"
-    "  --train NUMBER   train number (default 254)\n"
+    "  --scenario NAME  scenario name (default: that of COMPILED_DIR's one route file,\n"
+    "                   else Belvara_Quintosa)\n"
+    "  --train NUMBER   train number (default: that of the scenario's one route\n"
+    "                   file, else 254)\n"
     "  --out DIR        where the texts go (default COMPILED_DIR), created when missing\n"
+    "                   as mkdir creates it (its parent must exist)\n"
     "  --json           print one JSON object on standard output:\n"
     "                   {\"texts\", \"exact\", \"differences\", \"differences_left_out\",\n"
     "                    \"not_compiled\", \"failure\", \"version\"}\n"
@@ -108,7 +111,7 @@ void decompile(const std::string& dir, const std::string& out, const FileNames& 
   const std::string nomi_testi[] = {nomi.linea_txt(), nomi.treno_txt()};
   const std::string* testi[] = {&o.result->linea, &o.result->treno};
   try {
-    platform::create_directories(out);
+    platform::create_directory(out);
     platform::OutputSet set = output_set(out);
     for (const std::string& n : nomi_testi) {
       const std::string path = platform::join_path(out, n);
@@ -188,7 +191,7 @@ int run_decompile(std::span<const std::string> args) {
     return exit_ok;
   }
   if (a.operands.size() != 1) throw UsageError("decompile takes one COMPILED_DIR");
-  const FileNames nomi = scenario_names(a);
+  const FileNames nomi = names_in_folder(a, a.operands[0], FoundIn::compiled_files);
   const std::string& dir = a.operands[0];
 
   Outcome o;
