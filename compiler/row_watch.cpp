@@ -333,23 +333,48 @@ void RowWatch::row_done(const FieldReader& r) {
 }
 
 Fix RowWatch::placeholders(int has) const {
-  // The values the row's records read, in the reader's order.
+  // Values the reader took from the next line, when that line holds nothing
+  // else: the row's meaning, joined back onto its line.
+  const std::size_t line_end = line_end_after(row_offset_);
+  bool stranded = spans_.size() > 1 && spans_.back().offset > line_end;
+  std::vector<TextEdit> joins;
+  for (std::size_t i = 1; stranded && i < spans_.size(); ++i) {
+    const std::size_t from = spans_[i - 1].end(), to = spans_[i].offset;
+    if (!line_end_between(from, to)) continue;
+    std::size_t a = from, b = to;
+    while (a < b && is_blank(source_[a])) ++a;
+    while (b > a && is_blank(source_[b - 1])) --b;
+    const std::string_view gap = source_.substr(a, b - a);
+    const std::string_view value = source_.substr(spans_[i].offset, spans_[i].length);
+    // One line end between two values, and a value that is no keyword.
+    stranded = (gap == "\r\n" || gap == "\n") && match_mask(section_, value) == 0;
+    joins.push_back({span(from, to), ", "});
+  }
+  if (stranded) {
+    const std::size_t last = spans_.back().end();
+    const std::size_t after = line_end_after(last);
+    for (std::size_t i = last; i < after; ++i) stranded = stranded && is_blank(source_[i]);
+  }
+  if (stranded) return {"join the values on the next line onto the row's line", std::move(joins)};
+
+  // Otherwise the missing values as named tab stops: never a value the
+  // author did not write.
   std::vector<const ValueInfo*> values;
   for_each_match(section_, field_, [&](const RecordInfo& r) {
     for (const ValueInfo& v : r.values) values.push_back(&v);
   });
-  std::size_t end = line_end_after(row_offset_);
+  std::size_t end = line_end;
   while (end > row_offset_ && is_blank(source_[end - 1])) --end;
   // A comma before the line end leaves an empty field: a value read as 0.
   const bool open_field = end > after_keyword_ && source_[end - 1] == ',';
   std::string text;
+  int stop = 1;
   for (int i = has + (open_field ? 1 : 0); i < values_; ++i) {
     const auto k = static_cast<std::size_t>(i);
-    const bool is_text = k < values.size() && values[k]->is_text();
-    text += (text.empty() && open_field ? " " : ", ") +
-            (is_text ? "\"" + std::string(values[k]->name) + "\"" : std::string("0"));
+    const std::string name = k < values.size() ? std::string(values[k]->name) : "value";
+    text += (text.empty() && open_field ? " " : ", ") + ("${" + std::to_string(stop++) + ":" + name + "}");
   }
-  return {"write the missing values on the row's line", {{span(end, end), text}}};
+  return {"write the missing values on the row's line", {{span(end, end), text}}, true};
 }
 
 void RowWatch::unrecognised() {
@@ -576,6 +601,7 @@ void RowWatch::unreadable(const ReadFailure& e) {
       d.notes.push_back({TextSpan{}, "the text ends before the row's values do"});
     else
       d.notes.push_back({span(at, token_end(at)), "the reader went on to the next line for them: " + why});
+    d.fixes.push_back(placeholders(values_on_line()));
     return;
   }
   m_.read_failure = why;
