@@ -332,11 +332,11 @@ void RowWatch::row_done(const FieldReader& r) {
   d.fixes.push_back({"remove the extra values", {{span(after - 1, to), ""}}});
 }
 
-Fix RowWatch::placeholders(int has) const {
+Fix RowWatch::placeholders(int has, bool read_whole) const {
   // Values the reader took from the next line, when that line holds nothing
   // else: the row's meaning, joined back onto its line.
   const std::size_t line_end = line_end_after(row_offset_);
-  bool stranded = spans_.size() > 1 && spans_.back().offset > line_end;
+  bool stranded = read_whole && spans_.size() > 1 && spans_.back().offset > line_end;
   std::vector<TextEdit> joins;
   for (std::size_t i = 1; stranded && i < spans_.size(); ++i) {
     const std::size_t from = spans_[i - 1].end(), to = spans_[i].offset;
@@ -601,7 +601,7 @@ void RowWatch::unreadable(const ReadFailure& e) {
       d.notes.push_back({TextSpan{}, "the text ends before the row's values do"});
     else
       d.notes.push_back({span(at, token_end(at)), "the reader went on to the next line for them: " + why});
-    d.fixes.push_back(placeholders(values_on_line()));
+    d.fixes.push_back(placeholders(values_on_line(), false));
     return;
   }
   m_.read_failure = why;
