@@ -90,14 +90,18 @@ constexpr std::string_view train_text[] = {
 
 std::string joined(const std::vector<std::string>& lines) {
   std::string out;
-  for (const std::string& l : lines) out += l + "\r\n";
+  for (const std::string& l : lines) {
+    out += l;
+    out += "\r\n";
+  }
   return out;
 }
 
 // A cell of the card: `text` after one blank, padded to `width`; a longer
 // text is kept whole rather than cut.
 std::string cell(std::string_view text, std::size_t width) {
-  std::string out = " " + std::string(text);
+  std::string out(1, ' ');
+  out += text;
   if (out.size() < width) out.append(width - out.size(), ' ');
   return out;
 }
