@@ -47,7 +47,7 @@ CompileStatus memorizza_percorso(Modello& m, const std::string& cartella, std::i
   DescriptionFile linea(platform::join_path(cartella, nomi.linea_txt()));
   DescriptionFile treno(platform::join_path(cartella, nomi.treno_txt()));
   CompiledFilesWriter file_compilati(cartella, nomi);
-  CompileResult r = compile({linea, treno}, {nomi, j != 0, file_compilati.plan_observer()});
+  CompileResult r = compile({linea, treno}, {.names = nomi, .read_curves = j != 0, .plan_observer = file_compilati.plan_observer()});
   m = std::move(r.model);
   if (r.status.has_files()) file_compilati.finish(m);
   return r.status;

@@ -1,9 +1,10 @@
 // The three compiled files the simulator loads: plain little-endian images of
 // the model's arrays, with no header of their own.
-//   route file (.sim):        87 entries of 34 + text length bytes
-//   cell file (.dat):         15 bytes per cell, cell 0 first
-//   compiled line file:       every element of the plan as a 2-byte tag and
-//                             its value, coordinate 0 of all points first
+//   route file (.sim):        87 route entries, each with its text
+//   cell file (.dat):         one record per cell, cell 0 first
+//   compiled line file:       every element of the plan as its tag and
+//                             value, coordinate 0 of all points first
+// The records' layouts are in record_layouts.h.
 #pragma once
 
 #include <algorithm>
@@ -14,13 +15,11 @@
 #include <vector>
 
 #include "format/byte_buffer.h"
+#include "format/record_layouts.h"
 #include "model/file_names.h"
 #include "model/model.h"
 
 namespace scenario {
-
-inline constexpr std::size_t byte_per_cella = 15;
-inline constexpr std::size_t byte_voce_vuota = 34;
 
 // The compiled files' names in the order they are written: the compiled
 // line file (only with the plan), the route file, the cell file.
@@ -47,6 +46,11 @@ void write_compiled_files(const Modello& m, const std::string& folder, const Fil
 // writes the rest and the other two files, the same bytes in the same order
 // as write_compiled_files. Destroyed unfinished, as when the compile ends in a
 // fatal error, it leaves no file.
+//
+// The thread reads the plan only while it observes it: compile() takes the
+// observer off before it returns, and a plan destroyed or assigned over
+// lets it go first (Tracciato::Observer::plan_released), so the writer and
+// the model may end in either order.
 class CompiledFilesWriter {
  public:
   CompiledFilesWriter(std::string folder, FileNames nomi);
@@ -57,7 +61,8 @@ class CompiledFilesWriter {
   // Nothing when no thread could be had: finish() then writes everything.
   Tracciato::Observer* plan_observer();
   // `m` is the model compiled with plan_observer(), which it no longer
-  // holds. Throws platform::Failure; files finished before stay.
+  // holds: its plan's bytes not yet written are taken from it here.
+  // Throws platform::Failure; files finished before stay.
   void finish(const Modello& m);
 
  private:

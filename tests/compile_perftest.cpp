@@ -45,7 +45,9 @@ constexpr std::string_view usage =
     "               scenario and `cp` of its three compiled files, alternated RUNS\n"
     "               times (default 21), each replacing the files it wrote the time\n"
     "               before; the medians of their wall and processor times and their\n"
-    "               ratios, the compile's peak memory and page faults; then the\n"
+    "               ratios, the compile's peak memory and page faults; `scenarioc\n"
+    "               check` of the embedded scenario and `scenarioc --version`,\n"
+    "               alternated, and the difference of their medians; then the\n"
     "               one-shot program belvara_quintosa run in a folder of its own.\n"
     "               The load average is printed with the figures.\n"
     "  --help       this text\n";
@@ -81,7 +83,7 @@ InMemory in_memory(const std::string& linea, const std::string& treno, const Fil
   for (int run = 0; run < runs; ++run) {
     TextInMemory l(linea, "linea"), t(treno, "treno");
     auto t0 = Clock::now();
-    const CompileResult compiled = compile({l, t}, {nomi, true, nullptr});
+    const CompileResult compiled = compile({l, t}, {.names = nomi});
     r.compile = std::min(r.compile, ms_since(t0));
 
     scenarioc::Sources s{{"linea", linea}, {"treno", treno}};
@@ -150,6 +152,34 @@ int processes(int runs) {
     peak = std::max(peak, c.peak_kib);
   }
 
+  // scenarioc check of the embedded scenario against scenarioc --version,
+  // alternated: what checking costs beyond starting the program.
+  const FileNames embedded{"Belvara_Quintosa", "254"};
+  std::filesystem::create_directories(dir / "embedded");
+  testing_support::write_bytes(dir / "embedded" / embedded.linea_txt(), joined_lines(righe_linea()));
+  testing_support::write_bytes(dir / "embedded" / embedded.treno_txt(), joined_lines(righe_treno()));
+  const std::vector<std::string> check = {SCENARIOC_EXE, "check", (dir / "embedded").string()};
+  const std::vector<std::string> version = {SCENARIOC_EXE, "--version"};
+  std::vector<double> check_wall, version_wall, check_faults, version_faults;
+  for (int run = 0; run < runs; ++run) {
+    ProcessRun c, v;
+    if (run % 2 == 0) {
+      c = run_process(check);
+      v = run_process(version);
+    } else {
+      v = run_process(version);
+      c = run_process(check);
+    }
+    if (c.status != 0 || v.status != 0) {
+      std::fputs("compile_perftest: scenarioc check or --version failed\n", stderr);
+      return 1;
+    }
+    check_wall.push_back(c.wall_ms);
+    version_wall.push_back(v.wall_ms);
+    check_faults.push_back(static_cast<double>(c.page_faults));
+    version_faults.push_back(static_cast<double>(v.page_faults));
+  }
+
   // The one-shot program writes beside itself: a copy of it in a folder of
   // its own.
   std::filesystem::create_directories(dir / "one_shot");
@@ -176,6 +206,12 @@ int processes(int runs) {
   std::printf("  ratio compile / cp:          %7.2f wall, %7.2f processor\n", cw / kw, cc / kc);
   std::printf("  compile: peak memory %.1f MiB, %.0f page faults\n", static_cast<double>(peak) / 1024.0,
               median(faults));
+  std::printf("  scenarioc check, embedded:   %7.2f ms wall, %.0f page faults\n", median(check_wall),
+              median(check_faults));
+  std::printf("  scenarioc --version:         %7.2f ms wall, %.0f page faults\n", median(version_wall),
+              median(version_faults));
+  std::printf("  check beyond --version:      %7.2f ms wall (aim: under 2 ms)\n",
+              median(check_wall) - median(version_wall));
   std::printf("  belvara_quintosa, embedded:  %7.1f ms wall, %7.1f ms processor\n",
               median(one_shot_wall), median(one_shot_cpu));
   return 0;

@@ -93,7 +93,10 @@ CompileResult compile_texts(const Sources& s, const FileNames& nel_file, bool pi
                             std::size_t diagnostic_limit, Tracciato::Observer* plan_observer,
                             Outcome& e) {
   // The bytes read for the messages are the bytes compiled.
-  CompileResult r = compile_sources(s, nel_file, piano, plan_observer, diagnostic_limit);
+  CompileResult r = compile_sources(s, {.names = nel_file,
+                                        .read_curves = piano,
+                                        .plan_observer = plan_observer,
+                                        .diagnostic_limit = diagnostic_limit});
   const CompileStatus& fine = r.status;
   if (fine.ending == CompileStatus::Ending::fatal) {
     e.codice = exit_failure;
