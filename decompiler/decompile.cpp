@@ -87,7 +87,7 @@ std::vector<Abbattimento> written_points(const CompiledModel& c, const FileNames
     std::vector<Abbattimento> p = points;
     p.push_back(row_of(i, c.cells[i]));
     std::sort(p.begin(), p.end(),
-              [](const Abbattimento& a, const Abbattimento& b) { return a.posizione < b.posizione; });
+              [](const Abbattimento& a, const Abbattimento& b) { return a.position < b.position; });
     return p;
   };
   // A written point moves the marks at and after it, and the walk through

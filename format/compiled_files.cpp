@@ -17,7 +17,7 @@
 namespace scenario {
 namespace {
 
-void scrivi(const std::string& path, const ByteBuffer& buffer) {
+void write_whole(const std::string& path, const ByteBuffer& buffer) {
   platform::OutputFile file = platform::create_replacing(path);
   file.write(buffer.data());
   file.close();
@@ -25,11 +25,11 @@ void scrivi(const std::string& path, const ByteBuffer& buffer) {
 
 }  // namespace
 
-std::vector<std::string> compiled_file_names(const FileNames& nomi, bool plan) {
+std::vector<std::string> compiled_file_names(const FileNames& file_names, bool plan) {
   std::vector<std::string> names;
-  if (plan) names.push_back(nomi.linea_dat());
-  names.push_back(nomi.percorso_sim());
-  names.push_back(nomi.celle_dat());
+  if (plan) names.push_back(file_names.linea_dat());
+  names.push_back(file_names.percorso_sim());
+  names.push_back(file_names.celle_dat());
   return names;
 }
 
@@ -71,9 +71,9 @@ struct LineFileBegun {
   std::size_t image1_at = 0;
 };
 
-// The three files in their order, under `nomi`; the line file goes on from
+// The three files in their order, under `file_names`; the line file goes on from
 // `begun` when given.
-void write_files(const Modello& m, const std::string& folder, const FileNames& nomi,
+void write_files(const Modello& m, const std::string& folder, const FileNames& file_names,
                  std::optional<LineFileBegun> begun) {
   // A model compiled without its plan has no line file to give: an empty
   // one would be taken for the real one.
@@ -85,7 +85,7 @@ void write_files(const Modello& m, const std::string& folder, const FileNames& n
     // Coordinate 1 placed where the plan did not end, as foreseen: written
     // again whole.
     if (begun && begun->image1 != 0 && begun->image1_at != image0.size()) begun.reset();
-    if (!begun) begun.emplace(LineFileBegun{platform::AtomicFile(platform::join_path(folder, nomi.linea_dat()))});
+    if (!begun) begun.emplace(LineFileBegun{platform::AtomicFile(platform::join_path(folder, file_names.linea_dat()))});
     begun->file.write_at(begun->image0, image0.subspan(begun->image0));
     begun->file.write_at(image0.size() + begun->image1, image1.subspan(begun->image1));
     begun->file.commit();
@@ -94,11 +94,11 @@ void write_files(const Modello& m, const std::string& folder, const FileNames& n
 
   ByteBuffer buffer;
   serialize_route(m, buffer);
-  scrivi(platform::join_path(folder, nomi.percorso_sim()), buffer);
+  write_whole(platform::join_path(folder, file_names.percorso_sim()), buffer);
 
   buffer.clear();
   serialize_cells(m, buffer);
-  scrivi(platform::join_path(folder, nomi.celle_dat()), buffer);
+  write_whole(platform::join_path(folder, file_names.celle_dat()), buffer);
 }
 
 }  // namespace
@@ -107,8 +107,8 @@ void write_compiled_files(const Modello& m, const std::string& folder) {
   write_compiled_files(m, folder, FileNames{m.nome_scenario, m.numero_treno});
 }
 
-void write_compiled_files(const Modello& m, const std::string& folder, const FileNames& nomi) {
-  write_files(m, folder, nomi, std::nullopt);
+void write_compiled_files(const Modello& m, const std::string& folder, const FileNames& file_names) {
+  write_files(m, folder, file_names, std::nullopt);
 }
 
 // Told by the plan as it is made and as stretches of both coordinates
@@ -267,10 +267,10 @@ class CompiledFilesWriter::LineFile final : public Tracciato::Observer {
   std::thread worker_;  // last: started once everything above is ready
 };
 
-CompiledFilesWriter::CompiledFilesWriter(std::string folder, FileNames nomi)
-    : folder_(std::move(folder)), nomi_(std::move(nomi)) {
+CompiledFilesWriter::CompiledFilesWriter(std::string folder, FileNames file_names)
+    : folder_(std::move(folder)), file_names_(std::move(file_names)) {
   try {
-    line_ = std::make_unique<LineFile>(platform::join_path(folder_, nomi_.linea_dat()));
+    line_ = std::make_unique<LineFile>(platform::join_path(folder_, file_names_.linea_dat()));
   } catch (const std::system_error&) {
     // No thread to be had: finish() writes everything, as
     // write_compiled_files does.
@@ -282,10 +282,10 @@ CompiledFilesWriter::~CompiledFilesWriter() = default;
 Tracciato::Observer* CompiledFilesWriter::plan_observer() { return line_.get(); }
 
 void CompiledFilesWriter::finish(const Modello& m) {
-  if (!line_) return write_files(m, folder_, nomi_, std::nullopt);
+  if (!line_) return write_files(m, folder_, file_names_, std::nullopt);
   line_->stop();
   if (const std::exception_ptr failure = line_->failure()) std::rethrow_exception(failure);
-  write_files(m, folder_, nomi_, line_->take_begun());
+  write_files(m, folder_, file_names_, line_->take_begun());
 }
 
 }  // namespace scenario

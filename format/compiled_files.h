@@ -23,7 +23,7 @@ namespace scenario {
 
 // The compiled files' names in the order they are written: the compiled
 // line file (only with the plan), the route file, the cell file.
-std::vector<std::string> compiled_file_names(const FileNames& nomi, bool plan);
+std::vector<std::string> compiled_file_names(const FileNames& file_names, bool plan);
 
 void serialize_route(const Modello& m, ByteBuffer& out);
 void serialize_cells(const Modello& m, ByteBuffer& out);
@@ -37,10 +37,10 @@ void serialize_plan(const Tracciato& t, std::size_t chunk, Flush flush);
 void write_compiled_files(const Modello& m, const std::string& folder);
 // The same under the names given, which may differ from the model's own
 // texts in their encoding.
-void write_compiled_files(const Modello& m, const std::string& folder, const FileNames& nomi);
+void write_compiled_files(const Modello& m, const std::string& folder, const FileNames& file_names);
 
 // write_compiled_files for a compile yet to run, into `folder` under
-// `nomi`. Its plan_observer(), given to compile(), readies the plan's
+// `file_names`. Its plan_observer(), given to compile(), readies the plan's
 // memory and writes the compiled line file (under its temporary name, on a
 // thread of its own) while the plan is still being computed; finish()
 // writes the rest and the other two files, the same bytes in the same order
@@ -53,7 +53,7 @@ void write_compiled_files(const Modello& m, const std::string& folder, const Fil
 // the model may end in either order.
 class CompiledFilesWriter {
  public:
-  CompiledFilesWriter(std::string folder, FileNames nomi);
+  CompiledFilesWriter(std::string folder, FileNames file_names);
   ~CompiledFilesWriter();
   CompiledFilesWriter(const CompiledFilesWriter&) = delete;
   CompiledFilesWriter& operator=(const CompiledFilesWriter&) = delete;
@@ -68,7 +68,7 @@ class CompiledFilesWriter {
  private:
   class LineFile;
   std::string folder_;
-  FileNames nomi_;
+  FileNames file_names_;
   std::unique_ptr<LineFile> line_;
 };
 

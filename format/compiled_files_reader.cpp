@@ -97,10 +97,10 @@ CompiledFileKind compiled_file_kind(std::string_view name) {
   if (ends_with_ignoring_case(name, "_linea.dat")) return CompiledFileKind::linea;
   if (ends_with_ignoring_case(name, ".dat")) return CompiledFileKind::celle;
   if (ends_with_ignoring_case(name, ".sim")) return CompiledFileKind::percorso;
-  return CompiledFileKind::sconosciuto;
+  return CompiledFileKind::unknown;
 }
 
-std::uint64_t dimensione_massima(CompiledFileKind kind) {
+std::uint64_t largest_file_size(CompiledFileKind kind) {
   switch (kind) {
     // Each entry's text at the longest its length field allows.
     case CompiledFileKind::percorso:
@@ -108,7 +108,7 @@ std::uint64_t dimensione_massima(CompiledFileKind kind) {
     case CompiledFileKind::celle: return most_cells * cell_size;
     // Two elements a point, each at most a real.
     case CompiledFileKind::linea: return most_points * 2 * Tracciato::element_width(Tracciato::Tipo::reale);
-    case CompiledFileKind::sconosciuto: break;
+    case CompiledFileKind::unknown: break;
   }
   return 0;
 }
