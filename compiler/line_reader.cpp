@@ -26,7 +26,7 @@ void crea_celle(Modello& m, std::int32_t lunghezza, std::size_t offset) {
   m.ultima_cella = static_cast<std::int32_t>(nearest(m.lunghezza_totale / 50.0));
   m.celle.assign(static_cast<std::size_t>(m.ultima_cella) + 1, cella{});
   m.origins.cells.assign(m.celle.size(), CellOrigin{});
-  if (m.scrivi_linea != 0) m.tracciato.crea(m.lunghezza_totale);
+  if (m.scrivi_linea != 0 && m.plan_wanted) m.tracciato.crea(m.lunghezza_totale);
 }
 
 enum class Outcome { avanti, fine_corpo, abbandona };

@@ -70,7 +70,7 @@ enum class FoundIn { texts, compiled_files };
 scenario::FileNames names_in_folder(const Arguments& a, const std::string& folder, FoundIn in);
 
 // The same names as the compiled files hold them: in Windows-1252.
-scenario::FileNames as_stored(const scenario::FileNames& nomi);
+scenario::FileNames as_stored(const scenario::FileNames& names);
 
 // What the commands that write a set of files stage them in, inside the
 // folder the set goes to.

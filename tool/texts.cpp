@@ -71,13 +71,13 @@ int publish_new_texts(const std::string& dir, std::span<const NewFile> files, st
         return exit_error;
       }
     }
-    std::vector<std::string> names;
+    std::vector<std::string> text_names;
     for (const NewFile& f : files) {
       f.write(set.path());
-      names.push_back(f.name);
+      text_names.push_back(f.name);
       listing += platform::join_path(dir, f.name) + "\n";
     }
-    set.publish(names);
+    set.publish(text_names);
     files_published();
   } catch (const platform::Failure& e) {
     write_err("scenarioc: " + std::string(e.what()) + "; no text written\n");
