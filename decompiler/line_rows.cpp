@@ -222,8 +222,12 @@ void cartelli(const CompiledModel& c, TextOut& out) {
   for (std::size_t i = 0; i < c.cells.size(); ++i) {
     const cella& x = c.cells[i];
     const std::int64_t p = inizio_cella(static_cast<std::int64_t>(i) - 1);
-    if (x.tipo_cella == tipo::indicatore_v_max) {
-      const auto [vas, vad] = velocita_di(x.valore_a);
+    // A station's stop cell keeps the rest of a speed board it took: the
+    // board comes back, its first code (which the station's entry took) 0.
+    const bool board_under_stop =
+        x.tipo_cella == tipo::fermata && (x.valore_b != 0 || x.valore_c != 0 || x.valore_d != 0);
+    if (x.tipo_cella == tipo::indicatore_v_max || board_under_stop) {
+      const auto [vas, vad] = velocita_di(board_under_stop ? 0 : x.valore_a);
       const auto [vbs, vbd] = velocita_di(x.valore_b);
       const auto [vcs, vcd] = velocita_di(x.valore_c);
       const auto [ss, sd] = strisce_di(x.valore_d);

@@ -207,7 +207,7 @@ TEST(Decompile, RandomScenariosRoundTrip) {
     }
   }
   EXPECT_GE(boards_under_stops, 10);
-  EXPECT_GE(exact * 100, seeds * 99) << inexact;
+  EXPECT_EQ(exact, seeds) << inexact;
   if (!inexact.empty()) std::printf("%s", inexact.c_str());
 }
 

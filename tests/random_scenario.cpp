@@ -96,10 +96,12 @@ RandomScenario random_scenario(std::uint64_t seed) {
   }
   l += "[cartelli]\r\n";
   std::vector<std::pair<std::int64_t, std::string>> cartelli;
+  std::set<std::int64_t> tabelloni;  // speed boards' cells, which a station's stop cell may take
   for (std::int64_t k = d.in(0, 12); k > 0; --k) {
     const std::int64_t c = d.in(2, ultima - 4);
     if (!libere({c})) continue;
     prendi({c});
+    tabelloni.insert(c);
     const auto speed = [&] { return 5 * d.in(6, 40); };
     const bool d_set = d.one_in(2);
     cartelli.emplace_back(c, "indicatori_vmax, " + n(50 * (c - 1)) + ", " + n(speed()) + ", " + n(speed()) +
@@ -147,9 +149,24 @@ RandomScenario random_scenario(std::uint64_t seed) {
     if ((p + 800) / 50 > ultima - 1 || fine_st > fine) break;
     if (inizio - 350 < fine_zona) continue;
     if (tipo < 25) {
+      // Some stations are put on a speed board, whose cell the stop cell
+      // then takes, keeping the board's other codes.
       const std::int64_t stop = fine_st / 50 - 1;
-      if (!libere({stop})) continue;
-      prendi({stop});
+      std::int64_t scelta = stop;
+      if (!tabelloni.empty() && d.one_in(4)) {
+        const std::int64_t sotto = *std::next(tabelloni.begin(), d.in(0, static_cast<std::int64_t>(tabelloni.size()) - 1));
+        if (sotto > stop) scelta = sotto;
+      }
+      if (scelta != stop) {
+        // The same station moved so that its stop cell is the board's.
+        const std::int64_t spostamento = 50 * (scelta - stop);
+        p += spostamento, inizio += spostamento, fine_st += spostamento;
+        if ((p + 800) / 50 > ultima - 1 || fine_st > fine) break;
+        tabelloni.erase(scelta);
+      } else if (!libere({stop})) {
+        continue;
+      }
+      prendi({scelta});
     }
     fine_zona = fine_st;
     t += "stazione, " + n(p) + ", " + n(tipo) + ", " + n(lung) + ", " + n(d.in(0, 1)) + ", " +
