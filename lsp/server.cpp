@@ -10,6 +10,7 @@
 #include "lsp/code_actions.h"
 #include "lsp/features.h"
 #include "lsp/json_nesting.h"
+#include "lsp/json_surrogates.h"
 #include "lsp/folding.h"
 #include "lsp/formatting.h"
 #include "lsp/hover_words.h"
@@ -85,7 +86,8 @@ std::optional<int> Server::receive(std::string_view body) {
   }
   json msg;
   try {
-    msg = json::parse(body);
+    const std::optional<std::string> mended = lone_surrogates_replaced(body);
+    msg = json::parse(mended ? std::string_view(*mended) : body);
   } catch (const json::exception& e) {
     respond_error(nullptr, error_code::parse_error, std::string("not JSON: ") + e.what());
     return std::nullopt;

@@ -182,8 +182,11 @@ std::string Workspace::unreadable(const std::string& path) {
 const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   std::optional<std::string> line_bytes = bytes(line);
   std::optional<std::string> train_bytes = train.empty() ? std::optional<std::string>("") : bytes(train);
+  std::string line_unreadable = unreadable(line), train_unreadable = unreadable(train);
   std::unique_ptr<Unit>& slot = units_[{line, train}];
-  if (slot && slot->line_bytes == line_bytes && slot->train_bytes == train_bytes) return *slot;
+  if (slot && slot->line_bytes == line_bytes && slot->train_bytes == train_bytes &&
+      slot->line_unreadable == line_unreadable && slot->train_unreadable == train_unreadable)
+    return *slot;
 
   slot = std::make_unique<Unit>();
   Unit& u = *slot;
@@ -191,18 +194,19 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   u.train_path = train;
   u.line_bytes = std::move(line_bytes);
   u.train_bytes = std::move(train_bytes);
+  u.line_unreadable = std::move(line_unreadable);
+  u.train_unreadable = std::move(train_unreadable);
   const std::optional<ScenarioFile> f = classify_path(train.empty() ? line : train);
   const FileNames names{f ? f->scenario : std::string(), f ? f->train : std::string()};
 
-  for (const std::string* path : {&line, &train}) {
-    const std::string why = unreadable(*path);
-    if (why.empty()) continue;
+  for (const std::string* why : {&u.line_unreadable, &u.train_unreadable}) {
+    if (why->empty()) continue;
+    const bool of_line = why == &u.line_unreadable;
     Diagnostic d;
     d.severity = Severity::error;
     d.code = "unreadable-text";
-    d.at.text = path == &line ? Text::linea : Text::treno;
-    d.message = std::string("cannot read the ") + (path == &line ? "line" : "train") +
-                " description: " + why;
+    d.at.text = of_line ? Text::linea : Text::treno;
+    d.message = std::string("cannot read the ") + (of_line ? "line" : "train") + " description: " + *why;
     u.diagnostics.push_back(std::move(d));
   }
 
@@ -226,7 +230,7 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   std::vector<Diagnostic> found = collect_diagnostics(m, fatal);
   // An unreadable line text reaches the compiler as a missing one: its
   // "file missing" would contradict the unreadable-text error above.
-  if (!unreadable(line).empty())
+  if (!u.line_unreadable.empty())
     std::erase_if(found, [](const Diagnostic& d) {
       return d.code == "error-" + std::to_string(numero(ScenarioError::line_text_missing));
     });

@@ -88,6 +88,10 @@ struct Unit {
   std::string train_path;  // empty: the line alone
   std::optional<std::string> line_bytes;
   std::optional<std::string> train_bytes;
+  // Why each could not be read (empty: read, open or missing): a file that
+  // is missing and one that is a FIFO give the same bytes, not the same
+  // diagnostics.
+  std::string line_unreadable, train_unreadable;
   scenario::Modello model;
   bool has_cells = false;  // the compilation got as far as the track cells
   std::vector<scenario::Diagnostic> diagnostics;
