@@ -217,7 +217,9 @@ class FolderLock {
 
 // The one way a run writes a set of files into a folder: it takes the
 // folder's turn (FolderLock; `on_wait` as there), removes the staging
-// folders named `prefix` that killed runs left there, and makes its own
+// folders named `prefix`, or any of `leftovers` (those of other programs
+// that take the same lock before they stage there), that killed runs or
+// killed removals of old files left there, and makes its own
 // StagingFolder when first asked for its path(). The caller writes there,
 // while it still computes if it likes, then publish()es the set; an
 // OutputSet destroyed before that leaves the folder as it was, and so does
@@ -225,7 +227,8 @@ class FolderLock {
 class OutputSet {
  public:
   OutputSet(std::string folder, std::string_view prefix,
-            const std::function<void()>& on_wait = {});
+            const std::function<void()>& on_wait = {},
+            std::span<const std::string_view> leftovers = {});
 
   const std::string& path();
   std::string staged(std::string_view name);

@@ -265,6 +265,10 @@ TEST(ScenariocFiles, ALeftoverStagingFolderIsRemovedByTheNextRun) {
   write_bytes(out / ".scenarioc-0123456789ab" / compilati[0], "half a plan");
   fs::create_directory(out / ".scenarioc-mine");
   write_bytes(out / ".scenarioc-abcdef012345", "a file of the author's");
+  // The one-shot program's too, such as a killed removal of its old copies
+  // leaves.
+  fs::create_directory(out / ".belvara_quintosa-0123456789ab");
+  write_bytes(out / ".belvara_quintosa-0123456789ab" / ".old-0", "old");
   ASSERT_EQ(scenarioc("compile --out " + q(out.path()) + " " + q(e.src.path())).status, 0);
   Contents atteso = e.compiled;
   atteso[".scenarioc-mine"] = "<folder>";
