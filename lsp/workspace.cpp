@@ -179,12 +179,30 @@ std::string Workspace::unreadable(const std::string& path) {
   return from_disk(path).unreadable;
 }
 
+std::shared_ptr<const std::string> Workspace::shared_bytes(const std::string& path,
+                                                          std::optional<std::string> now) {
+  if (!now) return nullptr;
+  std::weak_ptr<const std::string>& held = held_bytes_[path];
+  if (std::shared_ptr<const std::string> same = held.lock(); same && *same == *now) return same;
+  auto fresh = std::make_shared<const std::string>(std::move(*now));
+  held = fresh;
+  return fresh;
+}
+
+namespace {
+
+bool same_bytes(const std::shared_ptr<const std::string>& held, const std::optional<std::string>& now) {
+  return held ? now && *held == *now : !now;
+}
+
+}  // namespace
+
 const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   std::optional<std::string> line_bytes = bytes(line);
   std::optional<std::string> train_bytes = train.empty() ? std::optional<std::string>("") : bytes(train);
   std::string line_unreadable = unreadable(line), train_unreadable = unreadable(train);
   std::unique_ptr<Unit>& slot = units_[{line, train}];
-  if (slot && slot->line_bytes == line_bytes && slot->train_bytes == train_bytes &&
+  if (slot && same_bytes(slot->line_bytes, line_bytes) && same_bytes(slot->train_bytes, train_bytes) &&
       slot->line_unreadable == line_unreadable && slot->train_unreadable == train_unreadable)
     return *slot;
 
@@ -192,8 +210,8 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   Unit& u = *slot;
   u.line_path = line;
   u.train_path = train;
-  u.line_bytes = std::move(line_bytes);
-  u.train_bytes = std::move(train_bytes);
+  u.line_bytes = shared_bytes(line, std::move(line_bytes));
+  u.train_bytes = shared_bytes(train, std::move(train_bytes));
   u.line_unreadable = std::move(line_unreadable);
   u.train_unreadable = std::move(train_unreadable);
   const std::optional<ScenarioFile> f = classify_path(train.empty() ? line : train);
@@ -210,7 +228,7 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
     u.diagnostics.push_back(std::move(d));
   }
 
-  TextInMemory linea(u.line_bytes, line), treno(u.train_bytes, train);
+  TextInMemory linea(in_memory(u.line_bytes), line), treno(in_memory(u.train_bytes), train);
   // With the plan, as `scenarioc compile` does: curves are read only then.
   CompileResult r = compile({linea, treno}, {names, true, nullptr, diagnostic_limit_});
   u.model = std::move(r.model);

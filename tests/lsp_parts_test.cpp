@@ -315,6 +315,25 @@ TEST(LspWorkspace, APartnerIsReadAgainOnlyWhenItsStampChanges) {
   EXPECT_EQ(*w.units(train).at(0)->line_bytes, disk.files[line]);
 }
 
+// A line text with many train texts beside it is held once, however many
+// units compile it, and again only once it changes.
+TEST(LspWorkspace, TheLineTextIsHeldOnceForAllItsTrains) {
+  MemoryDisk disk;
+  const std::string line = "/s/S_linea.txt";
+  disk.write(line, "[generale]\r\nlunghezza percorso, 1000\r\n[fine]\r\n");
+  Workspace w(disk);
+  std::vector<const Document*> trains;
+  for (int i = 1; i <= 3; ++i)
+    trains.push_back(&w.open("file:///s/S_" + std::to_string(i) + "-.txt", "[generale]\r\n[fine]\r\n", 1));
+  const std::string* held = w.units(*trains[0]).at(0)->line_bytes.get();
+  ASSERT_NE(held, nullptr);
+  for (const Document* t : trains) EXPECT_EQ(w.units(*t).at(0)->line_bytes.get(), held);
+  disk.write(line, "[generale]\r\nlunghezza percorso, 2000\r\n[fine]\r\n");
+  const std::string* changed = w.units(*trains[0]).at(0)->line_bytes.get();
+  EXPECT_EQ(*changed, disk.files[line]);
+  for (const Document* t : trains) EXPECT_EQ(w.units(*t).at(0)->line_bytes.get(), changed);
+}
+
 // A partner that cannot be read for one reason, then for another, gives the
 // same bytes (none) each time: what the diagnostics say follows the reason.
 TEST(LspWorkspace, AnUnreadablePartnerIsToldByItsLatestReason) {
