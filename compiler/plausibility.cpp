@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,39 @@ std::string duration(std::int64_t s) {
   return std::to_string(s / 60) + " min " + std::to_string(s % 60) + " s";
 }
 
+// The highest speed limit over a run of cells in constant time (a sparse
+// table), so that slowdowns of any length cost no more than the cells.
+class HighestLimit {
+ public:
+  explicit HighestLimit(const std::vector<cella>& celle) {
+    const std::size_t n = celle.size();
+    levels_.emplace_back(n);
+    for (std::size_t i = 0; i < n; ++i) levels_[0][i] = celle[i].vel_limite;
+    for (std::size_t w = 1; 2 * w <= n; w *= 2) {
+      const std::vector<std::uint8_t>& below = levels_.back();
+      std::vector<std::uint8_t> level(n - 2 * w + 1);
+      for (std::size_t i = 0; i < level.size(); ++i) level[i] = std::max(below[i], below[i + w]);
+      levels_.push_back(std::move(level));
+    }
+  }
+  // In km/h over cells a to b, both taken into the cells; 0 for none.
+  std::int32_t over(std::int64_t a, std::int64_t b) const {
+    const auto n = static_cast<std::int64_t>(levels_[0].size());
+    if (n == 0) return 0;
+    a = std::clamp<std::int64_t>(a, 0, n - 1);
+    b = std::clamp<std::int64_t>(b, 0, n - 1);
+    if (a > b) return 0;
+    std::size_t k = 0;
+    while ((std::int64_t{2} << k) <= b - a + 1) ++k;
+    const std::vector<std::uint8_t>& l = levels_[k];
+    const auto w = std::int64_t{1} << k;
+    return std::max(l[static_cast<std::size_t>(a)], l[static_cast<std::size_t>(b - w + 1)]) * 5;
+  }
+
+ private:
+  std::vector<std::vector<std::uint8_t>> levels_;
+};
+
 struct Context {
   Modello& m;
   const RowScan& rows;
@@ -32,12 +66,6 @@ struct Context {
   std::int32_t route_length() const { return m.tabella_percorso[voce::treno].dato2; }
   const voce_percorso& entry(std::size_t k) const { return m.tabella_percorso[k + 1]; }
   std::string station(std::size_t k) const { return "station " + printable(entry(k).testo); }
-
-  // The speed limit of a track cell, in km/h; 0 outside the cells.
-  std::int32_t limit(std::int64_t c) const {
-    if (c < 0 || c >= static_cast<std::int64_t>(m.celle.size())) return 0;
-    return m.celle[static_cast<std::size_t>(c)].vel_limite * 5;
-  }
 
   // The station whose stretch holds p, if any.
   std::optional<std::size_t> station_over(std::int64_t p) const {
@@ -165,6 +193,7 @@ void check_steps_of_5(Context& c, const ScannedRow& r, std::size_t i, std::strin
 // Speeds: above what a railway can mean, not in steps of 5, a slowdown
 // that slows nothing.
 void check_speeds(Context& c) {
+  std::optional<HighestLimit> limits;  // made for the first slowdown
   for (const ScannedRow& r : c.rows.rows) {
     const RecordId id = r.record->id;
     if (id == RecordId::indicatori) {
@@ -202,8 +231,8 @@ void check_speeds(Context& c) {
       if (v <= 0) continue;
       // The highest limit over its cells: a slowdown not below it slows nothing.
       const CelleRallentamento cells = celle_rallentamento(x, std::max(l, 0));
-      std::int32_t highest = 0;
-      for (std::int64_t k = cells.inizio; k <= cells.fine; ++k) highest = std::max(highest, c.limit(k));
+      if (!limits) limits.emplace(c.m.celle);
+      const std::int32_t highest = limits->over(cells.inizio, cells.fine);
       if (highest == 0 || v < highest) continue;
       std::string cause;
       if (l > 0 && l < highest && l % 5 == 0)
@@ -291,9 +320,7 @@ void check_timetable(Context& c, const Timetable& tt) {
 // nothing there. Texts that give only some rows (a fragment to try
 // something) are not judged.
 void check_sections(Context& c) {
-  std::array<bool, record_count> has{};
-  for (const ScannedRow& r : c.rows.rows) has[static_cast<std::size_t>(r.record->id)] = true;
-  const auto given = [&](RecordId id) { return has[static_cast<std::size_t>(id)]; };
+  const auto given = [&](RecordId id) { return c.rows.given[static_cast<std::size_t>(id)]; };
   if (!given(RecordId::vetture) || !given(RecordId::frenata) || !given(RecordId::sabbia) ||
       !given(RecordId::orologio) || c.rows.treno_generale == TextSpan::npos)
     return;

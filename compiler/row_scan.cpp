@@ -34,6 +34,13 @@ class Walk {
         out_.values.push_back({n, spans_.empty() ? FieldSpan{r_.field_start(), 0} : spans_.back()});
       }
       r_.record_spans(nullptr);
+      out_.given[static_cast<std::size_t>(rec.id)] = true;
+      // Rows of the records no check looks at are kept only with an empty
+      // field, so that a text of a million header rows keeps nothing.
+      if (!kept(rec) && !has_empty_number(rec, row.first)) {
+        out_.values.resize(row.first);
+        return;
+      }
       out_.rows.push_back(row);
       any = true;
     });
@@ -50,6 +57,18 @@ class Walk {
   }
 
   FieldReader& reader() { return r_; }
+
+ private:
+  static bool kept(const RecordInfo& rec) {
+    return rec.placement != Placement::none || rec.id == RecordId::orologio;
+  }
+  bool has_empty_number(const RecordInfo& rec, std::size_t first) const {
+    for (std::size_t i = 0; i < rec.value_count(); ++i)
+      if (!rec.values[i].is_text() && out_.values[first + i].span.length == 0) return true;
+    return false;
+  }
+
+ public:
 
  private:
   RowScan& out_;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -39,6 +40,10 @@ struct RowScan {
   std::vector<ScannedValue> values;
   std::string_view linea, treno;
   std::size_t treno_generale = TextSpan::npos;  // the train's [generale] field, if read
+  // Records read at least once. `rows` holds every row of the records that
+  // land on the track and the clock; the others' rows only when one of
+  // their number fields is empty.
+  std::array<bool, record_count> given{};
 
   std::span<const ScannedValue> values_of(const ScannedRow& r) const {
     return std::span<const ScannedValue>(values).subspan(r.first, r.record->value_count());
