@@ -378,6 +378,36 @@ void check_station_names(Context& c) {
   }
 }
 
+// A board's text cut at a comma: the reader's eye took the rest for values
+// too many; say it as a station's cut name is said.
+void check_board_texts(Context& c) {
+  for (const ScannedRow& r : c.rows.rows) {
+    if (r.record->id != RecordId::cartello) continue;
+    const TextSpan text = c.rows.value(r, 1);
+    const std::string_view source = c.rows.source(r.text);
+    const std::size_t line_end = source.find_first_of("\r\n", text.offset);
+    const std::size_t end = line_end == std::string_view::npos ? source.size() : line_end;
+    for (Diagnostic& d : c.m.diagnostics) {
+      if (d.code != "extra-values" || d.at.text != r.text || d.at.offset <= text.offset ||
+          d.at.offset >= end)
+        continue;
+      const std::string_view kept = c.rows.text_value(r, 1);
+      const std::string_view rest = source.substr(d.at.offset, d.at.length);
+      const std::string_view whole = source.substr(text.offset, d.at.offset + d.at.length - text.offset);
+      d.code = "board-text-cut";
+      d.at = text;
+      d.message = "the board's text ends at the comma: \"" + printable(kept) + "\" is kept, and \"" +
+                  printable(rest) + "\" is read as keywords";
+      d.notes = {{TextSpan{}, "write the text in double quotes: \"" + printable(whole) + "\""}};
+      d.fixes.clear();
+      if (whole.find('"') == std::string_view::npos)
+        d.fixes.push_back(replace("quote the text", {r.text, text.offset, whole.size()},
+                                  "\"" + std::string(whole) + "\""));
+      break;
+    }
+  }
+}
+
 }  // namespace
 
 void check_plausibility(Modello& m, std::string_view linea, std::string_view treno) {
@@ -393,6 +423,7 @@ void check_plausibility(Modello& m, std::string_view linea, std::string_view tre
   check_sections(c);
   check_empty_fields(c);
   check_station_names(c);
+  check_board_texts(c);
 }
 
 }  // namespace scenario

@@ -104,6 +104,7 @@ inline constexpr WarningCode warning_codes[] = {
     {"missing-section", "a train without stations, speed steps or adhesion steps"},
     {"empty-field", "an empty value read as 0 while its number stands, skipped, after it"},
     {"empty-name", "a station without a name"},
+    {"board-text-cut", "a text board's text cut at a comma"},
 };
 
 inline bool is_warning_code(std::string_view code) {

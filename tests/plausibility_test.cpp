@@ -129,6 +129,10 @@ INSTANTIATE_TEST_SUITE_P(
              {"empty-field", 'l', 4, 17}, line_with("pendenza,  1000, 3\r\n", 30000), fermo},
         Case{"two_commas_in_a_row", binario, train_with("velocita, 3000,, 150\r\n"),
              {"empty-field", 't', 2, 16}, binario, train_with("velocita, 3000, 150\r\n")},
+        Case{"a_board_text_cut_at_a_comma",
+             line_with("cartello indicatore, 2000, VEDONA, BIVIO\r\n", 30000), fermo,
+             {"board-text-cut", 'l', 4, 28},
+             line_with("cartello indicatore, 2000, \"VEDONA, BIVIO\"\r\n", 30000), fermo},
         Case{"a_station_without_a_name", binario, train_with(stazione(2000, "13,57, 0", "")),
              {"empty-name", 't', 2, 61}, binario, train_with(stazione(2000, "13,57, 0"))}),
     [](const testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
