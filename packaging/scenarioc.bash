@@ -21,7 +21,7 @@ _scenarioc() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
   COMPREPLY=()
   if [[ $COMP_CWORD -eq 1 ]]; then
-    COMPREPLY=($(compgen -W "compile check dump new texts decompile render lsp --help --version" -- "$cur"))
+    COMPREPLY=($(compgen -W "compile check dump new texts decompile render lsp timetable --help --version" -- "$cur"))
     return
   fi
 
@@ -50,6 +50,9 @@ _scenarioc() {
       operand=-f ;;
     lsp)
       options="--help" ;;
+    timetable)
+      options="--scenario --train --json --help"
+      operand=-d ;;
     *)
       return ;;
   esac
