@@ -184,7 +184,7 @@ void Profiles::gradient(const Panel& p) {
   auto write_label = [&](double end) {
     const std::string t = num(value, 0) + permille;
     const double x0 = s_.x(start), x1 = s_.x(end);
-    if (x1 - x0 < text_width(char_count(t), 10) + 6 || value == 0) return;
+    if (x1 - x0 < text_width(t, 10) + 6 || value == 0) return;
     const double y = value > 0 ? p.y(value) - 3 : p.y(value) + 11;
     doc_.text("class=\"value-label halo\" x=\"" + num((x0 + x1) / 2) + "\" y=\"" + num(std::clamp(y, p.top + 10, p.bottom() - 2)) +
                    "\" text-anchor=\"middle\"",
@@ -212,8 +212,15 @@ void Profiles::speed(const Panel& p, const std::vector<Point>& limit) {
   doc_.open_group("speed");
   doc_.element("path", "class=\"speed-limit\" d=\"" + svg::polyline(series.finish()) + "\"");
   doc_.open_group("speed-boards");
-  // Labels in up to three rows; one that finds no room is left to the tooltip.
-  double row_end[3] = {-1e9, -1e9, -1e9};
+  // Labels in up to four rows above their boards, inside the panel and clear
+  // of every board and of each other; one that finds no room is left to the
+  // tooltip.
+  LabelSpace space({axis_left + 1, p.top + 1, axis_right - 1, p.bottom() - 1});
+  struct Board {
+    std::size_t cell;
+    double x, y;
+  };
+  std::vector<Board> boards;
   for (std::size_t c = 0; c < cells_.size(); ++c) {
     const cella& k = cells_[c];
     if (k.tipo_cella != tipo::indicatore_v_max || !s_.cell_shown(c)) continue;
@@ -221,14 +228,20 @@ void Profiles::speed(const Panel& p, const std::vector<Point>& limit) {
     const double v = k.valore_a >= 0 ? k.valore_a / 100 * 5 : 0;
     const double y = std::clamp(p.y(v), p.top + 6, p.bottom() - 6);
     draw_mark(doc_, Mark::speed_board, x, y, s_.tooltips ? describe_cell(s_, c) : "");
+    space.block({x - 6, y - 6, x + 6, y + 6});
+    boards.push_back({c, x, y});
+  }
+  for (const Board& b : boards) {
+    const cella& k = cells_[b.cell];
     auto s = [](std::int16_t code) { return code >= 0 ? std::to_string(code / 100 * 5) : std::string("?"); };
     const std::string t = s(k.valore_a) + "/" + s(k.valore_b) + "/" + s(k.valore_c);
-    const double w = text_width(t.size(), 9);
-    for (int r = 0; r < 3; ++r) {
-      if (x - w / 2 < row_end[r] + 4) continue;
-      row_end[r] = x + w / 2;
-      const double ty = std::max(y - 9 - r * 10.0, p.top + 9);
-      doc_.text("class=\"board-label halo\" x=\"" + num(x) + "\" y=\"" + num(ty) + "\" text-anchor=\"middle\"", t);
+    for (int r = 0; r < 4; ++r) {
+      const double ty = b.y - 9 - r * 11.0;
+      Box box = text_box(b.x, ty, t, 9, Anchor::middle);
+      box.x0 -= 2;
+      box.x1 += 2;
+      if (!space.take(box)) continue;
+      doc_.text("class=\"board-label halo\" x=\"" + num(b.x) + "\" y=\"" + num(ty) + "\" text-anchor=\"middle\"", t);
       break;
     }
   }
