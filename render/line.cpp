@@ -71,6 +71,8 @@ std::string style() {
       ".gradient-down,.key-gradient-down{fill:#6aa0e0}\n"
       ".speed-limit,.key-speed-limit{fill:none;stroke:#c62828;stroke-width:2}\n"
       ".adhesion,.key-adhesion{fill:none;stroke:#2e7d32;stroke-width:1.5}\n"
+      ".slowdown-speed,.key-slowdown-speed{fill:none;stroke:#ef6c00;stroke-width:2;stroke-dasharray:6 3}\n"
+      ".slowdown-label{font-size:9px;fill:#bf360c}\n"
       ".mountain,.key-mountain{fill:#8d6e63;fill-opacity:.75;stroke:#5d4037}\n";
   struct Colour {
     std::string_view css_class, rules;
@@ -183,6 +185,7 @@ double legend(svg::Document& doc, const Scene& s, double y) {
                                     {"key-gradient-up", "uphill gradient", true},
                                     {"key-gradient-down", "downhill gradient", true},
                                     {"key-speed-limit", "speed limit", false},
+                                    {"key-slowdown-speed", "slowdown speed", false},
                                     {"key-adhesion", "adhesion", false}};
   for (const CurveKey& k : curve_keys) {
     place(x, cy);

@@ -231,6 +231,42 @@ void Profiles::speed(const Panel& p, const std::vector<Point>& limit) {
     space.block({x - 6, y - 6, x + 6, y + 6});
     boards.push_back({c, x, y});
   }
+  // A slowdown's speed as a dashed line from its start to its end cell,
+  // named once where there is room. Its labels come before the boards'.
+  doc_.open_group("slowdown-speeds");
+  std::size_t open_start = 0;
+  bool open = false;
+  for (std::size_t c = 0; c < cells_.size(); ++c) {
+    const cella& k = cells_[c];
+    if (k.tipo_cella == tipo::inizio_rallentamento) {
+      open_start = c;
+      open = true;
+      continue;
+    }
+    if (k.tipo_cella != tipo::fine_rallentamento || !open) continue;
+    open = false;
+    const double from = std::max(Scene::cell_middle(open_start), s_.from);
+    const double to = std::min(Scene::cell_middle(c), s_.to);
+    if (to < from) continue;
+    const double v = cells_[open_start].valore_a;
+    const double x0 = s_.x(from), x1 = std::max(s_.x(to), x0 + 1), y = p.y(v);
+    doc_.element("path", line_path(x0, y, x1, y, "slowdown-speed"),
+                 s_.tooltips ? svg::utf8_text("slowdown to " + num(v, 0) + " km/h, " + km_exact(Scene::cell_middle(open_start)) +
+                                              " to " + km_exact(Scene::cell_middle(c)))
+                             : "");
+    const std::string t = num(v, 0);
+    for (double ty : {y - 4, y + 12}) {
+      Box box = text_box((x0 + x1) / 2, ty, t, 9, Anchor::middle);
+      box.x0 -= 2;
+      box.x1 += 2;
+      if (!space.take(box)) continue;
+      doc_.text("class=\"slowdown-label halo\" x=\"" + num((x0 + x1) / 2) + "\" y=\"" + num(ty) +
+                    "\" text-anchor=\"middle\"",
+                t);
+      break;
+    }
+  }
+  doc_.close_group();
   for (const Board& b : boards) {
     const cella& k = cells_[b.cell];
     auto s = [](std::int16_t code) { return code >= 0 ? std::to_string(code / 100 * 5) : std::string("?"); };
@@ -380,7 +416,7 @@ double Profiles::draw(double y0) {
 
   Panel elev{"elevation", "elevation (m), from the gradients, 0 at the start"};
   Panel grad{"gradient", "gradient (" + permille + "), uphill red, downhill blue"};
-  Panel speed_panel{"speed", "speed limit of the train (km/h, red) and speed boards (A/B/C speeds)"};
+  Panel speed_panel{"speed", "speed limit of the train (km/h, red), speed boards (A/B/C speeds) and slowdowns (dashed)"};
   Panel adh{"adhesion", "adhesion"};
   const std::vector<Point> limit = steps(speed_of);
   const std::vector<Point> adhesions = steps(adhesion_of);

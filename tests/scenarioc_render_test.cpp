@@ -521,6 +521,41 @@ TEST(ScenariocRender, NoTwoLabelsOverlapWholeOrOnAStretch) {
   }
 }
 
+// A slowdown (the embedded train has none) drawn as its speed from its
+// start to its end cell, on the whole line and on stretches that cut it or
+// miss it.
+TEST(ScenariocRender, ASlowdownsSpeedIsDrawnOnTheSpeedProfile) {
+  NEEDS_XML_PARSER();
+  TempDir dir;
+  ASSERT_EQ(scenarioc({"texts", dir.str()}).status, 0);
+  const fs::path train = dir / "Belvara_Quintosa_254-.txt";
+  std::string text = read_bytes(train);
+  const std::size_t first_signal = text.find("segnale,");
+  ASSERT_NE(first_signal, std::string::npos);
+  text.insert(first_signal, "rallentamento, 33000, 60, 1000, 1, 0, 0\r\n");
+  write_bytes(train, text);
+  const ToolRun compiled = scenarioc({"compile", dir.str()});
+  ASSERT_EQ(compiled.status, 0) << compiled.err;
+
+  struct Case {
+    std::vector<std::string> stretch;
+    std::size_t lines;
+  };
+  const Case cases[] = {{{}, 1}, {{"--from", "33.5", "--to", "40"}, 1}, {{"--from", "35", "--to", "40"}, 0}};
+  for (const Case& k : cases) {
+    std::vector<std::string> args = {"render", "--out", (dir / "p.svg").string()};
+    args.insert(args.end(), k.stretch.begin(), k.stretch.end());
+    args.push_back(dir.str());
+    const ToolRun e = scenarioc(args);
+    ASSERT_EQ(e.status, 0) << e.err;
+    const Svg s = parse_svg(dir / "p.svg");
+    const std::string which = k.stretch.empty() ? "whole line" : k.stretch[1];
+    EXPECT_EQ(s.conta("slowdown-speed"), k.lines) << which;
+    EXPECT_EQ(s.testi_in("slowdown-speeds"), std::vector<std::string>(k.lines, "60")) << which;
+    EXPECT_EQ(overlapping(upright_texts(dir / "p.svg")), std::vector<std::string>{}) << which;
+  }
+}
+
 // The longest line the formats allow, and then the worst such files can
 // hold: a feature in every cell and a plan winding round a small circle
 // 1600 times. Both stay small documents with every mark in them.
