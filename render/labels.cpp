@@ -31,7 +31,7 @@ double text_width(std::string_view s, double font_size, bool bold) {
       continue;
     }
     if ((c & 0xC0) == 0x80) continue;  // UTF-8 continuation bytes add nothing
-    if (c >= 0x80) em += 0.8;           // accented letters, the per mille sign
+    if (c >= 0x80) em += 0.8;          // accented letters, the per mille sign
     else if (c >= 'A' && c <= 'Z') em += 0.74;
     else if (c >= '0' && c <= '9') em += 0.64;
     else if (c == ' ' || c == '.' || c == ',' || c == ':' || c == ';' || c == '\'' || c == '!' ||
@@ -42,7 +42,8 @@ double text_width(std::string_view s, double font_size, bool bold) {
   return em * font_size * (bold ? 1.1 : 1.0);
 }
 
-Box text_box(double x, double baseline, std::string_view s, double font_size, Anchor anchor, bool bold) {
+Box text_box(double x, double baseline, std::string_view s, double font_size, Anchor anchor,
+             bool bold) {
   const double w = text_width(s, font_size, bold);
   const double x0 = anchor == Anchor::start ? x : anchor == Anchor::middle ? x - w / 2 : x - w;
   // Capitals reach some 0.75 of the size above the baseline, descenders 0.25 below.
