@@ -271,14 +271,29 @@ void Profiles::speed(const Panel& p, const std::vector<Point>& limit) {
     const cella& k = cells_[b.cell];
     auto s = [](std::int16_t code) { return code >= 0 ? std::to_string(code / 100 * 5) : std::string("?"); };
     const std::string t = s(k.valore_a) + "/" + s(k.valore_b) + "/" + s(k.valore_c);
-    for (int r = 0; r < 4; ++r) {
+    // Centred over the board, else beginning or ending at it (near the
+    // panel's ends, or beside a neighbour).
+    struct Place {
+      Anchor anchor;
+      double dx;
+      std::string_view name;
+    };
+    static constexpr Place places[] = {
+        {Anchor::middle, 0, "middle"}, {Anchor::start, -4, "start"}, {Anchor::end, 4, "end"}};
+    bool placed = false;
+    for (int r = 0; r < 4 && !placed; ++r) {
       const double ty = b.y - 9 - r * 11.0;
-      Box box = text_box(b.x, ty, t, 9, Anchor::middle);
-      box.x0 -= 2;
-      box.x1 += 2;
-      if (!space.take(box)) continue;
-      doc_.text("class=\"board-label halo\" x=\"" + num(b.x) + "\" y=\"" + num(ty) + "\" text-anchor=\"middle\"", t);
-      break;
+      for (const Place& at : places) {
+        Box box = text_box(b.x + at.dx, ty, t, 9, at.anchor);
+        box.x0 -= 2;
+        box.x1 += 2;
+        if (!space.take(box)) continue;
+        doc_.text("class=\"board-label halo\" x=\"" + num(b.x + at.dx) + "\" y=\"" + num(ty) +
+                      "\" text-anchor=\"" + std::string(at.name) + "\"",
+                  t);
+        placed = true;
+        break;
+      }
     }
   }
   doc_.close_group();
