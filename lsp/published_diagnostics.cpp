@@ -100,7 +100,9 @@ class ProtocolSink : public scenario::DiagnosticSink {
   void omitted(const scenario::DiagnosticTally& t, bool as_error) override;
 
  private:
-  const std::string& path_of(scenario::Text t) const { return unit ? text_path(*unit, t) : d_.path; }
+  const std::string& path_of(scenario::Text t) const {
+    return unit ? text_path(*unit, t) : d_.path;
+  }
   const std::string* bytes_of(const std::string& path) const;
   const LineIndex& index_of(const std::string* bytes);
   // What belongs to no place of this text stands on its first line: an
@@ -124,7 +126,8 @@ class ProtocolSink : public scenario::DiagnosticSink {
 
 const std::string* ProtocolSink::bytes_of(const std::string& path) const {
   if (!unit) return &d_.bytes;
-  const std::optional<std::string>& b = path == unit->line_path ? unit->line_bytes : unit->train_bytes;
+  const std::optional<std::string>& b =
+      path == unit->line_path ? unit->line_bytes : unit->train_bytes;
   return b ? &*b : nullptr;
 }
 
@@ -157,7 +160,8 @@ json ProtocolSink::span_range(const std::string& path, const TextSpan& at) {
   const std::string* bytes = bytes_of(path);
   const std::string_view text = bytes ? std::string_view(*bytes) : std::string_view();
   const std::size_t from = std::min(at.offset, text.size());
-  const std::size_t length = std::min(at.length ? at.length : field_length(text, from), text.size() - from);
+  const std::size_t length =
+      std::min(at.length ? at.length : field_length(text, from), text.size() - from);
   return range_json(index_of(bytes), from, from + length);
 }
 
@@ -165,7 +169,9 @@ void ProtocolSink::diagnostic(const scenario::ShownDiagnostic& s) {
   const Diagnostic& g = s.diagnostic;
   at_ = place(g);
   if (!at_.shown) return;
-  item_ = {{"severity", s.as_error ? severity_error : severity_warning}, {"code", g.code}, {"source", "scenarioc"}};
+  item_ = {{"severity", s.as_error ? severity_error : severity_warning},
+           {"code", g.code},
+           {"source", "scenarioc"}};
   message_ = s.number_label + protocol_text(g.message);
   related_ = json::array();
 }
@@ -188,7 +194,8 @@ void ProtocolSink::note(const scenario::ShownDiagnostic&, const scenario::ShownN
 
 void ProtocolSink::end(const scenario::ShownDiagnostic& s) {
   if (!at_.shown) return;
-  const bool no_place = s.diagnostic.at.offset == TextSpan::npos || (at_.from == 0 && at_.length == 0);
+  const bool no_place =
+      s.diagnostic.at.offset == TextSpan::npos || (at_.from == 0 && at_.length == 0);
   if (at_.here) {
     item_["range"] = no_place ? first_line() : range_json(own_, at_.from, at_.from + at_.length);
   } else if (!at_.bytes) {
@@ -203,8 +210,9 @@ void ProtocolSink::end(const scenario::ShownDiagnostic& s) {
                std::to_string(p.character + 1) + ": " + message_;
     item_["range"] = first_line();
     related_.insert(related_.begin(),
-                    json::object({{"location", {{"uri", at_.target_uri},
-                                                {"range", range_json(index, at_.from, at_.from + at_.length)}}},
+                    json::object({{"location",
+                                   {{"uri", at_.target_uri},
+                                    {"range", range_json(index, at_.from, at_.from + at_.length)}}},
                                   {"message", "the error is here"}}));
   }
   item_["message"] = std::move(message_);
@@ -222,7 +230,8 @@ void ProtocolSink::omitted(const scenario::DiagnosticTally& t, bool) {
                   {"source", "scenarioc"},
                   {"range", range_json(own_, at, at)},
                   // What is counted there is rows, not characters.
-                  {"message", scenario::omitted_summary(t) + (unmapped ? " (rows with such characters)" : "")}});
+                  {"message", scenario::omitted_summary(t) +
+                                  (unmapped ? " (rows with such characters)" : "")}});
 }
 
 }  // namespace

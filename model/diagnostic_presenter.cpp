@@ -16,9 +16,12 @@ std::string number_label(const Diagnostic& d) {
 
 }  // namespace
 
-bool is_shown(const Diagnostic& d, const ShowOptions& o) { return !disabled(d.code, d.severity, o); }
+bool is_shown(const Diagnostic& d, const ShowOptions& o) {
+  return !disabled(d.code, d.severity, o);
+}
 
-void present_diagnostics(std::span<const Diagnostic> ds, const ShowOptions& o, DiagnosticSink& sink) {
+void present_diagnostics(std::span<const Diagnostic> ds, const ShowOptions& o,
+                         DiagnosticSink& sink) {
   for (const Diagnostic& d : ds) {
     if (!is_shown(d, o)) continue;
     const ShownDiagnostic shown{d, d.severity == Severity::error || o.as_errors, number_label(d)};

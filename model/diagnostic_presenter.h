@@ -53,7 +53,8 @@ class DiagnosticSink {
 };
 
 // Every diagnostic shown under `o`, in the order found.
-void present_diagnostics(std::span<const Diagnostic> ds, const ShowOptions& o, DiagnosticSink& sink);
+void present_diagnostics(std::span<const Diagnostic> ds, const ShowOptions& o,
+                         DiagnosticSink& sink);
 // Every count of diagnostics left out whose code is shown under `o`.
 void present_omitted(std::span<const DiagnosticTally* const> tallies, const ShowOptions& o,
                      DiagnosticSink& sink);
