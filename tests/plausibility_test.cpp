@@ -123,10 +123,10 @@ TEST(Plausibility, UnsortedTextsStayQuiet) {
 //   4950 m x 3.6 / 100 = 178.2 s, 2050 m x 3.6 / 150 = 49.2 s,
 //   1000 m x 3.6 / 60 = 60 s, 2000 m x 3.6 / 150 = 48 s: 335.4 s, so 336 s.
 TEST(Plausibility, TheLeastTimeOfAStretchToTheSecond) {
-  const std::string rows = "velocita, 0, 100\r\nvelocita, 6000, 150\r\n"
+  const std::string body = "velocita, 0, 100\r\nvelocita, 6000, 150\r\n"
                             "rallentamento, 8000, 60, 1000, 0, 0, 0\r\n" + station_row(1000, "13,57, 0");
   for (const auto& [arrival, too_soon] : {std::pair{"14,2, 35", true}, {"14,2, 36", false}}) {
-    const std::string train_text = train_with(rows + station_row(11000, arrival, "ORVENO"));
+    const std::string train_text = train_with(body + station_row(11000, arrival, "ORVENO"));
     const Compiled c = compile_placed(bare_line, train_text);
     const RowScan rows = scan_rows(bare_line, train_text, true);
     const Timetable tt = plan_timetable(c.m, rows);
@@ -179,8 +179,8 @@ TEST(Plausibility, TheClockIsReadAcrossMidnight) {
     SCOPED_TRACE(c.clock);
     const Compiled got = compile_placed(
         bare_line, train_with("orologio, " + std::string(c.clock) + "\r\n" + speed_and_adhesion + c.stations));
-    EXPECT_EQ(got.seen, c.late ? std::vector<Seen>{{"clock-after-first-station", 't', 2, 11}}
-                               : std::vector<Seen>{});
+    const std::vector<Seen> late = {{"clock-after-first-station", 't', 2, 11}};
+    EXPECT_EQ(got.seen, c.late ? late : std::vector<Seen>{});
   }
   EXPECT_EQ(message_of(compile_placed(bare_line, train_with("orologio, 0 10 0\r\n" + speed_and_adhesion +
                                                              station_row(0, "23,50, 0"))),

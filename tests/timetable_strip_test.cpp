@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "render/line.h"
@@ -20,8 +21,8 @@ std::size_t count(const std::string& text, const std::string& what) {
   return n;
 }
 
-std::string picture(const Compiled& c) {
-  render::CompiledScenario l{c.m.tabella_percorso, c.m.celle, c.m.tracciato};
+std::string picture(Compiled c) {
+  render::CompiledScenario l{c.m.tabella_percorso, std::move(c.m.celle), std::move(c.m.tracciato)};
   EXPECT_EQ(render::mismatch(l), std::nullopt);
   return render::draw_scenario(l, 0, render::axis_end(l));
 }
@@ -34,18 +35,20 @@ TEST(TimetableStrip, MarksTheStretchesCheckWarnsAbout) {
                            "rallentamento, 8000, 60, 1000, 0, 0, 0\r\n" + station_row(1000, "13,57, 0");
   for (const auto& [arrival, too_soon] : {std::pair{"14,2, 35", true}, {"14,2, 36", false}}) {
     SCOPED_TRACE(arrival);
-    const Compiled c = compile_placed(
+    Compiled c = compile_placed(
         bare_line, train_with(rows + station_row(11000, arrival, "ORVENO") + station_row(20000, "14,30, 0", "LOVEDRO")));
-    ASSERT_EQ(c.seen, too_soon ? std::vector<Seen>{{"timetable-too-fast", 't', 6, 52}} : std::vector<Seen>{});
-    const std::string svg = picture(c);
+    const std::vector<Seen> warned = {{"timetable-too-fast", 't', 7, 52}};
+    ASSERT_EQ(c.seen, too_soon ? warned : std::vector<Seen>{});
+    const std::string svg = picture(std::move(c));
     EXPECT_EQ(count(svg, "<g id=\"timetable\""), 1u);
     EXPECT_EQ(count(svg, "class=\"least-time\""), 2u);  // one line per stretch
     EXPECT_EQ(count(svg, "class=\"timed-station\""), 3u);
     EXPECT_EQ(count(svg, "class=\"too-fast\""), too_soon ? 1u : 0u);
-    if (too_soon)
+    if (too_soon) {
       EXPECT_NE(svg.find("VALDORA to ORVENO: 10000 m in 5 min 35 s, but at least 5 min 36 s at the "
                          "train&apos;s limits: no train can keep it"),
                 std::string::npos);
+    }
   }
 }
 
@@ -56,7 +59,7 @@ TEST(TimetableStrip, NeedsTwoTimedStations) {
     const std::string svg =
         picture(compile_placed(bare_line, train_with("velocita, 0, 100\r\n" + stations)));
     EXPECT_EQ(svg.find("id=\"timetable\""), std::string::npos) << stations;
-    EXPECT_EQ(svg.find("key-timetable"), std::string::npos) << stations;
+    EXPECT_EQ(svg.find("class=\"key-timetable\""), std::string::npos) << stations;
   }
 }
 

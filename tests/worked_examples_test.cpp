@@ -103,20 +103,23 @@ void check_cells(const Table& t, const Modello& m) {
     for (long c = first; c <= last; ++c) {
       stated.insert(c);
       ASSERT_LT(static_cast<std::size_t>(c), m.celle.size());
-      for (std::size_t i = 1; i < row.size(); ++i)
-        for (const CellField& f : cell_layout)
-          if (f.layout.name == t.header[i])
-            EXPECT_EQ(std::to_string(f.get(m.celle[static_cast<std::size_t>(c)])), row[i])
-                << "cell " << c << " " << t.header[i];
+      for (std::size_t i = 1; i < row.size(); ++i) {
+        for (const CellField& f : cell_layout) {
+          if (f.layout.name != t.header[i]) continue;
+          EXPECT_EQ(std::to_string(f.get(m.celle[static_cast<std::size_t>(c)])), row[i])
+              << "cell " << c << " " << t.header[i];
+        }
+      }
     }
   }
   bool every_feature = false;
   for (const std::string& h : t.header) every_feature = every_feature || h == "tipo_cella";
   if (!every_feature) return;
-  for (std::size_t c = 0; c < m.celle.size(); ++c)
-    if (m.celle[c].tipo_cella != 0)
-      EXPECT_TRUE(stated.contains(static_cast<long>(c)))
-          << "cell " << c << " holds kind " << int{m.celle[c].tipo_cella} << ", not stated";
+  for (std::size_t c = 0; c < m.celle.size(); ++c) {
+    if (m.celle[c].tipo_cella == 0) continue;
+    EXPECT_TRUE(stated.contains(static_cast<long>(c)))
+        << "cell " << c << " holds kind " << int{m.celle[c].tipo_cella} << ", not stated";
+  }
 }
 
 void check_entries(const Table& t, const Modello& m) {
@@ -128,9 +131,10 @@ void check_entries(const Table& t, const Modello& m) {
         EXPECT_EQ("`" + v.testo + "`", row[i]) << "entry " << row[0];
         continue;
       }
-      for (const RouteField& f : route_entry_layout)
-        if (f.kind == RouteField::Kind::number && f.layout.name == t.header[i])
-          EXPECT_EQ(std::to_string(f.get(v)), row[i]) << "entry " << row[0] << " " << t.header[i];
+      for (const RouteField& f : route_entry_layout) {
+        if (f.kind != RouteField::Kind::number || f.layout.name != t.header[i]) continue;
+        EXPECT_EQ(std::to_string(f.get(v)), row[i]) << "entry " << row[0] << " " << t.header[i];
+      }
     }
   }
 }
