@@ -90,18 +90,31 @@ double draw_timetable(svg::Document& doc, const Scene& s, double y) {
     legs.push_back(leg);
   }
 
-  // The times of the legs that reach into the stretch shown set the scale.
+  // The scale: the times both lines take over the stretch shown. The
+  // timetable's line is straight between stations and the least-time line
+  // only rises, so the ends of each leg's part in the stretch hold them.
   double t0 = 0, t1 = 0;
   bool any = false;
-  for (const Leg& l : legs) {
-    const double a = std::min(l.from->position, l.to->position), b = std::max(l.from->position, l.to->position);
-    if (b < s.from || a > s.to) continue;
-    const double lo = static_cast<double>(std::min(l.from->time, l.to->time));
-    const double hi = std::max(static_cast<double>(std::max(l.from->time, l.to->time)),
-                               static_cast<double>(l.from->time + l.least.value_or(0)));
-    t0 = any ? std::min(t0, lo) : lo;
-    t1 = any ? std::max(t1, hi) : hi;
+  const auto take = [&](double t) {
+    t0 = any ? std::min(t0, t) : t;
+    t1 = any ? std::max(t1, t) : t;
     any = true;
+  };
+  for (const Leg& l : legs) {
+    const double a = l.from->position, b = l.to->position;
+    if (std::max(a, b) < s.from || std::min(a, b) > s.to) continue;
+    const auto tf = static_cast<double>(l.from->time), tt = static_cast<double>(l.to->time);
+    if (b <= a) {
+      take(tf);
+      take(tt);
+      continue;
+    }
+    for (const double p : {std::max(a, s.from), std::min(b, s.to)}) {
+      take(tf + (tt - tf) * (p - a) / (b - a));
+      if (!l.least) continue;
+      if (const std::optional<double> t = least.between(l.from->position, static_cast<std::int64_t>(p)))
+        take(tf + *t);
+    }
   }
   if (!any) return 0;
   // Round steps of time, the first giving at most 6 intervals.
