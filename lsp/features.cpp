@@ -11,6 +11,7 @@
 #include "compiler/row_scan.h"
 #include "compiler/signals.h"
 #include "compiler/timetable.h"
+#include "lsp/json_text.h"
 #include "model/cell_kinds.h"
 #include "model/errors.h"
 #include "model/format_constants.h"
@@ -394,9 +395,9 @@ json hover(const Document& d, const Unit* u, std::size_t offset) {
   return {{"contents", {{"kind", "markdown"}, {"value", md}}}, {"range", range_json(index, from, to)}};
 }
 
-json inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t to) {
-  json out = json::array();
-  if (!d.file) return out;
+std::string inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t to) {
+  std::string out = "[";
+  if (!d.file) return out + "]";
   const LineIndex index(d.bytes);
   const Placements where(u, d.file->text);
   // On the row's own line, after its last field there: a short row's
@@ -408,6 +409,14 @@ json inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t
     while (at > r.keyword.offset && (d.bytes[at - 1] == ' ' || d.bytes[at - 1] == '\t')) --at;
     return at;
   };
+  const auto hint = [&](const Row& r, const std::string& label) {
+    next_item(out);
+    out += "{\"position\":";
+    append_position(out, index.position(hint_at(r)));
+    out += ",\"label\":";
+    append_string(out, label);
+    out += ",\"paddingLeft\":true}";
+  };
   for (std::size_t i = 0; i < d.outline.rows.size(); ++i) {
     const Row& r = d.outline.rows[i];
     if (r.keyword.offset < from || r.keyword.offset >= to) continue;
@@ -417,10 +426,7 @@ json inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t
       label = "→ not read (error " + std::to_string(*n) + " above)";
     } else {
       if (refusal(u, d.file->text, r)) {
-        label = "→ refused (error " + std::to_string(u->model.numero_errore) + ")";
-        out.push_back({{"position", position_json(index.position(hint_at(r)))},
-                       {"label", label},
-                       {"paddingLeft", true}});
+        hint(r, "→ refused (error " + std::to_string(u->model.numero_errore) + ")");
         continue;
       }
       const std::optional<Landing> l = land(r, where);
@@ -428,11 +434,9 @@ json inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t
       label = "→ " + l->where;
       if (r.record->placement != Placement::curve) label += " · " + km(l->position);
     }
-    out.push_back({{"position", position_json(index.position(hint_at(r)))},
-                   {"label", label},
-                   {"paddingLeft", true}});
+    hint(r, label);
   }
-  return out;
+  return out + "]";
 }
 
 json document_symbols(const Document& d, const Unit* u) {

@@ -6,6 +6,7 @@
 
 #include "lsp/encoding.h"
 #include "lsp/features.h"
+#include "lsp/json_text.h"
 #include "text/field_reader.h"
 
 namespace lsp {
@@ -86,9 +87,9 @@ bool same_reading(const Outline& a, const Outline& b) {
 
 }  // namespace
 
-nlohmann::json format_rows(const Document& d, std::size_t from, std::size_t to) {
-  nlohmann::json edits = nlohmann::json::array();
-  if (!d.file) return edits;
+std::string format_rows(const Document& d, std::size_t from, std::size_t to) {
+  const std::string none = "[]";
+  if (!d.file) return none;
   const std::string_view text = d.bytes;
   const auto& rows = d.outline.rows;
 
@@ -100,7 +101,7 @@ nlohmann::json format_rows(const Document& d, std::size_t from, std::size_t to) 
                         (i + 1 < rows.size() && rows[i + 1].keyword.offset == r.keyword.offset);
     if (!shared) row_cuts(text, r, cuts);
   }
-  if (cuts.empty()) return edits;
+  if (cuts.empty()) return none;
 
   // The whole text as it would be, read again: a layout that reads
   // otherwise is no layout.
@@ -112,13 +113,20 @@ nlohmann::json format_rows(const Document& d, std::size_t from, std::size_t to) 
     at = c.end;
   }
   formatted.append(text.substr(at));
-  if (!same_reading(d.outline, outline(formatted, d.file->text))) return edits;
+  if (!same_reading(d.outline, outline(formatted, d.file->text))) return none;
+  formatted = {};
 
   // Deletions only: no character that stays is in an edit, so none the
   // server's Windows-1252 copy could not hold is ever written back.
   const LineIndex index(d.bytes);
-  for (const Cut& c : cuts) edits.push_back({{"range", range_json(index, c.start, c.end)}, {"newText", ""}});
-  return edits;
+  std::string edits = "[";
+  for (const Cut& c : cuts) {
+    next_item(edits);
+    edits += "{\"range\":";
+    append_range(edits, index, c.start, c.end);
+    edits += ",\"newText\":\"\"}";
+  }
+  return edits + "]";
 }
 
 }  // namespace lsp

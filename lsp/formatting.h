@@ -10,14 +10,14 @@
 #pragma once
 
 #include <cstddef>
-
-#include <nlohmann/json.hpp>
+#include <string>
 
 #include "lsp/workspace.h"
 
 namespace lsp {
 
-// TextEdits for the rows whose keyword lies in [from, to).
-nlohmann::json format_rows(const Document& d, std::size_t from, std::size_t to);
+// TextEdits for the rows whose keyword lies in [from, to), as the JSON
+// list's text.
+std::string format_rows(const Document& d, std::size_t from, std::size_t to);
 
 }  // namespace lsp

@@ -43,8 +43,17 @@ std::string dump(const json& j) {
 
 }  // namespace
 
-void Server::respond(const json& id, json result) {
-  out_.write(frame(dump({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}})));
+void Server::respond(const json& id, Answer result) {
+  if (!result.is_text) {
+    out_.write(frame(dump({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result.value)}})));
+    return;
+  }
+  // Written around the answer's text, which is not copied again.
+  const std::string head = "{\"jsonrpc\":\"2.0\",\"id\":" + dump(id) + ",\"result\":";
+  const std::size_t length = head.size() + result.text.size() + 1;
+  out_.write("Content-Length: " + std::to_string(length) + "\r\n\r\n" + head);
+  out_.write(result.text);
+  out_.write("}");
 }
 
 void Server::respond_error(const json& id, int code, std::string_view message) {
@@ -130,8 +139,7 @@ std::optional<int> Server::receive(std::string_view body) {
     return std::nullopt;
   }
   try {
-    json result = request(method, params);
-    respond(id, std::move(result));
+    respond(id, request(method, params));
   } catch (const RpcError& e) {
     respond_error(id, e.code(), e.what());
   } catch (const json::exception& e) {
@@ -223,7 +231,13 @@ std::size_t offset_of(const Document& d, const json& p) {
 // its params name. `absent` answers for a document that is not open; a
 // method without one answers with an error.
 struct Server::DocumentMethod {
-  json (*handle)(Server& s, const Document& d, const json& params, std::string_view method);
+  using Handler = json (*)(Server& s, const Document& d, const json& params, std::string_view method);
+  // Those with an item per row write their answer's JSON text instead.
+  using Writer = std::string (*)(Server& s, const Document& d, const json& params, std::string_view method);
+  DocumentMethod(Handler h, std::optional<json> a) : handle(h), absent(std::move(a)) {}
+  DocumentMethod(Writer w, std::optional<json> a) : write(w), absent(std::move(a)) {}
+  Handler handle = nullptr;
+  Writer write = nullptr;
   std::optional<json> absent;
 };
 
@@ -237,7 +251,7 @@ const std::map<std::string_view, Server::DocumentMethod, std::less<>>& Server::d
         },
         json(nullptr)}},
       {"textDocument/inlayHint",
-       {[](Server& s, const Document& d, const json& params, std::string_view) {
+       {[](Server& s, const Document& d, const json& params, std::string_view) -> std::string {
           const json& range = params.at("range");
           return inlay_hints(d, s.workspace_.main_unit(d), offset_of(d, range.at("start")),
                              offset_of(d, range.at("end")));
@@ -262,12 +276,12 @@ const std::map<std::string_view, Server::DocumentMethod, std::less<>>& Server::d
       {"textDocument/semanticTokens/full", {&Server::tokens, json{{"data", json::array()}}}},
       {"textDocument/semanticTokens/full/delta", {&Server::tokens, json{{"data", json::array()}}}},
       {"textDocument/formatting",
-       {[](Server&, const Document& d, const json&, std::string_view) {
+       {[](Server&, const Document& d, const json&, std::string_view) -> std::string {
           return format_rows(d, 0, d.bytes.size() + 1);
         },
         json::array()}},
       {"textDocument/rangeFormatting",
-       {[](Server&, const Document& d, const json& params, std::string_view) {
+       {[](Server&, const Document& d, const json& params, std::string_view) -> std::string {
           const json& range = params.at("range");
           return format_rows(d, offset_of(d, range.at("start")), offset_of(d, range.at("end")));
         },
@@ -280,16 +294,17 @@ const std::map<std::string_view, Server::DocumentMethod, std::less<>>& Server::d
   return methods;
 }
 
-json Server::request(const std::string& method, const json& params) {
+Server::Answer Server::request(const std::string& method, const json& params) {
   if (method == "initialize") return initialize(params);
   if (method == "shutdown") {
     shut_down_ = true;
-    return nullptr;
+    return json(nullptr);
   }
   const auto& methods = document_methods();
   const auto m = methods.find(method);
   if (m == methods.end()) throw RpcError(error_code::method_not_found, "no method " + method);
   const Document* d = workspace_.find(params.at("textDocument").at("uri").get<std::string>());
+  if (d && m->second.write) return m->second.write(*this, *d, params, method);
   if (d) return m->second.handle(*this, *d, params, method);
   if (m->second.absent) return *m->second.absent;
   throw RpcError(error_code::invalid_params, "no scenario description is open at this URI");
@@ -303,16 +318,23 @@ json Server::quick_fixes(Server& s, const Document& d, const json& params, std::
                       s.snippet_command_);
 }
 
-json Server::tokens(Server& s, const Document& d, const json& params, std::string_view method) {
+std::string Server::tokens(Server& s, const Document& d, const json& params, std::string_view method) {
   std::vector<std::uint32_t> data = semantic_tokens(d);
   SentTokens& sent = s.tokens_[d.uri];
-  json result = {{"resultId", std::to_string(++s.tokens_sent_)}};
-  if (method.ends_with("/delta") && params.value("previousResultId", "") == sent.id)
-    result["edits"] = semantic_tokens_edits(sent.data, data);
-  else
-    result["data"] = data;
-  sent = {result["resultId"], std::move(data)};
-  return result;
+  const std::string id = std::to_string(++s.tokens_sent_);
+  std::string result = "{\"resultId\":\"" + id + "\",";
+  if (method.ends_with("/delta") && params.value("previousResultId", "") == sent.id) {
+    result += "\"edits\":" + dump(semantic_tokens_edits(sent.data, data));
+  } else {
+    result += "\"data\":[";
+    for (std::size_t i = 0; i < data.size(); ++i) {
+      if (i > 0) result += ',';
+      result += std::to_string(data[i]);
+    }
+    result += ']';
+  }
+  sent = {id, std::move(data)};
+  return result + "}";
 }
 
 json Server::preview_of(Server& s, const Document& d, const json& params, std::string_view) {

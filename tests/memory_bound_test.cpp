@@ -98,6 +98,27 @@ TEST(MemoryBound, CheckAndCompileOnTheWorstTexts) {
   }
 }
 
+// Every diagnostic shown: written out as found, never all held. The texts
+// that make one per row.
+TEST(MemoryBound, CheckAndCompileShowingEveryDiagnostic) {
+  TempDir dir;
+  ASSERT_EQ(testing_support::scenarioc({"texts", dir.str()}).status, 0);
+  const fs::path line = dir / "Belvara_Quintosa_linea.txt";
+  for (const Kind& k : {kinds[0], kinds[1], kinds[2]}) {
+    write_bytes(line, line_text(k, text_size));
+    const std::uint64_t input = fs::file_size(line) + fs::file_size(dir / "Belvara_Quintosa_254-.txt");
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"check"}, {"check", "--json"}, {"compile", "--json"}}) {
+      std::vector<std::string> args = command;
+      args.insert(args.end(), {"--diagnostic-limit", "0", dir.str()});
+      const Peak p = peak_of(args);
+      EXPECT_LT(p.status, 2) << command.back() << " " << k.name;
+      EXPECT_LE(p.bytes, bound(input)) << command.back() << " on " << k.name << ": " << p.bytes / MiB
+                                       << " MiB for " << input / MiB << " MiB";
+    }
+  }
+}
+
 TEST(MemoryBound, DumpAndRenderTheLargestScenario) {
   TempDir dir;
   const testing_support::LargeScenario large = testing_support::large_scenario();
@@ -129,20 +150,65 @@ std::string frame(const nlohmann::json& message) {
 TEST(MemoryBound, LanguageServerOnTheWorstDocuments) {
   TempDir dir;
   const std::string uri = "file://" + (dir / "Grande_linea.txt").string();
-  for (const Kind& k : kinds) {
-    const std::string session =
-        frame({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", {}}}}}) +
-        frame({{"jsonrpc", "2.0"},
-               {"method", "textDocument/didOpen"},
-               {"params", {{"textDocument", {{"uri", uri}, {"version", 1}, {"text", line_text(k, text_size)}}}}}}) +
-        frame({{"jsonrpc", "2.0"}, {"id", 2}, {"method", "shutdown"}}) +
-        frame({{"jsonrpc", "2.0"}, {"method", "exit"}});
-    write_bytes(dir / "session", session);
-    const Peak p = peak_of({"lsp"}, dir / "session");
-    EXPECT_EQ(p.status, 0) << k.name;
-    EXPECT_LE(p.bytes, bound(session.size()))
-        << "lsp on " << k.name << ": " << p.bytes / MiB << " MiB for " << session.size() / MiB << " MiB";
+  // The default limit, and every diagnostic shown.
+  const nlohmann::json limits[] = {nlohmann::json::object(), {{"diagnosticLimit", 0}}};
+  for (const nlohmann::json& options : limits) {
+    for (const Kind& k : kinds) {
+      const std::string session =
+          frame({{"jsonrpc", "2.0"},
+                 {"id", 1},
+                 {"method", "initialize"},
+                 {"params", {{"capabilities", nlohmann::json::object()}, {"initializationOptions", options}}}}) +
+          frame({{"jsonrpc", "2.0"},
+                 {"method", "textDocument/didOpen"},
+                 {"params", {{"textDocument", {{"uri", uri}, {"version", 1}, {"text", line_text(k, text_size)}}}}}}) +
+          frame({{"jsonrpc", "2.0"}, {"id", 2}, {"method", "shutdown"}}) +
+          frame({{"jsonrpc", "2.0"}, {"method", "exit"}});
+      write_bytes(dir / "session", session);
+      const Peak p = peak_of({"lsp"}, dir / "session");
+      EXPECT_EQ(p.status, 0) << k.name << " " << options;
+      EXPECT_LE(p.bytes, bound(session.size())) << "lsp " << options << " on " << k.name << ": "
+                                                << p.bytes / MiB << " MiB for " << session.size() / MiB << " MiB";
+    }
   }
+}
+
+// The answers with an item per row, over the whole of a long text: every
+// row's blanks formatted away, its tokens, its hint.
+TEST(MemoryBound, LanguageServerAnswersOverAWholeLongText) {
+  TempDir dir;
+  std::string line = "[generale]\r\nlunghezza percorso, 1000000\r\n[curve]\r\n[pendenze]\r\n";
+  line.reserve(text_size / 2 + 64);
+  for (std::uint64_t i = 0; line.size() < text_size / 2; ++i)
+    line += " pendenza , " + std::to_string(i * 2 % 990000) + " , " + std::to_string(i % 10) + " \r\n";
+  line += "[fine]\r\n";
+  const std::string uri = "file://" + (dir / "Grande_linea.txt").string();
+  const nlohmann::json document = {{"uri", uri}};
+  const std::string session =
+      frame({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", {}}}}}) +
+      frame({{"jsonrpc", "2.0"},
+             {"method", "textDocument/didOpen"},
+             {"params", {{"textDocument", {{"uri", uri}, {"version", 1}, {"text", line}}}}}}) +
+      frame({{"jsonrpc", "2.0"},
+             {"id", 2},
+             {"method", "textDocument/formatting"},
+             {"params", {{"textDocument", document}, {"options", {{"tabSize", 4}, {"insertSpaces", true}}}}}}) +
+      frame({{"jsonrpc", "2.0"},
+             {"id", 3},
+             {"method", "textDocument/semanticTokens/full"},
+             {"params", {{"textDocument", document}}}}) +
+      frame({{"jsonrpc", "2.0"},
+             {"id", 4},
+             {"method", "textDocument/inlayHint"},
+             {"params",
+              {{"textDocument", document},
+               {"range", {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 10000000}, {"character", 0}}}}}}}}) +
+      frame({{"jsonrpc", "2.0"}, {"id", 5}, {"method", "shutdown"}}) +
+      frame({{"jsonrpc", "2.0"}, {"method", "exit"}});
+  write_bytes(dir / "session", session);
+  const Peak p = peak_of({"lsp"}, dir / "session");
+  EXPECT_EQ(p.status, 0);
+  EXPECT_LE(p.bytes, bound(session.size())) << "lsp: " << p.bytes / MiB << " MiB for " << session.size() / MiB << " MiB";
 }
 
 // A line text on disk beside 30 open train texts: each train makes a unit
@@ -171,6 +237,30 @@ TEST(MemoryBound, LanguageServerWithManyTrainsBesideOneLine) {
   const Peak p = peak_of({"lsp"}, dir / "session");
   EXPECT_EQ(p.status, 0);
   const std::uint64_t input = session.size() + line.size();
+  EXPECT_LE(p.bytes, bound(input)) << "lsp: " << p.bytes / MiB << " MiB for " << input / MiB << " MiB";
+}
+
+// Many small train texts open beside one line text on disk: each open
+// compiles and publishes its own pair, not every open text again.
+TEST(MemoryBound, LanguageServerWithManyOpenTrainTexts) {
+  TempDir dir;
+  ASSERT_EQ(testing_support::scenarioc({"texts", dir.str()}).status, 0);
+  const std::string train = testing_support::read_bytes(dir / "Belvara_Quintosa_254-.txt");
+  fs::remove(dir / "Belvara_Quintosa_254-.txt");
+  std::string session =
+      frame({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", {}}}}});
+  for (int k = 1; k <= 800; ++k) {
+    const std::string uri = "file://" + (dir / ("Belvara_Quintosa_" + std::to_string(k) + "-.txt")).string();
+    session += frame({{"jsonrpc", "2.0"},
+                      {"method", "textDocument/didOpen"},
+                      {"params", {{"textDocument", {{"uri", uri}, {"version", 1}, {"text", train}}}}}});
+  }
+  session += frame({{"jsonrpc", "2.0"}, {"id", 2}, {"method", "shutdown"}}) +
+             frame({{"jsonrpc", "2.0"}, {"method", "exit"}});
+  write_bytes(dir / "session", session);
+  const Peak p = peak_of({"lsp"}, dir / "session");
+  EXPECT_EQ(p.status, 0);
+  const std::uint64_t input = session.size() + fs::file_size(dir / "Belvara_Quintosa_linea.txt");
   EXPECT_LE(p.bytes, bound(input)) << "lsp: " << p.bytes / MiB << " MiB for " << input / MiB << " MiB";
 }
 
