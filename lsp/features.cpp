@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <unordered_map>
 #include <string_view>
 #include <vector>
@@ -395,10 +396,10 @@ json hover(const Document& d, const Unit* u, std::size_t offset) {
   return {{"contents", {{"kind", "markdown"}, {"value", md}}}, {"range", range_json(index, from, to)}};
 }
 
-std::string inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t to) {
-  std::string out = "[";
-  if (!d.file) return out + "]";
-  const LineIndex index(d.bytes);
+namespace {
+
+void write_hints(const Document& d, const Unit* u, std::size_t from, std::size_t to,
+                 const LineIndex& index, const JsonPieces& out) {
   const Placements where(u, d.file->text);
   // On the row's own line, after its last field there: a short row's
   // values may run on into the next line.
@@ -409,14 +410,16 @@ std::string inlay_hints(const Document& d, const Unit* u, std::size_t from, std:
     while (at > r.keyword.offset && (d.bytes[at - 1] == ' ' || d.bytes[at - 1] == '\t')) --at;
     return at;
   };
+  std::string item;
   const auto hint = [&](const Row& r, const std::string& label) {
-    next_item(out);
-    out += "{\"position\":";
-    append_position(out, index.position(hint_at(r)));
-    out += ",\"label\":";
-    append_string(out, label);
-    out += ",\"paddingLeft\":true}";
+    item.assign(item.empty() ? "" : ",").append("{\"position\":");
+    append_position(item, index.position(hint_at(r)));
+    item += ",\"label\":";
+    append_string(item, label);
+    item += ",\"paddingLeft\":true}";
+    out(item);
   };
+  out("[");
   for (std::size_t i = 0; i < d.outline.rows.size(); ++i) {
     const Row& r = d.outline.rows[i];
     if (r.keyword.offset < from || r.keyword.offset >= to) continue;
@@ -436,7 +439,15 @@ std::string inlay_hints(const Document& d, const Unit* u, std::size_t from, std:
     }
     hint(r, label);
   }
-  return out + "]";
+  out("]");
+}
+
+}  // namespace
+
+JsonWriter inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t to) {
+  if (!d.file) return [](const JsonPieces& out) { out("[]"); };
+  auto index = std::make_shared<const LineIndex>(d.bytes);
+  return [&d, u, from, to, index](const JsonPieces& out) { write_hints(d, u, from, to, *index, out); };
 }
 
 json document_symbols(const Document& d, const Unit* u) {

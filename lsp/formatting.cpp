@@ -1,5 +1,6 @@
 #include "lsp/formatting.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,13 +88,14 @@ bool same_reading(const Outline& a, const Outline& b) {
 
 }  // namespace
 
-std::string format_rows(const Document& d, std::size_t from, std::size_t to) {
-  const std::string none = "[]";
+JsonWriter format_rows(const Document& d, std::size_t from, std::size_t to) {
+  const JsonWriter none = [](const JsonPieces& out) { out("[]"); };
   if (!d.file) return none;
   const std::string_view text = d.bytes;
   const auto& rows = d.outline.rows;
 
-  std::vector<Cut> cuts;
+  auto cuts_kept = std::make_shared<std::vector<Cut>>();
+  std::vector<Cut>& cuts = *cuts_kept;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const Row& r = rows[i];
     if (r.keyword.offset < from || r.keyword.offset >= to) continue;
@@ -118,15 +120,18 @@ std::string format_rows(const Document& d, std::size_t from, std::size_t to) {
 
   // Deletions only: no character that stays is in an edit, so none the
   // server's Windows-1252 copy could not hold is ever written back.
-  const LineIndex index(d.bytes);
-  std::string edits = "[";
-  for (const Cut& c : cuts) {
-    next_item(edits);
-    edits += "{\"range\":";
-    append_range(edits, index, c.start, c.end);
-    edits += ",\"newText\":\"\"}";
-  }
-  return edits + "]";
+  auto index = std::make_shared<const LineIndex>(d.bytes);
+  return [cuts_kept, index](const JsonPieces& out) {
+    std::string edit;
+    out("[");
+    for (const Cut& c : *cuts_kept) {
+      edit.assign(&c == cuts_kept->data() ? "" : ",").append("{\"range\":");
+      append_range(edit, *index, c.start, c.end);
+      edit += ",\"newText\":\"\"}";
+      out(edit);
+    }
+    out("]");
+  };
 }
 
 }  // namespace lsp

@@ -4,6 +4,12 @@
 
 namespace lsp {
 
+std::string json_text(const JsonWriter& w) {
+  std::string out;
+  w([&](std::string_view piece) { out += piece; });
+  return out;
+}
+
 void append_position(std::string& out, Position p) {
   out += "{\"line\":";
   out += std::to_string(p.line);

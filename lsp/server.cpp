@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <map>
+#include <memory>
 #include <set>
 #include <stdexcept>
 #include <tuple>
@@ -44,16 +45,25 @@ std::string dump(const json& j) {
 }  // namespace
 
 void Server::respond(const json& id, Answer result) {
-  if (!result.is_text) {
+  if (!result.written) {
     out_.write(frame(dump({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result.value)}})));
     return;
   }
-  // Written around the answer's text, which is not copied again.
-  const std::string head = "{\"jsonrpc\":\"2.0\",\"id\":" + dump(id) + ",\"result\":";
-  const std::size_t length = head.size() + result.text.size() + 1;
-  out_.write("Content-Length: " + std::to_string(length) + "\r\n\r\n" + head);
-  out_.write(result.text);
-  out_.write("}");
+  // Counted first, for the length that goes before it; then sent in
+  // pieces of 64 KiB or more.
+  std::size_t length = 0;
+  result.written([&](std::string_view piece) { length += piece.size(); });
+  std::string pending = "{\"jsonrpc\":\"2.0\",\"id\":" + dump(id) + ",\"result\":";
+  length += pending.size() + 1;
+  pending.insert(0, "Content-Length: " + std::to_string(length) + "\r\n\r\n");
+  constexpr std::size_t piece_size = 64 * 1024;
+  result.written([&](std::string_view piece) {
+    pending += piece;
+    if (pending.size() < piece_size) return;
+    out_.write(pending);
+    pending.clear();
+  });
+  out_.write(pending + "}");
 }
 
 void Server::respond_error(const json& id, int code, std::string_view message) {
@@ -233,7 +243,7 @@ std::size_t offset_of(const Document& d, const json& p) {
 struct Server::DocumentMethod {
   using Handler = json (*)(Server& s, const Document& d, const json& params, std::string_view method);
   // Those with an item per row write their answer's JSON text instead.
-  using Writer = std::string (*)(Server& s, const Document& d, const json& params, std::string_view method);
+  using Writer = JsonWriter (*)(Server& s, const Document& d, const json& params, std::string_view method);
   DocumentMethod(Handler h, std::optional<json> a) : handle(h), absent(std::move(a)) {}
   DocumentMethod(Writer w, std::optional<json> a) : write(w), absent(std::move(a)) {}
   Handler handle = nullptr;
@@ -251,7 +261,7 @@ const std::map<std::string_view, Server::DocumentMethod, std::less<>>& Server::d
         },
         json(nullptr)}},
       {"textDocument/inlayHint",
-       {[](Server& s, const Document& d, const json& params, std::string_view) -> std::string {
+       {[](Server& s, const Document& d, const json& params, std::string_view) -> JsonWriter {
           const json& range = params.at("range");
           return inlay_hints(d, s.workspace_.main_unit(d), offset_of(d, range.at("start")),
                              offset_of(d, range.at("end")));
@@ -276,12 +286,12 @@ const std::map<std::string_view, Server::DocumentMethod, std::less<>>& Server::d
       {"textDocument/semanticTokens/full", {&Server::tokens, json{{"data", json::array()}}}},
       {"textDocument/semanticTokens/full/delta", {&Server::tokens, json{{"data", json::array()}}}},
       {"textDocument/formatting",
-       {[](Server&, const Document& d, const json&, std::string_view) -> std::string {
+       {[](Server&, const Document& d, const json&, std::string_view) -> JsonWriter {
           return format_rows(d, 0, d.bytes.size() + 1);
         },
         json::array()}},
       {"textDocument/rangeFormatting",
-       {[](Server&, const Document& d, const json& params, std::string_view) -> std::string {
+       {[](Server&, const Document& d, const json& params, std::string_view) -> JsonWriter {
           const json& range = params.at("range");
           return format_rows(d, offset_of(d, range.at("start")), offset_of(d, range.at("end")));
         },
@@ -318,23 +328,33 @@ json Server::quick_fixes(Server& s, const Document& d, const json& params, std::
                       s.snippet_command_);
 }
 
-std::string Server::tokens(Server& s, const Document& d, const json& params, std::string_view method) {
+JsonWriter Server::tokens(Server& s, const Document& d, const json& params, std::string_view method) {
   std::vector<std::uint32_t> data = semantic_tokens(d);
   SentTokens& sent = s.tokens_[d.uri];
-  const std::string id = std::to_string(++s.tokens_sent_);
-  std::string result = "{\"resultId\":\"" + id + "\",";
+  const std::string head = "{\"resultId\":\"" + std::to_string(++s.tokens_sent_) + "\",";
   if (method.ends_with("/delta") && params.value("previousResultId", "") == sent.id) {
-    result += "\"edits\":" + dump(semantic_tokens_edits(sent.data, data));
-  } else {
-    result += "\"data\":[";
-    for (std::size_t i = 0; i < data.size(); ++i) {
-      if (i > 0) result += ',';
-      result += std::to_string(data[i]);
-    }
-    result += ']';
+    auto edits = std::make_shared<const std::string>(dump(semantic_tokens_edits(sent.data, data)));
+    sent = {std::to_string(s.tokens_sent_), std::move(data)};
+    return [head, edits](const JsonPieces& out) {
+      out(head);
+      out("\"edits\":");
+      out(*edits);
+      out("}");
+    };
   }
-  sent = {id, std::move(data)};
-  return result + "}";
+  sent = {std::to_string(s.tokens_sent_), std::move(data)};
+  // The tokens sent are those kept for the next delta.
+  const std::vector<std::uint32_t>* kept = &sent.data;
+  return [head, kept](const JsonPieces& out) {
+    out(head);
+    out("\"data\":[");
+    std::string number;
+    for (std::size_t i = 0; i < kept->size(); ++i) {
+      number.assign(i > 0 ? "," : "").append(std::to_string((*kept)[i]));
+      out(number);
+    }
+    out("]}");
+  };
 }
 
 json Server::preview_of(Server& s, const Document& d, const json& params, std::string_view) {

@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "lsp/base_protocol.h"
+#include "lsp/json_text.h"
 #include "lsp/workspace.h"
 
 namespace lsp {
@@ -40,14 +41,13 @@ class Server {
   int status_at_end() const { return shut_down_ ? 0 : 1; }
 
  private:
-  // What a request is answered with: a JSON value, or (`is_text`) the
-  // value's JSON text, written while it was made.
+  // What a request is answered with: a JSON value, or a writer of its
+  // JSON text, run as the answer is sent.
   struct Answer {
     Answer(nlohmann::json v) : value(std::move(v)) {}
-    Answer(std::string t) : text(std::move(t)), is_text(true) {}
+    Answer(JsonWriter w) : written(std::move(w)) {}
     nlohmann::json value;
-    std::string text;
-    bool is_text = false;
+    JsonWriter written;
   };
   void respond(const nlohmann::json& id, Answer result);
   void respond_error(const nlohmann::json& id, int code, std::string_view message);
@@ -60,8 +60,8 @@ class Server {
   static const std::map<std::string_view, DocumentMethod, std::less<>>& document_methods();
   static nlohmann::json quick_fixes(Server& s, const Document& d, const nlohmann::json& params,
                                     std::string_view method);
-  static std::string tokens(Server& s, const Document& d, const nlohmann::json& params,
-                            std::string_view method);
+  static JsonWriter tokens(Server& s, const Document& d, const nlohmann::json& params,
+                           std::string_view method);
   static nlohmann::json preview_of(Server& s, const Document& d, const nlohmann::json& params,
                                    std::string_view method);
   void notification(const std::string& method, const nlohmann::json& params);

@@ -139,8 +139,13 @@ TEST(DiagnosticLimit, EveryOneShownComesOutAsIfAllWereHeld) {
   const int rows = static_cast<int>(2 * scenario::settle_batch + 123);
   texts_with_misspelt_rows(dir.path(), rows);
   const fs::path train = dir / "Belvara_Quintosa_254-.txt";
-  // Error 8 at the end of the train text, after every warning.
-  write_bytes(train, read_bytes(train) + "numero vetture, 99\r\n");
+  // Error 22 in the train text, after every warning: a station again at
+  // the place of the one before it.
+  const std::string station = "stazione,   70400, 12,  600,  0, 1, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, ";
+  std::string t = read_bytes(train);
+  const std::size_t at = t.find(station);
+  ASSERT_NE(at, std::string::npos);
+  write_bytes(train, t.insert(at, station + "DOPPIA\r\n"));
   const scenario::FileNames names{"Belvara_Quintosa", "254"};
   scenarioc::Sources s;
   ASSERT_FALSE(scenarioc::read_sources(dir.str(), names, s));
@@ -149,7 +154,7 @@ TEST(DiagnosticLimit, EveryOneShownComesOutAsIfAllWereHeld) {
   // All held: no outlet.
   const scenario::CompileResult held =
       scenarioc::compile_sources(s, {.names = names, .build_plan = false, .diagnostic_limit = 0});
-  ASSERT_NE(held.model.numero_errore, 0);
+  ASSERT_EQ(held.model.numero_errore, 22);
   const std::string text = scenarioc::as_text(held.model, s, w);
   scenarioc::Json j;
   scenarioc::as_json(j, held.model, s, w);
