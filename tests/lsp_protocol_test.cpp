@@ -1280,6 +1280,37 @@ TEST_F(LspServer, DiagnosticsOfOneCodeAreBoundedAndCharactersWithoutAPlaceMerged
   EXPECT_EQ(summaries[1].at("range").at("start"), position(first + 10, 2));
 }
 
+// A train text is compiled with its line text alone: opening or changing
+// it says again what the line text shows, never what another train text
+// shows. Republishing every text of the scenario made opening n of them
+// cost n² publishes.
+TEST_F(LspServer, ATrainTextsChangeRepublishesItAndItsLineTextOnly) {
+  const std::string other_uri = uri_of(dir / "Prova_8-.txt");
+  Session s;
+  s.initialize();
+  s.open(line_uri, line);
+  s.open(train_uri, train);
+  s.open(other_uri, train);
+  s.change(train_uri, train + "- a comment\r\n", 2);
+  s.end();
+  const Session::Transcript t = s.run();
+  EXPECT_EQ(t.status, 0);
+  EXPECT_EQ(t.diagnostics(line_uri).size(), 4u);
+  EXPECT_EQ(t.diagnostics(train_uri).size(), 2u);
+  EXPECT_EQ(t.diagnostics(other_uri).size(), 1u);
+  // A change of the line text is every train text's.
+  Session l;
+  l.initialize();
+  l.open(train_uri, train);
+  l.open(other_uri, train);
+  l.change(line_uri, line, 2);  // not open: no document, nothing said
+  l.open(line_uri, line);
+  l.end();
+  const Session::Transcript u = l.run();
+  EXPECT_EQ(u.diagnostics(train_uri).size(), 2u);
+  EXPECT_EQ(u.diagnostics(other_uri).size(), 2u);
+}
+
 // With no limit the server still holds a bounded number of diagnostics of
 // a scenario: the rest are counted, and the count says where to see them.
 TEST_F(LspServer, WithoutALimitDiagnosticsPastWhatIsHeldAreCounted) {
