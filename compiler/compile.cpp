@@ -107,6 +107,7 @@ CompileResult compile(const DescriptionTexts& texts, const CompileOptions& optio
   m.plan_wanted = options.build_plan;
   m.numero_errore = 0;
   m.diagnostic_limit.per_code = options.diagnostic_limit;
+  m.outlet = options.outlet;
   {
     const Observed observed(m.tracciato, options.plan_observer);
     try {

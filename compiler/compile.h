@@ -56,6 +56,9 @@ struct CompileOptions {
   Tracciato::Observer* plan_observer = nullptr;
   // Diagnostics of one code kept per text (0: every one).
   std::size_t diagnostic_limit = default_diagnostic_limit;
+  // Where diagnostics go once more than a batch of them are held (see
+  // settle_batch in compiler/diagnose.h); none: all are kept in the model.
+  DiagnosticOutlet* outlet = nullptr;
 };
 
 struct CompileResult {

@@ -14,9 +14,24 @@ constexpr std::string_view replaced_code = "";
 
 std::string error_code(ScenarioError e) { return "error-" + std::to_string(numero(e)); }
 
+// Hands the held warnings to the outlet once a batch is full; called before
+// a diagnostic is recorded, so that no caller still holds one of them.
+void settle(Modello& m) {
+  if (!m.outlet || m.diagnostics.size() < settle_batch) return;
+  std::vector<Diagnostic> kept;
+  for (std::size_t i = 0; i < m.diagnostics.size(); ++i) {
+    Diagnostic& d = m.diagnostics[i];
+    if (i == m.error_diagnostic) kept.push_back(std::move(d));
+    else if (d.code != replaced_code) m.outlet->settled(std::move(d));
+  }
+  m.error_diagnostic = kept.empty() ? TextSpan::npos : 0;
+  m.diagnostics = std::move(kept);
+}
+
 }  // namespace
 
 Diagnostic& record_error(Modello& m, ScenarioError e, TextSpan at) {
+  settle(m);
   m.numero_errore = numero(e);
   Diagnostic d;
   d.severity = Severity::error;
@@ -61,6 +76,7 @@ Diagnostic& warn(Modello& m, std::string_view code, TextSpan at, std::string mes
     m.omitted_warning = Diagnostic{};
     return m.omitted_warning;
   }
+  settle(m);
   Diagnostic d;
   d.severity = Severity::warning;
   d.code = std::string(code);

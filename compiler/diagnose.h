@@ -39,6 +39,15 @@ Diagnostic* recorded_error(Modello& m);
 
 Diagnostic& warn(Modello& m, std::string_view code, TextSpan at, std::string message);
 
+// With an outlet (m.outlet), a compilation holds at most this many
+// diagnostics: before the next one is recorded, every warning held goes to
+// the outlet and leaves the model, and only the recorded error stays (it may
+// yet be replaced, and gets its remedy at the end). Below the batch nothing
+// changes; past it, a warning already handed on is no longer refined by the
+// checks that run after the reading (a separator named, an 'out-of-order'
+// dropped for the 'misplaced-position' that explains it).
+inline constexpr std::size_t settle_batch = 4096;
+
 // "track cell 13 (600 to 650 m)": cell c stands for the 50 m that end at c × 50 m.
 std::string cell_name(std::int64_t c);
 

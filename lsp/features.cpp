@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <unordered_map>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "compiler/row_scan.h"
 #include "compiler/signals.h"
 #include "compiler/timetable.h"
+#include "lsp/json_text.h"
 #include "model/cell_kinds.h"
 #include "model/errors.h"
 #include "model/format_constants.h"
@@ -394,10 +396,10 @@ json hover(const Document& d, const Unit* u, std::size_t offset) {
   return {{"contents", {{"kind", "markdown"}, {"value", md}}}, {"range", range_json(index, from, to)}};
 }
 
-json inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t to) {
-  json out = json::array();
-  if (!d.file) return out;
-  const LineIndex index(d.bytes);
+namespace {
+
+void write_hints(const Document& d, const Unit* u, std::size_t from, std::size_t to,
+                 const LineIndex& index, const JsonPieces& out) {
   const Placements where(u, d.file->text);
   // On the row's own line, after its last field there: a short row's
   // values may run on into the next line.
@@ -408,6 +410,16 @@ json inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t
     while (at > r.keyword.offset && (d.bytes[at - 1] == ' ' || d.bytes[at - 1] == '\t')) --at;
     return at;
   };
+  std::string item;
+  const auto hint = [&](const Row& r, const std::string& label) {
+    item.assign(item.empty() ? "" : ",").append("{\"position\":");
+    append_position(item, index.position(hint_at(r)));
+    item += ",\"label\":";
+    append_string(item, label);
+    item += ",\"paddingLeft\":true}";
+    out(item);
+  };
+  out("[");
   for (std::size_t i = 0; i < d.outline.rows.size(); ++i) {
     const Row& r = d.outline.rows[i];
     if (r.keyword.offset < from || r.keyword.offset >= to) continue;
@@ -417,10 +429,7 @@ json inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t
       label = "→ not read (error " + std::to_string(*n) + " above)";
     } else {
       if (refusal(u, d.file->text, r)) {
-        label = "→ refused (error " + std::to_string(u->model.numero_errore) + ")";
-        out.push_back({{"position", position_json(index.position(hint_at(r)))},
-                       {"label", label},
-                       {"paddingLeft", true}});
+        hint(r, "→ refused (error " + std::to_string(u->model.numero_errore) + ")");
         continue;
       }
       const std::optional<Landing> l = land(r, where);
@@ -428,11 +437,17 @@ json inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t
       label = "→ " + l->where;
       if (r.record->placement != Placement::curve) label += " · " + km(l->position);
     }
-    out.push_back({{"position", position_json(index.position(hint_at(r)))},
-                   {"label", label},
-                   {"paddingLeft", true}});
+    hint(r, label);
   }
-  return out;
+  out("]");
+}
+
+}  // namespace
+
+JsonWriter inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t to) {
+  if (!d.file) return [](const JsonPieces& out) { out("[]"); };
+  auto index = std::make_shared<const LineIndex>(d.bytes);
+  return [&d, u, from, to, index](const JsonPieces& out) { write_hints(d, u, from, to, *index, out); };
 }
 
 json document_symbols(const Document& d, const Unit* u) {

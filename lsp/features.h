@@ -9,6 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "lsp/json_text.h"
+
 #include "lsp/encoding.h"
 #include "lsp/workspace.h"
 
@@ -22,8 +24,9 @@ nlohmann::json range_json(const LineIndex& index, std::size_t from, std::size_t 
 nlohmann::json hover(const Document& d, const Unit* u, std::size_t offset);
 
 // One hint at the end of each row that lands on the track, for the rows
-// that begin within [from, to).
-nlohmann::json inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t to);
+// that begin within [from, to), as a writer of the JSON list; it reads `d`
+// and `u`, which must outlive it.
+JsonWriter inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t to);
 
 // Sections holding the stations, signals, slowdowns and boards.
 nlohmann::json document_symbols(const Document& d, const Unit* u);

@@ -1,11 +1,13 @@
 #include "lsp/formatting.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "lsp/encoding.h"
 #include "lsp/features.h"
+#include "lsp/json_text.h"
 #include "text/field_reader.h"
 
 namespace lsp {
@@ -86,13 +88,14 @@ bool same_reading(const Outline& a, const Outline& b) {
 
 }  // namespace
 
-nlohmann::json format_rows(const Document& d, std::size_t from, std::size_t to) {
-  nlohmann::json edits = nlohmann::json::array();
-  if (!d.file) return edits;
+JsonWriter format_rows(const Document& d, std::size_t from, std::size_t to) {
+  const JsonWriter none = [](const JsonPieces& out) { out("[]"); };
+  if (!d.file) return none;
   const std::string_view text = d.bytes;
   const auto& rows = d.outline.rows;
 
-  std::vector<Cut> cuts;
+  auto cuts_kept = std::make_shared<std::vector<Cut>>();
+  std::vector<Cut>& cuts = *cuts_kept;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const Row& r = rows[i];
     if (r.keyword.offset < from || r.keyword.offset >= to) continue;
@@ -100,7 +103,7 @@ nlohmann::json format_rows(const Document& d, std::size_t from, std::size_t to) 
                         (i + 1 < rows.size() && rows[i + 1].keyword.offset == r.keyword.offset);
     if (!shared) row_cuts(text, r, cuts);
   }
-  if (cuts.empty()) return edits;
+  if (cuts.empty()) return none;
 
   // The whole text as it would be, read again: a layout that reads
   // otherwise is no layout.
@@ -112,13 +115,23 @@ nlohmann::json format_rows(const Document& d, std::size_t from, std::size_t to) 
     at = c.end;
   }
   formatted.append(text.substr(at));
-  if (!same_reading(d.outline, outline(formatted, d.file->text))) return edits;
+  if (!same_reading(d.outline, outline(formatted, d.file->text))) return none;
+  formatted = {};
 
   // Deletions only: no character that stays is in an edit, so none the
   // server's Windows-1252 copy could not hold is ever written back.
-  const LineIndex index(d.bytes);
-  for (const Cut& c : cuts) edits.push_back({{"range", range_json(index, c.start, c.end)}, {"newText", ""}});
-  return edits;
+  auto index = std::make_shared<const LineIndex>(d.bytes);
+  return [cuts_kept, index](const JsonPieces& out) {
+    std::string edit;
+    out("[");
+    for (const Cut& c : *cuts_kept) {
+      edit.assign(&c == cuts_kept->data() ? "" : ",").append("{\"range\":");
+      append_range(edit, *index, c.start, c.end);
+      edit += ",\"newText\":\"\"}";
+      out(edit);
+    }
+    out("]");
+  };
 }
 
 }  // namespace lsp

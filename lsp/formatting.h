@@ -11,13 +11,14 @@
 
 #include <cstddef>
 
-#include <nlohmann/json.hpp>
+#include "lsp/json_text.h"
 
 #include "lsp/workspace.h"
 
 namespace lsp {
 
-// TextEdits for the rows whose keyword lies in [from, to).
-nlohmann::json format_rows(const Document& d, std::size_t from, std::size_t to);
+// TextEdits for the rows whose keyword lies in [from, to), as a writer of
+// the JSON list; it reads `d`, which must outlive it.
+JsonWriter format_rows(const Document& d, std::size_t from, std::size_t to);
 
 }  // namespace lsp

@@ -50,7 +50,7 @@ Diagnostic unmapped_row(const Document& d, std::size_t from, std::size_t to, std
 
 UnmappedRows unmapped_rows(const Document& d, const LineIndex& own, std::size_t limit) {
   UnmappedRows out;
-  out.limit.per_code = limit;
+  out.limit.per_code = limit == 0 ? held_without_limit : limit;
   std::size_t line = 0, from = 0, to = 0, count = 0;
   auto row_done = [&] {
     if (count == 0) return;
@@ -88,6 +88,9 @@ struct Placement {
 class ProtocolSink : public scenario::DiagnosticSink {
  public:
   ProtocolSink(Workspace& w, const Document& d) : w_(w), d_(d), own_(d.bytes) {}
+
+  // Said after each count: why the rest is not shown.
+  std::string omitted_why;
 
   json list = json::array();
   // The unit whose texts the next diagnostics stand in; none: this text.
@@ -229,7 +232,8 @@ void ProtocolSink::omitted(const scenario::DiagnosticTally& t, bool) {
                   {"range", range_json(own_, at, at)},
                   // What is counted there is rows, not characters.
                   {"message", scenario::omitted_summary(t) +
-                                  (unmapped ? " (rows with such characters)" : "")}});
+                                  (unmapped ? " (rows with such characters)" : "") +
+                                  std::string(omitted_why)}});
 }
 
 }  // namespace
@@ -244,9 +248,17 @@ json published_diagnostics(Workspace& w, const Document& d) {
     sink.unit = u;
     scenario::present_diagnostics(u->diagnostics, {}, sink);
   }
+  // With no limit, the counts are of those beyond what a unit holds.
+  if (w.diagnostic_limit() == 0)
+    sink.omitted_why = ": past " + scenario::with_thousands(held_without_limit) +
+                       " the editor is shown only how many; 'scenarioc check --diagnostic-limit 0' "
+                       "shows every one";
   for (const Unit* u : units) {
     sink.unit = u;
     scenario::present_omitted(u->model.diagnostic_limit.omitted(), {}, sink);
+    std::vector<const scenario::DiagnosticTally*> beyond;
+    for (const scenario::DiagnosticTally& t : u->beyond_held) beyond.push_back(&t);
+    scenario::present_omitted(beyond, {}, sink);
   }
   sink.unit = nullptr;
   const UnmappedRows unmapped = unmapped_rows(d, sink.own(), w.diagnostic_limit());

@@ -1,6 +1,8 @@
 #include "lsp/semantic_tokens.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 #include "lsp/encoding.h"
 #include "text/field_reader.h"
@@ -14,10 +16,16 @@ using scenario::is_line_end;
 
 enum Type : std::uint32_t { keyword, number, string, comment, header };
 
+// 12 bytes: a long text has millions. Its offsets fit: a larger text than
+// 4 GiB gets no tokens.
 struct Token {
-  std::size_t offset, length;
+  std::uint32_t offset, length;
   Type type;
 };
+
+Token token(std::size_t offset, std::size_t length, Type type) {
+  return {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length), type};
+}
 
 
 }  // namespace
@@ -31,20 +39,23 @@ std::vector<std::uint32_t> semantic_tokens(const Document& d) {
   std::vector<std::uint32_t> out;
   if (!d.file) return out;
   const std::string_view text = d.bytes;
+  if (text.size() > std::numeric_limits<std::uint32_t>::max()) return out;
   std::vector<Token> tokens;
   tokens.reserve(d.outline.rows.size() * 4 + d.outline.headers.size());
-  for (const Field& h : d.outline.headers) tokens.push_back({h.offset, h.length, header});
+  for (const Field& h : d.outline.headers) tokens.push_back(token(h.offset, h.length, header));
   for (const Row& r : d.outline.rows) {
     // A keyword that runs several records is one token.
     if (tokens.empty() || tokens.back().offset != r.keyword.offset)
-      tokens.push_back({r.keyword.offset, r.keyword.length, keyword});
+      tokens.push_back(token(r.keyword.offset, r.keyword.length, keyword));
     for (std::size_t i = 0; i < r.values.size(); ++i) {
       const Field& v = r.values[i];
       if (v.length == 0) continue;
       const bool is_text = i < r.record->values.size() && r.record->values[i].is_text();
-      tokens.push_back({v.offset, v.length, is_text ? string : number});
+      tokens.push_back(token(v.offset, v.length, is_text ? string : number));
     }
   }
+  // Five numbers a token, and a few more for the comments between them.
+  out.reserve(tokens.size() * 5 + tokens.size() / 2);
   std::sort(tokens.begin(), tokens.end(), [](const Token& a, const Token& b) { return a.offset < b.offset; });
 
   // One pass over the text: what lies between the tokens and is neither a
@@ -90,10 +101,12 @@ std::vector<std::uint32_t> semantic_tokens(const Document& d) {
   };
   std::size_t at = 0;
   for (const Token& t : tokens) {
-    if (t.offset < at) continue;  // overlaps the one before
-    skipped(at, t.offset);
-    emit(t.offset, t.offset + t.length, t.type);
-    at = t.offset + t.length;
+    // Wider, so that no sum below wraps.
+    const std::size_t offset = t.offset, length = t.length;
+    if (offset < at) continue;  // overlaps the one before
+    skipped(at, offset);
+    emit(offset, offset + length, t.type);
+    at = offset + length;
   }
   skipped(at, text.size());
   return out;

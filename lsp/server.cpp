@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <map>
+#include <memory>
 #include <set>
 #include <stdexcept>
 #include <tuple>
@@ -43,8 +44,26 @@ std::string dump(const json& j) {
 
 }  // namespace
 
-void Server::respond(const json& id, json result) {
-  out_.write(frame(dump({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}})));
+void Server::respond(const json& id, Answer result) {
+  if (!result.written) {
+    out_.write(frame(dump({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result.value)}})));
+    return;
+  }
+  // Counted first, for the length that goes before it; then sent in
+  // pieces of 64 KiB or more.
+  std::size_t length = 0;
+  result.written([&](std::string_view piece) { length += piece.size(); });
+  std::string pending = "{\"jsonrpc\":\"2.0\",\"id\":" + dump(id) + ",\"result\":";
+  length += pending.size() + 1;
+  pending.insert(0, "Content-Length: " + std::to_string(length) + "\r\n\r\n");
+  constexpr std::size_t piece_size = 64 * 1024;
+  result.written([&](std::string_view piece) {
+    pending += piece;
+    if (pending.size() < piece_size) return;
+    out_.write(pending);
+    pending.clear();
+  });
+  out_.write(pending + "}");
 }
 
 void Server::respond_error(const json& id, int code, std::string_view message) {
@@ -130,8 +149,7 @@ std::optional<int> Server::receive(std::string_view body) {
     return std::nullopt;
   }
   try {
-    json result = request(method, params);
-    respond(id, std::move(result));
+    respond(id, request(method, params));
   } catch (const RpcError& e) {
     respond_error(id, e.code(), e.what());
   } catch (const json::exception& e) {
@@ -223,7 +241,13 @@ std::size_t offset_of(const Document& d, const json& p) {
 // its params name. `absent` answers for a document that is not open; a
 // method without one answers with an error.
 struct Server::DocumentMethod {
-  json (*handle)(Server& s, const Document& d, const json& params, std::string_view method);
+  using Handler = json (*)(Server& s, const Document& d, const json& params, std::string_view method);
+  // Those with an item per row write their answer's JSON text instead.
+  using Writer = JsonWriter (*)(Server& s, const Document& d, const json& params, std::string_view method);
+  DocumentMethod(Handler h, std::optional<json> a) : handle(h), absent(std::move(a)) {}
+  DocumentMethod(Writer w, std::optional<json> a) : write(w), absent(std::move(a)) {}
+  Handler handle = nullptr;
+  Writer write = nullptr;
   std::optional<json> absent;
 };
 
@@ -237,7 +261,7 @@ const std::map<std::string_view, Server::DocumentMethod, std::less<>>& Server::d
         },
         json(nullptr)}},
       {"textDocument/inlayHint",
-       {[](Server& s, const Document& d, const json& params, std::string_view) {
+       {[](Server& s, const Document& d, const json& params, std::string_view) -> JsonWriter {
           const json& range = params.at("range");
           return inlay_hints(d, s.workspace_.main_unit(d), offset_of(d, range.at("start")),
                              offset_of(d, range.at("end")));
@@ -262,12 +286,12 @@ const std::map<std::string_view, Server::DocumentMethod, std::less<>>& Server::d
       {"textDocument/semanticTokens/full", {&Server::tokens, json{{"data", json::array()}}}},
       {"textDocument/semanticTokens/full/delta", {&Server::tokens, json{{"data", json::array()}}}},
       {"textDocument/formatting",
-       {[](Server&, const Document& d, const json&, std::string_view) {
+       {[](Server&, const Document& d, const json&, std::string_view) -> JsonWriter {
           return format_rows(d, 0, d.bytes.size() + 1);
         },
         json::array()}},
       {"textDocument/rangeFormatting",
-       {[](Server&, const Document& d, const json& params, std::string_view) {
+       {[](Server&, const Document& d, const json& params, std::string_view) -> JsonWriter {
           const json& range = params.at("range");
           return format_rows(d, offset_of(d, range.at("start")), offset_of(d, range.at("end")));
         },
@@ -280,16 +304,17 @@ const std::map<std::string_view, Server::DocumentMethod, std::less<>>& Server::d
   return methods;
 }
 
-json Server::request(const std::string& method, const json& params) {
+Server::Answer Server::request(const std::string& method, const json& params) {
   if (method == "initialize") return initialize(params);
   if (method == "shutdown") {
     shut_down_ = true;
-    return nullptr;
+    return json(nullptr);
   }
   const auto& methods = document_methods();
   const auto m = methods.find(method);
   if (m == methods.end()) throw RpcError(error_code::method_not_found, "no method " + method);
   const Document* d = workspace_.find(params.at("textDocument").at("uri").get<std::string>());
+  if (d && m->second.write) return m->second.write(*this, *d, params, method);
   if (d) return m->second.handle(*this, *d, params, method);
   if (m->second.absent) return *m->second.absent;
   throw RpcError(error_code::invalid_params, "no scenario description is open at this URI");
@@ -303,16 +328,33 @@ json Server::quick_fixes(Server& s, const Document& d, const json& params, std::
                       s.snippet_command_);
 }
 
-json Server::tokens(Server& s, const Document& d, const json& params, std::string_view method) {
+JsonWriter Server::tokens(Server& s, const Document& d, const json& params, std::string_view method) {
   std::vector<std::uint32_t> data = semantic_tokens(d);
   SentTokens& sent = s.tokens_[d.uri];
-  json result = {{"resultId", std::to_string(++s.tokens_sent_)}};
-  if (method.ends_with("/delta") && params.value("previousResultId", "") == sent.id)
-    result["edits"] = semantic_tokens_edits(sent.data, data);
-  else
-    result["data"] = data;
-  sent = {result["resultId"], std::move(data)};
-  return result;
+  const std::string head = "{\"resultId\":\"" + std::to_string(++s.tokens_sent_) + "\",";
+  if (method.ends_with("/delta") && params.value("previousResultId", "") == sent.id) {
+    auto edits = std::make_shared<const std::string>(dump(semantic_tokens_edits(sent.data, data)));
+    sent = {std::to_string(s.tokens_sent_), std::move(data)};
+    return [head, edits](const JsonPieces& out) {
+      out(head);
+      out("\"edits\":");
+      out(*edits);
+      out("}");
+    };
+  }
+  sent = {std::to_string(s.tokens_sent_), std::move(data)};
+  // The tokens sent are those kept for the next delta.
+  const std::vector<std::uint32_t>* kept = &sent.data;
+  return [head, kept](const JsonPieces& out) {
+    out(head);
+    out("\"data\":[");
+    std::string number;
+    for (std::size_t i = 0; i < kept->size(); ++i) {
+      number.assign(i > 0 ? "," : "").append(std::to_string((*kept)[i]));
+      out(number);
+    }
+    out("]}");
+  };
 }
 
 json Server::preview_of(Server& s, const Document& d, const json& params, std::string_view) {

@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "lsp/base_protocol.h"
+#include "lsp/json_text.h"
 #include "lsp/workspace.h"
 
 namespace lsp {
@@ -40,19 +41,27 @@ class Server {
   int status_at_end() const { return shut_down_ ? 0 : 1; }
 
  private:
-  void respond(const nlohmann::json& id, nlohmann::json result);
+  // What a request is answered with: a JSON value, or a writer of its
+  // JSON text, run as the answer is sent.
+  struct Answer {
+    Answer(nlohmann::json v) : value(std::move(v)) {}
+    Answer(JsonWriter w) : written(std::move(w)) {}
+    nlohmann::json value;
+    JsonWriter written;
+  };
+  void respond(const nlohmann::json& id, Answer result);
   void respond_error(const nlohmann::json& id, int code, std::string_view message);
   void notify(std::string_view method, nlohmann::json params);
   void log(std::string_view message);
 
   // initialize and shutdown, or a method of the table below.
-  nlohmann::json request(const std::string& method, const nlohmann::json& params);
+  Answer request(const std::string& method, const nlohmann::json& params);
   struct DocumentMethod;
   static const std::map<std::string_view, DocumentMethod, std::less<>>& document_methods();
   static nlohmann::json quick_fixes(Server& s, const Document& d, const nlohmann::json& params,
                                     std::string_view method);
-  static nlohmann::json tokens(Server& s, const Document& d, const nlohmann::json& params,
-                               std::string_view method);
+  static JsonWriter tokens(Server& s, const Document& d, const nlohmann::json& params,
+                           std::string_view method);
   static nlohmann::json preview_of(Server& s, const Document& d, const nlohmann::json& params,
                                    std::string_view method);
   void notification(const std::string& method, const nlohmann::json& params);

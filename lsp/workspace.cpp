@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <iterator>
 
 #include "compiler/compile.h"
 #include "lsp/collect.h"
@@ -197,6 +198,36 @@ bool same_bytes(const std::shared_ptr<const std::string>& held, const std::optio
 
 }  // namespace
 
+namespace {
+
+// Keeps the diagnostics a compilation hands on up to held_without_limit
+// (errors always), and counts the rest by code and text.
+class HeldDiagnostics : public scenario::DiagnosticOutlet {
+ public:
+  explicit HeldDiagnostics(std::vector<scenario::DiagnosticTally>& beyond) : beyond_(beyond) {}
+
+  std::vector<Diagnostic> kept;
+
+  void settled(Diagnostic&& d) override {
+    if (kept.size() < held_without_limit || d.severity == Severity::error) {
+      kept.push_back(std::move(d));
+      return;
+    }
+    for (scenario::DiagnosticTally& t : beyond_) {
+      if (t.code == d.code && t.text == d.at.text) {
+        ++t.omitted;
+        return;
+      }
+    }
+    beyond_.push_back({d.code, d.at.text, d.severity, 0, 1, d.at});
+  }
+
+ private:
+  std::vector<scenario::DiagnosticTally>& beyond_;
+};
+
+}  // namespace
+
 const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   std::optional<std::string> line_bytes = bytes(line);
   std::optional<std::string> train_bytes = train.empty() ? std::optional<std::string>("") : bytes(train);
@@ -231,7 +262,11 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   TextInMemory linea(in_memory(u.line_bytes), line), treno(in_memory(u.train_bytes), train);
   // Curves read as `scenarioc compile` reads them, without computing the
   // plan's points: nothing here reads them (the preview compiles its own).
-  CompileResult r = compile({linea, treno}, {.names = names, .build_plan = false, .diagnostic_limit = diagnostic_limit_});
+  HeldDiagnostics held(u.beyond_held);
+  CompileResult r = compile({linea, treno}, {.names = names,
+                                             .build_plan = false,
+                                             .diagnostic_limit = diagnostic_limit_,
+                                             .outlet = diagnostic_limit_ == 0 ? &held : nullptr});
   u.model = std::move(r.model);
   Modello& m = u.model;
   if (r.status.ending == CompileStatus::Ending::unreadable) {
@@ -249,10 +284,17 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
     std::erase_if(found, [](const Diagnostic& d) {
       return d.code == "error-" + std::to_string(numero(ScenarioError::line_text_missing));
     });
-  u.diagnostics.insert(u.diagnostics.begin(), found.begin(), found.end());
+  if (diagnostic_limit_ == 0) {
+    // Those the compilation still held, after those it handed on.
+    for (Diagnostic& d : found) held.settled(std::move(d));
+    found = std::move(held.kept);
+  }
+  u.diagnostics.insert(u.diagnostics.begin(), std::make_move_iterator(found.begin()),
+                       std::make_move_iterator(found.end()));
   if (train.empty()) {
     // The line alone: nothing can be said about a train text that is not there.
     std::erase_if(u.diagnostics, [](const Diagnostic& d) { return d.at.text == Text::treno; });
+    std::erase_if(u.beyond_held, [](const scenario::DiagnosticTally& t) { return t.text == Text::treno; });
   }
   return u;
 }
@@ -301,7 +343,10 @@ std::vector<Document*> Workspace::related(const Document& d) {
       out.push_back(&o);
       continue;
     }
-    if (d.file && o.file && o.file->scenario == d.file->scenario && !d.path.empty() &&
+    // A train text is compiled with its line text alone: a change of it
+    // changes what the line text shows, never another train text's.
+    const bool affected = d.file && o.file && (d.file->text == Text::linea || o.file->text == Text::linea);
+    if (affected && o.file->scenario == d.file->scenario && !d.path.empty() &&
         folder(o.path) == folder(d.path))
       out.push_back(&o);
   }

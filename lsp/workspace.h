@@ -98,7 +98,16 @@ struct Unit {
   scenario::Modello model;
   bool has_cells = false;  // the compilation got as far as the track cells
   std::vector<scenario::Diagnostic> diagnostics;
+  // With no limit per code, the diagnostics past held_without_limit, only
+  // counted (by code and text).
+  std::vector<scenario::DiagnosticTally> beyond_held;
 };
+
+// With no limit per code (diagnosticLimit 0) a unit holds at most this many
+// diagnostics and counts the rest: a publish is one JSON message the server
+// builds whole, and a text of a million mistakes must not cost a million
+// of them in memory. The editor is told how many more there are.
+inline constexpr std::size_t held_without_limit = 5000;
 
 // Held bytes as the compiler reads them from memory.
 inline std::optional<std::string_view> in_memory(const std::shared_ptr<const std::string>& bytes) {
@@ -130,8 +139,9 @@ class Workspace {
   // Why a file on the disk could not be read; empty when it was, is open or
   // is missing.
   std::string unreadable(const std::string& path);
-  // The open documents whose diagnostics a change of `d` may change: those
-  // of the same scenario in the same folder.
+  // The open documents whose diagnostics a change of `d` may change: `d`,
+  // and of the same scenario in the same folder, every text for a line
+  // text, the line text for a train text.
   std::vector<Document*> related(const Document& d);
   // An open document by path, or nullptr.
   const Document* open_at(const std::string& path) const;

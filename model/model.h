@@ -89,6 +89,15 @@ inline constexpr int max_montagne = 80;
 
 static_assert(Origins::entry_count == voce::numero);
 
+// Where a compilation hands the diagnostics it stops holding (settle_batch
+// in compiler/diagnose.h): a front end that shows every one (a limit of 0)
+// writes them out as they come rather than holding them all.
+class DiagnosticOutlet {
+ public:
+  virtual ~DiagnosticOutlet() = default;
+  virtual void settled(Diagnostic&& d) = 0;
+};
+
 struct Modello {
   std::string nome_scenario;
   std::string numero_treno;
@@ -117,6 +126,8 @@ struct Modello {
   // Warnings past the limit of their code are counted here, not kept.
   DiagnosticLimit diagnostic_limit;
   Diagnostic omitted_warning;  // what warn() hands back for one left out
+  // None: every diagnostic stays in `diagnostics` until the end.
+  DiagnosticOutlet* outlet = nullptr;
   Origins origins;
   std::string read_failure;
 };

@@ -7,8 +7,15 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "compiler/diagnose.h"
 #include "in_process.h"
+#include "tool/check.h"
+#include "tool/diagnostics.h"
+#include "tool/json.h"
 #include "test_support.h"
 
 namespace {
@@ -121,6 +128,55 @@ TEST(DiagnosticLimit, OneCodeIsShownUpToTheLimitAndTheRestSummedUp) {
   for (const std::string bad : {"-1", "x", "", "99999999999"})
     EXPECT_EQ(scenarioc({"check", "--diagnostic-limit", bad, dir.str()}).status, 64) << bad;
   EXPECT_EQ(scenarioc({"check", dir.str(), "--diagnostic-limit"}).status, 64);
+}
+
+// With every diagnostic shown, the compiler hands them on in batches and
+// check and compile write them out as they come: far past a batch, the same
+// bytes as when the compiler holds them all, in both shapes, an error among
+// them kept once with its remedy.
+TEST(DiagnosticLimit, EveryOneShownComesOutAsIfAllWereHeld) {
+  TempDir dir;
+  const int rows = static_cast<int>(2 * scenario::settle_batch + 123);
+  texts_with_misspelt_rows(dir.path(), rows);
+  const fs::path train = dir / "Belvara_Quintosa_254-.txt";
+  // Error 22 in the train text, after every warning: a station again at
+  // the place of the one before it.
+  const std::string station = "stazione,   70400, 12,  600,  0, 1, 0,  1,1,0,  4,1,1,    0,   0, 0, 0, ";
+  std::string t = read_bytes(train);
+  const std::size_t at = t.find(station);
+  ASSERT_NE(at, std::string::npos);
+  write_bytes(train, t.insert(at, station + "DOPPIA\r\n"));
+  const scenario::FileNames names{"Belvara_Quintosa", "254"};
+  scenarioc::Sources s;
+  ASSERT_FALSE(scenarioc::read_sources(dir.str(), names, s));
+  scenarioc::WarningOptions w;
+  w.limit = 0;
+  // All held: no outlet.
+  const scenario::CompileResult held =
+      scenarioc::compile_sources(s, {.names = names, .build_plan = false, .diagnostic_limit = 0});
+  ASSERT_EQ(held.model.numero_errore, 22);
+  const std::string text = scenarioc::as_text(held.model, s, w);
+  scenarioc::Json j;
+  scenarioc::as_json(j, held.model, s, w);
+  const nlohmann::json list = nlohmann::json::parse(j.result());
+  ASSERT_EQ(count(text, "[-Wunknown-keyword]"), static_cast<std::size_t>(rows));
+  ASSERT_EQ(count(text, ": error "), 1u) << text.substr(text.size() - 2000);
+
+  const testing_support::ToolRun check = scenarioc({"check", "--diagnostic-limit", "0", dir.str()});
+  EXPECT_EQ(check.status, 1);
+  EXPECT_TRUE(check.err == text) << check.err.size() << " bytes for " << text.size();
+  const testing_support::ToolRun check_json =
+      scenarioc({"check", "--json", "--diagnostic-limit", "0", dir.str()});
+  EXPECT_EQ(nlohmann::json::parse(check_json.out).at("diagnostics"), list);
+
+  const testing_support::ToolRun compile =
+      scenarioc({"compile", "--json", "--diagnostic-limit", "0", dir.str()});
+  EXPECT_EQ(compile.status, 1);
+  EXPECT_TRUE(compile.err.starts_with(text)) << compile.err.substr(text.size() - 1000);
+  EXPECT_EQ(compile.err.substr(text.size()), "scenarioc: the compiled files were written in spite of the error\n");
+  const nlohmann::json compiled = nlohmann::json::parse(compile.out);
+  EXPECT_EQ(compiled.at("diagnostics"), list);
+  EXPECT_EQ(compiled.at("files").size(), 3u);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "compiler/records.h"
 #include "format/byte_buffer.h"
 #include "format/compiled_files.h"
+#include "lsp/workspace.h"
 #include "model/file_names.h"
 #include "platform/platform.h"
 #include "text/scenario_texts.h"
@@ -1277,6 +1278,70 @@ TEST_F(LspServer, DiagnosticsOfOneCodeAreBoundedAndCharactersWithoutAPlaceMerged
   EXPECT_EQ(summaries[0].at("range").at("start"), position(line_of(text, "segnal,") + 10, 0));
   EXPECT_EQ(summaries[1].at("message"), "and 5 more 'not-windows-1252' warnings (rows with such characters)");
   EXPECT_EQ(summaries[1].at("range").at("start"), position(first + 10, 2));
+}
+
+// A train text is compiled with its line text alone: opening or changing
+// it says again what the line text shows, never what another train text
+// shows. Republishing every text of the scenario made opening n of them
+// cost n² publishes.
+TEST_F(LspServer, ATrainTextsChangeRepublishesItAndItsLineTextOnly) {
+  const std::string other_uri = uri_of(dir / "Prova_8-.txt");
+  Session s;
+  s.initialize();
+  s.open(line_uri, line);
+  s.open(train_uri, train);
+  s.open(other_uri, train);
+  s.change(train_uri, train + "- a comment\r\n", 2);
+  s.end();
+  const Session::Transcript t = s.run();
+  EXPECT_EQ(t.status, 0);
+  EXPECT_EQ(t.diagnostics(line_uri).size(), 4u);
+  EXPECT_EQ(t.diagnostics(train_uri).size(), 2u);
+  EXPECT_EQ(t.diagnostics(other_uri).size(), 1u);
+  // A change of the line text is every train text's.
+  Session l;
+  l.initialize();
+  l.open(train_uri, train);
+  l.open(other_uri, train);
+  l.change(line_uri, line, 2);  // not open: no document, nothing said
+  l.open(line_uri, line);
+  l.end();
+  const Session::Transcript u = l.run();
+  EXPECT_EQ(u.diagnostics(train_uri).size(), 2u);
+  EXPECT_EQ(u.diagnostics(other_uri).size(), 2u);
+}
+
+// With no limit the server still holds a bounded number of diagnostics of
+// a scenario: the rest are counted, and the count says where to see them.
+TEST_F(LspServer, WithoutALimitDiagnosticsPastWhatIsHeldAreCounted) {
+  std::string misspelt;
+  for (std::size_t i = 0; i < lsp::held_without_limit + 7; ++i)
+    misspelt += "segnal, 1650, 2, 3, 0, 0, 0, 0, 0,0,0, 0\r\n";
+  const std::string text = replaced(train, "[fine]", misspelt + "[fine]");
+  Session s;
+  s.request("initialize", {{"processId", nullptr},
+                           {"capabilities", json::object()},
+                           {"initializationOptions", {{"diagnosticLimit", 0}}}});
+  s.notify("initialized");
+  s.open(train_uri, text);
+  s.end();
+  const Session::Transcript t = s.run();
+  EXPECT_EQ(t.status, 0);
+  const std::vector<json> d = t.diagnostics(train_uri);
+  ASSERT_EQ(d.size(), 1u);
+  std::size_t unknown = 0;
+  std::vector<json> summaries;
+  for (const json& x : d[0]) {
+    if (x.at("severity") == 3) summaries.push_back(x);
+    else if (x.at("code") == "unknown-keyword") ++unknown;
+  }
+  EXPECT_EQ(unknown, lsp::held_without_limit);
+  ASSERT_EQ(summaries.size(), 1u);
+  EXPECT_EQ(summaries[0].at("message"),
+            "and 7 more 'unknown-keyword' warnings: past 5,000 the editor is shown only how many; "
+            "'scenarioc check --diagnostic-limit 0' shows every one");
+  EXPECT_EQ(summaries[0].at("range").at("start"),
+            position(line_of(text, "segnal,") + lsp::held_without_limit, 0));
 }
 
 #if !defined(_WIN32)

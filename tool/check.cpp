@@ -51,13 +51,11 @@ namespace {
 
 using namespace scenario;
 
-std::string in_json(const CheckResult& r, const Sources& s, const WarningOptions& w) {
-  Json j;
-  j.begin_object();
+// The rest of the JSON object, after its diagnostics.
+std::string json_end(Json& j, const CheckResult& r, const Sources& s, const WarningOptions& w) {
+  j.value_written_elsewhere();
   const Modello& m = r.compiled.model;
   const CompileStatus& status = r.compiled.status;
-  j.key("diagnostics");
-  as_json(j, m, s, w);
   j.key("numero_errore").integer(m.numero_errore);
   j.key("posizione_errore").integer(m.posizione_errore);
   j.key("fatal");
@@ -105,15 +103,27 @@ CompileResult compile_sources(const Sources& s, const CompileOptions& options) {
 }
 
 CheckResult check_sources(const Sources& s, const FileNames& names, const WarningOptions& w,
-                          bool json) {
+                          bool json, const std::function<void(std::string_view)>& out) {
   CheckResult r;
+  Json j;
+  if (json) out(j.begin_object().key("diagnostics").take_written());
+  DiagnosticWriter shown(s, w, json ? nullptr : out, json ? out : nullptr);
   // Curves are read as the compilation reads them; their points, which no
   // diagnostic reads, are not computed.
-  r.compiled = compile_sources(s, {.names = names, .build_plan = false, .diagnostic_limit = w.limit});
-  const Modello& m = r.compiled.model;
-  const bool failed = !r.compiled.status.ok() || (w.as_errors && warnings_shown(m, w) > 0);
+  r.compiled = compile_sources(
+      s, {.names = names, .build_plan = false, .diagnostic_limit = w.limit, .outlet = &shown});
+  shown.finish(r.compiled.model);
+  const bool failed = !r.compiled.status.ok() || (w.as_errors && shown.warnings_shown() > 0);
   r.status = failed ? exit_error : exit_ok;
-  r.text = json ? in_json(r, s, w) : as_text(m, s, w);
+  if (json) out(json_end(j, r, s, w));
+  return r;
+}
+
+CheckResult check_sources(const Sources& s, const FileNames& names, const WarningOptions& w,
+                          bool json) {
+  std::string text;
+  CheckResult r = check_sources(s, names, w, json, [&](std::string_view piece) { text += piece; });
+  r.text = std::move(text);
   return r;
 }
 
@@ -141,9 +151,8 @@ int run_check(std::span<const std::string> args) {
     }
     return exit_failure;
   }
-  const CheckResult r = check_sources(s, as_stored(names), w, a.has("--json"));
-  if (a.has("--json")) write_out(r.text); else write_err(r.text);
-  return r.status;
+  const bool json = a.has("--json");
+  return check_sources(s, as_stored(names), w, json, json ? write_out : write_err).status;
 }
 
 }  // namespace scenarioc

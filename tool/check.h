@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -38,12 +39,17 @@ std::optional<Unreadable> read_sources(const std::string& directory,
 scenario::CompileResult compile_sources(const Sources& s, const scenario::CompileOptions& options);
 
 // The check as the benchmark and the command run it: both texts compiled
-// in memory, the diagnostics shown as text (or JSON when `json`).
+// in memory, the diagnostics shown as text (or JSON when `json`), written
+// to `out` in pieces as the compilation finds them.
 struct CheckResult {
   scenario::CompileResult compiled;
   int status = 0;
-  std::string text;  // for standard error, or the JSON object
+  std::string text;  // check_sources: for standard error, or the JSON object
 };
+CheckResult check_sources(const Sources& s, const scenario::FileNames& names,
+                          const WarningOptions& w, bool json,
+                          const std::function<void(std::string_view)>& out);
+// The same, the output kept in `text`.
 CheckResult check_sources(const Sources& s, const scenario::FileNames& names,
                           const WarningOptions& w, bool json);
 

@@ -4,6 +4,7 @@
 // files of their names there as one set, so the output folder holds the old
 // set or the new one, never a mix; runs that write into one folder take
 // turns. The author's sources are only ever read.
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "tool/check.h"
 #include "tool/cli.h"
 #include "tool/diagnostics.h"
+#include "tool/spool.h"
 #include "tool/json.h"
 
 namespace scenarioc {
@@ -63,6 +65,11 @@ namespace {
 
 using namespace scenario;
 
+// A JSON object written around a list held elsewhere.
+struct JsonParts {
+  std::string head, tail;
+};
+
 struct Outcome {
   int exit_status = exit_ok;
   std::int32_t numero_errore = 0;
@@ -71,9 +78,15 @@ struct Outcome {
   std::optional<std::string> failure;
   bool no_cells = false;       // the compiler stopped before the cells existed
   std::vector<std::string> files;  // compiled files now in the output directory
-  std::string messages;           // for standard error, once the work is done
+  // For standard error, once the work is done: the diagnostics shown, then
+  // the messages.
+  Spool shown_text;
+  std::string messages;
   std::optional<Unreadable> unreadable;  // a text refused before compiling
-  std::string json;               // the --json object, once the compilation ran
+  // The --json object, once the compilation ran: its diagnostics list is
+  // what the spool holds, between the head and the tail.
+  Spool shown_json;
+  std::optional<JsonParts> json;
 };
 
 // Why `path` cannot be the folder it must be; nothing when it can.
@@ -94,12 +107,13 @@ void fail_run(Outcome& e, const std::string& failure) {
 // the names as the compiled files store them.
 CompileResult compile_texts(const Sources& s, const FileNames& stored_names, bool plan,
                             std::size_t diagnostic_limit, Tracciato::Observer* plan_observer,
-                            Outcome& e) {
+                            DiagnosticOutlet* shown, Outcome& e) {
   // The bytes read for the messages are the bytes compiled.
   CompileResult r = compile_sources(s, {.names = stored_names,
                                         .read_curves = plan,
                                         .plan_observer = plan_observer,
-                                        .diagnostic_limit = diagnostic_limit});
+                                        .diagnostic_limit = diagnostic_limit,
+                                        .outlet = shown});
   const CompileStatus& status = r.status;
   if (status.ending == CompileStatus::Ending::fatal) {
     e.exit_status = exit_failure;
@@ -133,12 +147,11 @@ void deliver(const Modello& m, platform::OutputSet& set, CompiledFilesWriter& wr
   }
 }
 
-// What standard error says: the warnings and the error first, since the
-// error may be why the run could not go on, then what stopped the run or
-// what was written.
-std::string describe_run(const Modello& m, const Sources& s, const WarningOptions& w,
-                     const std::string& output_folder, const Outcome& e) {
-  std::string out = as_text(m, s, w);
+// What standard error says after the warnings and the error (shown first,
+// since the error may be why the run could not go on): what stopped the run
+// or what was written.
+std::string describe_run(const Modello& m, const std::string& output_folder, const Outcome& e) {
+  std::string out;
   if (!e.fatal_error && e.exit_status == exit_failure && !e.no_cells) out += "scenarioc: " + *e.failure + "\n";
 
   if (e.no_cells) {
@@ -152,13 +165,13 @@ std::string describe_run(const Modello& m, const Sources& s, const WarningOption
   return out;
 }
 
-std::string in_json(const Outcome& e, const Modello* m, const Sources* s, const WarningOptions& w);
+JsonParts in_json(const Outcome& e, const Modello* m, const Sources* s, const WarningOptions& w);
 
 // Everything is done, and the staging folder gone, before anything is
 // printed: a reader that stops reading (`| head`) may end the process at its
 // first write, and must not leave the folder behind.
 void compile_folder(const std::string& source_folder, const std::string& output_folder,
-             const FileNames& names, bool plan, const WarningOptions& w, Outcome& e) {
+             const FileNames& names, bool plan, const WarningOptions& w, bool json, Outcome& e) {
   try {
     if (const auto why = not_a_folder(source_folder))
       return fail_run(e, "cannot compile \"" + source_folder + "\": " + *why);
@@ -185,19 +198,29 @@ void compile_folder(const std::string& source_folder, const std::string& output_
   // all the same, for their diagnostics, and nothing is written.
   const FileNames stored_names = as_stored(names);
   std::optional<CompileResult> r;
+  // The diagnostics go to the spools as the compiler hands them on.
+  std::unique_ptr<DiagnosticWriter> shown;
+  auto compile_shown = [&](Tracciato::Observer* plan_observer) {
+    DiagnosticWriter::Out to_json;
+    if (json) to_json = [&e](std::string_view piece) { e.shown_json.write(piece); };
+    shown = std::make_unique<DiagnosticWriter>(
+        s, w, [&e](std::string_view piece) { e.shown_text.write(piece); }, std::move(to_json));
+    r.emplace(compile_texts(s, stored_names, plan, w.limit, plan_observer, shown.get(), e));
+  };
   auto report = [&] {
     const Modello& m = r->model;
+    shown->finish(m);
     if (e.exit_status != exit_failure)
-      e.exit_status = m.numero_errore == 0 && !(w.as_errors && warnings_shown(m, w) > 0) ? exit_ok
-                                                                                    : exit_error;
-    e.messages = describe_run(m, s, w, output_folder, e);
-    e.json = in_json(e, &m, &s, w);
+      e.exit_status = m.numero_errore == 0 && !(w.as_errors && shown->warnings_shown() > 0) ? exit_ok
+                                                                                            : exit_error;
+    e.messages = describe_run(m, output_folder, e);
+    if (json) e.json = in_json(e, &m, &s, w);
   };
   std::string no_staging;
   try {
     platform::OutputSet set = output_set(output_folder);
     CompiledFilesWriter writer(set.path(), names);
-    r.emplace(compile_texts(s, stored_names, plan, w.limit, plan ? writer.plan_observer() : nullptr, e));
+    compile_shown(plan ? writer.plan_observer() : nullptr);
     if (e.exit_status != exit_failure) deliver(r->model, set, writer, names, plan, e);
     // While the replaced files are removed (on POSIX by a process of their
     // own, which this one does not wait for).
@@ -206,13 +229,15 @@ void compile_folder(const std::string& source_folder, const std::string& output_
     if (r) throw;
     no_staging = f.what();
   }
-  r.emplace(compile_texts(s, stored_names, plan, w.limit, nullptr, e));
+  compile_shown(nullptr);
   if (e.exit_status != exit_failure) fail_run(e, no_staging);
   report();
 }
 
-// `m` and `s` are missing when the run ended before anything was compiled.
-std::string in_json(const Outcome& e, const Modello* m, const Sources* s, const WarningOptions& w) {
+// `m` and `s` are missing when the run ended before anything was compiled;
+// else the diagnostics list goes between the head and the tail.
+JsonParts in_json(const Outcome& e, const Modello* m, const Sources* s, const WarningOptions& w) {
+  JsonParts parts;
   Json j;
   j.begin_object();
   j.key("numero_errore").integer(e.numero_errore);
@@ -225,14 +250,17 @@ std::string in_json(const Outcome& e, const Modello* m, const Sources* s, const 
   for (const std::string& f : e.files) j.as_typed(f);
   j.end_list();
   j.key("diagnostics");
-  if (m) as_json(j, *m, *s, w);
-  else if (e.unreadable) e.unreadable->as_json(j);
+  if (m) {
+    parts.head = j.take_written();
+    j.value_written_elsewhere();
+  } else if (e.unreadable) e.unreadable->as_json(j);
   else j.begin_list().end_list();
   j.key("omitted");
   if (m) omitted_json(j, *m, *s, w); else j.begin_list().end_list();
   j.key("version").text(scenario::version);
   j.end_object();
-  return j.result();
+  parts.tail = j.result();
+  return parts;
 }
 
 }  // namespace
@@ -250,12 +278,19 @@ int run_compile(std::span<const std::string> args) {
   const std::string& sources = a.operands[0];
 
   Outcome e;
-  compile_folder(sources, a.value("--out", sources), names, !a.has("--no-plan"), w, e);
+  const bool json = a.has("--json");
+  compile_folder(sources, a.value("--out", sources), names, !a.has("--no-plan"), w, json, e);
   // The early failures of compile_folder have no recorded error to tell.
   if (e.unreadable) e.messages = e.unreadable->text();
   else if (e.messages.empty() && e.failure) e.messages = "scenarioc: " + *e.failure + "\n";
+  e.shown_text.drain(write_err);
   write_err(e.messages);
-  if (a.has("--json")) write_out(e.json.empty() ? in_json(e, nullptr, nullptr, w) : e.json);
+  if (json) {
+    const JsonParts parts = e.json ? *e.json : in_json(e, nullptr, nullptr, w);
+    write_out(parts.head);
+    e.shown_json.drain(write_out);
+    write_out(parts.tail);
+  }
   return e.exit_status;
 }
 

@@ -27,7 +27,9 @@ struct Place {
 // Lines are found from checkpoints taken every 64 KiB of a text in one pass,
 // so many diagnostics cost no more than one pass over the text and a short
 // scan each, and a text of nothing but line ends no table eight times its
-// size.
+// size. The scan starts from the last place found when that is nearer:
+// diagnostics mostly come in the text's order, and a scan of up to 64 KiB
+// each would make a million of them cost a minute.
 class Placer {
  public:
   explicit Placer(const Sources& s) : s_(s) {}
@@ -41,17 +43,26 @@ class Placer {
     const std::string_view text = *p.source->testo;
     const std::size_t offset = std::min(at.offset, text.size());
     Checkpoint c = checkpoints(treno, text)[offset / stride];
+    Checkpoint& last = treno ? train_last_ : line_last_;
+    if (last.offset <= offset && last.offset > c.offset) c = last;
     for (std::size_t i = c.offset; i < offset; ++i) {
       if (ends_line(text, i)) {
         ++c.line;
         c.line_start = i + 1;
       }
     }
+    c.offset = offset;
+    last = c;
     p.located = true;
     p.line = c.line + 1;
     p.column = offset - c.line_start + 1;
-    std::size_t end = c.line_start;
-    while (end < text.size() && !is_line_end(text[end])) ++end;
+    // The end of a line is looked for once, however many diagnostics it holds.
+    LineEnd& known = treno ? train_end_ : line_end_;
+    if (known.line_start != c.line_start) {
+      known = {c.line_start, c.line_start};
+      while (known.end < text.size() && !is_line_end(text[known.end])) ++known.end;
+    }
+    const std::size_t end = known.end;
     p.text = text.substr(c.line_start, end - c.line_start);
     p.length = at.length;
     return p;
@@ -88,6 +99,11 @@ class Placer {
 
   const Sources& s_;
   std::vector<Checkpoint> line_marks_, train_marks_;
+  Checkpoint line_last_, train_last_;  // the last place found in each
+  struct LineEnd {
+    std::size_t line_start = TextSpan::npos, end = 0;
+  };
+  LineEnd line_end_, train_end_;  // of the last line found in each
 };
 
 std::string prefix(const Place& p) {
@@ -269,6 +285,82 @@ void omitted_json(Json& j, const Modello& m, const Sources& s, const WarningOpti
   j.begin_list();
   present_omitted(m.diagnostic_limit.omitted(), show_options(w), sink);
   j.end_list();
+}
+
+struct DiagnosticWriter::Sinks : DiagnosticSink {
+  Sinks(const Sources& s, const WarningOptions& w, Out to_text, Out to_json)
+      : options(show_options(w)),
+        text(to_text ? std::make_unique<TextSink>(s) : nullptr),
+        json(to_json ? std::make_unique<JsonSink>(j, s) : nullptr),
+        text_out(std::move(to_text)),
+        json_out(std::move(to_json)) {
+    j.begin_list();
+  }
+
+  void diagnostic(const ShownDiagnostic& d) override {
+    if (d.diagnostic.severity == Severity::warning) ++warnings;
+    if (text) text->diagnostic(d);
+    if (json) json->diagnostic(d);
+  }
+  void note(const ShownDiagnostic& d, const ShownNote& n) override {
+    if (text) text->note(d, n);
+    if (json) json->note(d, n);
+  }
+  void end(const ShownDiagnostic& d) override {
+    if (text) text->end(d);
+    if (json) json->end(d);
+  }
+  void omitted(const DiagnosticTally& t, bool as_error) override {
+    if (text) text->omitted(t, as_error);
+  }
+
+  const ShowOptions options;
+  Json j;
+  std::unique_ptr<TextSink> text;
+  std::unique_ptr<JsonSink> json;
+  Out text_out, json_out;
+  std::string json_pending;
+  std::size_t warnings = 0;
+};
+
+DiagnosticWriter::DiagnosticWriter(const Sources& s, const WarningOptions& w, Out text, Out json)
+    : sinks_(std::make_unique<Sinks>(s, w, std::move(text), std::move(json))) {}
+
+DiagnosticWriter::~DiagnosticWriter() = default;
+
+void DiagnosticWriter::settled(Diagnostic&& d) {
+  show({&d, 1});
+  flush(false);
+}
+
+void DiagnosticWriter::finish(const Modello& m) {
+  show(m.diagnostics);
+  present_omitted(m.diagnostic_limit.omitted(), sinks_->options, *sinks_);
+  sinks_->j.end_list();
+  flush(true);
+}
+
+std::size_t DiagnosticWriter::warnings_shown() const { return sinks_->warnings; }
+
+void DiagnosticWriter::show(std::span<const Diagnostic> ds) {
+  present_diagnostics(ds, sinks_->options, *sinks_);
+}
+
+// Written out in pieces of 64 KiB or more, not one small write each.
+void DiagnosticWriter::flush(bool all) {
+  constexpr std::size_t piece = 64 * 1024;
+  Sinks& k = *sinks_;
+  if (k.text && (all || k.text->out.size() >= piece)) {
+    k.text_out(k.text->out);
+    k.text->out.clear();
+  }
+  if (k.json) {
+    k.json_pending += k.j.take_written();
+    if (all || k.json_pending.size() >= piece) {
+      k.json_out(k.json_pending);
+      k.json_pending.clear();
+    }
+  }
 }
 
 std::string warning_list() {

@@ -6,9 +6,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/model.h"
@@ -57,6 +61,35 @@ void as_json(Json& j, const scenario::Modello& m, const Sources& s, const Warnin
 // The codes the limit cut short, as a JSON array of objects with the keys
 // file, line, column (of the first left out), severity, code and count.
 void omitted_json(Json& j, const scenario::Modello& m, const Sources& s, const WarningOptions& w);
+
+// Shows the diagnostics of one compilation as it hands them on (given as
+// CompileOptions::outlet), then those it still holds, and writes them out in
+// pieces: with --diagnostic-limit 0 a text of a million mistakes is shown
+// whole and never held whole. The bytes are those of as_text and of
+// as_json's list.
+class DiagnosticWriter : public scenario::DiagnosticOutlet {
+ public:
+  using Out = std::function<void(std::string_view)>;
+  // `text` takes the GNU shape with the counts left out at the end, `json`
+  // the JSON list; either may be empty, for none.
+  DiagnosticWriter(const Sources& s, const WarningOptions& w, Out text, Out json);
+  ~DiagnosticWriter() override;
+  DiagnosticWriter(const DiagnosticWriter&) = delete;
+  DiagnosticWriter& operator=(const DiagnosticWriter&) = delete;
+
+  void settled(scenario::Diagnostic&& d) override;
+  // The diagnostics `m` still holds, then the counts left out; the end of
+  // the JSON list. Call once, after the compilation.
+  void finish(const scenario::Modello& m);
+  // The warnings shown so far, for -Werror.
+  std::size_t warnings_shown() const;
+
+ private:
+  struct Sinks;
+  void show(std::span<const scenario::Diagnostic> ds);
+  void flush(bool all);
+  std::unique_ptr<Sinks> sinks_;
+};
 
 // What `-W` accepts, for the commands' --help.
 std::string warning_list();

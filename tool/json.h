@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace scenarioc {
@@ -32,6 +33,15 @@ class Json {
 
   // The document with a final line end.
   std::string result() const { return out_ + "\n"; }
+
+  // What was written since the last call, handed over and forgotten, so
+  // that a long document goes out in pieces; result() then holds the rest.
+  std::string take_written() { return std::exchange(out_, {}); }
+  // A value the caller writes itself, between two take_written() pieces.
+  Json& value_written_elsewhere() {
+    before_value();
+    return *this;
+  }
 
  private:
   void before_value();
