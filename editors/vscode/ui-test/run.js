@@ -4,7 +4,8 @@
 // first signal's keyword misspelt. The test waits for the server's warning
 // in the Problems panel at that row, checks the text's language mode and
 // the grammar's colours, looks at a hover, the inlay hints, the outline and
-// completion, opens the preview beside the text, kills the server and names
+// completion, opens the preview beside the text, zooms it in and limits it
+// to a stretch (the zoom kept), kills the server and names
 // a missing one, corrects the row and sees the problem go (and the preview
 // drawn again), makes a new scenario that shows no problem ("Scenario: New
 // Scenario"), sees '[' offer the section headers and the notes sheet
@@ -291,7 +292,10 @@ async function previewShowing(page, what, test) {
       try {
         shows = await frame.evaluate(() => {
           const img = document.querySelector('img.picture');
-          if (img) return { src: img.getAttribute('src'), width: img.complete ? img.naturalWidth : 0 };
+          if (img) {
+            return { src: img.getAttribute('src'), width: img.complete ? img.naturalWidth : 0,
+                     zoom: img.style.width, files: document.getElementById('files')?.textContent || '' };
+          }
           const message = document.querySelector('p.message');
           return message && { message: message.textContent };
         });
@@ -422,6 +426,27 @@ async function drive(page, url, drawsPreviews) {
     console.log(`   ${shows.message}`);
   }
   await shot(page, '5-preview');
+  if (drawsPreviews) {
+    step('the preview zoomed in, then limited to a stretch: the zoom kept');
+    await command(page, 'Scenario: Zoom Preview In');
+    await previewShowing(page, 'the picture zoomed in', shows => shows.zoom === '150%');
+    await command(page, 'Scenario: Preview a Stretch');
+    await page.waitForFunction(() => /stretch to draw/.test(document.querySelector('.quick-input-widget')?.textContent || ''));
+    await page.keyboard.type('20-40');
+    await page.keyboard.press('Enter');
+    const stretch = await previewShowing(page, 'km 20 to 40',
+                                         shows => shows.width > 0 && / km 20 to 40$/.test(shows.files));
+    if (stretch.zoom !== '150%') throw new Error(`the zoom went from 150% to ${stretch.zoom}`);
+    await shot(page, '5-preview-stretch');
+    await command(page, 'Scenario: Preview a Stretch');
+    await page.waitForFunction(() => /stretch to draw/.test(document.querySelector('.quick-input-widget')?.textContent || ''));
+    await page.keyboard.down('Control');
+    await page.keyboard.press('a');
+    await page.keyboard.up('Control');
+    await page.keyboard.press('Backspace');
+    await page.keyboard.press('Enter');
+    before = await previewShowing(page, 'the whole line again', shows => shows.width > 0 && !/ km /.test(shows.files));
+  }
 
   step('the server killed: started again, with a message');
   const [first] = await waitFor('the server process', () => { const p = serverProcesses(); return p.length === 1 && p; });
