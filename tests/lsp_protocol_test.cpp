@@ -849,10 +849,10 @@ TEST_F(LspServer, HoverAndSignatureHelpFollowShortAndRefusedRows) {
   const std::string slowdown = "rallentamento,   20000,   60,   300,  0, 1";
   const std::string train_text = replaced(replaced(train, "segnale,   20300,", slowdown + "\r\nsegnale,   20300,"),
                                           "stazione,    3000, 11,", "stazione,    3010, 11,");
-  const std::string line_text = replaced(line, "pendenza,  7100,   4", "pendenza,  7100,\r\n   4");
+  const std::string line_text = replaced(line, "pendenza,  7100,   4", "pendenza,  7100\r\n   4");
   const std::size_t short_row = line_of(train_text, "rallentamento,   20000"), next = short_row + 1;
   const std::size_t refused = line_of(train_text, "BIVIO CERSA");
-  const std::size_t gradient = line_of(line_text, "pendenza,  7100,");
+  const std::size_t gradient = line_of(line_text, "pendenza,  7100\r\n");
   const std::string short_row_line = "line " + std::to_string(short_row + 1);
   struct Case {
     const char* name;
