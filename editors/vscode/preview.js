@@ -50,7 +50,7 @@ body { display: flex; flex-direction: column; color: var(--vscode-foreground); f
 .bar button { color: var(--vscode-button-secondaryForeground); background: var(--vscode-button-secondaryBackground); border: none; padding: 0.1em 0.6em; cursor: pointer; }
 .view { flex: 1; overflow: auto; cursor: grab; }
 .view.dragging { cursor: grabbing; }
-.picture { background: #fff; display: block; width: 100%; height: auto; user-select: none; }
+.picture { background: #fff; display: block; width: 100%; height: auto; user-select: none; max-width: none; max-height: none; }
 .message { white-space: pre-wrap; border-left: 3px solid var(--vscode-editorWarning-foreground); padding: 0.3em 0.8em; margin: 0.5em 1em; }
 </style>
 </head>
@@ -66,7 +66,8 @@ ${webviewScript}
 }
 
 // Runs in the panel. Zoom is the picture's width as a multiple of the
-// panel's; 1 fits it. Dragging and the scroll bars move about.
+// panel's; 1 fits it (the page's style lifts the limits VS Code's own puts
+// on an image's size, which would keep it fitted). Dragging and the scroll bars move about.
 const webviewScript = `(function () {
   const vscode = acquireVsCodeApi();
   const view = document.getElementById('view');
