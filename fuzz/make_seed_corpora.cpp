@@ -227,20 +227,24 @@ void sessioni(const fs::path& d) {
   auto sessione = [&](const std::string& uri, const std::string& testo, const std::string& cambiato) {
     json intervallo = documento(uri);
     intervallo["range"] = {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 99}, {"character", 0}}}};
-    return inizio +
-           messaggio("textDocument/didOpen",
-                     {{"textDocument", {{"uri", uri}, {"languageId", "plaintext"}, {"version", 1}, {"text", testo}}}},
-                     false) +
-           messaggio("textDocument/hover", posizione(uri, 11, 10), true) +
-           messaggio("textDocument/hover", posizione(uri, 13, 70), true) +
-           messaggio("textDocument/inlayHint", intervallo, true) +
-           messaggio("textDocument/documentSymbol", documento(uri), true) +
-           messaggio("textDocument/completion", posizione(uri, 3, 0), true) +
-           messaggio("textDocument/didChange",
-                     {{"textDocument", {{"uri", uri}, {"version", 2}}},
-                      {"contentChanges", json::array({{{"text", cambiato}}})}},
-                     false) +
-           messaggio("textDocument/didClose", documento(uri), false) + fine;
+    // One message a statement: the operands of one `+` chain may be
+    // evaluated in any order, and the request ids with them, so that the
+    // files would depend on the compiler.
+    std::string s = inizio;
+    s += messaggio("textDocument/didOpen",
+                   {{"textDocument", {{"uri", uri}, {"languageId", "plaintext"}, {"version", 1}, {"text", testo}}}},
+                   false);
+    s += messaggio("textDocument/hover", posizione(uri, 11, 10), true);
+    s += messaggio("textDocument/hover", posizione(uri, 13, 70), true);
+    s += messaggio("textDocument/inlayHint", intervallo, true);
+    s += messaggio("textDocument/documentSymbol", documento(uri), true);
+    s += messaggio("textDocument/completion", posizione(uri, 3, 0), true);
+    s += messaggio("textDocument/didChange",
+                   {{"textDocument", {{"uri", uri}, {"version", 2}}},
+                    {"contentChanges", json::array({{{"text", cambiato}}})}},
+                   false);
+    s += messaggio("textDocument/didClose", documento(uri), false);
+    return s + fine;
   };
   scrivi(d / "train.txt", sessione("file:///s/Seme_1-.txt", treno_piccolo,
                                    treno("segnale, 1650, 2,3,0, 0,0, 0, 0,0,0, 0\r\n"

@@ -293,6 +293,32 @@ std::string stretch_line(const Unit& u, int entry) {
   return {};
 }
 
+// A row whose values run on past its keyword's line: the reader takes the
+// fields it lacks from the lines after, whatever stands there (a value
+// written on the next line, or the next row's keyword). Said on the
+// keyword, and on a value read from a later line, with what to do.
+std::string short_row_note(const Row& r, int field, const LineIndex& index) {
+  const std::size_t line = index.position(r.keyword.offset).line;
+  std::size_t on_line = 0;
+  while (on_line < r.values.size() && index.position(r.values[on_line].offset).line == line) ++on_line;
+  if (on_line == r.values.size()) return {};
+  const std::size_t count = r.record->values.size();
+  const std::string row_line = std::to_string(line + 1);
+  const std::string lacks = "line " + row_line + " holds " + std::to_string(on_line) + " of the row's " +
+                            std::to_string(count) + " values";
+  if (field < 0)
+    return "\n*Short row*: " + lacks + "; the reader takes the others from the lines after it.\n";
+  if (static_cast<std::size_t>(field) < on_line) return {};
+  const Field& v = r.values[static_cast<std::size_t>(field)];
+  const std::string where = std::to_string(index.position(v.offset).line + 1);
+  if (v.number || r.record->values[static_cast<std::size_t>(field)].is_text())
+    return "\n*Read from line " + where + "*: " + lacks +
+           ", so this field is read as its value; join it to line " + row_line + " if that is meant.\n";
+  return "\n*Taken for this row's value*: " + lacks + ", so the reader takes \"" +
+         markdown_text(to_utf8(v.text)) + "\" on line " + where +
+         " for the next one instead of a row of its own. Write the missing values on line " + row_line + ".\n";
+}
+
 }  // namespace
 
 std::string km(std::int64_t metres) {
@@ -342,6 +368,7 @@ json hover(const Document& d, const Unit* u, std::size_t offset) {
     from = v.offset;
     to = v.offset + v.length;
   }
+  md += short_row_note(*r, f, index);
 
   if (const std::optional<std::int32_t> n = unread_because(u, d.file->text, r->keyword.offset))
     md += "\n*Not read*: the compiler stopped before this row (error " + std::to_string(*n) + ").\n";

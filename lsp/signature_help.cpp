@@ -1,7 +1,10 @@
 #include "lsp/signature_help.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
+
+#include "lsp/features.h"
 
 namespace lsp {
 
@@ -46,6 +49,40 @@ int value_at(const Row& r, std::string_view text, std::size_t offset) {
   return separates(text.substr(end, offset - end), on >= 0) ? on + 1 : on;
 }
 
+// The row typed on a line of its own after a short row: the reader takes
+// the line's keyword for the short row's next value, but the author is
+// writing the line's own record, whose values the signature shows (the
+// diagnostic on the short row says how it is read). The row as the line
+// holds it, or nothing when the line does not begin with such a keyword.
+std::optional<Row> own_line_row(const Document& d, const Row& r, std::size_t offset) {
+  const std::string_view text = d.bytes;
+  const std::size_t line_start = offset == 0 ? 0 : text.rfind('\n', offset - 1) + 1;  // npos + 1 is 0
+  if (r.keyword.offset >= line_start) return std::nullopt;  // the row begins on this line
+  const std::size_t start = text.find_first_not_of(" \t", line_start);
+  const auto swallowed = std::find_if(r.values.begin(), r.values.end(), [&](const Field& v) { return v.offset == start; });
+  if (swallowed == r.values.end() || swallowed->number) return std::nullopt;
+  const scenario::Section section = d.file->text == scenario::Text::treno ? scenario::Section::train
+                                    : start >= d.outline.body_start      ? scenario::Section::body
+                                                                         : scenario::Section::general;
+  Row own;
+  own.keyword = {start, field_length(text, start), text.substr(start, field_length(text, start)), std::nullopt};
+  scenario::for_each_match(section, own.keyword.text, [&](const scenario::RecordInfo& rec) {
+    if (!own.record) own.record = &rec;
+  });
+  if (!own.record) return std::nullopt;
+  const std::size_t line_end = std::min(text.find_first_of("\r\n", start), text.size());
+  own.end = start + own.keyword.length;
+  for (std::size_t at = own.end; at < line_end;) {
+    at = text.find_first_not_of(" \t,", at);
+    if (at >= line_end) break;
+    const std::size_t length = field_length(text, at);
+    own.values.push_back({at, length, text.substr(at, length), std::nullopt});
+    own.end = at + length;
+    at += std::max<std::size_t>(length, 1);
+  }
+  return own;
+}
+
 }  // namespace
 
 json signature_help(const Document& d, std::size_t offset) {
@@ -60,7 +97,8 @@ json signature_help(const Document& d, std::size_t offset) {
   auto row = after - 1;
   while (row != rows.begin() && (row - 1)->keyword.offset == keyword) --row;
   while (row + 1 != after && offset > row->end) ++row;
-  const Row& r = *row;
+  const std::optional<Row> own = own_line_row(d, *row, offset);
+  const Row& r = own ? *own : *row;
   if (offset > r.end && text.substr(r.end, offset - r.end).find_first_of("\r\n") != std::string_view::npos)
     return nullptr;  // a later line, not this row's
   const scenario::RecordInfo& info = scenario::record(static_cast<scenario::RecordId>(r.record->id));

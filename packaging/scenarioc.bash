@@ -14,7 +14,7 @@ _scenarioc_paths() {  # -d: folders; -f: files and folders
 # the list cannot drift from the program's.
 _scenarioc_warning_codes() {
   "${COMP_WORDS[0]}" check --help 2>/dev/null |
-    sed -n '/^Warnings/,$ s/^  \([a-z][a-z0-9-]*\)  .*/\1/p'
+    sed -n '/^Warnings/,$ s/^  \([a-z][a-z0-9-]*\) .*/\1/p'
 }
 
 _scenarioc() {

@@ -197,8 +197,7 @@ StagingFolder::StagingFolder(std::string folder, std::string_view prefix)
       try {
         cleanup_ = detail::add_cleanup(candidate);
       } catch (...) {
-        std::error_code ignored;
-        std::filesystem::remove(candidate, ignored);
+        detail::remove_directory(candidate);
         throw;
       }
       path_ = std::move(candidate);

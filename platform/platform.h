@@ -74,6 +74,11 @@ void create_directories(const std::string& path);
 // exist" when it is missing).
 void create_directory(const std::string& path);
 
+// Removes a directory made by create_directory if it is still empty, as
+// rmdir does: one that holds anything (another run wrote there meanwhile),
+// or is gone, stays as it is. False when it was not removed.
+bool remove_empty_directory(const std::string& path) noexcept;
+
 // Copies a file's bytes to `to`, replacing whatever stood under that name
 // as AtomicFile does. Throws Failure.
 void copy_file(const std::string& from, const std::string& to);

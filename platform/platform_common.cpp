@@ -131,6 +131,10 @@ void create_directory(const std::string& path) {
     throw Failure("create the directory", path, ec ? ec.message() : "a file stands there");
 }
 
+bool remove_empty_directory(const std::string& path) noexcept {
+  return detail::remove_directory(path) == 0;
+}
+
 std::string read_file(const std::string& path) {
   HandleGuard h(open_for_reading(path, true));
   FileInfo info;

@@ -52,6 +52,8 @@ Error rename_replacing(const std::string& from, const std::string& to);
 // A second name `link` for the file `existing` (a link is not followed).
 Error make_link(const std::string& existing, const std::string& link);
 Error remove_file(const std::string& path);
+// Removes an empty directory; refused when it holds anything.
+Error remove_directory(const std::string& path);
 // Opens an existing file for reading. Without `wait`, opening a FIFO does
 // not wait for a writer.
 Error open_existing(const std::string& path, bool wait, Handle& out);

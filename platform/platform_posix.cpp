@@ -191,6 +191,8 @@ Error make_link(const std::string& existing, const std::string& link) {
 
 Error remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
 
+Error remove_directory(const std::string& path) { return ::rmdir(path.c_str()) == 0 ? 0 : errno; }
+
 Error open_existing(const std::string& path, bool wait, Handle& out) {
   return open_fd(path, O_RDONLY | O_NOCTTY | (wait ? 0 : O_NONBLOCK), 0, out);
 }

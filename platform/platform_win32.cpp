@@ -197,6 +197,10 @@ Error make_link(const std::string& existing, const std::string& link) {
 
 Error remove_file(const std::string& path) { return DeleteFileA(path.c_str()) ? 0 : last_error(); }
 
+Error remove_directory(const std::string& path) {
+  return RemoveDirectoryA(path.c_str()) ? 0 : last_error();
+}
+
 Error open_existing(const std::string& path, bool wait, Handle& out) {
   (void)wait;  // opening a pipe does not wait on Windows
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

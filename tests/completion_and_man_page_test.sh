@@ -58,12 +58,25 @@ COMP_CWORD=2
 COMPREPLY=()
 _scenarioc
 [ "${COMPREPLY[*]}" = "-Wno-out-of-order" ] || fail "check -Wno-out: ${COMPREPLY[*]}"
-codes=$("$scenarioc" check --help | sed -n '/^Warnings/,$ s/^  \([a-z][a-z0-9-]*\)  .*/\1/p' | wc -l)
+# Every code the program lists, each one (a code as long as the list's
+# column once went missing), and no other.
+"$scenarioc" check --help | sed -n '/^Warnings/,$ s/^  \([a-z][a-z0-9-]*\) .*/-Wno-\1/p' | sort >"$work/listed"
 COMP_WORDS=("$scenarioc" compile -Wno-)
 COMPREPLY=()
 _scenarioc
-[ "${#COMPREPLY[@]}" -eq "$codes" ] && [ "$codes" -gt 20 ] ||
-  fail "compile -Wno- offers ${#COMPREPLY[@]} codes of $codes"
+printf '%s\n' "${COMPREPLY[@]}" | sort >"$work/offered"
+[ "$(wc -l <"$work/listed")" -gt 20 ] && diff "$work/listed" "$work/offered" >"$work/offered.diff" ||
+  fail "compile -Wno- does not offer the codes of check --help (< listed, > offered):
+$(cat "$work/offered.diff")"
+
+# The man page's WARNINGS are the program's list, code and description.
+"$scenarioc" check --help | sed -n '/^Warnings/,$ s/^  \([a-z][a-z0-9-]*\)  *\(.*\)$/\1 \2/p' >"$work/codes"
+sed -n '/^\.SH WARNINGS/,/^\.SH /p' "$man_page" |
+  sed -n '/^\.TP/{n; s/^\.B //; h; n; H; x; s/\n/ /; p}' |
+  sed 's/\\-/-/g; s/\\(aq/'"'"'/g; s/\\\\/\\/g' >"$work/man_codes"
+diff "$work/codes" "$work/man_codes" >"$work/codes.diff" ||
+  fail "the man page's WARNINGS are not the codes of check --help (< program, > man page):
+$(cat "$work/codes.diff")"
 
 version=$("$scenarioc" --version)
 grep -q "^\.TH SCENARIOC 1 .*\"$version\"" "$man_page" ||

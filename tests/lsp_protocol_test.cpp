@@ -841,6 +841,69 @@ TEST_F(LspServer, AShortRowsHintStaysOnItsOwnLine) {
   EXPECT_EQ(list[0]["position"], position(at, row.size()));
 }
 
+// Hover and signature help where a row runs short of its line: a value
+// written on the next line is read as the row's (and said so), a next
+// row's keyword taken for a value is said to be (error 25), and the line
+// the author types on gets its own record's signature; on a refused row,
+// its own.
+TEST_F(LspServer, HoverAndSignatureHelpFollowShortAndRefusedRows) {
+  const std::string slowdown = "rallentamento,   20000,   60,   300,  0, 1";
+  const std::string train_text = replaced(replaced(train, "segnale,   20300,", slowdown + "\r\nsegnale,   20300,"),
+                                          "stazione,    3000, 11,", "stazione,    3010, 11,");
+  const std::string line_text = replaced(line, "pendenza,  7100,   4", "pendenza,  7100\r\n   4");
+  const std::size_t short_row = line_of(train_text, "rallentamento,   20000"), next = short_row + 1;
+  const std::size_t refused = line_of(train_text, "BIVIO CERSA");
+  const std::size_t gradient = line_of(line_text, "pendenza,  7100\r\n");
+  const std::string short_row_line = "line " + std::to_string(short_row + 1);
+  struct Case {
+    const char* name;
+    bool in_train;
+    std::size_t line, character;
+    std::vector<std::string> hover;  // each found in the hover, or:
+    std::string signature = {};      // its label's start, with the active value
+    int active = 0;
+  };
+  const Case cases[] = {
+      {"short row's keyword", true, short_row, 2,
+       {"*Short row*: " + short_row_line + " holds 5 of the row's 6 values"}},
+      {"next row's keyword taken for a value", true, next, 2,
+       {"value 6 of 6", "not a whole number", "(error 25)", "*Taken for this row's value*",
+        "takes \"segnale\" on line " + std::to_string(next + 1), "Write the missing values on " + short_row_line}},
+      {"a value read from the next line", false, gradient + 1, 3,
+       {"value 2 of 2", "*Read from line " + std::to_string(gradient + 2) + "*: line " +
+                            std::to_string(gradient + 1) + " holds 1 of the row's 2 values"}},
+      {"typing the short row on", true, short_row, slowdown.size(), {}, "rallentamento, ", 4},
+      {"typing the next row", true, next, std::string("segnale,   20300, ").size(), {}, "segnale, ", 1},
+      {"on the next row's keyword", true, next, 3, {}, "segnale, ", 0},
+      {"the value on the next line", false, gradient + 1, 4, {}, "pendenza, ", 1},
+      {"a refused row", true, refused, std::string("stazione,    3010, 1").size(), {}, "stazione, ", 1},
+  };
+  Session s;
+  s.initialize();
+  s.open(line_uri, line_text);
+  s.open(train_uri, train_text);
+  std::vector<int> ids;
+  for (const Case& c : cases)
+    ids.push_back(s.request(c.hover.empty() ? "textDocument/signatureHelp" : "textDocument/hover",
+                            {{"textDocument", {{"uri", c.in_train ? train_uri : line_uri}}},
+                             {"position", position(c.line, c.character)}}));
+  s.end();
+  const Session::Transcript t = s.run();
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.name);
+    const json r = t.result(ids[i]);
+    ASSERT_FALSE(r.is_null());
+    if (!c.hover.empty()) {
+      const std::string text = r["contents"]["value"];
+      for (const std::string& part : c.hover) EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+      continue;
+    }
+    EXPECT_EQ(r["signatures"][0]["label"].get<std::string>().rfind(c.signature, 0), 0u) << r.dump();
+    EXPECT_EQ(r["activeParameter"], c.active) << r.dump();
+  }
+}
+
 TEST_F(LspServer, QuickFixesOfAMisspeltCurveOfferBothHands) {
   const std::string broken = replaced(line, "curvad3,  800,", "curvd3,  800,");
   Session s;

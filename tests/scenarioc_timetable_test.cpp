@@ -64,6 +64,28 @@ TEST(ScenariocTimetable, AStretchNoTrainCanKeepIsNamed) {
       scenarioc({"timetable", "--json", "--scenario", "Prova", "--train", "7", dir.str()});
   EXPECT_NE(json.out.find("\"given_s\": 30, \"least_s\": 300"), std::string::npos) << json.out;
   EXPECT_NE(json.out.find("\"code\": \"timetable-too-fast\""), std::string::npos) << json.out;
+  EXPECT_EQ(json.err, "");  // as check --json: the object says it all
+}
+
+// As check refuses it: the text named, nothing compiled; in JSON on
+// standard output only.
+TEST(ScenariocTimetable, AMissingTextIsRefused) {
+  TempDir dir;
+  write_bytes(dir / "Prova_linea.txt", testing_support::line_with("", 30000));
+  const std::string treno = (dir / "Prova_7-.txt").string();
+  const testing_support::ToolRun text =
+      scenarioc({"timetable", "--scenario", "Prova", "--train", "7", dir.str()});
+  EXPECT_EQ(text.status, 2);
+  EXPECT_EQ(text.out, "");
+  EXPECT_EQ(text.err, treno + ": error: cannot read the train description: does not exist\n");
+  const testing_support::ToolRun json =
+      scenarioc({"timetable", "--json", "--scenario", "Prova", "--train", "7", dir.str()});
+  EXPECT_EQ(json.status, 2);
+  EXPECT_EQ(json.err, "");
+  EXPECT_EQ(json.out, "{\"diagnostics\": [{\"file\": \"" + treno + "\", \"line\": null, \"column\": null, "
+                      "\"severity\": \"error\", \"code\": \"unreadable-text\", \"message\": \"cannot "
+                      "read the train description: does not exist\", \"notes\": []}], \"stretches\": [], "
+                      "\"version\": \"" + std::string(scenario::version) + "\"}\n");
 }
 
 TEST(ScenariocTimetable, WrongCommandLinesExit64) {

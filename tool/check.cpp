@@ -96,6 +96,23 @@ std::optional<Unreadable> read_sources(const std::string& directory, const FileN
   return std::nullopt;
 }
 
+bool read_sources_or_refuse(const std::string& directory, const FileNames& names, Sources& s,
+                            bool json, const std::function<void(Json&)>& empty_keys) {
+  const auto refused = read_sources(directory, names, s);
+  if (!refused) return true;
+  if (!json) {
+    write_err(refused->text());
+    return false;
+  }
+  Json j;
+  j.begin_object().key("diagnostics");
+  refused->as_json(j);
+  empty_keys(j);
+  j.key("version").text(scenario::version).end_object();
+  write_out(j.result());
+  return false;
+}
+
 CompileResult compile_sources(const Sources& s, const CompileOptions& options) {
   TextInMemory linea(s.linea.testo, s.linea.percorso);
   TextInMemory treno(s.treno.testo, s.treno.percorso);
@@ -138,20 +155,13 @@ int run_check(std::span<const std::string> args) {
   if (a.operands.size() != 1) throw UsageError("check takes one SOURCE_DIR");
   const FileNames names = names_in_folder(a, a.operands[0], FoundIn::texts);
 
-  Sources s;
-  if (const auto refused = read_sources(a.operands[0], names, s)) {
-    write_err(refused->text());
-    if (a.has("--json")) {
-      Json j;
-      j.begin_object().key("diagnostics");
-      refused->as_json(j);
-      j.key("numero_errore").integer(0).key("posizione_errore").integer(0);
-      j.key("fatal").null().key("omitted").begin_list().end_list().key("version").text(scenario::version).end_object();
-      write_out(j.result());
-    }
-    return exit_failure;
-  }
   const bool json = a.has("--json");
+  Sources s;
+  if (!read_sources_or_refuse(a.operands[0], names, s, json, [](Json& j) {
+        j.key("numero_errore").integer(0).key("posizione_errore").integer(0);
+        j.key("fatal").null().key("omitted").begin_list().end_list();
+      }))
+    return exit_failure;
   return check_sources(s, as_stored(names), w, json, json ? write_out : write_err).status;
 }
 

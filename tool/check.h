@@ -33,6 +33,14 @@ struct Unreadable {
 std::optional<Unreadable> read_sources(const std::string& directory,
                                        const scenario::FileNames& names, Sources& s);
 
+// read_sources as check and timetable do it: a text that cannot be read is
+// reported on standard error, or, with `json`, on standard output only, as
+// the one diagnostic of the command's JSON object, whose other keys
+// `empty_keys` writes (what the command would print, empty). False then,
+// and the command ends with exit_failure.
+bool read_sources_or_refuse(const std::string& directory, const scenario::FileNames& names,
+                            Sources& s, bool json, const std::function<void(Json&)>& empty_keys);
+
 // The one-shot program's compilation of the texts in memory; writes
 // nothing. The options' names are as the compiled files hold them
 // (as_stored).

@@ -41,7 +41,7 @@ const std::string_view compile_usage =
     "  --no-plan        do not build the line plan nor write NAME_linea.dat\n"
     "  --out DIR        where the compiled files go (default SOURCE_DIR), created\n"
     "                   when missing as mkdir creates it (its parent must exist)\n"
-    "  --json           print one JSON object on standard output:\n"
+    "  --json           print one JSON object on standard output instead:\n"
     "                   {\"numero_errore\", \"posizione_errore\", \"fatal\", \"failure\", \"files\",\n"
     "                    \"diagnostics\", \"omitted\", \"version\"}\n"
     "  -Werror          count warnings as errors (the files are still written)\n"
@@ -283,13 +283,15 @@ int run_compile(std::span<const std::string> args) {
   // The early failures of compile_folder have no recorded error to tell.
   if (e.unreadable) e.messages = e.unreadable->text();
   else if (e.messages.empty() && e.failure) e.messages = "scenarioc: " + *e.failure + "\n";
-  e.shown_text.drain(write_err);
-  write_err(e.messages);
+  // As check: with --json the object says it all, on standard output only.
   if (json) {
     const JsonParts parts = e.json ? *e.json : in_json(e, nullptr, nullptr, w);
     write_out(parts.head);
     e.shown_json.drain(write_out);
     write_out(parts.tail);
+  } else {
+    e.shown_text.drain(write_err);
+    write_err(e.messages);
   }
   return e.exit_status;
 }

@@ -2,7 +2,6 @@
 // texts, proved by compiling the texts again in memory and comparing every
 // byte. The texts are staged in the output folder and put in place
 // together; an entry of their names already there is never replaced.
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -149,10 +148,7 @@ void decompile(const std::string& dir, const std::string& out, const FileNames& 
     o.failure = std::string(f.what()) + "; no text written";
     // Nothing written leaves no folder made for it; one that is no longer
     // empty (another run wrote there meanwhile) stays.
-    for (const std::string& folder : created) {
-      std::error_code ignored;
-      std::filesystem::remove(folder, ignored);
-    }
+    for (const std::string& folder : created) platform::remove_empty_directory(folder);
     return;
   }
   for (const std::string& n : text_names) o.texts.push_back(platform::join_path(out, n));

@@ -367,7 +367,8 @@ std::string warning_list() {
   std::string out;
   for (const WarningCode& c : warning_codes) {
     std::string code(c.code);
-    code.resize(std::max<std::size_t>(code.size(), 22), ' ');
+    // Two blanks at least, which the bash completion reads the codes by.
+    code.resize(std::max<std::size_t>(code.size() + 2, 22), ' ');
     out += "  " + code + std::string(c.summary) + "\n";
   }
   return out;

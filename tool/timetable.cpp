@@ -128,10 +128,9 @@ int run_timetable(std::span<const std::string> args) {
   if (a.operands.size() != 1) throw UsageError("timetable takes one SOURCE_DIR");
   const FileNames names = names_in_folder(a, a.operands[0], FoundIn::texts);
   Sources s;
-  if (const auto refused = read_sources(a.operands[0], names, s)) {
-    write_err(refused->text());
+  if (!read_sources_or_refuse(a.operands[0], names, s, a.has("--json"),
+                              [](Json& j) { j.key("stretches").begin_list().end_list(); }))
     return exit_failure;
-  }
   const WarningOptions w = only_timetable_warnings();
   const CompileResult r =
       compile_sources(s, {.names = as_stored(names), .build_plan = false, .diagnostic_limit = w.limit});

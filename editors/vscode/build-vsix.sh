@@ -5,8 +5,10 @@
 #   scenarioc-VERSION-win32-x64.vsix   scenarioc.exe from the Windows cross build
 # Builds both programs first (the `release` and `windows` presets), installs
 # the extension's npm modules from package-lock.json when they are missing
-# or out of date (the only step that needs the npm registry), then packs
-# with @vscode/vsce, which needs no network.
+# or out of date (the only step that needs the npm registry), bundles the
+# extension and its runtime modules into one script with esbuild, then
+# packs with @vscode/vsce, which needs no network: the VSIX holds that one
+# script, no node_modules.
 #
 #   bash editors/vscode/build-vsix.sh
 set -euo pipefail
@@ -30,30 +32,30 @@ npm_modules() {
   fi
 }
 
-# The folders of the extension's runtime modules (no development tools).
-runtime_modules() {
-  (cd "$extension" && npm ls --omit=dev --all --parseable) | tail -n +2
-}
-
 # $1: vsce target, $2: the server program to put inside.
 pack() {
   local target=$1 server=$2 stage=$repo/build/vscode/$1
   local vsix=$repo/build/packages/scenarioc-$version-$target.vsix
   rm -rf "$stage"
-  mkdir -p "$stage/server" "$stage/node_modules" "$repo/build/packages"
-  cp -r "$extension"/{package.json,package-lock.json,README.md,.vscodeignore} \
-    "$extension"/{extension.js,preview.js,language-configuration.json,syntaxes} "$stage/"
+  mkdir -p "$stage/server" "$repo/build/packages"
+  cp -r "$extension"/{package.json,README.md,.vscodeignore} \
+    "$extension"/{language-configuration.json,syntaxes} "$stage/"
+  # The one script, at the path package.json's "main" names: the extension,
+  # the preview and the language client, all but VS Code's own module.
+  "$extension/node_modules/.bin/esbuild" "$extension/extension.js" --bundle --platform=node \
+    --format=cjs --target=node18 --external:vscode --minify --keep-names --log-level=warning --outfile="$stage/extension.js"
   cp "$server" "$stage/server/"
   chmod 755 "$stage/server/$(basename "$server")"
-  local module
-  while read -r module; do
-    mkdir -p "$stage/node_modules/$(dirname "${module#"$extension/node_modules/"}")"
-    cp -r "$module" "$stage/node_modules/${module#"$extension/node_modules/"}"
-  done < <(runtime_modules)
   # Written under temporary names; each file replaces the old one whole.
-  # vsce lists every file it packs: kept beside the staging folder.
-  (cd "$stage" && "$extension/node_modules/.bin/vsce" package --target "$target" \
+  # vsce lists every file it packs: kept beside the staging folder. Its
+  # modules are in the bundle: --no-dependencies keeps node_modules out.
+  (cd "$stage" && "$extension/node_modules/.bin/vsce" package --target "$target" --no-dependencies \
     --skip-license --allow-missing-repository --out "$vsix.tmp" >"$stage.vsce.log")
+  # The bundle only: no module packed beside it.
+  if unzip -l "$vsix.tmp" | grep -E 'extension/(node_modules/|preview\.js)'; then
+    echo "$vsix: modules packed beside the bundle" >&2
+    exit 1
+  fi
   # A checksum beside it, as CPack writes for the other packages.
   (cd "$(dirname "$vsix")" && sha256sum "$(basename "$vsix").tmp" | sed 's/\.tmp$//' >"$vsix.sha256.tmp")
   mv -f "$vsix.tmp" "$vsix"

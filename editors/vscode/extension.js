@@ -25,6 +25,17 @@ let output;
 let preview;
 let serverName = '';
 
+// The client library logs every exit of the server as an error, the clean
+// one that ends a stop asked for (a restart, a changed setting, closing the
+// window) too; a clean exit is information. A server that dies is still an
+// error, and the error handler below starts it again.
+class ScenarioClient extends LanguageClient {
+  error(message, data, showNotification) {
+    if (message === 'Server process exited with code 0.') return this.info(message, data, false);
+    return super.error(message, data, showNotification);
+  }
+}
+
 function bundledServer(context) {
   const name = process.platform === 'win32' ? 'scenarioc.exe' : 'scenarioc';
   return context.asAbsolutePath(path.join('server', name));
@@ -89,7 +100,7 @@ async function start(context) {
   }
   const executable = { command: server.program, args: ['lsp'] };
   serverName = server.program;
-  client = new LanguageClient('scenarioc', 'scenarioc', { run: executable, debug: executable }, {
+  client = new ScenarioClient('scenarioc', 'scenarioc', { run: executable, debug: executable }, {
     documentSelector: [{ language: 'scenario' }],
     // A quick fix with tab stops for the missing values comes as this
     // command, which the protocol's edits cannot carry.
@@ -168,9 +179,13 @@ async function activate(context) {
   preview = new Preview(() => client, () => serverName);
   context.subscriptions.push(preview);
   context.subscriptions.push(vscode.commands.registerCommand('scenarioc.openPreview', () => preview.open()));
+  context.subscriptions.push(vscode.commands.registerCommand('scenarioc.previewZoomIn', () => preview.zoom(+1)));
+  context.subscriptions.push(vscode.commands.registerCommand('scenarioc.previewZoomOut', () => preview.zoom(-1)));
+  context.subscriptions.push(vscode.commands.registerCommand('scenarioc.previewStretch', () => preview.askStretch()));
   context.subscriptions.push(vscode.commands.registerCommand('scenarioc.insertSnippet', insertSnippet));
   context.subscriptions.push(vscode.commands.registerCommand('scenarioc.newScenario', () => newScenario(context)));
   context.subscriptions.push(vscode.commands.registerCommand('scenarioc.restartServer', async () => {
+    output.appendLine('Restarting the language server, as asked.');
     await stop();
     await start(context);
   }));
