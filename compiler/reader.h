@@ -26,12 +26,12 @@ void memorizza_dati(Modello& m, const DescriptionTexts& testi);
 // deleted); `puntatore_cartelli` is the route entry the next text board
 // would take, the stations' upper limit.
 bool read_line(Modello& m, DescriptionText& testo, std::int32_t& puntatore_cartelli);
-// read_line on the text's bytes. `letto` runs where read_line discards
-// the description: when the reading is abandoned, before its error number is
-// recorded, and before the finishing. A failure it throws stops the reading
-// there, as a failed deletion does.
-bool leggi_linea_testo(Modello& m, std::string_view testo, std::int32_t& puntatore_cartelli,
-                       const std::function<void()>& letto);
+// read_line on the text's bytes. `done_with_text` runs where read_line
+// discards the description: when the reading is abandoned, before its error
+// number is recorded, and before the finishing. A failure it throws stops
+// the reading there, as a failed deletion does.
+bool read_line_text(Modello& m, std::string_view text, std::int32_t& board_pointer,
+                    const std::function<void()>& done_with_text);
 void read_train(Modello& m, DescriptionText& testo, std::int32_t puntatore_cartelli);
 
 // A row's position p is too near the end when (p + margine) / 50, taken

@@ -10,7 +10,7 @@
 
 #include "compiler/diagnose.h"
 #include "compiler/rounding.h"
-#include "compiler/text_match.h"
+#include "rows/text_match.h"
 #include "text/field_reader.h"
 #include "text/cp1252.h"
 
@@ -189,22 +189,30 @@ Fix RowWatch::from_utf8(std::size_t from) const {
   return f;
 }
 
-void RowWatch::skipped(const FieldReader& r, std::string_view field) {
-  spans_.clear();
-  // A comment, such as a title line, even past a comma on its line.
-  if (contiene(field, "-")) return;
-  std::size_t line = std::min(r.field_start(), source_.size());
-  while (line > 0 && !is_line_end(source_[line - 1])) --line;
-  while (line < source_.size() && is_blank(source_[line])) ++line;
-  if (line < source_.size() && source_[line] == '-') return;
-  if (!(r.offset() > 0 && source_[r.offset() - 1] == ',')) return;  // not shaped like a record
-  const RecordInfo* k = text_ == Text::linea ? passing(Section::general, field) : nullptr;
-  if (!k) k = passing(text_ == Text::linea ? Section::body : Section::train, field);
-  if (!k || contiene(field, "[")) return;
-  before_generale_.push_back({text_, r.field_start(), field.size()});
+void RowWatch::rows_before_generale() {
+  std::size_t line = TextSpan::npos;
+  bool line_commented = false;
+  for (const Field& f : rows_.preamble) {
+    const std::string_view field = f.text;
+    // A comment, such as a title line, even past a comma on its line.
+    if (contiene(field, "-")) continue;
+    if (const std::size_t start = line_start_before(f.offset); start != line) {
+      line = start;
+      std::size_t first = start;
+      while (first < source_.size() && is_blank(source_[first])) ++first;
+      line_commented = first < source_.size() && source_[first] == '-';
+    }
+    if (line_commented) continue;
+    if (!(f.next > 0 && source_[f.next - 1] == ',')) continue;  // not shaped like a record
+    const RecordInfo* k = text_ == Text::linea ? passing(Section::general, field) : nullptr;
+    if (!k) k = passing(text_ == Text::linea ? Section::body : Section::train, field);
+    if (!k || contiene(field, "[")) continue;
+    before_generale_.push_back({text_, f.offset, field.size()});
+  }
 }
 
 void RowWatch::found_generale() {
+  rows_before_generale();
   for (const TextSpan& at : before_generale_) {
     Diagnostic& d = warn(m_, "not-read", at,
                          quoted(source_.substr(at.offset, at.length)) +
@@ -216,6 +224,7 @@ void RowWatch::found_generale() {
 }
 
 void RowWatch::no_generale() {
+  rows_before_generale();
   if (utf16_ || std::all_of(source_.begin(), source_.end(),
                             [](char c) { return is_blank(c) || is_line_end(c); }))
     return;  // said already
@@ -227,18 +236,19 @@ void RowWatch::no_generale() {
   d.notes.push_back({TextSpan{}, "begin the text with the line [generale]"});
 }
 
-void RowWatch::keyword(const FieldReader& r, std::string_view field, Section section) {
-  // Only the keyword field's span is kept: the comments before it go.
-  if (spans_.size() > 1) spans_.erase(spans_.begin(), spans_.end() - 1);
+void RowWatch::keyword(std::size_t i) {
+  const Row& row = rows_.rows[i];
+  const std::string_view field = row.keyword.text;
   in_row_ = true;
-  section_ = section;
+  section_ = row.section;
   field_ = field;
-  row_offset_ = r.field_start();
+  first_row_ = row_index_ = i;
+  row_offset_ = row.keyword.offset;
   // The reader hands the field over as a copy: its length, and the quotes
   // around a quoted one, place it.
   row_length_ = field.size() +
                 (row_offset_ < source_.size() && source_[row_offset_] == '"' ? 2 : 0);
-  after_keyword_ = r.offset();
+  after_keyword_ = row.keyword.next;
   comma_follows_ = after_keyword_ > 0 && source_[after_keyword_ - 1] == ',';
   name_ = {};
   first_ = nullptr;
@@ -247,7 +257,9 @@ void RowWatch::keyword(const FieldReader& r, std::string_view field, Section sec
   commented_ = false;
 }
 
-void RowWatch::record(const RecordInfo& r) {
+void RowWatch::record(std::size_t i) {
+  row_index_ = i;
+  const RecordInfo& r = *rows_.rows[i].record;
   if (records_++ == 0) {
     first_ = &r;
     name_ = r.name;
@@ -278,7 +290,7 @@ void RowWatch::keyword_in_comment() {
                                               printable(field_) + "'"});
 }
 
-void RowWatch::row_done(const FieldReader& r) {
+void RowWatch::row_done() {
   if (!in_row_) return;
   in_row_ = false;
   if (records_ == 0) {
@@ -287,7 +299,9 @@ void RowWatch::row_done(const FieldReader& r) {
   }
   // Most rows end at their line end: the rest of the line is looked at only
   // when the reader crossed a line end for the values or stopped at a comma.
-  const std::size_t last_value = r.field_start();
+  const Row& last = rows_.rows[row_index_];
+  const Field& last_field = last.values.empty() ? last.keyword : last.values.back();
+  const std::size_t last_value = last_field.offset;
   if (line_end_between(row_offset_, last_value)) {
     if (commented_) return;
     Diagnostic& d = warn(m_, "missing-values", row(),
@@ -306,11 +320,10 @@ void RowWatch::row_done(const FieldReader& r) {
   }
   // Values ended by a comma with more on the line: the rest is read as
   // keyword fields.
-  const std::size_t after = r.offset();
+  const std::size_t after = last_field.next;
   if (after == 0 || source_[after - 1] != ',') return;
-  std::size_t from = after, to = line_end_after(after);
+  std::size_t from = after, to = std::max(line_content_end(after), after);
   while (from < to && is_blank(source_[from])) ++from;
-  while (to > from && is_blank(source_[to - 1])) --to;
   if (from == to || source_[from] == '-') return;
   if (first_->id == RecordId::stazione && records_ == 1) {
     const std::string_view nome = source_.substr(last_value, after - 1 - last_value);
@@ -335,9 +348,8 @@ void RowWatch::row_done(const FieldReader& r) {
 Fix RowWatch::placeholders(int has) const {
   // The values the row's records read, in the reader's order.
   std::vector<const ValueInfo*> values;
-  for_each_match(section_, field_, [&](const RecordInfo& r) {
-    for (const ValueInfo& v : r.values) values.push_back(&v);
-  });
+  for (std::size_t j = first_row_; j <= row_index_; ++j)
+    for (const ValueInfo& v : rows_.rows[j].record->values) values.push_back(&v);
   std::size_t end = line_end_after(row_offset_);
   while (end > row_offset_ && is_blank(source_[end - 1])) --end;
   // A comma before the line end leaves an empty field: a value read as 0.
@@ -418,10 +430,33 @@ void RowWatch::near_miss(std::string_view f) {
                                  "and so are the values after them"});
 }
 
+void RowWatch::find_line(std::size_t offset) const {
+  offset = std::min(offset, source_.size());
+  if (line_known_ && line_from_ <= offset && offset <= line_to_) return;
+  std::size_t from = offset, to = offset;
+  while (from > 0 && !is_line_end(source_[from - 1])) --from;
+  while (to < source_.size() && !is_line_end(source_[to])) ++to;
+  // An offset on a line end stands for the empty rest of its line.
+  line_from_ = from;
+  line_to_ = to;
+  line_trimmed_ = to;
+  while (line_trimmed_ > from && is_blank(source_[line_trimmed_ - 1])) --line_trimmed_;
+  line_known_ = true;
+}
+
 std::size_t RowWatch::line_end_after(std::size_t offset) const {
-  std::size_t end = std::min(offset, source_.size());
-  while (end < source_.size() && !is_line_end(source_[end])) ++end;
-  return end;
+  find_line(offset);
+  return line_to_;
+}
+
+std::size_t RowWatch::line_start_before(std::size_t offset) const {
+  find_line(offset);
+  return line_from_;
+}
+
+std::size_t RowWatch::line_content_end(std::size_t offset) const {
+  find_line(offset);
+  return line_trimmed_;
 }
 
 bool RowWatch::line_end_between(std::size_t from, std::size_t to) const {
@@ -437,7 +472,8 @@ bool RowWatch::uses_tabs() const { return field_.find('\t') != std::string_view:
 int RowWatch::values_on_line() const {
   const std::size_t line_end = line_end_after(row_offset_);
   int n = 0;
-  for (std::size_t i = 1; i < spans_.size() && spans_[i].offset < line_end; ++i) ++n;
+  for (std::size_t j = first_row_; j <= row_index_; ++j)
+    for (const Field& f : rows_.rows[j].values) n += f.offset < line_end ? 1 : 0;
   return n;
 }
 
@@ -450,9 +486,10 @@ std::size_t RowWatch::token_end(std::size_t offset) const {
 }
 
 TextSpan RowWatch::value(int index) const {
-  const std::size_t i = static_cast<std::size_t>(index) + 1;
-  if (index < 0 || i >= spans_.size()) return row();
-  return {text_, spans_[i].offset, spans_[i].length};
+  const std::vector<Field>& values = rows_.rows[row_index_].values;
+  const std::size_t i = static_cast<std::size_t>(index);
+  if (index < 0 || !in_row_ || i >= values.size()) return row();
+  return {text_, values[i].offset, values[i].length};
 }
 
 void RowWatch::gradient(const LineState& st, std::int32_t p) {

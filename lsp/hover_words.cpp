@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "lsp/encoding.h"
 #include "lsp/features.h"
 

@@ -1,8 +1,8 @@
-// The rows of the two description texts, for the editor: a scan that finds
-// them as the compiler's readers do (the same field reader, the same walk
-// to keyword fields, the same record table). Unlike the readers the scan
-// never stops at a malformed value: the editor still wants the rows after
-// it. The compiler alone decides what is an error.
+// The rows of the two description texts, for the editor: the row list the
+// compiler's readers take (rows/row_list.h), without the keyword fields
+// that pass no test. Like the readers' list it goes on past a malformed
+// value: the editor still wants the rows after it. The compiler alone
+// decides what is an error.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "compiler/records.h"
+#include "rows/records.h"
+#include "rows/row_list.h"
 #include "model/diagnostics.h"
 
 namespace lsp {
@@ -26,19 +27,8 @@ using scenario::RecordInfo;
 using scenario::records;
 using FieldInfo = scenario::ValueInfo;
 
-struct Field {
-  std::size_t offset = 0;  // after leading blanks
-  std::size_t length = 0;  // without trailing blanks; a quoted text with its quotes
-  std::string_view text;   // a quoted text without its quotes
-  std::optional<std::int32_t> number;  // a number field that reads as one
-};
-
-struct Row {
-  const RecordInfo* record = nullptr;
-  Field keyword;
-  std::vector<Field> values;  // fewer than the record's fields where the text ended
-  std::size_t end = 0;        // just after the last field's bytes
-};
+using scenario::Field;
+using scenario::Row;
 
 struct Outline {
   std::vector<Field> headers;  // "[generale]", "[curve]", ... where a keyword stands

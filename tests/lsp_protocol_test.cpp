@@ -14,7 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "model/file_names.h"
 #include "platform/platform.h"
 #include "text/scenario_texts.h"

@@ -152,11 +152,12 @@ void FieldReader::end_number(std::size_t start) {
   if (pos_ < text_.size() && text_[pos_] == ',') ++pos_; else consume_line_end();
 }
 
-std::optional<std::int32_t> FieldReader::number_if_any() {
+std::optional<std::int32_t> FieldReader::number_if_any(std::optional<ReadFailure>* why) {
   if (eof()) throw ReadFailure(pos_, "the text ends where a field was expected");
   try {
     return number();
-  } catch (const ReadFailure&) {
+  } catch (const ReadFailure& e) {
+    if (why) why->emplace(e);
     // number() fails only once it has passed the field's token.
     end_number(field_start_);
     return std::nullopt;

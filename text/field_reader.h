@@ -67,9 +67,10 @@ class FieldReader {
   std::string_view text();
   std::int32_t number();
   // A number field, for a reader that goes on past a malformed one (the
-  // editor): a field that holds no whole number is consumed and gives
-  // nothing. The end of the text is still a failure.
-  std::optional<std::int32_t> number_if_any();
+  // row walk): a field that holds no whole number is consumed and gives
+  // nothing, and `why` (when given) keeps the failure number() would have
+  // thrown. The end of the text is still a failure.
+  std::optional<std::int32_t> number_if_any(std::optional<ReadFailure>* why = nullptr);
 
   // From now on the span of every field read is appended to `spans`
   // (nullptr: no more); the caller clears it when it likes.

@@ -1,0 +1,160 @@
+#include "rows/row_list.h"
+
+#include <atomic>
+
+#include "rows/keyword_fields.h"
+#include "rows/text_match.h"
+
+namespace scenario {
+namespace {
+
+std::atomic<std::uint64_t> built{0};
+
+bool is_header(std::string_view f) { return !f.empty() && f.front() == '[' && contiene(f, "]"); }
+
+class Walk {
+ public:
+  Walk(std::string_view text, RowList& l) : text_(text), r_(text), l_(l) { r_.record_spans(&spans_); }
+
+  void line() {
+    l_.body_start = text_.size();
+    if (!generale(Text::linea)) return;
+    for (;;) {
+      const std::optional<Field> k = keyword(Section::general);
+      if (!k || !rows(*k, Section::general)) break;
+      if (closes_general(k->text)) {
+        l_.body_start = k->end();
+        break;
+      }
+    }
+    // Past a failure at the text's end the body is empty: the walk is at the end.
+    l_.general_end = r_.offset();
+    for (;;) {
+      const std::optional<Field> k = keyword(Section::body);
+      if (!k || !rows(*k, Section::body)) return;
+    }
+  }
+
+  void train() {
+    if (!generale(Text::treno)) return;
+    for (;;) {
+      const std::optional<Field> k = keyword(Section::train);
+      if (!k || !rows(*k, Section::train)) return;
+    }
+  }
+
+ private:
+  // The last field read.
+  Field last(std::string_view as_read) const {
+    const FieldSpan s = spans_.back();
+    return {s.offset, s.length, r_.offset(), as_read, std::nullopt};
+  }
+
+  void fail(std::size_t row, std::size_t value, const ReadFailure& e) {
+    if (!l_.failure) l_.failure = RowFailure{row, value, e.offset(), e.what()};
+  }
+
+  bool generale(Text t) {
+    const Section keyed = t == Text::linea ? Section::general : Section::train;
+    const KeywordField g = find_generale(r_, t, [&](std::string_view f) {
+      // Only fields shaped like a record matter to anyone: the others
+      // would only cost memory on a long preamble.
+      if (match_mask(keyed, f) != 0 || (t == Text::linea && match_mask(Section::body, f) != 0))
+        l_.preamble.push_back(last(f));
+      spans_.clear();
+    });
+    if (!spans_.empty() && (g.keyword || !g.text.empty())) l_.generale = last(g.text);
+    spans_.clear();
+    if (!g.keyword) return false;
+    l_.generale_read = true;
+    l_.headers.push_back(*l_.generale);
+    return true;
+  }
+
+  // The next keyword field of section s; nothing once the text ends (its
+  // last field does nothing, but a closing "[fine]" still shows as a header).
+  std::optional<Field> keyword(Section s) {
+    spans_.clear();
+    KeywordField k;
+    try {
+      k = next_keyword(r_, s);
+    } catch (const ReadFailure& e) {
+      fail(l_.rows.size(), 0, e);  // the general section read its comments past the end
+      return std::nullopt;
+    }
+    if (!k.keyword) {
+      if (!spans_.empty() && is_header(k.text) && !contiene(k.text, "-"))
+        l_.headers.push_back(last(k.text));
+      return std::nullopt;
+    }
+    const Field f = last(k.text);
+    if (is_header(f.text)) l_.headers.push_back(f);
+    return f;
+  }
+
+  // The rows of keyword field k, record by record in test order; false
+  // when the text ended inside one.
+  bool rows(const Field& k, Section s) {
+    const std::uint32_t passed = match_mask(s, k.text);
+    const std::span<const RecordInfo> in = records_in(s);
+    bool any = false;
+    for (std::size_t i = 0; i < in.size() && passed != 0; ++i) {
+      const RecordInfo& rec = in[i];
+      if ((passed >> i & 1u) == 0 || (rec.id == RecordId::curva && !l_.curves)) continue;
+      l_.rows.push_back(Row{&rec, s, any, k, {}, k.end()});
+      any = true;
+      if (!values(l_.rows.size() - 1)) return false;
+    }
+    if (!any) l_.rows.push_back(Row{nullptr, s, false, k, {}, k.end()});
+    return true;
+  }
+
+  bool values(std::size_t index) {
+    Row& row = l_.rows[index];
+    row.values.reserve(row.record->values.size());
+    for (const ValueInfo& v : row.record->values) {
+      spans_.clear();
+      try {
+        if (v.is_text()) {
+          const std::string_view t = r_.text();
+          row.values.push_back(last(t));
+        } else {
+          std::optional<ReadFailure> why;
+          const std::optional<std::int32_t> n = r_.number_if_any(&why);
+          Field f = last({});
+          f.text = text_.substr(f.offset, f.length);
+          f.number = n;
+          if (why) fail(index, row.values.size(), *why);
+          row.values.push_back(f);
+        }
+      } catch (const ReadFailure& e) {
+        fail(index, row.values.size(), e);  // the text ended inside the row
+        return false;
+      }
+      row.end = row.values.back().end();
+    }
+    return true;
+  }
+
+  std::string_view text_;
+  FieldReader r_;
+  std::vector<FieldSpan> spans_;
+  RowList& l_;
+};
+
+}  // namespace
+
+RowList read_rows(std::string_view text, Text which, bool curves) {
+  built.fetch_add(1, std::memory_order_relaxed);
+  RowList l;
+  l.text = which;
+  l.curves = curves;
+  Walk w(text, l);
+  if (which == Text::linea) w.line();
+  else w.train();
+  return l;
+}
+
+std::uint64_t row_lists_built() { return built.load(std::memory_order_relaxed); }
+
+}  // namespace scenario
