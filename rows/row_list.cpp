@@ -1,5 +1,6 @@
 #include "rows/row_list.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "rows/keyword_fields.h"
@@ -105,8 +106,20 @@ class Walk {
       any = true;
       if (!values(l_.rows.size() - 1)) return false;
     }
-    if (!any) l_.rows.push_back(Row{nullptr, s, false, k, {}, k.end()});
+    if (!any && shaped_like_a_row(k)) l_.rows.push_back(Row{nullptr, s, false, k, {}, k.end()});
     return true;
+  }
+
+  // A keyword field that passes no test is kept only when an author may
+  // have meant a row by it: words followed by a comma, neither a comment
+  // nor a header. A text of commas or line ends then costs no memory per
+  // field.
+  bool shaped_like_a_row(const Field& k) const {
+    const std::string_view f = k.text;
+    if (k.next == 0 || text_[k.next - 1] != ',') return false;
+    if (contiene(f, "-") || contiene(f, "[") || contiene(f, "]")) return false;
+    return std::any_of(f.begin(), f.end(),
+                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
   }
 
   bool values(std::size_t index) {

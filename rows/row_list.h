@@ -38,7 +38,9 @@ struct Field {
 };
 
 struct Row {
-  const RecordInfo* record = nullptr;  // nullptr: a keyword field that passes no test
+  // nullptr: a keyword field that passes no test, shaped like a row (words
+  // and a comma after them); other such fields are not kept.
+  const RecordInfo* record = nullptr;
   Section section = Section::general;
   bool continues = false;  // the keyword field of the row before, read as a further record
   Field keyword;
