@@ -486,7 +486,7 @@ std::size_t RowWatch::token_end(std::size_t offset) const {
 }
 
 TextSpan RowWatch::value(int index) const {
-  const std::vector<Field>& values = rows_.rows[row_index_].values;
+  const std::span<const Field> values = rows_.rows[row_index_].values;
   const std::size_t i = static_cast<std::size_t>(index);
   if (index < 0 || !in_row_ || i >= values.size()) return row();
   return {text_, values[i].offset, values[i].length};

@@ -31,8 +31,21 @@ using scenario::Field;
 using scenario::Row;
 
 struct Outline {
+  Outline() = default;
+  Outline(Outline&&) = default;
+  Outline& operator=(Outline&&) = default;
+  // A copy's rows point into the copy's values.
+  Outline(const Outline& o) : headers(o.headers), rows(o.rows), values(o.values), body_start(o.body_start) {
+    for (Row& r : rows) r.values = {values.data() + r.first_value, r.values.size()};
+  }
+  Outline& operator=(const Outline& o) {
+    if (this != &o) *this = Outline(o);
+    return *this;
+  }
+
   std::vector<Field> headers;  // "[generale]", "[curve]", ... where a keyword stands
   std::vector<Row> rows;       // in text order
+  std::vector<Field> values;   // the rows' values
   // Line description: where its body begins (after the header that closed
   // the general section); the end of the text when there is no body.
   std::size_t body_start = 0;

@@ -15,7 +15,7 @@ bool is_header(std::string_view f) { return !f.empty() && f.front() == '[' && co
 
 class Walk {
  public:
-  Walk(std::string_view text, RowList& l) : text_(text), r_(text), l_(l) { r_.record_spans(&spans_); }
+  Walk(std::string_view text, RowList& l) : text_(text), r_(text), l_(l) {}
 
   void line() {
     l_.body_start = text_.size();
@@ -47,7 +47,7 @@ class Walk {
  private:
   // The last field read.
   Field last(std::string_view as_read) const {
-    const FieldSpan s = spans_.back();
+    const FieldSpan s = r_.last_field();
     return {s.offset, s.length, r_.offset(), as_read, std::nullopt};
   }
 
@@ -62,10 +62,9 @@ class Walk {
       // would only cost memory on a long preamble.
       if (match_mask(keyed, f) != 0 || (t == Text::linea && match_mask(Section::body, f) != 0))
         l_.preamble.push_back(last(f));
-      spans_.clear();
     });
-    if (!spans_.empty() && (g.keyword || !g.text.empty())) l_.generale = last(g.text);
-    spans_.clear();
+    // Found, or the line description's last field: the field last read.
+    if (g.keyword || !g.text.empty()) l_.generale = last(g.text);
     if (!g.keyword) return false;
     l_.generale_read = true;
     l_.headers.push_back(*l_.generale);
@@ -75,7 +74,6 @@ class Walk {
   // The next keyword field of section s; nothing once the text ends (its
   // last field does nothing, but a closing "[fine]" still shows as a header).
   std::optional<Field> keyword(Section s) {
-    spans_.clear();
     KeywordField k;
     try {
       k = next_keyword(r_, s);
@@ -84,7 +82,7 @@ class Walk {
       return std::nullopt;
     }
     if (!k.keyword) {
-      if (!spans_.empty() && is_header(k.text) && !contiene(k.text, "-"))
+      if (is_header(k.text) && !contiene(k.text, "-"))  // a header is a field read
         l_.headers.push_back(last(k.text));
       return std::nullopt;
     }
@@ -102,11 +100,12 @@ class Walk {
     for (std::size_t i = 0; i < in.size() && passed != 0; ++i) {
       const RecordInfo& rec = in[i];
       if ((passed >> i & 1u) == 0 || (rec.id == RecordId::curva && !l_.curves)) continue;
-      l_.rows.push_back(Row{&rec, s, any, k, {}, k.end()});
+      l_.rows.push_back(Row{&rec, s, any, k, {}, k.end(), l_.values.size()});
       any = true;
       if (!values(l_.rows.size() - 1)) return false;
     }
-    if (!any && shaped_like_a_row(k)) l_.rows.push_back(Row{nullptr, s, false, k, {}, k.end()});
+    if (!any && shaped_like_a_row(k))
+      l_.rows.push_back(Row{nullptr, s, false, k, {}, k.end(), l_.values.size()});
     return true;
   }
 
@@ -122,36 +121,37 @@ class Walk {
                        [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
   }
 
+  // The values of rows[index], the last row; its span is set once the
+  // list's values stop moving (read_rows).
   bool values(std::size_t index) {
     Row& row = l_.rows[index];
-    row.values.reserve(row.record->values.size());
+    std::size_t read = 0;
     for (const ValueInfo& v : row.record->values) {
-      spans_.clear();
       try {
         if (v.is_text()) {
           const std::string_view t = r_.text();
-          row.values.push_back(last(t));
+          l_.values.push_back(last(t));
         } else {
           std::optional<ReadFailure> why;
           const std::optional<std::int32_t> n = r_.number_if_any(&why);
           Field f = last({});
           f.text = text_.substr(f.offset, f.length);
           f.number = n;
-          if (why) fail(index, row.values.size(), *why);
-          row.values.push_back(f);
+          if (why) fail(index, read, *why);
+          l_.values.push_back(f);
         }
       } catch (const ReadFailure& e) {
-        fail(index, row.values.size(), e);  // the text ended inside the row
+        fail(index, read, e);  // the text ended inside the row
         return false;
       }
-      row.end = row.values.back().end();
+      ++read;
+      row.end = l_.values.back().end();
     }
     return true;
   }
 
   std::string_view text_;
   FieldReader r_;
-  std::vector<FieldSpan> spans_;
   RowList& l_;
 };
 
@@ -162,9 +162,20 @@ RowList read_rows(std::string_view text, Text which, bool curves) {
   RowList l;
   l.text = which;
   l.curves = curves;
+  // A text of rows holds about one row for every 20 bytes and one value
+  // for every 5: room for that spares the moves of growing lists (memory
+  // not written to is not taken).
+  l.rows.reserve(text.size() / 16 + 16);
+  l.values.reserve(text.size() / 4 + 16);
   Walk w(text, l);
   if (which == Text::linea) w.line();
   else w.train();
+  // Values read up to the next row's first (the last row: to the end).
+  for (std::size_t i = 0; i < l.rows.size(); ++i) {
+    Row& r = l.rows[i];
+    const std::size_t to = i + 1 < l.rows.size() ? l.rows[i + 1].first_value : l.values.size();
+    r.values = std::span<const Field>(l.values.data() + r.first_value, to - r.first_value);
+  }
   return l;
 }
 

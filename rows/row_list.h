@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,8 +45,11 @@ struct Row {
   Section section = Section::general;
   bool continues = false;  // the keyword field of the row before, read as a further record
   Field keyword;
-  std::vector<Field> values;  // in reading order; fewer than the record's where the text ended
-  std::size_t end = 0;        // just after the last field's bytes
+  // In reading order; fewer than the record's where the text ended. They
+  // live in the list's `values`.
+  std::span<const Field> values;
+  std::size_t end = 0;          // just after the last field's bytes
+  std::size_t first_value = 0;  // where its values begin in the list's `values`
 };
 
 // The first field that cannot be read.
@@ -58,7 +62,14 @@ struct RowFailure {
   ReadFailure exception() const { return ReadFailure(offset, what); }
 };
 
+// Move it, never copy it: the rows' values point into it.
 struct RowList {
+  RowList() = default;
+  RowList(RowList&&) = default;
+  RowList& operator=(RowList&&) = default;
+  RowList(const RowList&) = delete;
+  RowList& operator=(const RowList&) = delete;
+
   Text text = Text::linea;
   bool curves = false;  // curves were read as records (only while the line plan is built)
   // Fields before [generale] that pass a record's test: rows no reader reads.
@@ -68,6 +79,7 @@ struct RowList {
   std::optional<Field> generale;
   bool generale_read = false;
   std::vector<Row> rows;        // in text order
+  std::vector<Field> values;    // every row's values, one row after another
   std::vector<Field> headers;   // "[generale]", "[curve]", ... where a keyword stands
   // Line description: where the reader stands once the general section is
   // read, and just after the header that closed it (the text's end when

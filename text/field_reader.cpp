@@ -99,7 +99,8 @@ std::string_view FieldReader::text() {
     if (close == std::string_view::npos) close = text_.size();
     std::string_view quoted = text_.substr(open, close - open);
     pos_ = close < text_.size() ? close + 1 : close;
-    if (spans_) spans_->push_back({field_start_, pos_ - field_start_});
+    last_ = {field_start_, pos_ - field_start_};
+    if (spans_) spans_->push_back(last_);
     // Anything between the closing quote and the separator is dropped.
     while (pos_ < text_.size() && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
     if (pos_ < text_.size() && text_[pos_] == ',') ++pos_; else consume_line_end();
@@ -109,7 +110,8 @@ std::string_view FieldReader::text() {
   while (pos_ < text_.size() && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
   std::size_t end = pos_;
   while (end > start && is_blank(text_[end - 1])) --end;
-  if (spans_) spans_->push_back({start, end - start});
+  last_ = {start, end - start};
+    if (spans_) spans_->push_back(last_);
   if (pos_ < text_.size() && text_[pos_] == ',') ++pos_; else consume_line_end();
   return text_.substr(start, end - start);
 }
@@ -147,7 +149,8 @@ std::int32_t FieldReader::number() {
 }
 
 void FieldReader::end_number(std::size_t start) {
-  if (spans_) spans_->push_back({start, pos_ - start});
+  last_ = {start, pos_ - start};
+    if (spans_) spans_->push_back(last_);
   skip_blanks();
   if (pos_ < text_.size() && text_[pos_] == ',') ++pos_; else consume_line_end();
 }

@@ -76,6 +76,8 @@ class FieldReader {
   // (nullptr: no more); the caller clears it when it likes.
   void record_spans(std::vector<FieldSpan>* spans) { spans_ = spans; }
 
+  // Where the last field read lies.
+  FieldSpan last_field() const { return last_; }
   // Offset where the last field read began (after its leading blanks).
   std::size_t field_start() const { return field_start_; }
   std::size_t offset() const { return pos_; }
@@ -96,6 +98,7 @@ class FieldReader {
   std::string_view text_;
   std::size_t pos_ = 0;
   std::size_t field_start_ = 0;
+  FieldSpan last_;
   std::vector<FieldSpan>* spans_ = nullptr;
 };
 
