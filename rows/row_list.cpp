@@ -163,10 +163,10 @@ RowList read_rows(std::string_view text, Text which, bool curves) {
   l.text = which;
   l.curves = curves;
   // A text of rows holds about one row for every 20 bytes and one value
-  // for every 5: room for that spares the moves of growing lists (memory
-  // not written to is not taken).
-  l.rows.reserve(text.size() / 16 + 16);
-  l.values.reserve(text.size() / 4 + 16);
+  // for every 5: room for that spares the moves of growing lists. Capped:
+  // on some systems memory reserved is memory taken.
+  l.rows.reserve(std::min<std::size_t>(text.size() / 16 + 16, 1 << 16));
+  l.values.reserve(std::min<std::size_t>(text.size() / 4 + 16, 1 << 18));
   Walk w(text, l);
   if (which == Text::linea) w.line();
   else w.train();
