@@ -47,15 +47,16 @@ CompileStatus run_stages(Modello& m, const DescriptionTexts& texts) {
   return status_of(m);
 }
 
-// Takes the observer off the plan however the compilation ends. An
-// exception takes the model, plan and all: the observer is done with the
-// plan first.
+// Takes the observer off the plan however the compilation ends, which
+// releases it: compile() does not return while it may read the model. An
+// exception takes the model, plan and all: what the observer was told of
+// the plan is dropped first.
 class Observed {
  public:
   Observed(Tracciato& t, Tracciato::Observer* o) : t_(t), o_(o) { t_.observe(o); }
   ~Observed() {
-    t_.observe(nullptr);
     if (o_ != nullptr && std::uncaught_exceptions() > unwinding_) o_->plan_dropped();
+    t_.observe(nullptr);
   }
   Observed(const Observed&) = delete;
   Observed& operator=(const Observed&) = delete;
@@ -75,7 +76,8 @@ CompileResult compile(const DescriptionTexts& texts, const CompileOptions& optio
   Modello& m = r.model;
   m.nome_scenario = options.names.nome_scenario;
   m.numero_treno = options.names.numero_treno;
-  m.scrivi_linea = options.plan ? 1 : 0;
+  m.scrivi_linea = options.read_curves ? 1 : 0;
+  m.plan_wanted = options.build_plan;
   m.numero_errore = 0;
   m.diagnostic_limit.per_code = options.diagnostic_limit;
   {

@@ -42,9 +42,17 @@ struct CompileStatus {
 struct CompileOptions {
   // The scenario name and train number as the compiled files hold them.
   FileNames names;
-  bool plan = true;  // build the line plan (the `j` of memorizza_percorso)
+  // Curves are records of the line description (the `j` of
+  // memorizza_percorso); without them there is no compiled line file.
+  bool read_curves = true;
+  // Compute the plan's points as well: what the compiled line file and a
+  // drawing need, and nothing else. Without it curves are read and checked
+  // all the same, and every diagnostic and the other two files are as with it.
+  bool build_plan = true;
   // Told as the plan's file image grows (a writer that begins the compiled
-  // line file while the plan is computed); taken off before compile returns.
+  // line file while the plan is computed). compile() returns, or throws,
+  // only once the observer has let go of the plan: it never reads the
+  // model afterwards.
   Tracciato::Observer* plan_observer = nullptr;
   // Diagnostics of one code kept per text (0: every one).
   std::size_t diagnostic_limit = default_diagnostic_limit;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -96,6 +97,7 @@ double curvatura(std::string_view parola) {
 }
 
 void seed_plan(Tracciato& t) {
+  if (!t.esiste()) return;
   t.set_integer_point(0, 0, 0);
   t.set_integer_point(1, 0, 1);
 }
@@ -103,7 +105,10 @@ void seed_plan(Tracciato& t) {
 bool lay_curve(Modello& m, LineState& st, std::int64_t inizio, std::int64_t lunghezza,
                 double k, std::size_t offset) {
   std::int64_t c = st.cursore_piano;
-  PlanSteps passi(m.tracciato, static_cast<std::size_t>(c));
+  // Without the plan the cursor moves all the same: the curve's checks and
+  // warnings go by it.
+  std::optional<PlanSteps> passi;
+  if (m.tracciato.esiste()) passi.emplace(m.tracciato, static_cast<std::size_t>(c));
   for (int tratto = 0; tratto < 2; ++tratto) {
     // The curve's end is a 32-bit sum, first formed once the straight part
     // is laid.
@@ -118,7 +123,7 @@ bool lay_curve(Modello& m, LineState& st, std::int64_t inizio, std::int64_t lung
         throw ReadFailure(offset, "the curve runs past the end of the line plan");
       const std::int64_t ultimo = std::max(c, std::min({limite, std::int64_t{m.lunghezza_totale},
                                                         std::int64_t{ultimo_punto_curve}}));
-      passi.passi(static_cast<std::size_t>(ultimo - c + 1), curva);
+      if (passi) passi->passi(static_cast<std::size_t>(ultimo - c + 1), curva);
       c = ultimo + 1;
       if (c > ultimo_punto_curve) {
         st.cursore_piano = static_cast<std::int32_t>(c);
@@ -134,8 +139,7 @@ void complete_plan(Modello& m, LineState& st) {
   const std::int64_t c = st.cursore_piano;
   const std::int64_t ultimo = std::int64_t{m.lunghezza_totale} - 2;
   if (c > ultimo) return;
-  PlanSteps passi(m.tracciato, static_cast<std::size_t>(c));
-  passi.passi(static_cast<std::size_t>(ultimo - c + 1), 0.0);
+  if (m.tracciato.esiste()) PlanSteps(m.tracciato, static_cast<std::size_t>(c)).passi(static_cast<std::size_t>(ultimo - c + 1), 0.0);
   st.cursore_piano = static_cast<std::int32_t>(ultimo + 1);
 }
 

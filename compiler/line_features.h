@@ -29,7 +29,8 @@ inline constexpr std::int32_t ultimo_punto_curve = 1000000;
 double curvatura(std::string_view parola_chiave);
 
 // Points 0 and 1 of the plan: the line starts at (0, 0) heading along the
-// second coordinate.
+// second coordinate. The three below leave a plan that was not made as it
+// is, and move the plan cursor all the same.
 void seed_plan(Tracciato& t);
 
 // Lays a curve of curvature k from `inizio` over `lunghezza` metres. Returns

@@ -27,7 +27,7 @@ void create_cells(Modello& m, std::int32_t length, std::size_t offset) {
   m.ultima_cella = static_cast<std::int32_t>(nearest(m.lunghezza_totale / 50.0));
   m.celle.assign(static_cast<std::size_t>(m.ultima_cella) + 1, cella{});
   m.origins.cells.assign(m.celle.size(), CellOrigin{});
-  if (m.scrivi_linea != 0) m.tracciato.crea(m.lunghezza_totale);
+  if (m.scrivi_linea != 0 && m.plan_wanted) m.tracciato.crea(m.lunghezza_totale);
 }
 
 // The line reader's state while it reads one text.

@@ -12,6 +12,7 @@
 #include "format/byte_buffer.h"
 #include "format/compiled_files.h"
 #include "format/compiled_files_reader.h"
+#include "format/record_layouts.h"
 #include "model/errors.h"
 
 namespace scenario {
@@ -27,7 +28,7 @@ void recompile(const std::string& linea, const std::string& treno, const FileNam
                bool plan, Recompiled& r) {
   TextInMemory l(linea, names.linea_txt());
   TextInMemory t(treno, names.treno_txt());
-  CompileResult c = compile({l, t}, {names, plan, nullptr});
+  CompileResult c = compile({l, t}, {.names = names, .read_curves = plan});
   r.m = std::move(c.model);
   if (c.status.ending == CompileStatus::Ending::fatal)
     r.not_compiled = "the recovered texts end in the fatal error " + std::to_string(c.status.error);
@@ -86,7 +87,7 @@ std::vector<Abbattimento> written_points(const CompiledModel& c, const FileNames
     std::vector<Abbattimento> p = points;
     p.push_back(row_of(i, c.cells[i]));
     std::sort(p.begin(), p.end(),
-              [](const Abbattimento& a, const Abbattimento& b) { return a.posizione < b.posizione; });
+              [](const Abbattimento& a, const Abbattimento& b) { return a.position < b.position; });
     return p;
   };
   // A written point moves the marks at and after it, and the walk through
@@ -161,8 +162,7 @@ class Comparison {
       ++d_.differences_left_out;
     }
   }
-  template <typename T>
-  void field(std::size_t offset, const std::string& name, T expected, T obtained) {
+  void field(std::size_t offset, const std::string& name, std::int64_t expected, std::int64_t obtained) {
     if (expected != obtained) difference(offset, name, number(expected), number(obtained));
   }
 
@@ -179,47 +179,33 @@ void compare_route(const CompiledModel& c, const Modello& m, Comparison& k) {
     const voce_percorso& b = m.tabella_percorso[e];
     const std::string n = "entry " + std::to_string(e) + " ";
     const std::size_t t = a.testo.size();
-    k.field<int>(base + 0, n + "tipo_voce", a.tipo_voce, b.tipo_voce);
-    k.field<std::int32_t>(base + 1, n + "dato1", a.dato1, b.dato1);
-    k.field<std::int32_t>(base + 5, n + "dato2", a.dato2, b.dato2);
-    k.field<std::int32_t>(base + 9, n + "dato3", a.dato3, b.dato3);
-    k.field<int>(base + 13, n + "byte1", a.byte1, b.byte1);
-    if (a.testo != b.testo) k.difference(base + 14, n + "testo", shown_text(a.testo), shown_text(b.testo));
-    k.field<int>(base + 16 + t, n + "intero1", a.intero1, b.intero1);
-    k.field<int>(base + 18 + t, n + "intero2", a.intero2, b.intero2);
-    k.field<int>(base + 20 + t, n + "intero3", a.intero3, b.intero3);
-    k.field<int>(base + 22 + t, n + "intero4", a.intero4, b.intero4);
-    k.field<int>(base + 24 + t, n + "intero5", a.intero5, b.intero5);
-    k.field<int>(base + 26 + t, n + "byte2", a.byte2, b.byte2);
-    k.field<int>(base + 27 + t, n + "byte3", a.byte3, b.byte3);
-    k.field<int>(base + 28 + t, n + "byte4", a.byte4, b.byte4);
-    k.field<int>(base + 29 + t, n + "byte5", a.byte5, b.byte5);
-    k.field<std::int32_t>(base + 30 + t, n + "dato4", a.dato4, b.dato4);
-    base += byte_voce_vuota + t;
+    for (const RouteField& f : route_entry_layout) {
+      switch (f.kind) {
+        case RouteField::Kind::number:
+          k.field(base + f.at(t), n + std::string(f.layout.name), f.get(a), f.get(b));
+          break;
+        // A text that differs is told where its length stands, which
+        // differs too when only the length does.
+        case RouteField::Kind::text_length:
+          if (a.testo != b.testo) k.difference(base + f.at(t), n + "testo", shown_text(a.testo), shown_text(b.testo));
+          break;
+        case RouteField::Kind::text: break;
+      }
+    }
+    base += route_entry_fixed_size + t;
   }
 }
 
 void compare_cells(const CompiledModel& c, const Modello& m, Comparison& k) {
   const std::size_t n = std::min(c.cells.size(), m.celle.size());
   if (c.cells.size() != m.celle.size())
-    k.difference(n * byte_per_cella, "number of cells", number(static_cast<std::int64_t>(c.cells.size())),
+    k.difference(n * cell_size, "number of cells", number(static_cast<std::int64_t>(c.cells.size())),
                  number(static_cast<std::int64_t>(m.celle.size())));
   for (std::size_t i = 0; i < n; ++i) {
-    const cella& a = c.cells[i];
-    const cella& b = m.celle[i];
-    const std::size_t base = i * byte_per_cella;
+    const std::size_t base = i * cell_size;
     const std::string p = "cell " + std::to_string(i) + " ";
-    k.field<int>(base + 0, p + "tipo_cella", a.tipo_cella, b.tipo_cella);
-    k.field<int>(base + 1, p + "valore_a", a.valore_a, b.valore_a);
-    k.field<int>(base + 3, p + "valore_b", a.valore_b, b.valore_b);
-    k.field<int>(base + 5, p + "valore_c", a.valore_c, b.valore_c);
-    k.field<int>(base + 7, p + "valore_d", a.valore_d, b.valore_d);
-    k.field<int>(base + 9, p + "tempo_segnale", a.tempo_segnale, b.tempo_segnale);
-    k.field<int>(base + 10, p + "preavviso", a.preavviso, b.preavviso);
-    k.field<int>(base + 11, p + "codice_montagna", a.codice_montagna, b.codice_montagna);
-    k.field<int>(base + 12, p + "vel_limite", a.vel_limite, b.vel_limite);
-    k.field<int>(base + 13, p + "codice_pendenza", a.codice_pendenza, b.codice_pendenza);
-    k.field<int>(base + 14, p + "aderenza", a.aderenza, b.aderenza);
+    for (const CellField& f : cell_layout)
+      k.field(base + f.at(), p + std::string(f.layout.name), f.get(c.cells[i]), f.get(m.celle[i]));
   }
 }
 
@@ -234,10 +220,6 @@ std::string element(const Tracciato& t, std::size_t p, int coord) {
     }
   }
   return "";
-}
-
-std::size_t stored_size(Tracciato::Tipo k) {
-  return k == Tracciato::Tipo::vuoto ? 2 : k == Tracciato::Tipo::intero ? 4 : 10;
 }
 
 void compare_plan(const Tracciato& a, const Tracciato& b, Comparison& k) {
@@ -259,9 +241,9 @@ void compare_plan(const Tracciato& a, const Tracciato& b, Comparison& k) {
       if (ka != kb || std::bit_cast<std::uint64_t>(va) != std::bit_cast<std::uint64_t>(vb))
         k.difference(offset, "point " + std::to_string(p) + " coordinate " + std::to_string(coord),
                      element(a, p, coord), element(b, p, coord));
-      offset += stored_size(ka);
+      offset += Tracciato::element_width(ka);
     }
-    for (std::size_t p = n; p < a.punti(); ++p) offset += stored_size(a.tipo(p, coord));
+    for (std::size_t p = n; p < a.punti(); ++p) offset += Tracciato::element_width(a.tipo(p, coord));
   }
 }
 

@@ -22,8 +22,8 @@ struct CompiledModel {
 
 // An "abbattimento" row: cell nearest(posizione / 50).
 struct Abbattimento {
-  std::int32_t posizione = 0;
-  std::int32_t valore = 0;
+  std::int32_t position = 0;
+  std::int32_t value = 0;
 };
 
 std::string recover_line(const CompiledModel& c);

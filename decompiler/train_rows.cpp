@@ -13,8 +13,8 @@
 namespace scenario {
 namespace {
 
-std::int64_t posizione_di(std::size_t cella_segnale) {  // cell nearest(p / 50 + 1)
-  return (static_cast<std::int64_t>(cella_segnale) - 1) * 50;
+std::int64_t position_of(std::size_t cell) {  // cell nearest(p / 50 + 1)
+  return (static_cast<std::int64_t>(cell) - 1) * 50;
 }
 
 std::int64_t floor_div(std::int64_t a, std::int64_t b) {
@@ -24,7 +24,7 @@ std::int64_t floor_div(std::int64_t a, std::int64_t b) {
 }
 std::int64_t floor_mod(std::int64_t a, std::int64_t b) { return a - floor_div(a, b) * b; }
 
-void intestazione(const CompiledModel& c, TextOut& out) {
+void header(const CompiledModel& c, TextOut& out) {
   const voce_percorso& treno = c.route[voce::treno];
   const voce_percorso& r = c.route[voce::ripetizione];
   out.line(generale_field);
@@ -36,29 +36,29 @@ void intestazione(const CompiledModel& c, TextOut& out) {
 
 // A comment line naming a station and its km: a field with a dash and no
 // comma, which the reader skips.
-std::string commento(const voce_percorso& v) {
-  std::string nome;
-  for (const char ch : v.testo) nome += (ch == ',' || static_cast<unsigned char>(ch) < 0x20) ? ' ' : ch;
+std::string station_comment(const voce_percorso& v) {
+  std::string name;
+  for (const char ch : v.testo) name += (ch == ',' || static_cast<unsigned char>(ch) < 0x20) ? ' ' : ch;
   const std::int64_t p = v.dato3;
   const std::int64_t a = p < 0 ? -p : p;
-  std::string metri = std::to_string(a % 1000);
-  metri.insert(0, 3 - metri.size(), '0');
-  return "- " + nome + " km " + (p < 0 ? "-" : "") + std::to_string(a / 1000) + "." + metri;
+  std::string metres = std::to_string(a % 1000);
+  metres.insert(0, 3 - metres.size(), '0');
+  return "- " + name + " km " + (p < 0 ? "-" : "") + std::to_string(a / 1000) + "." + metres;
 }
 
-void stazioni(const CompiledModel& c, TextOut& out) {
+void stations(const CompiledModel& c, TextOut& out) {
   out.line("[stazioni]");
-  const int limite = lowest_board_entry(c);
-  int ultima = 0;
-  for (int e = 1; e < limite; ++e) {
+  const int first_board = lowest_board_entry(c);
+  int last = 0;
+  for (int e = 1; e < first_board; ++e) {
     const voce_percorso& v = c.route[static_cast<std::size_t>(e)];
-    const bool vuota = v.tipo_voce == 0 && v.dato1 == 0 && v.dato2 == 0 && v.dato3 == 0 &&
+    const bool empty = v.tipo_voce == 0 && v.dato1 == 0 && v.dato2 == 0 && v.dato3 == 0 &&
                        v.byte1 == 0 && v.testo.empty() && v.intero1 == 0 && v.intero2 == 0 &&
                        v.intero3 == 0 && v.intero4 == 0 && v.intero5 == 0 && v.byte2 == 0 &&
                        v.byte3 == 0 && v.byte4 == 0 && v.byte5 == 0 && v.dato4 == 0;
-    if (!vuota) ultima = e;
+    if (!empty) last = e;
   }
-  for (int e = 1; e <= ultima; ++e) {
+  for (int e = 1; e <= last; ++e) {
     const voce_percorso& v = c.route[static_cast<std::size_t>(e)];
     const std::int64_t p = v.dato3;
     // The length is not kept: it comes back from the stretch.
@@ -74,11 +74,11 @@ void stazioni(const CompiledModel& c, TextOut& out) {
       if (e == 1 && std::int64_t{v.dato2} - (p + lunghezza / 2) == 50) byte4 = 1;
     }
     const std::int64_t d = v.dato4;
-    const std::int64_t ore = d / 3600, resto = d % 3600;
-    out.line(commento(v));
+    const std::int64_t hours = d / 3600, rest = d % 3600;
+    out.line(station_comment(v));
     out.row(record(RecordId::stazione).keyword,
             {p, t, lunghezza, v.byte1, v.byte5, byte4, v.intero1, v.intero2, v.byte2, v.intero3,
-             v.intero4, v.intero5, v.byte3, ore, resto / 60, resto % 60},
+             v.intero4, v.intero5, v.byte3, hours, rest / 60, rest % 60},
             &v.testo);
   }
 }
@@ -99,7 +99,7 @@ void rallentamenti(const CompiledModel& c, TextOut& out) {
         break;
       }
     }
-    const std::int64_t x = posizione_di(i);
+    const std::int64_t x = position_of(i);
     std::int64_t f_ta = 0;
     if (x > slowdown_warning_above && i >= 25) {
       const cella& a = cells[i - 25];
@@ -110,7 +110,7 @@ void rallentamenti(const CompiledModel& c, TextOut& out) {
   }
 }
 
-void segnali(const CompiledModel& c, std::span<const Abbattimento> points, TextOut& out) {
+void signals(const CompiledModel& c, std::span<const Abbattimento> points, TextOut& out) {
   out.line("[segnali]");
   const std::vector<cella>& cells = c.cells;
   for (std::size_t i = 0; i < cells.size(); ++i) {
@@ -123,11 +123,11 @@ void segnali(const CompiledModel& c, std::span<const Abbattimento> points, TextO
     for (std::int64_t k = 1; k <= 4; ++k) {
       const std::int64_t j = static_cast<std::int64_t>(i) - 2 * k;
       if (j < 0) break;
-      const std::int64_t segno = cells[static_cast<std::size_t>(j)].preavviso;
-      if ((segno - k) % 10 != 0 || segno < k) continue;
-      const std::int64_t candidato = (segno - k) / 10;
-      if (floor_mod(d - candidato, 10) == 0) {
-        q = candidato;
+      const std::int64_t mark = cells[static_cast<std::size_t>(j)].preavviso;
+      if ((mark - k) % 10 != 0 || mark < k) continue;
+      const std::int64_t candidate = (mark - k) / 10;
+      if (floor_mod(d - candidate, 10) == 0) {
+        q = candidate;
         break;
       }
     }
@@ -138,21 +138,21 @@ void segnali(const CompiledModel& c, std::span<const Abbattimento> points, TextO
       sx = 2;
       dx = q - 6;
     }
-    std::int64_t tempo = x.tempo_segnale;
-    if (tempo >= 1 && tempo <= 100) tempo += 256;  // 1..100 would become 101
+    std::int64_t time = x.tempo_segnale;
+    if (time >= 1 && time <= 100) time += 256;  // 1..100 would become 101
     out.row(record(RecordId::segnale).keyword,
-            {posizione_di(i), sx, floor_div(x.valore_a, 10), floor_div(x.valore_b, 10),
+            {position_of(i), sx, floor_div(x.valore_a, 10), floor_div(x.valore_b, 10),
              floor_div(x.valore_c, 10), rapp, dx, floor_mod(x.valore_a, 10),
-             floor_mod(x.valore_b, 10), floor_mod(x.valore_c, 10), tempo});
+             floor_mod(x.valore_b, 10), floor_mod(x.valore_c, 10), time});
   }
-  for (const Abbattimento& a : points) out.row(record(RecordId::abbattimento).keyword, {a.posizione, a.valore});
+  for (const Abbattimento& a : points) out.row(record(RecordId::abbattimento).keyword, {a.position, a.value});
 }
 
 }  // namespace
 
 std::string recover_train(const CompiledModel& c, std::span<const Abbattimento> points) {
   TextOut out;
-  intestazione(c, out);
+  header(c, out);
   out.line("[aderenze]");
   profile_rows(
       c.cells, [](const cella& x) { return int{x.aderenza}; }, 0,
@@ -161,9 +161,9 @@ std::string recover_train(const CompiledModel& c, std::span<const Abbattimento> 
   profile_rows(
       c.cells, [](const cella& x) { return int{x.vel_limite}; }, 0,
       [&](std::int64_t p, int b) { out.row(record(RecordId::velocita).keyword, {p, 5 * b}); });
-  stazioni(c, out);
+  stations(c, out);
   rallentamenti(c, out);
-  segnali(c, points, out);
+  signals(c, points, out);
   out.line("[codici]");
   out.line("[fine]");
   return out.take();

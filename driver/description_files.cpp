@@ -4,8 +4,8 @@
 
 namespace scenario {
 
-bool DescriptionFile::exists() const { return platform::file_exists(path_); }
-std::string DescriptionFile::read() { return platform::read_file(path_); }
-void DescriptionFile::discard() { platform::delete_file(path_); }
+bool OneShotDescriptionFile::exists() const { return platform::file_exists(path_); }
+std::string OneShotDescriptionFile::read() { return platform::read_file(path_); }
+void OneShotDescriptionFile::discard() { platform::delete_file(path_); }
 
 }  // namespace scenario

@@ -8,9 +8,9 @@
 
 namespace scenario {
 
-class DescriptionFile final : public DescriptionText {
+class OneShotDescriptionFile final : public DescriptionText {
  public:
-  explicit DescriptionFile(std::string path) : path_(std::move(path)) {}
+  explicit OneShotDescriptionFile(std::string path) : path_(std::move(path)) {}
   bool exists() const override;
   std::string read() override;  // throws platform::Failure
   void discard() override;      // deletes the file; throws platform::Failure

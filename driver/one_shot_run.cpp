@@ -35,41 +35,41 @@ constexpr std::string_view staging_prefix = ".belvara_quintosa-";
 CompileStatus carica_finestra(Modello& m) {
   m.nome_scenario = "Belvara_Quintosa";
   m.numero_treno = "254";
-  const std::string cartella = platform::program_directory();
+  const std::string folder = platform::program_directory();
   platform::show_waiting_window();
-  return write_scenario_into(m, cartella);
+  return write_scenario_into(m, folder);
 }
 
 }  // namespace
 
-CompileStatus memorizza_percorso(Modello& m, const std::string& cartella, std::int32_t j) {
-  const FileNames nomi{m.nome_scenario, m.numero_treno};
-  DescriptionFile linea(platform::join_path(cartella, nomi.linea_txt()));
-  DescriptionFile treno(platform::join_path(cartella, nomi.treno_txt()));
-  CompiledFilesWriter file_compilati(cartella, nomi);
-  CompileResult r = compile({linea, treno}, {nomi, j != 0, file_compilati.plan_observer()});
+CompileStatus memorizza_percorso(Modello& m, const std::string& folder, std::int32_t j) {
+  const FileNames names{m.nome_scenario, m.numero_treno};
+  OneShotDescriptionFile linea(platform::join_path(folder, names.linea_txt()));
+  OneShotDescriptionFile treno(platform::join_path(folder, names.treno_txt()));
+  CompiledFilesWriter compiled_files(folder, names);
+  CompileResult r = compile({linea, treno}, {.names = names, .read_curves = j != 0, .plan_observer = compiled_files.plan_observer()});
   m = std::move(r.model);
-  if (r.status.has_files()) file_compilati.finish(m);
+  if (r.status.has_files()) compiled_files.finish(m);
   return r.status;
 }
 
-CompileStatus write_scenario_into(Modello& m, const std::string& cartella) {
-  platform::OutputSet set(cartella, staging_prefix, [&] {
-    platform::notice("belvara_quintosa: another run is writing into " + cartella +
+CompileStatus write_scenario_into(Modello& m, const std::string& folder) {
+  platform::OutputSet set(folder, staging_prefix, [&] {
+    platform::notice("belvara_quintosa: another run is writing into " + folder +
                      "; waiting for it");
   });
-  const FileNames nomi{m.nome_scenario, m.numero_treno};
-  dati_linea(set.path(), nomi);
-  dati_treno(set.path(), nomi);
-  dati_note(set.path(), nomi);
-  dati_rallentamenti(set.path(), nomi);
-  dati_scheda(set.path(), nomi);
+  const FileNames names{m.nome_scenario, m.numero_treno};
+  dati_linea(set.path(), names);
+  dati_treno(set.path(), names);
+  dati_note(set.path(), names);
+  dati_rallentamenti(set.path(), names);
+  dati_scheda(set.path(), names);
   const CompileStatus status = memorizza_percorso(m, set.path(), 1);
   if (!status.has_files()) return status;
 
-  std::vector<std::string> prodotti = {nomi.note(), nomi.rallentamenti(), nomi.scheda()};
-  for (std::string& f : compiled_file_names(nomi, m.scrivi_linea != 0)) prodotti.push_back(std::move(f));
-  set.publish(prodotti);
+  std::vector<std::string> produced = {names.note(), names.rallentamenti(), names.scheda()};
+  for (std::string& f : compiled_file_names(names, m.scrivi_linea != 0)) produced.push_back(std::move(f));
+  set.publish(produced);
   return status;
 }
 

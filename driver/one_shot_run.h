@@ -11,21 +11,21 @@
 
 namespace scenario {
 
-// memorizza_percorso: compiles the description files in `cartella` (reading
+// memorizza_percorso: compiles the description files in `folder` (reading
 // and deleting them) into `m`, which names the scenario; when the
 // compilation reached its end, writes the compiled files there. j non-zero
 // builds and writes the line plan too. Throws platform::Failure.
-CompileStatus memorizza_percorso(Modello& m, const std::string& cartella, std::int32_t j);
+CompileStatus memorizza_percorso(Modello& m, const std::string& folder, std::int32_t j);
 
-// The run's job in `cartella`, for the scenario that m names: the five
+// The run's job in `folder`, for the scenario that m names: the five
 // texts written, compiled, and the compiled files written, all in a staging
-// folder inside `cartella`; then, when the compilation reached its end, the
+// folder inside `folder`; then, when the compilation reached its end, the
 // three sheets and the three compiled files replace those of their names in
-// `cartella` as one set. So the description texts never stand in
-// `cartella`, and runs started together, which take turns on the folder,
+// `folder` as one set. So the description texts never stand in
+// `folder`, and runs started together, which take turns on the folder,
 // each leave the whole set. Throws platform::Failure; unless it returns a
-// status with files, `cartella` keeps the files it had.
-CompileStatus write_scenario_into(Modello& m, const std::string& cartella);
+// status with files, `folder` keeps the files it had.
+CompileStatus write_scenario_into(Modello& m, const std::string& folder);
 
 // The whole program: takes interrupts, runs, reports a fatal error or a
 // failure once, and ends the process with its exit status. On a fatal

@@ -27,6 +27,12 @@ inline void put_le64(std::uint8_t* p, std::uint64_t v) {
   put_le32(p + 4, static_cast<std::uint32_t>(v >> 32));
 }
 
+// `width` bytes of `v`, least significant first: for a field whose width
+// a layout table gives.
+inline void put_le(std::uint8_t* p, std::size_t width, std::uint64_t v) {
+  for (std::size_t i = 0; i < width; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
 class ByteBuffer {
  public:
   void u8(std::uint8_t v) { *grow(1) = v; }
@@ -35,6 +41,7 @@ class ByteBuffer {
   void u32(std::uint32_t v) { put_le32(grow(4), v); }
   void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
   void f64(double v) { put_le64(grow(8), std::bit_cast<std::uint64_t>(v)); }
+  void le(std::size_t width, std::uint64_t v) { put_le(grow(width), width, v); }
   void bytes(std::string_view s) {
     std::uint8_t* p = grow(s.size());
     std::copy(s.begin(), s.end(), p);

@@ -1,9 +1,10 @@
 // The three compiled files the simulator loads: plain little-endian images of
 // the model's arrays, with no header of their own.
-//   route file (.sim):        87 entries of 34 + text length bytes
-//   cell file (.dat):         15 bytes per cell, cell 0 first
-//   compiled line file:       every element of the plan as a 2-byte tag and
-//                             its value, coordinate 0 of all points first
+//   route file (.sim):        87 route entries, each with its text
+//   cell file (.dat):         one record per cell, cell 0 first
+//   compiled line file:       every element of the plan as its tag and
+//                             value, coordinate 0 of all points first
+// The records' layouts are in record_layouts.h.
 #pragma once
 
 #include <algorithm>
@@ -14,17 +15,15 @@
 #include <vector>
 
 #include "format/byte_buffer.h"
+#include "format/record_layouts.h"
 #include "model/file_names.h"
 #include "model/model.h"
 
 namespace scenario {
 
-inline constexpr std::size_t byte_per_cella = 15;
-inline constexpr std::size_t byte_voce_vuota = 34;
-
 // The compiled files' names in the order they are written: the compiled
 // line file (only with the plan), the route file, the cell file.
-std::vector<std::string> compiled_file_names(const FileNames& nomi, bool plan);
+std::vector<std::string> compiled_file_names(const FileNames& file_names, bool plan);
 
 void serialize_route(const Modello& m, ByteBuffer& out);
 void serialize_cells(const Modello& m, ByteBuffer& out);
@@ -38,18 +37,23 @@ void serialize_plan(const Tracciato& t, std::size_t chunk, Flush flush);
 void write_compiled_files(const Modello& m, const std::string& folder);
 // The same under the names given, which may differ from the model's own
 // texts in their encoding.
-void write_compiled_files(const Modello& m, const std::string& folder, const FileNames& nomi);
+void write_compiled_files(const Modello& m, const std::string& folder, const FileNames& file_names);
 
 // write_compiled_files for a compile yet to run, into `folder` under
-// `nomi`. Its plan_observer(), given to compile(), readies the plan's
+// `file_names`. Its plan_observer(), given to compile(), readies the plan's
 // memory and writes the compiled line file (under its temporary name, on a
 // thread of its own) while the plan is still being computed; finish()
 // writes the rest and the other two files, the same bytes in the same order
 // as write_compiled_files. Destroyed unfinished, as when the compile ends in a
 // fatal error, it leaves no file.
+//
+// The thread reads the plan only while it observes it: compile() takes the
+// observer off before it returns, and a plan destroyed or assigned over
+// lets it go first (Tracciato::Observer::plan_released), so the writer and
+// the model may end in either order.
 class CompiledFilesWriter {
  public:
-  CompiledFilesWriter(std::string folder, FileNames nomi);
+  CompiledFilesWriter(std::string folder, FileNames file_names);
   ~CompiledFilesWriter();
   CompiledFilesWriter(const CompiledFilesWriter&) = delete;
   CompiledFilesWriter& operator=(const CompiledFilesWriter&) = delete;
@@ -57,13 +61,14 @@ class CompiledFilesWriter {
   // Nothing when no thread could be had: finish() then writes everything.
   Tracciato::Observer* plan_observer();
   // `m` is the model compiled with plan_observer(), which it no longer
-  // holds. Throws platform::Failure; files finished before stay.
+  // holds: its plan's bytes not yet written are taken from it here.
+  // Throws platform::Failure; files finished before stay.
   void finish(const Modello& m);
 
  private:
   class LineFile;
   std::string folder_;
-  FileNames nomi_;
+  FileNames file_names_;
   std::unique_ptr<LineFile> line_;
 };
 

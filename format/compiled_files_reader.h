@@ -27,15 +27,15 @@ class MalformedFile : public std::runtime_error {
   std::size_t offset_;
 };
 
-enum class CompiledFileKind { linea, percorso, celle, sconosciuto };
+enum class CompiledFileKind { linea, percorso, celle, unknown };
 
 // The kind a file name announces: "_linea.dat" is tested before ".dat";
 // letter case is ignored, as file systems that ignore it would.
-CompiledFileKind compiled_file_kind(std::string_view nome);
+CompiledFileKind compiled_file_kind(std::string_view name);
 
 // The size of the largest file of a kind the compiler can write: a file
 // larger than this is not one, and is refused before it is read.
-std::uint64_t dimensione_massima(CompiledFileKind tipo);
+std::uint64_t largest_file_size(CompiledFileKind kind);
 
 // Exactly 87 entries and nothing after them; entry 85 carries the format
 // mark 610.

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TextInMemory testo_linea(input.substr(0, taglio), "Fuzz_linea.txt");
   TextInMemory testo_treno(treno, "Fuzz_1-.txt");
 
-  const CompileResult r = compile({testo_linea, testo_treno}, {{"Fuzz", "1"}, false, nullptr});
+  const CompileResult r = compile({testo_linea, testo_treno}, {.names = {"Fuzz", "1"}, .read_curves = false});
   if (!r.status.has_files()) return 0;
   const Modello& m = r.model;
   rileggi(m, "the route file", serialize_route, [](std::string_view b) { read_route(b); });

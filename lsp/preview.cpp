@@ -12,7 +12,7 @@ using namespace scenario;
 Preview preview(const Unit& u, std::optional<double> from, std::optional<double> to) {
   TextInMemory linea(u.line_bytes, u.line_path), treno(u.train_bytes, u.train_path);
   CompileResult r =
-      compile({linea, treno}, {{u.model.nome_scenario, u.model.numero_treno}, true, nullptr});
+      compile({linea, treno}, {.names = {u.model.nome_scenario, u.model.numero_treno}});
   switch (r.status.ending) {
     case CompileStatus::Ending::done:
     case CompileStatus::Ending::scenario_error:

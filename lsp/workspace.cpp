@@ -207,8 +207,9 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   }
 
   TextInMemory linea(u.line_bytes, line), treno(u.train_bytes, train);
-  // With the plan, as `scenarioc compile` does: curves are read only then.
-  CompileResult r = compile({linea, treno}, {names, true, nullptr, diagnostic_limit_});
+  // Curves read as `scenarioc compile` reads them, without computing the
+  // plan's points: nothing here reads them (the preview compiles its own).
+  CompileResult r = compile({linea, treno}, {.names = names, .build_plan = false, .diagnostic_limit = diagnostic_limit_});
   u.model = std::move(r.model);
   Modello& m = u.model;
   std::optional<std::int32_t> fatal;
@@ -220,8 +221,6 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
     d.message = "the compilation failed: " + r.status.message;
     u.diagnostics.push_back(std::move(d));
   }
-  // Nothing here reads the plan: 18 MB for the longest line, freed at once.
-  m.tracciato = Tracciato{};
   u.has_cells = !m.celle.empty();
   std::vector<Diagnostic> found = collect_diagnostics(m, fatal);
   // An unreadable line text reaches the compiler as a missing one: its

@@ -105,7 +105,10 @@ struct Modello {
 
   std::array<voce_percorso, voce::numero> tabella_percorso;
   std::vector<cella> celle;  // empty until the route length is read
-  Tracciato tracciato;       // empty unless scrivi_linea
+  Tracciato tracciato;       // empty unless scrivi_linea and plan_wanted
+  // With scrivi_linea, curves are records either way; false leaves the plan
+  // unmade, for a compilation that writes no compiled line file.
+  bool plan_wanted = true;
 
   // Every warning and the error of the last compilation, in the order found;
   // the rows behind the cells and entries; what stopped a reading (error 25).

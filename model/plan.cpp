@@ -3,17 +3,48 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace scenario {
 namespace {
 
-std::uint64_t le(const std::uint8_t* p, int bytes) {
+std::uint64_t le(const std::uint8_t* p, std::size_t bytes) {
   std::uint64_t v = 0;
-  for (int i = 0; i < bytes; ++i) v |= std::uint64_t{p[i]} << (8 * i);
+  for (std::size_t i = 0; i < bytes; ++i) v |= std::uint64_t{p[i]} << (8 * i);
   return v;
 }
 
 }  // namespace
+
+Tracciato::~Tracciato() {
+  if (observer_ != nullptr) observer_->plan_released();
+}
+
+Tracciato::Tracciato(Tracciato&& other) noexcept
+    : points_(std::exchange(other.points_, 0)),
+      set_(std::exchange(other.set_, 0)),
+      set_bytes_(std::exchange(other.set_bytes_, 0)),
+      runs_(std::move(other.runs_)),
+      images_{std::move(other.images_[0]), std::move(other.images_[1])},
+      observer_(std::exchange(other.observer_, nullptr)),
+      reported_(std::exchange(other.reported_, 0)) {
+  other.runs_.clear();
+}
+
+Tracciato& Tracciato::operator=(Tracciato&& other) noexcept {
+  if (this == &other) return *this;
+  if (observer_ != nullptr) observer_->plan_released();
+  points_ = std::exchange(other.points_, 0);
+  set_ = std::exchange(other.set_, 0);
+  set_bytes_ = std::exchange(other.set_bytes_, 0);
+  runs_ = std::move(other.runs_);
+  other.runs_.clear();
+  images_[0] = std::move(other.images_[0]);
+  images_[1] = std::move(other.images_[1]);
+  observer_ = std::exchange(other.observer_, nullptr);
+  reported_ = std::exchange(other.reported_, 0);
+  return *this;
+}
 
 void Tracciato::crea(std::int32_t ultimo_punto) {
   if (ultimo_punto < 0) throw std::invalid_argument("a plan's last point cannot be negative");
@@ -30,12 +61,13 @@ void Tracciato::crea(std::int32_t ultimo_punto) {
   // images go first, so their memory can serve the new ones.
   const std::size_t points = static_cast<std::size_t>(ultimo_punto) + 1;
   for (platform::ZeroedBlock& image : images_) image = platform::ZeroedBlock();
-  for (platform::ZeroedBlock& image : images_) image = platform::ZeroedBlock(points * width(Tipo::reale));
+  for (platform::ZeroedBlock& image : images_) image = platform::ZeroedBlock(points * element_width(Tipo::reale));
   points_ = points;
   if (observer_ != nullptr) tell_plan_made();
 }
 
 void Tracciato::observe(Observer* o) {
+  if (observer_ != nullptr && observer_ != o) observer_->plan_released();
   observer_ = o;
   if (observer_ != nullptr && points_ != 0) tell_plan_made();
 }
@@ -46,30 +78,31 @@ void Tracciato::tell_plan_made() {
 
 void Tracciato::foresee(std::size_t integers, std::size_t reals) {
   if (observer_ == nullptr || integers + reals > points_) return;
-  observer_->size_foreseen(integers * width(Tipo::intero) + reals * width(Tipo::reale) +
-                           (points_ - integers - reals) * width(Tipo::vuoto));
+  observer_->size_foreseen(integers * element_width(Tipo::intero) + reals * element_width(Tipo::reale) +
+                           (points_ - integers - reals) * element_width(Tipo::vuoto));
 }
 
 Tracciato::Element Tracciato::element(std::size_t punto) const {
   if (punto >= points_) throw std::out_of_range("point " + std::to_string(punto) + " is past the plan");
-  if (punto >= set_) return {Tipo::vuoto, set_bytes_ + (punto - set_) * width(Tipo::vuoto)};
+  if (punto >= set_) return {Tipo::vuoto, set_bytes_ + (punto - set_) * element_width(Tipo::vuoto)};
   // The last run that starts at or before the point; before the first run
   // the points are empty.
   const auto after = std::upper_bound(runs_.begin(), runs_.end(), punto,
                                       [](std::size_t p, const Run& r) { return p < r.first; });
-  if (after == runs_.begin()) return {Tipo::vuoto, punto * width(Tipo::vuoto)};
+  if (after == runs_.begin()) return {Tipo::vuoto, punto * element_width(Tipo::vuoto)};
   const Run& r = *(after - 1);
-  return {r.kind, r.byte + (punto - r.first) * width(r.kind)};
+  return {r.kind, r.byte + (punto - r.first) * element_width(r.kind)};
 }
 
 Tracciato::Tipo Tracciato::tipo(std::size_t punto, int) const { return element(punto).kind; }
 
 double Tracciato::valore(std::size_t punto, int coord) const {
   const Element e = element(punto);
-  const std::uint8_t* p = images_[coord].data() + e.byte + 2;
+  const std::uint8_t* p = images_[coord].data() + e.byte + tag_width;
   switch (e.kind) {
-    case Tipo::intero: return static_cast<std::int16_t>(static_cast<std::uint16_t>(le(p, 2)));
-    case Tipo::reale: return std::bit_cast<double>(le(p, 8));
+    case Tipo::intero:
+      return static_cast<std::int16_t>(static_cast<std::uint16_t>(le(p, value_width(Tipo::intero))));
+    case Tipo::reale: return std::bit_cast<double>(le(p, value_width(Tipo::reale)));
     default: return 0.0;
   }
 }
@@ -96,7 +129,7 @@ void Tracciato::set_real_point(std::size_t punto, double x, double y) {
 
 std::span<const std::uint8_t> Tracciato::image(int coord) const {
   if (points_ == 0) return {};
-  return {images_[coord].data(), set_bytes_ + (points_ - set_) * width(Tipo::vuoto)};
+  return {images_[coord].data(), set_bytes_ + (points_ - set_) * element_width(Tipo::vuoto)};
 }
 
 void Tracciato::add_run(std::size_t first, std::size_t byte, Tipo kind) {

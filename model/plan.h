@@ -27,8 +27,31 @@ class Tracciato {
   // The kinds double as the tags of the compiled line file.
   enum class Tipo : std::uint8_t { vuoto = 0, intero = 2, reale = 5 };
 
+  // An element of the compiled line file, as the images hold it: a 2-byte
+  // tag (its kind), then its little-endian value. Here rather than in
+  // format/, which reads these, because the plan is that file's image.
+  static constexpr std::size_t tag_width = 2;
+  static constexpr std::size_t value_width(Tipo kind) {
+    switch (kind) {
+      case Tipo::intero: return 2;
+      case Tipo::reale: return 8;
+      default: return 0;
+    }
+  }
+  static constexpr std::size_t element_width(Tipo kind) { return tag_width + value_width(kind); }
+
   class Appender;
   class Observer;
+
+  Tracciato() = default;
+  // A plan observed lets its observer go before its images do: the
+  // observer is never left reading memory that is gone. Moved, the images
+  // stay where they are, and the observer goes with them.
+  ~Tracciato();
+  Tracciato(Tracciato&& other) noexcept;
+  Tracciato& operator=(Tracciato&& other) noexcept;
+  Tracciato(const Tracciato&) = delete;
+  Tracciato& operator=(const Tracciato&) = delete;
 
   // Points 0 to ultimo_punto, every coordinate empty. Throws
   // std::invalid_argument for a negative ultimo_punto, std::bad_alloc when
@@ -55,8 +78,8 @@ class Tracciato {
   std::span<const std::uint8_t> image(int coord) const;
 
   // Told as the plan is made and as long stretches of points are set;
-  // nullptr for no one. The observer stays across crea(), and is taken off
-  // before the plan is destroyed or assigned over.
+  // nullptr for no one. The observer stays across crea(); the one it
+  // replaces is released (Observer::plan_released) first.
   void observe(Observer* o);
   // What each image will hold once the plan is complete, as its computer
   // foresees: `integers` integer points from point 0, then `reals` real
@@ -65,14 +88,6 @@ class Tracciato {
   void foresee(std::size_t integers, std::size_t reals);
 
  private:
-  // Bytes of one element of each kind: the tag, then the value.
-  static constexpr std::size_t width(Tipo kind) {
-    switch (kind) {
-      case Tipo::intero: return 4;
-      case Tipo::reale: return 10;
-      default: return 2;
-    }
-  }
   struct Run {
     std::size_t first;  // point
     std::size_t byte;   // where its first element starts in either image
@@ -106,7 +121,8 @@ class Tracciato {
 class Tracciato::Observer {
  public:
   // The images' memory, room for every point a real. It stays where it is
-  // when the plan is moved, until the observer is told plan_dropped().
+  // when the plan is moved, until the observer is told plan_dropped() or
+  // plan_released().
   struct Images {
     std::uint8_t* data[2];
     std::size_t room;
@@ -122,8 +138,12 @@ class Tracciato::Observer {
   virtual void images_ready(std::size_t bytes) = 0;
   // The images are about to go (crea() replaces them, or the model holding
   // them is destroyed by an exception): the observer must be done with them
-  // on return.
+  // on return, and what it was told of them no longer holds.
   virtual void plan_dropped() = 0;
+  // The observer is taken off, or the plan is destroyed or assigned over:
+  // it must be done reading the images on return, and never reads them
+  // again. What it took from them before stays good.
+  virtual void plan_released() = 0;
 
  protected:
   ~Observer() = default;
@@ -154,11 +174,11 @@ class Tracciato::Appender {
   void intero(std::int16_t x, std::int16_t y) {
     start(Tipo::intero);
     put_tag(at_[0], Tipo::intero);
-    put_le16(at_[0] + 2, static_cast<std::uint16_t>(x));
+    put_le16(at_[0] + tag_width, static_cast<std::uint16_t>(x));
     put_tag(at_[1], Tipo::intero);
-    put_le16(at_[1] + 2, static_cast<std::uint16_t>(y));
-    at_[0] += 4;
-    at_[1] += 4;
+    put_le16(at_[1] + tag_width, static_cast<std::uint16_t>(y));
+    at_[0] += element_width(Tipo::intero);
+    at_[1] += element_width(Tipo::intero);
     ++point_;
   }
   // `n` real points in a row, each the pair (x, y) next() returns: for a
@@ -177,11 +197,11 @@ class Tracciato::Appender {
       for (std::size_t i = 0; i < stretch; ++i) {
         const auto [x, y] = next();
         put_tag(a, Tipo::reale);
-        put_le64(a + 2, std::bit_cast<std::uint64_t>(x));
+        put_le64(a + tag_width, std::bit_cast<std::uint64_t>(x));
         put_tag(b, Tipo::reale);
-        put_le64(b + 2, std::bit_cast<std::uint64_t>(y));
-        a += 10;
-        b += 10;
+        put_le64(b + tag_width, std::bit_cast<std::uint64_t>(y));
+        a += element_width(Tipo::reale);
+        b += element_width(Tipo::reale);
       }
       n -= stretch;
       point_ += stretch;
@@ -193,8 +213,8 @@ class Tracciato::Appender {
   // An empty point: its zero tag is already there.
   void vuoto() {
     start(Tipo::vuoto);
-    at_[0] += 2;
-    at_[1] += 2;
+    at_[0] += element_width(Tipo::vuoto);
+    at_[1] += element_width(Tipo::vuoto);
     ++point_;
   }
 

@@ -47,7 +47,9 @@ constexpr std::string_view usage =
     "               scenario and `cp` of its three compiled files, alternated RUNS\n"
     "               times (default 21), each replacing the files it wrote the time\n"
     "               before; the medians of their wall and processor times and their\n"
-    "               ratios, the compile's peak memory and page faults; then the\n"
+    "               ratios, the compile's peak memory and page faults; `scenarioc\n"
+    "               check` of the embedded scenario and `scenarioc --version`,\n"
+    "               alternated, and the difference of their medians; then the\n"
     "               one-shot program belvara_quintosa run in a folder of its own.\n"
     "               The load average is printed with the figures.\n"
     "  --help       this text\n";
@@ -83,7 +85,7 @@ InMemory in_memory(const std::string& linea, const std::string& treno, const Fil
   for (int run = 0; run < runs; ++run) {
     TextInMemory l(linea, "linea"), t(treno, "treno");
     auto t0 = Clock::now();
-    const CompileResult compiled = compile({l, t}, {nomi, true, nullptr});
+    const CompileResult compiled = compile({l, t}, {.names = nomi});
     r.compile = std::min(r.compile, ms_since(t0));
 
     scenarioc::Sources s{{"linea", linea}, {"treno", treno}};
@@ -99,6 +101,36 @@ InMemory in_memory(const std::string& linea, const std::string& treno, const Fil
 }  // namespace
 
 #if !defined(_WIN32)
+// `a` and `b` started in turns `runs` times, the one that goes first
+// changing every run, so that both see the same machine; false when one
+// fails.
+bool alternated(const std::vector<std::string>& a, const std::vector<std::string>& b, int runs,
+                std::vector<testing_support::ProcessRun>& a_runs,
+                std::vector<testing_support::ProcessRun>& b_runs) {
+  using testing_support::run_process;
+  for (int run = 0; run < runs; ++run) {
+    if (run % 2 == 0) {
+      a_runs.push_back(run_process(a));
+      b_runs.push_back(run_process(b));
+    } else {
+      b_runs.push_back(run_process(b));
+      a_runs.push_back(run_process(a));
+    }
+    if (a_runs.back().status != 0 || b_runs.back().status != 0) return false;
+  }
+  return true;
+}
+
+// The median of one figure of each run.
+double median_of(const std::vector<testing_support::ProcessRun>& runs, double (*figure)(const testing_support::ProcessRun&)) {
+  std::vector<double> v;
+  for (const testing_support::ProcessRun& r : runs) v.push_back(figure(r));
+  return testing_support::median(v);
+}
+double wall(const testing_support::ProcessRun& r) { return r.wall_ms; }
+double processor(const testing_support::ProcessRun& r) { return r.cpu_ms; }
+double faults(const testing_support::ProcessRun& r) { return static_cast<double>(r.page_faults); }
+
 // What the user of each program waits for: whole processes, started and
 // waited for, `scenarioc compile` and `cp` taking turns so that both see
 // the same machine.
@@ -129,27 +161,26 @@ int processes(int runs) {
     return 1;
   }
   for (std::size_t i = 1; i + 1 < cp.size(); ++i) bytes += std::filesystem::file_size(cp[i]);
-  std::vector<double> compile_wall, compile_cpu, cp_wall, cp_cpu, faults;
+  std::vector<ProcessRun> compiles, copies;
+  if (!alternated(compile, cp, runs, compiles, copies)) {
+    std::fputs("compile_perftest: scenarioc compile or cp failed\n", stderr);
+    return 1;
+  }
   long peak = 0;
-  for (int run = 0; run < runs; ++run) {
-    ProcessRun c, k;
-    if (run % 2 == 0) {
-      c = run_process(compile);
-      k = run_process(cp);
-    } else {
-      k = run_process(cp);
-      c = run_process(compile);
-    }
-    if (c.status != 0 || k.status != 0) {
-      std::fputs("compile_perftest: scenarioc compile or cp failed\n", stderr);
-      return 1;
-    }
-    compile_wall.push_back(c.wall_ms);
-    compile_cpu.push_back(c.cpu_ms);
-    cp_wall.push_back(k.wall_ms);
-    cp_cpu.push_back(k.cpu_ms);
-    faults.push_back(static_cast<double>(c.page_faults));
-    peak = std::max(peak, c.peak_kib);
+  for (const ProcessRun& c : compiles) peak = std::max(peak, c.peak_kib);
+
+  // scenarioc check of the embedded scenario against scenarioc --version,
+  // alternated: what checking costs beyond starting the program.
+  const FileNames embedded{"Belvara_Quintosa", "254"};
+  std::filesystem::create_directories(dir / "embedded");
+  testing_support::write_bytes(dir / "embedded" / embedded.linea_txt(), joined_lines(righe_linea()));
+  testing_support::write_bytes(dir / "embedded" / embedded.treno_txt(), joined_lines(righe_treno()));
+  const std::vector<std::string> check = {SCENARIOC_EXE, "check", (dir / "embedded").string()};
+  const std::vector<std::string> version = {SCENARIOC_EXE, "--version"};
+  std::vector<ProcessRun> checks, versions;
+  if (!alternated(check, version, runs, checks, versions)) {
+    std::fputs("compile_perftest: scenarioc check or --version failed\n", stderr);
+    return 1;
   }
 
   // The one-shot program writes beside itself: a copy of it in a folder of
@@ -169,15 +200,21 @@ int processes(int runs) {
   }
   const double load_after = testing_support::load_average();
 
-  const double cw = median(compile_wall), cc = median(compile_cpu);
-  const double kw = median(cp_wall), kc = median(cp_cpu);
+  const double cw = median_of(compiles, wall), cc = median_of(compiles, processor);
+  const double kw = median_of(copies, wall), kc = median_of(copies, processor);
+  const double check_wall = median_of(checks, wall), version_wall = median_of(versions, wall);
   std::printf("whole processes, medians of %d alternated runs (load average %.2f before, %.2f after)\n",
               runs, load_before, load_after);
   std::printf("  scenarioc compile, largest: %7.1f ms wall, %7.1f ms processor\n", cw, cc);
   std::printf("  cp of its %ju bytes:     %7.1f ms wall, %7.1f ms processor\n", bytes, kw, kc);
   std::printf("  ratio compile / cp:          %7.2f wall, %7.2f processor\n", cw / kw, cc / kc);
   std::printf("  compile: peak memory %.1f MiB, %.0f page faults\n", static_cast<double>(peak) / 1024.0,
-              median(faults));
+              median_of(compiles, faults));
+  std::printf("  scenarioc check, embedded:   %7.2f ms wall, %.0f page faults\n", check_wall,
+              median_of(checks, faults));
+  std::printf("  scenarioc --version:         %7.2f ms wall, %.0f page faults\n", version_wall,
+              median_of(versions, faults));
+  std::printf("  check beyond --version:      %7.2f ms wall (aim: under 2 ms)\n", check_wall - version_wall);
   std::printf("  belvara_quintosa, embedded:  %7.1f ms wall, %7.1f ms processor\n",
               median(one_shot_wall), median(one_shot_cpu));
   return 0;

@@ -158,8 +158,8 @@ TEST(CompiledFilesReader, FileKindComesFromTheNameEnding) {
   EXPECT_EQ(compiled_file_kind("linea.dat"), CompiledFileKind::celle);
   EXPECT_EQ(compiled_file_kind("X_LINEA.DAT"), CompiledFileKind::linea);
   EXPECT_EQ(compiled_file_kind("Belvara_Quintosa_254.Sim"), CompiledFileKind::percorso);
-  EXPECT_EQ(compiled_file_kind("Belvara_Quintosa_254-.txt"), CompiledFileKind::sconosciuto);
-  EXPECT_EQ(compiled_file_kind("dat"), CompiledFileKind::sconosciuto);
+  EXPECT_EQ(compiled_file_kind("Belvara_Quintosa_254-.txt"), CompiledFileKind::unknown);
+  EXPECT_EQ(compiled_file_kind("dat"), CompiledFileKind::unknown);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ void PrintTo(const Seen& s, std::ostream* os) {
 Compiled compile_in_memory(const std::string& linea, const std::string& treno, Place place, bool plan) {
   Compiled c;
   TextInMemory l(linea, "linea"), t(treno, "treno");
-  CompileResult r = scenario::compile({l, t}, {{"Prova", "7"}, plan, nullptr});
+  CompileResult r = scenario::compile({l, t}, {.names = {"Prova", "7"}, .read_curves = plan});
   c.m = std::move(r.model);
   if (r.status.ending == CompileStatus::Ending::fatal) c.fatal = r.status.error;
   for (const Diagnostic& d : c.m.diagnostics) {

@@ -41,7 +41,7 @@ struct Files {
 
 Files compiled(const std::string& linea, const std::string& treno, bool piano = true) {
   TextInMemory l(linea, "linea"), t(treno, "treno");
-  const Modello m = scenario::compile({l, t}, {nomi, piano, nullptr}).model;
+  const Modello m = scenario::compile({l, t}, {.names = nomi, .read_curves = piano}).model;
   Files f;
   ByteBuffer b;
   serialize_route(m, b);

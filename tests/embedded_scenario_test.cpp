@@ -151,7 +151,7 @@ TEST(Compilation, ATextThatCannotBeDiscardedStopsIt) {
     std::string bytes_;
   };
   Undeletable linea(testing_support::line_with("")), treno(testing_support::train_with(""));
-  const CompileResult r = compile({linea, treno}, {{"Prova", "7"}, false, nullptr});
+  const CompileResult r = compile({linea, treno}, {.names = {"Prova", "7"}, .read_curves = false});
   EXPECT_EQ(r.status.ending, CompileStatus::Ending::unreadable);
   EXPECT_EQ(r.status.message, "cannot delete \"linea\": access denied");
   EXPECT_FALSE(r.status.has_files());

@@ -19,8 +19,8 @@ LargeScenario large_scenario() {
   // Curves back to back from the first metre to 999,000 m: every point of
   // the plan but the last thousand metres is a curve point.
   for (long c = 0; c < 999; ++c) {
-    static const char* classi[] = {"curvad1", "curvas2", "curvad3", "curvas4", "curvad5", "curvas6"};
-    l += std::string(classi[c % 6]) + ", " + n(c * 1000) + ", 1000\r\n";
+    static const char* curve_keywords[] = {"curvad1", "curvas2", "curvad3", "curvas4", "curvad5", "curvas6"};
+    l += std::string(curve_keywords[c % 6]) + ", " + n(c * 1000) + ", 1000\r\n";
   }
   l += "[pendenze]\r\n";
   for (long p = 1000; p < 1000000; p += 1000) l += "pendenza, " + n(p) + ", " + n(p / 1000 % 30 - 15) + "\r\n";
@@ -33,8 +33,8 @@ LargeScenario large_scenario() {
   l += "[cartelli]\r\n";
   for (long k = 0; k < 199; ++k)
     l += "indicatori_vmax, " + n(2000 + 5000 * k + 500) + ", 100, 110, 120, 1, 50, 55, 60, 2\r\n";
-  s.cartelli = 8;
-  for (long k = 0; k < s.cartelli; ++k) l += "cartello indicatore, " + n(2000 + 5000 * k + 4500) + ", BOARD " + n(k) + "\r\n";
+  s.boards = 8;
+  for (long k = 0; k < s.boards; ++k) l += "cartello indicatore, " + n(2000 + 5000 * k + 4500) + ", BOARD " + n(k) + "\r\n";
   l += "[fine]\r\n";
 
   std::string& t = s.treno;
@@ -44,8 +44,8 @@ LargeScenario large_scenario() {
   t += "[vel_limite]\r\n";
   for (long p = 0; p < 1000000; p += 10000) t += "velocita, " + n(p) + ", " + n(100 + p / 10000 % 5 * 10) + "\r\n";
   t += "[stazioni]\r\n";
-  s.stazioni = 78 - s.cartelli;  // the route table's limit with these boards
-  for (long k = 0; k < s.stazioni; ++k) {
+  s.stations = 78 - s.boards;  // the route table's limit with these boards
+  for (long k = 0; k < s.stations; ++k) {
     const long b = 2000 + 5000 * k;
     t += "stazione, " + n(b + 4000) + ", " + n(k % 3 == 0 ? 25 : 12) + ", 200, 0, 1, 0, 1,1,0, 4,1,1, 1, 14," +
          n(k % 60) + ",0, STAZIONE " + n(k) + "\r\n";
@@ -54,7 +54,7 @@ LargeScenario large_scenario() {
   for (long k = 0; k < 199; ++k) {
     const long b = 2000 + 5000 * k;
     t += "segnale, " + n(b) + ", 2, 4, 1, 0, 0, 2, 2, 1, 0, " + n(k % 3 * 100) + "\r\n";
-    ++s.segnali;
+    ++s.signals;
     t += "rallentamento, " + n(b + 2500) + ", " + n(k % 2 ? 60 : 120) + ", 300, 1, 1, " + n(k % 4) + "\r\n";
     t += "abbattimento, " + n(b + 3500) + ", " + n(k % 3 - 1) + "\r\n";
   }

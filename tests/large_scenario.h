@@ -11,9 +11,9 @@ namespace testing_support {
 struct LargeScenario {
   std::string linea;
   std::string treno;
-  int stazioni = 0;
-  int cartelli = 0;
-  int segnali = 0;
+  int stations = 0;
+  int boards = 0;
+  int signals = 0;
 };
 
 LargeScenario large_scenario();

@@ -27,11 +27,11 @@ TEST(LargeScenario, CompilesAtTheLimits) {
   EXPECT_EQ(m.lunghezza_totale, 1007000);
   EXPECT_EQ(m.ultima_cella, 20140);
   EXPECT_EQ(m.num_montagne, 80);
-  EXPECT_EQ(m.tabella_percorso[static_cast<std::size_t>(s.stazioni)].testo, "STAZIONE " + std::to_string(s.stazioni - 1));
-  EXPECT_EQ(m.tabella_percorso[static_cast<std::size_t>(81 - s.cartelli)].testo, "BOARD " + std::to_string(s.cartelli - 1));
-  int segnali = 0;
-  for (const cella& c : m.celle) segnali += c.tipo_cella == tipo::segnale;
-  EXPECT_EQ(segnali, s.segnali);
+  EXPECT_EQ(m.tabella_percorso[static_cast<std::size_t>(s.stations)].testo, "STAZIONE " + std::to_string(s.stations - 1));
+  EXPECT_EQ(m.tabella_percorso[static_cast<std::size_t>(81 - s.boards)].testo, "BOARD " + std::to_string(s.boards - 1));
+  int signals = 0;
+  for (const cella& c : m.celle) signals += c.tipo_cella == tipo::segnale;
+  EXPECT_EQ(signals, s.signals);
 
   // 2 integers, 1,006,997 doubles and 2 empty elements per coordinate.
   const std::uintmax_t atteso = 2 * (2 * 4 + 1006997 * 10 + 2 * 2);

@@ -151,4 +151,81 @@ TEST(PlanImage, APlanMadeWhereAnotherWasReadsEmptyWhereNothingIsSet) {
   }
 }
 
+// An observer hears of every end of its reading: taken off, or the plan it
+// observes destroyed or assigned over, it is released while the images are
+// still there; a plan moved takes the observer with its images.
+class Recorder final : public Tracciato::Observer {
+ public:
+  void plan_made(Images images) override {
+    calls.push_back("made");
+    images_ = images;
+  }
+  void size_foreseen(std::size_t) override { calls.push_back("foreseen"); }
+  void images_ready(std::size_t) override { calls.push_back("ready"); }
+  void plan_dropped() override { calls.push_back("dropped"); }
+  void plan_released() override {
+    // Still readable: the plan lets go of its images only afterwards.
+    if (images_) calls.push_back(images_->data[0][0] == 2 ? "released, images there" : "released, images changed");
+    else calls.push_back("released");
+    images_.reset();
+  }
+  std::vector<std::string> calls;
+
+ private:
+  std::optional<Images> images_;
+};
+
+TEST(PlanObserver, IsReleasedBeforeTheImagesGo) {
+  auto made = [](Tracciato& t, Recorder& r) {
+    t.crea(10);
+    t.set_integer_point(0, 0, 0);
+    t.observe(&r);
+  };
+  using Calls = std::vector<std::string>;
+  {
+    Recorder r;
+    Tracciato t;
+    made(t, r);
+    t.observe(nullptr);
+    EXPECT_EQ(r.calls, (Calls{"made", "released, images there"}));
+  }
+  {
+    Recorder r;
+    {
+      Tracciato t;
+      made(t, r);
+    }
+    EXPECT_EQ(r.calls, (Calls{"made", "released, images there"}));
+  }
+  {
+    Recorder r;
+    Tracciato t;
+    made(t, r);
+    t = Tracciato();
+    EXPECT_EQ(r.calls, (Calls{"made", "released, images there"}));
+    EXPECT_FALSE(t.esiste());
+  }
+  {
+    Recorder r, other;
+    Tracciato t;
+    made(t, r);
+    t.observe(&other);
+    EXPECT_EQ(r.calls, (Calls{"made", "released, images there"}));
+    t.observe(nullptr);
+  }
+  {
+    Recorder r;
+    std::optional<Tracciato> moved;
+    {
+      Tracciato t;
+      made(t, r);
+      moved.emplace(std::move(t));
+      EXPECT_FALSE(t.esiste());
+    }
+    EXPECT_EQ(r.calls, (Calls{"made"}));
+    moved.reset();
+    EXPECT_EQ(r.calls, (Calls{"made", "released, images there"}));
+  }
+}
+
 }  // namespace

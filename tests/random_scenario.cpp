@@ -42,162 +42,162 @@ std::string name(Dice& d) {
 
 RandomScenario random_scenario(std::uint64_t seed) {
   Dice d(seed);
-  const std::int64_t lunghezza = 20000 + 50 * d.in(0, 3000);
-  const std::int64_t ultima = (lunghezza + 7000 + 25) / 50;  // never a half: lunghezza is a multiple of 50
-  const std::int64_t fine = lunghezza - 500;  // rows stay before the end of the line
-  std::set<std::int64_t> prese{0, 1};         // cells taken by a feature (cell 1 holds the stamps)
-  auto libere = [&](std::initializer_list<std::int64_t> celle) {
-    for (std::int64_t c : celle)
-      if (c < 2 || c > ultima - 2 || prese.count(c)) return false;
+  const std::int64_t length = 20000 + 50 * d.in(0, 3000);
+  const std::int64_t last_cell = (length + 7000 + 25) / 50;  // never a half: length is a multiple of 50
+  const std::int64_t route_end = length - 500;  // rows stay before the end of the line
+  std::set<std::int64_t> taken{0, 1};         // cells taken by a feature (cell 1 holds the stamps)
+  auto all_free = [&](std::initializer_list<std::int64_t> cells) {
+    for (std::int64_t c : cells)
+      if (c < 2 || c > last_cell - 2 || taken.count(c)) return false;
     return true;
   };
-  auto prendi = [&](std::initializer_list<std::int64_t> celle) {
-    for (std::int64_t c : celle) prese.insert(c);
+  auto take = [&](std::initializer_list<std::int64_t> cells) {
+    for (std::int64_t c : cells) taken.insert(c);
   };
 
-  std::string l = "[generale]\r\nlunghezza percorso, " + n(lunghezza) + "\r\n";
-  const char* const nomi_progressive[] = {"uno", "due", "tre"};
+  std::string l = "[generale]\r\nlunghezza percorso, " + n(length) + "\r\n";
+  const char* const progressive_names[] = {"uno", "due", "tre"};
   const std::int64_t progressive = d.in(0, 3);
   for (std::int64_t i = 0; i < 3; ++i) {
     std::int64_t pos = 0, prog = 0, flag = 0;
     if (i < progressive) {
-      pos = progressive == 1 ? 0 : 50 * d.in(0, lunghezza / 50);
+      pos = progressive == 1 ? 0 : 50 * d.in(0, length / 50);
       prog = 50 * d.in(1, 4000);
       flag = d.in(0, 1);
     }
-    l += std::string("progressiva chilometrica ") + nomi_progressive[i] + ", " + n(pos) + ", " +
+    l += std::string("progressiva chilometrica ") + progressive_names[i] + ", " + n(pos) + ", " +
          n(prog) + ", " + n(flag) + "\r\n";
   }
   l += "sfondo uno, " + n(d.in(-5, 40000)) + "\r\nsfondo due, " + n(d.in(0, 3)) +
        "\r\nsfondo tre, " + n(d.in(0, 9)) + "\r\n";
-  const std::int64_t rip_inizio = 50 * d.in(0, 100);
-  l += std::string("ripetizione segnali ") + (d.one_in(2) ? "4" : "9") + " codici, " + n(rip_inizio) +
-       ", " + n(d.one_in(4) ? 0 : rip_inizio + 50 * d.in(1, 1000)) + "\r\n";
+  const std::int64_t repetition_start = 50 * d.in(0, 100);
+  l += std::string("ripetizione segnali ") + (d.one_in(2) ? "4" : "9") + " codici, " + n(repetition_start) +
+       ", " + n(d.one_in(4) ? 0 : repetition_start + 50 * d.in(1, 1000)) + "\r\n";
 
   l += "[curve]\r\n";
   for (std::int64_t s = d.in(0, 3000);;) {
-    const std::int64_t lung = d.in(1, 2500);
-    if (s + lung > fine) break;
-    l += std::string("curva") + (d.one_in(2) ? "s" : "d") + n(d.in(1, 6)) + ", " + n(s) + ", " + n(lung) + "\r\n";
-    s += lung + (d.one_in(5) ? 0 : d.in(1, 5000));
+    const std::int64_t stretch = d.in(1, 2500);
+    if (s + stretch > route_end) break;
+    l += std::string("curva") + (d.one_in(2) ? "s" : "d") + n(d.in(1, 6)) + ", " + n(s) + ", " + n(stretch) + "\r\n";
+    s += stretch + (d.one_in(5) ? 0 : d.in(1, 5000));
   }
   l += "[pendenze]\r\n";
   for (std::int64_t p = d.one_in(3) ? 0 : 50 * d.in(1, 40);;) {
     l += "pendenza, " + n(p + (d.one_in(6) ? d.in(-20, 20) : 0)) + ", " + n(d.in(-30, 30)) + "\r\n";
     p += 50 * d.in(2, 200);
-    if (p > fine) break;
+    if (p > route_end) break;
   }
   l += "[montagne]\r\n";
   for (std::int64_t p = 50 * d.in(1, 100), k = d.in(0, 8); k > 0; --k) {
     const std::int64_t f = p + 50 * d.in(1, 80);
-    if (f > fine) break;
+    if (f > route_end) break;
     l += "montagna, " + n(p) + ", " + n(f) + ", " + n(d.in(1, 5) + (d.one_in(2) ? 10 : 0)) + "\r\n";
     p = f + 50 * d.in(1, 100);
   }
   l += "[cartelli]\r\n";
-  std::vector<std::pair<std::int64_t, std::string>> cartelli;
+  std::vector<std::pair<std::int64_t, std::string>> boards;
   for (std::int64_t k = d.in(0, 12); k > 0; --k) {
-    const std::int64_t c = d.in(2, ultima - 4);
-    if (!libere({c})) continue;
-    prendi({c});
+    const std::int64_t c = d.in(2, last_cell - 4);
+    if (!all_free({c})) continue;
+    take({c});
     const auto speed = [&] { return 5 * d.in(6, 40); };
     const bool d_set = d.one_in(2);
-    cartelli.emplace_back(c, "indicatori_vmax, " + n(50 * (c - 1)) + ", " + n(speed()) + ", " + n(speed()) +
+    boards.emplace_back(c, "indicatori_vmax, " + n(50 * (c - 1)) + ", " + n(speed()) + ", " + n(speed()) +
                                  ", " + n(speed()) + ", " + n(d.in(0, 3)) + ", " +
                                  (d_set ? n(speed()) + ", " + n(speed()) + ", " + n(speed()) : ", , ") +
                                  ", " + n(d.in(0, 2)) + "\r\n");
   }
-  std::sort(cartelli.begin(), cartelli.end());
-  for (const auto& [c, riga] : cartelli) l += riga;
+  std::sort(boards.begin(), boards.end());
+  for (const auto& [c, row] : boards) l += row;
   l += "[indicazioni]\r\n";
-  std::vector<std::int64_t> testi;
+  std::vector<std::int64_t> text_boards;
   for (std::int64_t k = d.in(0, 4); k > 0; --k) {
-    const std::int64_t c = d.in(2, ultima - 4);
-    if (!libere({c})) continue;
-    prendi({c});
-    testi.push_back(c);
+    const std::int64_t c = d.in(2, last_cell - 4);
+    if (!all_free({c})) continue;
+    take({c});
+    text_boards.push_back(c);
   }
-  std::sort(testi.begin(), testi.end());
-  for (std::int64_t c : testi) l += "cartello indicatore, " + n(50 * (c - 1)) + ", " + name(d) + "\r\n";
+  std::sort(text_boards.begin(), text_boards.end());
+  for (std::int64_t c : text_boards) l += "cartello indicatore, " + n(50 * (c - 1)) + ", " + name(d) + "\r\n";
   l += "[fine]\r\n";
 
   std::string t = "[generale]\r\nnumero vetture, " + n(d.in(1, 20)) + "\r\npercentuale massa frenata, " +
                   n(d.in(50, 150)) + "\r\nsabbia, " + n(d.in(0, 500)) + "\r\norologio, " + n(d.in(0, 23)) +
                   " " + n(d.in(0, 59)) + " " + n(d.in(0, 59)) + "\r\n";
   t += "[aderenze]\r\n";
-  for (std::int64_t p = 0; p <= fine; p += 50 * d.in(2, 400))
+  for (std::int64_t p = 0; p <= route_end; p += 50 * d.in(2, 400))
     t += "aderenza, " + n(p) + ", " + n(d.in(80, 100)) + "\r\n";
   t += "[vel_limite]\r\n";
-  for (std::int64_t p = 0; p <= fine; p += 50 * d.in(2, 400))
+  for (std::int64_t p = 0; p <= route_end; p += 50 * d.in(2, 400))
     t += "velocita, " + n(p + (d.one_in(6) ? d.in(-20, 20) : 0)) + ", " + n(5 * d.in(6, 40)) + "\r\n";
 
   t += "[stazioni]\r\n";
-  std::int64_t fine_zona = -100000;
-  const std::int64_t tipi[] = {4, 5, 6, 7, 8, 11, 12, 22, 25, 28};
+  std::int64_t zone_end = -100000;
+  const std::int64_t kinds[] = {4, 5, 6, 7, 8, 11, 12, 22, 25, 28};
   for (int e = 1; e <= 20; ++e) {
-    const std::int64_t tipo = tipi[d.in(0, 9)];
-    const std::int64_t lung = 100 * d.in(2, 10);
-    const bool estesa = d.one_in(2);
-    std::int64_t p = 50 * ((fine_zona + 350 + lung + 100) / 50 + d.in(0, 200));
+    const std::int64_t kind = kinds[d.in(0, 9)];
+    const std::int64_t stretch = 100 * d.in(2, 10);
+    const bool extended = d.one_in(2);
+    std::int64_t p = 50 * ((zone_end + 350 + stretch + 100) / 50 + d.in(0, 200));
     if (p < 1000) p = 1000;
-    std::int64_t inizio, fine_st;
-    if (tipo == 5 || tipo == 6) inizio = p - lung, fine_st = p + 150;
-    else if (tipo == 7 || tipo == 8) inizio = p - lung, fine_st = p + lung;
-    else inizio = p - lung / 2, fine_st = p + lung / 2 + (estesa ? 50 : 0);
-    if ((p + 800) / 50 > ultima - 1 || fine_st > fine) break;
-    if (inizio - 350 < fine_zona) continue;
-    if (tipo < 25) {
-      const std::int64_t stop = fine_st / 50 - 1;
-      if (!libere({stop})) continue;
-      prendi({stop});
+    std::int64_t start, station_end;
+    if (kind == 5 || kind == 6) start = p - stretch, station_end = p + 150;
+    else if (kind == 7 || kind == 8) start = p - stretch, station_end = p + stretch;
+    else start = p - stretch / 2, station_end = p + stretch / 2 + (extended ? 50 : 0);
+    if ((p + 800) / 50 > last_cell - 1 || station_end > route_end) break;
+    if (start - 350 < zone_end) continue;
+    if (kind < 25) {
+      const std::int64_t stop = station_end / 50 - 1;
+      if (!all_free({stop})) continue;
+      take({stop});
     }
-    fine_zona = fine_st;
-    t += "stazione, " + n(p) + ", " + n(tipo) + ", " + n(lung) + ", " + n(d.in(0, 1)) + ", " +
-         n(d.in(0, 1)) + ", " + n(estesa ? 1 : 0) + ", " + n(d.in(0, 4)) + "," + n(d.in(0, 1)) + "," +
+    zone_end = station_end;
+    t += "stazione, " + n(p) + ", " + n(kind) + ", " + n(stretch) + ", " + n(d.in(0, 1)) + ", " +
+         n(d.in(0, 1)) + ", " + n(extended ? 1 : 0) + ", " + n(d.in(0, 4)) + "," + n(d.in(0, 1)) + "," +
          n(d.in(0, 1)) + ", " + n(d.in(0, 4)) + "," + n(d.in(0, 1)) + "," + n(d.in(0, 1)) + ", " +
          n(d.in(0, 250)) + ", " + n(d.in(0, 23)) + "," + n(d.in(0, 59)) + ", " + n(d.in(0, 59)) + ", " +
          name(d) + "\r\n";
   }
 
   t += "[rallentamenti]\r\n";
-  std::vector<std::pair<std::int64_t, std::string>> righe;
+  std::vector<std::pair<std::int64_t, std::string>> rows;
   for (std::int64_t k = d.in(0, 4); k > 0; --k) {
-    const std::int64_t i = d.in(2, ultima - 60);
-    const std::int64_t celle_l = d.in(0, 40);
+    const std::int64_t i = d.in(2, last_cell - 60);
+    const std::int64_t cells_long = d.in(0, 40);
     const std::int64_t x = 50 * (i - 1);
-    const bool avviso = x > 1500, approccio = avviso && d.one_in(2);
-    if (!libere({i, i + celle_l})) continue;
-    if (avviso && !libere({i - 24})) continue;
-    if (approccio && !libere({i - 25, i - 26, i - 27, i - 28})) continue;
-    bool dentro = false;  // nothing of another feature inside the slowdown
-    for (std::int64_t c = i; c <= i + celle_l; ++c) dentro = dentro || prese.count(c);
-    if (dentro) continue;
-    for (std::int64_t c = i - 28; c <= i + celle_l; ++c) prese.insert(c);
-    righe.emplace_back(i, "rallentamento, " + n(x) + ", " + n(5 * d.in(6, 30)) + ", " + n(50 * celle_l) + ", " +
-                              n(d.in(0, 1)) + ", " + n(approccio ? 1 : 0) + ", " + n(d.one_in(2) ? 0 : d.in(1, 9)) +
+    const bool warning = x > 1500, approach = warning && d.one_in(2);
+    if (!all_free({i, i + cells_long})) continue;
+    if (warning && !all_free({i - 24})) continue;
+    if (approach && !all_free({i - 25, i - 26, i - 27, i - 28})) continue;
+    bool inside = false;  // nothing of another feature inside the slowdown
+    for (std::int64_t c = i; c <= i + cells_long; ++c) inside = inside || taken.count(c);
+    if (inside) continue;
+    for (std::int64_t c = i - 28; c <= i + cells_long; ++c) taken.insert(c);
+    rows.emplace_back(i, "rallentamento, " + n(x) + ", " + n(5 * d.in(6, 30)) + ", " + n(50 * cells_long) + ", " +
+                              n(d.in(0, 1)) + ", " + n(approach ? 1 : 0) + ", " + n(d.one_in(2) ? 0 : d.in(1, 9)) +
                               "\r\n");
   }
-  std::sort(righe.begin(), righe.end());
-  for (const auto& [i, riga] : righe) t += riga;
+  std::sort(rows.begin(), rows.end());
+  for (const auto& [i, row] : rows) t += row;
 
   t += "[segnali]\r\n";
-  righe.clear();
+  rows.clear();
   for (std::int64_t k = d.in(0, 40); k > 0; --k) {
-    const std::int64_t i = d.in(10, ultima - 4);
-    if (!libere({i})) continue;
-    prendi({i});
+    const std::int64_t i = d.in(10, last_cell - 4);
+    if (!all_free({i})) continue;
+    take({i});
     const std::int64_t sx = d.in(0, 2);
-    righe.emplace_back(i, "segnale, " + n(50 * (i - 1)) + ", " + n(sx) + ", " + n(d.in(0, 9)) + ", " +
+    rows.emplace_back(i, "segnale, " + n(50 * (i - 1)) + ", " + n(sx) + ", " + n(d.in(0, 9)) + ", " +
                               n(d.in(0, 9)) + ", " + n(d.in(0, 9)) + ", " + n(d.in(0, 3)) + ", " +
                               n(d.in(0, 2)) + ", " + n(d.in(0, 9)) + "," + n(d.in(0, 9)) + "," +
                               n(d.in(0, 9)) + ", " + n(d.one_in(2) ? 0 : d.in(101, 255)) + "\r\n");
   }
-  std::sort(righe.begin(), righe.end());
-  for (const auto& [i, riga] : righe) t += riga;
+  std::sort(rows.begin(), rows.end());
+  for (const auto& [i, row] : rows) t += row;
   for (std::int64_t k = d.in(0, 5); k > 0; --k) {
-    const std::int64_t c = d.in(2, ultima - 4);
-    if (!libere({c})) continue;
-    prendi({c});
+    const std::int64_t c = d.in(2, last_cell - 4);
+    if (!all_free({c})) continue;
+    take({c});
     t += "abbattimento, " + n(50 * c) + ", " + n(d.one_in(3) ? 180 : d.in(-1, 300)) + "\r\n";
   }
   t += "[fine]\r\n";

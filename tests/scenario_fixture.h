@@ -35,8 +35,8 @@ class ScenarioFixture {
     m.scrivi_linea = j;
     m.numero_errore = 0;
     scenario::clear_route_table(m);
-    scenario::DescriptionFile linea((dir / nomi().linea_txt()).string());
-    scenario::DescriptionFile treno((dir / nomi().treno_txt()).string());
+    scenario::OneShotDescriptionFile linea((dir / nomi().linea_txt()).string());
+    scenario::OneShotDescriptionFile treno((dir / nomi().treno_txt()).string());
     scenario::memorizza_dati(m, {linea, treno});
     return m;
   }

@@ -440,7 +440,7 @@ TEST(ScenariocRender, TheLongestLineIsThinnedToASmallDocument) {
   NEEDS_XML_PARSER();
   Svg s = parse_svg(dir / svg_predefinito);
   CompiledBytes c = leggi(dir.path());
-  EXPECT_EQ(s.conta("signal"), static_cast<std::size_t>(large.segnali));
+  EXPECT_EQ(s.conta("signal"), static_cast<std::size_t>(large.signals));
   segni_come_celle(s, c);
   for (const char* classe : {"slowdown-start", "abbattimento", "text-board", "speed-board"})
     EXPECT_GT(s.conta(classe), 0u) << classe;

@@ -27,7 +27,7 @@ const std::string treno_txt = "Belvara_Quintosa_254-.txt";
 const std::string version_json = ", \"version\": \"" + std::string(scenario::version) + "\"}\n";
 // check and compile end with the codes the diagnostic limit cut short.
 const std::string omitted_json = ", \"omitted\": []" + version_json;
-const std::vector<std::string> compilati = {"Belvara_Quintosa_linea.dat",
+const std::vector<std::string> compiled_names = {"Belvara_Quintosa_linea.dat",
                                             "Belvara_Quintosa_254.sim",
                                             "Belvara_Quintosa_254.dat"};
 
@@ -42,27 +42,27 @@ struct Outcome {
 // Runs scenarioc with `args` (already quoted); its temporary directories go
 // to `tmp`, so a test can see that none is left behind.
 Outcome scenarioc(const std::string& args, const TempDir& tmp) {
-  TempDir cattura;
+  TempDir captured;
   const int status = run_command("TMPDIR=" + q(tmp.path()) + " " + q(std::string(SCENARIOC_EXE)) +
-                                 " " + args + " > " + q(cattura / "out") + " 2> " +
-                                 q(cattura / "err"));
-  return {status, read_bytes(cattura / "out"), read_bytes(cattura / "err")};
+                                 " " + args + " > " + q(captured / "out") + " 2> " +
+                                 q(captured / "err"));
+  return {status, read_bytes(captured / "out"), read_bytes(captured / "err")};
 }
 
-std::set<std::string> nomi_in(const fs::path& dir) {
+std::set<std::string> names_in(const fs::path& dir) {
   std::set<std::string> nomi;
   for (const std::string& n : testing_support::names_in(dir)) nomi.insert(n);
   return nomi;
 }
 
-std::map<std::string, std::string> contenuto(const fs::path& dir) {
+std::map<std::string, std::string> contents(const fs::path& dir) {
   std::map<std::string, std::string> c;
-  for (const std::string& n : nomi_in(dir)) c[n] = read_bytes(dir / n);
+  for (const std::string& n : names_in(dir)) c[n] = read_bytes(dir / n);
   return c;
 }
 
 // The one-shot program run once in a directory of its own: the reference.
-const std::map<std::string, std::string>& del_programma() {
+const std::map<std::string, std::string>& one_shot_files() {
   static TempDir dir;
   static const std::map<std::string, std::string> files = [] {
     const fs::path exe = dir / fs::path(BELVARA_QUINTOSA_EXE).filename();
@@ -70,34 +70,34 @@ const std::map<std::string, std::string>& del_programma() {
     EXPECT_EQ(run_command(q(exe) + " 2> " + q(dir / "stderr.log")), 0);
     fs::remove(exe);
     fs::remove(dir / "stderr.log");
-    return contenuto(dir.path());
+    return contents(dir.path());
   }();
   return files;
 }
 
 // A directory holding the texts that `scenarioc texts` writes.
-void scrivi_testi(const fs::path& dir, const TempDir& tmp) {
+void write_texts(const fs::path& dir, const TempDir& tmp) {
   const Outcome e = scenarioc("texts " + q(dir), tmp);
   ASSERT_EQ(e.status, 0) << e.err;
 }
 
-std::string sostituisci(std::string s, const std::string& da, const std::string& a) {
-  const std::size_t at = s.find(da);
-  EXPECT_NE(at, std::string::npos) << da;
-  if (at != std::string::npos) s.replace(at, da.size(), a);
+std::string replaced(std::string s, const std::string& from, const std::string& to) {
+  const std::size_t at = s.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  if (at != std::string::npos) s.replace(at, from.size(), to);
   return s;
 }
 
 TEST(ScenariocCompile, EmbeddedTextsGiveTheOneShotFilesAndStayUntouched) {
   TempDir tmp, dir;
   const fs::path src = dir / "src";
-  scrivi_testi(src, tmp);
-  const auto sorgenti = contenuto(src);
-  EXPECT_EQ(sorgenti.size(), 5u);
-  for (const auto& [nome, bytes] : sorgenti) {
+  write_texts(src, tmp);
+  const auto sources = contents(src);
+  EXPECT_EQ(sources.size(), 5u);
+  for (const auto& [nome, bytes] : sources) {
     // The three sheets the one-shot program leaves are the same writers' output.
     if (nome != linea_txt && nome != treno_txt) {
-      EXPECT_EQ(bytes, del_programma().at(nome)) << nome;
+      EXPECT_EQ(bytes, one_shot_files().at(nome)) << nome;
     }
   }
 
@@ -105,10 +105,10 @@ TEST(ScenariocCompile, EmbeddedTextsGiveTheOneShotFilesAndStayUntouched) {
   EXPECT_EQ(e.status, 0);
   EXPECT_EQ(e.out, "");
   EXPECT_EQ(e.err, "");
-  for (const std::string& n : compilati) EXPECT_EQ(read_bytes(src / n), del_programma().at(n)) << n;
-  auto dopo = contenuto(src);
-  for (const std::string& n : compilati) dopo.erase(n);
-  EXPECT_EQ(dopo, sorgenti);
+  for (const std::string& n : compiled_names) EXPECT_EQ(read_bytes(src / n), one_shot_files().at(n)) << n;
+  auto after = contents(src);
+  for (const std::string& n : compiled_names) after.erase(n);
+  EXPECT_EQ(after, sources);
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 
   // Without the plan, elsewhere, for a script: two files, the same bytes,
@@ -124,14 +124,14 @@ TEST(ScenariocCompile, EmbeddedTextsGiveTheOneShotFilesAndStayUntouched) {
             "\"files\": [\"Belvara_Quintosa_254.sim\", \"Belvara_Quintosa_254.dat\"], "
             "\"diagnostics\": []" + omitted_json);
   EXPECT_EQ(read_bytes(out / "Belvara_Quintosa_linea.dat"), "earlier");
-  for (const std::string& n : {compilati[1], compilati[2]})
-    EXPECT_EQ(read_bytes(out / n), del_programma().at(n)) << n;
+  for (const std::string& n : {compiled_names[1], compiled_names[2]})
+    EXPECT_EQ(read_bytes(out / n), one_shot_files().at(n)) << n;
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 }
 
 TEST(ScenariocCompile, ScenarioNameAndTrainNumberNameEveryFile) {
   TempDir tmp, dir;
-  scrivi_testi(dir.path(), tmp);
+  write_texts(dir.path(), tmp);
   fs::rename(dir / linea_txt, dir / "Nuova_linea.txt");
   fs::rename(dir / treno_txt, dir / "Nuova_9-.txt");
   const Outcome e = scenarioc("compile --json --scenario Nuova --train 9 " + q(dir.path()), tmp);
@@ -144,35 +144,35 @@ TEST(ScenariocCompile, ScenarioNameAndTrainNumberNameEveryFile) {
       << d.out;
 }
 
-struct ErroreScenario {
+struct ScenarioErrorCase {
   const char* name;
   std::string file;  // the text to change
-  std::string da, a;
-  std::int32_t numero, posizione;
-  std::string stderr_atteso;  // {DIR} stands for the source directory
+  std::string from, to;
+  std::int32_t error, position;
+  std::string expected_stderr;  // {DIR} stands for the source directory
   std::string failure = "null";  // as JSON
 };
 
-void PrintTo(const ErroreScenario& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ScenarioErrorCase& c, std::ostream* os) { *os << c.name; }
 
-class ScenariocErrors : public testing::TestWithParam<ErroreScenario> {};
+class ScenariocErrors : public testing::TestWithParam<ScenarioErrorCase> {};
 
 TEST_P(ScenariocErrors, ArePlacedInTheAuthorsText) {
-  const ErroreScenario& c = GetParam();
+  const ScenarioErrorCase& c = GetParam();
   TempDir tmp, dir;
-  scrivi_testi(dir.path(), tmp);
-  write_bytes(dir / c.file, sostituisci(read_bytes(dir / c.file), c.da, c.a));
-  const auto sorgenti = contenuto(dir.path());
+  write_texts(dir.path(), tmp);
+  write_bytes(dir / c.file, replaced(read_bytes(dir / c.file), c.from, c.to));
+  const auto sources = contents(dir.path());
 
   const Outcome e = scenarioc("compile --json " + q(dir.path()), tmp);
   EXPECT_EQ(e.status, 1);
-  std::string atteso = c.stderr_atteso;
-  for (std::size_t at; (at = atteso.find("{DIR}")) != std::string::npos;)
-    atteso.replace(at, 5, dir.str());
-  EXPECT_EQ(e.err, atteso);
+  std::string expected = c.expected_stderr;
+  for (std::size_t at; (at = expected.find("{DIR}")) != std::string::npos;)
+    expected.replace(at, 5, dir.str());
+  EXPECT_EQ(e.err, expected);
   // The same error as data: the state, then the diagnostics, the error last.
-  EXPECT_EQ(e.out.rfind("{\"numero_errore\": " + std::to_string(c.numero) +
-                            ", \"posizione_errore\": " + std::to_string(c.posizione) +
+  EXPECT_EQ(e.out.rfind("{\"numero_errore\": " + std::to_string(c.error) +
+                            ", \"posizione_errore\": " + std::to_string(c.position) +
                             ", \"fatal\": null, \"failure\": " + c.failure + ", \"files\": "
                             "[\"Belvara_Quintosa_linea.dat\", \"Belvara_Quintosa_254.sim\", "
                             "\"Belvara_Quintosa_254.dat\"], \"diagnostics\": [{\"file\": ",
@@ -180,22 +180,22 @@ TEST_P(ScenariocErrors, ArePlacedInTheAuthorsText) {
             0u)
       << e.out;
   const std::size_t errore = e.out.rfind("\"severity\": \"error\", \"code\": \"error-" +
-                                         std::to_string(c.numero) + "\"");
+                                         std::to_string(c.error) + "\"");
   EXPECT_NE(errore, std::string::npos) << e.out;
   EXPECT_EQ(e.out.find("\"severity\": \"warning\"", errore), std::string::npos) << e.out;
   // The files are written in spite of the error; the sources stay as they were.
-  auto dopo = contenuto(dir.path());
-  for (const std::string& n : compilati) EXPECT_EQ(dopo.erase(n), 1u) << n;
-  EXPECT_EQ(dopo, sorgenti);
+  auto after = contents(dir.path());
+  for (const std::string& n : compiled_names) EXPECT_EQ(after.erase(n), 1u) << n;
+  EXPECT_EQ(after, sources);
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 }
 
-const std::string dopo = "scenarioc: the compiled files were written in spite of the error\n";
+const std::string written_anyway = "scenarioc: the compiled files were written in spite of the error\n";
 
 INSTANTIATE_TEST_SUITE_P(
     All, ScenariocErrors,
     testing::Values(
-        ErroreScenario{
+        ScenarioErrorCase{
             // The caret under the position; the note at the row that wrote the cell.
             "signal_on_a_station_stop_cell", treno_txt, "segnale,    1650,", "segnale,     600,",
             16, 600,
@@ -211,8 +211,8 @@ INSTANTIATE_TEST_SUITE_P(
             "one were not read\n"
             "{DIR}/Belvara_Quintosa_254-.txt:47:14: note: move the signal to a position whose 50 m "
             "cell holds no other feature\n" +
-                dopo},
-        ErroreScenario{
+                written_anyway},
+        ScenarioErrorCase{
             "signal_on_another_signal", treno_txt, "segnale,   10050,", "segnale,    8600,", 16,
             8600,
             "{DIR}/Belvara_Quintosa_254-.txt:52:13: error 16: signal on a cell that is already in "
@@ -227,8 +227,8 @@ INSTANTIATE_TEST_SUITE_P(
             "one were not read\n"
             "{DIR}/Belvara_Quintosa_254-.txt:52:13: note: move the signal to a position whose 50 m "
             "cell holds no other feature\n" +
-                dopo},
-        ErroreScenario{
+                written_anyway},
+        ScenarioErrorCase{
             // The slowdown's start cell comes from the compiler, not from its row read again.
             "slowdown_start_on_a_signal", treno_txt, "[codici]",
             "  rallentamento, 20300, 60, 500, 0, 1, 0\r\n[codici]", 18, 20300,
@@ -244,8 +244,8 @@ INSTANTIATE_TEST_SUITE_P(
             "one were not read\n"
             "{DIR}/Belvara_Quintosa_254-.txt:92:18: note: move the slowdown or the feature on its "
             "start cell\n" +
-                dopo},
-        ErroreScenario{
+                written_anyway},
+        ScenarioErrorCase{
             // The caret goes under the field the reader refused.
             "unreadable_number", linea_txt, "pendenza,  7100,   4", "pendenza,  7100,   4x", 25, 0,
             "{DIR}/Belvara_Quintosa_linea.txt:44:20: error 25: the description could not be read: "
@@ -256,9 +256,9 @@ INSTANTIATE_TEST_SUITE_P(
             "description was not read, and the compiled files hold no train\n"
             "{DIR}/Belvara_Quintosa_linea.txt:44:20: note: check the record named in the message: a "
             "missing or malformed value\n" +
-                dopo,
+                written_anyway,
             "\"\\\"4x\\\" is not a whole number\""},
-        ErroreScenario{
+        ScenarioErrorCase{
             // A row one value short is blamed on itself, not on the row the
             // reader took the value from.
             "row_short_of_a_value", treno_txt, "segnale,    4200,   2, 4, 0,  0, 0,    0,  0,0,0, 220",
@@ -273,9 +273,9 @@ INSTANTIATE_TEST_SUITE_P(
             "^~~~~~~\n"
             "{DIR}/Belvara_Quintosa_254-.txt:48:1: note: check the record named in the message: a "
             "missing or malformed value\n" +
-                dopo,
+                written_anyway,
             "\"'segnale' takes 11 values, this row has 10\""},
-        ErroreScenario{
+        ScenarioErrorCase{
             // Post-processing: at the signal's row, with the row behind
             // every cell it tried.
             "no_cell_before_a_signal_ahead_of_a_warning_board", treno_txt, "[rallentamenti]\r\n",
@@ -302,16 +302,16 @@ INSTANTIATE_TEST_SUITE_P(
             "^\n"
             "{DIR}/Belvara_Quintosa_254-.txt:49:1: note: move the signal or the slowdown so that a "
             "cell before the signal is free\n" +
-                dopo}),
-    [](const testing::TestParamInfo<ErroreScenario>& i) { return std::string(i.param.name); });
+                written_anyway}),
+    [](const testing::TestParamInfo<ScenarioErrorCase>& i) { return std::string(i.param.name); });
 
 TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
   TempDir tmp, dir;
-  scrivi_testi(dir.path(), tmp);
-  const auto sorgenti = contenuto(dir.path());
+  write_texts(dir.path(), tmp);
+  const auto sources = contents(dir.path());
 
   // A signal in track cell 1 clashes with the format mark stamped there.
-  write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "segnale,    1650,",
+  write_bytes(dir / treno_txt, replaced(read_bytes(dir / treno_txt), "segnale,    1650,",
                                            "segnale,       0,"));
   // The clash is placed at the row that wrote the cell.
   const Outcome fatale = scenarioc("compile --json " + q(dir.path()), tmp);
@@ -336,47 +336,47 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
                 treno + ":47:1: note: move the feature further along the line: the first 50 m (track cell "
                     "1) must stay empty\n"
                 "scenarioc: no compiled file was written; \"" + dir.str() + "\" keeps the files it had\n");
-  EXPECT_EQ(nomi_in(dir.path()).size(), 5u);
+  EXPECT_EQ(names_in(dir.path()).size(), 5u);
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 
   // No line description: refused before anything is compiled.
-  TempDir vuota;
-  const Outcome senza = scenarioc("compile --json " + q(vuota.path()), tmp);
-  const std::string linea = vuota.str() + "/" + linea_txt;
-  EXPECT_EQ(senza.status, 2);
-  EXPECT_EQ(senza.out,
+  TempDir empty_folder;
+  const Outcome no_texts = scenarioc("compile --json " + q(empty_folder.path()), tmp);
+  const std::string linea = empty_folder.str() + "/" + linea_txt;
+  EXPECT_EQ(no_texts.status, 2);
+  EXPECT_EQ(no_texts.out,
             "{\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": null, \"failure\": "
             "\"cannot read the line description: does not exist\", \"files\": [], "
             "\"diagnostics\": [{\"file\": \"" + linea + "\", \"line\": null, \"column\": null, "
             "\"severity\": \"error\", \"code\": \"unreadable-text\", \"message\": \"cannot read "
             "the line description: does not exist\", \"notes\": []}]" + omitted_json);
-  EXPECT_EQ(senza.err,
+  EXPECT_EQ(no_texts.err,
             linea + ": error: cannot read the line description: does not exist\n");
-  EXPECT_TRUE(fs::is_empty(vuota.path()));
+  EXPECT_TRUE(fs::is_empty(empty_folder.path()));
 
   // An output directory that does not exist, and one where a compiled file
   // cannot go: exit 2, the output directory as it was (no file of the set
   // goes in without the others), and the sources untouched.
-  write_bytes(dir / treno_txt, sorgenti.at(treno_txt));
-  const Outcome manca = scenarioc("compile --out " + q(dir / "nowhere") + " " + q(dir.path()), tmp);
-  EXPECT_EQ(manca.status, 2);
-  EXPECT_EQ(manca.err, "scenarioc: cannot write into \"" + (dir / "nowhere").string() + "\": does not exist\n");
+  write_bytes(dir / treno_txt, sources.at(treno_txt));
+  const Outcome missing = scenarioc("compile --out " + q(dir / "nowhere") + " " + q(dir.path()), tmp);
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.err, "scenarioc: cannot write into \"" + (dir / "nowhere").string() + "\": does not exist\n");
   TempDir out;
   fs::create_directory(out / "Belvara_Quintosa_254.sim");
-  const Outcome bloccata = scenarioc("compile --json --out " + q(out.path()) + " " + q(dir.path()), tmp);
-  EXPECT_EQ(bloccata.status, 2);
-  EXPECT_NE(bloccata.out.find("\"files\": [], \"diagnostics\": []" + omitted_json), std::string::npos) << bloccata.out;
-  EXPECT_NE(bloccata.err.find("Belvara_Quintosa_254.sim\": is a directory"), std::string::npos)
-      << bloccata.err;
+  const Outcome locked = scenarioc("compile --json --out " + q(out.path()) + " " + q(dir.path()), tmp);
+  EXPECT_EQ(locked.status, 2);
+  EXPECT_NE(locked.out.find("\"files\": [], \"diagnostics\": []" + omitted_json), std::string::npos) << locked.out;
+  EXPECT_NE(locked.err.find("Belvara_Quintosa_254.sim\": is a directory"), std::string::npos)
+      << locked.err;
   EXPECT_EQ(testing_support::names_in(out.path()), std::vector<std::string>{"Belvara_Quintosa_254.sim"});
-  EXPECT_EQ(contenuto(dir.path()), sorgenti);
+  EXPECT_EQ(contents(dir.path()), sources);
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 }
 
 TEST(ScenariocCompile, AReaderThatStopsEarlyLeavesNoTemporaryDirectory) {
   TempDir tmp, dir;
-  scrivi_testi(dir.path(), tmp);
-  write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "segnale,    1650,",
+  write_texts(dir.path(), tmp);
+  write_bytes(dir / treno_txt, replaced(read_bytes(dir / treno_txt), "segnale,    1650,",
                                            "segnale,     600,"));
   // Nobody reads standard error any more when scenarioc starts: its first
   // write ends it.
@@ -389,44 +389,44 @@ TEST(ScenariocCompile, AnUnreadableTextIsRefusedBeforeAnythingIsCompiled) {
   // A missing train text, and one that is a directory: exit 2, the file
   // named, nothing written, for compile and check alike.
   TempDir tmp, dir;
-  scrivi_testi(dir.path(), tmp);
+  write_texts(dir.path(), tmp);
   fs::remove(dir / treno_txt);
-  const auto sorgenti = contenuto(dir.path());
+  const auto sources = contents(dir.path());
   const std::string treno = (dir / treno_txt).string();
-  for (const char* comando : {"compile", "check"}) {
-    const Outcome e = scenarioc(std::string(comando) + " " + q(dir.path()), tmp);
-    EXPECT_EQ(e.status, 2) << comando;
+  for (const char* command : {"compile", "check"}) {
+    const Outcome e = scenarioc(std::string(command) + " " + q(dir.path()), tmp);
+    EXPECT_EQ(e.status, 2) << command;
     EXPECT_EQ(e.err, treno + ": error: cannot read the train description: does not exist\n")
-        << comando;
-    EXPECT_EQ(e.out, "") << comando;
+        << command;
+    EXPECT_EQ(e.out, "") << command;
   }
   fs::create_directory(dir / treno_txt);
-  const Outcome cartella = scenarioc("check --json " + q(dir.path()), tmp);
-  EXPECT_EQ(cartella.status, 2);
-  EXPECT_EQ(cartella.out,
+  const Outcome not_a_folder = scenarioc("check --json " + q(dir.path()), tmp);
+  EXPECT_EQ(not_a_folder.status, 2);
+  EXPECT_EQ(not_a_folder.out,
             "{\"diagnostics\": [{\"file\": \"" + treno + "\", \"line\": null, \"column\": null, "
             "\"severity\": \"error\", \"code\": \"unreadable-text\", \"message\": \"cannot read "
             "the train description: is a directory\", \"notes\": []}], \"numero_errore\": 0, "
             "\"posizione_errore\": 0, \"fatal\": null" + omitted_json);
   fs::remove(dir / treno_txt);
-  EXPECT_EQ(contenuto(dir.path()), sorgenti);
+  EXPECT_EQ(contents(dir.path()), sources);
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 }
 
 TEST(ScenariocCheck, ShowsWarningsAndWritesNothing) {
   TempDir tmp, dir;
-  scrivi_testi(dir.path(), tmp);
-  const Outcome pulito = scenarioc("check " + q(dir.path()), tmp);
-  EXPECT_EQ(pulito.status, 0);
-  EXPECT_EQ(pulito.out + pulito.err, "");
+  write_texts(dir.path(), tmp);
+  const Outcome clean = scenarioc("check " + q(dir.path()), tmp);
+  EXPECT_EQ(clean.status, 0);
+  EXPECT_EQ(clean.out + clean.err, "");
 
-  write_bytes(dir / linea_txt, sostituisci(read_bytes(dir / linea_txt), "pendenza,  7100,",
+  write_bytes(dir / linea_txt, replaced(read_bytes(dir / linea_txt), "pendenza,  7100,",
                                            "pendnza,  7100,"));
-  const auto sorgenti = contenuto(dir.path());
+  const auto sources = contents(dir.path());
   const std::string linea = (dir / linea_txt).string();
-  const std::string avviso =
+  const std::string warning =
       ":44:1: warning: 'pendnza' is no keyword: the row is skipped; did you mean 'pendenza'?";
-  const std::string riga =
+  const std::string source_line =
       "pendnza,  7100,   4\n"
       "^~~~~~~\n" +
       linea + ":44:1: note: fields in a keyword's place that hold no keyword are skipped, and so "
@@ -434,16 +434,16 @@ TEST(ScenariocCheck, ShowsWarningsAndWritesNothing) {
   const Outcome e = scenarioc("check " + q(dir.path()), tmp);
   EXPECT_EQ(e.status, 0);
   EXPECT_EQ(e.out, "");
-  EXPECT_EQ(e.err, linea + avviso + " [-Wunknown-keyword]\n" + riga);
+  EXPECT_EQ(e.err, linea + warning + " [-Wunknown-keyword]\n" + source_line);
 
   // -Werror makes it an error; -Wno-CODE leaves it out.
   const Outcome werror = scenarioc("check -Werror " + q(dir.path()), tmp);
   EXPECT_EQ(werror.status, 1);
   EXPECT_EQ(werror.err, linea + ":44:1: error: 'pendnza' is no keyword: the row is skipped; did "
-                                "you mean 'pendenza'? [-Werror=unknown-keyword]\n" + riga);
-  const Outcome taciuto = scenarioc("check -Werror -Wno-unknown-keyword " + q(dir.path()), tmp);
-  EXPECT_EQ(taciuto.status, 0);
-  EXPECT_EQ(taciuto.err, "");
+                                "you mean 'pendenza'? [-Werror=unknown-keyword]\n" + source_line);
+  const Outcome silenced = scenarioc("check -Werror -Wno-unknown-keyword " + q(dir.path()), tmp);
+  EXPECT_EQ(silenced.status, 0);
+  EXPECT_EQ(silenced.err, "");
 
   const Outcome json = scenarioc("check --json " + q(dir.path()), tmp);
   EXPECT_EQ(json.status, 0);
@@ -457,23 +457,23 @@ TEST(ScenariocCheck, ShowsWarningsAndWritesNothing) {
             "\"numero_errore\": 0, \"posizione_errore\": 0, \"fatal\": null" + omitted_json);
 
   // An error: exit 1, still nothing written.
-  write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "segnale,    1650,",
+  write_bytes(dir / treno_txt, replaced(read_bytes(dir / treno_txt), "segnale,    1650,",
                                            "segnale,     600,"));
   const Outcome errore = scenarioc("check --json " + q(dir.path()), tmp);
   EXPECT_EQ(errore.status, 1);
   EXPECT_NE(errore.out.find("\"numero_errore\": 16, \"posizione_errore\": 600, \"fatal\": null" + omitted_json),
             std::string::npos)
       << errore.out;
-  write_bytes(dir / treno_txt, sorgenti.at(treno_txt));
+  write_bytes(dir / treno_txt, sources.at(treno_txt));
 
-  EXPECT_EQ(contenuto(dir.path()), sorgenti);
+  EXPECT_EQ(contents(dir.path()), sources);
   EXPECT_TRUE(fs::is_empty(tmp.path()));
 }
 
 TEST(ScenariocCompile, ReportsTheSameWarningsAndTakesTheSameOptions) {
   TempDir tmp, dir;
-  scrivi_testi(dir.path(), tmp);
-  write_bytes(dir / treno_txt, sostituisci(read_bytes(dir / treno_txt), "velocita,   16700,",
+  write_texts(dir.path(), tmp);
+  write_bytes(dir / treno_txt, replaced(read_bytes(dir / treno_txt), "velocita,   16700,",
                                            "velocita,    1700,"));
   const Outcome check = scenarioc("check " + q(dir.path()), tmp);
   EXPECT_EQ(check.status, 0);
@@ -490,18 +490,18 @@ TEST(ScenariocCompile, ReportsTheSameWarningsAndTakesTheSameOptions) {
             std::string::npos)
       << e.out;
   // Under -Werror the files are still written, as with a scenario error.
-  for (const std::string& n : compilati) fs::remove(dir / n);
+  for (const std::string& n : compiled_names) fs::remove(dir / n);
   const Outcome werror = scenarioc("compile -Werror " + q(dir.path()), tmp);
   EXPECT_EQ(werror.status, 1);
-  for (const std::string& n : compilati) EXPECT_TRUE(fs::exists(dir / n)) << n;
+  for (const std::string& n : compiled_names) EXPECT_TRUE(fs::exists(dir / n)) << n;
   EXPECT_EQ(scenarioc("compile -Werror -Wno-out-of-order " + q(dir.path()), tmp).status, 0);
 }
 
 TEST(ScenariocDump, PrintsTheEmbeddedFiles) {
   TempDir tmp, dir;
-  for (const std::string& n : compilati) write_bytes(dir / n, del_programma().at(n));
+  for (const std::string& n : compiled_names) write_bytes(dir / n, one_shot_files().at(n));
 
-  const Outcome sim = scenarioc("dump " + q(dir / compilati[1]), tmp);
+  const Outcome sim = scenarioc("dump " + q(dir / compiled_names[1]), tmp);
   EXPECT_EQ(sim.status, 0);
   EXPECT_NE(sim.out.find("\nentry 85 (scenario header): tipo_voce=0 dato1=33000 dato2=0 dato3=1 "
                          "byte1=0 testo=\"Belvara_Quintosa\" intero1=610 intero2=0 intero3=0 "
@@ -510,24 +510,24 @@ TEST(ScenariocDump, PrintsTheEmbeddedFiles) {
       << sim.out;
   EXPECT_NE(sim.out.find("\nentries 20 to 80: empty\n"), std::string::npos) << sim.out;
 
-  const Outcome sim_json = scenarioc("dump --json " + q(dir / compilati[1]), tmp);
+  const Outcome sim_json = scenarioc("dump --json " + q(dir / compiled_names[1]), tmp);
   EXPECT_EQ(sim_json.status, 0);
-  const char* stazioni[] = {"VALDORA",         "BIVIO CERSA",      "CASTELVERDO DURV.",
+  const char* stations[] = {"VALDORA",         "BIVIO CERSA",      "CASTELVERDO DURV.",
                             "TORBIO",          "FONTAS",           "PIANZE",
                             "VERSIO",          "LOVEDRO-CORTINO",  "CAMPOLEVO",
                             "ASTRIGLIO",       "BIVIO SOLMERA",    "TESSANO D'ELMA",
                             "QUERCELA",        "DORZO",            "SORNATE",
                             "FIORTELLO SPINEO", "VEDONA ZEMBRATA", "VEDONA C.LE",
                             "VEDONA CENTRALE"};
-  std::size_t dove = 0;
+  std::size_t at_station = 0;
   for (int i = 0; i < 19; ++i) {
-    dove = sim_json.out.find("{\"entry\": " + std::to_string(i + 1) +
+    at_station = sim_json.out.find("{\"entry\": " + std::to_string(i + 1) +
                                  ", \"role\": \"station\", ",
-                             dove);
-    ASSERT_NE(dove, std::string::npos) << "entry " << i + 1;
-    EXPECT_EQ(sim_json.out.find(std::string("\"testo\": \"") + stazioni[i] + "\"", dove),
-              sim_json.out.find("\"testo\"", dove))
-        << stazioni[i];
+                             at_station);
+    ASSERT_NE(at_station, std::string::npos) << "entry " << i + 1;
+    EXPECT_EQ(sim_json.out.find(std::string("\"testo\": \"") + stations[i] + "\"", at_station),
+              sim_json.out.find("\"testo\"", at_station))
+        << stations[i];
   }
   EXPECT_EQ(sim_json.out.find("\"entry\": 20, \"role\": \"empty\""),
             sim_json.out.find("\"entry\": 20,"));
@@ -535,21 +535,21 @@ TEST(ScenariocDump, PrintsTheEmbeddedFiles) {
   EXPECT_NE(sim_json.out.find("\"format_mark\": 610, \"competition_code\": 33391,"),
             std::string::npos);
 
-  const Outcome dat = scenarioc("dump " + q(dir / compilati[2]), tmp);
+  const Outcome dat = scenarioc("dump " + q(dir / compiled_names[2]), tmp);
   EXPECT_EQ(dat.status, 0);
   EXPECT_EQ(dat.out.substr(dat.out.find('\n') + 1, dat.out.find("\ncell 15 ") - dat.out.find('\n')),
             "format mark 5121, cell competition code 2455 (cell 1 valore_a and valore_b)\n"
             "cell 13 (600 to 650 m) kind 10 station stop: valore_a=1 valore_b=0 valore_c=0 "
             "valore_d=0 tempo_segnale=0 preavviso=0 codice_montagna=0 vel_limite=27 "
             "codice_pendenza=100 aderenza=100\n");
-  const Outcome dat_json = scenarioc("dump --json " + q(dir / compilati[2]), tmp);
+  const Outcome dat_json = scenarioc("dump --json " + q(dir / compiled_names[2]), tmp);
   EXPECT_NE(dat_json.out.find("{\"cell\": 1, \"kind\": \"empty\", \"tipo_cella\": 0, \"valore_a\": "
                               "5121, \"valore_b\": 2455, "),
             std::string::npos);
   EXPECT_NE(dat_json.out.find("{\"cell\": 1840, "), std::string::npos);
   EXPECT_EQ(dat_json.out.find("{\"cell\": 1841, "), std::string::npos);
 
-  const Outcome linea = scenarioc("dump " + q(dir / compilati[0]), tmp);
+  const Outcome linea = scenarioc("dump " + q(dir / compiled_names[0]), tmp);
   EXPECT_EQ(linea.status, 0);
   EXPECT_EQ(linea.out.substr(linea.out.find('\n') + 1),
             "coordinate 0: 2 integer, 91997 real, 2 empty\n"
@@ -562,25 +562,25 @@ TEST(ScenariocDump, PrintsTheEmbeddedFiles) {
             "point 91999: empty, empty\n"
             "point 92000: empty, empty\n");
 
-  for (const std::string& n : compilati)
+  for (const std::string& n : compiled_names)
     EXPECT_TRUE(scenarioc("dump --json " + q(dir / n), tmp).out.ends_with(version_json)) << n;
 }
 
 TEST(ScenariocDump, RefusesDamagedFilesNamingTheOffset) {
   TempDir tmp, dir;
-  const std::string sim = (dir / compilati[1]).string();
-  write_bytes(sim, del_programma().at(compilati[1]).substr(0, 3000));
+  const std::string sim = (dir / compiled_names[1]).string();
+  write_bytes(sim, one_shot_files().at(compiled_names[1]).substr(0, 3000));
   const Outcome cut = scenarioc("dump --json " + q(sim), tmp);
   EXPECT_EQ(cut.status, 1);
   EXPECT_EQ(cut.out, "");
   EXPECT_EQ(cut.err, sim + ": error: malformed route file: offset 3000: the file is cut short in "
                            "entry 82 intero1 (2 bytes needed, 0 left)\n");
 
-  const std::string dat = (dir / compilati[2]).string();
-  write_bytes(dat, del_programma().at(compilati[2]) + "x");
-  const Outcome lunga = scenarioc("dump " + q(dat), tmp);
-  EXPECT_EQ(lunga.status, 1);
-  EXPECT_NE(lunga.err.find("offset 27615: "), std::string::npos) << lunga.err;
+  const std::string dat = (dir / compiled_names[2]).string();
+  write_bytes(dat, one_shot_files().at(compiled_names[2]) + "x");
+  const Outcome too_long = scenarioc("dump " + q(dat), tmp);
+  EXPECT_EQ(too_long.status, 1);
+  EXPECT_NE(too_long.err.find("offset 27615: "), std::string::npos) << too_long.err;
 
   write_bytes(dir / "notes.txt", "x");
   EXPECT_EQ(scenarioc("dump " + q(dir / "notes.txt"), tmp).status, 1);
@@ -593,7 +593,7 @@ TEST(ScenariocTexts, NeverReplacesAnAuthorsFile) {
   const Outcome e = scenarioc("texts " + q(dir.path()), tmp);
   EXPECT_EQ(e.status, 1);
   EXPECT_NE(e.err.find(treno_txt), std::string::npos) << e.err;
-  EXPECT_EQ(contenuto(dir.path()), (std::map<std::string, std::string>{{treno_txt, "my own train"}}));
+  EXPECT_EQ(contents(dir.path()), (std::map<std::string, std::string>{{treno_txt, "my own train"}}));
 }
 
 TEST(ScenariocUsage, WrongCommandLinesExit64AndHelpExits0) {
@@ -603,7 +603,7 @@ TEST(ScenariocUsage, WrongCommandLinesExit64AndHelpExits0) {
     int status;
   };
   const std::string d = q(dir.path());
-  const std::vector<Example> casi = {
+  const std::vector<Example> cases = {
       {"", 64},
       {"frobnicate", 64},
       {"compile", 64},
@@ -633,7 +633,7 @@ TEST(ScenariocUsage, WrongCommandLinesExit64AndHelpExits0) {
       {"texts --help", 0},
       {"check --help", 0},
   };
-  for (const Example& c : casi) {
+  for (const Example& c : cases) {
     const Outcome e = scenarioc(c.args, tmp);
     EXPECT_EQ(e.status, c.status) << c.args;
     if (c.status == 0) {

@@ -96,17 +96,18 @@ std::optional<Unreadable> read_sources(const std::string& directory, const FileN
   return std::nullopt;
 }
 
-CompileResult compile_sources(const Sources& s, const FileNames& names, bool plan,
-                              Tracciato::Observer* plan_observer, std::size_t diagnostic_limit) {
+CompileResult compile_sources(const Sources& s, const CompileOptions& options) {
   TextInMemory linea(s.linea.testo, s.linea.percorso);
   TextInMemory treno(s.treno.testo, s.treno.percorso);
-  return compile({linea, treno}, {names, plan, plan_observer, diagnostic_limit});
+  return compile({linea, treno}, options);
 }
 
 CheckResult check_sources(const Sources& s, const FileNames& names, const WarningOptions& w,
                           bool json) {
   CheckResult r;
-  r.compiled = compile_sources(s, names, true, nullptr, w.limit);
+  // Curves are read as the compilation reads them; their points, which no
+  // diagnostic reads, are not computed.
+  r.compiled = compile_sources(s, {.names = names, .build_plan = false, .diagnostic_limit = w.limit});
   const Modello& m = r.compiled.model;
   const bool failed = !r.compiled.status.ok() || (w.as_errors && warnings_shown(m, w) > 0);
   r.status = failed ? exit_error : exit_ok;

@@ -32,13 +32,10 @@ struct Unreadable {
 std::optional<Unreadable> read_sources(const std::string& directory,
                                        const scenario::FileNames& names, Sources& s);
 
-// The one-shot program's compilation of the texts in memory (with the line
-// plan when `plan`); writes nothing. `names` are as the compiled files hold
-// them (as_stored); `plan_observer` as in CompileOptions.
-scenario::CompileResult compile_sources(const Sources& s, const scenario::FileNames& names,
-                                        bool plan,
-                                        scenario::Tracciato::Observer* plan_observer = nullptr,
-                                        std::size_t diagnostic_limit = scenario::default_diagnostic_limit);
+// The one-shot program's compilation of the texts in memory; writes
+// nothing. The options' names are as the compiled files hold them
+// (as_stored).
+scenario::CompileResult compile_sources(const Sources& s, const scenario::CompileOptions& options);
 
 // The check as the benchmark and the command run it: both texts compiled
 // in memory, the diagnostics shown as text (or JSON when `json`).

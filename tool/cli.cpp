@@ -116,22 +116,22 @@ Arguments parse_arguments(std::span<const std::string> args,
 }
 
 scenario::FileNames scenario_names(const Arguments& a) {
-  scenario::FileNames nomi{a.value("--scenario", "Belvara_Quintosa"), a.value("--train", "254")};
-  check_name("--scenario", nomi.nome_scenario);
-  check_name("--train", nomi.numero_treno);
+  scenario::FileNames names{a.value("--scenario", "Belvara_Quintosa"), a.value("--train", "254")};
+  check_name("--scenario", names.nome_scenario);
+  check_name("--train", names.numero_treno);
   // Else dump and render would take the cell file for a line file, and on
   // Windows, which ignores letter case, it would be the line file.
-  if (ends_like_line_file(nomi.numero_treno)) {
-    throw UsageError("--train " + shown(nomi.numero_treno) +
+  if (ends_like_line_file(names.numero_treno)) {
+    throw UsageError("--train " + shown(names.numero_treno) +
                     " would give the cell file a name ending in _linea.dat, the compiled line "
                     "file's");
   }
-  return nomi;
+  return names;
 }
 
-scenario::FileNames as_stored(const scenario::FileNames& nomi) {
-  const std::optional<std::string> scenario_name = stored(nomi.nome_scenario);
-  const std::optional<std::string> train = stored(nomi.numero_treno);
+scenario::FileNames as_stored(const scenario::FileNames& names) {
+  const std::optional<std::string> scenario_name = stored(names.nome_scenario);
+  const std::optional<std::string> train = stored(names.numero_treno);
   if (!scenario_name || !train)
     throw UsageError("a name holds a character the compiled files cannot hold");
   return {*scenario_name, *train};

@@ -59,7 +59,7 @@ Arguments parse_arguments(std::span<const std::string> args,
 scenario::FileNames scenario_names(const Arguments& a);
 
 // The same names as the compiled files hold them: in Windows-1252.
-scenario::FileNames as_stored(const scenario::FileNames& nomi);
+scenario::FileNames as_stored(const scenario::FileNames& names);
 
 // What the commands that write a set of files stage them in, inside the
 // folder the set goes to.

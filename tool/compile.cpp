@@ -61,15 +61,15 @@ namespace {
 using namespace scenario;
 
 struct Outcome {
-  int codice = exit_ok;
+  int exit_status = exit_ok;
   std::int32_t numero_errore = 0;
   std::int32_t posizione_errore = 0;
-  std::optional<std::int32_t> fatale;
-  std::optional<std::string> guasto;
-  bool senza_celle = false;       // the compiler stopped before the cells existed
-  std::vector<std::string> file;  // compiled files now in the output directory
-  std::string messaggi;           // for standard error, once the work is done
-  std::optional<Unreadable> illeggibile;  // a text refused before compiling
+  std::optional<std::int32_t> fatal_error;
+  std::optional<std::string> failure;
+  bool no_cells = false;       // the compiler stopped before the cells existed
+  std::vector<std::string> files;  // compiled files now in the output directory
+  std::string messages;           // for standard error, once the work is done
+  std::optional<Unreadable> unreadable;  // a text refused before compiling
   std::string json;               // the --json object, once the compilation ran
 };
 
@@ -81,33 +81,36 @@ std::optional<std::string> not_a_folder(const std::string& path) {
   return std::nullopt;
 }
 
-void fail_run(Outcome& e, const std::string& guasto) {
-  e.codice = exit_failure;
-  e.guasto = guasto;
+void fail_run(Outcome& e, const std::string& failure) {
+  e.exit_status = exit_failure;
+  e.failure = failure;
 }
 
 // The compiler's own run on the texts read, in memory. Scenario errors stay
 // in the model; what ends the run early is noted in `e`. The model holds
 // the names as the compiled files store them.
-CompileResult compile_texts(const Sources& s, const FileNames& nel_file, bool piano,
+CompileResult compile_texts(const Sources& s, const FileNames& stored_names, bool plan,
                             std::size_t diagnostic_limit, Tracciato::Observer* plan_observer,
                             Outcome& e) {
   // The bytes read for the messages are the bytes compiled.
-  CompileResult r = compile_sources(s, nel_file, piano, plan_observer, diagnostic_limit);
-  const CompileStatus& fine = r.status;
-  if (fine.ending == CompileStatus::Ending::fatal) {
-    e.codice = exit_failure;
-    e.fatale = fine.error;
-  } else if (!fine.has_files()) {
-    e.codice = exit_failure;
-    e.guasto = fine.message;
-    e.senza_celle = fine.ending == CompileStatus::Ending::no_cells;
+  CompileResult r = compile_sources(s, {.names = stored_names,
+                                        .read_curves = plan,
+                                        .plan_observer = plan_observer,
+                                        .diagnostic_limit = diagnostic_limit});
+  const CompileStatus& status = r.status;
+  if (status.ending == CompileStatus::Ending::fatal) {
+    e.exit_status = exit_failure;
+    e.fatal_error = status.error;
+  } else if (!status.has_files()) {
+    e.exit_status = exit_failure;
+    e.failure = status.message;
+    e.no_cells = status.ending == CompileStatus::Ending::no_cells;
   }
   e.numero_errore = r.model.numero_errore;
   e.posizione_errore = r.model.posizione_errore;
-  if (!e.guasto && r.model.numero_errore == numero(ScenarioError::unreadable) &&
+  if (!e.failure && r.model.numero_errore == numero(ScenarioError::unreadable) &&
       !r.model.read_failure.empty())
-    e.guasto = r.model.read_failure;
+    e.failure = r.model.read_failure;
   return r;
 }
 
@@ -115,13 +118,13 @@ CompileResult compile_texts(const Sources& s, const FileNames& nel_file, bool pi
 // finished there and put in place as one set. The files keep the names
 // typed; their texts hold the names in the files' code page.
 void deliver(const Modello& m, platform::OutputSet& set, CompiledFilesWriter& writer,
-             const FileNames& nomi, bool piano, Outcome& e) {
-  std::vector<std::string> prodotti = compiled_file_names(nomi, piano);
+             const FileNames& names, bool plan, Outcome& e) {
+  std::vector<std::string> produced = compiled_file_names(names, plan);
   try {
     writer.finish(m);
-    set.publish(prodotti);
+    set.publish(produced);
     files_published();
-    e.file = std::move(prodotti);
+    e.files = std::move(produced);
   } catch (const platform::Failure& f) {
     fail_run(e, f.what());
   }
@@ -131,14 +134,14 @@ void deliver(const Modello& m, platform::OutputSet& set, CompiledFilesWriter& wr
 // error may be why the run could not go on, then what stopped the run or
 // what was written.
 std::string describe_run(const Modello& m, const Sources& s, const WarningOptions& w,
-                     const std::string& cartella_uscita, const Outcome& e) {
+                     const std::string& output_folder, const Outcome& e) {
   std::string out = as_text(m, s, w);
-  if (!e.fatale && e.codice == exit_failure && !e.senza_celle) out += "scenarioc: " + *e.guasto + "\n";
+  if (!e.fatal_error && e.exit_status == exit_failure && !e.no_cells) out += "scenarioc: " + *e.failure + "\n";
 
-  if (e.senza_celle) {
+  if (e.no_cells) {
     out += "scenarioc: no compiled file was written: the line description gave no track cells\n";
-  } else if (e.codice == exit_failure) {
-    out += "scenarioc: no compiled file was written; \"" + cartella_uscita +
+  } else if (e.exit_status == exit_failure) {
+    out += "scenarioc: no compiled file was written; \"" + output_folder +
            "\" keeps the files it had\n";
   } else if (m.numero_errore != 0) {
     out += "scenarioc: the compiled files were written in spite of the error\n";
@@ -151,44 +154,44 @@ std::string in_json(const Outcome& e, const Modello* m, const Sources* s, const 
 // Everything is done, and the staging folder gone, before anything is
 // printed: a reader that stops reading (`| head`) may end the process at its
 // first write, and must not leave the folder behind.
-void compile_folder(const std::string& cartella_sorgenti, const std::string& cartella_uscita,
-             const FileNames& nomi, bool piano, const WarningOptions& w, Outcome& e) {
+void compile_folder(const std::string& source_folder, const std::string& output_folder,
+             const FileNames& names, bool plan, const WarningOptions& w, Outcome& e) {
   try {
-    if (const auto perche = not_a_folder(cartella_sorgenti))
-      return fail_run(e, "cannot compile \"" + cartella_sorgenti + "\": " + *perche);
-    if (const auto perche = not_a_folder(cartella_uscita))
-      return fail_run(e, "cannot write into \"" + cartella_uscita + "\": " + *perche);
+    if (const auto why = not_a_folder(source_folder))
+      return fail_run(e, "cannot compile \"" + source_folder + "\": " + *why);
+    if (const auto why = not_a_folder(output_folder))
+      return fail_run(e, "cannot write into \"" + output_folder + "\": " + *why);
   } catch (const platform::Failure& f) {
     return fail_run(e, f.what());
   }
 
   // Both texts are read before anything is compiled or written.
   Sources s;
-  if (const auto illeggibile = read_sources(cartella_sorgenti, nomi, s)) {
-    e.illeggibile = illeggibile;
-    return fail_run(e, illeggibile->message);
+  if (const auto unreadable = read_sources(source_folder, names, s)) {
+    e.unreadable = unreadable;
+    return fail_run(e, unreadable->message);
   }
 
   // The output folder's turn and the staging folder are taken first, so
   // that the line file is written there while its plan is computed, as the
   // one-shot program writes it. Should they fail, the texts are compiled
   // all the same, for their diagnostics, and nothing is written.
-  const FileNames nel_file = as_stored(nomi);
+  const FileNames stored_names = as_stored(names);
   std::optional<CompileResult> r;
   auto report = [&] {
     const Modello& m = r->model;
-    if (e.codice != exit_failure)
-      e.codice = m.numero_errore == 0 && !(w.as_errors && warnings_shown(m, w) > 0) ? exit_ok
+    if (e.exit_status != exit_failure)
+      e.exit_status = m.numero_errore == 0 && !(w.as_errors && warnings_shown(m, w) > 0) ? exit_ok
                                                                                     : exit_error;
-    e.messaggi = describe_run(m, s, w, cartella_uscita, e);
+    e.messages = describe_run(m, s, w, output_folder, e);
     e.json = in_json(e, &m, &s, w);
   };
   std::string no_staging;
   try {
-    platform::OutputSet set = output_set(cartella_uscita);
-    CompiledFilesWriter writer(set.path(), nomi);
-    r.emplace(compile_texts(s, nel_file, piano, w.limit, piano ? writer.plan_observer() : nullptr, e));
-    if (e.codice != exit_failure) deliver(r->model, set, writer, nomi, piano, e);
+    platform::OutputSet set = output_set(output_folder);
+    CompiledFilesWriter writer(set.path(), names);
+    r.emplace(compile_texts(s, stored_names, plan, w.limit, plan ? writer.plan_observer() : nullptr, e));
+    if (e.exit_status != exit_failure) deliver(r->model, set, writer, names, plan, e);
     // While the replaced files are removed (on POSIX by a process of their
     // own, which this one does not wait for).
     return report();
@@ -196,8 +199,8 @@ void compile_folder(const std::string& cartella_sorgenti, const std::string& car
     if (r) throw;
     no_staging = f.what();
   }
-  r.emplace(compile_texts(s, nel_file, piano, w.limit, nullptr, e));
-  if (e.codice != exit_failure) fail_run(e, no_staging);
+  r.emplace(compile_texts(s, stored_names, plan, w.limit, nullptr, e));
+  if (e.exit_status != exit_failure) fail_run(e, no_staging);
   report();
 }
 
@@ -208,15 +211,15 @@ std::string in_json(const Outcome& e, const Modello* m, const Sources* s, const 
   j.key("numero_errore").integer(e.numero_errore);
   j.key("posizione_errore").integer(e.posizione_errore);
   j.key("fatal");
-  if (e.fatale) j.integer(*e.fatale); else j.null();
+  if (e.fatal_error) j.integer(*e.fatal_error); else j.null();
   j.key("failure");
-  if (e.guasto) j.as_typed(*e.guasto); else j.null();
+  if (e.failure) j.as_typed(*e.failure); else j.null();
   j.key("files").begin_list();
-  for (const std::string& f : e.file) j.as_typed(f);
+  for (const std::string& f : e.files) j.as_typed(f);
   j.end_list();
   j.key("diagnostics");
   if (m) as_json(j, *m, *s, w);
-  else if (e.illeggibile) e.illeggibile->as_json(j);
+  else if (e.unreadable) e.unreadable->as_json(j);
   else j.begin_list().end_list();
   j.key("omitted");
   if (m) omitted_json(j, *m, *s, w); else j.begin_list().end_list();
@@ -228,25 +231,25 @@ std::string in_json(const Outcome& e, const Modello* m, const Sources* s, const 
 }  // namespace
 
 int run_compile(std::span<const std::string> args) {
-  std::vector<std::string> resto(args.begin(), args.end());
-  const WarningOptions w = take_warning_options(resto);
-  const Arguments a = parse_arguments(resto, {"--no-plan", "--json"}, {"--scenario", "--train", "--out"});
+  std::vector<std::string> rest(args.begin(), args.end());
+  const WarningOptions w = take_warning_options(rest);
+  const Arguments a = parse_arguments(rest, {"--no-plan", "--json"}, {"--scenario", "--train", "--out"});
   if (a.help) {
     write_out(compile_usage);
     return exit_ok;
   }
   if (a.operands.size() != 1) throw UsageError("compile takes one SOURCE_DIR");
-  const FileNames nomi = scenario_names(a);
-  const std::string& sorgenti = a.operands[0];
+  const FileNames names = scenario_names(a);
+  const std::string& sources = a.operands[0];
 
   Outcome e;
-  compile_folder(sorgenti, a.value("--out", sorgenti), nomi, !a.has("--no-plan"), w, e);
+  compile_folder(sources, a.value("--out", sources), names, !a.has("--no-plan"), w, e);
   // The early failures of compile_folder have no recorded error to tell.
-  if (e.illeggibile) e.messaggi = e.illeggibile->text();
-  else if (e.messaggi.empty() && e.guasto) e.messaggi = "scenarioc: " + *e.guasto + "\n";
-  write_err(e.messaggi);
+  if (e.unreadable) e.messages = e.unreadable->text();
+  else if (e.messages.empty() && e.failure) e.messages = "scenarioc: " + *e.failure + "\n";
+  write_err(e.messages);
   if (a.has("--json")) write_out(e.json.empty() ? in_json(e, nullptr, nullptr, w) : e.json);
-  return e.codice;
+  return e.exit_status;
 }
 
 }  // namespace scenarioc

@@ -17,7 +17,7 @@ void parse(std::string_view bytes, CompiledFileKind kind, CompiledFile& f) {
     case CompiledFileKind::percorso: f.route = scenario::read_route(bytes); break;
     case CompiledFileKind::celle: f.cells = scenario::read_cells(bytes); break;
     case CompiledFileKind::linea: f.plan = scenario::read_plan(bytes); break;
-    case CompiledFileKind::sconosciuto: break;
+    case CompiledFileKind::unknown: break;
   }
   f.kind = kind;
 }
@@ -28,9 +28,9 @@ CompiledFile read_compiled_file(const std::string& path) {
   const CompiledFileKind by_name = scenario::compiled_file_kind(path);
   const bool dat = by_name == CompiledFileKind::celle || by_name == CompiledFileKind::linea;
   const std::uint64_t largest =
-      dat ? std::max(scenario::dimensione_massima(CompiledFileKind::celle),
-                     scenario::dimensione_massima(CompiledFileKind::linea))
-          : scenario::dimensione_massima(by_name);
+      dat ? std::max(scenario::largest_file_size(CompiledFileKind::celle),
+                     scenario::largest_file_size(CompiledFileKind::linea))
+          : scenario::largest_file_size(by_name);
   const std::string bytes = platform::read_file_limited(path, largest);
 
   CompiledFile f;
@@ -45,7 +45,7 @@ CompiledFile read_compiled_file(const std::string& path) {
     parse(bytes, by_name, f);
   } catch (const scenario::MalformedFile&) {
     try {
-      if (bytes.size() <= scenario::dimensione_massima(other)) {
+      if (bytes.size() <= scenario::largest_file_size(other)) {
         parse(bytes, other, f);
         return f;
       }
@@ -62,7 +62,7 @@ std::string_view kind_name(CompiledFileKind kind) {
     case CompiledFileKind::percorso: return "route file";
     case CompiledFileKind::celle: return "cell file";
     case CompiledFileKind::linea: return "compiled line file";
-    case CompiledFileKind::sconosciuto: break;
+    case CompiledFileKind::unknown: break;
   }
   return "compiled file";
 }

@@ -15,7 +15,7 @@
 namespace scenarioc {
 
 struct CompiledFile {
-  scenario::CompiledFileKind kind = scenario::CompiledFileKind::sconosciuto;
+  scenario::CompiledFileKind kind = scenario::CompiledFileKind::unknown;
   std::size_t size = 0;
   // The one of these that `kind` says.
   std::array<scenario::voce_percorso, scenario::voce::numero> route{};

@@ -59,21 +59,21 @@ struct Outcome {
 };
 
 std::string read_compiled(const std::string& path, CompiledFileKind kind) {
-  return platform::read_file_limited(path, dimensione_massima(kind));
+  return platform::read_file_limited(path, largest_file_size(kind));
 }
 
-void decompile(const std::string& dir, const std::string& out, const FileNames& nomi, Outcome& o) {
-  const FileNames nel_file = as_stored(nomi);
+void decompile(const std::string& dir, const std::string& out, const FileNames& names, Outcome& o) {
+  const FileNames stored_names = as_stored(names);
   std::string linea, percorso, celle;
-  bool con_linea = false;
+  bool has_line_file = false;
   std::string current;
   try {
-    current = platform::join_path(dir, nomi.linea_dat());
-    con_linea = platform::file_info(current).kind != platform::FileKind::missing;
-    if (con_linea) linea = read_compiled(current, CompiledFileKind::linea);
-    current = platform::join_path(dir, nomi.percorso_sim());
+    current = platform::join_path(dir, names.linea_dat());
+    has_line_file = platform::file_info(current).kind != platform::FileKind::missing;
+    if (has_line_file) linea = read_compiled(current, CompiledFileKind::linea);
+    current = platform::join_path(dir, names.percorso_sim());
     percorso = read_compiled(current, CompiledFileKind::percorso);
-    current = platform::join_path(dir, nomi.celle_dat());
+    current = platform::join_path(dir, names.celle_dat());
     celle = read_compiled(current, CompiledFileKind::celle);
   } catch (const platform::Failure& f) {
     o.status = exit_failure;
@@ -82,22 +82,22 @@ void decompile(const std::string& dir, const std::string& out, const FileNames& 
   }
   try {
     CompiledBytes files;
-    if (con_linea) files.linea = linea;
+    if (has_line_file) files.linea = linea;
     files.percorso = percorso;
     files.celle = celle;
-    o.result = decompile(files, nel_file);
+    o.result = decompile(files, stored_names);
   } catch (const MalformedFile& e) {
     // Which file: each is read in turn, the line file first.
-    std::string file = nomi.percorso_sim();
+    std::string file = names.percorso_sim();
     try {
-      if (con_linea) (void)read_plan(linea);
+      if (has_line_file) (void)read_plan(linea);
       try {
         (void)read_route(percorso);
-        file = nomi.celle_dat();
+        file = names.celle_dat();
       } catch (const MalformedFile&) {
       }
     } catch (const MalformedFile&) {
-      file = nomi.linea_dat();
+      file = names.linea_dat();
     }
     o.status = exit_failure;
     o.failure = platform::join_path(dir, file) + ": offset " + std::to_string(e.offset()) + ": " + e.what() +
@@ -105,12 +105,12 @@ void decompile(const std::string& dir, const std::string& out, const FileNames& 
     return;
   }
 
-  const std::string nomi_testi[] = {nomi.linea_txt(), nomi.treno_txt()};
-  const std::string* testi[] = {&o.result->linea, &o.result->treno};
+  const std::string text_names[] = {names.linea_txt(), names.treno_txt()};
+  const std::string* texts[] = {&o.result->linea, &o.result->treno};
   try {
     platform::create_directories(out);
     platform::OutputSet set = output_set(out);
-    for (const std::string& n : nomi_testi) {
+    for (const std::string& n : text_names) {
       const std::string path = platform::join_path(out, n);
       // A link that leads nowhere too: publishing would put a file in its place.
       if (platform::name_taken(path)) {
@@ -120,18 +120,18 @@ void decompile(const std::string& dir, const std::string& out, const FileNames& 
       }
     }
     for (int i = 0; i < 2; ++i) {
-      platform::AtomicFile f(set.staged(nomi_testi[i]));
-      f.write(*testi[i]);
+      platform::AtomicFile f(set.staged(text_names[i]));
+      f.write(*texts[i]);
       f.commit();
     }
-    set.publish(nomi_testi);
+    set.publish(text_names);
     files_published();
   } catch (const platform::Failure& f) {
     o.status = exit_failure;
     o.failure = std::string(f.what()) + "; no text written";
     return;
   }
-  for (const std::string& n : nomi_testi) o.texts.push_back(platform::join_path(out, n));
+  for (const std::string& n : text_names) o.texts.push_back(platform::join_path(out, n));
   o.status = o.result->exact() ? exit_ok : exit_error;
 }
 
@@ -188,11 +188,11 @@ int run_decompile(std::span<const std::string> args) {
     return exit_ok;
   }
   if (a.operands.size() != 1) throw UsageError("decompile takes one COMPILED_DIR");
-  const FileNames nomi = scenario_names(a);
+  const FileNames names = scenario_names(a);
   const std::string& dir = a.operands[0];
 
   Outcome o;
-  decompile(dir, a.value("--out", dir), nomi, o);
+  decompile(dir, a.value("--out", dir), names, o);
   std::string err;
   if (o.failure) err += "scenarioc: " + *o.failure + "\n";
   else if (o.result) err += as_text(*o.result);

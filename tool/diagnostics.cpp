@@ -68,7 +68,7 @@ class Placer {
   }
 
   const std::vector<Checkpoint>& checkpoints(bool treno, std::string_view text) {
-    std::vector<Checkpoint>& marks = treno ? treno_ : linea_;
+    std::vector<Checkpoint>& marks = treno ? train_marks_ : line_marks_;
     if (!marks.empty()) return marks;
     marks.reserve(text.size() / stride + 1);
     Checkpoint c;
@@ -86,7 +86,7 @@ class Placer {
   }
 
   const Sources& s_;
-  std::vector<Checkpoint> linea_, treno_;
+  std::vector<Checkpoint> line_marks_, train_marks_;
 };
 
 std::string prefix(const Place& p) {

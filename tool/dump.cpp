@@ -44,7 +44,7 @@ int run_dump(std::span<const std::string> args) {
   const bool json = a.has("--json");
 
   const CompiledFileKind kind = compiled_file_kind(path);
-  if (kind == CompiledFileKind::sconosciuto) {
+  if (kind == CompiledFileKind::unknown) {
     write_err(path + ": error: not a compiled file name (expected _linea.dat, .sim or .dat)\n");
     return exit_error;
   }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "format/compiled_files_reader.h"
+#include "format/record_layouts.h"
 #include "model/cell_kinds.h"
 #include "model/format_constants.h"
 #include "model/version.h"
@@ -19,34 +20,9 @@ using namespace scenario;
 
 namespace {
 
-struct NamedValue {
-  std::string_view name;
-  std::int64_t value;
-};
-
-// Route entry fields in file order, split where the text stands.
-std::array<NamedValue, 5> before_testo(const voce_percorso& v) {
-  return {{{"tipo_voce", v.tipo_voce}, {"dato1", v.dato1}, {"dato2", v.dato2},
-           {"dato3", v.dato3}, {"byte1", v.byte1}}};
-}
-std::array<NamedValue, 10> after_testo(const voce_percorso& v) {
-  return {{{"intero1", v.intero1}, {"intero2", v.intero2}, {"intero3", v.intero3},
-           {"intero4", v.intero4}, {"intero5", v.intero5}, {"byte2", v.byte2},
-           {"byte3", v.byte3}, {"byte4", v.byte4}, {"byte5", v.byte5}, {"dato4", v.dato4}}};
-}
-std::array<NamedValue, 11> cell_values(const cella& c) {
-  return {{{"tipo_cella", c.tipo_cella}, {"valore_a", c.valore_a}, {"valore_b", c.valore_b},
-           {"valore_c", c.valore_c}, {"valore_d", c.valore_d},
-           {"tempo_segnale", c.tempo_segnale}, {"preavviso", c.preavviso},
-           {"codice_montagna", c.codice_montagna}, {"vel_limite", c.vel_limite},
-           {"codice_pendenza", c.codice_pendenza}, {"aderenza", c.aderenza}}};
-}
-
 bool numbers_all_zero(const voce_percorso& v) {
-  for (const NamedValue& c : before_testo(v))
-    if (c.value != 0) return false;
-  for (const NamedValue& c : after_testo(v))
-    if (c.value != 0) return false;
+  for (const RouteField& f : route_entry_layout)
+    if (f.kind == RouteField::Kind::number && f.get(v) != 0) return false;
   return true;
 }
 
@@ -84,13 +60,28 @@ std::string quoted(std::string_view s) {
   return out + "\"";
 }
 
-template <typename Values>
-void append_values(std::string& out, const Values& values) {
-  for (const NamedValue& c : values) out += " " + std::string(c.name) + "=" + std::to_string(c.value);
+// Each field in file order under its own name; the text's length is
+// shown by the text itself.
+void append_values(std::string& out, const voce_percorso& v) {
+  for (const RouteField& f : route_entry_layout) {
+    if (f.kind == RouteField::Kind::number)
+      out += " " + std::string(f.layout.name) + "=" + std::to_string(f.get(v));
+    else if (f.kind == RouteField::Kind::text)
+      out += " " + std::string(f.layout.name) + "=" + quoted(v.testo);
+  }
 }
-template <typename Values>
-void json_values(Json& j, const Values& values) {
-  for (const NamedValue& c : values) j.key(c.name).integer(c.value);
+void json_values(Json& j, const voce_percorso& v) {
+  for (const RouteField& f : route_entry_layout) {
+    if (f.kind == RouteField::Kind::number) j.key(f.layout.name).integer(f.get(v));
+    else if (f.kind == RouteField::Kind::text) j.key(f.layout.name).text(v.testo);
+  }
+}
+template <typename Fields>
+void append_values(std::string& out, const cella& c, const Fields& fields) {
+  for (const CellField& f : fields) out += " " + std::string(f.layout.name) + "=" + std::to_string(f.get(c));
+}
+void json_values(Json& j, const cella& c) {
+  for (const CellField& f : cell_layout) j.key(f.layout.name).integer(f.get(c));
 }
 
 std::string cell_metres(std::size_t c) {
@@ -119,9 +110,7 @@ std::string route_text(const std::string& name, std::size_t size, const RouteTab
     }
     const voce_percorso& v = t[i];
     out += "entry " + std::to_string(i) + " (" + std::string(role(i, v)) + "):";
-    append_values(out, before_testo(v));
-    out += " testo=" + quoted(v.testo);
-    append_values(out, after_testo(v));
+    append_values(out, v);
     out += "\n";
     ++i;
   }
@@ -144,9 +133,7 @@ std::string route_json(const std::string& name, std::size_t size, const RouteTab
     j.begin_object();
     j.key("entry").integer(static_cast<std::int64_t>(i));
     j.key("role").text(is_empty(v) ? "empty" : role(i, v));
-    json_values(j, before_testo(v));
-    j.key("testo").text(v.testo);
-    json_values(j, after_testo(v));
+    json_values(j, v);
     j.end_object();
   }
   j.end_list();
@@ -167,8 +154,8 @@ std::string cells_text(const std::string& name, std::size_t size,
     if (c.tipo_cella == tipo::vuota) continue;
     out += "cell " + std::to_string(i) + " " + cell_metres(i) + " kind " +
            std::to_string(c.tipo_cella) + " " + std::string(cell_kind_name(c.tipo_cella)) + ":";
-    const auto values = cell_values(c);
-    append_values(out, std::span(values).subspan(1));
+    // The kind is named before the values.
+    append_values(out, c, std::span(cell_layout).subspan(1));
     out += "\n";
   }
   return out;
@@ -188,7 +175,7 @@ std::string cells_json(const std::string& name, std::size_t size,
     j.begin_object();
     j.key("cell").integer(static_cast<std::int64_t>(i));
     j.key("kind").text(cell_kind_name(celle[i].tipo_cella));
-    json_values(j, cell_values(celle[i]));
+    json_values(j, celle[i]);
     j.end_object();
   }
   j.end_list();

@@ -55,7 +55,7 @@ using render::CompiledScenario;
 
 struct InputFiles {
   std::string line_file, route_file, cell_file;
-  bool per_nome = false;  // named by a SCENARIO_DIR: each file's kind is known
+  bool by_folder = false;  // named by a SCENARIO_DIR: each file's kind is known
 };
 
 InputFiles input_files(const Arguments& a) {
@@ -113,20 +113,20 @@ std::string km(double metres) {
 std::optional<CompiledScenario> read_compiled(InputFiles& in) {
   struct File {
     std::string path;
-    CompiledFileKind atteso;  // by its place, or its name among three files
+    CompiledFileKind expected;  // by its place, or its name among three files
   };
   const File files[] = {
       {in.route_file, CompiledFileKind::percorso},
-      {in.line_file, in.per_nome ? CompiledFileKind::linea : compiled_file_kind(in.line_file)},
-      {in.cell_file, in.per_nome ? CompiledFileKind::celle : compiled_file_kind(in.cell_file)}};
+      {in.line_file, in.by_folder ? CompiledFileKind::linea : compiled_file_kind(in.line_file)},
+      {in.cell_file, in.by_folder ? CompiledFileKind::celle : compiled_file_kind(in.cell_file)}};
   CompiledScenario l;
-  std::string* posti[] = {&in.route_file, &in.cell_file, &in.line_file};
-  for (std::string* slot : posti) slot->clear();
+  std::string* slots[] = {&in.route_file, &in.cell_file, &in.line_file};
+  for (std::string* slot : slots) slot->clear();
   for (const File& file : files) {
     const std::string& path = file.path;
     if (platform::file_info(path).kind == platform::FileKind::missing) {
-      const bool plan_file = in.per_nome && file.atteso == CompiledFileKind::linea;
-      write_err(path + ": error: missing " + std::string(kind_name(file.atteso)) +
+      const bool plan_file = in.by_folder && file.expected == CompiledFileKind::linea;
+      write_err(path + ": error: missing " + std::string(kind_name(file.expected)) +
                  (plan_file
                       ? " (a scenario compiled with --no-plan has none: compile it with its plan)\n"
                       : "\n"));
@@ -139,18 +139,18 @@ std::optional<CompiledScenario> read_compiled(InputFiles& in) {
       write_err("scenarioc: " + std::string(e.what()) + "\n");
       return std::nullopt;
     } catch (const MalformedFile& e) {
-      write_err(path + ": error: malformed " + std::string(kind_name(file.atteso)) + ": " +
+      write_err(path + ": error: malformed " + std::string(kind_name(file.expected)) + ": " +
                  e.what() + "\n");
       return std::nullopt;
     }
-    std::string& slot = *posti[f.kind == CompiledFileKind::percorso ? 0
+    std::string& slot = *slots[f.kind == CompiledFileKind::percorso ? 0
                                 : f.kind == CompiledFileKind::celle  ? 1
                                                                       : 2];
     // Named by a SCENARIO_DIR, a file must be the kind its name says; of
     // three files named, the two .dat files must be one of each kind.
-    if ((in.per_nome && f.kind != file.atteso) || !slot.empty()) {
+    if ((in.by_folder && f.kind != file.expected) || !slot.empty()) {
       write_err(path + ": error: is a " + std::string(kind_name(f.kind)) +
-                 (in.per_nome ? ", not a " + std::string(kind_name(file.atteso))
+                 (in.by_folder ? ", not a " + std::string(kind_name(file.expected))
                               : ", as " + slot + " is") +
                  "\n");
       return std::nullopt;

@@ -108,10 +108,10 @@ int run_program(std::span<const std::string> args) {
     write_err("scenarioc: " + std::string(e.what()) + "\n");
     return exit_failure;
   }
-  const int esito = run(args);
+  const int status = run(args);
   if (!platform::close_standard_output("scenarioc"))
     return were_files_published() ? exit_unreported : exit_failure;
-  return esito;
+  return status;
 }
 
 }  // namespace scenarioc

@@ -62,13 +62,13 @@ int run_texts(std::span<const std::string> args) {
         return exit_error;
       }
     }
-    std::vector<std::string> nomi_testi;
+    std::vector<std::string> text_names;
     for (const Text& t : texts) {
       t.write(set.path(), names);
-      nomi_testi.push_back(t.name);
+      text_names.push_back(t.name);
       listing += platform::join_path(dir, t.name) + "\n";
     }
-    set.publish(nomi_testi);
+    set.publish(text_names);
     files_published();
   } catch (const platform::Failure& e) {
     write_err("scenarioc: " + std::string(e.what()) + "; no text written\n");
