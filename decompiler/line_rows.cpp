@@ -222,8 +222,12 @@ void boards(const CompiledModel& c, TextOut& out) {
   for (std::size_t i = 0; i < c.cells.size(); ++i) {
     const cella& x = c.cells[i];
     const std::int64_t p = cell_start(static_cast<std::int64_t>(i) - 1);
-    if (x.tipo_cella == tipo::indicatore_v_max) {
-      const auto [vas, vad] = speeds_of(x.valore_a);
+    // A station's stop cell keeps the rest of a speed board it took: the
+    // board comes back, its first code (which the station's entry took) 0.
+    const bool board_under_stop =
+        x.tipo_cella == tipo::fermata && (x.valore_b != 0 || x.valore_c != 0 || x.valore_d != 0);
+    if (x.tipo_cella == tipo::indicatore_v_max || board_under_stop) {
+      const auto [vas, vad] = speeds_of(board_under_stop ? 0 : x.valore_a);
       const auto [vbs, vbd] = speeds_of(x.valore_b);
       const auto [vcs, vcd] = speeds_of(x.valore_c);
       const auto [ss, sd] = stripes_of(x.valore_d);

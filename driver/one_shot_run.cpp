@@ -30,7 +30,7 @@ void note_recorded_error(const Modello& m) {
 }
 
 // The run's private folders in the program's folder.
-constexpr std::string_view staging_prefix = ".belvara_quintosa-";
+constexpr std::string_view staging_prefix = staging_prefixes[0];
 
 CompileStatus carica_finestra(Modello& m) {
   m.nome_scenario = "Belvara_Quintosa";
@@ -54,10 +54,13 @@ CompileStatus memorizza_percorso(Modello& m, const std::string& folder, std::int
 }
 
 CompileStatus write_scenario_into(Modello& m, const std::string& folder) {
-  platform::OutputSet set(folder, staging_prefix, [&] {
-    platform::notice("belvara_quintosa: another run is writing into " + folder +
-                     "; waiting for it");
-  });
+  platform::OutputSet set(
+      folder, staging_prefix,
+      [&] {
+        platform::notice("belvara_quintosa: another run is writing into " + folder +
+                         "; waiting for it");
+      },
+      staging_prefixes);
   const FileNames names{m.nome_scenario, m.numero_treno};
   dati_linea(set.path(), names);
   dati_treno(set.path(), names);

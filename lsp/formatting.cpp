@@ -1,6 +1,5 @@
 #include "lsp/formatting.h"
 
-#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,78 +15,62 @@ namespace {
 using scenario::is_blank;
 using scenario::is_line_end;
 
+// Bytes of `text` to delete: blanks only.
+struct Cut {
+  std::size_t start, end;
+};
 
-bool only_blanks(std::string_view s) {
-  return std::all_of(s.begin(), s.end(), [](char c) { return is_blank(c); });
+// The first offset at or before `at` that has only blanks between it and
+// `at`.
+std::size_t blanks_before(std::string_view text, std::size_t at) {
+  while (at > 0 && is_blank(text[at - 1])) --at;
+  return at;
 }
 
-// What lies between two fields of a row: one comma between blanks, or,
-// after a number, blanks alone.
-bool plain_gap(std::string_view gap, bool after_number) {
-  const std::size_t comma = gap.find(',');
-  if (comma == std::string_view::npos) return after_number && !gap.empty() && only_blanks(gap);
-  return only_blanks(gap.substr(0, comma)) && only_blanks(gap.substr(comma + 1));
+std::size_t blanks_after(std::string_view text, std::size_t at) {
+  while (at < text.size() && is_blank(text[at])) ++at;
+  return at;
 }
 
 bool is_text(const Row& r, std::size_t i) { return i < r.record->values.size() && r.record->values[i].is_text(); }
 
-// A row the layout may rewrite: alone on its line from the indentation to
-// the line end, every value on it, nothing odd between the fields.
-struct Line {
-  const Row* row;
-  std::size_t start, end;  // the line without its line end
-};
+// The blanks of one row that formatting deletes, added to `cuts`; nothing
+// for a row that does not stand whole and alone on its line, or whose values
+// are written apart by blanks alone (the clock's "13  56  15"), which is kept
+// as written. Each scan stops at the first byte that is not a blank, or
+// within the row's own bytes, so the rows of a long line cost no more than
+// the line: no row is looked at twice.
+void row_cuts(std::string_view text, const Row& r, std::vector<Cut>& cuts) {
+  if (r.values.size() != r.record->values.size()) return;
+  const std::size_t start = blanks_before(text, r.keyword.offset);
+  if (start > 0 && !is_line_end(text[start - 1])) return;
+  const std::size_t line_end = blanks_after(text, r.end);
+  if (line_end < text.size() && !is_line_end(text[line_end])) return;
 
-std::optional<Line> own_line(std::string_view text, const Row& r) {
-  if (r.values.size() != r.record->values.size()) return std::nullopt;
-  std::size_t start = r.keyword.offset;
-  while (start > 0 && !is_line_end(text[start - 1])) --start;
-  if (!only_blanks(text.substr(start, r.keyword.offset - start))) return std::nullopt;
-  std::size_t end = r.end;
-  while (end < text.size() && !is_line_end(text[end])) ++end;
+  std::vector<Cut> row;
+  if (start < r.keyword.offset) row.push_back({start, r.keyword.offset});
   const Field* before = &r.keyword;
-  bool number = false;
+  bool text_before = false;
   for (std::size_t i = 0; i < r.values.size(); ++i) {
     const Field& v = r.values[i];
-    const std::size_t gap = before->offset + before->length;
-    if (v.offset < gap || v.offset > end || !plain_gap(text.substr(gap, v.offset - gap), number))
-      return std::nullopt;
-    number = !is_text(r, i) && v.length > 0;
+    const std::size_t from = before->offset + before->length;
+    if (v.offset < from || v.offset > r.end) return;
+    const std::string_view gap = text.substr(from, v.offset - from);
+    const std::size_t comma = gap.find(',');
+    // Blanks alone, or more than one comma: not a plain row.
+    if (comma == std::string_view::npos || gap.find(',', comma + 1) != std::string_view::npos) return;
+    for (std::size_t k = 0; k < gap.size(); ++k)
+      if (k != comma && !is_blank(gap[k])) return;
+    // Blanks between a field and its comma; an empty value's blanks, and
+    // those before a name (which may be part of it), stay.
+    if (comma > 0 && before->length > 0 && !text_before) row.push_back({from, from + comma});
+    text_before = is_text(r, i);
     before = &v;
   }
   const std::size_t last = before->offset + before->length;
-  if (last > end || !only_blanks(text.substr(last, end - last))) return std::nullopt;
-  return Line{&r, start, end};
-}
-
-std::string_view bytes_of(std::string_view text, const Field& f) { return text.substr(f.offset, f.length); }
-
-// The rows of a run laid out with shared column widths.
-std::vector<std::string> laid_out(std::string_view text, const std::vector<Line>& run) {
-  std::size_t keyword = 0;
-  std::vector<std::size_t> widths;
-  for (const Line& l : run) {
-    keyword = std::max(keyword, l.row->keyword.length);
-    widths.resize(std::max(widths.size(), l.row->values.size()), 0);
-    for (std::size_t i = 0; i < l.row->values.size(); ++i)
-      if (!is_text(*l.row, i)) widths[i] = std::max(widths[i], l.row->values[i].length);
-  }
-  std::vector<std::string> out;
-  for (const Line& l : run) {
-    const Row& r = *l.row;
-    std::string s(bytes_of(text, r.keyword));
-    s += ',';
-    s.append(keyword - r.keyword.length, ' ');
-    for (std::size_t i = 0; i < r.values.size(); ++i) {
-      const std::string_view v = bytes_of(text, r.values[i]);
-      s += ' ';
-      if (!is_text(r, i)) s.append(widths[i] - v.size(), ' ');
-      s += v;
-      if (i + 1 < r.values.size()) s += ',';
-    }
-    out.push_back(std::move(s));
-  }
-  return out;
+  if (blanks_after(text, last) != line_end) return;
+  if (last < line_end) row.push_back({last, line_end});
+  cuts.insert(cuts.end(), row.begin(), row.end());
 }
 
 bool same_reading(const Outline& a, const Outline& b) {
@@ -109,57 +92,32 @@ nlohmann::json format_rows(const Document& d, std::size_t from, std::size_t to) 
   const std::string_view text = d.bytes;
   const auto& rows = d.outline.rows;
 
-  // Runs of rows of one record, each alone on its line, line after line.
-  std::vector<std::vector<Line>> runs;
-  std::size_t previous_end = std::string_view::npos;
+  std::vector<Cut> cuts;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const bool shared = (i > 0 && rows[i - 1].keyword.offset == rows[i].keyword.offset) ||
-                        (i + 1 < rows.size() && rows[i + 1].keyword.offset == rows[i].keyword.offset);
-    const std::optional<Line> l = shared ? std::nullopt : own_line(text, rows[i]);
-    if (!l) {
-      previous_end = std::string_view::npos;
-      continue;
-    }
-    // The next line: only a line end between the two.
-    const bool next_line = previous_end != std::string_view::npos && l->start > previous_end &&
-                           std::all_of(text.begin() + static_cast<long>(previous_end),
-                                       text.begin() + static_cast<long>(l->start), is_line_end) &&
-                           l->start - previous_end <= 2;
-    if (!next_line || runs.back().back().row->record != l->row->record) runs.emplace_back();
-    runs.back().push_back(*l);
-    previous_end = l->end;
+    const Row& r = rows[i];
+    if (r.keyword.offset < from || r.keyword.offset >= to) continue;
+    const bool shared = (i > 0 && rows[i - 1].keyword.offset == r.keyword.offset) ||
+                        (i + 1 < rows.size() && rows[i + 1].keyword.offset == r.keyword.offset);
+    if (!shared) row_cuts(text, r, cuts);
   }
-
-  std::string formatted;
-  struct Change {
-    std::size_t start, end;
-    std::string line;
-  };
-  std::vector<Change> changes;
-  for (const std::vector<Line>& run : runs) {
-    const std::vector<std::string> lines = laid_out(text, run);
-    for (std::size_t i = 0; i < run.size(); ++i) {
-      const Line& l = run[i];
-      if (l.row->keyword.offset < from || l.row->keyword.offset >= to) continue;
-      if (text.substr(l.start, l.end - l.start) != lines[i]) changes.push_back({l.start, l.end, lines[i]});
-    }
-  }
-  if (changes.empty()) return edits;
+  if (cuts.empty()) return edits;
 
   // The whole text as it would be, read again: a layout that reads
   // otherwise is no layout.
+  std::string formatted;
+  formatted.reserve(text.size());
   std::size_t at = 0;
-  for (const Change& c : changes) {
+  for (const Cut& c : cuts) {
     formatted.append(text.substr(at, c.start - at));
-    formatted += c.line;
     at = c.end;
   }
   formatted.append(text.substr(at));
   if (!same_reading(d.outline, outline(formatted, d.file->text))) return edits;
 
+  // Deletions only: no character that stays is in an edit, so none the
+  // server's Windows-1252 copy could not hold is ever written back.
   const LineIndex index(d.bytes);
-  for (const Change& c : changes)
-    edits.push_back({{"range", range_json(index, c.start, c.end)}, {"newText", to_utf8(c.line)}});
+  for (const Cut& c : cuts) edits.push_back({{"range", range_json(index, c.start, c.end)}, {"newText", ""}});
   return edits;
 }
 

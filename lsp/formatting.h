@@ -1,10 +1,12 @@
-// Document and range formatting: each row that stands whole on its own line
-// is laid out as the embedded texts lay theirs out, keyword and values
-// separated by ", ", and the values of a run of rows of one record aligned
-// in columns (numbers to the right). Nothing else is touched: comments,
-// headers, rows that run over a line end or share their line. A layout
-// that would read differently (the rows re-read do not match) is not
-// offered.
+// Document and range formatting. The layout `scenarioc texts` writes is the
+// canonical one, and formatting it changes nothing: formatting only deletes
+// blanks, and only these, in a row that stands whole and alone on its line:
+// those before its keyword, those between the keyword or a value and the
+// comma after it (an empty value's blanks stay), and those after its last
+// value. Everything else is kept as written: the blanks after a comma,
+// rows whose values are written apart by blanks alone (the clock), comments,
+// headers, rows that run over a line end or share their line. A result that
+// would read differently (the rows re-read do not match) is not offered.
 #pragma once
 
 #include <cstddef>

@@ -10,7 +10,7 @@ namespace lsp {
 using namespace scenario;
 
 Preview preview(const Unit& u, std::optional<double> from, std::optional<double> to) {
-  TextInMemory linea(u.line_bytes, u.line_path), treno(u.train_bytes, u.train_path);
+  TextInMemory linea(in_memory(u.line_bytes), u.line_path), treno(in_memory(u.train_bytes), u.train_path);
   CompileResult r =
       compile({linea, treno}, {.names = {u.model.nome_scenario, u.model.numero_treno}});
   switch (r.status.ending) {

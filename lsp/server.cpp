@@ -10,6 +10,7 @@
 #include "lsp/code_actions.h"
 #include "lsp/features.h"
 #include "lsp/json_nesting.h"
+#include "lsp/json_surrogates.h"
 #include "lsp/folding.h"
 #include "lsp/formatting.h"
 #include "lsp/hover_words.h"
@@ -48,8 +49,8 @@ const std::string& text_path(const Unit& u, scenario::Text t) {
   return u.train_path.empty() ? u.line_path : u.train_path;
 }
 
-const std::optional<std::string>& text_bytes(const Unit& u, const std::string& path) {
-  return path == u.line_path ? u.line_bytes : u.train_bytes;
+const std::string* text_bytes(const Unit& u, const std::string& path) {
+  return (path == u.line_path ? u.line_bytes : u.train_bytes).get();
 }
 
 }  // namespace
@@ -85,7 +86,8 @@ std::optional<int> Server::receive(std::string_view body) {
   }
   json msg;
   try {
-    msg = json::parse(body);
+    const std::optional<std::string> mended = lone_surrogates_replaced(body);
+    msg = json::parse(mended ? std::string_view(*mended) : body);
   } catch (const json::exception& e) {
     respond_error(nullptr, error_code::parse_error, std::string("not JSON: ") + e.what());
     return std::nullopt;
@@ -378,7 +380,7 @@ void Server::publish(const Document& d) {
   std::set<std::tuple<std::string, std::size_t, std::size_t, std::string, std::string>> seen;
   // One index per text, however many diagnostics it holds.
   std::map<const std::string*, LineIndex> indexes;
-  auto index_of = [&](const std::optional<std::string>& bytes) -> const LineIndex& {
+  auto index_of = [&](const std::string* bytes) -> const LineIndex& {
     static const std::string none;
     const std::string& text = bytes ? *bytes : none;
     return indexes.try_emplace(&text, text).first->second;
@@ -387,7 +389,7 @@ void Server::publish(const Document& d) {
   for (const Unit* u : workspace_.units(d)) {
     for (const scenario::Diagnostic& g : u->diagnostics) {
       const std::string& path = text_path(*u, g.at.text);
-      const std::optional<std::string>& bytes = text_bytes(*u, path);
+      const std::string* bytes = text_bytes(*u, path);
       const std::string_view text = bytes ? std::string_view(*bytes) : std::string_view();
       const bool here = path == d.path;
       const Document* there = here ? &d : workspace_.open_at(path);
@@ -418,7 +420,7 @@ void Server::publish(const Document& d) {
           continue;
         }
         const std::string& note_path = text_path(*u, n.at.text);
-        const std::optional<std::string>& note_bytes = text_bytes(*u, note_path);
+        const std::string* note_bytes = text_bytes(*u, note_path);
         const std::string_view nt = note_bytes ? std::string_view(*note_bytes) : std::string_view();
         const std::size_t nf = std::min(n.at.offset, nt.size());
         const std::size_t nl = std::min(n.at.length ? n.at.length : field_length(nt, nf), nt.size() - nf);

@@ -179,34 +179,56 @@ std::string Workspace::unreadable(const std::string& path) {
   return from_disk(path).unreadable;
 }
 
+std::shared_ptr<const std::string> Workspace::shared_bytes(const std::string& path,
+                                                          std::optional<std::string> now) {
+  if (!now) return nullptr;
+  std::weak_ptr<const std::string>& held = held_bytes_[path];
+  if (std::shared_ptr<const std::string> same = held.lock(); same && *same == *now) return same;
+  auto fresh = std::make_shared<const std::string>(std::move(*now));
+  held = fresh;
+  return fresh;
+}
+
+namespace {
+
+bool same_bytes(const std::shared_ptr<const std::string>& held, const std::optional<std::string>& now) {
+  return held ? now && *held == *now : !now;
+}
+
+}  // namespace
+
 const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   std::optional<std::string> line_bytes = bytes(line);
   std::optional<std::string> train_bytes = train.empty() ? std::optional<std::string>("") : bytes(train);
+  std::string line_unreadable = unreadable(line), train_unreadable = unreadable(train);
   std::unique_ptr<Unit>& slot = units_[{line, train}];
-  if (slot && slot->line_bytes == line_bytes && slot->train_bytes == train_bytes) return *slot;
+  if (slot && same_bytes(slot->line_bytes, line_bytes) && same_bytes(slot->train_bytes, train_bytes) &&
+      slot->line_unreadable == line_unreadable && slot->train_unreadable == train_unreadable)
+    return *slot;
 
   slot = std::make_unique<Unit>();
   Unit& u = *slot;
   u.line_path = line;
   u.train_path = train;
-  u.line_bytes = std::move(line_bytes);
-  u.train_bytes = std::move(train_bytes);
+  u.line_bytes = shared_bytes(line, std::move(line_bytes));
+  u.train_bytes = shared_bytes(train, std::move(train_bytes));
+  u.line_unreadable = std::move(line_unreadable);
+  u.train_unreadable = std::move(train_unreadable);
   const std::optional<ScenarioFile> f = classify_path(train.empty() ? line : train);
   const FileNames names{f ? f->scenario : std::string(), f ? f->train : std::string()};
 
-  for (const std::string* path : {&line, &train}) {
-    const std::string why = unreadable(*path);
-    if (why.empty()) continue;
+  for (const std::string* why : {&u.line_unreadable, &u.train_unreadable}) {
+    if (why->empty()) continue;
+    const bool of_line = why == &u.line_unreadable;
     Diagnostic d;
     d.severity = Severity::error;
     d.code = "unreadable-text";
-    d.at.text = path == &line ? Text::linea : Text::treno;
-    d.message = std::string("cannot read the ") + (path == &line ? "line" : "train") +
-                " description: " + why;
+    d.at.text = of_line ? Text::linea : Text::treno;
+    d.message = std::string("cannot read the ") + (of_line ? "line" : "train") + " description: " + *why;
     u.diagnostics.push_back(std::move(d));
   }
 
-  TextInMemory linea(u.line_bytes, line), treno(u.train_bytes, train);
+  TextInMemory linea(in_memory(u.line_bytes), line), treno(in_memory(u.train_bytes), train);
   // Curves read as `scenarioc compile` reads them, without computing the
   // plan's points: nothing here reads them (the preview compiles its own).
   CompileResult r = compile({linea, treno}, {.names = names, .build_plan = false, .diagnostic_limit = diagnostic_limit_});
@@ -225,7 +247,7 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   std::vector<Diagnostic> found = collect_diagnostics(m, fatal);
   // An unreadable line text reaches the compiler as a missing one: its
   // "file missing" would contradict the unreadable-text error above.
-  if (!unreadable(line).empty())
+  if (!u.line_unreadable.empty())
     std::erase_if(found, [](const Diagnostic& d) {
       return d.code == "error-" + std::to_string(numero(ScenarioError::line_text_missing));
     });

@@ -4,8 +4,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace scenario {
+
+// The private folders in which the one-shot program and scenarioc stage a
+// run's files, inside the folder the files go to, each named so and a
+// random suffix. Both take the folder's lock before they stage there, so
+// the lock's holder may remove what a killed run of either left.
+inline constexpr std::string_view staging_prefixes[] = {".belvara_quintosa-", ".scenarioc-"};
 
 struct FileNames {
   std::string nome_scenario;

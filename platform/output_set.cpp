@@ -5,11 +5,15 @@
 namespace platform {
 
 OutputSet::OutputSet(std::string folder, std::string_view prefix,
-                     const std::function<void()>& on_wait)
+                     const std::function<void()>& on_wait,
+                     std::span<const std::string_view> leftovers)
     : folder_(std::move(folder)), prefix_(prefix), lock_(folder_, on_wait) {
   // Without a lock (a file system that has none) another run may be using
   // them.
-  if (lock_.held()) remove_stale_staging(folder_, prefix_);
+  if (!lock_.held()) return;
+  remove_stale_staging(folder_, prefix_);
+  for (const std::string_view other : leftovers)
+    if (other != prefix_) remove_stale_staging(folder_, other);
 }
 
 const std::string& OutputSet::path() {

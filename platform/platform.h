@@ -44,6 +44,10 @@ std::string program_directory();
 // (a root directory) gets no second one.
 std::string join_path(std::string_view dir, std::string_view name);
 
+// The folder that holds `path` as the file functions take it: "." for a
+// plain name.
+std::string parent_folder(std::string_view path);
+
 bool file_exists(const std::string& path);
 void delete_file(const std::string& path);
 
@@ -176,18 +180,26 @@ void remove_stale_staging(const std::string& folder, std::string_view prefix) no
 // ---- Runs that write into one folder ----
 
 // The right to write into one folder, held by one run at a time, so runs
-// that write into the same folder take turns. An advisory lock on the folder
-// itself: flock() on the directory on POSIX, a named mutex derived from the
-// folder's identity on Windows. The system releases it when its holder ends,
-// however it ends, and no lock file is left behind. On Windows the lock
-// belongs to the thread that took it, and that thread taking it again does
-// not wait.
+// that write into the same folder take turns; or, `shared`, the right to
+// read a set published there whole, held by any number of readers at once
+// while no run writes. An advisory lock on the folder itself: flock() on the
+// directory on POSIX, a named mutex derived from the folder's identity on
+// Windows, where readers take turns as writers do. The system releases it
+// when its holder ends, however it ends, and no lock file is left behind.
+// On POSIX a process forked while the lock is held holds it too, until both
+// have let go (StagingFolder's removal of old files relies on it); its
+// descriptor is never 0, 1 or 2, which such a process may point elsewhere.
+// On Windows the lock belongs to the thread that took it, and that thread
+// taking it again does not wait.
 class FolderLock {
  public:
-  // Waits until no other run holds the folder. `on_wait`, when given, is
-  // called once before waiting, if another run holds it. Throws Failure when
-  // the folder cannot be opened.
-  explicit FolderLock(const std::string& folder, const std::function<void()>& on_wait = {});
+  enum class Mode { exclusive, shared };
+
+  // Waits until no other run holds the folder (a shared lock: no writer).
+  // `on_wait`, when given, is called once before waiting, if it must wait.
+  // Throws Failure when the folder cannot be opened.
+  explicit FolderLock(const std::string& folder, const std::function<void()>& on_wait = {},
+                      Mode mode = Mode::exclusive);
   ~FolderLock();
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
@@ -205,7 +217,9 @@ class FolderLock {
 
 // The one way a run writes a set of files into a folder: it takes the
 // folder's turn (FolderLock; `on_wait` as there), removes the staging
-// folders named `prefix` that killed runs left there, and makes its own
+// folders named `prefix`, or any of `leftovers` (those of other programs
+// that take the same lock before they stage there), that killed runs or
+// killed removals of old files left there, and makes its own
 // StagingFolder when first asked for its path(). The caller writes there,
 // while it still computes if it likes, then publish()es the set; an
 // OutputSet destroyed before that leaves the folder as it was, and so does
@@ -213,7 +227,8 @@ class FolderLock {
 class OutputSet {
  public:
   OutputSet(std::string folder, std::string_view prefix,
-            const std::function<void()>& on_wait = {});
+            const std::function<void()>& on_wait = {},
+            std::span<const std::string_view> leftovers = {});
 
   const std::string& path();
   std::string staged(std::string_view name);

@@ -176,6 +176,11 @@ void move_file(const std::string& from, const std::string& to) {
   delete_file(from);
 }
 
+std::string parent_folder(std::string_view path) {
+  const std::size_t start = detail::name_start(path);
+  return start == 0 ? std::string(".") : std::string(path.substr(0, start));
+}
+
 bool same_file(const std::string& a, const std::string& b) {
   const FileInfo x = file_info(a);
   const FileInfo y = file_info(b);

@@ -294,19 +294,30 @@ FileInfo file_info(const std::string& path) {
   return detail::info_from(st);
 }
 
-FolderLock::FolderLock(const std::string& folder, const std::function<void()>& on_wait)
+FolderLock::FolderLock(const std::string& folder, const std::function<void()>& on_wait, Mode mode)
     : handle_(detail::no_handle) {
   detail::Handle h = detail::no_handle;
   if (const detail::Error e = detail::open_fd(folder, O_RDONLY | O_DIRECTORY, 0, h)) {
     throw Failure("lock", folder, e == ENOTDIR ? "is not a directory" : reason(e));
   }
+  // Started with standard input, output or error closed, the folder gets
+  // one of their numbers; the removal process points those at /dev/null
+  // and would let go of the lock with it.
+  if (h <= STDERR_FILENO) {
+    const int moved = ::fcntl(static_cast<int>(h), F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    const int e = errno;
+    detail::close_handle(h);
+    if (moved < 0) throw Failure("lock", folder, reason(e));
+    h = moved;
+  }
   detail::HandleGuard guard(h);
-  const int fd = static_cast<int>(h);
-  int r = ::flock(fd, LOCK_EX | LOCK_NB);
+  const int fd = static_cast<int>(guard.get());
+  const int kind = mode == Mode::shared ? LOCK_SH : LOCK_EX;
+  int r = ::flock(fd, kind | LOCK_NB);
   if (r != 0 && errno == EWOULDBLOCK) {
     if (on_wait) on_wait();
     do {
-      r = ::flock(fd, LOCK_EX);
+      r = ::flock(fd, kind);
     } while (r != 0 && errno == EINTR);
   }
   if (r != 0) {

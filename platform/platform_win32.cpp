@@ -387,8 +387,10 @@ FileInfo file_info(const std::string& path) {
   return info;
 }
 
-FolderLock::FolderLock(const std::string& folder, const std::function<void()>& on_wait)
+FolderLock::FolderLock(const std::string& folder, const std::function<void()>& on_wait, Mode)
     : handle_(detail::no_handle) {
+  // A mutex has no shared mode: readers take turns with writers and with
+  // each other, which costs a reader only a wait.
   const FileInfo info = file_info(folder);
   if (info.kind == FileKind::missing) throw Failure("lock", folder, "does not exist");
   if (info.kind != FileKind::directory) throw Failure("lock", folder, "is not a directory");

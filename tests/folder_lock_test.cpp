@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +13,8 @@
 #include "test_support.h"
 
 #if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -112,6 +115,81 @@ TEST(FolderLock, AKilledHolderLetsGo) {
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
   EXPECT_TRUE(waited);
   EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{});
+}
+
+// A program started with standard input, output and error closed: the lock
+// still gets none of their numbers, so a process forked while it is held,
+// which points 0 to 2 at /dev/null as the removal of old files does, holds
+// it on after the run has ended.
+TEST(FolderLock, AForkedProcessKeepsItWithStandardStreamsClosed) {
+  TempDir dir;
+  int report[2];
+  ASSERT_EQ(pipe(report), 0);
+  std::fflush(nullptr);
+  const pid_t run = fork();
+  ASSERT_GE(run, 0);
+  if (run == 0) {
+    for (int fd = 0; fd <= 2; ++fd) close(fd);
+    platform::FolderLock lock(dir.str());
+    char answer = lock.held() ? 'h' : 'n';
+    for (int fd = 0; fd <= 2; ++fd)
+      if (fcntl(fd, F_GETFD) != -1) answer = 'x';  // the lock's descriptor is one of them
+    const pid_t removal = fork();
+    if (removal == 0) {
+      const int null = open("/dev/null", O_RDWR);
+      for (int fd = 0; fd <= 2; ++fd)
+        if (null != fd) dup2(null, fd);
+      for (;;) pause();
+    }
+    if (write(report[1], &answer, 1) != 1 || write(report[1], &removal, sizeof removal) != sizeof removal)
+      _exit(1);
+    _exit(0);
+  }
+  close(report[1]);
+  char answer = 0;
+  pid_t removal = -1;
+  ASSERT_EQ(read(report[0], &answer, 1), 1);
+  ASSERT_EQ(read(report[0], &removal, sizeof removal), static_cast<ssize_t>(sizeof removal));
+  close(report[0]);
+  int status = 0;
+  waitpid(run, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(answer, 'h');
+
+  const int fd = open(dir.str().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), -1) << "the run's lock went with its end";
+  kill(removal, SIGKILL);
+  EXPECT_EQ(flock(fd, LOCK_EX), 0);
+  close(fd);
+}
+
+// Readers of a folder share it: they do not wait for each other, and a
+// writer waits for them all, as they wait for a writer.
+TEST(FolderLock, ReadersShareItAndWritersWaitForThem) {
+  TempDir dir;
+  {
+    const platform::FolderLock first(dir.str(), {}, platform::FolderLock::Mode::shared);
+    bool waited = false;
+    const platform::FolderLock second(dir.str(), [&] { waited = true; }, platform::FolderLock::Mode::shared);
+    EXPECT_FALSE(waited);
+    EXPECT_TRUE(first.held() && second.held());
+    const int fd = open(dir.str().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), -1);
+    close(fd);
+  }
+  std::atomic<bool> written{false};
+  std::optional<platform::FolderLock> writer;
+  writer.emplace(dir.str());
+  std::thread reader([&] {
+    const platform::FolderLock lock(dir.str(), {}, platform::FolderLock::Mode::shared);
+    EXPECT_TRUE(written.load());
+  });
+  std::this_thread::sleep_for(50ms);
+  written = true;
+  writer.reset();
+  reader.join();
 }
 #endif
 

@@ -3,7 +3,9 @@
 // keeps positions in line, file URIs, and which texts pair up.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,8 @@
 
 #include "lsp/base_protocol.h"
 #include "lsp/encoding.h"
+#include "lsp/formatting.h"
+#include "lsp/json_surrogates.h"
 #include "lsp/records.h"
 #include "lsp/server.h"
 #include "lsp/uri.h"
@@ -260,6 +264,7 @@ class MemoryDisk final : public Disk {
  public:
   std::map<std::string, std::string> files;
   std::map<std::string, FileStamp> stamps;
+  std::map<std::string, std::string> refused;  // a file that is there, and why it is not read
   int reads = 0;
 
   void write(const std::string& path, std::string bytes) {
@@ -268,6 +273,7 @@ class MemoryDisk final : public Disk {
   }
   DiskText read(const std::string& path) override {
     ++reads;
+    if (const auto why = refused.find(path); why != refused.end()) return {std::nullopt, why->second};
     const auto it = files.find(path);
     if (it == files.end()) return {};
     return {it->second, {}};
@@ -307,6 +313,86 @@ TEST(LspWorkspace, APartnerIsReadAgainOnlyWhenItsStampChanges) {
   disk.files[line] = "[generale]\r\nlunghezza percorso, 2000\r\n[fine]\r\n";
   disk.stamps[line] = {42, 3, 1, 8};
   EXPECT_EQ(*w.units(train).at(0)->line_bytes, disk.files[line]);
+}
+
+// A line text with many train texts beside it is held once, however many
+// units compile it, and again only once it changes.
+TEST(LspWorkspace, TheLineTextIsHeldOnceForAllItsTrains) {
+  MemoryDisk disk;
+  const std::string line = "/s/S_linea.txt";
+  disk.write(line, "[generale]\r\nlunghezza percorso, 1000\r\n[fine]\r\n");
+  Workspace w(disk);
+  std::vector<const Document*> trains;
+  for (int i = 1; i <= 3; ++i)
+    trains.push_back(&w.open("file:///s/S_" + std::to_string(i) + "-.txt", "[generale]\r\n[fine]\r\n", 1));
+  const std::string* held = w.units(*trains[0]).at(0)->line_bytes.get();
+  ASSERT_NE(held, nullptr);
+  for (const Document* t : trains) EXPECT_EQ(w.units(*t).at(0)->line_bytes.get(), held);
+  disk.write(line, "[generale]\r\nlunghezza percorso, 2000\r\n[fine]\r\n");
+  const std::string* changed = w.units(*trains[0]).at(0)->line_bytes.get();
+  EXPECT_EQ(*changed, disk.files[line]);
+  for (const Document* t : trains) EXPECT_EQ(w.units(*t).at(0)->line_bytes.get(), changed);
+}
+
+// A partner that cannot be read for one reason, then for another, gives the
+// same bytes (none) each time: what the diagnostics say follows the reason.
+TEST(LspWorkspace, AnUnreadablePartnerIsToldByItsLatestReason) {
+  MemoryDisk disk;
+  const std::string line = "/s/S_linea.txt";
+  Workspace w(disk);
+  const Document& train = w.open("file:///s/S_1-.txt", "[generale]\r\n[fine]\r\n", 1);
+  auto said = [&] {
+    std::string messages;
+    for (const scenario::Diagnostic& d : w.units(train).at(0)->diagnostics)
+      if (d.at.text == scenario::Text::linea) messages += d.code + ": " + d.message + "\n";
+    return messages;
+  };
+  const std::string missing = said();
+  EXPECT_NE(missing.find("error-"), std::string::npos) << missing;
+  EXPECT_EQ(missing.find("unreadable-text"), std::string::npos) << missing;
+  std::uint64_t clock = 1;
+  for (const std::string why : {"is a FIFO", "is a directory", "is a device"}) {
+    disk.refused[line] = why;
+    disk.stamps[line] = {0, ++clock, 1, 1};
+    EXPECT_EQ(said(), "unreadable-text: cannot read the line description: " + why + "\n");
+  }
+  disk.refused.clear();
+  disk.stamps[line] = {};
+  EXPECT_EQ(said(), missing);
+}
+
+// 40,000 rows on one line (1 MB): formatting looks at each byte a bounded
+// number of times, as it does for rows one per line.
+TEST(LspFormatting, RowsOnOneLongLineTakeLinearTime) {
+  MemoryDisk disk;
+  Workspace w(disk);
+  std::string text = "[generale]\r\nlunghezza percorso, 1000000\r\n[curve]\r\n";
+  for (int i = 0; i < 40000; ++i) text += "curvad1, " + std::to_string(i * 20) + ",  10,  ";
+  text += "\r\n[fine]\r\n";
+  const Document& d = w.open("file:///s/L_linea.txt", text, 1);
+  ASSERT_EQ(d.outline.rows.size(), 40001u);
+  const auto start = std::chrono::steady_clock::now();
+  const nlohmann::json edits = format_rows(d, 0, text.size() + 1);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  // Rows that share their line are kept as written.
+  EXPECT_EQ(edits, nlohmann::json::array());
+  EXPECT_LT(seconds, 1.0);
+}
+
+TEST(LspJson, ALoneSurrogateIsReadAsTheReplacementCharacter) {
+  const struct {
+    std::string json;
+    std::optional<std::string> mended;
+  } cases[] = {
+      {R"({"text": "a\ud800b"})", R"({"text": "a\ufffdb"})"},
+      {R"({"text": "\uDC00\u0041"})", R"({"text": "\ufffd\u0041"})"},
+      {R"({"text": "\ud83d\ude86 \ud83d"})", R"({"text": "\ud83d\ude86 \ufffd"})"},
+      {R"({"text": "\ud83d\ude86"})", std::nullopt},
+      {R"({"text": "\\ud800"})", std::nullopt},
+      {R"({"text": "\ud800)", R"({"text": "\ufffd)"},
+      {R"({"text": "\ud8)", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(lone_surrogates_replaced(c.json), c.mended) << c.json;
 }
 
 // Each message the server sends, parsed.

@@ -145,4 +145,33 @@ TEST(MemoryBound, LanguageServerOnTheWorstDocuments) {
   }
 }
 
+// A line text on disk beside 30 open train texts: each train makes a unit
+// compiled with the line, and the line's bytes are held once for them all.
+// What the server reads counts as its input: the session and the line.
+TEST(MemoryBound, LanguageServerWithManyTrainsBesideOneLine) {
+  TempDir dir;
+  std::string line = "[generale]\r\nlunghezza percorso, 1000000\r\n[curve]\r\n[pendenze]\r\n";
+  line.reserve(text_size / 2 + 64);
+  for (std::uint64_t i = 0; line.size() < text_size / 2; ++i)
+    line += "pendenza, " + std::to_string(i * 2 % 990000) + ", " + std::to_string(i % 10) + "\r\n";
+  line += "[fine]\r\n";
+  write_bytes(dir / "Grande_linea.txt", line);
+  std::string session =
+      frame({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", {}}}}});
+  for (int k = 1; k <= 30; ++k) {
+    const std::string uri = "file://" + (dir / ("Grande_" + std::to_string(k) + "-.txt")).string();
+    session += frame({{"jsonrpc", "2.0"},
+                      {"method", "textDocument/didOpen"},
+                      {"params", {{"textDocument", {{"uri", uri}, {"version", 1},
+                                                    {"text", "[generale]\r\nnumero vetture, 5\r\n[fine]\r\n"}}}}}});
+  }
+  session += frame({{"jsonrpc", "2.0"}, {"id", 2}, {"method", "shutdown"}}) +
+             frame({{"jsonrpc", "2.0"}, {"method", "exit"}});
+  write_bytes(dir / "session", session);
+  const Peak p = peak_of({"lsp"}, dir / "session");
+  EXPECT_EQ(p.status, 0);
+  const std::uint64_t input = session.size() + line.size();
+  EXPECT_LE(p.bytes, bound(input)) << "lsp: " << p.bytes / MiB << " MiB for " << input / MiB << " MiB";
+}
+
 }  // namespace

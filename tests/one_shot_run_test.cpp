@@ -63,6 +63,10 @@ TEST(OneShotRun, LeavesTheSixFilesAndTheSameBytesTwice) {
   // What a run killed outright (SIGKILL, a power cut) left: removed.
   fs::create_directory(dir / ".belvara_quintosa-0123456789ab");
   write_bytes(dir / ".belvara_quintosa-0123456789ab" / "Belvara_Quintosa_254.sim", "half");
+  // And what a killed removal of scenarioc's old copies left: both programs
+  // take the folder's lock before they stage there.
+  fs::create_directory(dir / ".scenarioc-abcdef012345");
+  write_bytes(dir / ".scenarioc-abcdef012345" / ".old-0", "old");
   ASSERT_EQ(esegui(dir), 0);
   std::set<std::string> con_resto = prodotti;
   con_resto.insert("Belvara_Quintosa_linea.txt");

@@ -96,10 +96,12 @@ RandomScenario random_scenario(std::uint64_t seed) {
   }
   l += "[cartelli]\r\n";
   std::vector<std::pair<std::int64_t, std::string>> boards;
+  std::set<std::int64_t> speed_boards;  // speed boards' cells, which a station's stop cell may take
   for (std::int64_t k = d.in(0, 12); k > 0; --k) {
     const std::int64_t c = d.in(2, last_cell - 4);
     if (!all_free({c})) continue;
     take({c});
+    speed_boards.insert(c);
     const auto speed = [&] { return 5 * d.in(6, 40); };
     const bool d_set = d.one_in(2);
     boards.emplace_back(c, "indicatori_vmax, " + n(50 * (c - 1)) + ", " + n(speed()) + ", " + n(speed()) +
@@ -147,9 +149,24 @@ RandomScenario random_scenario(std::uint64_t seed) {
     if ((p + 800) / 50 > last_cell - 1 || station_end > route_end) break;
     if (start - 350 < zone_end) continue;
     if (kind < 25) {
+      // Some stations are put on a speed board, whose cell the stop cell
+      // then takes, keeping the board's other codes.
       const std::int64_t stop = station_end / 50 - 1;
-      if (!all_free({stop})) continue;
-      take({stop});
+      std::int64_t chosen = stop;
+      if (!speed_boards.empty() && d.one_in(4)) {
+        const std::int64_t board_cell = *std::next(speed_boards.begin(), d.in(0, static_cast<std::int64_t>(speed_boards.size()) - 1));
+        if (board_cell > stop) chosen = board_cell;
+      }
+      if (chosen != stop) {
+        // The same station moved so that its stop cell is the board's.
+        const std::int64_t shift = 50 * (chosen - stop);
+        p += shift, start += shift, station_end += shift;
+        if ((p + 800) / 50 > last_cell - 1 || station_end > route_end) break;
+        speed_boards.erase(chosen);
+      } else if (!all_free({stop})) {
+        continue;
+      }
+      take({chosen});
     }
     zone_end = station_end;
     t += "stazione, " + n(p) + ", " + n(kind) + ", " + n(stretch) + ", " + n(d.in(0, 1)) + ", " +

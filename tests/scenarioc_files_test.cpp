@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -21,6 +22,8 @@
 #include <vector>
 
 #include "large_scenario.h"
+#include "platform/platform.h"
+#include "random_scenario.h"
 #include "test_support.h"
 
 extern char** environ;
@@ -110,6 +113,83 @@ TEST(ScenariocFiles, TwoCompilesStartedTogetherLeaveTheSetOfOne) {
   }
 }
 
+// Two compiled sets that differ in every file published into one folder
+// again and again, as compile publishes them, while decompile and render read
+// it: each reader's output is one set's, never the line file of one with the
+// cells of the other.
+TEST(ScenariocFiles, ReadersSeeOnePublishedSetWhole) {
+  TempDir work;
+  Contents sets[2];
+  for (int i = 0; i < 2; ++i) {
+    const testing_support::RandomScenario s = testing_support::random_scenario(11 + i);
+    const fs::path src = work / ("src" + std::to_string(i));
+    fs::create_directory(src);
+    write_bytes(src / linea_txt, s.linea);
+    write_bytes(src / treno_txt, s.treno);
+    const fs::path out = work / ("set" + std::to_string(i));
+    fs::create_directory(out);
+    ASSERT_EQ(scenarioc("compile --out " + q(out) + " " + q(src)).status, 0);
+    for (const std::string& n : compilati) sets[i][n] = read_bytes(out / n);
+  }
+  for (const std::string& n : compilati) ASSERT_NE(sets[0][n], sets[1][n]) << n;
+
+  const fs::path shared = work / "shared";
+  fs::create_directory(shared);
+  auto publish = [&](const Contents& set) {
+    platform::OutputSet out(shared.string(), ".scenarioc-");
+    std::vector<std::string> names;
+    for (const auto& [n, bytes] : set) {
+      platform::replace_file(out.staged(n), bytes);
+      names.push_back(n);
+    }
+    out.publish(names);
+  };
+  // What each reader makes of each set alone.
+  struct Read {
+    std::string texts, picture;
+  };
+  int round = 0;
+  auto read = [&](Read& r) {
+    const fs::path texts = work / ("texts" + std::to_string(round));
+    const fs::path picture = work / ("picture" + std::to_string(round) + ".svg");
+    ++round;
+    const Outcome d = scenarioc("decompile --out " + q(texts) + " " + q(shared));
+    const Outcome p = scenarioc("render --out " + q(picture) + " " + q(shared));
+    EXPECT_EQ(p.status, 0) << p.err;
+    // A mixed set may decompile inexactly (status 1): its texts are still
+    // compared.
+    EXPECT_LE(d.status, 1) << d.err;
+    r.texts = read_bytes(texts / linea_txt) + read_bytes(texts / treno_txt);
+    r.picture = read_bytes(picture);
+  };
+  Read alone[2];
+  for (int i = 0; i < 2; ++i) {
+    publish(sets[i]);
+    read(alone[i]);
+    ASSERT_FALSE(alone[i].texts.empty());
+    ASSERT_FALSE(alone[i].picture.empty());
+  }
+
+  std::atomic<bool> done{false};
+  std::thread publisher([&] {
+    for (int i = 0; !done; i = 1 - i) {
+      publish(sets[i]);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  int mixed_texts = 0, mixed_pictures = 0;
+  for (int i = 0; i < 20; ++i) {
+    Read r;
+    read(r);
+    mixed_texts += r.texts != alone[0].texts && r.texts != alone[1].texts;
+    mixed_pictures += r.picture != alone[0].picture && r.picture != alone[1].picture;
+  }
+  done = true;
+  publisher.join();
+  EXPECT_EQ(mixed_texts, 0);
+  EXPECT_EQ(mixed_pictures, 0);
+}
+
 // A SIGTERM while a large scenario compiles, at moments spread over a whole
 // run: the output folder keeps its earlier files, or has the new set when
 // the signal came once it was in place, never a mix, and no staging folder
@@ -185,6 +265,10 @@ TEST(ScenariocFiles, ALeftoverStagingFolderIsRemovedByTheNextRun) {
   write_bytes(out / ".scenarioc-0123456789ab" / compilati[0], "half a plan");
   fs::create_directory(out / ".scenarioc-mine");
   write_bytes(out / ".scenarioc-abcdef012345", "a file of the author's");
+  // The one-shot program's too, such as a killed removal of its old copies
+  // leaves.
+  fs::create_directory(out / ".belvara_quintosa-0123456789ab");
+  write_bytes(out / ".belvara_quintosa-0123456789ab" / ".old-0", "old");
   ASSERT_EQ(scenarioc("compile --out " + q(out.path()) + " " + q(e.src.path())).status, 0);
   Contents atteso = e.compiled;
   atteso[".scenarioc-mine"] = "<folder>";
@@ -195,19 +279,27 @@ TEST(ScenariocFiles, ALeftoverStagingFolderIsRemovedByTheNextRun) {
 TEST(ScenariocFiles, OutputLostOnStandardOutputFails) {
   const Embedded& e = embedded();
   TempDir out;
+  // A set whose cell 3 holds an approach mark no text gives back.
+  fs::create_directory(out / "damaged");
+  for (const std::string& n : compilati) fs::copy_file(e.reference / n, out / "damaged" / n);
+  std::string cells = read_bytes(e.reference / compilati[2]);
+  cells[3 * 15 + 10] = 77;
+  write_bytes(out / "damaged" / compilati[2], cells);
   // 2 where nothing was put in place; 3 where the files were, and only
-  // the report is lost.
+  // the report is lost; 1 stays 1.
   const std::vector<std::pair<std::string, int>> commands = {
       {"dump --json " + q(e.reference / compilati[1]), 2},
       {"dump " + q(e.reference / compilati[2]), 2},
       {"compile --json --out " + q(out.path()) + " " + q(e.src.path()), 3},
       {"texts " + q(out / "texts"), 3},
+      {"decompile --out " + q(out / "exact") + " " + q(e.reference.path()), 3},
+      {"decompile --out " + q(out / "inexact") + " " + q(out / "damaged"), 1},
       {"--help", 2},
   };
   for (const auto& [c, status] : commands) {
     const Outcome r = scenarioc(c, "/dev/full");
     EXPECT_EQ(r.status, status) << c;
-    EXPECT_EQ(r.err.rfind("scenarioc: write error on standard output", 0), 0u) << c << ": " << r.err;
+    EXPECT_NE(r.err.find("scenarioc: write error on standard output"), std::string::npos) << c << ": " << r.err;
   }
 }
 

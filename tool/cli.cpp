@@ -138,10 +138,13 @@ scenario::FileNames as_stored(const scenario::FileNames& names) {
 }
 
 platform::OutputSet output_set(const std::string& folder) {
-  return platform::OutputSet(folder, staging_prefix, [&] {
-    write_err("scenarioc: another run is writing into \"" + folder +
-              "\"; waiting for it to finish\n");
-  });
+  return platform::OutputSet(
+      folder, staging_prefix,
+      [&] {
+        write_err("scenarioc: another run is writing into \"" + folder +
+                  "\"; waiting for it to finish\n");
+      },
+      scenario::staging_prefixes);
 }
 
 CapturedOutput::CapturedOutput() : outer_(capture) { capture = this; }

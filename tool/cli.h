@@ -63,7 +63,7 @@ scenario::FileNames as_stored(const scenario::FileNames& names);
 
 // What the commands that write a set of files stage them in, inside the
 // folder the set goes to.
-inline constexpr std::string_view staging_prefix = ".scenarioc-";
+inline constexpr std::string_view staging_prefix = scenario::staging_prefixes[1];
 
 // A run's set of files for a folder (platform::OutputSet): while it lives,
 // other scenarioc runs that write there wait (and say so on standard

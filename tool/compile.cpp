@@ -53,8 +53,8 @@ const std::string_view compile_usage =
     "compiled files are still written); 2 a text that cannot be read, a fatal header\n"
     "clash or a failure: DIR keeps the compiled files it had, untouched (or the\n"
     "report could not be written and no file was); 3 the compiled files were put\n"
-    "in place, but the report could not be written (standard output or error\n"
-    "failed); 64 a wrong command line.\n";
+    "in place with no error, but the report could not be written (standard output\n"
+    "or error failed); 64 a wrong command line.\n";
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/platform.h"
+#include "tool/cli.h"
 
 namespace scenarioc {
 
@@ -55,6 +56,26 @@ CompiledFile read_compiled_file(const std::string& path) {
     throw;
   }
   return f;
+}
+
+SetReading::SetReading(std::span<const std::string> files) {
+  std::vector<std::string> folders;
+  for (const std::string& file : files) {
+    const std::string folder = platform::parent_folder(file);
+    if (std::find(folders.begin(), folders.end(), folder) != folders.end()) continue;
+    folders.push_back(folder);
+    try {
+      locks_.push_back(std::make_unique<platform::FolderLock>(
+          folder,
+          [&] {
+            write_err("scenarioc: another run is writing into \"" + folder +
+                      "\"; waiting for it to finish\n");
+          },
+          platform::FolderLock::Mode::shared));
+    } catch (const platform::Failure&) {
+      // Reading the files says what is wrong with the folder.
+    }
+  }
 }
 
 std::string_view kind_name(CompiledFileKind kind) {

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "format/compiled_files_reader.h"
 #include "model/model.h"
 #include "model/plan.h"
+#include "platform/platform.h"
 
 namespace scenarioc {
 
@@ -33,6 +36,21 @@ struct CompiledFile {
 // scenario::MalformedFile, for the kind the name announces, when its bytes
 // are not such a file.
 CompiledFile read_compiled_file(const std::string& path);
+
+// While it lives, no run publishes into the folders that hold `files`:
+// their locks are taken shared, so the compiled files read meanwhile are
+// one published set, never the old set's line file with the new set's
+// cells. Taken before the first file is read and let go once the last is
+// (before the reader writes anything of its own, which may lock one of the
+// folders for writing). A folder that cannot be locked (missing, not a
+// folder, not readable) is read without: reading its files then says why.
+class SetReading {
+ public:
+  explicit SetReading(std::span<const std::string> files);
+
+ private:
+  std::vector<std::unique_ptr<platform::FolderLock>> locks_;
+};
 
 // "route file", "cell file", "compiled line file".
 std::string_view kind_name(scenario::CompiledFileKind kind);

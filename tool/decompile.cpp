@@ -2,6 +2,7 @@
 // texts, proved by compiling the texts again in memory and comparing every
 // byte. The texts are staged in the output folder and put in place
 // together; an entry of their names already there is never replaced.
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "model/version.h"
 #include "platform/platform.h"
 #include "tool/cli.h"
+#include "tool/compiled_input.h"
 #include "tool/json.h"
 
 namespace scenarioc {
@@ -44,7 +46,8 @@ const std::string_view decompile_usage =
     "entry of their names already in DIR (a file, a directory, a link).\n"
     "Exit status: 0 the texts compile to the same bytes; 1 they were written but\n"
     "differ where reported; 2 nothing written (a file that cannot be read or is\n"
-    "not a compiled file, a text already there, a failure); 64 a wrong command\n"
+    "not a compiled file, a text already there, a failure); 3 the texts compile\n"
+    "to the same bytes, but standard output or error failed; 64 a wrong command\n"
     "line.\n";
 
 namespace {
@@ -62,18 +65,41 @@ std::string read_compiled(const std::string& path, CompiledFileKind kind) {
   return platform::read_file_limited(path, largest_file_size(kind));
 }
 
+// The folders of `out` and above it that do not exist yet, `out` first.
+std::vector<std::string> missing_folders(const std::string& out) {
+  std::vector<std::string> missing;
+  std::string folder = out;
+  while (!folder.empty() && platform::file_info(folder).kind == platform::FileKind::missing) {
+    missing.push_back(folder);
+    while (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+    const std::string parent = platform::parent_folder(folder);
+    if (parent == "." || parent.size() >= folder.size()) break;
+    folder = parent;
+  }
+  return missing;
+}
+
 void decompile(const std::string& dir, const std::string& out, const FileNames& names, Outcome& o) {
   const FileNames stored_names = as_stored(names);
   std::string linea, percorso, celle;
   bool has_line_file = false;
-  std::string current;
+  std::string current = dir;
   try {
-    current = platform::join_path(dir, names.linea_dat());
-    has_line_file = platform::file_info(current).kind != platform::FileKind::missing;
+    const platform::FileKind kind = platform::file_info(dir).kind;
+    if (kind != platform::FileKind::missing && kind != platform::FileKind::directory)
+      throw platform::Failure("read the compiled files in", dir, "is not a directory");
+    const std::string paths[] = {platform::join_path(dir, names.linea_dat()),
+                                 platform::join_path(dir, names.percorso_sim()),
+                                 platform::join_path(dir, names.celle_dat())};
+    // The three of one publication, never two runs' files.
+    const SetReading reading(paths);
+    current = paths[0];
+    // A link that leads nowhere is a line file that cannot be read, not none.
+    has_line_file = platform::name_taken(current);
     if (has_line_file) linea = read_compiled(current, CompiledFileKind::linea);
-    current = platform::join_path(dir, names.percorso_sim());
+    current = paths[1];
     percorso = read_compiled(current, CompiledFileKind::percorso);
-    current = platform::join_path(dir, names.celle_dat());
+    current = paths[2];
     celle = read_compiled(current, CompiledFileKind::celle);
   } catch (const platform::Failure& f) {
     o.status = exit_failure;
@@ -100,14 +126,16 @@ void decompile(const std::string& dir, const std::string& out, const FileNames& 
       file = names.linea_dat();
     }
     o.status = exit_failure;
-    o.failure = platform::join_path(dir, file) + ": offset " + std::to_string(e.offset()) + ": " + e.what() +
-                "; not a compiled file, no text written";
+    // The reader's message begins with the offset.
+    o.failure = platform::join_path(dir, file) + ": " + e.what() + "; not a compiled file, no text written";
     return;
   }
 
   const std::string text_names[] = {names.linea_txt(), names.treno_txt()};
   const std::string* texts[] = {&o.result->linea, &o.result->treno};
+  std::vector<std::string> created;
   try {
+    created = missing_folders(out);
     platform::create_directories(out);
     platform::OutputSet set = output_set(out);
     for (const std::string& n : text_names) {
@@ -129,6 +157,12 @@ void decompile(const std::string& dir, const std::string& out, const FileNames& 
   } catch (const platform::Failure& f) {
     o.status = exit_failure;
     o.failure = std::string(f.what()) + "; no text written";
+    // Nothing written leaves no folder made for it; one that is no longer
+    // empty (another run wrote there meanwhile) stays.
+    for (const std::string& folder : created) {
+      std::error_code ignored;
+      std::filesystem::remove(folder, ignored);
+    }
     return;
   }
   for (const std::string& n : text_names) o.texts.push_back(platform::join_path(out, n));

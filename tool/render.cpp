@@ -194,7 +194,14 @@ int run_render(std::span<const std::string> args) {
     }
   }
 
-  const std::optional<CompiledScenario> l = read_compiled(in);
+  std::optional<CompiledScenario> l;
+  {
+    // One publication's three files, never two runs' (the picture itself is
+    // written after, so --out may lie in one of the folders).
+    const std::string files[] = {in.line_file, in.route_file, in.cell_file};
+    const SetReading reading(files);
+    l = read_compiled(in);
+  }
   if (!l) return exit_error;
 
   // The stretch is checked against the line only now that its end is known.

@@ -43,8 +43,8 @@ constexpr std::string_view usage =
     "'scenarioc COMMAND --help' describes a command; 'scenarioc --version' prints\n"
     "the version. Exit status 64 means a wrong command line; 2, when standard\n"
     "output or error fail, that the command may not have done its work; 3, that\n"
-    "compile, texts or render put its files in place, but standard output or\n"
-    "error failed.\n";
+    "compile, texts, decompile or render put its files in place, but standard\n"
+    "output or error failed (a status 1 stays 1).\n";
 
 struct Command {
   std::string_view name;
@@ -109,8 +109,11 @@ int run_program(std::span<const std::string> args) {
     return exit_failure;
   }
   const int status = run(args);
+  // A lost report after the files are in place is 3, unless the command
+  // already ended with 1 (a scenario error, texts that differ): that says
+  // the files were written too, and more.
   if (!platform::close_standard_output("scenarioc"))
-    return were_files_published() ? exit_unreported : exit_failure;
+    return !were_files_published() ? exit_failure : status == exit_ok ? exit_unreported : status;
   return status;
 }
 
