@@ -6,8 +6,10 @@
 
 #include "compiler/competition_codes.h"
 #include "compiler/diagnose.h"
+#include "compiler/plausibility.h"
 #include "compiler/post_processing.h"
 #include "compiler/reader.h"
+#include "compiler/value_checks.h"
 #include "model/errors.h"
 
 namespace scenario {
@@ -32,10 +34,35 @@ CompileStatus stopped(CompileStatus::Ending ending, std::int32_t error, std::str
   return s;
 }
 
+// A description text that keeps the bytes its reader read, for the checks
+// that judge rows by their neighbours once both texts are read.
+class KeptText final : public DescriptionText {
+ public:
+  explicit KeptText(DescriptionText& t) : t_(t) {}
+  bool exists() const override { return t_.exists(); }
+  std::string read() override {
+    bytes_ = t_.read();
+    return bytes_;
+  }
+  void discard() override { t_.discard(); }
+  const std::string& bytes() const { return bytes_; }
+
+ private:
+  DescriptionText& t_;
+  std::string bytes_;
+};
+
 // The stages in their order; FatalError and a failure of a text escape.
 CompileStatus run_stages(Modello& m, const DescriptionTexts& texts) {
   clear_route_table(m);
-  memorizza_dati(m, texts);
+  {
+    KeptText linea(texts.linea), treno(texts.treno);
+    memorizza_dati(m, {linea, treno});
+    explain_before_the_start(m);
+    // Only a scenario without an error: past one, the rows after it were
+    // never read, and what an error left behind is no scenario to judge.
+    if (m.numero_errore == 0 && !m.celle.empty()) check_plausibility(m, linea.bytes(), treno.bytes());
+  }
   if (m.celle.empty())
     return stopped(CompileStatus::Ending::no_cells, m.numero_errore,
                    "the line description left no track cells to compile (error " +

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "compiler/diagnose.h"
+#include "compiler/rounding.h"
 
 namespace scenario {
 namespace {
@@ -139,17 +140,42 @@ void explain_slowdown_too_long(Modello& m, TextSpan lunghezza, std::int32_t x, s
                                    " m): shorten the slowdown"});
 }
 
+void explain_before_the_start(Modello& m) {
+  Diagnostic* d = recorded_error(m);
+  if (!d || m.numero_errore != numero(ScenarioError::beyond_the_track) || m.posizione_errore >= 0) return;
+  const std::int32_t p = m.posizione_errore;
+  d->message = "position before the start of the line (position " + std::to_string(p) + " m)";
+  d->notes.insert(d->notes.begin(),
+                  {TextSpan{}, "positions count from the line's start at 0 m: its track cell would lie "
+                               "before cell 0 (did you mean " + std::to_string(-std::int64_t{p}) + " m?)"});
+}
+
 void check_mountain_overlap(Modello& m, RowRef riga, std::int32_t inizio, std::int32_t tipo,
                             std::int32_t stored, std::int32_t fine_prima, RowRef riga_prima) {
   if (inizio >= fine_prima || tipo == stored) return;
+  // memo_montagna has already listed this mountain: the one before is the
+  // previous in the list.
+  const auto n = static_cast<std::size_t>(m.num_montagne);
+  const std::int32_t inizio_prima = n > 1 ? m.montagne_inizio[n - 1] : inizio;
+  const std::int32_t fine = m.montagne_fine[n];
+  const bool no_cells = indice_vicino(inizio / 50.0) > indice_vicino(fine / 50.0 - 1);
+  const std::string where =
+      inizio < inizio_prima ? "before the mountain before it (which runs from " +
+                                  std::to_string(inizio_prima) + " to " + std::to_string(fine_prima) + " m)"
+                            : "inside the mountain before it (which ends at " +
+                                  std::to_string(fine_prima) + " m)";
   Diagnostic& d = warn(m, "mountain-overlap", riga.span(),
-                       "the mountain starts at " + std::to_string(inizio) +
-                           " m, inside the mountain before it (which ends at " +
-                           std::to_string(fine_prima) + " m): it is stored as type " +
-                           std::to_string(stored) + ", not " + std::to_string(tipo) +
-                           ", and its cells replace the earlier mountain's");
+                       "the mountain starts at " + std::to_string(inizio) + " m, " + where +
+                           ": it is stored as type " + std::to_string(stored) + ", not " +
+                           std::to_string(tipo) +
+                           (no_cells ? ", and it ends at " + std::to_string(fine) +
+                                           " m, so it covers no track cell of its own"
+                                     : ", and its cells replace the earlier mountain's"));
   if (riga_prima.known()) d.notes.push_back({riga_prima.span(), "the mountain before it"});
-  d.notes.push_back({TextSpan{}, "start the mountain where the one before it ends, or join the two"});
+  d.notes.push_back({TextSpan{}, inizio < inizio_prima
+                                     ? "write the mountains in position order, each starting where "
+                                       "the one before it ends"
+                                     : "start the mountain where the one before it ends, or join the two"});
 }
 
 }  // namespace scenario

@@ -50,6 +50,10 @@ void explain_stations_too_close(Modello& m, std::int32_t indice, std::int32_t p)
 // past the track: the length is at fault, and the error goes there.
 void explain_slowdown_too_long(Modello& m, TextSpan lunghezza, std::int32_t x, std::int32_t l);
 
+// Error 15 recorded at a negative position: the row lies before the line's
+// start, not near its end, and the message says so.
+void explain_before_the_start(Modello& m);
+
 // A mountain from `inizio` of type `tipo` (as written, markers taken off)
 // that memo_montagna stores as `stored` because it starts within the
 // mountain before it, which ends at `fine_prima`.

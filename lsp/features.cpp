@@ -8,7 +8,9 @@
 
 #include "compiler/line_features.h"
 #include "compiler/rounding.h"
+#include "compiler/row_scan.h"
 #include "compiler/signals.h"
+#include "compiler/timetable.h"
 #include "model/cell_kinds.h"
 #include "model/errors.h"
 #include "model/format_constants.h"
@@ -258,6 +260,35 @@ std::string position_line(std::int32_t p) {
   return km(p) + " (" + std::to_string(p) + " m)";
 }
 
+std::string minutes(std::int64_t s) {
+  const std::string sign = s < 0 ? "-" : "";
+  s = s < 0 ? -s : s;
+  return sign + std::to_string(s / 60) + ":" + std::to_string(s % 60 + 100).substr(1);
+}
+
+// The timetable's line of the stretch that ends at route entry `entry`, as
+// `scenarioc timetable` prints it; empty when no stretch ends there or the
+// unit was read with an error.
+std::string stretch_line(const Unit& u, int entry) {
+  if (u.model.numero_errore != 0 || !u.has_cells || !u.line_bytes || !u.train_bytes) return {};
+  const Timetable tt =
+      plan_timetable(u.model, scan_rows(*u.line_bytes, *u.train_bytes, u.model.scrivi_linea != 0));
+  for (const Stretch& s : tt.stretches) {
+    if (s.to.entry != entry) continue;
+    const std::string from =
+        markdown_text(to_utf8(u.model.tabella_percorso[static_cast<std::size_t>(s.from.entry)].testo));
+    std::string line = "\nFrom " + from + ": " + std::to_string(s.distance_m) + " m in " +
+                       minutes(s.given_s) + " (min:s)";
+    if (s.least_s)
+      line += ", least " + minutes(*s.least_s) + " at the train's limits, margin " +
+              minutes(s.given_s - *s.least_s);
+    else
+      line += "; the speed limit is 0 on the way";
+    return line + ".\n";
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string km(std::int64_t metres) {
@@ -340,6 +371,7 @@ json hover(const Document& d, const Unit* u, std::size_t offset) {
       md += "\nStretch " + km(v.dato1) + " to " + km(v.dato2) + "; timetable " +
             std::to_string(v.dato4 / 3600) + ":" + std::to_string(v.dato4 / 60 % 60 + 100).substr(1) +
             ":" + std::to_string(v.dato4 % 60 + 100).substr(1) + ".\n";
+      md += stretch_line(*u, traces->entry);
     }
     if (!l->cells.empty()) md += "\n";
     for (const CellRole& c : l->cells)

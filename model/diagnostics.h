@@ -92,6 +92,19 @@ inline constexpr WarningCode warning_codes[] = {
     {"value-out-of-range", "a value outside its range, stored cut to its width or as read"},
     {"repeated-record", "a record given twice: the later one's values win"},
     {"reversed-span", "a stretch written end first"},
+    {"non-positive-length", "a slowdown, curve or station of length 0 or below"},
+    {"misplaced-position", "a position written in kilometres or with its sign slipped"},
+    {"speed-too-high", "a speed above what a railway line can mean"},
+    {"speed-not-in-steps", "a speed not in steps of 5, stored rounded to one"},
+    {"slowdown-not-slower", "a slowdown not below the speed limit where it lies"},
+    {"hours-24-or-more", "a time of 24 hours or more"},
+    {"time-repeated", "a station time equal to the one before it"},
+    {"clock-after-timetable", "a starting clock after every station time"},
+    {"timetable-too-fast", "a stretch timed faster than the train's own limits allow"},
+    {"missing-section", "a train without stations, speed steps or adhesion steps"},
+    {"empty-field", "an empty value read as 0 while its number stands, skipped, after it"},
+    {"empty-name", "a station without a name"},
+    {"board-text-cut", "a text board's text cut at a comma"},
 };
 
 inline bool is_warning_code(std::string_view code) {

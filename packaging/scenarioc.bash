@@ -14,7 +14,7 @@ _scenarioc() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
   COMPREPLY=()
   if [[ $COMP_CWORD -eq 1 ]]; then
-    COMPREPLY=($(compgen -W "compile check dump texts decompile render lsp --help --version" -- "$cur"))
+    COMPREPLY=($(compgen -W "compile check dump texts decompile render lsp timetable --help --version" -- "$cur"))
     return
   fi
 
@@ -40,6 +40,9 @@ _scenarioc() {
       operand=-f ;;
     lsp)
       options="--help" ;;
+    timetable)
+      options="--scenario --train --json --help"
+      operand=-d ;;
     *)
       return ;;
   esac

@@ -47,15 +47,18 @@ LargeScenario large_scenario() {
   s.stations = 78 - s.boards;  // the route table's limit with these boards
   for (long k = 0; k < s.stations; ++k) {
     const long b = 2000 + 5000 * k;
-    t += "stazione, " + n(b + 4000) + ", " + n(k % 3 == 0 ? 25 : 12) + ", 200, 0, 1, 0, 1,1,0, 4,1,1, 1, 14," +
-         n(k % 60) + ",0, STAZIONE " + n(k) + "\r\n";
+    // Four minutes for each 5000 m, which the limits of 100 km/h and more
+    // and the slowdowns keep: the times grow from 14:00 to 18:36.
+    t += "stazione, " + n(b + 4000) + ", " + n(k % 3 == 0 ? 25 : 12) + ", 200, 0, 1, 0, 1,1,0, 4,1,1, 1, " +
+         n(14 + 4 * k / 60) + "," + n(4 * k % 60) + ",0, STAZIONE " + n(k) + "\r\n";
   }
   t += "[segnali]\r\n";
+  // Slowdowns to 60 and 90 km/h: below every limit they lie under.
   for (long k = 0; k < 199; ++k) {
     const long b = 2000 + 5000 * k;
     t += "segnale, " + n(b) + ", 2, 4, 1, 0, 0, 2, 2, 1, 0, " + n(k % 3 * 100) + "\r\n";
     ++s.signals;
-    t += "rallentamento, " + n(b + 2500) + ", " + n(k % 2 ? 60 : 120) + ", 300, 1, 1, " + n(k % 4) + "\r\n";
+    t += "rallentamento, " + n(b + 2500) + ", " + n(k % 2 ? 60 : 90) + ", 300, 1, 1, " + n(k % 4) + "\r\n";
     t += "abbattimento, " + n(b + 3500) + ", " + n(k % 3 - 1) + "\r\n";
   }
   t += "[fine]\r\n";

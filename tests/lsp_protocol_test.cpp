@@ -315,6 +315,23 @@ TEST_F(LspServer, ARefusedRowIsShownAsRefused) {
   EXPECT_EQ(label, "→ refused (error 8)");
 }
 
+// A timed station's hover shows the stretch that ends there, as `scenarioc
+// timetable` prints it.
+TEST_F(LspServer, AStationsHoverShowsItsStretch) {
+  const std::size_t station = line_of(train, "VEDONA CENTRALE");
+  Session s;
+  s.initialize();
+  s.open(train_uri, train);
+  const int hover = s.request("textDocument/hover", {{"textDocument", {{"uri", train_uri}}},
+                                                     {"position", position(station, 2)}});
+  s.end();
+  const std::string text = s.run().result(hover)["contents"]["value"];
+  EXPECT_NE(text.find("From VALDORA: 83000 m in 48:00 (min:s), least 38:07 at the train's limits, "
+                      "margin 9:53."),
+            std::string::npos)
+      << text;
+}
+
 // The points the post-processing placed for a slowdown show on its hover,
 // as the compiled model records them.
 TEST_F(LspServer, ASlowdownsHoverShowsThePointsPlacedForIt) {

@@ -264,3 +264,35 @@ TEST(ValueWarnings, UnusualButSoundTextsStayQuiet) {
 }
 
 }  // namespace
+
+namespace {
+
+// The message of the first diagnostic of `code`, or "" when there is none.
+std::string message_of(const scenario::Modello& m, const std::string& code) {
+  for (const scenario::Diagnostic& d : m.diagnostics)
+    if (d.code == code) return d.message;
+  return "";
+}
+
+// Messages that say what the author wrote: a mountain written before the
+// one before it, a position before the line's start, a non-breaking space.
+TEST(ValueWarnings, MessagesSayWhatTheAuthorWrote) {
+  const Compiled before = compile(
+      line_with("montagna, 5000, 8000, 2\r\nmontagna, 4000, 3000, 2\r\n", 30000), fermo);
+  EXPECT_NE(message_of(before.m, "mountain-overlap")
+                .find("starts at 4000 m, before the mountain before it (which runs from 5000 to "
+                      "8000 m)"),
+            std::string::npos);
+  EXPECT_NE(message_of(before.m, "mountain-overlap").find("covers no track cell"), std::string::npos);
+
+  const Compiled negative = compile(binario, train_with("segnale, -500" + segnale));
+  EXPECT_EQ(message_of(negative.m, "error-15"),
+            "position before the start of the line (position -500 m)");
+
+  const Compiled nbsp = compile(line_with("pendenza, 1000\xA0, 3\r\n", 30000), fermo);
+  EXPECT_NE(message_of(nbsp.m, "error-25").find("non-breaking space (byte A0, shown as \\xA0)"),
+            std::string::npos)
+      << message_of(nbsp.m, "error-25");
+}
+
+}  // namespace

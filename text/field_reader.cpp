@@ -7,6 +7,9 @@ namespace scenario {
 namespace {
 
 
+// A non-breaking space (Windows-1252 A0) looks like a blank but is none.
+constexpr unsigned char nbsp = 0xA0;
+
 // A field as a message quotes it: a control character as \0 or \xNN, since
 // a NUL would end the message, and a long field cut short.
 std::string shown(std::string_view field) {
@@ -17,7 +20,7 @@ std::string shown(std::string_view field) {
     const auto c = static_cast<unsigned char>(ch);
     if (c == 0) {
       out += "\\0";
-    } else if (c < 0x20 || c == 0x7F) {
+    } else if (c < 0x20 || c == 0x7F || c == nbsp) {
       out += "\\x";
       out += hex[c >> 4];
       out += hex[c & 0xF];
@@ -55,6 +58,13 @@ std::string not_a_number(std::string_view text, std::size_t start, std::string_v
     return why + ": numbers are whole, with no decimal point or thousands separator ('" +
            std::string(1, rest[0]) + "'): write " + whole + " for thousands, or a whole " +
            std::string(lead) + " for a decimal";
+  }
+  if (token.find(static_cast<char>(nbsp)) != std::string_view::npos) {
+    std::string plain;
+    for (char c : token) if (static_cast<unsigned char>(c) != nbsp) plain += c;
+    return why + ": it holds a non-breaking space (byte A0, shown as \\xA0), which looks like a "
+                 "blank but is none; write " + (plain.empty() ? std::string("the number") : "'" + shown(plain) + "'") +
+           " with plain blanks or none";
   }
   if (has_digits && !rest.empty() && rest[0] == ';')
     return why + ": values are separated by commas, not semicolons; " + std::string(lead) +

@@ -11,6 +11,7 @@
 #include "model/version.h"
 #include "tool/cli.h"
 #include "tool/render.h"
+#include "tool/timetable.h"
 
 namespace {
 
@@ -37,6 +38,9 @@ constexpr std::string_view usage =
     "  render [--scenario NAME] [--train NUMBER] [--out FILE.svg] [--from KM] [--to KM]\n"
     "         SCENARIO_DIR | LINE_FILE ROUTE_FILE CELL_FILE\n"
     "      draw the compiled files as one SVG picture: plan, profiles, features\n"
+    "  timetable [--scenario NAME] [--train NUMBER] [--json] SOURCE_DIR\n"
+    "      the train's timetable stretch by stretch, with the least time its speed\n"
+    "      limits allow\n"
     "  lsp\n"
     "      the language server for an editor, on standard input and output\n"
     "\n"
@@ -60,6 +64,7 @@ constexpr Command commands[] = {
     {"decompile", run_decompile, &decompile_usage},
     {"render", run_render, &render_usage},
     {"lsp", run_lsp, &lsp_usage},
+    {"timetable", run_timetable, &timetable_usage},
 };
 
 int usage_error(std::string_view message, std::string_view usage_text) {
