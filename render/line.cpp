@@ -71,6 +71,8 @@ std::string style() {
       ".gradient-down,.key-gradient-down{fill:#6aa0e0}\n"
       ".speed-limit,.key-speed-limit{fill:none;stroke:#c62828;stroke-width:2}\n"
       ".adhesion,.key-adhesion{fill:none;stroke:#2e7d32;stroke-width:1.5}\n"
+      ".slowdown-speed,.key-slowdown-speed{fill:none;stroke:#ef6c00;stroke-width:2;stroke-dasharray:6 3}\n"
+      ".slowdown-label{font-size:9px;fill:#bf360c}\n"
       ".mountain,.key-mountain{fill:#8d6e63;fill-opacity:.75;stroke:#5d4037}\n";
   struct Colour {
     std::string_view css_class, rules;
@@ -95,8 +97,14 @@ std::string style() {
 void title(svg::Document& doc, const Scene& s) {
   const CompiledScenario& l = s.compiled;
   const voce_percorso& header = l.tabella_percorso[voce::scenario];
-  std::size_t signals = 0;
-  for (const cella& c : l.celle) signals += c.tipo_cella == tipo::segnale;
+  // The counts follow the stretch drawn; a stretch also names the whole route's.
+  std::size_t signals = 0, signals_shown = 0, stations_shown = 0;
+  for (std::size_t c = 0; c < l.celle.size(); ++c)
+    if (l.celle[c].tipo_cella == tipo::segnale) {
+      ++signals;
+      signals_shown += s.cell_shown(c);
+    }
+  for (const render::Station& st : s.stations) stations_shown += s.shows(st.position);
 
   // The codes tie the files to the names they carry: say whether they do.
   Modello m;
@@ -113,13 +121,15 @@ void title(svg::Document& doc, const Scene& s) {
   doc.text("class=\"title\" x=\"20\" y=\"34\"",
             svg::cp1252_text(header.testo) + svg::utf8_text(dot + "train ") + svg::cp1252_text(l.tabella_percorso[voce::ripetizione].testo));
   const std::string subtitle =
-      "route " + num(s.route_length / 1000.0, 3) + " km" + dot + std::to_string(s.stations.size()) + " stations" +
-      dot + std::to_string(signals) + " signals" + dot + "competition codes: route " +
+      "route " + num(s.route_length / 1000.0, 3) + " km" + dot + std::to_string(stations_shown) + " stations" +
+      dot + std::to_string(signals_shown) + " signals" + (s.zoom ? " shown" : "") + dot + "competition codes: route " +
       std::to_string(header.dato4) + ", cells " + std::to_string(l.celle[1].valore_b) + " (" + verdict + ")";
   doc.text("class=\"subtitle\" x=\"20\" y=\"58\"", svg::utf8_text(subtitle));
   if (s.zoom)
     doc.text("class=\"subtitle\" x=\"20\" y=\"78\"",
-              svg::utf8_text("showing " + render::km_exact(s.from) + " to " + render::km_exact(s.to)));
+              svg::utf8_text("showing " + render::km_exact(s.from) + " to " + render::km_exact(s.to) + " of a route with " +
+                             std::to_string(s.stations.size()) + " stations and " + std::to_string(signals) +
+                             " signals"));
   doc.close_group();
 }
 
@@ -175,6 +185,7 @@ double legend(svg::Document& doc, const Scene& s, double y) {
                                     {"key-gradient-up", "uphill gradient", true},
                                     {"key-gradient-down", "downhill gradient", true},
                                     {"key-speed-limit", "speed limit", false},
+                                    {"key-slowdown-speed", "slowdown speed", false},
                                     {"key-adhesion", "adhesion", false}};
   for (const CurveKey& k : curve_keys) {
     place(x, cy);

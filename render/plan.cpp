@@ -1,13 +1,17 @@
 // The plan of the line: the compiled line file's points, scaled to fit the
-// page with north up, thinned to about one point per pixel, with kilometre
+// page, thinned to about one point per pixel, with kilometre
 // ticks along the track, the stations named at their positions and the
 // start and end marked.
 //
 // North is coordinate 1: the line starts heading along it, and a right-hand
-// curve turns from it towards coordinate 0, which is therefore east.
+// curve turns from it towards coordinate 0, which is therefore east. North
+// is up, unless turning the plan so that its start lies left and its end
+// right draws it markedly larger in the wide panel; then the north arrow
+// turns with it.
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <string>
 
 #include "render/scene.h"
@@ -33,11 +37,16 @@ bool usable(const Tracciato& t, std::size_t p) {
          std::abs(t.valore(p, 0)) <= limit && std::abs(t.valore(p, 1)) <= limit;
 }
 
-// Plan coordinates to the page: coordinate 0 to the right, coordinate 1 up.
+// Plan coordinates to the page: coordinate 0 (east) turned by `angle`
+// anticlockwise from the right, coordinate 1 (north) from up.
 struct View {
-  double min_x, max_y, scale, ox, oy;
+  double cos_a = 1, sin_a = 0;  // of the turn; 1, 0 for north up
+  double min_u = 0, max_v = 0, scale = 1, ox = 0, oy = 0;
+  double u(double east, double north) const { return east * cos_a + north * sin_a; }
+  double v(double east, double north) const { return north * cos_a - east * sin_a; }
   Point operator()(const Tracciato& t, std::size_t p) const {
-    return {ox + (t.valore(p, 0) - min_x) * scale, oy + (max_y - t.valore(p, 1)) * scale};
+    const double e = t.valore(p, 0), n = t.valore(p, 1);
+    return {ox + (u(e, n) - min_u) * scale, oy + (max_v - v(e, n)) * scale};
   }
 };
 
@@ -50,7 +59,7 @@ class PlanPanel {
   bool point_at(double metres, Point& out) const;
   Point direction(double metres) const;
   void label(double x, double y, double radius, const std::string& text, std::string_view css_class,
-                 double font_size, bool required);
+             double font_size, bool bold, bool required);
   void north_and_scale(double x0, double y0, double x1, double y1);
 
   svg::Document& doc_;
@@ -86,17 +95,20 @@ Point PlanPanel::direction(double metres) const {
 // further off with a leader line. A label that must be shown and finds no
 // clear place goes beside the point all the same.
 void PlanPanel::label(double x, double y, double radius, const std::string& text, std::string_view css_class,
-                       double font_size, bool required) {
+                       double font_size, bool bold, bool required) {
   static constexpr Point directions[] = {{1, 0}, {-1, 0}, {0, -1}, {0, 1}, {1, -1}, {-1, -1}, {1, 1}, {-1, 1}};
-  const double w = text_width(char_count(text), font_size);
-  for (int round = 0; round < 4; ++round) {
-    const double d = radius + 3 + round * 16;
+  constexpr int rounds = 6;
+  const double w = text_width(text, font_size, bold);
+  for (int round = 0; round < rounds; ++round) {
+    const double d = radius + 3 + round * 14;
     for (const Point& dir : directions) {
       const double ax = x + dir.x * d, ay = y + dir.y * d;
-      const double base = dir.y < 0 ? ay - 2 : dir.y > 0 ? ay + font_size * 0.8 : ay + font_size * 0.35;
+      const double base = dir.y < 0 ? ay - 3 : dir.y > 0 ? ay + font_size * 0.85 : ay + font_size * 0.35;
       const double x0 = dir.x > 0 ? ax : dir.x < 0 ? ax - w : ax - w / 2;
-      const Box r{x0 - 1, base - font_size * 0.85, x0 + w + 1, base + font_size * 0.25};
-      const bool last_choice = required && round == 3 && &dir == &directions[7];
+      Box r = text_box(x0, base, text, font_size, Anchor::start, bold);
+      r.x0 -= 1;
+      r.x1 += 1;
+      const bool last_choice = required && round == rounds - 1 && &dir == &directions[7];
       if (!labels_.take(r)) {
         if (!last_choice) continue;
         labels_.block(r);
@@ -116,7 +128,10 @@ void PlanPanel::label(double x, double y, double radius, const std::string& text
 void PlanPanel::north_and_scale(double x0, double y0, double x1, double y1) {
   const double nx = x1 - 30, ny = y0 + 18;
   doc_.text("class=\"north-label\" x=\"" + num(nx) + "\" y=\"" + num(ny + 10) + "\" text-anchor=\"middle\"", "N");
-  doc_.element("path", "class=\"north\" d=\"M" + num(nx) + " " + num(ny + 14) + " l8 26 l-8 -7 l-8 7 Z\"");
+  // The arrow points up the page when north is up; otherwise it turns with the plan.
+  const double turn = std::atan2(v_.sin_a, v_.cos_a) * 180 / std::numbers::pi;
+  doc_.element("path", "class=\"north\" d=\"M" + num(nx) + " " + num(ny + 14) + " l8 26 l-8 -7 l-8 7 Z\"" +
+                           (turn == 0 ? "" : " transform=\"rotate(" + num(turn, 2) + " " + num(nx) + " " + num(ny + 27) + ")\""));
   labels_.block({nx - 14, y0, x1, ny + 44});
 
   // The longest 1, 2 or 5 x 10^k metres that fits in about 160 pixels.
@@ -146,38 +161,73 @@ double PlanPanel::draw(double y) {
   first_ = static_cast<std::size_t>(std::ceil(s_.from));
   last_ = std::min(static_cast<std::size_t>(std::floor(s_.to)), t_.punti() - 1);
 
-  double min_x = std::numeric_limits<double>::infinity(), max_x = -min_x, min_y = min_x, max_y = -min_x;
+  // The stretch's extent as turned by `view`, and its scale to fit the room.
+  const double room_w = x1 - x0 - 2 * border, room_h = max_height - 2 * border;
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Fit {
+    View view;
+    double w = 0, h = 0;
+  };
+  auto fit = [&](double cos_a, double sin_a) {
+    Fit f;
+    f.view.cos_a = cos_a;
+    f.view.sin_a = sin_a;
+    double min_u = inf, max_u = -inf, min_v = inf, max_v = -inf;
+    for (std::size_t p = first_; p <= last_; ++p) {
+      if (!usable(t_, p)) continue;
+      const double e = t_.valore(p, 0), n = t_.valore(p, 1);
+      min_u = std::min(min_u, f.view.u(e, n));
+      max_u = std::max(max_u, f.view.u(e, n));
+      min_v = std::min(min_v, f.view.v(e, n));
+      max_v = std::max(max_v, f.view.v(e, n));
+    }
+    f.w = max_u - min_u;
+    f.h = max_v - min_v;
+    f.view.min_u = min_u;
+    f.view.max_v = max_v;
+    const double scale = std::min(f.w > 0 ? room_w / f.w : inf, f.h > 0 ? room_h / f.h : inf);
+    f.view.scale = scale < inf ? scale : 1;  // a single point
+    return f;
+  };
   double track_length = 0;  // the track's length in plan units
+  std::size_t first_usable = last_ + 1, last_usable = 0;
   for (std::size_t p = first_; p <= last_; ++p) {
     if (!usable(t_, p)) continue;
-    min_x = std::min(min_x, t_.valore(p, 0));
-    max_x = std::max(max_x, t_.valore(p, 0));
-    min_y = std::min(min_y, t_.valore(p, 1));
-    max_y = std::max(max_y, t_.valore(p, 1));
+    first_usable = std::min(first_usable, p);
+    last_usable = p;
     if (p > first_ && usable(t_, p - 1))
       track_length += std::hypot(t_.valore(p, 0) - t_.valore(p - 1, 0), t_.valore(p, 1) - t_.valore(p - 1, 1));
   }
-  const double w = max_x - min_x, h = max_y - min_y;
-  if (!std::isfinite(w) || !std::isfinite(h)) {
+  Fit chosen = fit(1, 0);
+  if (!std::isfinite(chosen.w) || !std::isfinite(chosen.h)) {
     doc_.text("x=\"" + num(x0) + "\" y=\"" + num(y + 20) + "\"",
                "the compiled line file has no point in this stretch that can be drawn");
     doc_.close_group();
     return 40;
   }
-  const double room_w = x1 - x0 - 2 * border, room_h = max_height - 2 * border;
-  const double inf = std::numeric_limits<double>::infinity();
-  double scale = std::min(w > 0 ? room_w / w : inf, h > 0 ? room_h / h : inf);
-  if (!(scale < inf)) scale = 1;  // a single point
+  {
+    const double dx = t_.valore(last_usable, 0) - t_.valore(first_usable, 0);
+    const double dy = t_.valore(last_usable, 1) - t_.valore(first_usable, 1);
+    const double l = std::hypot(dx, dy);
+    if (l > 0 && std::isfinite(l)) {
+      const Fit turned = fit(dx / l, dy / l);
+      if (turned.view.scale > chosen.view.scale * 1.25) chosen = turned;
+    }
+  }
+  v_ = chosen.view;
+  const double w = chosen.w, h = chosen.h, scale = v_.scale;
   const double height = std::max(h * scale + 2 * border, 240.0);
-  v_ = {min_x, max_y, scale, x0 + (x1 - x0 - w * scale) / 2, y + (height - h * scale) / 2};
+  v_.ox = x0 + (x1 - x0 - w * scale) / 2;
+  v_.oy = y + (height - h * scale) / 2;
   const double y1 = y + height;
 
   doc_.element("rect", "class=\"frame\" x=\"" + num(x0) + "\" y=\"" + num(y) + "\" width=\"" + num(x1 - x0) +
                             "\" height=\"" + num(height) + "\"");
   doc_.text("class=\"panel-title\" x=\"" + num(x0 + 8) + "\" y=\"" + num(y + 16) + "\"",
-             "plan of the line, north up");
+             v_.sin_a == 0 && v_.cos_a == 1 ? "plan of the line, north up"
+                                            : "plan of the line, turned to run left to right (arrow: north)");
   labels_ = LabelSpace({x0 + 2, y + 2, x1 - 2, y1 - 2});
-  labels_.block({x0, y, x0 + 190, y + 22});
+  labels_.block({x0, y, x0 + 400, y + 22});
   north_and_scale(x0, y, x1, y1);
 
   // One point per pixel along the track is all the screen can show. A
@@ -191,7 +241,23 @@ double PlanPanel::draw(double y) {
     else track.break_stretch();
   }
   std::string d;
-  for (const auto& stretch : track.finish()) d += (d.empty() ? "" : " ") + svg::polyline(stretch);
+  // A track that winds over itself leaves no room anyway: a bounded number
+  // of boxes keeps the placing quick.
+  std::size_t track_boxes = 0;
+  constexpr std::size_t max_track_boxes = 8000;
+  for (const auto& stretch : track.finish()) {
+    d += (d.empty() ? "" : " ") + svg::polyline(stretch);
+    // Labels keep off the track: small boxes every few pixels along it.
+    for (std::size_t i = 0; i < stretch.size(); ++i) {
+      const Point a = stretch[i], b = i + 1 < stretch.size() ? stretch[i + 1] : stretch[i];
+      const int n = std::min(1000, static_cast<int>(std::hypot(b.x - a.x, b.y - a.y) / 3));
+      for (int k = 0; k <= n && track_boxes < max_track_boxes; ++k, ++track_boxes) {
+        const double f = n == 0 ? 0 : static_cast<double>(k) / n;
+        const double px = a.x + (b.x - a.x) * f, py = a.y + (b.y - a.y) * f;
+        labels_.block({px - 2, py - 2, px + 2, py + 2});
+      }
+    }
+  }
   doc_.open_group("plan-track");
   doc_.element("path", "class=\"track\" d=\"" + d + "\"");
   doc_.close_group();
@@ -256,12 +322,13 @@ double PlanPanel::draw(double y) {
   doc_.open_group("plan-labels");
   // No label covers a marker, its own or another's.
   for (const NameLabel& n : names) labels_.block({n.p.x - n.radius, n.p.y - n.radius, n.p.x + n.radius, n.p.y + n.radius});
-  for (const NameLabel& n : names) label(n.p.x, n.p.y, n.radius, n.text, n.css_class, name_size, n.required);
+  for (const NameLabel& n : names)
+    label(n.p.x, n.p.y, n.radius, n.text, n.css_class, name_size, n.css_class == "station-name", n.required);
   doc_.close_group();
 
   // Kilometre labels last: they give way to everything else.
   doc_.open_group("plan-km-labels");
-  for (const Tick& t : ticks) label(t.p.x, t.p.y, 6, t.text, "km-label", km_size, false);
+  for (const Tick& t : ticks) label(t.p.x, t.p.y, 6, t.text, "km-label", km_size, false, false);
   doc_.close_group();
 
   doc_.close_group();

@@ -184,7 +184,7 @@ void Profiles::gradient(const Panel& p) {
   auto write_label = [&](double end) {
     const std::string t = num(value, 0) + permille;
     const double x0 = s_.x(start), x1 = s_.x(end);
-    if (x1 - x0 < text_width(char_count(t), 10) + 6 || value == 0) return;
+    if (x1 - x0 < text_width(t, 10) + 6 || value == 0) return;
     const double y = value > 0 ? p.y(value) - 3 : p.y(value) + 11;
     doc_.text("class=\"value-label halo\" x=\"" + num((x0 + x1) / 2) + "\" y=\"" + num(std::clamp(y, p.top + 10, p.bottom() - 2)) +
                    "\" text-anchor=\"middle\"",
@@ -212,8 +212,15 @@ void Profiles::speed(const Panel& p, const std::vector<Point>& limit) {
   doc_.open_group("speed");
   doc_.element("path", "class=\"speed-limit\" d=\"" + svg::polyline(series.finish()) + "\"");
   doc_.open_group("speed-boards");
-  // Labels in up to three rows; one that finds no room is left to the tooltip.
-  double row_end[3] = {-1e9, -1e9, -1e9};
+  // Labels in up to four rows above their boards, inside the panel and clear
+  // of every board and of each other; one that finds no room is left to the
+  // tooltip.
+  LabelSpace space({axis_left + 1, p.top + 1, axis_right - 1, p.bottom() - 1});
+  struct Board {
+    std::size_t cell;
+    double x, y;
+  };
+  std::vector<Board> boards;
   for (std::size_t c = 0; c < cells_.size(); ++c) {
     const cella& k = cells_[c];
     if (k.tipo_cella != tipo::indicatore_v_max || !s_.cell_shown(c)) continue;
@@ -221,15 +228,72 @@ void Profiles::speed(const Panel& p, const std::vector<Point>& limit) {
     const double v = k.valore_a >= 0 ? k.valore_a / 100 * 5 : 0;
     const double y = std::clamp(p.y(v), p.top + 6, p.bottom() - 6);
     draw_mark(doc_, Mark::speed_board, x, y, s_.tooltips ? describe_cell(s_, c) : "");
+    space.block({x - 6, y - 6, x + 6, y + 6});
+    boards.push_back({c, x, y});
+  }
+  // A slowdown's speed as a dashed line from its start to its end cell,
+  // named once where there is room. Its labels come before the boards'.
+  doc_.open_group("slowdown-speeds");
+  std::size_t open_start = 0;
+  bool open = false;
+  for (std::size_t c = 0; c < cells_.size(); ++c) {
+    const cella& k = cells_[c];
+    if (k.tipo_cella == tipo::inizio_rallentamento) {
+      open_start = c;
+      open = true;
+      continue;
+    }
+    if (k.tipo_cella != tipo::fine_rallentamento || !open) continue;
+    open = false;
+    const double from = std::max(Scene::cell_middle(open_start), s_.from);
+    const double to = std::min(Scene::cell_middle(c), s_.to);
+    if (to < from) continue;
+    const double v = cells_[open_start].valore_a;
+    const double x0 = s_.x(from), x1 = std::max(s_.x(to), x0 + 1), y = p.y(v);
+    doc_.element("path", line_path(x0, y, x1, y, "slowdown-speed"),
+                 s_.tooltips ? svg::utf8_text("slowdown to " + num(v, 0) + " km/h, " + km_exact(Scene::cell_middle(open_start)) +
+                                              " to " + km_exact(Scene::cell_middle(c)))
+                             : "");
+    const std::string t = num(v, 0);
+    for (double ty : {y - 4, y + 12}) {
+      Box box = text_box((x0 + x1) / 2, ty, t, 9, Anchor::middle);
+      box.x0 -= 2;
+      box.x1 += 2;
+      if (!space.take(box)) continue;
+      doc_.text("class=\"slowdown-label halo\" x=\"" + num((x0 + x1) / 2) + "\" y=\"" + num(ty) +
+                    "\" text-anchor=\"middle\"",
+                t);
+      break;
+    }
+  }
+  doc_.close_group();
+  for (const Board& b : boards) {
+    const cella& k = cells_[b.cell];
     auto s = [](std::int16_t code) { return code >= 0 ? std::to_string(code / 100 * 5) : std::string("?"); };
     const std::string t = s(k.valore_a) + "/" + s(k.valore_b) + "/" + s(k.valore_c);
-    const double w = text_width(t.size(), 9);
-    for (int r = 0; r < 3; ++r) {
-      if (x - w / 2 < row_end[r] + 4) continue;
-      row_end[r] = x + w / 2;
-      const double ty = std::max(y - 9 - r * 10.0, p.top + 9);
-      doc_.text("class=\"board-label halo\" x=\"" + num(x) + "\" y=\"" + num(ty) + "\" text-anchor=\"middle\"", t);
-      break;
+    // Centred over the board, else beginning or ending at it (near the
+    // panel's ends, or beside a neighbour).
+    struct Place {
+      Anchor anchor;
+      double dx;
+      std::string_view name;
+    };
+    static constexpr Place places[] = {
+        {Anchor::middle, 0, "middle"}, {Anchor::start, -4, "start"}, {Anchor::end, 4, "end"}};
+    bool placed = false;
+    for (int r = 0; r < 4 && !placed; ++r) {
+      const double ty = b.y - 9 - r * 11.0;
+      for (const Place& at : places) {
+        Box box = text_box(b.x + at.dx, ty, t, 9, at.anchor);
+        box.x0 -= 2;
+        box.x1 += 2;
+        if (!space.take(box)) continue;
+        doc_.text("class=\"board-label halo\" x=\"" + num(b.x + at.dx) + "\" y=\"" + num(ty) +
+                      "\" text-anchor=\"" + std::string(at.name) + "\"",
+                  t);
+        placed = true;
+        break;
+      }
     }
   }
   doc_.close_group();
@@ -367,7 +431,7 @@ double Profiles::draw(double y0) {
 
   Panel elev{"elevation", "elevation (m), from the gradients, 0 at the start"};
   Panel grad{"gradient", "gradient (" + permille + "), uphill red, downhill blue"};
-  Panel speed_panel{"speed", "speed limit of the train (km/h, red) and speed boards (A/B/C speeds)"};
+  Panel speed_panel{"speed", "speed limit of the train (km/h, red), speed boards (A/B/C speeds) and slowdowns (dashed)"};
   Panel adh{"adhesion", "adhesion"};
   const std::vector<Point> limit = steps(speed_of);
   const std::vector<Point> adhesions = steps(adhesion_of);

@@ -20,6 +20,8 @@
 #include "in_process.h"
 #include "large_scenario.h"
 #include "model/version.h"
+#include "render/scene.h"
+#include "render/svg.h"
 #include "test_support.h"
 
 #if defined(_WIN32)
@@ -269,7 +271,10 @@ TEST(ScenariocRender, AStretchShowsOnlyWhatLiesInIt) {
   EXPECT_EQ(s.conta("signal"), celle_di(c, 1, 10000, 20500));
   EXPECT_GT(celle_di(c, 1, 10000, 20500), 0u);
   EXPECT_LT(celle_di(c, 1, 10000, 20500), celle_di(c, 1));
-  EXPECT_TRUE(s.ha_testo("title", "showing km 10 to km 20.5"));
+  EXPECT_TRUE(s.ha_testo("title", "showing km 10 to km 20.5 of a route with 19 stations and 45 signals"));
+  // The title's counts are the stretch's.
+  EXPECT_TRUE(s.ha_testo("title", "route 85 km \u00b7 2 stations \u00b7 " +
+                                      std::to_string(celle_di(c, 1, 10000, 20500)) + " signals shown"));
 }
 
 TEST(ScenariocRender, NamesFromTheRouteFileAreEscapedAndDecoded) {
@@ -420,6 +425,135 @@ TEST(ScenariocRender, TellsTheTwoDatFilesApartByTheirBytes) {
   EXPECT_EQ(due.err, (dir / "other.dat").string() + ": error: is a cell file, as " +
                          (dir / "A_LINEA.dat").string() + " is\n");
   EXPECT_FALSE(fs::exists(dir / "b.svg"));
+}
+
+// Each upright text of a picture with what its box is estimated from: the
+// font size and weight its classes give in the document's style, its anchor,
+// position and content. Slanted texts (the station names over the profiles)
+// are spaced by their own rule and left out.
+constexpr const char* text_lister = R"PY(
+import sys, re, xml.etree.ElementTree as ET
+NS = '{http://www.w3.org/2000/svg}'
+root = ET.parse(sys.argv[1]).getroot()
+style = ''.join(e.text or '' for e in root.iter(NS + 'style'))
+size, bold = {}, {}
+for selectors, body in re.findall(r'([^{}]+)\{([^}]*)\}', style):
+    for sel in selectors.split(','):
+        sel = sel.strip()
+        m = re.search(r'font-size:([0-9.]+)px', body)
+        if m: size[sel] = float(m.group(1))
+        if 'font-weight:bold' in body: bold[sel] = True
+out = open(sys.argv[2], 'w', encoding='utf-8')
+def walk(el, slanted):
+    slanted = slanted or el.get('transform') is not None and el.tag == NS + 'text'
+    if el.tag == NS + 'text' and not slanted:
+        fs, b = size.get('text', 12), bold.get('text', False)
+        for c in (el.get('class') or '').split():
+            fs = size.get('.' + c, fs)
+            b = bold.get('.' + c, b)
+        out.write('%g %d %s %s %s %s\n' % (fs, b, el.get('text-anchor', 'start'), el.get('x'), el.get('y'),
+                                           ''.join(el.itertext())))
+    for c in el:
+        walk(c, slanted)
+walk(root, False)
+)PY";
+
+struct PlacedText {
+  std::string text;
+  render::Box box;
+};
+
+std::vector<PlacedText> upright_texts(const fs::path& file) {
+  TempDir dir;
+  write_bytes(dir / "list.py", text_lister);
+  const int status = run_command("python3 " + q(dir / "list.py") + " " + q(file) + " " + q(dir / "out") +
+                                 " 2> " + q(dir / "err"));
+  std::vector<PlacedText> texts;
+  if (status != 0) {
+    ADD_FAILURE() << file << ": python3 exit " << status << ": " << read_bytes(dir / "err");
+    return texts;
+  }
+  std::istringstream in(read_bytes(dir / "out"));
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream r(line);
+    double size = 0, x = 0, y = 0;
+    int bold = 0;
+    std::string anchor, content;
+    r >> size >> bold >> anchor >> x >> y;
+    std::getline(r, content);
+    if (!content.empty()) content.erase(0, 1);
+    const render::Anchor a = anchor == "middle" ? render::Anchor::middle
+                             : anchor == "end"  ? render::Anchor::end
+                                                : render::Anchor::start;
+    // The placers measure the escaped text they write; measure the same.
+    texts.push_back({content, render::text_box(x, y, render::svg::utf8_text(content), size, a, bold != 0)});
+  }
+  return texts;
+}
+
+// Every pair of upright texts whose estimated boxes overlap.
+std::vector<std::string> overlapping(const std::vector<PlacedText>& texts) {
+  std::vector<std::string> found;
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    for (std::size_t j = 0; j < i; ++j) {
+      const render::Box& a = texts[i].box;
+      const render::Box& b = texts[j].box;
+      if (a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1)
+        found.push_back("\"" + texts[i].text + "\" and \"" + texts[j].text + "\"");
+    }
+  return found;
+}
+
+TEST(ScenariocRender, NoTwoLabelsOverlapWholeOrOnAStretch) {
+  NEEDS_XML_PARSER();
+  TempDir dir;
+  copia_compilati(dir.path());
+  const std::vector<std::vector<std::string>> stretches = {{}, {"--from", "40", "--to", "85"}, {"--from", "0", "--to", "3"}};
+  for (const auto& stretch : stretches) {
+    std::vector<std::string> args = {"render", "--out", (dir / "p.svg").string()};
+    args.insert(args.end(), stretch.begin(), stretch.end());
+    args.push_back(dir.str());
+    const ToolRun e = scenarioc(args);
+    ASSERT_EQ(e.status, 0) << e.err;
+    const std::vector<PlacedText> texts = upright_texts(dir / "p.svg");
+    EXPECT_GT(texts.size(), 60u);
+    EXPECT_EQ(overlapping(texts), std::vector<std::string>{}) << (stretch.empty() ? "whole line" : stretch[1]);
+  }
+}
+
+// A slowdown (the embedded train has none) drawn as its speed from its
+// start to its end cell, on the whole line and on stretches that cut it or
+// miss it.
+TEST(ScenariocRender, ASlowdownsSpeedIsDrawnOnTheSpeedProfile) {
+  NEEDS_XML_PARSER();
+  TempDir dir;
+  ASSERT_EQ(scenarioc({"texts", dir.str()}).status, 0);
+  const fs::path train = dir / "Belvara_Quintosa_254-.txt";
+  std::string text = read_bytes(train);
+  const std::size_t first_signal = text.find("segnale,");
+  ASSERT_NE(first_signal, std::string::npos);
+  text.insert(first_signal, "rallentamento, 33000, 60, 1000, 1, 0, 0\r\n");
+  write_bytes(train, text);
+  const ToolRun compiled = scenarioc({"compile", dir.str()});
+  ASSERT_EQ(compiled.status, 0) << compiled.err;
+
+  struct Case {
+    std::vector<std::string> stretch;
+    std::size_t lines;
+  };
+  const Case cases[] = {{{}, 1}, {{"--from", "33.5", "--to", "40"}, 1}, {{"--from", "35", "--to", "40"}, 0}};
+  for (const Case& k : cases) {
+    std::vector<std::string> args = {"render", "--out", (dir / "p.svg").string()};
+    args.insert(args.end(), k.stretch.begin(), k.stretch.end());
+    args.push_back(dir.str());
+    const ToolRun e = scenarioc(args);
+    ASSERT_EQ(e.status, 0) << e.err;
+    const Svg s = parse_svg(dir / "p.svg");
+    const std::string which = k.stretch.empty() ? "whole line" : k.stretch[1];
+    EXPECT_EQ(s.conta("slowdown-speed"), k.lines) << which;
+    EXPECT_EQ(s.testi_in("slowdown-speeds"), std::vector<std::string>(k.lines, "60")) << which;
+    EXPECT_EQ(overlapping(upright_texts(dir / "p.svg")), std::vector<std::string>{}) << which;
+  }
 }
 
 // The longest line the formats allow, and then the worst such files can

@@ -25,7 +25,7 @@ const std::string_view render_usage =
     "                        LINE_FILE ROUTE_FILE CELL_FILE\n"
     "\n"
     "Draws a compiled scenario as one self-contained SVG picture: the plan of the\n"
-    "line with north up, then along one kilometre axis the elevation, the\n"
+    "line (north up or turned), then along one kilometre axis the elevation, the\n"
     "gradient, the speed limit and speed boards, adhesion and the features of\n"
     "the cells, and a title block.\n"
     "\n"
