@@ -1,6 +1,6 @@
 #include "compiler/row_scan.h"
 
-#include "compiler/keyword_fields.h"
+#include "rows/keyword_fields.h"
 
 namespace scenario {
 namespace {

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "model/diagnostics.h"
 #include "text/field_reader.h"
 

@@ -345,8 +345,38 @@ void RowWatch::row_done() {
   d.fixes.push_back({"remove the extra values", {{span(after - 1, to), ""}}});
 }
 
-Fix RowWatch::placeholders(int has) const {
-  // The values the row's records read, in the reader's order.
+Fix RowWatch::placeholders(int has, bool read_whole) const {
+  // Values the reader took from the next line, when that line holds nothing
+  // else: the row's meaning, joined back onto its line.
+  const std::size_t line_end = line_end_after(row_offset_);
+  // The row's fields as read: its keyword field, then every value of its records.
+  const Field& keyword = rows_.rows[first_row_].keyword;
+  std::vector<FieldSpan> spans{{keyword.offset, keyword.length}};
+  for (std::size_t j = first_row_; j <= row_index_; ++j)
+    for (const Field& f : rows_.rows[j].values) spans.push_back({f.offset, f.length});
+  bool stranded = read_whole && spans.size() > 1 && spans.back().offset > line_end;
+  std::vector<TextEdit> joins;
+  for (std::size_t i = 1; stranded && i < spans.size(); ++i) {
+    const std::size_t from = spans[i - 1].end(), to = spans[i].offset;
+    if (!line_end_between(from, to)) continue;
+    std::size_t a = from, b = to;
+    while (a < b && is_blank(source_[a])) ++a;
+    while (b > a && is_blank(source_[b - 1])) --b;
+    const std::string_view gap = source_.substr(a, b - a);
+    const std::string_view value = source_.substr(spans[i].offset, spans[i].length);
+    // One line end between two values, and a value that is no keyword.
+    stranded = (gap == "\r\n" || gap == "\n") && match_mask(section_, value) == 0;
+    joins.push_back({span(from, to), ", "});
+  }
+  if (stranded) {
+    const std::size_t last = spans.back().end();
+    const std::size_t after = line_end_after(last);
+    for (std::size_t i = last; i < after; ++i) stranded = stranded && is_blank(source_[i]);
+  }
+  if (stranded) return {"join the values on the next line onto the row's line", std::move(joins)};
+
+  // Otherwise the missing values as named tab stops: never a value the
+  // author did not write.
   std::vector<const ValueInfo*> values;
   for (std::size_t j = first_row_; j <= row_index_; ++j)
     for (const ValueInfo& v : rows_.rows[j].record->values) values.push_back(&v);
@@ -355,13 +385,13 @@ Fix RowWatch::placeholders(int has) const {
   // A comma before the line end leaves an empty field: a value read as 0.
   const bool open_field = end > after_keyword_ && source_[end - 1] == ',';
   std::string text;
+  int stop = 1;
   for (int i = has + (open_field ? 1 : 0); i < values_; ++i) {
     const auto k = static_cast<std::size_t>(i);
-    const bool is_text = k < values.size() && values[k]->is_text();
-    text += (text.empty() && open_field ? " " : ", ") +
-            (is_text ? "\"" + std::string(values[k]->name) + "\"" : std::string("0"));
+    const std::string name = k < values.size() ? std::string(values[k]->name) : "value";
+    text += (text.empty() && open_field ? " " : ", ") + ("${" + std::to_string(stop++) + ":" + name + "}");
   }
-  return {"write the missing values on the row's line", {{span(end, end), text}}};
+  return {"write the missing values on the row's line", {{span(end, end), text}}, true};
 }
 
 void RowWatch::unrecognised() {
@@ -613,6 +643,7 @@ void RowWatch::unreadable(const ReadFailure& e) {
       d.notes.push_back({TextSpan{}, "the text ends before the row's values do"});
     else
       d.notes.push_back({span(at, token_end(at)), "the reader went on to the next line for them: " + why});
+    d.fixes.push_back(placeholders(values_on_line(), false));
     return;
   }
   m_.read_failure = why;

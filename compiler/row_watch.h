@@ -79,8 +79,10 @@ class RowWatch {
   void near_miss(std::string_view field);
   // The fix of a text in UTF-8: its sequences from `from` on as Windows-1252.
   Fix from_utf8(std::size_t from) const;
-  // The fix of a row with `has` values on its line: the others written after them.
-  Fix placeholders(int has) const;
+  // The fix of a row with `has` values on its line: the values read from
+  // the next line joined onto it when they are all there (`read_whole`) and
+  // that line holds nothing else; else the others named, to be written.
+  Fix placeholders(int has, bool read_whole = true) const;
   int values_on_line() const;
   bool uses_tabs() const;
   // The ends of the line that holds `offset`. Rows come in text order, so

@@ -14,6 +14,8 @@
 #include "model/cell_kinds.h"
 #include "model/errors.h"
 #include "model/format_constants.h"
+#include "text/scenario_texts.h"
+#include "text/text_writer.h"
 
 namespace lsp {
 
@@ -397,6 +399,15 @@ json inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t
   if (!d.file) return out;
   const LineIndex index(d.bytes);
   const Placements where(u, d.file->text);
+  // On the row's own line, after its last field there: a short row's
+  // values may run on into the next line.
+  const auto hint_at = [&](const Row& r) {
+    const std::size_t line_end = d.bytes.find_first_of("\r\n", r.keyword.offset);
+    if (line_end == std::string::npos || r.end <= line_end) return r.end;
+    std::size_t at = line_end;
+    while (at > r.keyword.offset && (d.bytes[at - 1] == ' ' || d.bytes[at - 1] == '\t')) --at;
+    return at;
+  };
   for (std::size_t i = 0; i < d.outline.rows.size(); ++i) {
     const Row& r = d.outline.rows[i];
     if (r.keyword.offset < from || r.keyword.offset >= to) continue;
@@ -407,7 +418,7 @@ json inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t
     } else {
       if (refusal(u, d.file->text, r)) {
         label = "→ refused (error " + std::to_string(u->model.numero_errore) + ")";
-        out.push_back({{"position", position_json(index.position(r.end))},
+        out.push_back({{"position", position_json(index.position(hint_at(r)))},
                        {"label", label},
                        {"paddingLeft", true}});
         continue;
@@ -417,7 +428,7 @@ json inlay_hints(const Document& d, const Unit* u, std::size_t from, std::size_t
       label = "→ " + l->where;
       if (r.record->placement != Placement::curve) label += " · " + km(l->position);
     }
-    out.push_back({{"position", position_json(index.position(r.end))},
+    out.push_back({{"position", position_json(index.position(hint_at(r)))},
                    {"label", label},
                    {"paddingLeft", true}});
   }
@@ -534,7 +545,22 @@ json completion(const Document& d, std::size_t offset, bool snippets) {
 
   const LineIndex index(d.bytes);
   const bool general = d.file->text == Text::linea && offset < d.outline.body_start;
-  constexpr int keyword_kind = 14, snippet_format = 2, plain_format = 1;
+  constexpr int keyword_kind = 14, snippet_format = 2, plain_format = 1, header_kind = 9;
+  // "[" begins a section header: those the writers put into this text.
+  if (start < offset && d.bytes[start] == '[') {
+    const auto lines = d.file->text == Text::linea ? scenario::righe_linea() : scenario::righe_treno();
+    for (const std::string_view line : lines) {
+      if (line == scenario::end_of_lines) break;
+      if (!line.starts_with('[')) continue;
+      items.push_back({{"label", std::string(line)},
+                       {"kind", header_kind},
+                       {"detail", "section header"},
+                       {"filterText", std::string(line)},
+                       {"insertTextFormat", plain_format},
+                       {"textEdit", {{"range", range_json(index, start, offset)}, {"newText", std::string(line)}}}});
+    }
+    return {{"isIncomplete", false}, {"items", items}};
+  }
   for (const RecordInfo& r : records()) {
     if (r.section != scenario::section_of(d.file->text, general)) continue;
     std::string keyword(r.keyword);

@@ -163,6 +163,9 @@ json Server::initialize(const json& params) {
   };
   snippets_ = client_says("/capabilities/textDocument/completion/completionItem/snippetSupport");
   watch_files_ = client_says("/capabilities/workspace/didChangeWatchedFiles/dynamicRegistration");
+  const json::json_pointer command("/initializationOptions/snippetCommand");
+  if (params.is_object() && params.contains(command) && params.at(command).is_string())
+    snippet_command_ = params.at(command).get<std::string>();
   // As scenarioc's --diagnostic-limit: diagnostics of one code per text.
   const json::json_pointer limit("/initializationOptions/diagnosticLimit");
   if (params.is_object() && params.contains(limit) && params.at(limit).is_number_unsigned())
@@ -267,7 +270,8 @@ json Server::request(const std::string& method, const json& params) {
     const json& only = params.at("context").value("only", json::array());
     if (!only.empty() && std::find(only.begin(), only.end(), "quickfix") == only.end()) return json::array();
     const json& range = params.at("range");
-    return code_actions(workspace_, *d, offset(*d, range.at("start")), offset(*d, range.at("end")));
+    return code_actions(workspace_, *d, offset(*d, range.at("start")), offset(*d, range.at("end")),
+                        snippet_command_);
   }
   if (method == "textDocument/semanticTokens/full" || method == "textDocument/semanticTokens/full/delta") {
     const Document* d = document();

@@ -62,6 +62,9 @@ class Server {
   bool initialized_ = false;
   bool shut_down_ = false;
   bool snippets_ = false;
+  // The editor's command that inserts a snippet (initializationOptions
+  // snippetCommand), for fixes with tab stops; empty: none.
+  std::string snippet_command_;
   bool watch_files_ = false;
   // The semantic tokens last sent for each open document, for deltas.
   struct SentTokens {

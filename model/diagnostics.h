@@ -44,6 +44,10 @@ struct TextEdit {
 struct Fix {
   std::string title;
   std::vector<TextEdit> edits;
+  // The replacements hold tab stops for the author to fill, "${1:gradient}";
+  // where an editor has none, the names alone stand in them, which no reader
+  // takes for a number: the row stays refused until they are filled.
+  bool placeholders = false;
 };
 
 struct Diagnostic {

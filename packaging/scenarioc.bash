@@ -10,11 +10,18 @@ _scenarioc_paths() {  # -d: folders; -f: files and folders
   COMPREPLY=($(compgen "$1" -- "$cur"))
 }
 
+# The warning codes, as the program itself lists them under check --help:
+# the list cannot drift from the program's.
+_scenarioc_warning_codes() {
+  "${COMP_WORDS[0]}" check --help 2>/dev/null |
+    sed -n '/^Warnings/,$ s/^  \([a-z][a-z0-9-]*\)  .*/\1/p'
+}
+
 _scenarioc() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
   COMPREPLY=()
   if [[ $COMP_CWORD -eq 1 ]]; then
-    COMPREPLY=($(compgen -W "compile check dump texts decompile render lsp timetable --help --version" -- "$cur"))
+    COMPREPLY=($(compgen -W "compile check dump new texts decompile render lsp timetable --help --version" -- "$cur"))
     return
   fi
 
@@ -29,6 +36,9 @@ _scenarioc() {
     dump)
       options="--json --help"
       operand=-f ;;
+    new)
+      options="--help"
+      operand=-d ;;
     texts)
       options="--help"
       operand=-d ;;
@@ -62,7 +72,10 @@ _scenarioc() {
     [[ ${COMP_WORDS[i]} == -- ]] && options=""
   done
 
-  if [[ $cur == -* && -n $options ]]; then
+  if [[ $cur == -Wno-* && $options == *-Wno-* ]]; then
+    local IFS=$'\n'
+    COMPREPLY=($(compgen -W "$(_scenarioc_warning_codes | sed 's/^/-Wno-/')" -- "$cur"))
+  elif [[ $cur == -* && -n $options ]]; then
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
     # -Wno- is followed by a diagnostic's code, not by a space.
     [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == -Wno- ]] && compopt -o nospace 2>/dev/null

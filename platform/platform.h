@@ -69,6 +69,11 @@ bool directory_exists(const std::string& path);
 // Throws Failure.
 void create_directories(const std::string& path);
 
+// Creates a directory as mkdir does, its parent being there already;
+// nothing when it exists. Throws Failure ("its parent folder does not
+// exist" when it is missing).
+void create_directory(const std::string& path);
+
 // Copies a file's bytes to `to`, replacing whatever stood under that name
 // as AtomicFile does. Throws Failure.
 void copy_file(const std::string& from, const std::string& to);

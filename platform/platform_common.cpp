@@ -118,6 +118,19 @@ void create_directories(const std::string& path) {
     throw Failure("create the directory", path, ec ? ec.message() : "a file stands there");
 }
 
+void create_directory(const std::string& path) {
+  if (directory_exists(path)) return;
+  std::error_code ec;
+  fs::path p(path);
+  if (!p.has_filename() && p.has_parent_path()) p = p.parent_path();  // "dir/"
+  // As mkdir refuses it: a missing parent is most likely a mistyped path.
+  if (p.has_parent_path() && !fs::is_directory(p.parent_path(), ec))
+    throw Failure("create the directory", path, "its parent folder does not exist");
+  fs::create_directory(p, ec);
+  if (!directory_exists(path))
+    throw Failure("create the directory", path, ec ? ec.message() : "a file stands there");
+}
+
 std::string read_file(const std::string& path) {
   HandleGuard h(open_for_reading(path, true));
   FileInfo info;

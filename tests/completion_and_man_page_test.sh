@@ -52,6 +52,19 @@ for option in --help --version; do
   in_man_page "$option" || fail "the man page does not describe $option"
 done
 
+# Warning codes complete after -Wno-, from the program's own list.
+COMP_WORDS=("$scenarioc" check -Wno-out)
+COMP_CWORD=2
+COMPREPLY=()
+_scenarioc
+[ "${COMPREPLY[*]}" = "-Wno-out-of-order" ] || fail "check -Wno-out: ${COMPREPLY[*]}"
+codes=$("$scenarioc" check --help | sed -n '/^Warnings/,$ s/^  \([a-z][a-z0-9-]*\)  .*/\1/p' | wc -l)
+COMP_WORDS=("$scenarioc" compile -Wno-)
+COMPREPLY=()
+_scenarioc
+[ "${#COMPREPLY[@]}" -eq "$codes" ] && [ "$codes" -gt 20 ] ||
+  fail "compile -Wno- offers ${#COMPREPLY[@]} codes of $codes"
+
 version=$("$scenarioc" --version)
 grep -q "^\.TH SCENARIOC 1 .*\"$version\"" "$man_page" ||
   fail "the man page is not the one of $version: $(grep '^\.TH' "$man_page")"
@@ -62,6 +75,7 @@ mkdir "$work/scenario one"
 : >"$work/route.sim"
 cd "$work" || exit 1
 [ "$(offered compile s)" = "scenario one" ] || fail "compile s: $(offered compile s)"
+[ "$(offered new Ponte 48 s)" = "scenario one" ] || fail "new Ponte 48 s: $(offered new Ponte 48 s)"
 [ "$(offered dump r)" = "route.sim" ] || fail "dump r: $(offered dump r)"
 [ "$(offered compile --out s)" = "scenario one" ] || fail "compile --out s: $(offered compile --out s)"
 [ -z "$(offered compile --train "")" ] || fail "compile --train offers: $(offered compile --train "")"

@@ -15,10 +15,13 @@
 #include <nlohmann/json.hpp>
 
 #include "rows/records.h"
+#include "format/byte_buffer.h"
+#include "format/compiled_files.h"
 #include "model/file_names.h"
 #include "platform/platform.h"
 #include "text/scenario_texts.h"
 #include "text/text_writer.h"
+#include "compiled_in_memory.h"
 #include "large_scenario.h"
 #include "test_support.h"
 
@@ -472,6 +475,36 @@ TEST_F(LspServer, CompletionOffersTheRecordsThatMayStandThere) {
             "curva${1|d,s|}${2|1,2,3,4,5,6|}, ${3:start}, ${4:length}");
 }
 
+// "[" is a trigger character: it offers the section headers of the text
+// being edited, and only those.
+TEST_F(LspServer, ABracketCompletesTheTextsSectionHeaders) {
+  const std::string with_bracket = replaced(train, "[codici]\r\n", "[codici]\r\n[\r\n");
+  const std::size_t bracket = line_of(with_bracket, "[codici]") + 1;
+  const std::string line_bracket = replaced(line, "[montagne]\r\n", "[montagne]\r\n  [mo\r\n");
+  const std::size_t in_line = line_of(line_bracket, "[montagne]") + 1;
+  Session s;
+  s.initialize();
+  s.open(train_uri, with_bracket);
+  s.open(line_uri, line_bracket);
+  const int train_headers = s.request("textDocument/completion",
+                                      {{"textDocument", {{"uri", train_uri}}}, {"position", position(bracket, 1)}});
+  const int line_headers = s.request("textDocument/completion",
+                                     {{"textDocument", {{"uri", line_uri}}}, {"position", position(in_line, 5)}});
+  s.end();
+  const Session::Transcript t = s.run();
+  std::vector<std::string> labels;
+  const json train_items = t.result(train_headers)["items"];
+  for (const json& i : train_items) labels.push_back(i["label"]);
+  EXPECT_EQ(labels, (std::vector<std::string>{"[generale]", "[aderenze]", "[vel_limite]", "[stazioni]",
+                                              "[rallentamenti]", "[segnali]", "[codici]", "[fine]"}));
+  const json line_items = t.result(line_headers)["items"];
+  ASSERT_EQ(line_items.size(), 7u) << line_items.dump();
+  EXPECT_EQ(line_items[4]["label"], "[cartelli]");
+  // The edit replaces what was typed from the bracket on.
+  EXPECT_EQ(line_items[3]["textEdit"],
+            json({{"range", {{"start", position(in_line, 2)}, {"end", position(in_line, 5)}}}, {"newText", "[montagne]"}}));
+}
+
 // The UTF-16 column of byte `at` of a UTF-8 text: every character here is
 // one unit but those beyond U+FFFF, which are two.
 std::size_t utf16_column(const std::string& text, std::size_t at) {
@@ -629,7 +662,6 @@ std::string applied(std::string text, const json& edit, const std::string& uri) 
 
 TEST_F(LspServer, QuickFixesLeaveTextsCleanOfTheirWarning) {
   const std::string station_row = train.substr(train.find("stazione,"), train.find("VALDORA") - train.find("stazione,"));
-  const std::string placeholder = "\"" + std::string(scenario::record(scenario::RecordId::stazione).values.back().name) + "\"";
   struct Case {
     std::string code;
     std::string broken;
@@ -638,10 +670,9 @@ TEST_F(LspServer, QuickFixesLeaveTextsCleanOfTheirWarning) {
   const std::vector<Case> cases = {
       {"unknown-keyword", replaced(train, "segnale,    4200,", "segnalle,    4200,"), ""},
       {"extra-values", replaced(train, "sabbia,    300\r\n", "sabbia,    300, 7\r\n"), ""},
-      // The name taken from the next line: a placeholder on the row's own.
+      // The name stranded on the next line: joined back onto the row's.
       {"missing-values", replaced(train, station_row + "VALDORA", station_row.substr(0, station_row.size() - 2) + "\r\nVALDORA"),
-       replaced(train, station_row + "VALDORA",
-                station_row.substr(0, station_row.size() - 2) + ", " + placeholder + "\r\nVALDORA")},
+       ""},
       {"station-name-cut", replaced(train, "VALDORA", "VAL, DORA"), replaced(train, "VALDORA", "\"VAL, DORA\"")},
       // "Ò" saved as UTF-8 and read as Windows-1252: "Ã’" in the editor.
       {"utf-8", replaced(train, "VALDORA", "VALD\u00C3\u2019RA"), replaced(train, "VALDORA", "VALD\u00D2RA")},
@@ -677,6 +708,136 @@ TEST_F(LspServer, QuickFixesLeaveTextsCleanOfTheirWarning) {
     ASSERT_EQ(after.size(), 1u);
     for (const json& d : after[0]) EXPECT_NE(d["code"], c.code) << d.dump();
   }
+}
+
+// The rule every quick fix keeps: applied, it leaves either the text the
+// author meant (compiled, the same bytes) or a text that still carries a
+// diagnostic, never a scenario changed in silence. Every action offered on
+// each fixture is applied and the result compiled.
+TEST_F(LspServer, EveryQuickFixLeavesTheMeantBytesOrADiagnostic) {
+  const std::string slowdown = "rallentamento,   20000,   60,   200,  0, 0, 0\r\n";
+  const std::string with_slowdown = replaced(train, "segnale,   20300,", slowdown + "segnale,   20300,");
+  struct Fixture {
+    std::string name;
+    bool in_line;       // the line text is the broken one, else the train text
+    std::string broken;
+    std::string meant;  // the text the author meant
+    std::string preferred;  // what the preferred fix gives; empty: none is
+  };
+  const std::vector<Fixture> fixtures = {
+      // A gradient's value stranded on the next line: joined back.
+      {"split gradient", true, replaced(line, "pendenza,  36650,   -3", "pendenza,  36650\r\n-3"), line,
+       replaced(line, "pendenza,  36650,   -3", "pendenza,  36650, -3")},
+      // A slowdown with 5 of its 6 values above a signal: error 25, and
+      // the missing one named, for the author to write.
+      {"short slowdown", false, replaced(with_slowdown, "  0, 0, 0\r\nsegnale", "  0, 0\r\nsegnale"),
+       with_slowdown, ""},
+      // The same slowdown before a line that holds no number: error 25 on
+      // it, and nothing joined that was never a value.
+      {"short slowdown before a word", false,
+       replaced(with_slowdown, "  0, 0, 0\r\nsegnale", "  0, 0\r\nzero\r\nsegnale"), with_slowdown, ""},
+      // A gradient short of its value at the end of its section.
+      {"short gradient", true, replaced(line, "pendenza,  81000,   0", "pendenza,  81000"), line, ""},
+      {"misspelt keyword", false, replaced(train, "segnale,    4200,", "segnalle,    4200,"), train, train},
+      {"extra values", false, replaced(train, "sabbia,    300\r\n", "sabbia,    300, 7\r\n"), train, train},
+      {"cut name", false, replaced(train, "VALDORA", "VAL, DORA"), replaced(train, "VALDORA", "\"VAL, DORA\""),
+       replaced(train, "VALDORA", "\"VAL, DORA\"")},
+  };
+  const auto compiled_bytes = [](const testing_support::Compiled& c) {
+    scenario::ByteBuffer route, cells;
+    scenario::serialize_route(c.m, route);
+    scenario::serialize_cells(c.m, cells);
+    return std::string(route.data().begin(), route.data().end()) +
+           std::string(cells.data().begin(), cells.data().end());
+  };
+  for (const Fixture& f : fixtures) {
+    SCOPED_TRACE(f.name);
+    const std::string& uri = f.in_line ? line_uri : train_uri;
+    Session s;
+    s.initialize();
+    s.open(line_uri, f.in_line ? f.broken : line);
+    s.open(train_uri, f.in_line ? train : f.broken);
+    const int actions = s.request("textDocument/codeAction",
+                                  {{"textDocument", {{"uri", uri}}},
+                                   {"range", {{"start", position(0, 0)}, {"end", position(9999, 0)}}},
+                                   {"context", {{"diagnostics", json::array()}}}});
+    s.end();
+    const json list = s.run().result(actions);
+    ASSERT_FALSE(list.empty()) << "no fix offered";
+    const testing_support::Compiled meant = testing_support::compile_in_memory(
+        f.in_line ? f.meant : line, f.in_line ? train : f.meant, testing_support::Place::line);
+    ASSERT_TRUE(meant.seen.empty());
+    bool preferred_seen = false;
+    for (const json& a : list) {
+      SCOPED_TRACE(a["title"].get<std::string>());
+      // Values are joined only where the reader read them all.
+      if (f.name == "short slowdown before a word") {
+        EXPECT_EQ(a["title"], "write the missing values on the row's line");
+      }
+      ASSERT_TRUE(a.contains("edit")) << a.dump();
+      const std::string fixed = applied(f.broken, a["edit"], uri);
+      const testing_support::Compiled c = testing_support::compile_in_memory(
+          f.in_line ? fixed : line, f.in_line ? train : fixed, testing_support::Place::line);
+      if (c.seen.empty()) {
+        EXPECT_EQ(compiled_bytes(c), compiled_bytes(meant)) << fixed;
+      }
+      if (a.value("isPreferred", false)) {
+        preferred_seen = true;
+        EXPECT_EQ(fixed, f.preferred);
+      }
+    }
+    EXPECT_EQ(preferred_seen, !f.preferred.empty());
+  }
+}
+
+// An editor that can insert a snippet gets the missing values as tab
+// stops named after them.
+TEST_F(LspServer, AShortRowsFixIsASnippetWhereTheEditorTakesOne) {
+  const std::string broken =
+      replaced(train, "segnale,   20300,", "rallentamento,   20000,   60,   300,  0, 1\r\nsegnale,   20300,");
+  const std::size_t row = line_of(broken, "rallentamento");
+  Session s;
+  s.request("initialize", {{"processId", nullptr},
+                           {"capabilities", json::object()},
+                           {"initializationOptions", {{"snippetCommand", "scenarioc.insertSnippet"}}}});
+  s.notify("initialized");
+  s.open(line_uri, line);
+  s.open(train_uri, broken);
+  const int actions = s.request("textDocument/codeAction",
+                                {{"textDocument", {{"uri", train_uri}}},
+                                 {"range", {{"start", position(row, 0)}, {"end", position(row, 0)}}},
+                                 {"context", {{"diagnostics", json::array()}}}});
+  s.end();
+  const json list = s.run().result(actions);
+  ASSERT_EQ(list.size(), 1u) << list.dump();
+  const std::size_t end = std::string("rallentamento,   20000,   60,   300,  0, 1").size();
+  EXPECT_EQ(list[0]["title"], "write the missing values on the row's line");
+  EXPECT_EQ(list[0]["command"], json({{"title", "write the missing values on the row's line"},
+                                      {"command", "scenarioc.insertSnippet"},
+                                      {"arguments", {train_uri,
+                                                     {{"start", position(row, end)}, {"end", position(row, end)}},
+                                                     ", ${1:d_v}"}}}));
+  EXPECT_FALSE(list[0]["isPreferred"].get<bool>());
+}
+
+// A short row's hint stands at the end of its own line, not in the middle
+// of the row whose keyword it took for a value.
+TEST_F(LspServer, AShortRowsHintStaysOnItsOwnLine) {
+  const std::string row = "rallentamento,   20000,   60,   300,  0, 1";
+  const std::string broken = replaced(train, "segnale,   20300,", row + "  \r\nsegnale,   20300,");
+  const std::size_t at = line_of(broken, "rallentamento");
+  Session s;
+  s.initialize();
+  s.open(line_uri, line);
+  s.open(train_uri, broken);
+  const int hints = s.request("textDocument/inlayHint",
+                              {{"textDocument", {{"uri", train_uri}}},
+                               {"range", {{"start", position(at, 0)}, {"end", position(at + 1, 0)}}}});
+  s.end();
+  const json list = s.run().result(hints);
+  ASSERT_EQ(list.size(), 1u) << list.dump();
+  EXPECT_EQ(list[0]["label"], "→ refused (error 25)");
+  EXPECT_EQ(list[0]["position"], position(at, row.size()));
 }
 
 TEST_F(LspServer, QuickFixesOfAMisspeltCurveOfferBothHands) {

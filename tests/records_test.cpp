@@ -62,3 +62,14 @@ TEST(RecordTable, EveryRecordSpelledAsWrittenPassesItsOwnTestOnly) {
 }
 
 }  // namespace
+
+// Hover and completion show a value's meaning: none may be left blank.
+TEST(RecordTable, EveryValueOfEveryRecordIsDescribed) {
+  for (const RecordInfo& r : records()) {
+    EXPECT_FALSE(r.meaning.empty()) << r.keyword;
+    for (const ValueInfo& v : r.values) {
+      EXPECT_FALSE(v.meaning.empty()) << r.keyword << " " << v.name;
+      EXPECT_FALSE(v.becomes.empty()) << r.keyword << " " << v.name;
+    }
+  }
+}

@@ -27,6 +27,19 @@ TEST(ScenariocProcess, MainPassesTheArgumentsAndTheExitStatus) {
   EXPECT_EQ(read_bytes(dir / "err").rfind("scenarioc: unknown command frobnicate\n", 0), 0u);
 }
 
+// A new author's first three commands, exactly as README shows them: no
+// option but the names given once.
+TEST(ScenariocProcess, ANewScenarioChecksAndCompilesWithNoOtherOption) {
+  TempDir dir;
+  const std::string s = q(SCENARIOC_EXE);
+  EXPECT_EQ(run_command("cd " + q(dir.path()) + " && " + s + " new Ponte 48 my-scenario > /dev/null && " + s +
+                        " check my-scenario && " + s + " compile my-scenario 2> " + q(dir / "err")),
+            0);
+  EXPECT_EQ(read_bytes(dir / "err"), "");
+  for (const char* n : {"Ponte_linea.dat", "Ponte_48.sim", "Ponte_48.dat"})
+    EXPECT_TRUE(fs::is_regular_file(dir / "my-scenario" / n)) << n;
+}
+
 TEST(ScenariocProcess, AReaderThatStopsEarlyLeavesNoTemporaryDirectory) {
   TempDir tmp, dir;
   ASSERT_EQ(testing_support::scenarioc({"texts", dir.str()}).status, 0);

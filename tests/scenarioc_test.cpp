@@ -50,9 +50,9 @@ Outcome scenarioc(const std::string& args, const TempDir& tmp) {
 }
 
 std::set<std::string> names_in(const fs::path& dir) {
-  std::set<std::string> nomi;
-  for (const std::string& n : testing_support::names_in(dir)) nomi.insert(n);
-  return nomi;
+  std::set<std::string> names;
+  for (const std::string& n : testing_support::names_in(dir)) names.insert(n);
+  return names;
 }
 
 std::map<std::string, std::string> contents(const fs::path& dir) {
@@ -354,13 +354,14 @@ TEST(ScenariocCompile, NoCompiledFileWhenTheRunCannotFinish) {
             linea + ": error: cannot read the line description: does not exist\n");
   EXPECT_TRUE(fs::is_empty(empty_folder.path()));
 
-  // An output directory that does not exist, and one where a compiled file
-  // cannot go: exit 2, the output directory as it was (no file of the set
-  // goes in without the others), and the sources untouched.
+  // An output directory whose parent does not exist, and one where a
+  // compiled file cannot go: exit 2, the output directory as it was (no
+  // file of the set goes in without the others), and the sources untouched.
   write_bytes(dir / treno_txt, sources.at(treno_txt));
-  const Outcome missing = scenarioc("compile --out " + q(dir / "nowhere") + " " + q(dir.path()), tmp);
+  const Outcome missing = scenarioc("compile --out " + q(dir / "nowhere" / "out") + " " + q(dir.path()), tmp);
   EXPECT_EQ(missing.status, 2);
-  EXPECT_EQ(missing.err, "scenarioc: cannot write into \"" + (dir / "nowhere").string() + "\": does not exist\n");
+  EXPECT_EQ(missing.err, "scenarioc: cannot create the directory \"" + (dir / "nowhere" / "out").string() +
+                           "\": its parent folder does not exist\n");
   TempDir out;
   fs::create_directory(out / "Belvara_Quintosa_254.sim");
   const Outcome locked = scenarioc("compile --json --out " + q(out.path()) + " " + q(dir.path()), tmp);

@@ -28,8 +28,10 @@ const std::string_view check_usage =
     "  ^~~~ under the field\n"
     "  FILE:LINE:COL: note: ...\n"
     "\n"
-    "  --scenario NAME  scenario name (default Belvara_Quintosa)\n"
-    "  --train NUMBER   train number (default 254)\n"
+    "  --scenario NAME  scenario name (default: that of SOURCE_DIR's one line text,\n"
+    "                   else Belvara_Quintosa)\n"
+    "  --train NUMBER   train number (default: that of the scenario's one train\n"
+    "                   text in SOURCE_DIR, else 254)\n"
     "  --json           print one JSON object on standard output instead:\n"
     "                   {\"diagnostics\": [...], \"numero_errore\", \"posizione_errore\", \"fatal\",\n"
     "                    \"omitted\": [...], \"version\"}\n"
@@ -124,7 +126,7 @@ int run_check(std::span<const std::string> args) {
     return exit_ok;
   }
   if (a.operands.size() != 1) throw UsageError("check takes one SOURCE_DIR");
-  const FileNames names = scenario_names(a);
+  const FileNames names = names_in_folder(a, a.operands[0], FoundIn::texts);
 
   Sources s;
   if (const auto refused = read_sources(a.operands[0], names, s)) {

@@ -129,6 +129,82 @@ scenario::FileNames scenario_names(const Arguments& a) {
   return names;
 }
 
+scenario::FileNames names_in_folder(const Arguments& a, const std::string& folder, FoundIn in) {
+  const bool scenario_given = a.values.contains("--scenario");
+  const bool train_given = a.values.contains("--train");
+  if (scenario_given && train_given) return scenario_names(a);
+  std::vector<std::string> files;
+  try {
+    files = platform::list_files(folder);
+  } catch (const platform::Failure&) {
+    return scenario_names(a);  // the command says what is wrong with the folder
+  }
+  std::sort(files.begin(), files.end());
+  const std::string_view line_end = in == FoundIn::texts ? "_linea.txt" : "_linea.dat";
+  const std::string_view train_end = in == FoundIn::texts ? "-.txt" : ".sim";
+  const std::string given_scenario = a.value("--scenario", "");
+  const std::string given_train = a.value("--train", "");
+
+  std::vector<std::string> lines;  // scenario names, from the line files
+  for (const std::string& f : files) {
+    if (f.size() > line_end.size() && f.ends_with(line_end)) {
+      const std::string name = f.substr(0, f.size() - line_end.size());
+      if (!scenario_given || name == given_scenario) lines.push_back(name);
+    }
+  }
+  std::sort(lines.begin(), lines.end());
+  struct Train {
+    std::string scenario, train, file;
+  };
+  std::vector<Train> trains;
+  for (const std::string& f : files) {
+    if (f.size() <= train_end.size() || !f.ends_with(train_end)) continue;
+    const std::string stem = f.substr(0, f.size() - train_end.size());
+    // The scenario is the longest line file's name that begins the stem
+    // before a "_"; without a line file (compiled with no plan), all before
+    // the last "_".
+    std::size_t split = stem.rfind('_');
+    for (std::size_t at = split; at != std::string::npos && at > 0; at = stem.rfind('_', at - 1)) {
+      if (std::binary_search(lines.begin(), lines.end(), stem.substr(0, at))) {
+        split = at;
+        break;
+      }
+    }
+    if (split == std::string::npos || split == 0 || split + 1 == stem.size()) continue;
+    Train t{stem.substr(0, split), stem.substr(split + 1), f};
+    if ((!scenario_given || t.scenario == given_scenario) && (!train_given || t.train == given_train))
+      trains.push_back(std::move(t));
+  }
+
+  // A list in a message stays short whatever the folder holds.
+  auto several = [&](const std::vector<std::string>& names, std::string_view what, std::string_view options) {
+    constexpr std::size_t shown_at_most = 8;
+    std::string list;
+    for (std::size_t i = 0; i < names.size() && i < shown_at_most; ++i)
+      list += (i ? ", " : "") + names[i];
+    if (names.size() > shown_at_most) list += " and " + std::to_string(names.size() - shown_at_most) + " more";
+    return UsageError("\"" + folder + "\" holds " + std::to_string(names.size()) + " " + std::string(what) +
+                      " (" + list + "); say which with " + std::string(options));
+  };
+  Arguments found = a;
+  if (trains.size() == 1) {
+    found.values["--scenario"] = trains[0].scenario;
+    found.values["--train"] = trains[0].train;
+  } else if (trains.size() > 1) {
+    std::vector<std::string> names;
+    for (const Train& t : trains) names.push_back(t.file);
+    throw several(names, in == FoundIn::texts ? "train texts" : "route files",
+                  scenario_given ? "--train NUMBER" : "--scenario NAME and --train NUMBER");
+  } else if (!scenario_given && lines.size() == 1) {
+    found.values["--scenario"] = lines[0];
+  } else if (!scenario_given && lines.size() > 1) {
+    std::vector<std::string> names;
+    for (const std::string& l : lines) names.push_back(l + std::string(line_end));
+    throw several(names, in == FoundIn::texts ? "line texts" : "compiled line files", "--scenario NAME");
+  }
+  return scenario_names(found);
+}
+
 scenario::FileNames as_stored(const scenario::FileNames& names) {
   const std::optional<std::string> scenario_name = stored(names.nome_scenario);
   const std::optional<std::string> train = stored(names.numero_treno);

@@ -2,6 +2,7 @@
 // option scanner and the two output streams.
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <set>
@@ -58,6 +59,16 @@ Arguments parse_arguments(std::span<const std::string> args,
 // cell file a name ending in _linea.dat, in any letter case, is refused.
 scenario::FileNames scenario_names(const Arguments& a);
 
+// The names of the scenario in `folder`, for a command that reads its
+// description texts (`texts`) or its compiled files. What --scenario and
+// --train do not give is taken from the folder's files: the scenario of its
+// one line text (NAME_linea.txt; NAME_linea.dat for compiled files), the
+// train of that scenario's one train text (NAME_NUMBER-.txt; NAME_NUMBER.sim).
+// Several to choose from are a UsageError that lists them; none leaves the
+// defaults of scenario_names. Checked as scenario_names checks them.
+enum class FoundIn { texts, compiled_files };
+scenario::FileNames names_in_folder(const Arguments& a, const std::string& folder, FoundIn in);
+
 // The same names as the compiled files hold them: in Windows-1252.
 scenario::FileNames as_stored(const scenario::FileNames& names);
 
@@ -74,6 +85,19 @@ platform::OutputSet output_set(const std::string& folder);
 // cannot be written afterwards ends the run with exit_unreported.
 void files_published();
 bool were_files_published();
+
+// A set of new texts, each written by `write` into the folder given, put
+// into `dir` all together or not at all, after `make_dir` readied the
+// folder. Nothing that stands under one of their names (a file, a folder, a
+// link, one that leads nowhere too) is replaced: then nothing is written and
+// the result is exit_error. Lists the paths written on standard output;
+// `command` names the command in messages.
+struct NewFile {
+  std::string name;
+  std::function<void(const std::string& folder)> write;
+};
+int publish_new_texts(const std::string& dir, std::span<const NewFile> files, std::string_view command,
+                      const std::function<void()>& make_dir);
 
 void write_out(std::string_view text);
 void write_err(std::string_view text);
@@ -101,11 +125,13 @@ int run_dump(std::span<const std::string> args);
 int run_texts(std::span<const std::string> args);
 int run_decompile(std::span<const std::string> args);
 int run_lsp(std::span<const std::string> args);
+int run_new(std::span<const std::string> args);
 
 extern const std::string_view compile_usage;
 extern const std::string_view dump_usage;
 extern const std::string_view texts_usage;
 extern const std::string_view decompile_usage;
 extern const std::string_view lsp_usage;
+extern const std::string_view new_usage;
 
 }  // namespace scenarioc

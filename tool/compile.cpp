@@ -32,10 +32,13 @@ const std::string_view compile_usage =
     "files replace those of their names in DIR all together, once all are\n"
     "written; runs that write into one DIR take turns.\n"
     "\n"
-    "  --scenario NAME  scenario name (default Belvara_Quintosa)\n"
-    "  --train NUMBER   train number (default 254)\n"
+    "  --scenario NAME  scenario name (default: that of SOURCE_DIR's one line text,\n"
+    "                   else Belvara_Quintosa)\n"
+    "  --train NUMBER   train number (default: that of the scenario's one train\n"
+    "                   text in SOURCE_DIR, else 254)\n"
     "  --no-plan        do not build the line plan nor write NAME_linea.dat\n"
-    "  --out DIR        where the compiled files go (default SOURCE_DIR)\n"
+    "  --out DIR        where the compiled files go (default SOURCE_DIR), created\n"
+    "                   when missing as mkdir creates it (its parent must exist)\n"
     "  --json           print one JSON object on standard output:\n"
     "                   {\"numero_errore\", \"posizione_errore\", \"fatal\", \"failure\", \"files\",\n"
     "                    \"diagnostics\", \"omitted\", \"version\"}\n"
@@ -159,8 +162,12 @@ void compile_folder(const std::string& source_folder, const std::string& output_
   try {
     if (const auto why = not_a_folder(source_folder))
       return fail_run(e, "cannot compile \"" + source_folder + "\": " + *why);
-    if (const auto why = not_a_folder(output_folder))
-      return fail_run(e, "cannot write into \"" + output_folder + "\": " + *why);
+    // A missing output folder is made, as mkdir makes it.
+    if (const auto why = not_a_folder(output_folder)) {
+      if (platform::file_info(output_folder).kind != platform::FileKind::missing)
+        return fail_run(e, "cannot write into \"" + output_folder + "\": " + *why);
+      platform::create_directory(output_folder);
+    }
   } catch (const platform::Failure& f) {
     return fail_run(e, f.what());
   }
@@ -239,7 +246,7 @@ int run_compile(std::span<const std::string> args) {
     return exit_ok;
   }
   if (a.operands.size() != 1) throw UsageError("compile takes one SOURCE_DIR");
-  const FileNames names = scenario_names(a);
+  const FileNames names = names_in_folder(a, a.operands[0], FoundIn::texts);
   const std::string& sources = a.operands[0];
 
   Outcome e;

@@ -35,9 +35,12 @@ const std::string_view decompile_usage =
     "FILE: offset N: FIELD: expected E, obtained O, and the closest texts are\n"
     "written all the same.\n"
     "\n"
-    "  --scenario NAME  scenario name (default Belvara_Quintosa)\n"
-    "  --train NUMBER   train number (default 254)\n"
+    "  --scenario NAME  scenario name (default: that of COMPILED_DIR's one route file,\n"
+    "                   else Belvara_Quintosa)\n"
+    "  --train NUMBER   train number (default: that of the scenario's one route\n"
+    "                   file, else 254)\n"
     "  --out DIR        where the texts go (default COMPILED_DIR), created when missing\n"
+    "                   as mkdir creates it (its parent must exist)\n"
     "  --json           print one JSON object on standard output:\n"
     "                   {\"texts\", \"exact\", \"differences\", \"differences_left_out\",\n"
     "                    \"not_compiled\", \"failure\", \"version\"}\n"
@@ -63,20 +66,6 @@ struct Outcome {
 
 std::string read_compiled(const std::string& path, CompiledFileKind kind) {
   return platform::read_file_limited(path, largest_file_size(kind));
-}
-
-// The folders of `out` and above it that do not exist yet, `out` first.
-std::vector<std::string> missing_folders(const std::string& out) {
-  std::vector<std::string> missing;
-  std::string folder = out;
-  while (!folder.empty() && platform::file_info(folder).kind == platform::FileKind::missing) {
-    missing.push_back(folder);
-    while (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
-    const std::string parent = platform::parent_folder(folder);
-    if (parent == "." || parent.size() >= folder.size()) break;
-    folder = parent;
-  }
-  return missing;
 }
 
 void decompile(const std::string& dir, const std::string& out, const FileNames& names, Outcome& o) {
@@ -135,8 +124,9 @@ void decompile(const std::string& dir, const std::string& out, const FileNames& 
   const std::string* texts[] = {&o.result->linea, &o.result->treno};
   std::vector<std::string> created;
   try {
-    created = missing_folders(out);
-    platform::create_directories(out);
+    // Only the last component is made, as mkdir makes it.
+    if (platform::file_info(out).kind == platform::FileKind::missing) created.push_back(out);
+    platform::create_directory(out);
     platform::OutputSet set = output_set(out);
     for (const std::string& n : text_names) {
       const std::string path = platform::join_path(out, n);
@@ -222,7 +212,7 @@ int run_decompile(std::span<const std::string> args) {
     return exit_ok;
   }
   if (a.operands.size() != 1) throw UsageError("decompile takes one COMPILED_DIR");
-  const FileNames names = scenario_names(a);
+  const FileNames names = names_in_folder(a, a.operands[0], FoundIn::compiled_files);
   const std::string& dir = a.operands[0];
 
   Outcome o;

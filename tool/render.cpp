@@ -33,8 +33,10 @@ const std::string_view render_usage =
     "NAME_NUMBER.dat, or the three files named, in any order, each known as dump\n"
     "knows it: the .sim by its name, the two .dat files by their bytes.\n"
     "\n"
-    "  --scenario NAME  scenario name (default Belvara_Quintosa)\n"
-    "  --train NUMBER   train number (default 254)\n"
+    "  --scenario NAME  scenario name (default: that of SCENARIO_DIR's one route file,\n"
+    "                   else Belvara_Quintosa)\n"
+    "  --train NUMBER   train number (default: that of the scenario's one route\n"
+    "                   file, else 254)\n"
     "  --out FILE.svg   where the picture goes (default: the route file's name\n"
     "                   with .svg, e.g. SCENARIO_DIR/NAME_NUMBER.svg)\n"
     "  --from KM        start the picture at this kilometre (default 0)\n"
@@ -60,7 +62,7 @@ struct InputFiles {
 
 InputFiles input_files(const Arguments& a) {
   if (a.operands.size() == 1) {
-    const FileNames names = scenario_names(a);
+    const FileNames names = names_in_folder(a, a.operands[0], FoundIn::compiled_files);
     const std::string& dir = a.operands[0];
     return {platform::join_path(dir, names.linea_dat()),
             platform::join_path(dir, names.percorso_sim()),

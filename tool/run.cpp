@@ -21,15 +21,19 @@ constexpr std::string_view usage =
     "usage: scenarioc COMMAND [OPTIONS] ...\n"
     "\n"
     "commands:\n"
-    "  check [--scenario NAME] [--train NUMBER] [--json] [-Werror] [-Wno-CODE]... SOURCE_DIR\n"
+    "  check [--scenario NAME] [--train NUMBER] [--json] [-Werror] [-Wno-CODE]...\n"
+    "        [--diagnostic-limit N] SOURCE_DIR\n"
     "      compile the two texts in memory and show every warning and error; write\n"
     "      nothing\n"
     "  compile [--scenario NAME] [--train NUMBER] [--no-plan] [--out DIR] [--json]\n"
-    "          [-Werror] [-Wno-CODE]... SOURCE_DIR\n"
+    "          [-Werror] [-Wno-CODE]... [--diagnostic-limit N] SOURCE_DIR\n"
     "      compile SOURCE_DIR/NAME_linea.txt and SOURCE_DIR/NAME_NUMBER-.txt into the\n"
     "      three compiled files\n"
     "  dump [--json] FILE\n"
     "      print a compiled file (.sim, .dat or _linea.dat) readably\n"
+    "  new NAME TRAIN [DIR]\n"
+    "      write a new scenario to start from: both descriptions, every record\n"
+    "      shown once with a comment, and the three sheets as templates\n"
     "  texts DIR\n"
     "      write the five texts of the embedded scenario into DIR\n"
     "  decompile [--scenario NAME] [--train NUMBER] [--out DIR] [--json] COMPILED_DIR\n"
@@ -47,7 +51,7 @@ constexpr std::string_view usage =
     "'scenarioc COMMAND --help' describes a command; 'scenarioc --version' prints\n"
     "the version. Exit status 64 means a wrong command line; 2, when standard\n"
     "output or error fail, that the command may not have done its work; 3, that\n"
-    "compile, texts, decompile or render put its files in place, but standard\n"
+    "compile, new, texts, decompile or render put its files in place, but standard\n"
     "output or error failed (a status 1 stays 1).\n";
 
 struct Command {
@@ -60,6 +64,7 @@ constexpr Command commands[] = {
     {"check", run_check, &check_usage},
     {"compile", run_compile, &compile_usage},
     {"dump", run_dump, &dump_usage},
+    {"new", run_new, &new_usage},
     {"texts", run_texts, &texts_usage},
     {"decompile", run_decompile, &decompile_usage},
     {"render", run_render, &render_usage},

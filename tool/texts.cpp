@@ -49,24 +49,33 @@ int run_texts(std::span<const std::string> args) {
       {names.scheda(), dati_scheda},
   };
 
+  std::vector<NewFile> files;
+  for (const Text& t : texts)
+    files.push_back({t.name, [&names, write = t.write](const std::string& folder) { write(folder, names); }});
+  return publish_new_texts(dir, files, "texts", [&] { platform::create_directories(dir); });
+}
+
+int publish_new_texts(const std::string& dir, std::span<const NewFile> files, std::string_view command,
+                      const std::function<void()>& make_dir) {
   std::string listing;
   try {
-    platform::create_directories(dir);
+    make_dir();
     platform::OutputSet set = output_set(dir);
     // An author's edited description must not be lost to a starting point.
-    for (const Text& t : texts) {
-      const std::string path = platform::join_path(dir, t.name);
+    for (const NewFile& f : files) {
+      const std::string path = platform::join_path(dir, f.name);
       // A link that leads nowhere too: publishing would put a file in its place.
       if (platform::name_taken(path)) {
-        write_err(path + ": error: already exists; texts never replaces a file, nothing written\n");
+        write_err(path + ": error: already exists; " + std::string(command) +
+                  " never replaces a file, nothing written\n");
         return exit_error;
       }
     }
     std::vector<std::string> text_names;
-    for (const Text& t : texts) {
-      t.write(set.path(), names);
-      text_names.push_back(t.name);
-      listing += platform::join_path(dir, t.name) + "\n";
+    for (const NewFile& f : files) {
+      f.write(set.path());
+      text_names.push_back(f.name);
+      listing += platform::join_path(dir, f.name) + "\n";
     }
     set.publish(text_names);
     files_published();

@@ -7,6 +7,7 @@
 // (preview.js).
 'use strict';
 
+const { execFile } = require('child_process');
 const fs = require('fs');
 const path = require('path');
 const vscode = require('vscode');
@@ -90,6 +91,9 @@ async function start(context) {
   serverName = server.program;
   client = new LanguageClient('scenarioc', 'scenarioc', { run: executable, debug: executable }, {
     documentSelector: [{ language: 'scenario' }],
+    // A quick fix with tab stops for the missing values comes as this
+    // command, which the protocol's edits cannot carry.
+    initializationOptions: { snippetCommand: 'scenarioc.insertSnippet' },
     outputChannel: output,
     revealOutputChannelOn: RevealOutputChannelOn.Never,
     errorHandler: restartingErrorHandler(),
@@ -124,12 +128,48 @@ async function stop() {
   }
 }
 
+// The server's fix with tab stops: the snippet at the range, in the
+// editor that shows the document (opened when none does).
+async function insertSnippet(uri, range, snippet) {
+  const document = await vscode.workspace.openTextDocument(vscode.Uri.parse(uri));
+  const editor = await vscode.window.showTextDocument(document);
+  const at = new vscode.Range(range.start.line, range.start.character, range.end.line, range.end.character);
+  await editor.insertSnippet(new vscode.SnippetString(snippet), at);
+}
+
+// "Scenario: New Scenario": scenarioc new NAME TRAIN in the open folder,
+// run by the same program as the server, then the line text opened.
+async function newScenario(context) {
+  const folder = vscode.workspace.workspaceFolders && vscode.workspace.workspaceFolders[0];
+  if (!folder) {
+    vscode.window.showErrorMessage('Scenario descriptions: open a folder first; the new scenario goes into it.');
+    return;
+  }
+  const name = await vscode.window.showInputBox({ prompt: 'Name of the new scenario', placeHolder: 'Ponte' });
+  if (!name) return;
+  const train = await vscode.window.showInputBox({ prompt: 'Number of its train', placeHolder: '48' });
+  if (!train) return;
+  const server = serverProgram(context);
+  execFile(server.program, ['new', name, train, folder.uri.fsPath], (error, stdout, stderr) => {
+    if (error) {
+      const reason = (stderr || error.message).trim();
+      output.appendLine(`scenarioc new: ${reason}`);
+      vscode.window.showErrorMessage(`Scenario descriptions: no new scenario: ${reason}`);
+      return;
+    }
+    const line = stdout.split(/\r?\n/).find(p => p.endsWith('_linea.txt'));
+    if (line) vscode.window.showTextDocument(vscode.Uri.file(line));
+  });
+}
+
 async function activate(context) {
   output = vscode.window.createOutputChannel('scenarioc');
   context.subscriptions.push(output);
   preview = new Preview(() => client, () => serverName);
   context.subscriptions.push(preview);
   context.subscriptions.push(vscode.commands.registerCommand('scenarioc.openPreview', () => preview.open()));
+  context.subscriptions.push(vscode.commands.registerCommand('scenarioc.insertSnippet', insertSnippet));
+  context.subscriptions.push(vscode.commands.registerCommand('scenarioc.newScenario', () => newScenario(context)));
   context.subscriptions.push(vscode.commands.registerCommand('scenarioc.restartServer', async () => {
     await stop();
     await start(context);

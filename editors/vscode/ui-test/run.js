@@ -6,7 +6,10 @@
 // the grammar's colours, looks at a hover, the inlay hints, the outline and
 // completion, opens the preview beside the text, kills the server and names
 // a missing one, corrects the row and sees the problem go (and the preview
-// drawn again). Each step leaves a screenshot in the output folder.
+// drawn again), makes a new scenario that shows no problem ("Scenario: New
+// Scenario"), sees '[' offer the section headers and the notes sheet
+// open with its accents right. Each step leaves a screenshot in the output
+// folder.
 //
 //   node run.js --vsix FILE.vsix --scenarioc PROGRAM --out SCREENSHOT_DIR
 'use strict';
@@ -33,6 +36,7 @@ const patience = 120000;
 let extensionsDir;
 
 const train = 'Belvara_Quintosa_254-.txt';
+const notes = 'Belvara_Quintosa_254_note.txt';
 const misspeltRow = 47;  // the first signal
 const rightRow = 'segnale,    1650,   2, 3, 0,  0, 0,    0,  0,0,0, 0';
 const wrongRow = rightRow.replace('segnale', 'segnalle');
@@ -455,6 +459,46 @@ async function drive(page, url, drawsPreviews) {
     console.log('   the preview drawn again');
   }
   await shot(page, '8-corrected');
+
+  step('Scenario: New Scenario, which shows no problem');
+  await command(page, 'Scenario: New Scenario');
+  await page.waitForFunction(() => /Name of the new scenario/.test(document.querySelector('.quick-input-widget')?.textContent || ''));
+  await page.keyboard.type('Ponte');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => /Number of its train/.test(document.querySelector('.quick-input-widget')?.textContent || ''));
+  await page.keyboard.type('48');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => [...document.querySelectorAll('.monaco-editor .view-lines .view-line')]
+    .some(l => l.textContent.replace(/\s+/g, ' ').includes('lunghezza percorso, 10000')));
+  // Once the server has placed its rows, nothing is wrong in it.
+  await page.waitForFunction(() => [...document.querySelectorAll('.monaco-editor .view-lines span')]
+    .some(s => [s.textContent, getComputedStyle(s, '::before').content, getComputedStyle(s, '::after').content]
+      .some(t => /→\s*cell/.test(t))));
+  await page.waitForFunction(() => document.querySelector('.markers-panel').textContent.includes('No problems'));
+  await shot(page, '9-new-scenario');
+  await page.keyboard.down('Control');
+  await page.keyboard.press('p');
+  await page.keyboard.up('Control');
+  await pickInQuickInput(page, train);
+
+  step('[ offers the section headers');
+  await goToLine(page, misspeltRow - 1);  // [segnali]
+  await page.keyboard.press('End');
+  await page.keyboard.press('Enter');
+  await page.keyboard.type('[');
+  await page.waitForFunction(() => [...document.querySelectorAll('.suggest-widget .monaco-list-row')]
+    .some(r => r.textContent.includes('[rallentamenti]')));
+  await shot(page, '10-section-headers');
+  await page.keyboard.press('Escape');
+
+  step('a sheet opens as Windows-1252: its accents right');
+  await page.keyboard.down('Control');
+  await page.keyboard.press('p');
+  await page.keyboard.up('Control');
+  await pickInQuickInput(page, notes);
+  await page.waitForFunction(() => [...document.querySelectorAll('.monaco-editor .view-lines .view-line')]
+    .some(l => l.textContent.includes('realt\u00e0')));
+  await shot(page, '11-sheet');
 }
 
 main().then(() => console.log('the extension works in code-server'), error => {
