@@ -14,7 +14,8 @@ Diagnostic error_diagnostic(std::int32_t n) {
   Diagnostic d;
   d.severity = Severity::error;
   d.code = "error-" + std::to_string(n);
-  d.message = "error " + std::to_string(n) + ": " + std::string(explain_error(n));
+  // "error N: " is said by the presenter, as for the compiler's own errors.
+  d.message = std::string(explain_error(n));
   if (const ErrorEntry* v = find_error(n); v && !v->remedy.empty())
     d.notes.push_back({TextSpan{}, std::string(v->remedy)});
   return d;
@@ -22,7 +23,7 @@ Diagnostic error_diagnostic(std::int32_t n) {
 
 }  // namespace
 
-std::vector<Diagnostic> collect_diagnostics(const Modello& m, std::optional<std::int32_t> fatal) {
+std::vector<Diagnostic> collect_diagnostics(const Modello& m, const CompileStatus& status) {
   std::vector<Diagnostic> out = m.diagnostics;
   auto has_error = [&](std::int32_t n) {
     const std::string code = "error-" + std::to_string(n);
@@ -39,12 +40,14 @@ std::vector<Diagnostic> collect_diagnostics(const Modello& m, std::optional<std:
     Diagnostic d = error_diagnostic(n);
     // The compiler places its errors itself; this is the safety net for
     // one it could not place.
-    if (n == 25 && !m.read_failure.empty()) d.message += ": " + m.read_failure;
+    if (status.ending == CompileStatus::Ending::scenario_error && !status.message.empty())
+      d.message += ": " + status.message;
     if (const ErrorEntry* v = find_error(n); v && v->has_position)
       d.message += " (position " + std::to_string(m.posizione_errore) + " m)";
     out.insert(out.begin(), std::move(d));
   }
-  if (fatal && !has_error(*fatal)) out.push_back(error_diagnostic(*fatal));
+  if (status.ending == CompileStatus::Ending::fatal && !has_error(status.error))
+    out.push_back(error_diagnostic(status.error));
   return out;
 }
 

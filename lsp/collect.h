@@ -7,13 +7,15 @@
 #include <optional>
 #include <vector>
 
+#include "compiler/compile.h"
 #include "model/diagnostics.h"
 #include "model/model.h"
 
 namespace lsp {
 
-// `fatal`: the number of a FatalError that ended the compilation.
+// `status`: how the compilation ended, with the fatal clash's number or
+// why a text could not be read.
 std::vector<scenario::Diagnostic> collect_diagnostics(const scenario::Modello& m,
-                                                      std::optional<std::int32_t> fatal);
+                                                      const scenario::CompileStatus& status);
 
 }  // namespace lsp

@@ -15,6 +15,7 @@
 #include "lsp/formatting.h"
 #include "lsp/hover_words.h"
 #include "lsp/preview.h"
+#include "lsp/published_diagnostics.h"
 #include "lsp/semantic_tokens.h"
 #include "lsp/signature_help.h"
 #include "lsp/uri.h"
@@ -38,19 +39,6 @@ class RpcError : public std::runtime_error {
 std::string dump(const json& j) {
   // Every text put in is UTF-8 already; a stray byte must not end the server.
   return j.dump(-1, ' ', false, json::error_handler_t::replace);
-}
-
-constexpr int severity_error = 1, severity_warning = 2, severity_information = 3;
-
-const std::string& text_path(const Unit& u, scenario::Text t) {
-  if (t == scenario::Text::linea) return u.line_path;
-  if (t == scenario::Text::treno) return u.train_path;
-  // A place in neither text: shown on the train text, or the line alone.
-  return u.train_path.empty() ? u.line_path : u.train_path;
-}
-
-const std::string* text_bytes(const Unit& u, const std::string& path) {
-  return (path == u.line_path ? u.line_bytes : u.train_bytes).get();
 }
 
 }  // namespace
@@ -222,102 +210,124 @@ void Server::disk_changed(const json& changes) {
   workspace_.forget_unused();
 }
 
+namespace {
+
+// A position of the protocol as a byte offset in the document.
+std::size_t offset_of(const Document& d, const json& p) {
+  return LineIndex(d.bytes).offset({p.at("line").get<std::size_t>(), p.at("character").get<std::size_t>()});
+}
+
+}  // namespace
+
+// The methods that answer about one open document, each given the document
+// its params name. `absent` answers for a document that is not open; a
+// method without one answers with an error.
+struct Server::DocumentMethod {
+  json (*handle)(Server& s, const Document& d, const json& params, std::string_view method);
+  std::optional<json> absent;
+};
+
+const std::map<std::string_view, Server::DocumentMethod, std::less<>>& Server::document_methods() {
+  static const std::map<std::string_view, DocumentMethod, std::less<>> methods = {
+      {"textDocument/hover",
+       {[](Server& s, const Document& d, const json& params, std::string_view) {
+          const std::size_t at = offset_of(d, params.at("position"));
+          json h = hover(d, s.workspace_.main_unit(d), at);
+          return h.is_null() ? hover_outside_rows(s.workspace_, d, at) : h;
+        },
+        json(nullptr)}},
+      {"textDocument/inlayHint",
+       {[](Server& s, const Document& d, const json& params, std::string_view) {
+          const json& range = params.at("range");
+          return inlay_hints(d, s.workspace_.main_unit(d), offset_of(d, range.at("start")),
+                             offset_of(d, range.at("end")));
+        },
+        json::array()}},
+      {"textDocument/documentSymbol",
+       {[](Server& s, const Document& d, const json&, std::string_view) {
+          return document_symbols(d, s.workspace_.main_unit(d));
+        },
+        json::array()}},
+      {"textDocument/completion",
+       {[](Server& s, const Document& d, const json& params, std::string_view) {
+          return completion(d, offset_of(d, params.at("position")), s.snippets_);
+        },
+        json(nullptr)}},
+      {"textDocument/signatureHelp",
+       {[](Server&, const Document& d, const json& params, std::string_view) {
+          return signature_help(d, offset_of(d, params.at("position")));
+        },
+        json(nullptr)}},
+      {"textDocument/codeAction", {&Server::quick_fixes, json::array()}},
+      {"textDocument/semanticTokens/full", {&Server::tokens, json{{"data", json::array()}}}},
+      {"textDocument/semanticTokens/full/delta", {&Server::tokens, json{{"data", json::array()}}}},
+      {"textDocument/formatting",
+       {[](Server&, const Document& d, const json&, std::string_view) {
+          return format_rows(d, 0, d.bytes.size() + 1);
+        },
+        json::array()}},
+      {"textDocument/rangeFormatting",
+       {[](Server&, const Document& d, const json& params, std::string_view) {
+          const json& range = params.at("range");
+          return format_rows(d, offset_of(d, range.at("start")), offset_of(d, range.at("end")));
+        },
+        json::array()}},
+      {"textDocument/foldingRange",
+       {[](Server&, const Document& d, const json&, std::string_view) { return folding_ranges(d); },
+        json::array()}},
+      {"scenarioc/preview", {&Server::preview_of, std::nullopt}},
+  };
+  return methods;
+}
+
 json Server::request(const std::string& method, const json& params) {
   if (method == "initialize") return initialize(params);
   if (method == "shutdown") {
     shut_down_ = true;
     return nullptr;
   }
-  auto document = [&]() -> const Document* {
-    return workspace_.find(params.at("textDocument").at("uri").get<std::string>());
+  const auto& methods = document_methods();
+  const auto m = methods.find(method);
+  if (m == methods.end()) throw RpcError(error_code::method_not_found, "no method " + method);
+  const Document* d = workspace_.find(params.at("textDocument").at("uri").get<std::string>());
+  if (d) return m->second.handle(*this, *d, params, method);
+  if (m->second.absent) return *m->second.absent;
+  throw RpcError(error_code::invalid_params, "no scenario description is open at this URI");
+}
+
+json Server::quick_fixes(Server& s, const Document& d, const json& params, std::string_view) {
+  const json& only = params.at("context").value("only", json::array());
+  if (!only.empty() && std::find(only.begin(), only.end(), "quickfix") == only.end()) return json::array();
+  const json& range = params.at("range");
+  return code_actions(s.workspace_, d, offset_of(d, range.at("start")), offset_of(d, range.at("end")),
+                      s.snippet_command_);
+}
+
+json Server::tokens(Server& s, const Document& d, const json& params, std::string_view method) {
+  std::vector<std::uint32_t> data = semantic_tokens(d);
+  SentTokens& sent = s.tokens_[d.uri];
+  json result = {{"resultId", std::to_string(++s.tokens_sent_)}};
+  if (method.ends_with("/delta") && params.value("previousResultId", "") == sent.id)
+    result["edits"] = semantic_tokens_edits(sent.data, data);
+  else
+    result["data"] = data;
+  sent = {result["resultId"], std::move(data)};
+  return result;
+}
+
+json Server::preview_of(Server& s, const Document& d, const json& params, std::string_view) {
+  const Unit* u = s.workspace_.main_unit(d);
+  if (!u) throw RpcError(error_code::invalid_params, "no scenario description is open at this URI");
+  auto metres = [&](const char* key) -> std::optional<double> {
+    if (!params.contains(key) || params.at(key).is_null()) return std::nullopt;
+    return params.at(key).get<double>() * 1000.0;
   };
-  auto offset = [&](const Document& d, const json& p) {
-    return LineIndex(d.bytes).offset(
-        {p.at("line").get<std::size_t>(), p.at("character").get<std::size_t>()});
-  };
-  if (method == "textDocument/hover") {
-    const Document* d = document();
-    if (!d) return nullptr;
-    const std::size_t at = offset(*d, params.at("position"));
-    json h = hover(*d, workspace_.main_unit(*d), at);
-    return h.is_null() ? hover_outside_rows(workspace_, *d, at) : h;
-  }
-  if (method == "textDocument/inlayHint") {
-    const Document* d = document();
-    if (!d) return json::array();
-    const json& range = params.at("range");
-    return inlay_hints(*d, workspace_.main_unit(*d), offset(*d, range.at("start")),
-                       offset(*d, range.at("end")));
-  }
-  if (method == "textDocument/documentSymbol") {
-    const Document* d = document();
-    if (!d) return json::array();
-    return document_symbols(*d, workspace_.main_unit(*d));
-  }
-  if (method == "textDocument/completion") {
-    const Document* d = document();
-    if (!d) return nullptr;
-    return completion(*d, offset(*d, params.at("position")), snippets_);
-  }
-  if (method == "textDocument/signatureHelp") {
-    const Document* d = document();
-    if (!d) return nullptr;
-    return signature_help(*d, offset(*d, params.at("position")));
-  }
-  if (method == "textDocument/codeAction") {
-    const Document* d = document();
-    if (!d) return json::array();
-    const json& only = params.at("context").value("only", json::array());
-    if (!only.empty() && std::find(only.begin(), only.end(), "quickfix") == only.end()) return json::array();
-    const json& range = params.at("range");
-    return code_actions(workspace_, *d, offset(*d, range.at("start")), offset(*d, range.at("end")),
-                        snippet_command_);
-  }
-  if (method == "textDocument/semanticTokens/full" || method == "textDocument/semanticTokens/full/delta") {
-    const Document* d = document();
-    if (!d) return {{"data", json::array()}};
-    std::vector<std::uint32_t> data = semantic_tokens(*d);
-    SentTokens& sent = tokens_[d->uri];
-    json result = {{"resultId", std::to_string(++tokens_sent_)}};
-    if (method.ends_with("/delta") && params.value("previousResultId", "") == sent.id)
-      result["edits"] = semantic_tokens_edits(sent.data, data);
-    else
-      result["data"] = data;
-    sent = {result["resultId"], std::move(data)};
-    return result;
-  }
-  if (method == "textDocument/formatting") {
-    const Document* d = document();
-    if (!d) return json::array();
-    return format_rows(*d, 0, d->bytes.size() + 1);
-  }
-  if (method == "textDocument/rangeFormatting") {
-    const Document* d = document();
-    if (!d) return json::array();
-    const json& range = params.at("range");
-    return format_rows(*d, offset(*d, range.at("start")), offset(*d, range.at("end")));
-  }
-  if (method == "textDocument/foldingRange") {
-    const Document* d = document();
-    if (!d) return json::array();
-    return folding_ranges(*d);
-  }
-  if (method == "scenarioc/preview") {
-    const Document* d = document();
-    const Unit* u = d ? workspace_.main_unit(*d) : nullptr;
-    if (!u) throw RpcError(error_code::invalid_params, "no scenario description is open at this URI");
-    auto metres = [&](const char* key) -> std::optional<double> {
-      if (!params.contains(key) || params.at(key).is_null()) return std::nullopt;
-      return params.at(key).get<double>() * 1000.0;
-    };
-    const Preview p = preview(*u, metres("fromKm"), metres("toKm"));
-    json result = {{"line", sibling_uri(d->uri, file_name(u->line_path))}};
-    if (!u->train_path.empty()) result["train"] = sibling_uri(d->uri, file_name(u->train_path));
-    if (p.svg.empty()) result["problem"] = protocol_text(p.why);
-    else result["svg"] = p.svg;
-    return result;
-  }
-  throw RpcError(error_code::method_not_found, "no method " + method);
+  const Preview p = preview(*u, metres("fromKm"), metres("toKm"));
+  json result = {{"line", sibling_uri(d.uri, file_name(u->line_path))}};
+  if (!u->train_path.empty()) result["train"] = sibling_uri(d.uri, file_name(u->train_path));
+  if (p.svg.empty()) result["problem"] = protocol_text(p.why);
+  else result["svg"] = p.svg;
+  return result;
 }
 
 void Server::notification(const std::string& method, const json& params) {
@@ -373,151 +383,9 @@ void Server::publish_related(const Document& d) {
 }
 
 void Server::publish(const Document& d) {
-  // Other texts the editor may send (any *.txt) are none of this server's
-  // business: nothing is said about them.
   if (!d.file) return;
-  json list = json::array();
-  const LineIndex own(d.bytes);
-  // What belongs to no place of this text stands on its first line: an
-  // empty range at 0:0 is drawn by no editor.
-  const json first_line = range_json(own, 0, own.line(0).size());
-  std::set<std::tuple<std::string, std::size_t, std::size_t, std::string, std::string>> seen;
-  // One index per text, however many diagnostics it holds.
-  std::map<const std::string*, LineIndex> indexes;
-  auto index_of = [&](const std::string* bytes) -> const LineIndex& {
-    static const std::string none;
-    const std::string& text = bytes ? *bytes : none;
-    return indexes.try_emplace(&text, text).first->second;
-  };
-
-  for (const Unit* u : workspace_.units(d)) {
-    for (const scenario::Diagnostic& g : u->diagnostics) {
-      const std::string& path = text_path(*u, g.at.text);
-      const std::string* bytes = text_bytes(*u, path);
-      const std::string_view text = bytes ? std::string_view(*bytes) : std::string_view();
-      const bool here = path == d.path;
-      const Document* there = here ? &d : workspace_.open_at(path);
-      // An open partner shows its own; a closed one's errors come here.
-      if (!here && (there || g.severity != scenario::Severity::error)) continue;
-
-      std::size_t from = 0, length = 0;
-      if (g.at.offset != scenario::TextSpan::npos) {
-        from = std::min(g.at.offset, text.size());
-        length = g.at.length != 0 ? g.at.length : field_length(text, from);
-        length = std::min(length, text.size() - from);
-      }
-      if (!seen.insert({path, from, length, g.code, g.message}).second) continue;
-
-      const LineIndex& index = index_of(bytes);
-      const std::string target_uri = there ? there->uri : sibling_uri(d.uri, file_name(path));
-      json item = {{"severity", g.severity == scenario::Severity::error ? severity_error : severity_warning},
-                   {"code", g.code},
-                   {"source", "scenarioc"}};
-      std::string message = protocol_text(g.message);
-      // A scenario error says its number, as scenarioc's text does.
-      if (g.code.rfind("error-", 0) == 0 && message.rfind("error ", 0) != 0)
-        message = "error " + g.code.substr(6) + ": " + message;
-      json related = json::array();
-      for (const scenario::DiagnosticNote& n : g.notes) {
-        if (n.at.offset == scenario::TextSpan::npos) {
-          message += "\n" + protocol_text(n.message);
-          continue;
-        }
-        const std::string& note_path = text_path(*u, n.at.text);
-        const std::string* note_bytes = text_bytes(*u, note_path);
-        const std::string_view nt = note_bytes ? std::string_view(*note_bytes) : std::string_view();
-        const std::size_t nf = std::min(n.at.offset, nt.size());
-        const std::size_t nl = std::min(n.at.length ? n.at.length : field_length(nt, nf), nt.size() - nf);
-        const Document* note_doc = workspace_.open_at(note_path);
-        related.push_back(
-            {{"location",
-              {{"uri", note_doc ? note_doc->uri : sibling_uri(d.uri, file_name(note_path))},
-               {"range", range_json(index_of(note_bytes), nf, nf + nl)}}},
-             {"message", protocol_text(n.message)}});
-      }
-      if (here) {
-        item["range"] = g.at.offset == scenario::TextSpan::npos || (from == 0 && length == 0)
-                            ? first_line
-                            : range_json(own, from, from + length);
-      } else if (!bytes) {
-        // A partner that is not there (no line text beside a train text).
-        message = std::string(file_name(path)) + ": " + message;
-        item["range"] = first_line;
-      } else {
-        // Shown at the top of this text, and pointing at its place.
-        const Position p = index.position(from);
-        message = std::string(file_name(path)) + ":" + std::to_string(p.line + 1) + ":" +
-                  std::to_string(p.character + 1) + ": " + message;
-        item["range"] = first_line;
-        related.insert(related.begin(),
-                       json::object({{"location", {{"uri", target_uri},
-                                                   {"range", range_json(index, from, from + length)}}},
-                                     {"message", "the error is here"}}));
-      }
-      item["message"] = message;
-      if (!related.empty()) item["relatedInformation"] = std::move(related);
-      list.push_back(std::move(item));
-    }
-  }
-  // The codes the limit cut short in this text, each summed up in one note.
-  std::set<std::string> summed;
-  for (const Unit* u : workspace_.units(d)) {
-    for (const scenario::DiagnosticTally* t : u->model.diagnostic_limit.omitted()) {
-      const std::string& path = text_path(*u, t->text);
-      if (path != d.path || !summed.insert(t->code).second) continue;
-      const std::size_t at = std::min(t->first_omitted.offset, d.bytes.size());
-      list.push_back({{"severity", severity_information},
-                      {"code", t->code},
-                      {"source", "scenarioc"},
-                      {"range", range_json(own, at, at)},
-                      {"message", scenario::omitted_summary(*t)}});
-    }
-  }
-  // One warning per row that holds characters without a Windows-1252 form,
-  // however many: a text of nothing else must not make a message each.
-  std::size_t rows = 0, rows_left_out = 0, first_left_out = 0;
-  std::size_t row_line = 0, row_from = 0, row_to = 0, row_count = 0;
-  auto row_done = [&] {
-    if (row_count == 0) return;
-    if (workspace_.diagnostic_limit() != 0 && rows >= workspace_.diagnostic_limit()) {
-      if (rows_left_out++ == 0) first_left_out = row_from;
-    } else {
-      ++rows;
-      list.push_back({{"severity", severity_warning},
-                      {"code", "not-windows-1252"},
-                      {"source", "scenarioc"},
-                      {"range", range_json(own, row_from, row_to)},
-                      {"message", row_count == 1
-                                      ? "this character has no place in Windows-1252, the code page of "
-                                        "the description texts: it is compiled as '?'"
-                                      : "characters here have no place in Windows-1252, the code page of "
-                                        "the description texts: each is compiled as '?'"}});
-    }
-    row_count = 0;
-  };
-  d.unmapped.runs([&](std::size_t first, std::size_t length) {
-    const std::size_t line = own.position(first).line;
-    if (row_count > 0 && line != row_line) row_done();
-    if (row_count == 0) {
-      row_line = line;
-      row_from = first;
-    }
-    row_to = first + length;
-    row_count += length;
-  });
-  row_done();
-  if (rows_left_out > 0) {
-    scenario::DiagnosticTally t;
-    t.code = "not-windows-1252";
-    t.omitted = rows_left_out;
-    list.push_back({{"severity", severity_information},
-                    {"code", t.code},
-                    {"source", "scenarioc"},
-                    {"range", range_json(own, first_left_out, first_left_out)},
-                    {"message", scenario::omitted_summary(t) + " (rows with such characters)"}});
-  }
   notify("textDocument/publishDiagnostics",
-         {{"uri", d.uri}, {"version", d.version}, {"diagnostics", std::move(list)}});
+         {{"uri", d.uri}, {"version", d.version}, {"diagnostics", published_diagnostics(workspace_, d)}});
 }
 
 int serve(ByteSource& in, ByteSink& out, Disk& disk) {

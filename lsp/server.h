@@ -45,7 +45,16 @@ class Server {
   void notify(std::string_view method, nlohmann::json params);
   void log(std::string_view message);
 
+  // initialize and shutdown, or a method of the table below.
   nlohmann::json request(const std::string& method, const nlohmann::json& params);
+  struct DocumentMethod;
+  static const std::map<std::string_view, DocumentMethod, std::less<>>& document_methods();
+  static nlohmann::json quick_fixes(Server& s, const Document& d, const nlohmann::json& params,
+                                    std::string_view method);
+  static nlohmann::json tokens(Server& s, const Document& d, const nlohmann::json& params,
+                               std::string_view method);
+  static nlohmann::json preview_of(Server& s, const Document& d, const nlohmann::json& params,
+                                   std::string_view method);
   void notification(const std::string& method, const nlohmann::json& params);
 
   nlohmann::json initialize(const nlohmann::json& params);

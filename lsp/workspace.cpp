@@ -234,8 +234,6 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   CompileResult r = compile({linea, treno}, {.names = names, .build_plan = false, .diagnostic_limit = diagnostic_limit_});
   u.model = std::move(r.model);
   Modello& m = u.model;
-  std::optional<std::int32_t> fatal;
-  if (r.status.ending == CompileStatus::Ending::fatal) fatal = r.status.error;
   if (r.status.ending == CompileStatus::Ending::unreadable) {
     Diagnostic d;
     d.severity = Severity::error;
@@ -244,7 +242,7 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
     u.diagnostics.push_back(std::move(d));
   }
   u.has_cells = !m.celle.empty();
-  std::vector<Diagnostic> found = collect_diagnostics(m, fatal);
+  std::vector<Diagnostic> found = collect_diagnostics(m, r.status);
   // An unreadable line text reaches the compiler as a missing one: its
   // "file missing" would contradict the unreadable-text error above.
   if (!u.line_unreadable.empty())

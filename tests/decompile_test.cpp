@@ -368,10 +368,13 @@ TEST_F(DecompileCommand, ADanglingLineFileLinkIsAFileThatCannotBeRead) {
 }
 #endif
 
-// --out makes its folder only for texts that are written: a failure leaves
-// no folder behind, none of the parents it made either.
+// --out makes its folder (the last component only, as mkdir does) only for
+// texts that are written: a failure leaves no folder behind.
 TEST_F(DecompileCommand, AFolderMadeForTextsNotWrittenIsRemoved) {
-  const fs::path out = dir / "new" / "texts";
+  const fs::path out = dir / "new";
+  const auto nested = testing_support::scenarioc({"decompile", "--out", (out / "texts").string(), (dir / "src").string()});
+  EXPECT_EQ(nested.status, 2) << nested.err;
+  EXPECT_NE(nested.err.find("its parent folder does not exist"), std::string::npos) << nested.err;
   {
     platform::testing::FaultPlan plan;
     plan.fail(platform::testing::Operation::create, 1, platform::testing::Fault::no_space);

@@ -111,9 +111,9 @@ CompileResult compile_texts(const Sources& s, const FileNames& stored_names, boo
   }
   e.numero_errore = r.model.numero_errore;
   e.posizione_errore = r.model.posizione_errore;
-  if (!e.failure && r.model.numero_errore == numero(ScenarioError::unreadable) &&
-      !r.model.read_failure.empty())
-    e.failure = r.model.read_failure;
+  // An unreadable text compiles on; the status carries why it failed.
+  if (!e.failure && status.ending == CompileStatus::Ending::scenario_error && !status.message.empty())
+    e.failure = status.message;
   return r;
 }
 

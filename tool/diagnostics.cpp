@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "model/diagnostic_presenter.h"
 #include "tool/cli.h"
 #include "tool/source_line.h"
 #include "text/field_reader.h"
@@ -102,22 +103,15 @@ std::string source_lines(const Place& p) {
   return shown.text + "\n" + shown.caret + "\n";
 }
 
-bool is_error(const Diagnostic& d, const WarningOptions& w) {
-  return d.severity == Severity::error || w.as_errors;
-}
-
 // "error 16: ", "warning: " or, under -Werror, "error: ".
-std::string label(const Diagnostic& d, const WarningOptions& w) {
-  if (d.severity == Severity::error) {
-    const std::string_view code = d.code;
-    return "error " + std::string(code.substr(code.find('-') + 1)) + ": ";
-  }
-  return w.as_errors ? "error: " : "warning: ";
+std::string label(const ShownDiagnostic& d) {
+  if (!d.number_label.empty()) return d.number_label;
+  return d.as_error ? "error: " : "warning: ";
 }
 
-std::string tag(const Diagnostic& d, const WarningOptions& w) {
-  if (d.severity == Severity::error) return "";
-  return w.as_errors ? " [-Werror=" + d.code + "]" : " [-W" + d.code + "]";
+std::string tag(const ShownDiagnostic& d) {
+  if (d.diagnostic.severity == Severity::error) return "";
+  return d.as_error ? " [-Werror=" + d.diagnostic.code + "]" : " [-W" + d.diagnostic.code + "]";
 }
 
 void place_json(Json& j, const Place& p) {
@@ -128,6 +122,79 @@ void place_json(Json& j, const Place& p) {
   j.key("column");
   if (p.located) j.integer(static_cast<std::int64_t>(p.column)); else j.null();
 }
+
+
+ShowOptions show_options(const WarningOptions& w) { return {.as_errors = w.as_errors, .disabled = &w.disabled}; }
+
+// The GNU shape: each diagnostic with its line and a caret, then its notes.
+class TextSink : public DiagnosticSink {
+ public:
+  explicit TextSink(const Sources& s) : placer_(s) {}
+  std::string out;
+
+  void diagnostic(const ShownDiagnostic& d) override {
+    at_ = placer_.place(d.diagnostic.at);
+    out += prefix(at_) + label(d) + d.diagnostic.message + tag(d) + "\n" + source_lines(at_);
+  }
+  void note(const ShownDiagnostic&, const ShownNote& n) override {
+    if (!n.own_place) {
+      out += prefix(at_) + "note: " + std::string(n.message) + "\n";
+      return;
+    }
+    // The line is shown again only where the note stands elsewhere.
+    const Place there = placer_.place(n.at);
+    const bool same_line = there.source == at_.source && there.line == at_.line;
+    out += prefix(there) + "note: " + std::string(n.message) + "\n" + (same_line ? "" : source_lines(there));
+  }
+  void omitted(const DiagnosticTally& t, bool) override {
+    out += prefix(placer_.place(t.first_omitted)) + "note: " + omitted_summary(t) +
+           " (--diagnostic-limit 0 shows every one)\n";
+  }
+
+ private:
+  Placer placer_;
+  Place at_;
+};
+
+// One JSON object per diagnostic, its notes inside; the counts left out go
+// to a list of their own.
+class JsonSink : public DiagnosticSink {
+ public:
+  JsonSink(Json& j, const Sources& s) : j_(j), placer_(s) {}
+
+  void diagnostic(const ShownDiagnostic& d) override {
+    at_ = placer_.place(d.diagnostic.at);
+    j_.begin_object();
+    place_json(j_, at_);
+    j_.key("severity").text(d.as_error ? "error" : "warning");
+    j_.key("code").text(d.diagnostic.code);
+    j_.key("message").text(d.diagnostic.message);
+    j_.key("notes").begin_list();
+  }
+  void note(const ShownDiagnostic&, const ShownNote& n) override {
+    j_.begin_object();
+    place_json(j_, n.own_place ? placer_.place(n.at) : at_);
+    j_.key("message").text(n.message);
+    j_.end_object();
+  }
+  void end(const ShownDiagnostic&) override {
+    j_.end_list();
+    j_.end_object();
+  }
+  void omitted(const DiagnosticTally& t, bool as_error) override {
+    j_.begin_object();
+    place_json(j_, placer_.place(t.first_omitted));
+    j_.key("severity").text(as_error ? "error" : "warning");
+    j_.key("code").text(t.code);
+    j_.key("count").integer(static_cast<std::int64_t>(t.omitted));
+    j_.end_object();
+  }
+
+ private:
+  Json& j_;
+  Placer placer_;
+  Place at_;
+};
 
 }  // namespace
 
@@ -171,8 +238,9 @@ WarningOptions take_warning_options(std::vector<std::string>& args) {
 
 std::vector<const Diagnostic*> shown(const Modello& m, const WarningOptions& w) {
   std::vector<const Diagnostic*> out;
+  const ShowOptions o = show_options(w);
   for (const Diagnostic& d : m.diagnostics)
-    if (d.severity == Severity::error || !w.disabled.contains(d.code)) out.push_back(&d);
+    if (is_shown(d, o)) out.push_back(&d);
   return out;
 }
 
@@ -183,65 +251,23 @@ std::size_t warnings_shown(const Modello& m, const WarningOptions& w) {
 }
 
 std::string as_text(const Modello& m, const Sources& s, const WarningOptions& w) {
-  Placer placer(s);
-  std::string out;
-  for (const Diagnostic* d : shown(m, w)) {
-    const Place at = placer.place(d->at);
-    out += prefix(at) + label(*d, w) + d->message + tag(*d, w) + "\n" + source_lines(at);
-    for (const DiagnosticNote& n : d->notes) {
-      if (n.at.text == Text::none) {
-        out += prefix(at) + "note: " + n.message + "\n";
-      } else {
-        // The line is shown again only where the note stands elsewhere.
-        const Place there = placer.place(n.at);
-        const bool same_line = there.source == at.source && there.line == at.line;
-        out += prefix(there) + "note: " + n.message + "\n" + (same_line ? "" : source_lines(there));
-      }
-    }
-  }
-  for (const DiagnosticTally* t : m.diagnostic_limit.omitted()) {
-    if (t->severity == Severity::warning && w.disabled.contains(t->code)) continue;
-    out += prefix(placer.place(t->first_omitted)) + "note: " + omitted_summary(*t) +
-           " (--diagnostic-limit 0 shows every one)\n";
-  }
-  return out;
+  TextSink sink(s);
+  present_diagnostics(m.diagnostics, show_options(w), sink);
+  present_omitted(m.diagnostic_limit.omitted(), show_options(w), sink);
+  return std::move(sink.out);
 }
 
 void as_json(Json& j, const Modello& m, const Sources& s, const WarningOptions& w) {
-  Placer placer(s);
+  JsonSink sink(j, s);
   j.begin_list();
-  for (const Diagnostic* d : shown(m, w)) {
-    const Place at = placer.place(d->at);
-    j.begin_object();
-    place_json(j, at);
-    j.key("severity").text(is_error(*d, w) ? "error" : "warning");
-    j.key("code").text(d->code);
-    j.key("message").text(d->message);
-    j.key("notes").begin_list();
-    for (const DiagnosticNote& n : d->notes) {
-      j.begin_object();
-      place_json(j, n.at.text == Text::none ? at : placer.place(n.at));
-      j.key("message").text(n.message);
-      j.end_object();
-    }
-    j.end_list();
-    j.end_object();
-  }
+  present_diagnostics(m.diagnostics, show_options(w), sink);
   j.end_list();
 }
 
 void omitted_json(Json& j, const Modello& m, const Sources& s, const WarningOptions& w) {
-  Placer placer(s);
+  JsonSink sink(j, s);
   j.begin_list();
-  for (const DiagnosticTally* t : m.diagnostic_limit.omitted()) {
-    if (t->severity == Severity::warning && w.disabled.contains(t->code)) continue;
-    j.begin_object();
-    place_json(j, placer.place(t->first_omitted));
-    j.key("severity").text(t->severity == Severity::error || w.as_errors ? "error" : "warning");
-    j.key("code").text(t->code);
-    j.key("count").integer(static_cast<std::int64_t>(t->omitted));
-    j.end_object();
-  }
+  present_omitted(m.diagnostic_limit.omitted(), show_options(w), sink);
   j.end_list();
 }
 

@@ -126,14 +126,15 @@ int run_timetable(std::span<const std::string> args) {
     return exit_ok;
   }
   if (a.operands.size() != 1) throw UsageError("timetable takes one SOURCE_DIR");
-  const FileNames names = scenario_names(a);
+  const FileNames names = names_in_folder(a, a.operands[0], FoundIn::texts);
   Sources s;
   if (const auto refused = read_sources(a.operands[0], names, s)) {
     write_err(refused->text());
     return exit_failure;
   }
   const WarningOptions w = only_timetable_warnings();
-  const CompileResult r = compile_sources(s, as_stored(names), true, nullptr, w.limit);
+  const CompileResult r =
+      compile_sources(s, {.names = as_stored(names), .build_plan = false, .diagnostic_limit = w.limit});
   const Modello& m = r.model;
   // Only a scenario read without an error has a timetable to judge.
   const Timetable tt = m.numero_errore == 0 && !m.celle.empty()

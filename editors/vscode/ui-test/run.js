@@ -218,8 +218,12 @@ async function shot(page, name) {
 async function pickInQuickInput(page, text) {
   await page.waitForSelector('.quick-input-widget input', { visible: true });
   await page.keyboard.type(text);
-  await page.waitForFunction(t => [...document.querySelectorAll('.quick-input-list .monaco-list-row')]
-    .some(r => r.textContent.includes(t)), {}, text);
+  // The row Enter picks is the focused one: a list of recent entries may
+  // hold the text before the typed filter has taken effect.
+  await page.waitForFunction(t => {
+    const row = document.querySelector('.quick-input-list .monaco-list-row.focused');
+    return row !== null && row.textContent.includes(t);
+  }, {}, text);
   await page.keyboard.press('Enter');
 }
 
