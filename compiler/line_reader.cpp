@@ -43,7 +43,7 @@ struct LineReading {
 
   voce_percorso& entry(int i) { return m.tabella_percorso[static_cast<std::size_t>(i)]; }
   std::int32_t number(std::size_t i) const { return rows.number(row, i); }
-  std::string_view keyword() const { return rows.rows[row].keyword.text; }
+  std::string_view keyword() const { return rows.text_of(rows.rows[row].keyword); }
 
   RowOutcome abandon(ScenarioError e, TextSpan at) {
     done_with_text();
@@ -77,7 +77,7 @@ RowOutcome read_route_length(LineReading& l, const RecordInfo&) {
   l.watch.wrote_entry(voce::treno);
   if (length > lunghezza_massima)
     return l.abandon(ScenarioError::route_too_long, l.watch.value(0));
-  create_cells(l.m, length, l.rows.rows[l.row].values[0].offset);
+  create_cells(l.m, length, l.rows.values_of(l.row)[0].offset);
   return RowOutcome::next;
 }
 
@@ -209,7 +209,7 @@ bool read_line_rows(Modello& m, const RowList& rows, RowWatch& watch,
       return false;
     }
     l.abandon(ScenarioError::no_general_section,
-              {Text::linea, rows.generale->offset, rows.generale->text.size()});
+              {Text::linea, rows.generale->offset, rows.text_of(*rows.generale).size()});
     recorded_error(m)->notes.push_back(
         {TextSpan{}, "the text's last field is never read, not even [generale]"});
     return false;
@@ -251,20 +251,9 @@ bool read_line_rows(Modello& m, const RowList& rows, RowWatch& watch,
   return true;
 }
 
-}  // namespace
-
-bool read_line(Modello& m, DescriptionText& text, std::int32_t& board_pointer) {
-  if (!text.exists()) {
-    record_error(m, ScenarioError::line_text_missing, {Text::linea, 0, 0});
-    return false;
-  }
-  const std::string bytes = text.read();
-  return read_line_text(m, bytes, board_pointer, [&] { text.discard(); });
-}
-
-bool read_line_text(Modello& m, std::string_view text, std::int32_t& board_pointer,
-                    const std::function<void()>& done_with_text) {
-  const RowList rows = read_rows(text, Text::linea, m.scrivi_linea != 0);
+bool read_line_of(Modello& m, const RowList& rows, std::int32_t& board_pointer,
+                  const std::function<void()>& done_with_text) {
+  const std::string_view text = rows.source;
   RowWatch watch(m, rows, text);
   try {
     const bool read = read_line_rows(m, rows, watch, board_pointer, done_with_text);
@@ -275,6 +264,25 @@ bool read_line_text(Modello& m, std::string_view text, std::int32_t& board_point
     check_layout(m, Text::linea, text);
     throw;
   }
+}
+
+}  // namespace
+
+bool read_line(Modello& m, DescriptionText& text, std::int32_t& board_pointer,
+               std::shared_ptr<const RowList>& rows) {
+  std::shared_ptr<const RowList> given = std::move(rows);
+  if (!text.exists()) {
+    record_error(m, ScenarioError::line_text_missing, {Text::linea, 0, 0});
+    return false;
+  }
+  rows = rows_of(text.read(), Text::linea, m.scrivi_linea != 0, std::move(given));
+  return read_line_of(m, *rows, board_pointer, [&] { text.discard(); });
+}
+
+bool read_line_text(Modello& m, std::string_view text, std::int32_t& board_pointer,
+                    const std::function<void()>& done_with_text) {
+  return read_line_of(m, read_rows(text, Text::linea, m.scrivi_linea != 0), board_pointer,
+                      done_with_text);
 }
 
 }  // namespace scenario

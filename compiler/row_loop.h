@@ -46,7 +46,7 @@ RowOutcome act_on_rows(const RowList& l, std::size_t& i, Section s, RowWatch& wa
     } while (j < l.rows.size() && l.rows[j].continues);
     i = j;
     watch.row_done();
-    if (closes(first.keyword.text)) return RowOutcome::next;
+    if (closes(l.text_of(first.keyword))) return RowOutcome::next;
   }
 }
 

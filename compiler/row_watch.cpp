@@ -193,7 +193,7 @@ void RowWatch::rows_before_generale() {
   std::size_t line = TextSpan::npos;
   bool line_commented = false;
   for (const Field& f : rows_.preamble) {
-    const std::string_view field = f.text;
+    const std::string_view field = rows_.text_of(f);
     // A comment, such as a title line, even past a comma on its line.
     if (contiene(field, "-")) continue;
     if (const std::size_t start = line_start_before(f.offset); start != line) {
@@ -203,7 +203,7 @@ void RowWatch::rows_before_generale() {
       line_commented = first < source_.size() && source_[first] == '-';
     }
     if (line_commented) continue;
-    if (!(f.next > 0 && source_[f.next - 1] == ',')) continue;  // not shaped like a record
+    if (!f.comma_after) continue;  // not shaped like a record
     const RecordInfo* k = text_ == Text::linea ? passing(Section::general, field) : nullptr;
     if (!k) k = passing(text_ == Text::linea ? Section::body : Section::train, field);
     if (!k || contiene(field, "[")) continue;
@@ -238,7 +238,7 @@ void RowWatch::no_generale() {
 
 void RowWatch::keyword(std::size_t i) {
   const Row& row = rows_.rows[i];
-  const std::string_view field = row.keyword.text;
+  const std::string_view field = rows_.text_of(row.keyword);
   in_row_ = true;
   section_ = row.section;
   field_ = field;
@@ -248,8 +248,9 @@ void RowWatch::keyword(std::size_t i) {
   // around a quoted one, place it.
   row_length_ = field.size() +
                 (row_offset_ < source_.size() && source_[row_offset_] == '"' ? 2 : 0);
-  after_keyword_ = row.keyword.next;
-  comma_follows_ = after_keyword_ > 0 && source_[after_keyword_ - 1] == ',';
+  comma_follows_ = row.keyword.comma_after;
+  // Past a line end (or the text's end) no field of the keyword's line follows.
+  after_keyword_ = comma_follows_ ? rows_.past_comma(row.keyword) : TextSpan::npos;
   name_ = {};
   first_ = nullptr;
   values_ = 0;
@@ -300,7 +301,8 @@ void RowWatch::row_done() {
   // Most rows end at their line end: the rest of the line is looked at only
   // when the reader crossed a line end for the values or stopped at a comma.
   const Row& last = rows_.rows[row_index_];
-  const Field& last_field = last.values.empty() ? last.keyword : last.values.back();
+  const std::span<const Field> last_values = rows_.values_of(last);
+  const Field& last_field = last_values.empty() ? last.keyword : last_values.back();
   const std::size_t last_value = last_field.offset;
   if (line_end_between(row_offset_, last_value)) {
     if (commented_) return;
@@ -320,8 +322,8 @@ void RowWatch::row_done() {
   }
   // Values ended by a comma with more on the line: the rest is read as
   // keyword fields.
-  const std::size_t after = last_field.next;
-  if (after == 0 || source_[after - 1] != ',') return;
+  if (!last_field.comma_after) return;
+  const std::size_t after = rows_.past_comma(last_field);
   std::size_t from = after, to = std::max(line_content_end(after), after);
   while (from < to && is_blank(source_[from])) ++from;
   if (from == to || source_[from] == '-') return;
@@ -353,7 +355,7 @@ Fix RowWatch::placeholders(int has, bool read_whole) const {
   const Field& keyword = rows_.rows[first_row_].keyword;
   std::vector<FieldSpan> spans{{keyword.offset, keyword.length}};
   for (std::size_t j = first_row_; j <= row_index_; ++j)
-    for (const Field& f : rows_.rows[j].values) spans.push_back({f.offset, f.length});
+    for (const Field& f : rows_.values_of(j)) spans.push_back({f.offset, f.length});
   bool stranded = read_whole && spans.size() > 1 && spans.back().offset > line_end;
   std::vector<TextEdit> joins;
   for (std::size_t i = 1; stranded && i < spans.size(); ++i) {
@@ -503,7 +505,7 @@ int RowWatch::values_on_line() const {
   const std::size_t line_end = line_end_after(row_offset_);
   int n = 0;
   for (std::size_t j = first_row_; j <= row_index_; ++j)
-    for (const Field& f : rows_.rows[j].values) n += f.offset < line_end ? 1 : 0;
+    for (const Field& f : rows_.values_of(j)) n += f.offset < line_end ? 1 : 0;
   return n;
 }
 
@@ -516,7 +518,7 @@ std::size_t RowWatch::token_end(std::size_t offset) const {
 }
 
 TextSpan RowWatch::value(int index) const {
-  const std::span<const Field> values = rows_.rows[row_index_].values;
+  const std::span<const Field> values = rows_.values_of(row_index_);
   const std::size_t i = static_cast<std::size_t>(index);
   if (index < 0 || !in_row_ || i >= values.size()) return row();
   return {text_, values[i].offset, values[i].length};

@@ -113,7 +113,7 @@ class RowWatch {
   Section section_ = Section::general;
   std::size_t row_offset_ = TextSpan::npos;
   std::size_t row_length_ = 0;
-  std::size_t after_keyword_ = 0;  // just past the keyword field's separator
+  std::size_t after_keyword_ = 0;  // just past the comma after the keyword field (npos: none)
   bool comma_follows_ = false;     // the keyword field ended at a comma
   std::string_view field_;
   std::size_t first_row_ = 0;      // the keyword field's first row

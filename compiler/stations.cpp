@@ -29,7 +29,7 @@ void warn_stop_over_feature(Modello& m, RowWatch& watch, std::int64_t i, std::st
 
 RowOutcome record_station(Modello& m, const RowList& rows, std::size_t row, std::int32_t& e,
                           std::int32_t board_pointer, RowWatch& watch) {
-  const std::span<const Field> fields = rows.rows[row].values;
+  const std::span<const Field> fields = rows.values_of(row);
   const auto number = [&](std::size_t i) { return rows.number(row, i); };
   const auto as_byte = [&](std::size_t i) {
     const std::int32_t v = number(i);  // first: it throws where the row's values fail

@@ -95,7 +95,7 @@ struct TrainReading {
   std::int32_t number(std::size_t i) const { return rows.number(row, i); }
   std::int16_t small(std::size_t i) const {
     const std::int32_t v = number(i);  // first: it throws where the row's values fail
-    return small_value(v, rows.rows[row].values[i].offset);
+    return small_value(v, rows.values_of(row)[i].offset);
   }
 
   // (p + 100) / 50 beyond the last cell, or a feature cell before cell 0 or
@@ -131,7 +131,7 @@ RowOutcome read_cars(TrainReading& t) {
 RowOutcome read_speed_step(TrainReading& t) {
   const std::int32_t p = t.number(0), s = t.number(1);
   const std::optional<std::uint8_t> fifth = nearest_as<std::uint8_t>(s / 5.0);
-  if (!fifth) throw ReadFailure(t.rows.rows[t.row].values[1].offset,
+  if (!fifth) throw ReadFailure(t.rows.values_of(t.row)[1].offset,
                                 "a speed of " + std::to_string(s) + " does not fit a byte in steps of 5");
   if (t.beyond_track(p, 0, 0)) return RowOutcome::end;
   t.watch.step("speed", t.speed.next_cell, p);
@@ -253,9 +253,12 @@ void read_train_rows(Modello& m, DescriptionText& source, const RowList& rows, R
 
 }  // namespace
 
-void read_train(Modello& m, DescriptionText& source, std::int32_t board_pointer) {
-  const std::string text = source.read();
-  const RowList rows = read_rows(text, Text::treno, false);
+void read_train(Modello& m, DescriptionText& source, std::int32_t board_pointer,
+                std::shared_ptr<const RowList>& held) {
+  std::shared_ptr<const RowList> given = std::move(held);
+  held = rows_of(source.read(), Text::treno, false, std::move(given));
+  const RowList& rows = *held;
+  const std::string_view text = rows.source;
   RowWatch watch(m, rows, text);
   try {
     read_train_rows(m, source, rows, watch, board_pointer);

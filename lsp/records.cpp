@@ -1,21 +1,16 @@
 #include "lsp/records.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace lsp {
 
-Outline outline(std::string_view text, Text which) {
-  // The editor reads curves as records whatever its compile builds.
-  scenario::RowList l = scenario::read_rows(text, which, true);
-  Outline o;
-  o.headers = std::move(l.headers);
-  o.values = std::move(l.values);  // the rows' values stay where they are
-  o.body_start = which == Text::linea ? l.body_start : 0;
-  o.rows.reserve(l.rows.size());
-  for (Row& r : l.rows)
-    if (r.record) o.rows.push_back(std::move(r));
-  return o;
+std::shared_ptr<const Outline> outline(std::string_view text, Text which) {
+  return std::make_shared<const Outline>(scenario::read_rows(text, which, true));
+}
+
+const std::shared_ptr<const Outline>& no_outline() {
+  static const std::shared_ptr<const Outline> none = std::make_shared<const Outline>();
+  return none;
 }
 
 const Row* row_at(const Outline& o, std::size_t offset) {
@@ -27,13 +22,14 @@ const Row* row_at(const Outline& o, std::size_t offset) {
   auto first = after - 1;
   while (first != o.rows.begin() && (first - 1)->keyword.offset == keyword) --first;
   for (auto r = first; r != after; ++r)
-    if (offset <= r->end) return &*r;
+    if (r->record && offset <= o.end_of(*r)) return &*r;
   return nullptr;
 }
 
-int field_at(const Row& row, std::size_t offset) {
-  for (std::size_t i = row.values.size(); i-- > 0;)
-    if (offset >= row.values[i].offset) return static_cast<int>(i);
+int field_at(const Outline& o, const Row& row, std::size_t offset) {
+  const std::span<const Field> values = o.values_of(row);
+  for (std::size_t i = values.size(); i-- > 0;)
+    if (offset >= values[i].offset) return static_cast<int>(i);
   return -1;
 }
 

@@ -38,9 +38,9 @@ bool separates(std::string_view gap, bool number) {
 
 // The value the cursor is in, or about to type: -1 before the first, the
 // record's value count past the last.
-int value_at(const Row& r, std::string_view text, std::size_t offset) {
-  const int on = field_at(r, offset);
-  const Field& f = on < 0 ? r.keyword : r.values[static_cast<std::size_t>(on)];
+int value_at(const Outline& o, const Row& r, std::string_view text, std::size_t offset) {
+  const int on = field_at(o, r, offset);
+  const Field& f = on < 0 ? r.keyword : o.values_of(r)[static_cast<std::size_t>(on)];
   const std::size_t end = f.offset + f.length;
   if (offset <= end) return on;
   return separates(text.substr(end, offset - end), on >= 0) ? on + 1 : on;
@@ -51,20 +51,24 @@ int value_at(const Row& r, std::string_view text, std::size_t offset) {
 json signature_help(const Document& d, std::size_t offset) {
   if (!d.file) return nullptr;
   const std::string_view text = d.bytes;
-  const auto& rows = d.outline.rows;
+  const Outline& o = *d.outline;
+  const auto& rows = o.rows;
   auto after = std::upper_bound(rows.begin(), rows.end(), offset,
                                 [](std::size_t x, const Row& r) { return x < r.keyword.offset; });
+  // Keyword fields read as no record are no rows to help with.
+  while (after != rows.begin() && !(after - 1)->record) --after;
   if (after == rows.begin()) return nullptr;
   // A keyword may run several records, one after another on its values.
   const std::size_t keyword = (after - 1)->keyword.offset;
   auto row = after - 1;
   while (row != rows.begin() && (row - 1)->keyword.offset == keyword) --row;
-  while (row + 1 != after && offset > row->end) ++row;
+  while (row + 1 != after && offset > o.end_of(*row)) ++row;
   const Row& r = *row;
-  if (offset > r.end && text.substr(r.end, offset - r.end).find_first_of("\r\n") != std::string_view::npos)
+  const std::size_t end = o.end_of(r);
+  if (offset > end && text.substr(end, offset - end).find_first_of("\r\n") != std::string_view::npos)
     return nullptr;  // a later line, not this row's
   const scenario::RecordInfo& info = scenario::record(static_cast<scenario::RecordId>(r.record->id));
-  const int active = std::max(value_at(r, text, offset), 0);
+  const int active = std::max(value_at(o, r, text, offset), 0);
   if (static_cast<std::size_t>(active) >= info.values.size()) return nullptr;
 
   std::string label(info.keyword);

@@ -157,7 +157,8 @@ TEST(Plausibility, TheLeastTimeOfAStretchToTheSecond) {
   for (const auto& [arrivo, troppo_presto] : {std::pair{"14,2, 35", true}, {"14,2, 36", false}}) {
     const std::string treno = train_with(corpo + stazione(11000, arrivo, "ORVENO"));
     const Compiled c = compile(binario, treno);
-    const RowScan rows = scan_rows(binario, treno, true);
+    const RowList line = read_rows(binario, Text::linea, true), train = read_rows(treno, Text::treno, false);
+    const RowScan rows = scan_rows(line, train);
     const Timetable tt = plan_timetable(c.m, rows);
     ASSERT_EQ(tt.stretches.size(), 1u);
     const Stretch& s = tt.stretches[0];
@@ -176,7 +177,8 @@ TEST(Plausibility, StretchesJoinTimedStationsAcrossMidnight) {
       train_with("velocita, 0, 100\r\n" + stazione(0, "23,55, 0") + stazione(3000, "0,0, 0", "A") +
                  stazione(6000, "0,0, 0", "B") + stazione(9000, "0,5, 0", "ORVENO"));
   const Compiled c = compile(binario, treno);
-  const Timetable tt = plan_timetable(c.m, scan_rows(binario, treno, true));
+  const RowList line = read_rows(binario, Text::linea, true), train = read_rows(treno, Text::treno, false);
+  const Timetable tt = plan_timetable(c.m, scan_rows(line, train));
   ASSERT_EQ(tt.stretches.size(), 1u);
   EXPECT_EQ(tt.stretches[0].given_s, 600);
   EXPECT_EQ(tt.stretches[0].least_s, 324);  // 9000 m x 3.6 / 100

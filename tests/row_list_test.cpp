@@ -3,6 +3,7 @@
 // per text of a compile.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,11 +24,11 @@ std::vector<std::string> described(const RowList& l) {
   std::vector<std::string> out;
   for (const Row& r : l.rows) {
     if (!r.record) {
-      out.push_back("(" + std::string(r.keyword.text) + ")");
+      out.push_back("(" + std::string(l.text_of(r.keyword)) + ")");
       continue;
     }
     std::string s = (r.continues ? "+" : "") + std::string(r.record->title) + ":";
-    for (const Field& v : r.values) s += " " + std::string(v.text);
+    for (const Field& v : l.values_of(r)) s += " " + std::string(l.text_of(v));
     out.push_back(s);
   }
   if (l.failure)
@@ -78,7 +79,7 @@ TEST(RowList, ReadsTheFieldStreamAsTheReadersDo) {
 TEST(RowList, KeepsThePreambleAndTheGeneraleField) {
   const RowList train = read_rows("vetture, 3\r\ntitolo\r\n[GENERALE]\r\nsabbia, 1\r\n", Text::treno, false);
   ASSERT_EQ(train.preamble.size(), 1u);  // only fields shaped like a record
-  EXPECT_EQ(train.preamble[0].text, "vetture");
+  EXPECT_EQ(train.text_of(train.preamble[0]), "vetture");
   ASSERT_TRUE(train.generale_read);
   EXPECT_EQ(train.generale->offset, 20u);
 
@@ -112,7 +113,7 @@ TEST(RowList, ReadersStopWhereTheyReachAFailure) {
   for (const Case& c : cases) {
     const std::string train = "[generale]\r\n" + c.rows + "[fine]\r\n";
     TextInMemory l(line, "linea"), t(train, "treno");
-    const CompileResult r = compile({l, t}, {{"Belvara_Quintosa", "254"}, false, nullptr});
+    const CompileResult r = compile({l, t}, {.names = {"Belvara_Quintosa", "254"}, .read_curves = false});
     EXPECT_EQ(r.model.numero_errore, c.error) << c.what;
   }
 }
@@ -122,15 +123,49 @@ TEST(RowList, IsBuiltOncePerTextOfACompile) {
   for (const bool plan : {false, true}) {
     const std::uint64_t before = row_lists_built();
     TextInMemory l(line, "linea"), t(train, "treno");
-    const CompileResult r = compile({l, t}, {{"Belvara_Quintosa", "254"}, plan, nullptr});
+    const CompileResult r = compile({l, t}, {.names = {"Belvara_Quintosa", "254"}, .read_curves = plan, .build_plan = plan});
     EXPECT_TRUE(r.status.ok());
     EXPECT_EQ(row_lists_built() - before, 2u) << "plan " << plan;
   }
   // A line description that ends the reading leaves the train unread.
   const std::uint64_t before = row_lists_built();
   TextInMemory l(std::string_view("senza generale\r\n"), "linea"), t(train, "treno");
-  compile({l, t}, {{"Belvara_Quintosa", "254"}, true, nullptr});
+  compile({l, t}, {.names = {"Belvara_Quintosa", "254"}});
   EXPECT_EQ(row_lists_built() - before, 1u);
+}
+
+// Rows handed in are taken only when read from the very bytes compiled,
+// with the same curves setting; stale rows would compile another text.
+TEST(RowList, ACompileTakesRowsReadFromItsOwnBytesOnly) {
+  const std::string line = joined_lines(righe_linea()), train = joined_lines(righe_treno());
+  const std::string other = "[generale]\r\nlunghezza percorso, 5000\r\n[curve]\r\n[fine]\r\n";
+  TextInMemory l0(line, "linea"), t0(train, "treno");
+  const CompileResult walked = compile({l0, t0}, {.names = {"Belvara_Quintosa", "254"}});
+  ASSERT_TRUE(walked.status.ok());
+  ASSERT_TRUE(walked.line_rows && walked.train_rows);
+
+  struct Case {
+    const char* what;
+    std::shared_ptr<const RowList> line_rows;
+    std::uint64_t builds;
+  };
+  const Case cases[] = {
+      {"the same bytes", walked.line_rows, 0},
+      {"another text", read_rows(std::make_shared<const std::string>(other), Text::linea, true), 1},
+      {"curves read otherwise", read_rows(std::make_shared<const std::string>(line), Text::linea, false), 1},
+  };
+  for (const Case& c : cases) {
+    const std::uint64_t before = row_lists_built();
+    TextInMemory l(line, "linea"), t(train, "treno");
+    const CompileResult r = compile(
+        {l, t}, {.names = {"Belvara_Quintosa", "254"}, .line_rows = c.line_rows, .train_rows = walked.train_rows});
+    EXPECT_EQ(row_lists_built() - before, c.builds) << c.what;
+    EXPECT_EQ(r.line_rows == c.line_rows, c.builds == 0) << c.what;
+    EXPECT_EQ(r.train_rows, walked.train_rows) << c.what;
+    EXPECT_EQ(r.line_rows->source, line) << c.what;
+    EXPECT_EQ(r.model.celle.size(), walked.model.celle.size()) << c.what;
+    EXPECT_EQ(r.model.diagnostics.size(), walked.model.diagnostics.size()) << c.what;
+  }
 }
 
 }  // namespace
