@@ -88,19 +88,10 @@ CompileResult compile(const DescriptionTexts& texts, const CompileOptions& optio
   m.plan_wanted = options.build_plan;
   m.numero_errore = 0;
   m.diagnostic_limit.per_code = options.diagnostic_limit;
+  TextRows rows{options.line_rows, options.train_rows};
   {
     const Observed observed(m.tracciato, options.plan_observer);
     try {
-      TextRows rows{options.line_rows, options.train_rows};
-      // Rows are handed back however the compilation ends.
-      struct HandBack {
-        TextRows& rows;
-        CompileResult& r;
-        ~HandBack() {
-          r.line_rows = std::move(rows.linea);
-          r.train_rows = std::move(rows.treno);
-        }
-      } hand_back{rows, r};
       r.status = run_stages(m, texts, rows);
     } catch (const FatalError& e) {
       r.status = stopped(CompileStatus::Ending::fatal, e.numero(), {});
@@ -114,6 +105,9 @@ CompileResult compile(const DescriptionTexts& texts, const CompileOptions& optio
     }
   }
   finish_diagnostics(m);
+  // The rows however the compilation ended: those it acted on.
+  r.line_rows = std::move(rows.linea);
+  r.train_rows = std::move(rows.treno);
   return r;
 }
 
