@@ -247,8 +247,8 @@ void check_speeds(Context& c) {
   }
 }
 
-// Times: hours of a day, repeated station times, a clock after the whole
-// timetable, a stretch faster than the train's limits allow.
+// Times: hours of a day, repeated station times, a clock after the first
+// station's time, a stretch faster than the train's limits allow.
 void check_timetable(Context& c, const Timetable& tt) {
   const ScannedRow* clock = nullptr;
   for (const ScannedRow& r : c.rows.rows) {
@@ -298,31 +298,42 @@ void check_timetable(Context& c, const Timetable& tt) {
                                    "positions and the speed limits between them"});
   }
 
+  // The clock against the first station with a time, read across midnight
+  // as station times are: the clock counts on the day that puts it within
+  // half a day before or after the station, so a clock at 23:58 is 7
+  // minutes early for a first station at 0:05, and one at 0:10 is 20
+  // minutes late for a first station at 23:50.
   if (clock && !tt.timed.empty()) {
     const voce_percorso& v = c.m.tabella_percorso[voce::ripetizione];
-    std::int64_t t = (std::int64_t{v.intero3} * 60 + v.intero4) * 60 + v.intero5;
-    const std::int64_t first = tt.timed.front().time, last = tt.timed.back().time;
-    while (t < first - seconds_a_day / 2) t += seconds_a_day;
-    if (t > last) {
-      Diagnostic& d = c.warn_at("clock-after-timetable", c.rows.value(*clock, 0),
-                                "the clock starts at " + clock_text(t % seconds_a_day) +
-                                    ", after every station time (the last, " + name_of(tt.timed.back()) +
-                                    ", is at " + clock_text(last % seconds_a_day) +
-                                    "): the train is late for its whole timetable from the start");
-      d.notes.push_back({TextSpan{}, "set the clock before the first station's time (" +
-                                         clock_text(first % seconds_a_day) + ")"});
+    const TimedStation& first = tt.timed.front();
+    const std::int64_t t = (std::int64_t{v.intero3} * 60 + v.intero4) * 60 + v.intero5;
+    const std::int64_t shifted = t - first.time + seconds_a_day / 2;
+    const std::int64_t late =
+        (shifted % seconds_a_day + seconds_a_day) % seconds_a_day - seconds_a_day / 2;
+    if (late > 0) {
+      Diagnostic& d = c.warn_at(
+          "clock-after-first-station", c.rows.value(*clock, 0),
+          "the clock starts at " + clock_text(t) + ", " + duration(late) + " after the time of " +
+              name_of(first) + " (" + clock_text(first.time) + "), the first station with a time: " +
+              "the train is late from the start");
+      d.notes.push_back({c.rows.keyword(row_of(first)), name_of(first) + " is here"});
+      d.notes.push_back({TextSpan{}, "set the clock at or before " + clock_text(first.time) +
+                                         ", no more than 12 hours before it: "
+                                         "a clock further away counts from the day after, as "
+                                         "a run past midnight does"});
     }
   }
 }
 
-// A train text that gives the whole train header (cars, braked mass, sand,
-// clock) describes a train to run: a section it lacks leaves it with
-// nothing there. Texts that give only some rows (a fragment to try
-// something) are not judged.
+// A train text that gives any row of the train's header (cars, braked
+// mass, sand, clock) describes a train to run, even with the rest of the
+// header left out: a section it lacks leaves the train with nothing there.
+// Texts without a header row (a fragment to try something) are not judged.
 void check_sections(Context& c) {
   const auto given = [&](RecordId id) { return c.rows.given[static_cast<std::size_t>(id)]; };
-  if (!given(RecordId::vetture) || !given(RecordId::frenata) || !given(RecordId::sabbia) ||
-      !given(RecordId::orologio) || c.rows.treno_generale == TextSpan::npos)
+  if ((!given(RecordId::vetture) && !given(RecordId::frenata) && !given(RecordId::sabbia) &&
+       !given(RecordId::orologio)) ||
+      c.rows.treno_generale == TextSpan::npos)
     return;
   const TextSpan at{Text::treno, c.rows.treno_generale, generale_field.size()};
   const auto missing = [&](RecordId id, std::string what) {

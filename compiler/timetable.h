@@ -11,12 +11,11 @@
 #include <optional>
 #include <vector>
 
+#include "compiler/least_time.h"
 #include "compiler/row_scan.h"
 #include "model/model.h"
 
 namespace scenario {
-
-inline constexpr std::int32_t seconds_a_day = 24 * 3600;
 
 // A station with a time (dato4 not 0: 0, 0, 0 is a station without one).
 struct TimedStation {

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "compiler/competition_codes.h"
 #include "model/format_constants.h"
@@ -73,7 +75,11 @@ std::string style() {
       ".adhesion,.key-adhesion{fill:none;stroke:#2e7d32;stroke-width:1.5}\n"
       ".slowdown-speed,.key-slowdown-speed{fill:none;stroke:#ef6c00;stroke-width:2;stroke-dasharray:6 3}\n"
       ".slowdown-label{font-size:9px;fill:#bf360c}\n"
-      ".mountain,.key-mountain{fill:#8d6e63;fill-opacity:.75;stroke:#5d4037}\n";
+      ".mountain,.key-mountain{fill:#8d6e63;fill-opacity:.75;stroke:#5d4037}\n"
+      ".timetable,.key-timetable{fill:none;stroke:#1565c0;stroke-width:2}\n"
+      ".least-time,.key-least-time{fill:none;stroke:#757575;stroke-width:1.5;stroke-dasharray:4 3}\n"
+      ".too-fast,.key-too-fast{fill:none;stroke:#d32f2f;stroke-width:3.5}\n"
+      ".timed-station{fill:#fff;stroke:#1565c0;stroke-width:1.5}\n";
   struct Colour {
     std::string_view css_class, rules;
   };
@@ -187,7 +193,12 @@ double legend(svg::Document& doc, const Scene& s, double y) {
                                     {"key-speed-limit", "speed limit", false},
                                     {"key-slowdown-speed", "slowdown speed", false},
                                     {"key-adhesion", "adhesion", false}};
-  for (const CurveKey& k : curve_keys) {
+  static constexpr CurveKey timetable_keys[] = {{"key-timetable", "timetable", false},
+                                                {"key-least-time", "least time at the limits", false},
+                                                {"key-too-fast", "a time no train can keep", false}};
+  std::vector<CurveKey> keys(std::begin(curve_keys), std::end(curve_keys));
+  if (render::has_timetable(s)) keys.insert(keys.end(), std::begin(timetable_keys), std::end(timetable_keys));
+  for (const CurveKey& k : keys) {
     place(x, cy);
     if (k.area)
       doc.element("rect", "class=\"" + std::string(k.css_class) + "\" x=\"" + num(x) + "\" y=\"" + num(cy - 5) +
@@ -259,6 +270,7 @@ std::string draw_scenario(const CompiledScenario& l, double from, double to) {
   title(doc, s);
   double y = s.zoom ? 94 : 76;
   y += render::draw_plan(doc, s, y) + 10;
+  y += render::draw_timetable(doc, s, y);
   y += render::draw_profiles(doc, s, y);
   y += legend(doc, s, y);
   return doc.finish(y + 10);

@@ -115,5 +115,9 @@ class LabelSpace {
 // height it took.
 double draw_plan(svg::Document& doc, const Scene& s, double y);
 double draw_profiles(svg::Document& doc, const Scene& s, double y);
+// The distance-time strip; nothing (height 0) unless the train has two
+// stations with a time.
+double draw_timetable(svg::Document& doc, const Scene& s, double y);
+bool has_timetable(const Scene& s);
 
 }  // namespace render

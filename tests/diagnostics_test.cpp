@@ -76,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
              line_with("-----\r\n- tratto -\r\n- pendenza -, 7100, 4\r\n", 30000), fermo,
              {{"keyword-in-comment", 'l', 6}}},
         Case{"records_before_generale", binario,
-             "numero vetture, 16\r\n[generale]\r\nsabbia, 300\r\n[fine]\r\n",
+             "numero vetture, 16\r\n[generale]\r\nvelocita, 0, 100\r\n[fine]\r\n",
              {{"not-read", 't', 1}}},
         Case{"a_body_record_in_the_general_section",
              "[generale]\r\nlunghezza percorso, 30000\r\npendenza, 500, 2\r\n[curve]\r\n[fine]\r\n",

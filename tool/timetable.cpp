@@ -40,7 +40,7 @@ using namespace scenario;
 // The warnings about times: the others are check's.
 constexpr std::string_view timetable_codes[] = {
     "time-overflow", "time-backwards", "time-repeated", "hours-24-or-more",
-    "clock-after-timetable", "timetable-too-fast"};
+    "clock-after-first-station", "timetable-too-fast"};
 
 WarningOptions only_timetable_warnings() {
   WarningOptions w;
