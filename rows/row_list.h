@@ -31,8 +31,7 @@
 namespace scenario {
 
 // One field as the reader reads it: where it lies in the list's text, and
-// what a number field read. 16 bytes: a text holds about one field for
-// every 5 bytes, so a field's size is most of the list's.
+// what a number field read.
 struct Field {
   std::uint32_t offset = 0;  // after leading blanks
   std::uint32_t length = 0;  // without trailing blanks; a quoted text with its quotes
@@ -44,6 +43,10 @@ struct Field {
     return is_number ? std::optional<std::int32_t>(read) : std::nullopt;
   }
 };
+
+// A text holds about one field for every 5 bytes, so the list's memory is
+// mostly fields: the language server's memory bound rests on these sizes.
+static_assert(sizeof(Field) == 16);
 
 struct Row {
   // nullptr: a keyword field that passes no test, shaped like a row (words
@@ -57,6 +60,8 @@ struct Row {
   Section section = Section::general;
   bool continues = false;  // the keyword field of the row before, read as a further record
 };
+
+static_assert(sizeof(Row) <= 32);
 
 // A keyword field right after a row that holds a lone number: the readers
 // skip it as an unknown field, though its author meant a value of the row.
