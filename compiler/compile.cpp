@@ -34,35 +34,16 @@ CompileStatus stopped(CompileStatus::Ending ending, std::int32_t error, std::str
   return s;
 }
 
-// A description text that keeps the bytes its reader read, for the checks
-// that judge rows by their neighbours once both texts are read.
-class KeptText final : public DescriptionText {
- public:
-  explicit KeptText(DescriptionText& t) : t_(t) {}
-  bool exists() const override { return t_.exists(); }
-  std::string read() override {
-    bytes_ = t_.read();
-    return bytes_;
-  }
-  void discard() override { t_.discard(); }
-  const std::string& bytes() const { return bytes_; }
-
- private:
-  DescriptionText& t_;
-  std::string bytes_;
-};
-
 // The stages in their order; FatalError and a failure of a text escape.
-CompileStatus run_stages(Modello& m, const DescriptionTexts& texts) {
+// `rows` as memorizza_dati takes and gives them.
+CompileStatus run_stages(Modello& m, const DescriptionTexts& texts, TextRows& rows) {
   clear_route_table(m);
-  {
-    KeptText linea(texts.linea), treno(texts.treno);
-    memorizza_dati(m, {linea, treno});
-    explain_before_the_start(m);
-    // Only a scenario without an error: past one, the rows after it were
-    // never read, and what an error left behind is no scenario to judge.
-    if (m.numero_errore == 0 && !m.celle.empty()) check_plausibility(m, linea.bytes(), treno.bytes());
-  }
+  memorizza_dati(m, texts, rows);
+  explain_before_the_start(m);
+  // Only a scenario without an error: past one, the rows after it were
+  // never read, and what an error left behind is no scenario to judge.
+  if (m.numero_errore == 0 && !m.celle.empty() && rows.linea && rows.treno)
+    check_plausibility(m, *rows.linea, *rows.treno);
   if (m.celle.empty())
     return stopped(CompileStatus::Ending::no_cells, m.numero_errore,
                    "the line description left no track cells to compile (error " +
@@ -108,10 +89,11 @@ CompileResult compile(const DescriptionTexts& texts, const CompileOptions& optio
   m.numero_errore = 0;
   m.diagnostic_limit.per_code = options.diagnostic_limit;
   m.outlet = options.outlet;
+  TextRows rows{options.line_rows, options.train_rows};
   {
     const Observed observed(m.tracciato, options.plan_observer);
     try {
-      r.status = run_stages(m, texts);
+      r.status = run_stages(m, texts, rows);
     } catch (const FatalError& e) {
       r.status = stopped(CompileStatus::Ending::fatal, e.numero(), {});
     } catch (const std::runtime_error& e) {
@@ -124,6 +106,9 @@ CompileResult compile(const DescriptionTexts& texts, const CompileOptions& optio
     }
   }
   finish_diagnostics(m);
+  // The rows however the compilation ended: those it acted on.
+  r.line_rows = std::move(rows.linea);
+  r.train_rows = std::move(rows.treno);
   return r;
 }
 

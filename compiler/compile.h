@@ -9,11 +9,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "compiler/description_text.h"
 #include "model/file_names.h"
 #include "model/model.h"
+#include "rows/row_list.h"
 
 namespace scenario {
 
@@ -59,11 +61,18 @@ struct CompileOptions {
   // Where diagnostics go once more than a batch of them are held (see
   // settle_batch in compiler/diagnose.h); none: all are kept in the model.
   DiagnosticOutlet* outlet = nullptr;
+  // Rows already read from these very texts (an editor's, read once per
+  // change): taken instead of walking a text again when they were read
+  // from the same bytes with the same curves setting, else ignored.
+  std::shared_ptr<const RowList> line_rows = nullptr, train_rows = nullptr;
 };
 
 struct CompileResult {
   Modello model;
   CompileStatus status;
+  // The rows the readers acted on, each holding its text (or the rows
+  // handed in); null for a text never read.
+  std::shared_ptr<const RowList> line_rows = nullptr, train_rows = nullptr;
 };
 
 // Throws only what no scenario can cause: a fault of the compiler itself

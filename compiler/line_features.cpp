@@ -8,9 +8,9 @@
 #include <string>
 #include <utility>
 
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "compiler/rounding.h"
-#include "compiler/text_match.h"
+#include "rows/text_match.h"
 #include "compiler/value_checks.h"
 #include "compiler/value_kinds.h"
 #include "text/field_reader.h"

@@ -421,8 +421,8 @@ void check_board_texts(Context& c) {
 
 }  // namespace
 
-void check_plausibility(Modello& m, std::string_view linea, std::string_view treno) {
-  const RowScan rows = scan_rows(linea, treno, m.scrivi_linea != 0);
+void check_plausibility(Modello& m, const RowList& linea, const RowList& treno) {
+  const RowScan rows = scan_rows(linea, treno);
   Context c{m, rows, {}};
   for (std::size_t i = 0; i < rows.rows.size(); ++i)
     if (rows.rows[i].record->id == RecordId::stazione && c.stations.size() + 1 < voce::primo_cartello)

@@ -8,9 +8,8 @@
 // depends on them.
 #pragma once
 
-#include <string_view>
-
 #include "model/model.h"
+#include "rows/row_list.h"
 
 namespace scenario {
 
@@ -20,6 +19,7 @@ namespace scenario {
 // position swapped.
 inline constexpr std::int32_t speed_ceiling = 400;
 
-void check_plausibility(Modello& m, std::string_view linea, std::string_view treno);
+// The rows are those the readers acted on.
+void check_plausibility(Modello& m, const RowList& linea, const RowList& treno);
 
 }  // namespace scenario

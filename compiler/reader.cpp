@@ -14,7 +14,18 @@ void scarta_se_esiste(DescriptionText& testo) {
 
 }  // namespace
 
+std::shared_ptr<const RowList> rows_of(std::string bytes, Text which, bool curves,
+                                       std::shared_ptr<const RowList> given) {
+  if (given && read_from(*given, bytes, which, curves)) return given;
+  return read_rows(std::make_shared<const std::string>(std::move(bytes)), which, curves);
+}
+
 void memorizza_dati(Modello& m, const DescriptionTexts& testi) {
+  TextRows rows;
+  memorizza_dati(m, testi, rows);
+}
+
+void memorizza_dati(Modello& m, const DescriptionTexts& testi, TextRows& rows) {
   m.tabella_percorso[voce::scenario].testo = m.nome_scenario;
   m.tabella_percorso[voce::ripetizione].testo = m.numero_treno;
   m.read_failure.clear();
@@ -26,14 +37,16 @@ void memorizza_dati(Modello& m, const DescriptionTexts& testi) {
   Text in_lettura = Text::linea;
   try {
     std::int32_t puntatore_cartelli = voce::primo_cartello;
-    if (!read_line(m, testi.linea, puntatore_cartelli)) {
+    std::shared_ptr<const RowList> train_given = std::move(rows.treno);
+    if (!read_line(m, testi.linea, puntatore_cartelli, rows.linea)) {
       if (Diagnostic* d = recorded_error(m))
         d->notes.push_back({TextSpan{}, "the reading stopped here: the train description was not "
                                         "read, and the compiled files hold no train"});
       return;
     }
     in_lettura = Text::treno;
-    read_train(m, testi.treno, puntatore_cartelli);
+    rows.treno = std::move(train_given);
+    read_train(m, testi.treno, puntatore_cartelli, rows.treno);
     return;
   } catch (const ReadFailure& e) {
     // The reader has recorded it at its place (error 25).

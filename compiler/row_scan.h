@@ -2,8 +2,8 @@
 // record, where its keyword and values lie, and the numbers read. Checks
 // that judge a row by its neighbours (same-record order, a slowdown against
 // the speed limit where it lies, a timetable) need every row at once, after
-// the reading; they walk the texts once more with the readers' own walk
-// (keyword_fields.h, the record table) rather than keep anything during it.
+// the reading; they take them from the row lists the readers acted on, and
+// never read the texts again.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "compiler/records.h"
+#include "rows/records.h"
+#include "rows/row_list.h"
 #include "model/diagnostics.h"
 #include "text/field_reader.h"
 
@@ -59,8 +60,7 @@ struct RowScan {
   std::string_view text_value(const ScannedRow& r, std::size_t i) const;
 };
 
-// Both texts walked as their readers walk them (`plan`: curves are records).
-// A text the reader could not read through ends where its reading failed.
-RowScan scan_rows(std::string_view linea, std::string_view treno, bool plan);
+// The rows of both lists; a list whose reading failed ends where it failed.
+RowScan scan_rows(const RowList& linea, const RowList& treno);
 
 }  // namespace scenario

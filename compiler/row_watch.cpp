@@ -10,7 +10,7 @@
 
 #include "compiler/diagnose.h"
 #include "compiler/rounding.h"
-#include "compiler/text_match.h"
+#include "rows/text_match.h"
 #include "text/field_reader.h"
 #include "text/cp1252.h"
 
@@ -189,22 +189,30 @@ Fix RowWatch::from_utf8(std::size_t from) const {
   return f;
 }
 
-void RowWatch::skipped(const FieldReader& r, std::string_view field) {
-  spans_.clear();
-  // A comment, such as a title line, even past a comma on its line.
-  if (contiene(field, "-")) return;
-  std::size_t line = std::min(r.field_start(), source_.size());
-  while (line > 0 && !is_line_end(source_[line - 1])) --line;
-  while (line < source_.size() && is_blank(source_[line])) ++line;
-  if (line < source_.size() && source_[line] == '-') return;
-  if (!(r.offset() > 0 && source_[r.offset() - 1] == ',')) return;  // not shaped like a record
-  const RecordInfo* k = text_ == Text::linea ? passing(Section::general, field) : nullptr;
-  if (!k) k = passing(text_ == Text::linea ? Section::body : Section::train, field);
-  if (!k || contiene(field, "[")) return;
-  before_generale_.push_back({text_, r.field_start(), field.size()});
+void RowWatch::rows_before_generale() {
+  std::size_t line = TextSpan::npos;
+  bool line_commented = false;
+  for (const Field& f : rows_.preamble) {
+    const std::string_view field = rows_.text_of(f);
+    // A comment, such as a title line, even past a comma on its line.
+    if (contiene(field, "-")) continue;
+    if (const std::size_t start = line_start_before(f.offset); start != line) {
+      line = start;
+      std::size_t first = start;
+      while (first < source_.size() && is_blank(source_[first])) ++first;
+      line_commented = first < source_.size() && source_[first] == '-';
+    }
+    if (line_commented) continue;
+    if (!f.comma_after) continue;  // not shaped like a record
+    const RecordInfo* k = text_ == Text::linea ? passing(Section::general, field) : nullptr;
+    if (!k) k = passing(text_ == Text::linea ? Section::body : Section::train, field);
+    if (!k || contiene(field, "[")) continue;
+    before_generale_.push_back({text_, f.offset, field.size()});
+  }
 }
 
 void RowWatch::found_generale() {
+  rows_before_generale();
   for (const TextSpan& at : before_generale_) {
     Diagnostic& d = warn(m_, "not-read", at,
                          quoted(source_.substr(at.offset, at.length)) +
@@ -216,6 +224,7 @@ void RowWatch::found_generale() {
 }
 
 void RowWatch::no_generale() {
+  rows_before_generale();
   if (utf16_ || std::all_of(source_.begin(), source_.end(),
                             [](char c) { return is_blank(c) || is_line_end(c); }))
     return;  // said already
@@ -227,19 +236,21 @@ void RowWatch::no_generale() {
   d.notes.push_back({TextSpan{}, "begin the text with the line [generale]"});
 }
 
-void RowWatch::keyword(const FieldReader& r, std::string_view field, Section section) {
-  // Only the keyword field's span is kept: the comments before it go.
-  if (spans_.size() > 1) spans_.erase(spans_.begin(), spans_.end() - 1);
+void RowWatch::keyword(std::size_t i) {
+  const Row& row = rows_.rows[i];
+  const std::string_view field = rows_.text_of(row.keyword);
   in_row_ = true;
-  section_ = section;
+  section_ = row.section;
   field_ = field;
-  row_offset_ = r.field_start();
+  first_row_ = row_index_ = i;
+  row_offset_ = row.keyword.offset;
   // The reader hands the field over as a copy: its length, and the quotes
   // around a quoted one, place it.
   row_length_ = field.size() +
                 (row_offset_ < source_.size() && source_[row_offset_] == '"' ? 2 : 0);
-  after_keyword_ = r.offset();
-  comma_follows_ = after_keyword_ > 0 && source_[after_keyword_ - 1] == ',';
+  comma_follows_ = row.keyword.comma_after;
+  // Past a line end (or the text's end) no field of the keyword's line follows.
+  after_keyword_ = comma_follows_ ? rows_.past_comma(row.keyword) : TextSpan::npos;
   name_ = {};
   first_ = nullptr;
   values_ = 0;
@@ -247,7 +258,9 @@ void RowWatch::keyword(const FieldReader& r, std::string_view field, Section sec
   commented_ = false;
 }
 
-void RowWatch::record(const RecordInfo& r) {
+void RowWatch::record(std::size_t i) {
+  row_index_ = i;
+  const RecordInfo& r = *rows_.rows[i].record;
   if (records_++ == 0) {
     first_ = &r;
     name_ = r.name;
@@ -278,7 +291,7 @@ void RowWatch::keyword_in_comment() {
                                               printable(field_) + "'"});
 }
 
-void RowWatch::row_done(const FieldReader& r) {
+void RowWatch::row_done() {
   if (!in_row_) return;
   in_row_ = false;
   if (records_ == 0) {
@@ -287,7 +300,10 @@ void RowWatch::row_done(const FieldReader& r) {
   }
   // Most rows end at their line end: the rest of the line is looked at only
   // when the reader crossed a line end for the values or stopped at a comma.
-  const std::size_t last_value = r.field_start();
+  const Row& last = rows_.rows[row_index_];
+  const std::span<const Field> last_values = rows_.values_of(last);
+  const Field& last_field = last_values.empty() ? last.keyword : last_values.back();
+  const std::size_t last_value = last_field.offset;
   if (line_end_between(row_offset_, last_value)) {
     if (commented_) return;
     Diagnostic& d = warn(m_, "missing-values", row(),
@@ -306,11 +322,10 @@ void RowWatch::row_done(const FieldReader& r) {
   }
   // Values ended by a comma with more on the line: the rest is read as
   // keyword fields.
-  const std::size_t after = r.offset();
-  if (after == 0 || source_[after - 1] != ',') return;
-  std::size_t from = after, to = line_end_after(after);
+  if (!last_field.comma_after) return;
+  const std::size_t after = rows_.past_comma(last_field);
+  std::size_t from = after, to = std::max(line_content_end(after), after);
   while (from < to && is_blank(source_[from])) ++from;
-  while (to > from && is_blank(source_[to - 1])) --to;
   if (from == to || source_[from] == '-') return;
   if (first_->id == RecordId::stazione && records_ == 1) {
     const std::string_view nome = source_.substr(last_value, after - 1 - last_value);
@@ -336,22 +351,27 @@ Fix RowWatch::placeholders(int has, bool read_whole) const {
   // Values the reader took from the next line, when that line holds nothing
   // else: the row's meaning, joined back onto its line.
   const std::size_t line_end = line_end_after(row_offset_);
-  bool stranded = read_whole && spans_.size() > 1 && spans_.back().offset > line_end;
+  // The row's fields as read: its keyword field, then every value of its records.
+  const Field& keyword = rows_.rows[first_row_].keyword;
+  std::vector<FieldSpan> spans{{keyword.offset, keyword.length}};
+  for (std::size_t j = first_row_; j <= row_index_; ++j)
+    for (const Field& f : rows_.values_of(j)) spans.push_back({f.offset, f.length});
+  bool stranded = read_whole && spans.size() > 1 && spans.back().offset > line_end;
   std::vector<TextEdit> joins;
-  for (std::size_t i = 1; stranded && i < spans_.size(); ++i) {
-    const std::size_t from = spans_[i - 1].end(), to = spans_[i].offset;
+  for (std::size_t i = 1; stranded && i < spans.size(); ++i) {
+    const std::size_t from = spans[i - 1].end(), to = spans[i].offset;
     if (!line_end_between(from, to)) continue;
     std::size_t a = from, b = to;
     while (a < b && is_blank(source_[a])) ++a;
     while (b > a && is_blank(source_[b - 1])) --b;
     const std::string_view gap = source_.substr(a, b - a);
-    const std::string_view value = source_.substr(spans_[i].offset, spans_[i].length);
+    const std::string_view value = source_.substr(spans[i].offset, spans[i].length);
     // One line end between two values, and a value that is no keyword.
     stranded = (gap == "\r\n" || gap == "\n") && match_mask(section_, value) == 0;
     joins.push_back({span(from, to), ", "});
   }
   if (stranded) {
-    const std::size_t last = spans_.back().end();
+    const std::size_t last = spans.back().end();
     const std::size_t after = line_end_after(last);
     for (std::size_t i = last; i < after; ++i) stranded = stranded && is_blank(source_[i]);
   }
@@ -360,10 +380,9 @@ Fix RowWatch::placeholders(int has, bool read_whole) const {
   // Otherwise the missing values as named tab stops: never a value the
   // author did not write.
   std::vector<const ValueInfo*> values;
-  for_each_match(section_, field_, [&](const RecordInfo& r) {
-    for (const ValueInfo& v : r.values) values.push_back(&v);
-  });
-  std::size_t end = line_end;
+  for (std::size_t j = first_row_; j <= row_index_; ++j)
+    for (const ValueInfo& v : rows_.rows[j].record->values) values.push_back(&v);
+  std::size_t end = line_end_after(row_offset_);
   while (end > row_offset_ && is_blank(source_[end - 1])) --end;
   // A comma before the line end leaves an empty field: a value read as 0.
   const bool open_field = end > after_keyword_ && source_[end - 1] == ',';
@@ -443,10 +462,33 @@ void RowWatch::near_miss(std::string_view f) {
                                  "and so are the values after them"});
 }
 
+void RowWatch::find_line(std::size_t offset) const {
+  offset = std::min(offset, source_.size());
+  if (line_known_ && line_from_ <= offset && offset <= line_to_) return;
+  std::size_t from = offset, to = offset;
+  while (from > 0 && !is_line_end(source_[from - 1])) --from;
+  while (to < source_.size() && !is_line_end(source_[to])) ++to;
+  // An offset on a line end stands for the empty rest of its line.
+  line_from_ = from;
+  line_to_ = to;
+  line_trimmed_ = to;
+  while (line_trimmed_ > from && is_blank(source_[line_trimmed_ - 1])) --line_trimmed_;
+  line_known_ = true;
+}
+
 std::size_t RowWatch::line_end_after(std::size_t offset) const {
-  std::size_t end = std::min(offset, source_.size());
-  while (end < source_.size() && !is_line_end(source_[end])) ++end;
-  return end;
+  find_line(offset);
+  return line_to_;
+}
+
+std::size_t RowWatch::line_start_before(std::size_t offset) const {
+  find_line(offset);
+  return line_from_;
+}
+
+std::size_t RowWatch::line_content_end(std::size_t offset) const {
+  find_line(offset);
+  return line_trimmed_;
 }
 
 bool RowWatch::line_end_between(std::size_t from, std::size_t to) const {
@@ -462,7 +504,8 @@ bool RowWatch::uses_tabs() const { return field_.find('\t') != std::string_view:
 int RowWatch::values_on_line() const {
   const std::size_t line_end = line_end_after(row_offset_);
   int n = 0;
-  for (std::size_t i = 1; i < spans_.size() && spans_[i].offset < line_end; ++i) ++n;
+  for (std::size_t j = first_row_; j <= row_index_; ++j)
+    for (const Field& f : rows_.values_of(j)) n += f.offset < line_end ? 1 : 0;
   return n;
 }
 
@@ -475,9 +518,10 @@ std::size_t RowWatch::token_end(std::size_t offset) const {
 }
 
 TextSpan RowWatch::value(int index) const {
-  const std::size_t i = static_cast<std::size_t>(index) + 1;
-  if (index < 0 || i >= spans_.size()) return row();
-  return {text_, spans_[i].offset, spans_[i].length};
+  const std::span<const Field> values = rows_.values_of(row_index_);
+  const std::size_t i = static_cast<std::size_t>(index);
+  if (index < 0 || !in_row_ || i >= values.size()) return row();
+  return {text_, values[i].offset, values[i].length};
 }
 
 void RowWatch::gradient(const LineState& st, std::int32_t p) {

@@ -4,9 +4,10 @@
 // changes what the reader does: the compiled bytes are the same with or
 // without it.
 //
-// The reader tells it about each field it takes as a keyword (keyword()),
-// each record that field is read as (record()), and when the row's values
-// are read (row_done()). Everything it finds goes to m.diagnostics.
+// It reads the text's row list (rows/row_list.h), never the fields again.
+// The reader tells it about each keyword field it acts on (keyword()),
+// each row of that field it acts on (record()), and when the field's rows
+// are done (row_done()). Everything it finds goes to m.diagnostics.
 #pragma once
 
 #include <cstdint>
@@ -15,39 +16,36 @@
 #include <vector>
 
 #include "compiler/line_features.h"
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "model/model.h"
+#include "rows/row_list.h"
 #include "text/field_reader.h"
 
 namespace scenario {
 
 class RowWatch {
  public:
-  RowWatch(Modello& m, Text text, std::string_view source) : m_(m), text_(text), source_(source) {}
-
-  // The reader's fields are placed as it reads them (never read again).
-  void follow(FieldReader& r) { r.record_spans(&spans_); }
+  RowWatch(Modello& m, const RowList& rows, std::string_view source)
+      : m_(m), text_(rows.text), source_(source), rows_(rows) {}
 
   // The text as a whole: empty, UTF-16, UTF-8. Before reading it.
   void check_encoding();
   bool in_utf16() const { return utf16_; }
 
-  // A field skipped before the [generale] field: a record there is said
-  // once the [generale] field is found (found_generale()); without one, the
-  // whole text is unread and that is said instead (no_generale()).
-  void skipped(const FieldReader& r, std::string_view field);
+  // The rows before the [generale] field are said once it is found
+  // (found_generale()); without one, the whole text is unread and that is
+  // said instead (no_generale()).
   void found_generale();
   // The text ends without a [generale] field (a train description is then
   // read as empty).
   void no_generale();
 
-  void set_plan(bool plan) { plan_ = plan; }
-  // A field read in keyword position (after any comment fields).
-  void keyword(const FieldReader& r, std::string_view field, Section section);
-  // A test passed on the keyword field: it is read as record `r`.
-  void record(const RecordInfo& r);
-  // The tests are done and the values read: what the row left over or lacked.
-  void row_done(const FieldReader& r);
+  // The keyword field of row `i` (after any comment fields).
+  void keyword(std::size_t i);
+  // Row `i`, of the keyword field in hand, is read as its record.
+  void record(std::size_t i);
+  // The field's rows are read: what the row left over or lacked.
+  void row_done();
 
   // The keyword field of the row in hand, and the row as a cell's writer.
   TextSpan row() const { return {text_, row_offset_, row_length_}; }
@@ -87,7 +85,15 @@ class RowWatch {
   Fix placeholders(int has, bool read_whole = true) const;
   int values_on_line() const;
   bool uses_tabs() const;
+  // The ends of the line that holds `offset`. Rows come in text order, so
+  // the line last found answers most questions: a text that is one long
+  // line is looked at once, not once per row.
   std::size_t line_end_after(std::size_t offset) const;
+  std::size_t line_start_before(std::size_t offset) const;
+  // The line's end without its trailing blanks.
+  std::size_t line_content_end(std::size_t offset) const;
+  void find_line(std::size_t offset) const;
+  void rows_before_generale();
   bool line_end_between(std::size_t from, std::size_t to) const;
   std::size_t token_end(std::size_t offset) const;
   TextSpan span(std::size_t from, std::size_t to) const { return {text_, from, to - from}; }
@@ -96,24 +102,27 @@ class RowWatch {
   Modello& m_;
   Text text_;
   std::string_view source_;
+  const RowList& rows_;
   bool utf16_ = false;
   std::vector<TextSpan> before_generale_;
-  bool plan_ = false;
+  mutable std::size_t line_from_ = 0, line_to_ = 0, line_trimmed_ = 0;  // the line last found
+  mutable bool line_known_ = false;
 
   // The row in hand.
   bool in_row_ = false;
   Section section_ = Section::general;
   std::size_t row_offset_ = TextSpan::npos;
   std::size_t row_length_ = 0;
-  std::size_t after_keyword_ = 0;  // just past the keyword field's separator
+  std::size_t after_keyword_ = 0;  // just past the comma after the keyword field (npos: none)
   bool comma_follows_ = false;     // the keyword field ended at a comma
   std::string_view field_;
+  std::size_t first_row_ = 0;      // the keyword field's first row
+  std::size_t row_index_ = 0;      // the row acted on
   const RecordInfo* first_ = nullptr;  // the first record it is read as
   std::string_view name_;          // and its name
   int values_ = 0;                 // values all its records read
   int records_ = 0;
   bool commented_ = false;         // keyword-in-comment said for it
-  std::vector<FieldSpan> spans_;   // its keyword field, then every value read
 
   // The records before, for out-of-order messages.
   std::int32_t last_gradient_ = 0;

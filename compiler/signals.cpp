@@ -2,7 +2,7 @@
 
 #include "compiler/diagnose.h"
 #include "compiler/line_features.h"
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "compiler/rounding.h"
 
 namespace scenario {

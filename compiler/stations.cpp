@@ -4,7 +4,7 @@
 
 #include "compiler/diagnose.h"
 #include "compiler/reader.h"
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "compiler/rounding.h"
 #include "compiler/row_watch.h"
 #include "compiler/value_checks.h"
@@ -15,7 +15,7 @@ namespace {
 
 // A stop cell is written whatever the cell holds: the feature there loses
 // its kind and its first value and keeps the others.
-void avvisa_sovrapposta(Modello& m, RowWatch& watch, std::int64_t i, std::string_view nome) {
+void warn_stop_over_feature(Modello& m, RowWatch& watch, std::int64_t i, std::string_view nome) {
   Diagnostic& d = warn(m, "station-over-feature", watch.row(),
                        "the stop cell of station " + printable(nome) + " is written over " +
                            what_holds(m, static_cast<std::size_t>(i)) + " in " + cell_name(i) +
@@ -27,60 +27,70 @@ void avvisa_sovrapposta(Modello& m, RowWatch& watch, std::int64_t i, std::string
 
 }  // namespace
 
-StationOutcome record_station(Modello& m, FieldReader& r, std::int32_t& e,
-                                std::int32_t puntatore_cartelli, RowWatch& watch) {
+RowOutcome record_station(Modello& m, const RowList& rows, std::size_t row, std::int32_t& e,
+                          std::int32_t board_pointer, RowWatch& watch) {
+  const std::span<const Field> fields = rows.values_of(row);
+  const auto number = [&](std::size_t i) { return rows.number(row, i); };
+  const auto as_byte = [&](std::size_t i) {
+    const std::int32_t v = number(i);  // first: it throws where the row's values fail
+    return byte_value(v, fields[i].offset);
+  };
+  const auto as_small = [&](std::size_t i) {
+    const std::int32_t v = number(i);
+    return small_value(v, fields[i].offset);
+  };
   const std::size_t record = watch.row().offset;
-  auto tabella_piena = [&] {
+  auto table_full = [&] {
     Diagnostic& d = record_error(m, ScenarioError::station_table_full, watch.row());
     d.notes.push_back({TextSpan{}, "the line description's " +
-                                       std::to_string(voce::primo_cartello - puntatore_cartelli) +
+                                       std::to_string(voce::primo_cartello - board_pointer) +
                                        " text boards leave room for " +
-                                       std::to_string(puntatore_cartelli - 2) + " stations"});
-    return StationOutcome::abbandona;
+                                       std::to_string(board_pointer - 2) + " stations"});
+    return RowOutcome::abandon;
   };
   // With 80 text boards entry 1 already holds a board's text: refuse before
   // writing over it.
-  if (e > puntatore_cartelli) return tabella_piena();
+  if (e > board_pointer) return table_full();
   voce_percorso& v = m.tabella_percorso[static_cast<std::size_t>(e)];
   const std::int32_t N = m.ultima_cella;
 
-  const std::int32_t p = r.number();
+  const std::int32_t p = number(0);
   v.dato3 = p;
   if (oltre_le_celle(m, p, watch.row_ref().offset(), 800)) {
     record_error(m, ScenarioError::beyond_the_track, watch.value(0), p);
-    return StationOutcome::fine;
+    return RowOutcome::end;
   }
   if (p % 50 != 0) {
     record_error(m, ScenarioError::station_position_not_multiple_of_50, watch.value(0), p);
-    return StationOutcome::abbandona;
+    return RowOutcome::abandon;
   }
-  v.tipo_voce = leggi_byte(r);
-  const std::int32_t L = r.number();
+  v.tipo_voce = as_byte(1);
+  const std::int32_t L = number(2);
   if (L % 100 != 0) {
     record_error(m, ScenarioError::station_length_not_multiple_of_100, watch.value(2), p);
-    return StationOutcome::abbandona;
+    return RowOutcome::abandon;
   }
-  v.byte1 = leggi_byte(r);
-  v.byte5 = leggi_byte(r);
-  v.byte4 = leggi_byte(r);
-  v.intero1 = leggi_16(r);
-  v.intero2 = leggi_16(r);
-  v.byte2 = leggi_byte(r);
-  v.intero3 = leggi_16(r);
-  v.intero4 = leggi_16(r);
-  v.intero5 = leggi_16(r);
-  v.byte3 = leggi_byte(r);
-  const std::int32_t ore = r.number();
-  const std::size_t orario = r.field_start();
-  const std::int32_t minuti = r.number(), secondi = r.number();
+  v.byte1 = as_byte(3);
+  v.byte5 = as_byte(4);
+  v.byte4 = as_byte(5);
+  v.intero1 = as_small(6);
+  v.intero2 = as_small(7);
+  v.byte2 = as_byte(8);
+  v.intero3 = as_small(9);
+  v.intero4 = as_small(10);
+  v.intero5 = as_small(11);
+  v.byte3 = as_byte(12);
+  const std::int32_t ore = number(13);
+  const std::size_t orario = fields[13].offset;
+  const std::int32_t minuti = number(14), secondi = number(15);
   // (hours x 60 + minutes) x 60 + seconds, each step in 32 bits.
   const char* cosa = "the station time (hours x 60 + minutes) x 60 + seconds";
   std::int32_t tempo = in_32(std::int64_t{ore} * 60, orario, cosa);
   tempo = in_32(std::int64_t{tempo} + minuti, orario, cosa);
   tempo = in_32(std::int64_t{tempo} * 60, orario, cosa);
   v.dato4 = in_32(std::int64_t{tempo} + secondi, orario, cosa);
-  const std::string_view nome = r.text();
-  if (nome.size() > 0xFFFF) throw ReadFailure(r.field_start(), "a station name longer than 65535 characters");
+  const std::string_view nome = rows.text_value(row, 16);
+  if (nome.size() > 0xFFFF) throw ReadFailure(fields[16].offset, "a station name longer than 65535 characters");
   v.testo = nome;
   watch.wrote_entry(e);
   check_station_time(m, e, watch.value(13), ore, watch.value(14), minuti, watch.value(15), secondi);
@@ -112,7 +122,7 @@ StationOutcome record_station(Modello& m, FieldReader& r, std::int32_t& e,
     // A stop cell past the last cell would be written outside the array.
     if (fermata > 1 && nearest(fermata) > N) {
       record_error(m, ScenarioError::beyond_the_track, watch.value(0), p);
-      return StationOutcome::fine;
+      return RowOutcome::end;
     }
     if (t != 5 && t != 6) {
       std::int64_t segni[station_marks];
@@ -127,11 +137,11 @@ StationOutcome record_station(Modello& m, FieldReader& r, std::int32_t& e,
     }
     if (!(fermata > 1)) {
       record_error(m, ScenarioError::stop_cell_not_beyond_cell_1, watch.row());
-      return StationOutcome::abbandona;
+      return RowOutcome::abandon;
     }
     const std::int64_t i = indice_vicino(fermata);
     cella& c = m.celle[static_cast<std::size_t>(i)];
-    if (!libera(c)) avvisa_sovrapposta(m, watch, i, v.testo);
+    if (!libera(c)) warn_stop_over_feature(m, watch, i, v.testo);
     note_feature(m, i, watch.row_ref());
     c.tipo_cella = tipo::fermata;
     c.valore_a = static_cast<std::int16_t>(e);
@@ -146,11 +156,11 @@ StationOutcome record_station(Modello& m, FieldReader& r, std::int32_t& e,
                            std::to_string(m.tabella_percorso[static_cast<std::size_t>(e - 1)].dato2) +
                            " m"});
     explain_stations_too_close(m, e, p);
-    return StationOutcome::abbandona;
+    return RowOutcome::abandon;
   }
   ++e;
-  if (e >= puntatore_cartelli) return tabella_piena();
-  return StationOutcome::avanti;
+  if (e >= board_pointer) return table_full();
+  return RowOutcome::next;
 }
 
 }  // namespace scenario

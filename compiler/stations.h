@@ -3,27 +3,20 @@
 // and table limits that keep stations apart and clear of the text boards.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-#include "text/field_reader.h"
+#include "compiler/row_loop.h"
 #include "model/model.h"
-
-namespace scenario {
-class RowWatch;
-}
+#include "rows/row_list.h"
 
 namespace scenario {
 
-enum class StationOutcome {
-  avanti,      // recorded; the scan goes on
-  fine,        // error 15: the scan ends, end processing follows
-  abbandona,   // any other error: the reading ends at once
-};
-
-// Reads the 17 values of one "stazione" row (after its keyword) and records
-// it as station `indice`, which advances on success. `watch` places the
-// row for diagnostics. Values that do not fit their kind throw ReadFailure.
-StationOutcome record_station(Modello& m, FieldReader& r, std::int32_t& indice,
-                                std::int32_t puntatore_cartelli, RowWatch& watch);
+// Records row `row` of `rows`, a "stazione" row, as station `index`, which
+// advances on success. `watch` places the row for diagnostics. Values that
+// do not fit their kind throw ReadFailure, as a failure of the row's values
+// does when the recording reaches it.
+RowOutcome record_station(Modello& m, const RowList& rows, std::size_t row, std::int32_t& index,
+                          std::int32_t board_pointer, RowWatch& watch);
 
 }  // namespace scenario

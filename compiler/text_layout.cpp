@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "compiler/diagnose.h"
-#include "compiler/keyword_fields.h"
-#include "compiler/text_match.h"
+#include "rows/keyword_fields.h"
+#include "rows/text_match.h"
 #include "text/field_reader.h"
 
 namespace scenario {

@@ -11,7 +11,7 @@
 #include <array>
 #include <cstdint>
 
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "model/model.h"
 
 namespace scenario {

@@ -13,17 +13,16 @@
 
 namespace scenario {
 
-inline std::uint8_t leggi_byte(FieldReader& r) {
-  const std::int32_t v = r.number();
+// A value read at `offset` as a byte or as a 16-bit number.
+inline std::uint8_t byte_value(std::int32_t v, std::size_t offset) {
   if (v < 0 || v > 255)
-    throw ReadFailure(r.field_start(), std::to_string(v) + " does not fit a byte (0 to 255)");
+    throw ReadFailure(offset, std::to_string(v) + " does not fit a byte (0 to 255)");
   return static_cast<std::uint8_t>(v);
 }
 
-inline std::int16_t leggi_16(FieldReader& r) {
-  const std::int32_t v = r.number();
+inline std::int16_t small_value(std::int32_t v, std::size_t offset) {
   if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max())
-    throw ReadFailure(r.field_start(), std::to_string(v) + " does not fit 16 bits");
+    throw ReadFailure(offset, std::to_string(v) + " does not fit 16 bits");
   return static_cast<std::int16_t>(v);
 }
 

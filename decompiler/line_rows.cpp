@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "compiler/line_features.h"
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "model/format_constants.h"
 #include "decompiler/recover.h"
 #include "decompiler/rows.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "decompiler/recover.h"
 #include "decompiler/rows.h"
 

@@ -29,7 +29,7 @@ void leggi(std::string_view testo, std::int32_t j) {
   int letture = 0;
   bool finito;
   try {
-    finito = leggi_linea_testo(m, testo, puntatore_cartelli, [&] { ++letture; });
+    finito = read_line_text(m, testo, puntatore_cartelli, [&] { ++letture; });
   } catch (const ReadFailure& e) {
     richiedi(e.offset() == TextSpan::npos || e.offset() <= testo.size(),
              "a failure offset past the text");

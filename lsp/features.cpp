@@ -105,8 +105,9 @@ struct Landing {
   std::string where;  // for the hint: "cell 202", "cells 230 to 236", ...
 };
 
-std::optional<std::int32_t> value(const Row& r, std::size_t i) {
-  return i < r.values.size() ? r.values[i].number : std::nullopt;
+std::optional<std::int32_t> value(const Outline& o, const Row& r, std::size_t i) {
+  const std::span<const Field> values = o.values_of(r);
+  return i < values.size() ? values[i].number() : std::nullopt;
 }
 
 // What a feature cell is to the row that wrote it.
@@ -169,13 +170,13 @@ std::string cells_from_to(std::int64_t a, std::int64_t b) {
 
 // Where the row landed, as the compiled model records it; nothing for a
 // row the compiler stored nowhere on the track.
-std::optional<Landing> land(const Row& r, const Placements& where) {
-  const std::optional<std::int32_t> p = value(r, 0);
+std::optional<Landing> land(const Outline& o, const Row& r, const Placements& where) {
+  const std::optional<std::int32_t> p = value(o, r, 0);
   if (!p || r.record->placement == Placement::none) return std::nullopt;
   Landing l;
   l.position = *p;
   if (r.record->placement == Placement::curve) {
-    const std::optional<std::int32_t> len = value(r, 1);
+    const std::optional<std::int32_t> len = value(o, r, 1);
     if (!len) return std::nullopt;
     l.where = km(*p) + " to " + km(std::int64_t{*p} + *len);
     return l;
@@ -229,7 +230,7 @@ std::optional<Landing> land(const Row& r, const Placements& where) {
 }
 
 // The compiler's error when it refused this very row while reading it.
-const Diagnostic* refusal(const Unit* u, Text t, const Row& r) {
+const Diagnostic* refusal(const Unit* u, Text t, const Outline& o, const Row& r) {
   if (!u) return nullptr;
   const Modello& m = u->model;
   const std::int32_t n = m.numero_errore;
@@ -238,7 +239,7 @@ const Diagnostic* refusal(const Unit* u, Text t, const Row& r) {
   if (m.error_diagnostic >= m.diagnostics.size()) return nullptr;
   const Diagnostic& d = m.diagnostics[m.error_diagnostic];
   if (d.at.text != t || d.at.offset == TextSpan::npos) return nullptr;
-  return d.at.offset >= r.keyword.offset && d.at.offset <= r.end ? &d : nullptr;
+  return d.at.offset >= r.keyword.offset && d.at.offset <= o.end_of(r) ? &d : nullptr;
 }
 
 // The number of the error that stopped the compiler's reading before the
@@ -274,9 +275,8 @@ std::string minutes(std::int64_t s) {
 // `scenarioc timetable` prints it; empty when no stretch ends there or the
 // unit was read with an error.
 std::string stretch_line(const Unit& u, int entry) {
-  if (u.model.numero_errore != 0 || !u.has_cells || !u.line_bytes || !u.train_bytes) return {};
-  const Timetable tt =
-      plan_timetable(u.model, scan_rows(*u.line_bytes, *u.train_bytes, u.model.scrivi_linea != 0));
+  if (u.model.numero_errore != 0 || !u.has_cells || !u.line_rows || !u.train_rows) return {};
+  const Timetable tt = plan_timetable(u.model, scan_rows(*u.line_rows, *u.train_rows));
   for (const Stretch& s : tt.stretches) {
     if (s.to.entry != entry) continue;
     const std::string from =
@@ -297,11 +297,12 @@ std::string stretch_line(const Unit& u, int entry) {
 // fields it lacks from the lines after, whatever stands there (a value
 // written on the next line, or the next row's keyword). Said on the
 // keyword, and on a value read from a later line, with what to do.
-std::string short_row_note(const Row& r, int field, const LineIndex& index) {
+std::string short_row_note(const Outline& o, const Row& r, int field, const LineIndex& index) {
+  const std::span<const Field> values = o.values_of(r);
   const std::size_t line = index.position(r.keyword.offset).line;
   std::size_t on_line = 0;
-  while (on_line < r.values.size() && index.position(r.values[on_line].offset).line == line) ++on_line;
-  if (on_line == r.values.size()) return {};
+  while (on_line < values.size() && index.position(values[on_line].offset).line == line) ++on_line;
+  if (on_line == values.size()) return {};
   const std::size_t count = r.record->values.size();
   const std::string row_line = std::to_string(line + 1);
   const std::string lacks = "line " + row_line + " holds " + std::to_string(on_line) + " of the row's " +
@@ -309,13 +310,13 @@ std::string short_row_note(const Row& r, int field, const LineIndex& index) {
   if (field < 0)
     return "\n*Short row*: " + lacks + "; the reader takes the others from the lines after it.\n";
   if (static_cast<std::size_t>(field) < on_line) return {};
-  const Field& v = r.values[static_cast<std::size_t>(field)];
+  const Field& v = values[static_cast<std::size_t>(field)];
   const std::string where = std::to_string(index.position(v.offset).line + 1);
-  if (v.number || r.record->values[static_cast<std::size_t>(field)].is_text())
+  if (v.is_number || r.record->values[static_cast<std::size_t>(field)].is_text())
     return "\n*Read from line " + where + "*: " + lacks +
            ", so this field is read as its value; join it to line " + row_line + " if that is meant.\n";
   return "\n*Taken for this row's value*: " + lacks + ", so the reader takes \"" +
-         markdown_text(to_utf8(v.text)) + "\" on line " + where +
+         markdown_text(to_utf8(o.bytes_of(v))) + "\" on line " + where +
          " for the next one instead of a row of its own. Write the missing values on line " + row_line + ".\n";
 }
 
@@ -349,32 +350,33 @@ std::size_t field_length(std::string_view text, std::size_t offset) {
 
 json hover(const Document& d, const Unit* u, std::size_t offset) {
   if (!d.file) return nullptr;
-  const Row* r = row_at(d.outline, offset);
+  const Outline& o = *d.outline;
+  const Row* r = row_at(o, offset);
   if (!r) return nullptr;
   const RecordInfo& info = *r->record;
   const LineIndex index(d.bytes);
-  const int f = field_at(*r, offset);
+  const int f = field_at(o, *r, offset);
 
   std::string md = "**" + std::string(info.keyword) + "** · " + std::string(info.title) + "\n\n" +
                    std::string(info.meaning) + "\n";
   std::size_t from = r->keyword.offset, to = r->keyword.offset + r->keyword.length;
   if (f >= 0) {
-    const Field& v = r->values[static_cast<std::size_t>(f)];
+    const Field& v = o.values_of(*r)[static_cast<std::size_t>(f)];
     const FieldInfo& fi = info.values[static_cast<std::size_t>(f)];
     md += "\n`" + std::string(fi.name) + "` (value " + std::to_string(f + 1) + " of " +
           std::to_string(info.values.size()) + "): " + std::string(fi.meaning) + "\n";
-    if (!fi.is_text() && !v.number)
+    if (!fi.is_text() && !v.number())
       md += "\nThis is not a whole number: the compilation stops here (error 25).\n";
     from = v.offset;
     to = v.offset + v.length;
   }
-  md += short_row_note(*r, f, index);
+  md += short_row_note(o, *r, f, index);
 
   if (const std::optional<std::int32_t> n = unread_because(u, d.file->text, r->keyword.offset))
     md += "\n*Not read*: the compiler stopped before this row (error " + std::to_string(*n) + ").\n";
 
   // A refused row stored nothing worth showing: say why instead.
-  if (const Diagnostic* refused = refusal(u, d.file->text, *r)) {
+  if (const Diagnostic* refused = refusal(u, d.file->text, o, *r)) {
     md += "\n**Refused** by the compiler (error " + std::to_string(u->model.numero_errore) +
           "): " + markdown_text(to_utf8(refused->message)) +
           ". Nothing of this row is shown as stored.\n";
@@ -384,8 +386,8 @@ json hover(const Document& d, const Unit* u, std::size_t offset) {
   if (info.id == RecordId::lunghezza && u && u->has_cells)
     md += "\nTrack cells 0 to " + std::to_string(u->model.ultima_cella) + ": the line and " +
           std::to_string(metri_oltre) + " m of run-out.\n";
-  if (info.id == RecordId::curva && value(*r, 0) && value(*r, 1)) {
-    const double k = curvatura(r->keyword.text);
+  if (info.id == RecordId::curva && value(o, *r, 0) && value(o, *r, 1)) {
+    const double k = curvatura(o.text_of(r->keyword));
     if (k == 0.0)
       md += "\nNo class digit 1 to 6 in the keyword: error 103.\n";
     else
@@ -395,7 +397,7 @@ json hover(const Document& d, const Unit* u, std::size_t offset) {
 
   const Placements where(u, d.file->text);
   const Placements::Traces* traces = where.of(*r);
-  if (const std::optional<Landing> l = land(*r, where)) {
+  if (const std::optional<Landing> l = land(o, *r, where)) {
     md += "\nAt **" + position_line(l->position) + "** → " + l->where + "\n";
     if (info.id == RecordId::stazione && traces && traces->entry > 0) {
       const voce_percorso& v = u->model.tabella_percorso[static_cast<std::size_t>(traces->entry)];
@@ -427,12 +429,14 @@ namespace {
 
 void write_hints(const Document& d, const Unit* u, std::size_t from, std::size_t to,
                  const LineIndex& index, const JsonPieces& out) {
+  const Outline& o = *d.outline;
   const Placements where(u, d.file->text);
   // On the row's own line, after its last field there: a short row's
   // values may run on into the next line.
   const auto hint_at = [&](const Row& r) {
     const std::size_t line_end = d.bytes.find_first_of("\r\n", r.keyword.offset);
-    if (line_end == std::string::npos || r.end <= line_end) return r.end;
+    const std::size_t end = o.end_of(r);
+    if (line_end == std::string::npos || end <= line_end) return end;
     std::size_t at = line_end;
     while (at > r.keyword.offset && (d.bytes[at - 1] == ' ' || d.bytes[at - 1] == '\t')) --at;
     return at;
@@ -447,19 +451,19 @@ void write_hints(const Document& d, const Unit* u, std::size_t from, std::size_t
     out(item);
   };
   out("[");
-  for (std::size_t i = 0; i < d.outline.rows.size(); ++i) {
-    const Row& r = d.outline.rows[i];
-    if (r.keyword.offset < from || r.keyword.offset >= to) continue;
+  for (std::size_t i = 0; i < o.rows.size(); ++i) {
+    const Row& r = o.rows[i];
+    if (!r.record || r.keyword.offset < from || r.keyword.offset >= to) continue;
     std::string label;
     if (const std::optional<std::int32_t> n = unread_because(u, d.file->text, r.keyword.offset)) {
       if (r.record->placement == Placement::none) continue;
       label = "→ not read (error " + std::to_string(*n) + " above)";
     } else {
-      if (refusal(u, d.file->text, r)) {
+      if (refusal(u, d.file->text, o, r)) {
         hint(r, "→ refused (error " + std::to_string(u->model.numero_errore) + ")");
         continue;
       }
-      const std::optional<Landing> l = land(r, where);
+      const std::optional<Landing> l = land(o, r, where);
       if (!l) continue;
       label = "→ " + l->where;
       if (r.record->placement != Placement::curve) label += " · " + km(l->position);
@@ -489,7 +493,8 @@ json document_symbols(const Document& d, const Unit* u) {
 
   std::vector<json> sections;
   std::vector<std::size_t> section_end;
-  const auto& headers = d.outline.headers;
+  const Outline& o = *d.outline;
+  const auto& headers = o.headers;
   for (std::size_t h = 0; h < headers.size(); ++h) {
     const Field& f = headers[h];
     const std::size_t end = h + 1 < headers.size() ? headers[h + 1].offset : d.bytes.size();
@@ -498,7 +503,7 @@ json document_symbols(const Document& d, const Unit* u) {
     while (last > f.offset + f.length &&
            (d.bytes[last - 1] == '\r' || d.bytes[last - 1] == '\n' || d.bytes[last - 1] == ' '))
       --last;
-    sections.push_back({{"name", to_utf8(f.text)},
+    sections.push_back({{"name", to_utf8(o.text_of(f))},
                         {"kind", namespace_kind},
                         {"range", range_json(index, f.offset, last)},
                         {"selectionRange", range_json(index, f.offset, f.offset + f.length)},
@@ -506,42 +511,44 @@ json document_symbols(const Document& d, const Unit* u) {
     section_end.push_back(end);
   }
 
-  for (std::size_t i = 0; i < d.outline.rows.size(); ++i) {
-    const Row& r = d.outline.rows[i];
-    const std::optional<std::int32_t> p = value(r, 0);
+  for (std::size_t i = 0; i < o.rows.size(); ++i) {
+    const Row& r = o.rows[i];
+    if (!r.record) continue;
+    const std::span<const Field> values = o.values_of(r);
+    const std::optional<std::int32_t> p = value(o, r, 0);
     std::string name, detail;
     int kind = 0;
     std::size_t sel_from = r.keyword.offset, sel_to = r.keyword.offset + r.keyword.length;
     switch (r.record->id) {
       case RecordId::stazione:
-        if (r.values.size() < r.record->values.size()) continue;
-        name = to_utf8(r.values.back().text);
+        if (values.size() < r.record->values.size()) continue;
+        name = to_utf8(o.text_of(values.back()));
         ++stations;
         if (name.empty()) name = "station " + std::to_string(stations);
         detail = "station" + (p ? " · " + km(*p) : "");
         kind = class_kind;
-        sel_from = r.values.back().offset;
-        sel_to = sel_from + r.values.back().length;
+        sel_from = values.back().offset;
+        sel_to = sel_from + values.back().length;
         break;
       case RecordId::segnale: kind = event_kind; break;
       case RecordId::rallentamento: kind = operator_kind; break;
       case RecordId::indicatori: kind = constant_kind; break;
       case RecordId::cartello:
         kind = string_kind;
-        if (r.values.size() == 2) detail = "\"" + to_utf8(r.values[1].text) + "\"";
+        if (values.size() == 2) detail = "\"" + to_utf8(o.text_of(values[1])) + "\"";
         break;
       default: continue;
     }
     if (name.empty()) {
       name = std::string(r.record->title) + (p ? " " + km(*p) : "");
-      if (r.record->id == RecordId::rallentamento && value(r, 1))
-        detail = "v " + std::to_string(*value(r, 1)) + (detail.empty() ? "" : " · " + detail);
+      if (r.record->id == RecordId::rallentamento && value(o, r, 1))
+        detail = "v " + std::to_string(*value(o, r, 1)) + (detail.empty() ? "" : " · " + detail);
     }
-    if (const std::optional<Landing> l = p ? land(r, where) : std::nullopt)
+    if (const std::optional<Landing> l = p ? land(o, r, where) : std::nullopt)
       detail += (detail.empty() ? "" : " · ") + l->where;
     json sym = {{"name", name},
                 {"kind", kind},
-                {"range", range_json(index, r.keyword.offset, std::max(r.end, sel_to))},
+                {"range", range_json(index, r.keyword.offset, std::max(o.end_of(r), sel_to))},
                 {"selectionRange", range_json(index, sel_from, sel_to)}};
     if (!detail.empty()) sym["detail"] = detail;
     // Into the last section that begins before the row.
@@ -586,7 +593,7 @@ json completion(const Document& d, std::size_t offset, bool snippets) {
   while (start < offset && (d.bytes[start] == ' ' || d.bytes[start] == '\t')) ++start;
 
   const LineIndex index(d.bytes);
-  const bool general = d.file->text == Text::linea && offset < d.outline.body_start;
+  const bool general = d.file->text == Text::linea && offset < d.outline->body_start;
   constexpr int keyword_kind = 14, snippet_format = 2, plain_format = 1, header_kind = 9;
   // "[" begins a section header: those the writers put into this text.
   if (start < offset && d.bytes[start] == '[') {

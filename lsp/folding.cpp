@@ -8,7 +8,7 @@ nlohmann::json folding_ranges(const Document& d) {
   nlohmann::json out = nlohmann::json::array();
   if (!d.file) return out;
   const LineIndex index(d.bytes);
-  const auto& headers = d.outline.headers;
+  const auto& headers = d.outline->headers;
   for (std::size_t h = 0; h < headers.size(); ++h) {
     const std::size_t first = index.position(headers[h].offset).line;
     std::size_t last = h + 1 < headers.size() ? index.position(headers[h + 1].offset).line

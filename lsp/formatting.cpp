@@ -42,21 +42,23 @@ bool is_text(const Row& r, std::size_t i) { return i < r.record->values.size() &
 // as written. Each scan stops at the first byte that is not a blank, or
 // within the row's own bytes, so the rows of a long line cost no more than
 // the line: no row is looked at twice.
-void row_cuts(std::string_view text, const Row& r, std::vector<Cut>& cuts) {
-  if (r.values.size() != r.record->values.size()) return;
+void row_cuts(std::string_view text, const Outline& o, const Row& r, std::vector<Cut>& cuts) {
+  const std::span<const Field> values = o.values_of(r);
+  const std::size_t end = o.end_of(r);
+  if (values.size() != r.record->values.size()) return;
   const std::size_t start = blanks_before(text, r.keyword.offset);
   if (start > 0 && !is_line_end(text[start - 1])) return;
-  const std::size_t line_end = blanks_after(text, r.end);
+  const std::size_t line_end = blanks_after(text, end);
   if (line_end < text.size() && !is_line_end(text[line_end])) return;
 
   std::vector<Cut> row;
   if (start < r.keyword.offset) row.push_back({start, r.keyword.offset});
   const Field* before = &r.keyword;
   bool text_before = false;
-  for (std::size_t i = 0; i < r.values.size(); ++i) {
-    const Field& v = r.values[i];
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const Field& v = values[i];
     const std::size_t from = before->offset + before->length;
-    if (v.offset < from || v.offset > r.end) return;
+    if (v.offset < from || v.offset > end) return;
     const std::string_view gap = text.substr(from, v.offset - from);
     const std::size_t comma = gap.find(',');
     // Blanks alone, or more than one comma: not a plain row.
@@ -75,15 +77,19 @@ void row_cuts(std::string_view text, const Row& r, std::vector<Cut>& cuts) {
   cuts.insert(cuts.end(), row.begin(), row.end());
 }
 
+// The rows without a record are left out: formatting never touches them.
 bool same_reading(const Outline& a, const Outline& b) {
-  if (a.rows.size() != b.rows.size()) return false;
-  for (std::size_t i = 0; i < a.rows.size(); ++i) {
-    const Row &x = a.rows[i], &y = b.rows[i];
-    if (x.record != y.record || x.values.size() != y.values.size()) return false;
-    for (std::size_t k = 0; k < x.values.size(); ++k)
-      if (x.values[k].text != y.values[k].text || x.values[k].number != y.values[k].number) return false;
+  std::size_t i = 0, j = 0;
+  for (;; ++i, ++j) {
+    while (i < a.rows.size() && !a.rows[i].record) ++i;
+    while (j < b.rows.size() && !b.rows[j].record) ++j;
+    if (i == a.rows.size() || j == b.rows.size()) return i == a.rows.size() && j == b.rows.size();
+    const Row &x = a.rows[i], &y = b.rows[j];
+    const std::span<const Field> xs = a.values_of(x), ys = b.values_of(y);
+    if (x.record != y.record || xs.size() != ys.size()) return false;
+    for (std::size_t k = 0; k < xs.size(); ++k)
+      if (a.text_of(xs[k]) != b.text_of(ys[k]) || xs[k].number() != ys[k].number()) return false;
   }
-  return true;
 }
 
 }  // namespace
@@ -92,16 +98,17 @@ JsonWriter format_rows(const Document& d, std::size_t from, std::size_t to) {
   const JsonWriter none = [](const JsonPieces& out) { out("[]"); };
   if (!d.file) return none;
   const std::string_view text = d.bytes;
-  const auto& rows = d.outline.rows;
+  const Outline& o = *d.outline;
+  const auto& rows = o.rows;
 
   auto cuts_kept = std::make_shared<std::vector<Cut>>();
   std::vector<Cut>& cuts = *cuts_kept;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const Row& r = rows[i];
-    if (r.keyword.offset < from || r.keyword.offset >= to) continue;
+    if (!r.record || r.keyword.offset < from || r.keyword.offset >= to) continue;
     const bool shared = (i > 0 && rows[i - 1].keyword.offset == r.keyword.offset) ||
                         (i + 1 < rows.size() && rows[i + 1].keyword.offset == r.keyword.offset);
-    if (!shared) row_cuts(text, r, cuts);
+    if (!shared) row_cuts(text, o, r, cuts);
   }
   if (cuts.empty()) return none;
 
@@ -115,7 +122,7 @@ JsonWriter format_rows(const Document& d, std::size_t from, std::size_t to) {
     at = c.end;
   }
   formatted.append(text.substr(at));
-  if (!same_reading(d.outline, outline(formatted, d.file->text))) return none;
+  if (!same_reading(o, *outline(formatted, d.file->text))) return none;
   formatted = {};
 
   // Deletions only: no character that stays is in an edit, so none the

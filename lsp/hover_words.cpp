@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "lsp/encoding.h"
 #include "lsp/features.h"
 
@@ -37,13 +37,14 @@ json misspelt(Workspace& w, const Document& d, std::size_t offset) {
         const std::string& meant = f.edits.front().replacement;
         std::string text = d.bytes;
         text.replace(g.at.offset, g.at.length, meant);
-        const Outline again = outline(text, d.file->text);
-        const Row* r = row_at(again, g.at.offset);
+        const std::shared_ptr<const Outline> again = outline(text, d.file->text);
+        const Row* r = row_at(*again, g.at.offset);
         if (!r || r->keyword.offset != g.at.offset) continue;
         md += "\nDid you mean **" + meant + "** (" + std::string(r->record->title) + ")? The row would read:\n\n";
         const scenario::RecordInfo& info = scenario::record(static_cast<scenario::RecordId>(r->record->id));
         for (std::size_t i = 0; i < info.values.size(); ++i) {
-          const std::string value = i < r->values.size() ? to_utf8(r->values[i].text) : "(missing)";
+          const std::span<const Field> values = again->values_of(*r);
+          const std::string value = i < values.size() ? to_utf8(again->text_of(values[i])) : "(missing)";
           md += "- `" + std::string(info.values[i].name) + "` = " + (value.empty() ? "0 (empty)" : value) +
                 ": " + std::string(info.values[i].meaning) + "\n";
         }
@@ -55,13 +56,13 @@ json misspelt(Workspace& w, const Document& d, std::size_t offset) {
 }
 
 json header(const Document& d, std::size_t offset) {
-  const auto& headers = d.outline.headers;
+  const auto& headers = d.outline->headers;
   for (std::size_t h = 0; h < headers.size(); ++h) {
     const Field& f = headers[h];
     if (offset < f.offset || offset > f.offset + f.length) continue;
     const std::size_t end = h + 1 < headers.size() ? headers[h + 1].offset : d.bytes.size();
     const bool line = d.file->text == Text::linea;
-    std::string md = "**" + to_utf8(f.text) + "**: ";
+    std::string md = "**" + to_utf8(d.outline->text_of(f)) + "**: ";
     if (h == 0) {
       md += line ? "the general section begins here; everything before it is skipped. Until the first "
                    "other header it reads only its own records, in any order: " +
@@ -69,7 +70,7 @@ json header(const Document& d, std::size_t offset) {
                  : "the train description begins here; everything before it is skipped. Its records, in "
                    "any order: " +
                        record_list(scenario::Section::train) + ".\n";
-    } else if (line && f.offset < d.outline.body_start && d.outline.body_start <= end) {
+    } else if (line && f.offset < d.outline->body_start && d.outline->body_start <= end) {
       md += "ends the general section: the body's records follow, in any order, and take effect in the "
             "order written: " +
             record_list(scenario::Section::body) + ".\n";
@@ -78,8 +79,8 @@ json header(const Document& d, std::size_t offset) {
     }
     // What the rows under it are.
     std::map<std::string, int> counts;
-    for (const Row& r : d.outline.rows)
-      if (r.keyword.offset > f.offset && r.keyword.offset < end) ++counts[std::string(r.record->title)];
+    for (const Row& r : d.outline->rows)
+      if (r.record && r.keyword.offset > f.offset && r.keyword.offset < end) ++counts[std::string(r.record->title)];
     if (counts.empty()) {
       md += "\nNo rows follow it before the next header.\n";
     } else {

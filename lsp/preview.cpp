@@ -12,7 +12,9 @@ using namespace scenario;
 Preview preview(const Unit& u, std::optional<double> from, std::optional<double> to) {
   TextInMemory linea(in_memory(u.line_bytes), u.line_path), treno(in_memory(u.train_bytes), u.train_path);
   CompileResult r =
-      compile({linea, treno}, {.names = {u.model.nome_scenario, u.model.numero_treno}});
+      compile({linea, treno}, {.names = {u.model.nome_scenario, u.model.numero_treno},
+                               .line_rows = u.line_rows,
+                               .train_rows = u.train_rows});
   switch (r.status.ending) {
     case CompileStatus::Ending::done:
     case CompileStatus::Ending::scenario_error:

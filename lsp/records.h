@@ -1,18 +1,19 @@
-// The rows of the two description texts, for the editor: a scan that finds
-// them as the compiler's readers do (the same field reader, the same walk
-// to keyword fields, the same record table). Unlike the readers the scan
-// never stops at a malformed value: the editor still wants the rows after
-// it. The compiler alone decides what is an error.
+// The rows of the two description texts, for the editor: the row list the
+// compiler's readers take (rows/row_list.h). Like the readers it goes on
+// past a malformed value: the editor still wants the rows after it. The
+// compiler alone decides what is an error.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
-#include "compiler/records.h"
+#include "rows/records.h"
+#include "rows/row_list.h"
 #include "model/diagnostics.h"
 
 namespace lsp {
@@ -26,34 +27,23 @@ using scenario::RecordInfo;
 using scenario::records;
 using FieldInfo = scenario::ValueInfo;
 
-struct Field {
-  std::size_t offset = 0;  // after leading blanks
-  std::size_t length = 0;  // without trailing blanks; a quoted text with its quotes
-  std::string_view text;   // a quoted text without its quotes
-  std::optional<std::int32_t> number;  // a number field that reads as one
-};
+using scenario::Field;
+using scenario::Row;
 
-struct Row {
-  const RecordInfo* record = nullptr;
-  Field keyword;
-  std::vector<Field> values;  // fewer than the record's fields where the text ended
-  std::size_t end = 0;        // just after the last field's bytes
-};
+// A document's rows: the row list the compiler's readers take, read once
+// per change of the document and handed to its compilations. Rows whose
+// keyword passes no record's test have no record; the editor skips them.
+using Outline = scenario::RowList;
 
-struct Outline {
-  std::vector<Field> headers;  // "[generale]", "[curve]", ... where a keyword stands
-  std::vector<Row> rows;       // in text order
-  // Line description: where its body begins (after the header that closed
-  // the general section); the end of the text when there is no body.
-  std::size_t body_start = 0;
-};
-
-Outline outline(std::string_view text, Text which);
+// The rows of a text; curves are always records for the editor.
+std::shared_ptr<const Outline> outline(std::string_view text, Text which);
+// The rows of no text.
+const std::shared_ptr<const Outline>& no_outline();
 
 // The row whose bytes (keyword to last value) hold `offset`, or nullptr.
 const Row* row_at(const Outline& o, std::size_t offset);
 
-// The value index of the field that holds `offset`, or -1 on the keyword.
-int field_at(const Row& row, std::size_t offset);
+// The value index of the field of `row` that holds `offset`, or -1 on the keyword.
+int field_at(const Outline& o, const Row& row, std::size_t offset);
 
 }  // namespace lsp

@@ -41,14 +41,17 @@ std::vector<std::uint32_t> semantic_tokens(const Document& d) {
   const std::string_view text = d.bytes;
   if (text.size() > std::numeric_limits<std::uint32_t>::max()) return out;
   std::vector<Token> tokens;
-  tokens.reserve(d.outline.rows.size() * 4 + d.outline.headers.size());
-  for (const Field& h : d.outline.headers) tokens.push_back(token(h.offset, h.length, header));
-  for (const Row& r : d.outline.rows) {
+  const Outline& o = *d.outline;
+  tokens.reserve(o.rows.size() * 4 + o.headers.size());
+  for (const Field& h : o.headers) tokens.push_back(token(h.offset, h.length, header));
+  for (const Row& r : o.rows) {
+    if (!r.record) continue;
     // A keyword that runs several records is one token.
     if (tokens.empty() || tokens.back().offset != r.keyword.offset)
       tokens.push_back(token(r.keyword.offset, r.keyword.length, keyword));
-    for (std::size_t i = 0; i < r.values.size(); ++i) {
-      const Field& v = r.values[i];
+    const std::span<const Field> values = o.values_of(r);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      const Field& v = values[i];
       if (v.length == 0) continue;
       const bool is_text = i < r.record->values.size() && r.record->values[i].is_text();
       tokens.push_back(token(v.offset, v.length, is_text ? string : number));

@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "lsp/workspace.h"
 
 namespace lsp {

@@ -111,7 +111,14 @@ std::optional<ScenarioFile> Workspace::classify_path(const std::string& path) {
 void Workspace::analyse(Document& d, std::int64_t version) {
   d.version = version;
   d.file = classify_path(d.path);
-  d.outline = d.file ? outline(d.bytes, d.file->text) : Outline{};
+  if (!d.file) {
+    d.outline = no_outline();
+  } else {
+    // The units' compilations take these bytes and these rows as they are.
+    auto held = std::make_shared<const std::string>(d.bytes);
+    d.outline = scenario::read_rows(held, d.file->text, true);
+    if (!d.path.empty()) held_bytes_[d.path] = held;
+  }
   d.opened = ++clock_;
 }
 
@@ -190,6 +197,15 @@ std::shared_ptr<const std::string> Workspace::shared_bytes(const std::string& pa
   return fresh;
 }
 
+std::shared_ptr<const Outline> Workspace::rows_for(const std::string& path,
+                                                  const std::shared_ptr<const std::string>& bytes) const {
+  if (!bytes) return nullptr;
+  if (const Document* d = open_at(path); d && d->outline->owner == bytes) return d->outline;
+  const auto held = held_rows_.find(path);
+  if (held != held_rows_.end() && held->second.bytes.lock() == bytes) return held->second.rows.lock();
+  return nullptr;
+}
+
 namespace {
 
 bool same_bytes(const std::shared_ptr<const std::string>& held, const std::optional<std::string>& now) {
@@ -237,12 +253,17 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
       slot->line_unreadable == line_unreadable && slot->train_unreadable == train_unreadable)
     return *slot;
 
+  // Bytes and rows the old unit holds are taken over before it goes.
+  std::shared_ptr<const std::string> line_shared = shared_bytes(line, std::move(line_bytes)),
+                                     train_shared = shared_bytes(train, std::move(train_bytes));
+  std::shared_ptr<const Outline> line_rows = rows_for(line, line_shared),
+                                 train_rows = rows_for(train, train_shared);
   slot = std::make_unique<Unit>();
   Unit& u = *slot;
   u.line_path = line;
   u.train_path = train;
-  u.line_bytes = shared_bytes(line, std::move(line_bytes));
-  u.train_bytes = shared_bytes(train, std::move(train_bytes));
+  u.line_bytes = std::move(line_shared);
+  u.train_bytes = std::move(train_shared);
   u.line_unreadable = std::move(line_unreadable);
   u.train_unreadable = std::move(train_unreadable);
   const std::optional<ScenarioFile> f = classify_path(train.empty() ? line : train);
@@ -266,8 +287,14 @@ const Unit& Workspace::unit(const std::string& line, const std::string& train) {
   CompileResult r = compile({linea, treno}, {.names = names,
                                              .build_plan = false,
                                              .diagnostic_limit = diagnostic_limit_,
-                                             .outlet = diagnostic_limit_ == 0 ? &held : nullptr});
+                                             .outlet = diagnostic_limit_ == 0 ? &held : nullptr,
+                                             .line_rows = std::move(line_rows),
+                                             .train_rows = std::move(train_rows)});
   u.model = std::move(r.model);
+  u.line_rows = std::move(r.line_rows);
+  u.train_rows = std::move(r.train_rows);
+  if (u.line_rows) held_rows_[line] = {u.line_bytes, u.line_rows};
+  if (u.train_rows) held_rows_[train] = {u.train_bytes, u.train_rows};
   Modello& m = u.model;
   if (r.status.ending == CompileStatus::Ending::unreadable) {
     Diagnostic d;
@@ -358,6 +385,7 @@ void Workspace::forget_unused() {
     return open_at(entry.first.first) == nullptr &&
            (entry.first.second.empty() || open_at(entry.first.second) == nullptr);
   });
+  std::erase_if(held_rows_, [](const auto& entry) { return entry.second.rows.expired(); });
   std::erase_if(disk_texts_, [&](const auto& entry) {
     for (const auto& [paths, unit] : units_)
       if (paths.first == entry.first || paths.second == entry.first) return false;

@@ -79,7 +79,9 @@ struct Document {
   UnmappedMarks unmapped;  // bytes for characters Windows-1252 cannot hold
   std::int64_t version = 0;
   std::optional<ScenarioFile> file;
-  Outline outline;
+  // Read once per change, holding a copy of the bytes that the units
+  // compiled from them share; never null.
+  std::shared_ptr<const Outline> outline = no_outline();
   std::uint64_t opened = 0;  // when it was opened or last changed, in events
 };
 
@@ -96,6 +98,9 @@ struct Unit {
   // diagnostics.
   std::string line_unreadable, train_unreadable;
   scenario::Modello model;
+  // The rows its compilation acted on, each holding its text: an open
+  // document's own, or read once for every unit of the same bytes.
+  std::shared_ptr<const Outline> line_rows, train_rows;
   bool has_cells = false;  // the compilation got as far as the track cells
   std::vector<scenario::Diagnostic> diagnostics;
   // With no limit per code, the diagnostics past held_without_limit, only
@@ -160,6 +165,9 @@ class Workspace {
   const Unit& unit(const std::string& line, const std::string& train);
   std::shared_ptr<const std::string> shared_bytes(const std::string& path, std::optional<std::string> now);
   const DiskText& from_disk(const std::string& path);
+  // Rows already read from exactly `bytes` at `path`, or null.
+  std::shared_ptr<const Outline> rows_for(const std::string& path,
+                                          const std::shared_ptr<const std::string>& bytes) const;
   void analyse(Document& d, std::int64_t version);
 
   Disk& disk_;
@@ -173,6 +181,12 @@ class Workspace {
   // The bytes units hold, by path: while one holds them, the next unit of
   // the same bytes takes the same copy.
   std::map<std::string, std::weak_ptr<const std::string>> held_bytes_;
+  // The rows units hold, by path, and the bytes they were read from.
+  struct HeldRows {
+    std::weak_ptr<const std::string> bytes;
+    std::weak_ptr<const Outline> rows;
+  };
+  std::map<std::string, HeldRows> held_rows_;
   std::uint64_t clock_ = 0;
   std::size_t diagnostic_limit_ = scenario::default_diagnostic_limit;
 };

@@ -27,6 +27,7 @@
 #include "tool/check.h"
 #include "benchmark_arguments.h"
 #include "large_scenario.h"
+#include "long_lines.h"
 #include "process_timing.h"
 #include "test_support.h"
 
@@ -38,7 +39,8 @@ constexpr std::string_view usage =
     "In the process (the default): the largest scenario compiled and its three\n"
     "compiled files written, the writing alone and `cp` of the same files, the\n"
     "files decompiled back to texts (the proof included), then the compilation\n"
-    "and `scenarioc check` in memory of the largest and the embedded scenario;\n"
+    "and `scenarioc check` in memory of the largest and the embedded scenario,\n"
+    "and of texts written on one long line beside the same fields on many lines;\n"
     "the best of RUNS runs (default 5).\n"
     "\n"
     "  --processes  the programs as processes: `scenarioc compile` of the largest\n"
@@ -309,6 +311,19 @@ int main(int argc, char** argv) {
   std::printf("  compile, embedded: %8.2f ms\n", embedded.compile);
   std::printf("  check, embedded:   %8.2f ms (%zu warnings%s)\n", embedded.check,
               embedded.warnings, embedded.error ? ", an error" : "");
+  // One long line costs what the same fields on many lines cost.
+  const std::string linea = joined_lines(righe_linea()), treno = joined_lines(righe_treno());
+  const FileNames embedded_names{"Belvara_Quintosa", "254"};
+  const InMemory commas = in_memory(linea, testing_support::commas_text(1 << 20, true), embedded_names, runs);
+  const InMemory commas_lines =
+      in_memory(linea, testing_support::commas_text(1 << 20, false), embedded_names, runs);
+  const InMemory curves = in_memory(testing_support::curve_rows_text(40'000, true), treno, embedded_names, runs);
+  const InMemory curves_lines =
+      in_memory(testing_support::curve_rows_text(40'000, false), treno, embedded_names, runs);
+  std::printf("  check, 1 MB of commas (train text), on one line: %8.2f ms, on lines of 30: %8.2f ms\n",
+              commas.check, commas_lines.check);
+  std::printf("  check, 40,000 curve rows, on one line:           %8.2f ms, one per line:  %8.2f ms\n",
+              curves.check, curves_lines.check);
   std::printf("  peak memory: %.1f MiB\n", static_cast<double>(peak_kib()) / 1024.0);
   return grande.error || embedded.error ? 1 : 0;
 }

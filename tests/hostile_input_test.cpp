@@ -169,12 +169,15 @@ TEST(DiagnosticLimit, EveryOneShownComesOutAsIfAllWereHeld) {
       scenarioc({"check", "--json", "--diagnostic-limit", "0", dir.str()});
   EXPECT_EQ(nlohmann::json::parse(check_json.out).at("diagnostics"), list);
 
-  const testing_support::ToolRun compile =
-      scenarioc({"compile", "--json", "--diagnostic-limit", "0", dir.str()});
+  const testing_support::ToolRun compile = scenarioc({"compile", "--diagnostic-limit", "0", dir.str()});
   EXPECT_EQ(compile.status, 1);
   EXPECT_TRUE(compile.err.starts_with(text)) << compile.err.substr(text.size() - 1000);
   EXPECT_EQ(compile.err.substr(text.size()), "scenarioc: the compiled files were written in spite of the error\n");
-  const nlohmann::json compiled = nlohmann::json::parse(compile.out);
+  const testing_support::ToolRun compile_json =
+      scenarioc({"compile", "--json", "--diagnostic-limit", "0", dir.str()});
+  EXPECT_EQ(compile_json.status, 1);
+  EXPECT_EQ(compile_json.err, "");
+  const nlohmann::json compiled = nlohmann::json::parse(compile_json.out);
   EXPECT_EQ(compiled.at("diagnostics"), list);
   EXPECT_EQ(compiled.at("files").size(), 3u);
 }

@@ -250,14 +250,14 @@ TEST(LineReader, FromMemoryLetsGoOfTheTextOnceOnEveryWayOut) {
     m.scrivi_linea = 1;
     std::int32_t cartelli = voce::primo_cartello;
     int letture = 0;
-    EXPECT_EQ(leggi_linea_testo(m, c.linea, cartelli, [&] { ++letture; }), c.letta) << c.name;
+    EXPECT_EQ(read_line_text(m, c.linea, cartelli, [&] { ++letture; }), c.letta) << c.name;
     EXPECT_EQ(letture, 1) << c.name;
     EXPECT_EQ(m.numero_errore, c.errore) << c.name;
 
     Modello n;
     n.scrivi_linea = 1;
-    EXPECT_THROW(leggi_linea_testo(n, c.linea, cartelli,
-                                   [] { throw platform::Failure("delete", "x", "denied"); }),
+    EXPECT_THROW(read_line_text(n, c.linea, cartelli,
+                                [] { throw platform::Failure("delete", "x", "denied"); }),
                  platform::Failure)
         << c.name;
   }
@@ -266,8 +266,8 @@ TEST(LineReader, FromMemoryLetsGoOfTheTextOnceOnEveryWayOut) {
   m.scrivi_linea = 1;
   std::int32_t cartelli = voce::primo_cartello;
   int letture = 0;
-  EXPECT_THROW(leggi_linea_testo(m, "[generale]\r\nlunghezza percorso, 10000\r\n[c]\r\ncurvad3, 800",
-                                 cartelli, [&] { ++letture; }),
+  EXPECT_THROW(read_line_text(m, "[generale]\r\nlunghezza percorso, 10000\r\n[c]\r\ncurvad3, 800",
+                              cartelli, [&] { ++letture; }),
                ReadFailure);
   EXPECT_EQ(letture, 0);  // memorizza_dati deletes both texts itself then
 }

@@ -211,11 +211,14 @@ TEST(LspPairs, FileNamesSayWhichTextAndScenario) {
 // a value that is no whole number.
 std::vector<std::string> rows_of(const std::string& text, Text which) {
   std::vector<std::string> out;
-  for (const Row& r : outline(text, which).rows) {
+  const std::shared_ptr<const Outline> o = outline(text, which);
+  for (const Row& r : o->rows) {
+    if (!r.record) continue;
     std::string s = std::string(r.record->title) + ":";
-    for (std::size_t i = 0; i < r.values.size(); ++i)
-      s += " " + std::string(r.values[i].text) +
-           (r.record->values[i].is_text() || r.values[i].number ? "" : "?");
+    const std::span<const Field> values = o->values_of(r);
+    for (std::size_t i = 0; i < values.size(); ++i)
+      s += " " + std::string(o->text_of(values[i])) +
+           (r.record->values[i].is_text() || values[i].number() ? "" : "?");
     out.push_back(s);
   }
   return out;
@@ -370,7 +373,7 @@ TEST(LspFormatting, RowsOnOneLongLineTakeLinearTime) {
   for (int i = 0; i < 40000; ++i) text += "curvad1, " + std::to_string(i * 20) + ",  10,  ";
   text += "\r\n[fine]\r\n";
   const Document& d = w.open("file:///s/L_linea.txt", text, 1);
-  ASSERT_EQ(d.outline.rows.size(), 40001u);
+  ASSERT_EQ(d.outline->rows.size(), 40001u);
   const auto start = std::chrono::steady_clock::now();
   const nlohmann::json edits = nlohmann::json::parse(json_text(format_rows(d, 0, text.size() + 1)));
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -452,6 +455,64 @@ TEST(LspDisk, AnOpenTextIsCheckedAgainWhenItsPartnerChangesOnDisk) {
   send({{"method", "workspace/didChangeWatchedFiles"},
         {"params", {{"changes", {{{"uri", "file:///t/A_linea.txt"}, {"type", 1}}}}}}});
   EXPECT_EQ(out.all.size(), settled);
+}
+
+// A change reads the changed text's rows once: its outline, and every
+// compilation it takes part in, share them; the partners' rows are those
+// read before, open or on disk.
+TEST(LspRows, AChangeReadsTheChangedTextOnce) {
+  using nlohmann::json;
+  MemoryDisk disk;
+  const std::string line = "[generale]\r\nlunghezza percorso, 5000\r\n[curve]\r\n[fine]\r\n";
+  const std::string train = "[generale]\r\nsegnale, 1000, 0,0,0,0,0,0,0,0,0,0\r\n[fine]\r\n";
+  disk.write("/s/A_linea.txt", line);
+  disk.write("/s/A_1-.txt", train);
+  disk.write("/s/A_2-.txt", train);
+  Messages out;
+  Server server(out, disk);
+  auto send = [&](const std::string& method, json params) {
+    server.receive(json{{"jsonrpc", "2.0"}, {"method", method}, {"params", params}}.dump());
+  };
+  auto open = [&](const std::string& uri, const std::string& text) {
+    send("textDocument/didOpen", {{"textDocument", {{"uri", uri}, {"version", 1}, {"text", text}}}});
+  };
+  auto change = [&](const std::string& uri, const std::string& text, int version) {
+    send("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", version}}},
+                                    {"contentChanges", json::array({{{"text", text}}})}});
+  };
+  auto builds = [before = scenario::row_lists_built()]() mutable {
+    const std::uint64_t now = scenario::row_lists_built(), n = now - before;
+    before = now;
+    return n;
+  };
+  auto diagnostics = [&](const std::string& uri) {
+    for (auto m = out.all.rbegin(); m != out.all.rend(); ++m)
+      if (m->value("method", "") == "textDocument/publishDiagnostics" && (*m)["params"]["uri"] == uri)
+        return (*m)["params"]["diagnostics"];
+    return json();
+  };
+  server.receive(json{{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}, {"params", {{"capabilities", json::object()}}}}.dump());
+  send("initialized", json::object());
+
+  open("file:///s/A_linea.txt", line);
+  EXPECT_EQ(builds(), 3u);  // the line, and each train text on disk once
+  open("file:///s/A_1-.txt", train);
+  EXPECT_EQ(builds(), 1u);
+  for (int v = 2; v <= 3; ++v) {
+    change("file:///s/A_linea.txt", v == 2 ? line + " " : line, v);
+    EXPECT_EQ(builds(), 1u) << "line change " << v;
+    change("file:///s/A_1-.txt", v == 2 ? train + " " : train, v);
+    EXPECT_EQ(builds(), 1u) << "train change " << v;
+  }
+  EXPECT_EQ(diagnostics("file:///s/A_1-.txt"), json::array());
+
+  // The rows handed on are the new text's: on a shorter line the signal
+  // stands in the run-out.
+  change("file:///s/A_linea.txt", "[generale]\r\nlunghezza percorso, 500\r\n[curve]\r\n[fine]\r\n", 4);
+  EXPECT_EQ(builds(), 1u);
+  const json said = diagnostics("file:///s/A_1-.txt");
+  ASSERT_EQ(said.size(), 1u) << said.dump();
+  EXPECT_EQ(said[0]["code"], "in-run-out");
 }
 
 }  // namespace

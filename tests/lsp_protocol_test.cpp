@@ -14,7 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "format/byte_buffer.h"
 #include "format/compiled_files.h"
 #include "lsp/workspace.h"

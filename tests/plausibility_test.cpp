@@ -128,7 +128,8 @@ TEST(Plausibility, TheLeastTimeOfAStretchToTheSecond) {
   for (const auto& [arrival, too_soon] : {std::pair{"14,2, 35", true}, {"14,2, 36", false}}) {
     const std::string train_text = train_with(body + station_row(11000, arrival, "ORVENO"));
     const Compiled c = compile_placed(bare_line, train_text);
-    const RowScan rows = scan_rows(bare_line, train_text, true);
+    const RowList line = read_rows(bare_line, Text::linea, true), train = read_rows(train_text, Text::treno, false);
+    const RowScan rows = scan_rows(line, train);
     const Timetable tt = plan_timetable(c.m, rows);
     ASSERT_EQ(tt.stretches.size(), 1u);
     const Stretch& s = tt.stretches[0];
@@ -147,7 +148,8 @@ TEST(Plausibility, StretchesJoinTimedStationsAcrossMidnight) {
       train_with("velocita, 0, 100\r\n" + station_row(0, "23,55, 0") + station_row(3000, "0,0, 0", "A") +
                  station_row(6000, "0,0, 0", "B") + station_row(9000, "0,5, 0", "ORVENO"));
   const Compiled c = compile_placed(bare_line, train_text);
-  const Timetable tt = plan_timetable(c.m, scan_rows(bare_line, train_text, true));
+  const RowList line = read_rows(bare_line, Text::linea, true), train = read_rows(train_text, Text::treno, false);
+  const Timetable tt = plan_timetable(c.m, scan_rows(line, train));
   ASSERT_EQ(tt.stretches.size(), 1u);
   EXPECT_EQ(tt.stretches[0].given_s, 600);
   EXPECT_EQ(tt.stretches[0].least_s, 324);  // 9000 m x 3.6 / 100

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "compiler/records.h"
+#include "rows/records.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/records.h"
+#include "rows/records.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "in_process.h"
 #include "test_support.h"
 

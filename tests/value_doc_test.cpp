@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "test_support.h"
 
 namespace {

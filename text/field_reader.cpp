@@ -109,7 +109,8 @@ std::string_view FieldReader::text() {
     if (close == std::string_view::npos) close = text_.size();
     std::string_view quoted = text_.substr(open, close - open);
     pos_ = close < text_.size() ? close + 1 : close;
-    if (spans_) spans_->push_back({field_start_, pos_ - field_start_});
+    last_ = {field_start_, pos_ - field_start_};
+    if (spans_) spans_->push_back(last_);
     // Anything between the closing quote and the separator is dropped.
     while (pos_ < text_.size() && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
     if (pos_ < text_.size() && text_[pos_] == ',') ++pos_; else consume_line_end();
@@ -119,7 +120,8 @@ std::string_view FieldReader::text() {
   while (pos_ < text_.size() && text_[pos_] != ',' && !is_line_end(text_[pos_])) ++pos_;
   std::size_t end = pos_;
   while (end > start && is_blank(text_[end - 1])) --end;
-  if (spans_) spans_->push_back({start, end - start});
+  last_ = {start, end - start};
+    if (spans_) spans_->push_back(last_);
   if (pos_ < text_.size() && text_[pos_] == ',') ++pos_; else consume_line_end();
   return text_.substr(start, end - start);
 }
@@ -157,16 +159,18 @@ std::int32_t FieldReader::number() {
 }
 
 void FieldReader::end_number(std::size_t start) {
-  if (spans_) spans_->push_back({start, pos_ - start});
+  last_ = {start, pos_ - start};
+    if (spans_) spans_->push_back(last_);
   skip_blanks();
   if (pos_ < text_.size() && text_[pos_] == ',') ++pos_; else consume_line_end();
 }
 
-std::optional<std::int32_t> FieldReader::number_if_any() {
+std::optional<std::int32_t> FieldReader::number_if_any(std::optional<ReadFailure>* why) {
   if (eof()) throw ReadFailure(pos_, "the text ends where a field was expected");
   try {
     return number();
-  } catch (const ReadFailure&) {
+  } catch (const ReadFailure& e) {
+    if (why) why->emplace(e);
     // number() fails only once it has passed the field's token.
     end_number(field_start_);
     return std::nullopt;

@@ -67,14 +67,17 @@ class FieldReader {
   std::string_view text();
   std::int32_t number();
   // A number field, for a reader that goes on past a malformed one (the
-  // editor): a field that holds no whole number is consumed and gives
-  // nothing. The end of the text is still a failure.
-  std::optional<std::int32_t> number_if_any();
+  // row walk): a field that holds no whole number is consumed and gives
+  // nothing, and `why` (when given) keeps the failure number() would have
+  // thrown. The end of the text is still a failure.
+  std::optional<std::int32_t> number_if_any(std::optional<ReadFailure>* why = nullptr);
 
   // From now on the span of every field read is appended to `spans`
   // (nullptr: no more); the caller clears it when it likes.
   void record_spans(std::vector<FieldSpan>* spans) { spans_ = spans; }
 
+  // Where the last field read lies.
+  FieldSpan last_field() const { return last_; }
   // Offset where the last field read began (after its leading blanks).
   std::size_t field_start() const { return field_start_; }
   std::size_t offset() const { return pos_; }
@@ -95,6 +98,7 @@ class FieldReader {
   std::string_view text_;
   std::size_t pos_ = 0;
   std::size_t field_start_ = 0;
+  FieldSpan last_;
   std::vector<FieldSpan>* spans_ = nullptr;
 };
 

@@ -136,8 +136,8 @@ int run_timetable(std::span<const std::string> args) {
       compile_sources(s, {.names = as_stored(names), .build_plan = false, .diagnostic_limit = w.limit});
   const Modello& m = r.model;
   // Only a scenario read without an error has a timetable to judge.
-  const Timetable tt = m.numero_errore == 0 && !m.celle.empty()
-                           ? plan_timetable(m, scan_rows(*s.linea.testo, *s.treno.testo, true))
+  const Timetable tt = m.numero_errore == 0 && !m.celle.empty() && r.line_rows && r.train_rows
+                           ? plan_timetable(m, scan_rows(*r.line_rows, *r.train_rows))
                            : Timetable{};
   if (a.has("--json")) {
     write_out(as_json(m, tt, s, w));

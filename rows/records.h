@@ -27,7 +27,7 @@
 // and what a value outside it does. rec.placement and rec.far_margin say
 // how the row lands on the track cells; the constants at the end give the
 // counts and limits of the placements that hang off a record's own cell.
-// How a text is walked to its keyword fields: compiler/keyword_fields.h.
+// How a text is walked to its keyword fields: rows/keyword_fields.h.
 // Everything is constexpr data; the table's order and contents are the
 // readers' contract, so adding a record or a value means adding it here
 // (add, don't rename: other layers query it).

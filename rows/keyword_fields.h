@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "compiler/records.h"
+#include "rows/records.h"
 #include "text/field_reader.h"
 
 namespace scenario {

@@ -1,9 +1,9 @@
-#include "compiler/records.h"
+#include "rows/records.h"
 
 #include <limits>
 #include <string>
 
-#include "compiler/text_match.h"
+#include "rows/text_match.h"
 
 namespace scenario {
 namespace {

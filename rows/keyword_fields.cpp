@@ -1,6 +1,6 @@
-#include "compiler/keyword_fields.h"
+#include "rows/keyword_fields.h"
 
-#include "compiler/text_match.h"
+#include "rows/text_match.h"
 
 namespace scenario {
 
