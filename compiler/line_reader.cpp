@@ -26,7 +26,7 @@ void create_cells(Modello& m, std::int32_t length, std::size_t offset) {
   m.lunghezza_totale = length + metri_oltre;
   m.ultima_cella = static_cast<std::int32_t>(nearest(m.lunghezza_totale / 50.0));
   m.celle.assign(static_cast<std::size_t>(m.ultima_cella) + 1, cella{});
-  m.origins.cells.assign(m.celle.size(), CellOrigin{});
+  m.origins.cells.reset(m.celle.size());
   if (m.scrivi_linea != 0 && m.plan_wanted) m.tracciato.crea(m.lunghezza_totale);
 }
 

@@ -133,7 +133,7 @@ class Placements {
     const Origins& o = u->model.origins;
     auto mine = [&](RowRef r) { return r.known() && r.text() == t; };
     for (std::size_t c = 0; c < o.cells.size() && c < u->model.celle.size(); ++c) {
-      const CellOrigin& x = o.cells[c];
+      const CellOrigin& x = *o.cells.at(c);
       const auto i = static_cast<std::int64_t>(c);
       if (mine(x.feature)) at_[x.feature.offset()].feature.push_back(i);
       if (mine(x.mark)) at_[x.mark.offset()].marks.push_back(i);

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 #include "model/diagnostics.h"
@@ -85,21 +86,51 @@ class ProfileRuns {
   std::vector<Run> runs_;
 };
 
+// Most track cells hold nothing a row wrote, and an editor keeps a compiled
+// model per open train text: the origins of the cells a row touched are kept
+// apart, each cell holding only the number of its own (0: none).
+class CellOrigins {
+ public:
+  // n cells, none touched yet.
+  void reset(std::size_t n) {
+    slots_.assign(n, 0);
+    touched_.clear();
+  }
+  std::size_t size() const { return slots_.size(); }
+  // The cell's origin, made on first use so that it can be written; nullptr
+  // outside the cells. Pointers stay valid while the cells are not reset.
+  CellOrigin* at(std::size_t c) {
+    if (c >= slots_.size()) return nullptr;
+    if (slots_[c] == 0) {
+      touched_.emplace_back();
+      slots_[c] = static_cast<std::uint32_t>(touched_.size());
+    }
+    return &touched_[slots_[c] - 1];
+  }
+  // The cell's origin (an empty one for a cell no row touched); nullptr
+  // outside the cells.
+  const CellOrigin* at(std::size_t c) const {
+    static const CellOrigin untouched{};
+    if (c >= slots_.size()) return nullptr;
+    return slots_[c] == 0 ? &untouched : &touched_[slots_[c] - 1];
+  }
+
+ private:
+  std::vector<std::uint32_t> slots_;
+  std::deque<CellOrigin> touched_;  // a deque: adding one moves none
+};
+
 struct Origins {
   static constexpr std::size_t entry_count = 87;  // the route table's entries
-  std::vector<CellOrigin> cells;  // one per track cell once the cells exist
+  CellOrigins cells;  // one per track cell once the cells exist
   ProfileRuns gradient, speed, adhesion;  // codice_pendenza, vel_limite, aderenza
   std::array<RowRef, entry_count> entries{};  // the last row that wrote each route entry
 
   // The origin of cell c; nullptr outside the cells (or where a model was
   // built by hand without origins).
-  CellOrigin* cell(std::int64_t c) {
-    return c >= 0 && static_cast<std::size_t>(c) < cells.size() ? &cells[static_cast<std::size_t>(c)]
-                                                                  : nullptr;
-  }
+  CellOrigin* cell(std::int64_t c) { return c >= 0 ? cells.at(static_cast<std::size_t>(c)) : nullptr; }
   const CellOrigin* cell(std::int64_t c) const {
-    return c >= 0 && static_cast<std::size_t>(c) < cells.size() ? &cells[static_cast<std::size_t>(c)]
-                                                                  : nullptr;
+    return c >= 0 ? cells.at(static_cast<std::size_t>(c)) : nullptr;
   }
 };
 

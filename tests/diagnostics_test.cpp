@@ -243,10 +243,10 @@ TEST(Diagnostics, NotesNameTheRowThatHoldsAContestedCell) {
   // The origins behind the cells: the station row wrote cell 13's feature
   // and its approach marks, the speed rows the speed bytes.
   const std::size_t stazione = treno.find("stazione");
-  EXPECT_EQ(c.m.origins.cells[13].feature, RowRef(Text::treno, stazione));
-  EXPECT_EQ(c.m.origins.cells[12].mark, RowRef(Text::treno, stazione));
+  EXPECT_EQ(c.m.origins.cell(13)->feature, RowRef(Text::treno, stazione));
+  EXPECT_EQ(c.m.origins.cell(12)->mark, RowRef(Text::treno, stazione));
   EXPECT_EQ(c.m.origins.entries[1], RowRef(Text::treno, stazione));
-  EXPECT_FALSE(c.m.origins.cells[20].feature.known());
+  EXPECT_FALSE(c.m.origins.cell(20)->feature.known());
 }
 
 TEST(Diagnostics, ProfileBytesKnowTheirRows) {
