@@ -201,10 +201,11 @@ void compile_folder(const std::string& source_folder, const std::string& output_
   // The diagnostics go to the spools as the compiler hands them on.
   std::unique_ptr<DiagnosticWriter> shown;
   auto compile_shown = [&](Tracciato::Observer* plan_observer) {
-    DiagnosticWriter::Out to_json;
+    // With --json only the JSON is shown: no text is built for it.
+    DiagnosticWriter::Out to_text, to_json;
     if (json) to_json = [&e](std::string_view piece) { e.shown_json.write(piece); };
-    shown = std::make_unique<DiagnosticWriter>(
-        s, w, [&e](std::string_view piece) { e.shown_text.write(piece); }, std::move(to_json));
+    else to_text = [&e](std::string_view piece) { e.shown_text.write(piece); };
+    shown = std::make_unique<DiagnosticWriter>(s, w, std::move(to_text), std::move(to_json));
     r.emplace(compile_texts(s, stored_names, plan, w.limit, plan_observer, shown.get(), e));
   };
   auto report = [&] {
